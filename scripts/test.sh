@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures, builds and runs the whole test suite. BUILD_DIR and extra CMake flags may be given.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${BUILD_DIR:-build}"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
+cmake --build "$build" -j2
+ctest --test-dir "$build" -j2 --output-on-failure
