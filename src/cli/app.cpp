@@ -12,6 +12,11 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
                  "zerka"};
     app.require_subcommand(1);
     app.set_version_flag("--version", "zerka 0.1.0");
+    registerDisasmCommand(app, ctx);
+    registerChipsCommand(app, ctx);
+    registerAsmCommand(app, ctx);
+    registerTargetCommand(app, ctx);
+    registerSimCommand(app, ctx);
 
 
 

@@ -4,6 +4,11 @@
 
 namespace zerka::cli {
 
+void registerDisasmCommand(CLI::App& app, CliContext& ctx);
+void registerChipsCommand(CLI::App& app, CliContext& ctx);
+void registerAsmCommand(CLI::App& app, CliContext& ctx);
+void registerTargetCommand(CLI::App& app, CliContext& ctx);
+void registerSimCommand(CLI::App& app, CliContext& ctx);
 
 
 } // namespace zerka::cli

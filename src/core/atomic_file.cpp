@@ -38,6 +38,8 @@ bool writeFileAtomic(const fs::path& path, std::string_view content, std::string
 }
 
 bool readFileBytes(const fs::path& path, std::string& content) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false; // a folder or a device is not a file to read
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -10,7 +10,7 @@ namespace zerka {
 enum class MessageType { Error, Warning, Information, Confirmation };
 
 // Button sets and pressed buttons of message boxes.
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, Cancel };
 enum class Button { Ok, Cancel, Yes, No, Retry };
 
 class UiHost {

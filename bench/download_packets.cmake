@@ -1,0 +1,2 @@
+add_executable(bench_download_packets ${CMAKE_CURRENT_SOURCE_DIR}/download_packets.cpp)
+target_link_libraries(bench_download_packets PRIVATE zerka_target zerka_upcentre benchmark::benchmark benchmark::benchmark_main)

@@ -1,0 +1,8 @@
+M MACRO A
+ M A
+ ENDM
+X: M 1
+ ENDM
+ ORG 9999H
+ JZ FAR
+FAR: NOP

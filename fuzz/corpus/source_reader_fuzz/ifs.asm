@@ -1,0 +1,11 @@
+DEFINE X, 0
+IF X
+ MVL 1
+ELSE
+ MVL 2
+ENDIF
+IF X = 0
+ NOP
+ENDIF
+END
+not read

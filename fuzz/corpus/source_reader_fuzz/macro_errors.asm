@@ -1,0 +1,7 @@
+M MACRO
+ M
+ ENDM
+M
+N MACRO A,A
+ENDM
+N 1,2

@@ -1,0 +1,1 @@
+zerka_add_fuzzer(emulator_memory_fuzz ${CMAKE_CURRENT_SOURCE_DIR}/emulator_memory_fuzz.cpp DEPS zerka_upcentre)

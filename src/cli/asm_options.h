@@ -1,0 +1,58 @@
+#pragma once
+// The options of `zerka asm` as a reusable piece: the command-line switches, and the chip
+// library, chip model, options model and assembly options they choose. `zerka sim` assembles
+// with the same options.
+#include "asm/assembler.h"
+#include "chip/chip_library.h"
+#include "chip/chip_model.h"
+#include "chip/options_model.h"
+#include "cli/cli_context.h"
+#include "upcentre/core/instruction_set.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace zerka::cli {
+
+// A switch given as --NAME or --no-NAME; unset keeps the options model's value.
+struct AsmSwitch {
+    bool on = false;
+    bool off = false;
+    std::optional<bool> value() const {
+        if (on) return true;
+        if (off) return false;
+        return std::nullopt;
+    }
+};
+
+struct AsmCommandOptions {
+    std::string lib;
+    std::string chip;
+    bool assembleOnly = false;
+    AsmSwitch list, hex, asc, obj, eeh, smart, optimize, protect, wdt;
+    std::string fill;
+    std::string acm;
+    std::string main;
+};
+
+// Adds the switches (without MAIN and, unless asked, without --assemble-only) to `sub`.
+void addAsmOptions(CLI::App* sub, AsmCommandOptions& o, bool withAssembleOnly);
+void addAsmSwitch(CLI::App* sub, const std::string& name, AsmSwitch& s, const std::string& what);
+
+// Everything one assembly run of the command line needs; the members refer to each other, so
+// the setup lives on the heap and never moves.
+struct AsmSetup {
+    std::unique_ptr<ChipLibrary> library;
+    std::unique_ptr<ChipModel> chip;
+    std::unique_ptr<OptionsModel> options;
+    InstructionSet instructions;
+    AssemblyOptions assembly;
+};
+
+// Checks MAIN, loads the library and the chip and applies the switches. On a usage error it
+// writes the reason (after `me`) to `err` and returns nothing.
+std::unique_ptr<AsmSetup> prepareAssembly(const AsmCommandOptions& o, AssemblyMode mode,
+                                          std::ostream& err, const std::string& me);
+
+} // namespace zerka::cli

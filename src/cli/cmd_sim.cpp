@@ -1,0 +1,517 @@
+// `zerka sim`: assembles MAIN as "Assemble&&Run" does, hands the result to the uP centre and
+// runs it on the simulator: a run to a breakpoint, to an address or to the instruction limit,
+// or a number of steps; then prints the final state and checks the expected data bytes, so
+// that firmware can be unit-tested in CI.
+#include "cli/asm_options.h"
+#include "cli/commands.h"
+
+#include "core/atomic_file.h"
+#include "core/number.h"
+#include "core/output_names.h"
+#include "core/text.h"
+#include "upcentre/run/up_centre.h"
+
+#include <nlohmann/json.hpp>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace zerka::cli {
+namespace {
+
+constexpr const char* kMe = "zerka sim: ";
+constexpr uint64_t kDefaultMaxInstructions = 10'000'000;
+
+struct SimOptions {
+    AsmCommandOptions assembly;
+    AsmSwitch stackStop;
+    std::string maxInstructions;
+    std::vector<std::string> breaks;
+    std::string until;
+    std::string steps;
+    std::string stepOvers;
+    bool stepOut = false;
+    std::vector<std::string> pokes;
+    std::vector<std::string> expects;
+    std::vector<std::string> dumps;
+    bool trace = false;
+    bool json = false;
+};
+
+// Assembler messages on stderr as they come.
+class StderrLog : public MessageLog {
+  public:
+    explicit StderrLog(std::ostream& err) : err_(err) {}
+    void AddEntry(const std::string&, int, const std::string& text) override {
+        err_ << text << '\n';
+    }
+    void ClearLog() override {}
+
+  private:
+    std::ostream& err_;
+};
+
+// The uP centre's messages (the PCLATL refusal, for one) on stderr.
+class StderrHost : public UiHost {
+  public:
+    explicit StderrHost(std::ostream& err) : err_(err) {}
+    Button messageBox(MessageType, const std::string& text, Buttons) override {
+        err_ << kMe << text << '\n';
+        return Button::Ok;
+    }
+    void statusText(const std::string&) override {}
+    void progress(int) override {}
+    void busy(bool) override {}
+
+  private:
+    std::ostream& err_;
+};
+
+// The hand-over into the uP centre; there is no source view on the command line, so its part
+// accepts every file and keeps nothing.
+class UpCentreReceiver : public AssemblyReceiver {
+  public:
+    explicit UpCentreReceiver(TZk_UP& up) : up_(up) {}
+    void ClearProgramMemory() override { up_.ClearProgramMemory(); }
+    bool LoadProgramCell(uint32_t address, uint16_t code, uint16_t line,
+                         uint8_t fileIndex) override {
+        return up_.LoadProgramCell(address, code, line, fileIndex);
+    }
+    void SetInformationWord(int index, uint16_t word) override {
+        up_.SetInformationWord(index, word);
+    }
+    void ResetCpu() override { up_.ResetCpu(); }
+    void ClearSymbols() override { up_.ClearSymbols(); }
+    void AddSymbol(const SymbolEntry& s) override { up_.AddSymbol(s.name, s.value, s.kind); }
+    bool AddSourceFile(const std::string&) override { return true; }
+    bool CreateMacroTable() override { return false; }
+    void SetRowValue(int, int32_t, uint32_t, int) override {}
+    void SetAddressRecord(uint32_t, uint16_t) override {}
+    void SetMacroRecord(uint16_t, const MacroRecord&) override {}
+
+  private:
+    TZk_UP& up_;
+};
+
+struct Expectation {
+    std::string name;
+    uint32_t address = 0;
+    uint8_t expected = 0;
+    uint8_t actual = 0;
+    bool ok() const { return expected == actual; }
+};
+
+struct Dump {
+    uint32_t address = 0;
+    uint32_t length = 0;
+};
+
+std::string trim(std::string_view s) {
+    const size_t b = s.find_first_not_of(" \t");
+    if (b == std::string_view::npos) return {};
+    const size_t e = s.find_last_not_of(" \t");
+    return std::string(s.substr(b, e - b + 1));
+}
+
+// A number in the assembler's notation ("50H", "0C8H", "200"), or nothing.
+std::optional<int64_t> number(std::string_view text) {
+    const std::string t = toUpperAscii(trim(text));
+    if (t.empty()) return std::nullopt;
+    NumberTest n = testNumber(t);
+    if (!n.isNumber) return std::nullopt;
+    return n.value;
+}
+
+class Simulation {
+  public:
+    Simulation(const SimOptions& o, CliContext& ctx)
+        : o_(o), ctx_(ctx), host_(ctx.err), up_(&host_) {}
+    int run();
+
+  private:
+    // A symbol of the program or a number; `what` names the option for the message. Program
+    // addresses also take the program's labels.
+    std::optional<uint32_t> address(std::string_view text, uint32_t limit, const std::string& what,
+                                    bool program = false);
+    void readLabels();
+    bool usage(const std::string& text) {
+        ctx_.err << kMe << text << '\n';
+        return false;
+    }
+    bool applyPokes();
+    bool setBreakpoints();
+    bool parseExpectations();
+    bool parseDumps();
+    std::optional<uint64_t> parseCount(const std::string& text, const std::string& what);
+    std::string execute(uint64_t maxInstructions);
+    void traceLine(uint32_t at);
+    void printText(const std::string& reason);
+    void printJson(const std::string& reason);
+
+    const SimOptions& o_;
+    CliContext& ctx_;
+    StderrHost host_;
+    TZk_UP up_;
+    std::vector<Expectation> expectations_;
+    std::vector<Dump> dumps_;
+    std::optional<uint32_t> until_;
+    bool sleepStop_ = false;
+    std::map<std::string, uint32_t, std::less<>> labels_;
+};
+
+// The hand-over carries the debugger table (EQU and DS names) but not the labels; the map file
+// written beside MAIN lists them under "Program".
+void Simulation::readLabels() {
+    std::string text;
+    if (!readFileBytes(outputFileName(o_.assembly.main, ".map"), text)) return;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string name, location, value;
+        if (!(words >> name >> location >> value) || location != "Program" ||
+            value.rfind("0x", 0) != 0)
+            continue;
+        std::optional<int64_t> v = number(value.substr(2) + "H");
+        if (v && *v >= 0) labels_.try_emplace(name, uint32_t(*v));
+    }
+}
+
+std::optional<uint32_t> Simulation::address(std::string_view text, uint32_t limit,
+                                            const std::string& what, bool program) {
+    const std::string t = toUpperAscii(trim(text));
+    std::optional<int64_t> v;
+    if (auto label = labels_.find(t); program && label != labels_.end())
+        v = label->second;
+    else if (const UpSymbol* s = up_.findSymbol(t))
+        v = s->value;
+    else
+        v = number(t);
+    if (!v) {
+        usage(what + " \"" + std::string(text) +
+              "\" is neither a symbol of the program nor a number");
+        return std::nullopt;
+    }
+    if (*v < 0 || *v >= int64_t(limit)) {
+        usage(what + " \"" + std::string(text) + "\" is outside 0.." + std::to_string(limit - 1));
+        return std::nullopt;
+    }
+    return uint32_t(*v);
+}
+
+std::optional<uint64_t> Simulation::parseCount(const std::string& text, const std::string& what) {
+    std::optional<int64_t> v = number(text);
+    if (!v || *v < 0) {
+        usage(what + " \"" + text + "\" is not a count");
+        return std::nullopt;
+    }
+    return uint64_t(*v);
+}
+
+bool Simulation::applyPokes() {
+    for (const std::string& p : o_.pokes) {
+        const size_t eq = p.find('=');
+        if (eq == std::string::npos) return usage("--poke \"" + p + "\" is not ADDR=VALUE");
+        std::optional<uint32_t> a = address(p.substr(0, eq), CpuState::kDataSize, "--poke address");
+        if (!a) return false;
+        std::optional<int64_t> v = number(p.substr(eq + 1));
+        if (!v || *v < 0 || *v > 255)
+            return usage("--poke value in \"" + p + "\" is not a byte (0..255)");
+        up_.WriteRegister(*a, uint8_t(*v));
+    }
+    return true;
+}
+
+bool Simulation::setBreakpoints() {
+    const uint32_t size = up_.cpu().programSize();
+    for (const std::string& b : o_.breaks) {
+        std::optional<uint32_t> a = address(b, size, "--break", true);
+        if (!a) return false;
+        if (up_.breakpoints().size() >= TZk_UP::kMaxBreakpoints)
+            return usage("at most " + std::to_string(TZk_UP::kMaxBreakpoints) + " breakpoints");
+        if (up_.ToggleBreakpoint(*a, BreakpointKind::Address, true) != ToggleResult::Done)
+            return false; // the uP centre said why
+    }
+    if (!o_.until.empty()) {
+        until_ = address(o_.until, size, "--until", true);
+        if (!until_) return false;
+    }
+    return true;
+}
+
+bool Simulation::parseExpectations() {
+    for (const std::string& e : o_.expects) {
+        const size_t eq = e.find('=');
+        if (eq == std::string::npos)
+            return usage("--expect \"" + e + "\" is not NAME=VALUE or ADDR=VALUE");
+        Expectation x;
+        x.name = toUpperAscii(trim(e.substr(0, eq)));
+        std::optional<uint32_t> a = address(x.name, CpuState::kDataSize, "--expect");
+        if (!a) return false;
+        std::optional<int64_t> v = number(e.substr(eq + 1));
+        if (!v || *v < 0 || *v > 255)
+            return usage("--expect value in \"" + e + "\" is not a byte (0..255)");
+        x.address = *a;
+        x.expected = uint8_t(*v);
+        expectations_.push_back(x);
+    }
+    return true;
+}
+
+bool Simulation::parseDumps() {
+    for (const std::string& d : o_.dumps) {
+        const size_t colon = d.find(':');
+        if (colon == std::string::npos) return usage("--dump \"" + d + "\" is not ADDR:LEN");
+        std::optional<uint32_t> a =
+            address(d.substr(0, colon), CpuState::kDataSize, "--dump address");
+        if (!a) return false;
+        std::optional<int64_t> n = number(d.substr(colon + 1));
+        if (!n || *n < 1 || *a + *n > CpuState::kDataSize)
+            return usage("--dump length in \"" + d + "\" must be at least 1 and stay inside the " +
+                         std::to_string(CpuState::kDataSize) + " data bytes");
+        dumps_.push_back(Dump{*a, uint32_t(*n)});
+    }
+    return true;
+}
+
+void Simulation::traceLine(uint32_t at) {
+    const uint16_t word = up_.cpu().ProgramWord(at);
+    std::ostream& os = o_.json ? ctx_.err : ctx_.out;
+    os << hexText(at, 4) << "  " << hexText(word, 4) << "  "
+       << padRight(up_.instructions().disassemble(word), 24)
+       << "W=" << hexText(up_.cpu().ReadData(reg::kW), 2)
+       << " STATUS=" << hexText(up_.cpu().ReadData(reg::kStatus), 2) << '\n';
+}
+
+// Performs the run or the steps; returns the stop reason for the report.
+std::string Simulation::execute(uint64_t maxInstructions) {
+    up_.setTickLimit(maxInstructions);
+    // Nothing wakes a sleeping CPU during a run: end the run there instead of spinning.
+    up_.setYieldHook([this] {
+        if (up_.running() && (up_.cpu().sleeping() || up_.cpu().idle())) {
+            sleepStop_ = true;
+            up_.Stop();
+        }
+    });
+    if (o_.trace) up_.setInstructionHook([this](uint32_t at) { traceLine(at); });
+
+    auto runReason = [this]() -> std::string {
+        if (sleepStop_) return up_.cpu().idle() ? "idle" : "sleep";
+        switch (up_.lastStopCause()) {
+        case StopCause::Breakpoint:
+            if (until_ && up_.cpu().GetPC() == *until_ &&
+                !up_.cpu().BreakpointMarkAt(*until_, BreakpointKind::Any))
+                return "until";
+            return "breakpoint";
+        case StopCause::Limit:
+            return "max-instructions";
+        case StopCause::StackFull:
+            return "stack full";
+        case StopCause::StepReached:
+            return "step done";
+        default:
+            return std::string(stopCauseName(up_.lastStopCause()));
+        }
+    };
+
+    const bool stepping = !o_.steps.empty() || !o_.stepOvers.empty() || o_.stepOut;
+    if (!stepping) {
+        if (until_)
+            up_.RunTo(*until_);
+        else
+            up_.Run();
+        return runReason();
+    }
+    std::string reason = "step done";
+    if (!o_.steps.empty()) {
+        const uint64_t n = *parseCount(o_.steps, "--step");
+        for (uint64_t i = 0; i < n; ++i)
+            up_.StepInto();
+        reason = up_.cpu().sleeping() || up_.cpu().idle() ? "sleep" : "step done";
+    }
+    if (!o_.stepOvers.empty()) {
+        const uint64_t n = *parseCount(o_.stepOvers, "--step-over");
+        for (uint64_t i = 0; i < n; ++i) {
+            up_.StepOver();
+            if (up_.lastStopCause() != StopCause::None &&
+                up_.lastStopCause() != StopCause::StepReached)
+                return runReason();
+        }
+        reason = up_.cpu().sleeping() || up_.cpu().idle() ? "sleep" : "step done";
+    }
+    if (o_.stepOut) {
+        up_.StepOut();
+        reason = runReason();
+    }
+    return reason;
+}
+
+void Simulation::printText(const std::string& reason) {
+    const CpuState& c = up_.cpu();
+    std::ostream& os = ctx_.out;
+    os << "PC           = " << hexText(c.GetPC(), 4) << "h\n";
+    os << "W            = " << hexText(c.ReadData(reg::kW), 2) << "h\n";
+    os << "STATUS       = " << hexText(c.ReadData(reg::kStatus), 2) << "h\n";
+    os << "BSR          = " << hexText(c.ReadData(reg::kBsr), 2) << "h\n";
+    os << "STKPTR       = " << hexText(c.ReadData(reg::kStackPointer), 2) << "h\n";
+    os << "STACK        =";
+    for (uint32_t i = 1; i <= c.stackDepth(); ++i)
+        os << ' ' << hexText(c.StackEntry(i), 5) << 'h';
+    os << '\n';
+    os << "CYCLES       = " << c.GetCycles() << '\n';
+    os << "INSTRUCTIONS = " << up_.executedInstructions() << '\n';
+    os << "STOP         = " << reason << '\n';
+    for (const Dump& d : dumps_) {
+        for (uint32_t i = 0; i < d.length; i += 16) {
+            os << "MEMORY " << hexText(d.address + i, 4) << "h:";
+            for (uint32_t k = i; k < d.length && k < i + 16; ++k)
+                os << ' ' << hexText(c.ReadData(d.address + k), 2);
+            os << '\n';
+        }
+    }
+    for (const Expectation& x : expectations_)
+        os << "EXPECT " << x.name << " (" << hexText(x.address, 4) << "h) = " << int(x.expected)
+           << ": " << (x.ok() ? "ok" : "MISMATCH, found " + std::to_string(x.actual)) << '\n';
+}
+
+void Simulation::printJson(const std::string& reason) {
+    const CpuState& c = up_.cpu();
+    nlohmann::ordered_json j;
+    j["pc"] = c.GetPC();
+    j["w"] = c.ReadData(reg::kW);
+    j["status"] = c.ReadData(reg::kStatus);
+    j["bsr"] = c.ReadData(reg::kBsr);
+    j["stack_pointer"] = c.ReadData(reg::kStackPointer);
+    nlohmann::ordered_json stack = nlohmann::ordered_json::array();
+    for (uint32_t i = 1; i <= c.stackDepth(); ++i)
+        stack.push_back(c.StackEntry(i));
+    j["stack"] = stack;
+    j["cycles"] = c.GetCycles();
+    j["instructions"] = up_.executedInstructions();
+    j["stop_reason"] = reason;
+    nlohmann::ordered_json memory = nlohmann::ordered_json::object();
+    for (const Dump& d : dumps_)
+        for (uint32_t k = 0; k < d.length; ++k)
+            memory[hexText(d.address + k, 4)] = c.ReadData(d.address + k);
+    j["memory"] = memory;
+    nlohmann::ordered_json ex = nlohmann::ordered_json::array();
+    for (const Expectation& x : expectations_)
+        ex.push_back({{"name", x.name},
+                      {"address", x.address},
+                      {"expected", x.expected},
+                      {"actual", x.actual},
+                      {"ok", x.ok()}});
+    j["expectations"] = ex;
+    ctx_.out << j.dump() << '\n';
+}
+
+int Simulation::run() {
+    std::unique_ptr<AsmSetup> setup =
+        prepareAssembly(o_.assembly, AssemblyMode::BuildAndLoad, ctx_.err, kMe);
+    if (!setup) return kExitUsage;
+    std::optional<uint64_t> limit = kDefaultMaxInstructions;
+    if (!o_.maxInstructions.empty() &&
+        !(limit = parseCount(o_.maxInstructions, "--max-instructions")))
+        return kExitUsage;
+    if (!o_.steps.empty() && !parseCount(o_.steps, "--step")) return kExitUsage;
+    if (!o_.stepOvers.empty() && !parseCount(o_.stepOvers, "--step-over")) return kExitUsage;
+
+    StderrLog log(ctx_.err);
+    AssemblyContext context;
+    context.chip = setup->chip.get();
+    context.instructions = &setup->instructions;
+    context.chipListVersion = setup->library->chipListVersionNumber();
+    context.log = &log;
+    const AssemblyResult result = Assemble(o_.assembly.main, context, setup->assembly);
+    if (!result.success) {
+        ctx_.err << kMe << "\"" << o_.assembly.main << "\" did not assemble (" << result.errorCount
+                 << (result.errorCount == 1 ? " error)\n" : " errors)\n");
+        return kExitFailed;
+    }
+
+    // Entering debug mode: the chip, a clean breakpoint list, then the assembler's hand-over.
+    up_.applyChip(*setup->chip);
+    up_.setInstructionSet(setup->instructions);
+    up_.setRunTimerInterval(TZk_UP::kSimulatorInterval);
+    bool stackStop = setup->options->controls().STPOVSTAK.checked;
+    if (auto v = o_.stackStop.value()) stackStop = *v;
+    up_.setStopOnStackFull(stackStop);
+    up_.ClearBreakpoints();
+    UpCentreReceiver receiver(up_);
+    if (!HandOverAssembly(result, receiver)) {
+        ctx_.err << kMe << "the program could not be loaded into the simulator\n";
+        return kExitFailed;
+    }
+
+    readLabels();
+    if (!applyPokes() || !setBreakpoints() || !parseExpectations() || !parseDumps())
+        return kExitUsage;
+
+    const std::string reason = execute(*limit);
+    for (Expectation& x : expectations_)
+        x.actual = up_.cpu().ReadData(x.address);
+    if (o_.json)
+        printJson(reason);
+    else
+        printText(reason);
+
+    size_t failed = 0;
+    for (const Expectation& x : expectations_)
+        if (!x.ok()) {
+            ++failed;
+            ctx_.err << kMe << "expected " << x.name << " (" << hexText(x.address, 4)
+                     << "h) = " << int(x.expected) << ", found " << int(x.actual) << '\n';
+        }
+    if (failed) {
+        ctx_.err << kMe << failed << " of " << expectations_.size() << " expectations failed\n";
+        return kExitExpectation;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+void registerSimCommand(CLI::App& app, CliContext& ctx) {
+    auto o = std::make_shared<SimOptions>();
+    CLI::App* sub = app.add_subcommand(
+        "sim",
+        "Assemble MAIN (build and load), run it on the simulator and print the final state. "
+        "Addresses, lengths and values use the assembler's notation (50H, 0C8H, 200) or symbol "
+        "names. Exit status 1 when MAIN does not assemble, 2 for a usage error, 3 when an "
+        "expectation fails.");
+    addAsmOptions(sub, o->assembly, false);
+    addAsmSwitch(sub, "stop-on-stack-full", o->stackStop,
+                 "--stop-on-stack-full/--no-stop-on-stack-full: STOP When OV Stack (default: "
+                 "the options' value)");
+    sub->add_option("--max-instructions", o->maxInstructions,
+                    "Stop a run after N instructions (default 10000000)");
+    sub->add_option("--break", o->breaks, "Breakpoint at ADDR or LABEL (repeatable, at most 14)");
+    sub->add_option("--until", o->until, "Run until the PC reaches ADDR or LABEL");
+    sub->add_option("--step", o->steps, "Perform N single steps instead of a run");
+    sub->add_option("--step-over", o->stepOvers, "Perform N step-overs (after --step)");
+    sub->add_flag("--step-out", o->stepOut, "Run until the current subroutine returns (last)");
+    sub->add_option("--poke", o->pokes, "Write data byte ADDR=VALUE before running (repeatable)");
+    sub->add_option("--expect", o->expects,
+                    "Check data byte NAME=VALUE or ADDR=VALUE after the run (repeatable)");
+    sub->add_option("--dump", o->dumps, "Show LEN data bytes from ADDR (ADDR:LEN, repeatable)");
+    sub->add_flag("--trace", o->trace,
+                  "One line per executed instruction: address, word, disassembly, W, STATUS "
+                  "(on stderr with --json)");
+    sub->add_flag("--json", o->json, "Print one JSON object instead of the text report");
+    sub->add_option("MAIN", o->assembly.main, "Main source file")->required();
+    sub->callback([o, &ctx] {
+        try {
+            Simulation sim(*o, ctx);
+            ctx.exitCode = sim.run();
+        } catch (const std::exception& e) {
+            ctx.err << kMe << e.what() << '\n';
+            ctx.exitCode = kExitFailed;
+        }
+    });
+}
+
+} // namespace zerka::cli

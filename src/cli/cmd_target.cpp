@@ -1,0 +1,183 @@
+// `zerka target`: serves the virtual target unit on a local socket until interrupted.
+//   zerka target --listen unix:PATH|tcp:127.0.0.1:PORT [--lib DIR] [--chip INDEX|NAME]
+//                [--body-id HEX] [--usb bulk|hid] [--verbose] [--connections N]
+// The IDE and the other commands reach it through ZERKA_TARGET set to the same address.
+#include "cli/commands.h"
+
+#include "chip/chip_library.h"
+#include "core/number.h"
+#include "core/path_lookup.h"
+#include "core/program_dir.h"
+#include "link/socket_transport.h"
+#include "target/target_server.h"
+#include "target/virtual_usb.h"
+
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace zerka::cli {
+namespace {
+
+struct TargetOptions {
+    std::string listen;
+    std::string lib;
+    std::string chip;
+    std::string bodyId;
+    std::string usb = "bulk";
+    bool verbose = false;
+    int connections = 0; // 0: until interrupted
+};
+
+std::optional<uint16_t> parseHex16(std::string text) {
+    if (text.size() > 1 && (text.back() == 'h' || text.back() == 'H')) text.pop_back();
+    if (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0) text = text.substr(2);
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > 0xFFFF)
+        return std::nullopt;
+    return static_cast<uint16_t>(value);
+}
+
+// The chip sets the unit's core, stack depth and, unless --body-id says otherwise, its body.
+bool applyChip(const TargetOptions& o, TargetConfig& config, CliContext& ctx) {
+    const char* me = "zerka target: ";
+    ChipLibrary library(o.lib.empty() ? chipLibraryDir() : std::filesystem::path(o.lib));
+    std::string error;
+    if (!library.buildChipList(&error)) {
+        ctx.err << me << error << '\n';
+        return false;
+    }
+    std::optional<int> index;
+    int n = 0;
+    const auto [end, ec] = std::from_chars(o.chip.data(), o.chip.data() + o.chip.size(), n);
+    if (ec == std::errc{} && end == o.chip.data() + o.chip.size() && n >= 0 &&
+        size_t(n) < library.entries().size())
+        index = n;
+    else
+        index = library.findChipByName(o.chip);
+    if (!index) {
+        ctx.err << me << "no chip \"" << o.chip << "\" in the chip library\n";
+        return false;
+    }
+    ChipModel model;
+    if (!library.GetSELUP(*index, model, {}, &error)) {
+        ctx.err << me << "chip \"" << o.chip << "\": " << error << '\n';
+        return false;
+    }
+    config.core = coreTypeFromVariant(model.coreVariant);
+    config.stackDepth = model.stackDepth;
+    if (!model.emulatorIds.empty()) config.bodyId = model.emulatorIds.front();
+    return true;
+}
+
+int runTarget(const TargetOptions& o, CliContext& ctx) {
+    const char* me = "zerka target: ";
+    TargetConfig config;
+    if (equalsIgnoreCase(o.usb, "hid")) {
+        config.usbForm = UsbForm::Hid;
+    } else if (!equalsIgnoreCase(o.usb, "bulk")) {
+        ctx.err << me << "unknown USB form \"" << o.usb << "\" (use bulk or hid)\n";
+        return kExitUsage;
+    }
+    if (!o.chip.empty() && !applyChip(o, config, ctx)) return kExitUsage;
+    if (!o.bodyId.empty()) {
+        const auto id = parseHex16(o.bodyId);
+        if (!id) {
+            ctx.err << me << "body identifier \"" << o.bodyId << "\" is not a hexadecimal word\n";
+            return kExitUsage;
+        }
+        config.bodyId = *id;
+    }
+
+    TargetUnit unit(config);
+    if (o.verbose) unit.setCommandLog([&ctx](const std::string& line) { ctx.err << line << '\n'; });
+
+    // Interrupts arrive on a descriptor, so the server can finish the connection in order.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
+    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+
+    TargetListener listener;
+    std::string problem;
+    if (!listener.open(o.listen, problem)) {
+        ctx.err << me << problem << '\n';
+        if (signals >= 0) ::close(signals);
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        return kExitUsage;
+    }
+    ctx.err << me << "serving the virtual unit (body " << std::hex << config.bodyId << std::dec
+            << "h, " << (config.usbForm == UsbForm::Hid ? "HID" : "bulk") << ") on " << o.listen
+            << '\n';
+
+    int served = 0;
+    bool stop = false;
+    while (!stop && (o.connections == 0 || served < o.connections)) {
+        pollfd waits[2] = {{listener.fd(), POLLIN, 0}, {signals, POLLIN, 0}};
+        if (::poll(waits, signals >= 0 ? 2 : 1, -1) < 0) continue;
+        if (signals >= 0 && (waits[1].revents & POLLIN)) break;
+        const int fd = listener.accept(0);
+        if (fd < 0) continue;
+        if (o.verbose) ctx.err << "host connected\n";
+        // The host is served on its own thread so that an interrupt can end the connection.
+        std::atomic<bool> done{false};
+        std::thread host([fd, &unit, &done] {
+            unit.connectionOpened();
+            UnitSocketSide side(unit);
+            serveSocketConnection(fd, side);
+            done = true;
+        });
+        while (!done) {
+            pollfd w{signals, POLLIN, 0};
+            if (signals >= 0 && ::poll(&w, 1, 100) > 0 && (w.revents & POLLIN)) {
+                ::shutdown(fd, SHUT_RDWR);
+                stop = true;
+                break;
+            }
+            if (signals < 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        host.join();
+        ::close(fd);
+        ++served;
+        if (o.verbose) ctx.err << "host disconnected\n";
+    }
+    listener.close();
+    if (signals >= 0) ::close(signals);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    ctx.err << me << "stopped after " << served << " connection" << (served == 1 ? "" : "s")
+            << '\n';
+    return kExitOk;
+}
+
+} // namespace
+
+void registerTargetCommand(CLI::App& app, CliContext& ctx) {
+    auto options = std::make_shared<TargetOptions>();
+    CLI::App* cmd = app.add_subcommand("target", "Serve the virtual target unit on a local socket");
+    cmd->add_option("--listen", options->listen, "unix:PATH or tcp:127.0.0.1:PORT")->required();
+    cmd->add_option("--lib", options->lib, "Chip library folder (default: the program's INCLUDE)");
+    cmd->add_option("--chip", options->chip,
+                    "Chip (index or name) whose core and body the unit has");
+    cmd->add_option("--body-id", options->bodyId, "Emulator body identifier, hexadecimal");
+    cmd->add_option("--usb", options->usb, "USB form: bulk (default) or hid");
+    cmd->add_flag("--verbose", options->verbose, "Log every command on stderr");
+    cmd->add_option("--connections", options->connections,
+                    "Stop after this many host connections (default: until interrupted)");
+    cmd->callback([options, &ctx] { ctx.exitCode = runTarget(*options, ctx); });
+}
+
+} // namespace zerka::cli

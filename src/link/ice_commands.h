@@ -1,0 +1,154 @@
+#pragma once
+// The in-circuit emulator's command protocol: memory and register access by address, the
+// control and status registers, run control, identification and set-up, over the USB link or
+// the printer port.
+#include "core/ui_host.h"
+#include "link/lpt_link.h"
+#include "link/usb_link.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace zerka {
+
+enum class RomType { Ram62256, Eeprom28C256, Other };
+
+// What the command layer needs to know of the chip, the options and the interface. The caller
+// fills it from the chip model and the options and keeps it current.
+struct IceSettings {
+    bool usb = true;                  // interface index 4; otherwise the printer port
+    bool stopOnStackOverflow = false; // "STOP When OV Stack"
+    RomType romSelect = RomType::Ram62256;
+    int stackDepth = 8;
+    std::vector<uint16_t> emulatorIds;
+    // implementedBits of a data register listed in the bit-register catalogue; nullopt when it
+    // is not listed.
+    std::function<std::optional<uint8_t>(uint16_t)> bitRegisterMask;
+    uint8_t coreVariant = 0;
+    uint8_t selfEromMode = 0;
+    uint16_t selfEromPage = 0;
+    std::array<uint16_t, 4> selfEromParam{};
+};
+
+// A wait of the given length (the GUI lets messages through meanwhile; tests record it).
+using WaitHook = std::function<void(std::chrono::milliseconds)>;
+// Waits on the steady clock, calling `yield` (when set) while it waits.
+WaitHook clockWait(YieldHook yield = {});
+
+// Emulator register addresses.
+constexpr uint16_t kIceBreakTable = 0x1000;
+constexpr uint16_t kIceStepCount = 0x1060;
+constexpr uint16_t kIceStepBase = 0x1064;
+constexpr uint16_t kIceBodyIdAddress = 0x1065;
+constexpr uint16_t kIceWatch = 0x1067;
+constexpr uint16_t kIceOption = 0x106E;
+constexpr uint32_t kIceConfigWordAddress = 0x8100;
+constexpr uint16_t kBody8024 = 0x8024;
+
+// The three address bytes of emulator address A with the direction bit (1 read, 0 write):
+// 0x40 + A >> 15, bits 14..7, bits 6..0 shifted left by one OR the direction. Word accesses use
+// A = 2 x word address, byte accesses the byte address.
+std::array<uint8_t, 3> iceAddressBytes(uint32_t a, bool read);
+
+struct IceStopPoll {
+    bool stopped = false;
+    bool linkLost = false;
+};
+
+class IceCommands {
+  public:
+    IceCommands(UsbLink& usb, LptLink& lpt, const IceSettings& settings, WaitHook wait = {});
+
+    // Memory through the packet buffer: data to write stands at ioBuffer[7..], data read
+    // arrives at ioBuffer[0..]. Transfers longer than one packet allows are split.
+    bool iceReadWords(uint32_t wordAddress, size_t byteCount);
+    bool iceWriteWords(uint32_t wordAddress, size_t byteCount);
+    bool iceReadBytes(uint32_t address, size_t count);
+    bool iceWriteBytes(uint32_t address, size_t count);
+    // The same for data of any length held by the caller.
+    bool iceReadWords(uint32_t wordAddress, std::span<uint8_t> out);
+    bool iceWriteWords(uint32_t wordAddress, std::span<const uint8_t> data);
+    bool iceReadBytes(uint32_t address, std::span<uint8_t> out);
+    bool iceWriteBytes(uint32_t address, std::span<const uint8_t> data);
+
+    uint16_t iceReadWord(uint32_t wordAddress);
+    bool iceWriteWord(uint32_t wordAddress, uint16_t value);
+    uint8_t iceReadByte(uint32_t address);
+    bool iceWriteByte(uint32_t address, uint8_t value);
+
+    bool iceSelectWordMode();
+    bool iceSelectByteMode();
+
+    bool iceEnd();
+    uint8_t iceReadControl(); // 0xFF on failure
+    bool iceWriteControl(uint8_t value);
+    uint8_t iceReadStatus(); // 0 on failure
+
+    // Emulation-memory access mode (2 or 3); only for "EEPROM 28C256", else nothing is sent.
+    bool iceAccessMode(uint8_t mode);
+    // EEPROM program-memory mode around configuration downloads; nothing is sent for
+    // "RAM 62256".
+    bool iceEepromMode(bool on);
+
+    // Run control.
+    bool iceGo();
+    bool iceGoVariant();
+    bool iceStep(uint8_t n);
+    bool iceHalt();
+    bool iceStopOnStack();
+    bool iceBit1Clear();
+    bool iceBit1Set();
+    IceStopPoll iceStopped();
+    // The hardware stack, level 1 first (24 bits each); nullopt on failure.
+    std::optional<std::vector<uint32_t>> iceReadStack();
+
+    // Identification and set-up.
+    uint8_t readIceBodyId(); // 0 supported, 1 not supported by this chip, 255 no answer
+    uint16_t iceBodyId() const { return iceBodyId_; }
+    uint16_t matchedBodyId() const { return matchedBodyId_; }
+    bool iceSetWatch(uint8_t mask, uint8_t data, uint16_t address);
+    bool iceWriteBreakTable(const std::array<uint32_t, 16>& values);
+    bool iceWriteOption(uint8_t value);
+    uint8_t iceReadOption();
+    bool icePrepareRun();
+    // `breakpoints`: the uP centre's breakpoint addresses in its order.
+    bool iceDownloadConfig(std::span<const uint32_t> breakpoints);
+    std::vector<uint8_t> configurationBlock(std::span<const uint32_t> breakpoints) const;
+
+    // Values kept by icePrepareRun for registers 0x77, 0x7D and 0x194.
+    uint8_t kept77() const { return kept77_; }
+    uint8_t kept7D() const { return kept7D_; }
+    uint8_t kept194() const { return kept194_; }
+
+  private:
+    bool fail();
+    bool exchange(size_t writeLength, size_t readLength);
+    bool acknowledged(size_t writeLength, size_t readLength);
+    std::optional<uint8_t> readControl();
+    bool modifyControl(uint8_t clear, uint8_t set);
+    bool runValue(uint8_t value);
+    bool usbRead(uint32_t a, uint8_t* out, size_t count, bool words);
+    bool usbWrite(uint32_t a, const uint8_t* data, size_t count, bool words);
+    void lptRead(uint32_t a, uint8_t* out, size_t count, bool words);
+    void lptWrite(uint32_t a, const uint8_t* data, size_t count, bool words);
+    bool readMemory(uint32_t a, uint8_t* out, size_t count, bool words);
+    bool writeMemory(uint32_t a, const uint8_t* data, size_t count, bool words);
+    void wait(int ms);
+
+    UsbLink& usb_;
+    LptLink& lpt_;
+    const IceSettings& settings_;
+    WaitHook wait_;
+    uint16_t iceBodyId_ = 0;
+    uint16_t matchedBodyId_ = 0;
+    uint8_t kept77_ = 0xFF;
+    uint8_t kept7D_ = 0xFF;
+    uint8_t kept194_ = 0xF0;
+};
+
+} // namespace zerka

@@ -1,0 +1,323 @@
+#include "upcentre/core/instruction_set.h"
+
+#include "core/text.h"
+#include "upcentre/core/disassembler.h"
+#include "upcentre/core/inst_aliases.h"
+#include "upcentre/core/instruction_tables.h"
+
+namespace zerka {
+namespace {
+
+constexpr size_t kMaxNameLength = 255;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+TwoWordKind twoWordKindOf(CoreType core, OpId id) {
+    if (core != CoreType::CX4A) return TwoWordKind::None;
+    switch (id) {
+    case OpId::MVFF:
+        return TwoWordKind::Mvff;
+    case OpId::JMP:
+        return TwoWordKind::Jmp;
+    case OpId::CALL:
+        return TwoWordKind::Call;
+    case OpId::MVLP:
+        return TwoWordKind::Mvlp;
+    case OpId::LDPR:
+        return TwoWordKind::Ldpr;
+    default:
+        return TwoWordKind::None;
+    }
+}
+
+RelativeKind relativeKindOf(OpId id) {
+    switch (id) {
+    case OpId::JZ:
+    case OpId::JC:
+    case OpId::JN:
+    case OpId::JO:
+    case OpId::JNC:
+    case OpId::JNZ:
+    case OpId::JNN:
+    case OpId::JNO:
+        return RelativeKind::Rel8;
+    case OpId::RJ:
+    case OpId::RCALL:
+        return RelativeKind::Rel11;
+    default:
+        return RelativeKind::None;
+    }
+}
+
+bool lastOperandOptionalFor(CoreType core, OpId id) {
+    switch (id) {
+    case OpId::CLRF:
+    case OpId::ADDF:
+    case OpId::INF:
+    case OpId::INSZ:
+    case OpId::DCF:
+    case OpId::DCSZ:
+    case OpId::SUBF:
+    case OpId::COMF:
+    case OpId::MVF:
+    case OpId::ADDC:
+    case OpId::ANDF:
+    case OpId::IORF:
+    case OpId::XORF:
+    case OpId::RLF:
+    case OpId::SUBC:
+    case OpId::RRF:
+    case OpId::SETF:
+    case OpId::BCF:
+    case OpId::BSF:
+    case OpId::BTSZ:
+    case OpId::BTSS:
+    case OpId::RRFC:
+    case OpId::RLFC:
+    case OpId::SWPF:
+    case OpId::INSUZ:
+    case OpId::DCSUZ:
+    case OpId::ARLC:
+    case OpId::ARRC:
+    case OpId::BTGF:
+    case OpId::RETI:
+    case OpId::RET:
+        return true;
+    // The optional CALL operand is the CX4A shadow select; the CX4B CALL has only its target,
+    // which must not silently default to address 0.
+    case OpId::CALL:
+        return core == CoreType::CX4A;
+    default:
+        return false;
+    }
+}
+
+enum class LineResult { Built, Skipped, Failed };
+
+// One table line into `def`, following the table-building procedure.
+LineResult buildDefinition(CoreType core, std::string_view line, InstructionDef& def) {
+    size_t sep = 0;
+    while (sep < line.size() && !isBlank(line[sep]))
+        ++sep;
+    if (sep == line.size() || sep == 0) return LineResult::Skipped;
+    std::string_view mnemonic = line.substr(0, sep);
+    size_t pos = sep;
+    while (pos < line.size() && isBlank(line[pos]))
+        ++pos;
+    if (line.size() - pos < 16) return LineResult::Skipped;
+    std::string_view pattern = line.substr(pos, 16);
+
+    def = InstructionDef{};
+    def.mnemonic = toUpperAscii(cutText(mnemonic, kMaxNameLength));
+    def.alias = def.mnemonic;
+
+    struct Span {
+        int low = -1;
+        int high = -1;
+        void add(int bit) {
+            if (low < 0 || bit < low) low = bit;
+            if (bit > high) high = bit;
+        }
+        bool present() const { return low >= 0; }
+        OperandField field() const {
+            return OperandField{static_cast<uint8_t>(low), static_cast<uint8_t>(high)};
+        }
+    };
+    Span a, b, d;
+    for (int bit = 0; bit < 16; ++bit) {
+        char c = pattern[15 - bit];
+        uint16_t m = static_cast<uint16_t>(1u << bit);
+        switch (c) {
+        case '1':
+            def.matchValue |= m;
+            [[fallthrough]];
+        case '0':
+            def.matchMask |= m;
+            break;
+        case 'a':
+        case 'A':
+            a.add(bit);
+            break;
+        case 'b':
+        case 'B':
+            b.add(bit);
+            break;
+        case 'd':
+        case 'D':
+            d.add(bit);
+            break;
+        default:
+            return LineResult::Failed;
+        }
+    }
+    // Operand 1 is the a field; b then d follow it.
+    if (a.present()) {
+        def.operands[0] = a.field();
+        def.operandCount = 1;
+        if (b.present() && d.present()) {
+            def.operands[1] = b.field();
+            def.operands[2] = d.field();
+            def.operandCount = 3;
+        } else if (b.present() || d.present()) {
+            def.operands[1] = (b.present() ? b : d).field();
+            def.operandCount = 2;
+        }
+    }
+
+    int id = opIdFromMnemonic(def.mnemonic);
+    if (id < 0) return LineResult::Failed; // the engine could not dispatch it
+    def.id = static_cast<OpId>(id);
+    def.noFileOperand = opIdHasNoFileOperand(id);
+    def.twoWordKind = twoWordKindOf(core, def.id);
+    def.relative = relativeKindOf(def.id);
+    def.lastOperandOptional = lastOperandOptionalFor(core, def.id);
+    return LineResult::Built;
+}
+
+DecodedInstruction decodeWith(const InstructionDef& def, uint16_t word) {
+    DecodedInstruction r;
+    r.found = true;
+    r.id = def.id;
+    r.noFileOperand = def.noFileOperand;
+    r.operandCount = def.operandCount;
+    for (int k = 0; k < def.operandCount; ++k)
+        r.operands[k] = def.operands[k].extract(word);
+    r.def = &def;
+    return r;
+}
+
+} // namespace
+
+InstructionSet::InstructionSet() : decodeIndex_(65536, kNoDefinition) {}
+
+InstructionSet::InstructionSet(CoreType core) : InstructionSet() {
+    loadBuiltIn(core, {});
+}
+
+bool InstructionSet::buildFromLines(CoreType core, std::span<const std::string_view> lines) {
+    core_ = core;
+    defs_.clear();
+    bool ok = true;
+    for (std::string_view line : lines) {
+        InstructionDef def;
+        LineResult r = buildDefinition(core, line, def);
+        if (r == LineResult::Skipped) continue;
+        if (r == LineResult::Failed || defs_.size() >= kMaxDefinitions) {
+            ok = false;
+            break;
+        }
+        defs_.push_back(std::move(def));
+    }
+    rebuildDecodeTable();
+    rebuildLookup();
+    return ok;
+}
+
+bool InstructionSet::loadBuiltIn(CoreType core, const std::filesystem::path& instTxt) {
+    bool ok = buildFromLines(core, builtInTableLines(core));
+    // Aliases belong to CX4A only and are read afresh on every load.
+    if (ok && core == CoreType::CX4A && !instTxt.empty()) applyInstAliases(*this, instTxt);
+    return ok;
+}
+
+bool InstructionSet::loadBuiltIn(CoreType core) {
+    return loadBuiltIn(core, defaultInstTxtPath());
+}
+
+void InstructionSet::rebuildDecodeTable() {
+    std::fill(decodeIndex_.begin(), decodeIndex_.end(), kNoDefinition);
+    // Filling from the last definition to the first leaves each word with its first match.
+    for (size_t i = defs_.size(); i-- > 0;) {
+        const InstructionDef& def = defs_[i];
+        uint16_t freeBits = static_cast<uint16_t>(~def.matchMask);
+        uint16_t sub = 0;
+        do {
+            decodeIndex_[static_cast<uint16_t>(def.matchValue | sub)] = static_cast<uint8_t>(i);
+            sub = static_cast<uint16_t>((sub - freeBits) & freeBits);
+        } while (sub != 0);
+    }
+}
+
+void InstructionSet::rebuildLookup() {
+    byMnemonic_.clear();
+    byMnemonicOrAlias_.clear();
+    for (size_t i = 0; i < defs_.size(); ++i) {
+        auto idx = static_cast<uint8_t>(i);
+        // emplace keeps the earliest index: first match in list order.
+        byMnemonic_.emplace(defs_[i].mnemonic, idx);
+        byMnemonicOrAlias_.emplace(defs_[i].mnemonic, idx);
+        byMnemonicOrAlias_.emplace(defs_[i].alias, idx);
+    }
+}
+
+DecodedInstruction InstructionSet::decode(uint16_t word) const {
+    uint8_t i = decodeIndex_[word];
+    if (i == kNoDefinition) return {};
+    return decodeWith(defs_[i], word);
+}
+
+DecodedInstruction InstructionSet::decodeByListWalk(uint16_t word) const {
+    for (const InstructionDef& def : defs_)
+        if (def.matches(word)) return decodeWith(def, word);
+    return {};
+}
+
+DisplayDecode InstructionSet::decodeForDisplay(uint16_t word) const {
+    DecodedInstruction d = decode(word);
+    DisplayDecode r;
+    if (!d.found) return r;
+    r.found = true;
+    r.mnemonic = d.def->mnemonic;
+    r.noFileOperand = d.noFileOperand;
+    r.operandCount = d.operandCount;
+    r.operands = d.operands;
+    return r;
+}
+
+const InstructionDef* InstructionSet::findByMnemonic(std::string_view text) const {
+    auto it = byMnemonic_.find(std::string(text));
+    return it == byMnemonic_.end() ? nullptr : &defs_[it->second];
+}
+
+int InstructionSet::findIdByMnemonic(std::string_view text) const {
+    const InstructionDef* def = findByMnemonic(text);
+    return def ? static_cast<int>(def->id) : -1;
+}
+
+const InstructionDef* InstructionSet::findByMnemonicOrAlias(std::string_view text) const {
+    auto it = byMnemonicOrAlias_.find(std::string(text));
+    return it == byMnemonicOrAlias_.end() ? nullptr : &defs_[it->second];
+}
+
+int InstructionSet::findIdByMnemonicOrAlias(std::string_view text) const {
+    const InstructionDef* def = findByMnemonicOrAlias(text);
+    return def ? static_cast<int>(def->id) : -1;
+}
+
+std::optional<InstructionDef> InstructionSet::copyByMnemonicOrAlias(std::string_view text) const {
+    const InstructionDef* def = findByMnemonicOrAlias(text);
+    if (!def) return std::nullopt;
+    return *def;
+}
+
+bool InstructionSet::setAlias(std::string_view mnemonic, std::string_view alias) {
+    auto it = byMnemonic_.find(std::string(mnemonic));
+    if (it == byMnemonic_.end()) return false;
+    defs_[it->second].alias = cutText(alias, kMaxNameLength);
+    rebuildLookup();
+    return true;
+}
+
+void InstructionSet::resetAliases() {
+    for (InstructionDef& def : defs_)
+        def.alias = def.mnemonic;
+    rebuildLookup();
+}
+
+std::string InstructionSet::disassemble(uint16_t word) const {
+    return disassemblyText(decode(word));
+}
+
+} // namespace zerka

@@ -1,0 +1,131 @@
+#include "cli/app.h"
+#include "cli/cli_context.h"
+
+#include "chip/chip_library.h"
+#include "support/temp_dir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace zerka::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+struct AsmRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+AsmRun zerkaAsm(std::vector<std::string> args) {
+    args.insert(args.begin(), "asm");
+    std::ostringstream out, err;
+    const int status = runZerka(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// The shipped chip library and examples, copied so the outputs land in a temporary folder.
+class CmdAsm : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::copy(test::sourceDir() / "chips", dir.path() / "chips");
+        fs::copy(test::sourceDir() / "examples", dir.path() / "examples");
+    }
+    std::string lib() const { return (dir.path() / "chips").string(); }
+    std::string file(std::string_view name) const { return (dir.path() / name).string(); }
+    test::TempDir dir;
+};
+
+TEST_F(CmdAsm, AssemblesAndPrintsTheChecksum) {
+    const AsmRun r = zerkaAsm({"--lib", lib(), "--chip", "KXA1608", file("examples/sum_cx4a.asm")});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_TRUE(std::regex_match(r.out, std::regex("Checksum = 0x[0-9A-F]{4}\n"))) << r.out;
+    EXPECT_TRUE(fs::exists(dir.path() / "examples/sum_cx4a.lst"));
+    EXPECT_TRUE(fs::exists(dir.path() / "examples/sum_cx4a.map"));
+    EXPECT_TRUE(fs::exists(dir.path() / "examples/sum_cx4a.hex"));
+    EXPECT_FALSE(fs::exists(dir.path() / "examples/sum_cx4a.asc"));
+    EXPECT_EQ(fs::file_size(dir.path() / "examples/sum_cx4a.hex"), 8192u * 2 + 512);
+}
+
+TEST_F(CmdAsm, SwitchesOverrideTheChipDefaults) {
+    const AsmRun r =
+        zerkaAsm({"--lib", lib(), "--chip", "KXA1608", "--no-list", "--no-hex", "--asc", "--obj",
+                  "--eeh", "--fill", "FF", file("examples/sum_cx4a.asm")});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_FALSE(fs::exists(dir.path() / "examples/sum_cx4a.lst"));
+    EXPECT_FALSE(fs::exists(dir.path() / "examples/sum_cx4a.hex"));
+    EXPECT_TRUE(fs::exists(dir.path() / "examples/sum_cx4a.asc"));
+    EXPECT_TRUE(fs::exists(dir.path() / "examples/sum_cx4a.obj"));
+    EXPECT_TRUE(fs::exists(dir.path() / "examples/sum_cx4a.EEH"));
+}
+
+TEST_F(CmdAsm, ErrorsGoToStderrAndExitWithOne) {
+    test::TempDir src;
+    const auto main = src.write("BAD.ASM", "        NOP\n        MVL     NOWHERE\n");
+    const AsmRun r = zerkaAsm({"--lib", lib(), main.string()});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_EQ(r.err, "Error(code:5)   " + main.string() + " 2: Undefined Symbol [NOWHERE]\n");
+    EXPECT_THAT(r.out, HasSubstr("Checksum = 0x")); // a failed run still shows the checksum
+    EXPECT_TRUE(fs::exists(src.path() / "BAD.err"));
+    EXPECT_FALSE(fs::exists(src.path() / "BAD.hex"));
+}
+
+TEST_F(CmdAsm, UsageErrorsExitWithTwo) {
+    const std::string main = file("examples/sum_cx4a.asm");
+    EXPECT_EQ(zerkaAsm({"--lib", lib(), "--chip", "NOSUCH", main}).status, kExitUsage);
+    EXPECT_EQ(zerkaAsm({"--lib", lib(), "--fill", "AA", main}).status, kExitUsage);
+    EXPECT_EQ(zerkaAsm({"--lib", lib(), "--acm", "2.0", main}).status, kExitUsage);
+    EXPECT_EQ(zerkaAsm({"--lib", lib(), "--list", "--no-list", main}).status, kExitUsage);
+    EXPECT_EQ(zerkaAsm({"--lib", lib(), "--bogus", main}).status, kExitUsage);
+    EXPECT_EQ(zerkaAsm({"--lib", file("nolib"), main}).status, kExitUsage);
+    const AsmRun missing = zerkaAsm({"--lib", lib(), file("NOFILE.ASM")});
+    EXPECT_EQ(missing.status, kExitUsage);
+    EXPECT_THAT(missing.err, HasSubstr("NOFILE.ASM"));
+}
+
+TEST_F(CmdAsm, HelpStatesTheDefaults) {
+    const AsmRun r = zerkaAsm({"--help"});
+    EXPECT_EQ(r.status, kExitOk);
+    for (const char* s : {"--list", "--hex", "--asc", "--obj", "--eeh", "--fill", "--smart",
+                          "--optimize", "--protect", "--acm", "--wdt-jmp0", "--assemble-only"})
+        EXPECT_THAT(r.out, HasSubstr(s));
+    EXPECT_THAT(r.out, HasSubstr("00 (default)"));
+    EXPECT_THAT(r.out, HasSubstr("default on for CX4A chips"));
+}
+
+// Every shipped example assembles without errors for every shipped chip of its core.
+TEST_F(CmdAsm, EveryExampleForEveryChipOfItsCore) {
+    ChipLibrary library{fs::path(lib())};
+    ASSERT_TRUE(library.buildChipList());
+    int runs = 0;
+    for (const auto& entry : fs::directory_iterator(dir.path() / "examples")) {
+        const std::string name = entry.path().filename().string();
+        if (entry.path().extension() != ".asm") continue;
+        const bool cx4a = name.find("cx4a") != std::string::npos;
+        ASSERT_TRUE(cx4a || name.find("cx4b") != std::string::npos)
+            << name << ": an example names its core (cx4a or cx4b) in its file name";
+        for (size_t i = 0; i < library.entries().size(); ++i) {
+            ChipModel chip;
+            ASSERT_TRUE(library.GetSELUP(int(i), chip));
+            if ((chip.coreVariant == 0) != cx4a) continue;
+            const AsmRun r =
+                zerkaAsm({"--lib", lib(), "--chip", std::to_string(i), entry.path().string()});
+            EXPECT_EQ(r.status, kExitOk) << name << " on " << library.entries()[i].name << "\n"
+                                         << r.err;
+            EXPECT_EQ(r.err, "");
+            ++runs;
+        }
+    }
+    EXPECT_GE(runs, 3);
+}
+
+} // namespace
+} // namespace zerka::cli

@@ -1,0 +1,82 @@
+// The shipped examples run on the simulator. An example that lists "; expect: ADDR=VALUE ..."
+// checks itself with --expect; each one names its chip in its first INCLUDE line.
+#include "cli/app.h"
+#include "cli/cli_context.h"
+
+#include "support/temp_dir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace zerka::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Example {
+    fs::path file;
+    std::string chip;
+    std::vector<std::string> expects;
+};
+
+Example readExample(const fs::path& file) {
+    Example e{file, {}, {}};
+    std::ifstream in(file);
+    std::string line;
+    const std::regex include(R"(^\s*INCLUDE\s+\S*[\\/]([A-Za-z0-9_]+)\.INC\s*$)",
+                             std::regex::icase);
+    std::smatch m;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("; expect:", 0) == 0) {
+            std::istringstream words(line.substr(9));
+            std::string w;
+            while (words >> w)
+                e.expects.push_back(w);
+        } else if (e.chip.empty() && std::regex_match(line, m, include)) {
+            e.chip = m[1];
+        }
+    }
+    return e;
+}
+
+TEST(ExamplesSim, EveryShippedExampleRunsAndTheSelfCheckingOnesPass) {
+    test::TempDir dir;
+    fs::copy(test::sourceDir() / "chips", dir.path() / "chips");
+    fs::copy(test::sourceDir() / "examples", dir.path() / "examples");
+    int selfChecking = 0, total = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir.path() / "examples")) {
+        if (entry.path().extension() != ".asm") continue;
+        const Example e = readExample(entry.path());
+        ASSERT_FALSE(e.chip.empty()) << entry.path() << " names no chip include";
+        std::vector<std::string> args{"sim",    "--lib", (dir.path() / "chips").string(),
+                                      "--chip", e.chip,  "--max-instructions",
+                                      "200000"};
+        for (const std::string& x : e.expects) {
+            args.push_back("--expect");
+            args.push_back(x);
+        }
+        args.push_back(e.file.string());
+        std::ostringstream out, err;
+        const int status = runZerka(args, out, err);
+        EXPECT_EQ(status, kExitOk) << e.file << "\n" << out.str() << err.str();
+        if (!e.expects.empty()) {
+            ++selfChecking;
+            // A self-checking example ends by itself, not at the limit.
+            EXPECT_THAT(out.str(), ::testing::HasSubstr("STOP         = sleep")) << e.file;
+        }
+        ++total;
+    }
+    EXPECT_GE(total, 3);
+    EXPECT_GE(selfChecking, 1);
+}
+
+} // namespace
+} // namespace zerka::cli
