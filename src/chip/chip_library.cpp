@@ -116,6 +116,7 @@ class DescriptionLoader {
             for (AnalogField& f : b->fields)
                 f.optionFlag = false;
         m_.selfEromMode = 0;
+        m_.fixedBitRules.fill(false);
         if (ctx_.view) {
             ctx_.view->ramBankPageVisible.fill(false);
             ctx_.view->bitPageVisible.fill(false);
@@ -307,6 +308,15 @@ class DescriptionLoader {
         case kSecNumber:
             if (numbers(l, 1, n1)) m_.serialNumberParam = uint32_t(n1[0]);
             break;
+        case kSecFixBits: {
+            // Exactly six words, each 0 or 1; anything else leaves the rules as they were.
+            std::array<int32_t, 6> n{};
+            if (l.words.size() == 6 && numbers(l, 1, n) &&
+                std::all_of(n.begin(), n.end(), [](int32_t v) { return v == 0 || v == 1; }))
+                for (size_t i = 0; i < n.size(); ++i)
+                    m_.fixedBitRules[i] = n[i] == 1;
+            break;
+        }
         default:
             if (section_ >= kSecRamBank0 && section_ <= kSecRamBank15 && numbers(l, 1, n2))
                 ramBankLine(size_t(section_ - kSecRamBank0), uint16_t(n2[0]), uint16_t(n2[1]));

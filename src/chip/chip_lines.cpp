@@ -7,7 +7,7 @@
 namespace zerka {
 namespace {
 
-constexpr std::array<std::string_view, 57> kKeywords = {
+constexpr std::array<std::string_view, 58> kKeywords = {
     "#PRODUCT",    "#COMPILER",     "#ID",        "#SUBID",       "#ROM",        "#REG0",
     "#REG1",       "#RAMBANK0",     "#RAMBANK1",  "#RAMBANK2",    "#RAMBANK3",   "#RAMBANK4",
     "#RAMBANK5",   "#RAMBANK6",     "#RAMBANK7",  "#RAMBANK8",    "#RAMBANK9",   "#RAMBANK10",
@@ -17,10 +17,10 @@ constexpr std::array<std::string_view, 57> kKeywords = {
     "#REGWORDSTR", "#REGWORDSTRCN", "#STACK",     "#SBMADDR",     "#SIMIC",      "#ADC0S",
     "#OP0S",       "#CMP0S",        "#SBMBANK",   "#SELFEROM",    "#SBMROM",     "#SBMSTART",
     "#SBMSECTOR",  "#HAO",          "#LAO",       "#TRISC",       "#MCKCN",      "#ACM",
-    "#STACKOVER",  "#BIEBANK",      "#NUMBER",
+    "#STACKOVER",  "#BIEBANK",      "#NUMBER",      "#FIXBITS",
 };
 
-static_assert(kSecNumber == 57, "one code per keyword");
+static_assert(kSecFixBits == kKeywords.size(), "one code per keyword");
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';

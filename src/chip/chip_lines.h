@@ -71,6 +71,8 @@ enum SectionCode : uint8_t {
     kSecStackOver,
     kSecBieBank,
     kSecNumber, // 57
+    // Our own keyword: the chip's fixed-bit rules (six 0/1 words, see ChipModel::fixedBitRules).
+    kSecFixBits, // 58
     kNotKeyword = 255,
 };
 

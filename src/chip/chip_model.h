@@ -224,6 +224,10 @@ struct ChipModel {
     bool stackOverResetAvailable = false;
     uint32_t bieBank = 0;
     uint32_t serialNumberParam = 0;
+    // The silicon's fixed-bit rules, from our own keyword "#FIXBITS" whose data line holds six
+    // words 0 or 1: [0] 30h sets bits 6,5; [1] 3Ch bits 4/3 set each other; [2] 3Ch clears bit 6;
+    // [3] 3Ch clears bit 5; [4] 3Dh clears bit 4; [5] 3Dh clears bit 5. No section: no rule.
+    std::array<bool, 6> fixedBitRules{};
     bool hasAdc = false;
     bool hasOp = false;
     bool hasCmp = false;

@@ -52,13 +52,15 @@ TEST(CutLIPara, KeepsAtMost29Words) {
 
 TEST(IsPseudo, NumbersEveryKeywordOnceAndRejectsEverythingElse) {
     std::set<uint8_t> codes;
-    for (uint8_t c = 1; c <= 57; ++c) {
+    // The 57 keywords of the format and our own "#FIXBITS".
+    for (uint8_t c = 1; c <= 58; ++c) {
         const std::string_view k = sectionKeyword(c);
         ASSERT_FALSE(k.empty()) << int(c);
         EXPECT_EQ(IsPseudo(k), c) << k;
         codes.insert(c);
     }
-    EXPECT_EQ(codes.size(), 57u);
+    EXPECT_EQ(codes.size(), 58u);
+    EXPECT_EQ(IsPseudo("#FIXBITS"), kSecFixBits);
     EXPECT_EQ(IsPseudo("#RAMBANK15"), kSecRamBank15);
     EXPECT_EQ(IsPseudo("#RAMBANK16"), kNotKeyword);
     EXPECT_EQ(IsPseudo("#regbit"), kNotKeyword); // exact test: callers upper-case first
@@ -67,5 +69,5 @@ TEST(IsPseudo, NumbersEveryKeywordOnceAndRejectsEverythingElse) {
     EXPECT_EQ(IsPseudo("#"), kNotKeyword);
     EXPECT_EQ(IsPseudo(""), kNotKeyword);
     EXPECT_EQ(sectionKeyword(0), "");
-    EXPECT_EQ(sectionKeyword(58), "");
+    EXPECT_EQ(sectionKeyword(59), "");
 }

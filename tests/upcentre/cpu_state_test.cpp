@@ -392,3 +392,16 @@ TEST(FixedBits, EachRuleTouchesOnlyItsAddressAndBits) {
 
 } // namespace
 } // namespace zerka
+
+TEST(CpuStateRegisterEdit, FixedBitRulesComeFromTheChipModel) {
+    zerka::ChipModel chip;
+    chip.fixedBitRules = {true, false, false, false, false, false};
+    zerka::CpuState s;
+    s.applyChipModel(chip);
+    s.SetRegister(0x30, 0x00);
+    EXPECT_EQ(s.ReadData(0x30), 0x60);
+    chip.fixedBitRules = {};
+    s.applyChipModel(chip);
+    s.SetRegister(0x30, 0x00);
+    EXPECT_EQ(s.ReadData(0x30), 0x00);
+}

@@ -27,6 +27,10 @@ void CpuState::setStackDepth(uint8_t depth) {
 void CpuState::applyChipModel(const ChipModel& chip) {
     setStackDepth(chip.stackDepth);
     setProgramSize(chip.romWords);
+    FixedBitRules rules;
+    for (size_t i = 0; i < FixedBitRules::kRuleCount; ++i)
+        rules.on[i] = chip.fixedBitRules[i];
+    setFixedBits(rules);
 }
 
 void CpuState::setProgramSize(uint32_t romWords) {
