@@ -4,6 +4,7 @@
 // that firmware can be unit-tested in CI.
 #include "cli/asm_options.h"
 #include "cli/commands.h"
+#include "cli/sim_target_emulator.h"
 
 #include "core/atomic_file.h"
 #include "core/number.h"
@@ -40,6 +41,7 @@ struct SimOptions {
     std::vector<std::string> dumps;
     bool trace = false;
     bool json = false;
+    SimTargetOptions target;
 };
 
 // Assembler messages on stderr as they come.
@@ -161,6 +163,8 @@ class Simulation {
     std::optional<uint32_t> until_;
     bool sleepStop_ = false;
     std::map<std::string, uint32_t, std::less<>> labels_;
+    // Declared after up_ so the emulator branch detaches before the uP centre goes.
+    SimEmulatorHandle emulator_;
 };
 
 // The hand-over carries the debugger table (EQU and DS names) but not the labels; the map file
@@ -301,6 +305,8 @@ std::string Simulation::execute(uint64_t maxInstructions) {
 
     auto runReason = [this]() -> std::string {
         if (sleepStop_) return up_.cpu().idle() ? "idle" : "sleep";
+        if (emulator_ && emulatorStoppedAsleep(emulator_)) return "sleep";
+        if (emulator_ && emulatorCycleLimitReached(emulator_)) return "max-instructions";
         switch (up_.lastStopCause()) {
         case StopCause::Breakpoint:
             if (until_ && up_.cpu().GetPC() == *until_ &&
@@ -337,8 +343,13 @@ std::string Simulation::execute(uint64_t maxInstructions) {
         const uint64_t n = *parseCount(o_.stepOvers, "--step-over");
         for (uint64_t i = 0; i < n; ++i) {
             up_.StepOver();
-            if (up_.lastStopCause() != StopCause::None &&
-                up_.lastStopCause() != StopCause::StepReached)
+            // The emulator reports its stop at the step's temporary breakpoint as a breakpoint
+            // stop: only a stop at a user breakpoint ends the step-overs early.
+            const StopCause cause = up_.lastStopCause();
+            const bool atUserBreakpoint =
+                up_.cpu().BreakpointMarkAt(up_.cpu().GetPC(), BreakpointKind::Any);
+            if (cause != StopCause::None && cause != StopCause::StepReached &&
+                !(cause == StopCause::Breakpoint && !atUserBreakpoint))
                 return runReason();
         }
         reason = up_.cpu().sleeping() || up_.cpu().idle() ? "sleep" : "step done";
@@ -446,6 +457,11 @@ int Simulation::run() {
         ctx_.err << kMe << "the program could not be loaded into the simulator\n";
         return kExitFailed;
     }
+    if (o_.target.emulator()) {
+        emulator_ = enterEmulatorMode(up_, *setup->chip, stackStop, result, o_.target, *limit,
+                                      host_, ctx_.err, kMe);
+        if (!emulator_) return kExitFailed;
+    }
 
     readLabels();
     if (!applyPokes() || !setBreakpoints() || !parseExpectations() || !parseDumps())
@@ -502,6 +518,7 @@ void registerSimCommand(CLI::App& app, CliContext& ctx) {
                   "One line per executed instruction: address, word, disassembly, W, STATUS "
                   "(on stderr with --json)");
     sub->add_flag("--json", o->json, "Print one JSON object instead of the text report");
+    addSimTargetOptions(sub, o->target);
     sub->add_option("MAIN", o->assembly.main, "Main source file")->required();
     sub->callback([o, &ctx] {
         try {

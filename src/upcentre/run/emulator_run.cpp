@@ -213,6 +213,8 @@ bool EmulatorRun::EmulatorRangeGuard(uint32_t limit) {
     const std::array<uint8_t, 3> zeroPc{};
     if (!writeBytes(kIceCycles, zeroCycles) || !writeBytes(kIcePc, zeroPc)) return false;
     up_.cpu().SetPC(0);
+    // The mirror too, or the next run's preparation would put the old count back.
+    up_.cpu().SetCycles(0, 0);
     table[0] = kNoMatch;
     if (up_.breakpoints().empty()) table.fill(kNoMatch);
     return ice_.iceWriteBreakTable(table);
