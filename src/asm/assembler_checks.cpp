@@ -12,43 +12,12 @@ namespace {
 enum class CheckGroup { None, FileBank2, FileBank3, Bit };
 
 CheckGroup groupOf(OpId id) {
-    switch (id) {
-    case OpId::CLRF:
-    case OpId::SETF:
-    case OpId::MULF:
-    case OpId::CPSG:
-    case OpId::CPSL:
-    case OpId::CPSE:
-    case OpId::TFSZ:
+    switch (fileOperationGroup(id)) {
+    case FileOperationGroup::FileBankInOperand2:
         return CheckGroup::FileBank2;
-    case OpId::ADDF:
-    case OpId::INF:
-    case OpId::INSZ:
-    case OpId::DCF:
-    case OpId::DCSZ:
-    case OpId::SUBF:
-    case OpId::COMF:
-    case OpId::MVF:
-    case OpId::ADDC:
-    case OpId::ANDF:
-    case OpId::IORF:
-    case OpId::XORF:
-    case OpId::RLF:
-    case OpId::SUBC:
-    case OpId::RRF:
-    case OpId::RRFC:
-    case OpId::RLFC:
-    case OpId::SWPF:
-    case OpId::INSUZ:
-    case OpId::DCSUZ:
-    case OpId::ARLC:
-    case OpId::ARRC:
+    case FileOperationGroup::ByteWithDestination:
         return CheckGroup::FileBank3;
-    case OpId::BCF:
-    case OpId::BSF:
-    case OpId::BTSZ:
-    case OpId::BTSS:
-    case OpId::BTGF:
+    case FileOperationGroup::Bit:
         return CheckGroup::Bit;
     default:
         return CheckGroup::None;

@@ -320,4 +320,48 @@ std::string InstructionSet::disassemble(uint16_t word) const {
     return disassemblyText(decode(word));
 }
 
+FileOperationGroup fileOperationGroup(OpId id) {
+    switch (id) {
+    case OpId::CLRF:
+    case OpId::SETF:
+    case OpId::MULF:
+    case OpId::CPSG:
+    case OpId::CPSL:
+    case OpId::CPSE:
+    case OpId::TFSZ:
+        return FileOperationGroup::FileBankInOperand2;
+    case OpId::ADDF:
+    case OpId::INF:
+    case OpId::INSZ:
+    case OpId::DCF:
+    case OpId::DCSZ:
+    case OpId::SUBF:
+    case OpId::COMF:
+    case OpId::MVF:
+    case OpId::ADDC:
+    case OpId::ANDF:
+    case OpId::IORF:
+    case OpId::XORF:
+    case OpId::RLF:
+    case OpId::SUBC:
+    case OpId::RRF:
+    case OpId::RRFC:
+    case OpId::RLFC:
+    case OpId::SWPF:
+    case OpId::INSUZ:
+    case OpId::DCSUZ:
+    case OpId::ARLC:
+    case OpId::ARRC:
+        return FileOperationGroup::ByteWithDestination;
+    case OpId::BCF:
+    case OpId::BSF:
+    case OpId::BTSZ:
+    case OpId::BTSS:
+    case OpId::BTGF:
+        return FileOperationGroup::Bit;
+    default:
+        return FileOperationGroup::None;
+    }
+}
+
 } // namespace zerka

@@ -95,6 +95,16 @@ enum class OpId : uint8_t {
     POP = 69,
 };
 
+// How an instruction addresses the data memory: the groups the operand checks, the PCLATL
+// refusal and the built-in EEPROM emulation all reason about.
+enum class FileOperationGroup {
+    None,                // no file-register operand of these kinds
+    FileBankInOperand2,  // CLRF, SETF, MULF, CPSG, CPSL, CPSE, TFSZ
+    ByteWithDestination, // ADDF ... ARRC: operand 2 destination, operand 3 bank select
+    Bit,                 // BCF, BSF, BTSZ, BTSS, BTGF: operand 2 bit, operand 3 bank select
+};
+FileOperationGroup fileOperationGroup(OpId id);
+
 // One past the highest id: size for dispatch tables indexed by id.
 inline constexpr int kOpIdCount = 70;
 

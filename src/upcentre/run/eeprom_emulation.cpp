@@ -13,48 +13,11 @@ constexpr uint8_t kGlobalInterrupts = 0x80;
 constexpr uint32_t kMode12Limit = 0x3F;
 constexpr uint32_t kIcePc = 0x106B;
 
+// BTGF counts among the accesses (it is a bit operation): the assembler records it, so the
+// emulator stops at it; stepping it unpatched would toggle a bank-0 byte and the request would
+// never be served.
 bool isByteOrBitAccess(OpId id) {
-    switch (id) {
-    case OpId::CLRF:
-    case OpId::SETF:
-    case OpId::MULF:
-    case OpId::CPSG:
-    case OpId::CPSL:
-    case OpId::CPSE:
-    case OpId::TFSZ:
-    case OpId::ADDF:
-    case OpId::INF:
-    case OpId::INSZ:
-    case OpId::DCF:
-    case OpId::DCSZ:
-    case OpId::SUBF:
-    case OpId::COMF:
-    case OpId::MVF:
-    case OpId::ADDC:
-    case OpId::ANDF:
-    case OpId::IORF:
-    case OpId::XORF:
-    case OpId::RLF:
-    case OpId::SUBC:
-    case OpId::RRF:
-    case OpId::RRFC:
-    case OpId::RLFC:
-    case OpId::SWPF:
-    case OpId::INSUZ:
-    case OpId::DCSUZ:
-    case OpId::ARLC:
-    case OpId::ARRC:
-    case OpId::BCF:
-    case OpId::BSF:
-    case OpId::BTSZ:
-    case OpId::BTSS:
-    // BTGF is recorded among the accesses by the assembler, so the emulator stops at it; stepping
-    // it unpatched would toggle a bank-0 byte and the request would never be served.
-    case OpId::BTGF:
-        return true;
-    default:
-        return false;
-    }
+    return fileOperationGroup(id) != FileOperationGroup::None;
 }
 
 uint16_t paramAddress(int32_t v) {

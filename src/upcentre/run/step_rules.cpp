@@ -4,33 +4,7 @@ namespace zerka {
 namespace {
 
 bool isByteWithDestination(OpId id) {
-    switch (id) {
-    case OpId::ADDF:
-    case OpId::INF:
-    case OpId::INSZ:
-    case OpId::DCF:
-    case OpId::DCSZ:
-    case OpId::SUBF:
-    case OpId::COMF:
-    case OpId::MVF:
-    case OpId::ADDC:
-    case OpId::ANDF:
-    case OpId::IORF:
-    case OpId::XORF:
-    case OpId::RLF:
-    case OpId::SUBC:
-    case OpId::RRF:
-    case OpId::RRFC:
-    case OpId::RLFC:
-    case OpId::SWPF:
-    case OpId::INSUZ:
-    case OpId::DCSUZ:
-    case OpId::ARLC:
-    case OpId::ARRC:
-        return true;
-    default:
-        return false;
-    }
+    return fileOperationGroup(id) == FileOperationGroup::ByteWithDestination;
 }
 
 uint16_t bankBit(const DecodedInstruction& d) {
