@@ -89,11 +89,11 @@ void AnalogBlock::resetFields() {
 AnalogBlock makeAnalogBlock(AnalogBlockKind kind) {
     AnalogBlock block;
     block.kind = kind;
-    const auto& specs = kind == AnalogBlockKind::Adc     ? kAdcFields
+    const auto& fieldTable = kind == AnalogBlockKind::Adc     ? kAdcFields
                         : kind == AnalogBlockKind::OpAmp ? kOpFields
                                                          : kCmpFields;
-    block.fields.reserve(specs.size());
-    for (const FieldSpec& s : specs) {
+    block.fields.reserve(fieldTable.size());
+    for (const FieldSpec& s : fieldTable) {
         AnalogField f;
         f.name = s.name;
         f.kind = s.kind;

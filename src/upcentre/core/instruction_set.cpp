@@ -52,36 +52,13 @@ RelativeKind relativeKindOf(OpId id) {
 }
 
 bool lastOperandOptionalFor(CoreType core, OpId id) {
+    // Byte operations with a destination and the bit operations may leave out the bank select.
+    const FileOperationGroup group = fileOperationGroup(id);
+    if (group == FileOperationGroup::ByteWithDestination || group == FileOperationGroup::Bit)
+        return true;
     switch (id) {
     case OpId::CLRF:
-    case OpId::ADDF:
-    case OpId::INF:
-    case OpId::INSZ:
-    case OpId::DCF:
-    case OpId::DCSZ:
-    case OpId::SUBF:
-    case OpId::COMF:
-    case OpId::MVF:
-    case OpId::ADDC:
-    case OpId::ANDF:
-    case OpId::IORF:
-    case OpId::XORF:
-    case OpId::RLF:
-    case OpId::SUBC:
-    case OpId::RRF:
     case OpId::SETF:
-    case OpId::BCF:
-    case OpId::BSF:
-    case OpId::BTSZ:
-    case OpId::BTSS:
-    case OpId::RRFC:
-    case OpId::RLFC:
-    case OpId::SWPF:
-    case OpId::INSUZ:
-    case OpId::DCSUZ:
-    case OpId::ARLC:
-    case OpId::ARRC:
-    case OpId::BTGF:
     case OpId::RETI:
     case OpId::RET:
         return true;
