@@ -52,7 +52,7 @@ void expectEepromDone(EmulatorDebugRig& r, uint8_t mode) {
     EXPECT_EQ(r.unit.cpu().ReadData(kBase), 0x08);
     EXPECT_EQ(r.data(kControl), 0); // nothing reached the bank-0 address
     EXPECT_EQ(r.data(reg::kW), 0x5A);
-    // The program words the patches and the read stub used are the program's again.
+    // The program words the patches and the read routine used are the program's again.
     for (uint32_t a = 0; a <= kEnd; ++a)
         EXPECT_EQ(r.unit.programWord(a), r.up.cpu().ProgramWord(a)) << a;
 }

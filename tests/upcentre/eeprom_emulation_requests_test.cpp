@@ -268,7 +268,7 @@ TEST(EepromEmulationRead, TheWordArrivesInTableDataAndTheProgramStateSurvives) {
         EXPECT_EQ(r.target(reg::kStatus), flag::kC);
         EXPECT_EQ(r.target(kAddrLow), 8);
         EXPECT_EQ(r.target(kBase), 0);
-        // The stub ran at the next instruction, jumped back there and is gone again.
+        // The read routine ran at the next instruction, jumped back there and is gone again.
         EXPECT_EQ(r.emulator.chip.GetPC(), 0x31u);
         for (uint32_t a = 0x30; a < 0x36; ++a)
             EXPECT_EQ(r.emulator.chip.ProgramWord(a), r.mirror.ProgramWord(a)) << a;

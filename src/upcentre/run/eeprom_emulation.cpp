@@ -144,15 +144,15 @@ void EepromEmulation::readRequest() {
                               ? static_cast<uint16_t>(0x7800 + (p & 0x7FF))
                               : uint16_t{0x7FFB};
     // MVL high, MVF to 1Fh, MVL low, MVF to 20h, and back to p.
-    const std::array<uint16_t, 5> stub = {static_cast<uint16_t>(0x0600 + (value >> 8)), 0x661F,
-                                          static_cast<uint16_t>(0x0600 + (value & 0xFF)), 0x6620,
-                                          back};
-    if (!patchWords(p, stub)) return;
+    const std::array<uint16_t, 5> readRoutine = {
+        static_cast<uint16_t>(0x0600 + (value >> 8)), 0x661F,
+        static_cast<uint16_t>(0x0600 + (value & 0xFF)), 0x6620, back};
+    if (!patchWords(p, readRoutine)) return;
     const uint8_t ie0 = mirror(reg::kIntEnable0);
     cpu_.WriteRegister(reg::kIntEnable0, ie0 & ~kGlobalInterrupts);
     const bool stepped = target_.stepAndHalt(5);
     cpu_.WriteRegister(reg::kW, w);
-    // The stub's moves set Z and N; the program must not see flags it did not make.
+    // The read routine's moves set Z and N; the program must not see flags it did not make.
     cpu_.WriteRegister(reg::kStatus, status);
     cpu_.WriteRegister(reg::kIntEnable0, ie0);
     std::array<uint16_t, 5> original{};
