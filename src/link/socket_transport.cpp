@@ -126,7 +126,7 @@ class SocketTransport : public PacketTransport {
 } // namespace
 
 bool parseTargetAddress(const std::string& text, TargetAddress& out, std::string& problem) {
-    const std::string bad = "ZERKA_TARGET \"" + text + "\" ";
+    const std::string bad = "The target address \"" + text + "\" ";
     if (text.rfind("unix:", 0) == 0) {
         out.kind = TargetAddress::Kind::Unix;
         out.path = text.substr(5);
