@@ -3,6 +3,8 @@
 // hang, no transfer outside the packet buffer.
 #include "upcentre/run/emulator_memory.h"
 
+#include "fuzz_hid_device.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -60,39 +62,7 @@ class FuzzUnit : public PacketTransport {
     bool identify_ = false;
 };
 
-class FuzzHidDevice : public HidDevice {
-  public:
-    explicit FuzzHidDevice(FuzzUnit& unit) : unit_(unit) {}
-    bool getAttributes(HidAttributes& out) override {
-        out = {65, 65, kHidVendorId, kHidProductId, kHidVersion};
-        return true;
-    }
-    bool writeReport(const uint8_t* report, size_t length) override {
-        if (length != 65 || report[0] != 0) std::abort();
-        return unit_.write(report + 1, 64);
-    }
-    bool readReport(uint8_t* report, size_t length) override {
-        if (length != 65) std::abort();
-        report[0] = 0;
-        return unit_.read(report + 1, 64);
-    }
-    int lastError() const override { return 0; }
-
-  private:
-    FuzzUnit& unit_;
-};
-
-class FuzzHidLibrary : public HidLibrary {
-  public:
-    explicit FuzzHidLibrary(FuzzUnit& unit) : unit_(unit) {}
-    std::unique_ptr<HidDevice> getDevice(int index, bool& present, std::string&) override {
-        present = index == 0;
-        return present ? std::make_unique<FuzzHidDevice>(unit_) : nullptr;
-    }
-
-  private:
-    FuzzUnit& unit_;
-};
+using fuzz::FuzzHidLibrary;
 
 class Forward : public PacketTransport {
   public:
