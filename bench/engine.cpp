@@ -4,6 +4,8 @@
 #include "upcentre/core/cpu_state.h"
 #include "upcentre/core/instruction_set.h"
 
+#include "bench_loop.h"
+
 #include <benchmark/benchmark.h>
 
 #include <initializer_list>
@@ -12,20 +14,10 @@ namespace {
 
 using namespace zerka;
 
-uint16_t enc(const InstructionSet& set, const char* mnemonic, std::initializer_list<uint32_t> ops) {
-    const InstructionDef* def = set.findByMnemonic(mnemonic);
-    uint16_t w = def->matchValue;
-    size_t i = 0;
-    for (uint32_t v : ops)
-        w = def->operands[i++].insert(w, v);
-    return w;
-}
-
 void loadLoop(const InstructionSet& set, CpuState& s) {
-    s.LoadProgramCell(0, enc(set, "INF", {0x50, 1, 0}), 1, 0);
-    s.LoadProgramCell(1, enc(set, "MVF", {0x50, 0, 0}), 2, 0);
-    s.LoadProgramCell(2, enc(set, "ADDF", {0x51, 1, 0}), 3, 0);
-    s.LoadProgramCell(3, enc(set, "RJ", {0x7FC}), 4, 0); // back to 0
+    const auto loop = bench::tightLoop(set);
+    for (uint32_t a = 0; a < loop.size(); ++a)
+        s.LoadProgramCell(a, loop[a], uint16_t(a + 1), 0);
     s.SetBreakpointMark(0x100, BreakpointKind::Address, true);
 }
 

@@ -4,6 +4,8 @@
 // Compare the two with bench/sim_speed_compare.sh.
 #include "upcentre/run/up_centre.h"
 
+#include "bench_loop.h"
+
 #include <benchmark/benchmark.h>
 
 #include <initializer_list>
@@ -12,23 +14,13 @@ namespace {
 
 using namespace zerka;
 
-uint16_t enc(const InstructionSet& set, const char* mnemonic, std::initializer_list<uint32_t> ops) {
-    const InstructionDef* def = set.findByMnemonic(mnemonic);
-    uint16_t w = def->matchValue;
-    size_t i = 0;
-    for (uint32_t v : ops)
-        w = def->operands[i++].insert(w, v);
-    return w;
-}
-
 void loadLoop(TZk_UP& up) {
     up.setInstructionSet(InstructionSet(CoreType::CX4A));
     const InstructionSet& set = up.instructions();
-    up.LoadProgramCell(0, enc(set, "INF", {0x50, 1, 0}), 1, 0);
-    up.LoadProgramCell(1, enc(set, "MVF", {0x50, 0, 0}), 2, 0);
-    up.LoadProgramCell(2, enc(set, "ADDF", {0x51, 1, 0}), 3, 0);
-    up.LoadProgramCell(3, enc(set, "RJ", {0x7FC}), 4, 0); // back to 0
-    up.AddBreakpoint(0x100, BreakpointKind::Address);     // the one breakpoint, never reached
+    const auto loop = bench::tightLoop(set);
+    for (uint32_t a = 0; a < loop.size(); ++a)
+        up.LoadProgramCell(a, loop[a], uint16_t(a + 1), 0);
+    up.AddBreakpoint(0x100, BreakpointKind::Address); // the one breakpoint, never reached
     up.setStopOnStackFull(true);
 }
 
