@@ -7,6 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfmt-dev libcli11-dev nlohmann-json3-dev
   libusb-1.0-0-dev libhidapi-dev
+  qt6-base-dev libqscintilla2-qt6-dev libxlsxwriter-dev
+  xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do
