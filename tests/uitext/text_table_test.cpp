@@ -25,8 +25,9 @@ TEST(TextTable, OnlyTheSwitchedEntriesFollowTheChineseSelector) {
     EXPECT_EQ(TextOfLanguage(44, 0), TextOf(44));
     // Every other entry stays English whatever the selector says.
     for (int entry = 0; entry < kTextTableSize; ++entry) {
-        if (!IsLanguageSwitchedEntry(entry))
+        if (!IsLanguageSwitchedEntry(entry)) {
             EXPECT_EQ(TextOfLanguage(entry, 1), TextOf(entry)) << entry;
+        }
     }
 }
 
