@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace zerka::gui {
 
 namespace {
@@ -134,6 +136,12 @@ void InterfacePage::applyCaptions() {
     setCaption(romGroup_, tableText(kProgramMemorySelect));
     setCaption(romLabel_, textOf(c.romGroup.caption) + QLatin1Char(':'));
     nameField(rom_, romLabel_);
+    // One label column through all groups, so the selectors line up.
+    int width = 0;
+    for (QLabel* label : {chipLabel_, interfaceLabel_, languageLabel_, romLabel_})
+        width = std::max(width, label->sizeHint().width());
+    for (QLabel* label : {chipLabel_, interfaceLabel_, languageLabel_, romLabel_})
+        label->setMinimumWidth(width);
 }
 
 } // namespace zerka::gui
