@@ -297,3 +297,19 @@ TEST_F(OptionsDialogTest, EveryWidgetHasAnAccessibleNameAndCaptionsComeFromTheTa
 
 } // namespace
 } // namespace zerka::test
+
+namespace zerka::test {
+namespace {
+
+TEST_F(OptionsDialogTest, StackOverStopCannotBeChosenOnTheBodyWithoutIt) {
+    host.context.iceBodyId = kNoStackStopBodyId;
+    whileOpen([&] {
+        auto* stop = find<QCheckBox>("STKOVSTOP");
+        EXPECT_FALSE(stop->isEnabled() || stop->isChecked());
+    });
+    host.context.iceBodyId = 0x8025;
+    whileOpen([&] { EXPECT_TRUE(find<QCheckBox>("STKOVSTOP")->isEnabled()); });
+}
+
+} // namespace
+} // namespace zerka::test
