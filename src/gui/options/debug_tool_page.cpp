@@ -20,7 +20,7 @@ namespace {
 // Caption and message entries of the UI text table.
 constexpr int kIceTest = 166, kSramData = 284, kAddress = 285, kWriteData = 286;
 constexpr int kReadData = 287, kRead = 288, kWrite = 289, kProgramRomData = 290;
-constexpr int kRamAccessError = 9, kProgramAccessError = 11;
+constexpr int kRamAccessError = 9, kProgramAccessError = 11, kConnectError = 44;
 
 constexpr uint32_t kProgramAddressLimit = 0x7FFF;
 constexpr uint32_t kDataAddressLimit = 0x1FF;
@@ -157,7 +157,7 @@ void DebugToolPage::measure(bool vpp, bool vcc) {
     if (vpp && v.vpp) show(vpp_, v.vpp);
     if (vcc && v.vcc) show(vcc_, v.vcc);
     const bool failed = (vpp && !v.vpp) || (vcc && !v.vcc);
-    report(failed ? tableText(44) : QString());
+    report(failed ? tableText(kConnectError) : QString());
 }
 
 void DebugToolPage::writeProgram() {

@@ -25,6 +25,7 @@ namespace zerka::gui {
 namespace {
 // Caption entries of the UI text table.
 constexpr int kOptions = 135, kClose = 151, kFont = 152;
+constexpr int kConnectError = 44; // "ZerKa-IDE Connect Error , Please check !!"
 
 // Page buttons in the order of the page strip.
 constexpr std::array<OptionsPage, 5> kPages = {OptionsPage::Interface, OptionsPage::Configuration,
@@ -228,7 +229,7 @@ OptionsDialog::OptionsDialog(OptionsModel& model, OptionsHardwareTools* tools, Q
         d_->status->clear();
         if (!d_->model.showPage(kPages[size_t(row)]) &&
             kPages[size_t(row)] == OptionsPage::DebugTool)
-            d_->status->setText(tableText(44));
+            d_->status->setText(tableText(kConnectError));
         d_->refresh();
     });
     connect(d_->fontButton, &QPushButton::clicked, this, [this] {
