@@ -10,6 +10,7 @@
 #include "core/program_dir.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -44,10 +45,13 @@ int listChips(ChipLibrary& library, CliContext& ctx) {
     int status = kExitOk;
     const auto& entries = library.entries();
     ChipCatalogue catalogue(library);
+    // The index column fits the largest index: a cut index would name another chip.
+    const size_t indexWidth =
+        std::max<size_t>(3, std::to_string(entries.empty() ? 0 : entries.size() - 1).size());
     for (size_t i = 0; i < entries.size(); ++i) {
         const ChipEntry& e = entries[i];
         std::string error;
-        ctx.out << padRight(std::to_string(i), 3) << ' ' << padRight(e.listText, 20) << ' '
+        ctx.out << padRight(std::to_string(i), indexWidth) << ' ' << padRight(e.listText, 20) << ' '
                 << padRight(e.fileName, 20) << ' ';
         if (const std::shared_ptr<const ChipModel> model = catalogue.model(i, &error)) {
             ctx.out << padRight(coreName(*model), 5) << " chipId " << hexText(model->chipId, 4)
