@@ -111,6 +111,11 @@ class TF_ASM {
     void writeResultFiles(const LineIndex& index);
     void collectHandOver();
     bool writeOutput(std::string_view suffix, std::string_view content);
+    std::vector<std::string_view> outputSuffixes() const;
+    std::vector<std::string_view> imageSuffixes() const;
+    std::optional<std::string> outputClash() const;
+    void removeStaleImages();
+    std::string otherCoreMnemonic() const;
 
     const AssemblyContext& ctx_;
     const AssemblyOptions options_;
@@ -127,6 +132,7 @@ class TF_ASM {
     TCheckSmartPtr longForms_;
     AssemblerReporter reporter_;
     AssemblyResult result_;
+    std::vector<std::string_view> written_; // suffixes of the files this run wrote
 };
 
 bool TF_ASM::readAndExpand() {
@@ -212,7 +218,67 @@ bool TF_ASM::writeOutput(std::string_view suffix, std::string_view content) {
         reporter_.report(nullptr, 2, true, name);
         return false;
     }
+    written_.push_back(suffix);
     return true;
+}
+
+// The image files a run writes when it succeeds, and removes when it fails.
+std::vector<std::string_view> TF_ASM::imageSuffixes() const {
+    std::vector<std::string_view> s;
+    if (options_.hexFile) s.push_back(".hex");
+    if (options_.ihexFile) s.push_back(".ihx");
+    if (options_.objectFile) s.push_back(".obj");
+    if (options_.eehFile) s.push_back(".EEH");
+    return s;
+}
+
+// Every file the run may write or remove.
+std::vector<std::string_view> TF_ASM::outputSuffixes() const {
+    std::vector<std::string_view> s = {".err", ".map"};
+    if (options_.listing) s.push_back(".lst");
+    if (options_.asciiFile) s.push_back(".asc");
+    for (std::string_view i : imageSuffixes())
+        s.push_back(i);
+    return s;
+}
+
+// An output that is the main file or a file it read (a main file named PROG.LST, an INCLUDE of
+// PROG.MAP) would destroy that input: the text of the refusal, or nothing.
+std::optional<std::string> TF_ASM::outputClash() const {
+    for (std::string_view suffix : outputSuffixes()) {
+        const std::string out = outputFileName(mainName_, suffix);
+        std::error_code ec;
+        if (!fs::exists(out, ec)) continue;
+        for (const SourceLine& f : files_) {
+            if (!fs::equivalent(out, f.workingText, ec)) continue;
+            const std::string& in = f.workingText;
+            return "Output file \"" + out + "\" would replace the input file \"" + in +
+                   "\"; nothing was written. Rename the file.";
+        }
+    }
+    return std::nullopt;
+}
+
+// A failed run leaves no image file of an earlier run behind, where a later step would take
+// it for this run's.
+void TF_ASM::removeStaleImages() {
+    for (std::string_view suffix : imageSuffixes()) {
+        if (std::find(written_.begin(), written_.end(), suffix) != written_.end()) continue;
+        std::error_code ec;
+        fs::remove(outputFileName(mainName_, suffix), ec);
+    }
+}
+
+std::string TF_ASM::otherCoreMnemonic() const {
+    std::optional<InstructionSet> other;
+    for (const AssemblyError& e : reporter_.reports()) {
+        if (e.code != 8 || e.detail.empty()) continue;
+        if (!other)
+            other.emplace(instructions_.core() == CoreType::CX4A ? CoreType::CX4B : CoreType::CX4A);
+        if (other->isMnemonicOrAlias(e.detail) && !instructions_.isMnemonicOrAlias(e.detail))
+            return e.detail;
+    }
+    return {};
 }
 
 void TF_ASM::writeListingAndMap() {
@@ -228,7 +294,7 @@ void TF_ASM::writeListingAndMap() {
 
 void TF_ASM::writeResultFiles(const LineIndex& index) {
     if (options_.asciiFile) writeOutput(".asc", asciiText(image_, memorySize_, index));
-    if (options_.hexFile) {
+    if (options_.hexFile || options_.ihexFile) {
         HexInformation info;
         info.chipId = chip_.chipId;
         info.coreVariant = chip_.coreVariant;
@@ -242,7 +308,9 @@ void TF_ASM::writeResultFiles(const LineIndex& index) {
         info.iceBodyId = ctx_.iceBodyId;
         info.checksum = result_.checksum;
         info.programProtect = options_.programProtect;
-        writeOutput(".hex", hexImage(image_, memorySize_, result_.informationBlock, info));
+        const std::string hex = hexImage(image_, memorySize_, result_.informationBlock, info);
+        if (options_.hexFile) writeOutput(".hex", hex);
+        if (options_.ihexFile) writeOutput(".ihx", intelHexText(hex));
     }
     if (options_.objectFile) writeOutput(".obj", objectModule(tables_, image_, index));
     if (options_.eehFile)
@@ -272,7 +340,17 @@ AssemblyResult TF_ASM::run() {
     if (ctx_.log) ctx_.log->ClearLog();
     image_.initialise(options_.fill);
 
-    if (readAndExpand() && encode()) {
+    const bool read = readAndExpand();
+    if (const std::optional<std::string> clash = outputClash()) {
+        // Nothing is written, not even the error file.
+        if (ctx_.log) ctx_.log->AddEntry(mainName_, 0, *clash);
+        result_.refused = true;
+        result_.refusal = *clash;
+        result_.reports = reporter_.reports();
+        result_.errorCount = reporter_.errorCount();
+        return std::move(result_);
+    }
+    if (read && encode()) {
         const LineIndex index(lines_);
         postPass(index);
         checkPclatl(index);
@@ -297,6 +375,8 @@ AssemblyResult TF_ASM::run() {
     // A file of the result that could not be written is an error like any other: the
     // hand-over still happens, but the run does not count as a success.
     result_.success = result_.handOver && result_.errorCount == 0;
+    if (!result_.success) removeStaleImages();
+    result_.otherCoreMnemonic = otherCoreMnemonic();
     return std::move(result_);
 }
 

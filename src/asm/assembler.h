@@ -35,6 +35,7 @@ struct AssemblyOptions {
     bool hexFile = true;     // CkBin
     bool objectFile = false; // CkBin2
     bool eehFile = false;    // romSelect "EEPROM 28C256"
+    bool ihexFile = false;   // the word image again as Intel HEX (".ihx"), for other tools
     ImageFill fill = ImageFill::Zero;
     bool smartCompiler = false;
     bool optimization = false;
@@ -95,6 +96,7 @@ struct AssemblyError {
     std::string text; // the full message line
     std::string file; // the file path given to the message log
     int32_t line = 0;
+    std::string detail; // the text in square brackets; empty when none
 };
 
 struct AssemblyResult {
@@ -119,6 +121,13 @@ struct AssemblyResult {
     std::vector<std::string> errorList; // each message cut to 160 characters
     std::vector<AssemblyError> reports;
     int errorCount = 0;
+    // The run was refused after reading and before anything was written, because an output
+    // file would have replaced the main file or a file it reads; `refusal` says which.
+    bool refused = false;
+    std::string refusal;
+    // The first word reported as an illegal symbol that is an instruction of the other core
+    // (a program written for the other core); empty when none.
+    std::string otherCoreMnemonic;
 };
 
 inline constexpr size_t kMaxSelfEromWrites = 11;

@@ -113,7 +113,7 @@ void AssemblerReporter::reportAt(uint8_t fileIndex, int32_t lineNumber, int code
     errorList_.push_back(text.substr(0, kErrorListTextMax));
     errorFileText_ += text;
     errorFileText_ += '\n';
-    reports_.push_back(AssemblyError{code, text, path, lineNumber});
+    reports_.push_back(AssemblyError{code, text, path, lineNumber, detail.value_or("")});
     if (count_ == 0 && log_) log_->BringToFront();
     ++count_;
     if (fatal) aborted_ = true;

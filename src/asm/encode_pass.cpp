@@ -250,8 +250,14 @@ bool Pass::labelLine(SourceLine& line) {
     if (line.isDirective && op == "LOCAL") return true;
 
     // A plain label.
-    if (rep && (name.size() < 2 || name.back() != ':'))
-        s_.report(&line, encode_code::kIllegalSymbol, false, name);
+    const bool badLabel = name.size() < 2 || name.back() != ':';
+    if (rep && badLabel) s_.report(&line, encode_code::kIllegalSymbol, false, name);
+    // A second word that is neither a mnemonic, an alias, a directive nor a macro name (a
+    // mistyped mnemonic) would otherwise vanish without a word of code.
+    const bool unknownWord =
+        !op.empty() && line.operationId < 0 && !line.isDirective && !line.isMacroCall;
+    if (rep && unknownWord && !badLabel)
+        s_.report(&line, encode_code::kIllegalSymbol, false, std::string(op));
     const std::string bare =
         !name.empty() && name.back() == ':' ? name.substr(0, name.size() - 1) : name;
     const int r = assembly().add(bare, bare, s_.section, 'L', lc());

@@ -70,22 +70,20 @@ uint16_t buildInstructionWord(const SourceLine& line, const InstructionDef& def,
         std::string_view text = line.operand(op);
         if (relocated && line.relocationModifier != 0) text = withoutModifier(text);
 
-        int32_t value = 0;
-        if (def.relative != RelativeKind::None && k == 1) {
-            // The offset is filled in when the branches are resolved.
-            continue;
-        }
-        if (std::optional<int32_t> v = valueOf(text)) {
-            value = *v;
-        } else {
-            if (onUndefined) onUndefined(text);
-            value = 0;
-        }
+        // A branch target that does not evaluate is pending like any other operand, so the
+        // fix-ups report every undefined target, not only the first one.
+        const std::optional<int32_t> v = valueOf(text);
+        if (!v && onUndefined) onUndefined(text);
+        // The offset is filled in when the branches are resolved.
+        if (def.relative != RelativeKind::None && k == 1) continue;
+        int32_t value = v.value_or(0);
         if (relocated) {
             // The first word of an object JMP/CALL/MVLP holds bits 19..12 of the target.
             value = objectLongFirst && k == 1 ? value + base / 4096
                                               : relocate(value, base, line.relocationModifier);
-        } else if (firstOfLong && k == 1) {
+        } else if (k == 1 && (firstOfLong || (objectLongFirst && !testNumber(text).isNumber))) {
+            // A name (an object's external too) stands for the whole target: bits 19..12 go
+            // into the first word. An object's number is that field already.
             value = value / 4096;
         } else if (secondOfLong) {
             value &= 0xFFF;

@@ -68,6 +68,10 @@ std::string eehImage(const ProgramImage& image, int32_t size,
                      const std::array<uint16_t, 256>& block,
                      const std::array<uint16_t, 14>& runWords, uint8_t coreVariant);
 
+// `bytes` as Intel HEX from address 0: data records of 16 bytes, an extended linear address
+// record at every 64 KiB boundary, and the end-of-file record. Upper-case digits, "\n" lines.
+std::string intelHexText(std::string_view bytes);
+
 // The object module: GLOBAL and EXTERN records, the header and one code record for every
 // address 0 .. highest address reached.
 std::string objectModule(const SymbolTables& tables, const ProgramImage& image,

@@ -43,20 +43,11 @@ bool insideFolder(const std::string& key, const fs::path& root) {
     return key.compare(0, r.size(), r) == 0;
 }
 
-// The INCLUDE name with "/" separators; an absolute name loses its leading separators so that
-// joining it to the main file's folder keeps it there.
-std::string relativeName(std::string_view name) {
-    std::string rel = normalizeSeparators(name);
-    const size_t first = rel.find_first_not_of('/');
-    rel.erase(0, first == std::string::npos ? rel.size() : first);
-    return rel;
-}
-
 } // namespace
 
 fs::path includePath(const fs::path& mainDir, std::string_view name) {
-    const std::string rel = relativeName(name);
-    return mainDir.empty() ? fs::path(rel) : mainDir / rel;
+    const fs::path p(normalizeSeparators(name));
+    return mainDir.empty() || p.is_absolute() ? p : mainDir / p;
 }
 
 bool isObjectFileName(std::string_view name) {
@@ -165,8 +156,8 @@ bool SourceReader::handleInclude(const SourceLine& line) {
     }
     const fs::path joined = includePath(mainDir_, name);
     // Lines are upper-cased, so a name that is not found as written is looked up ignoring case.
-    const std::optional<fs::path> found =
-        findFileCaseInsensitive(mainDir_.empty() ? fs::path(".") : mainDir_, relativeName(name));
+    const std::optional<fs::path> found = findFileCaseInsensitive(
+        mainDir_.empty() ? fs::path(".") : mainDir_, normalizeSeparators(name));
     const fs::path target = found ? found->lexically_normal() : joined;
     const std::string key = fileKey(target);
     if (isOpen(key)) {

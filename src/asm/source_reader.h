@@ -41,8 +41,8 @@ class SourceReader {
     int depth_ = 0;
 };
 
-// The INCLUDE name `name` as a path below `mainDir`: separators normalised, and an absolute
-// name joined to the folder as written (so it stays below it).
+// The INCLUDE name `name` with separators normalised: an absolute name as it is, a relative
+// one below `mainDir`.
 std::filesystem::path includePath(const std::filesystem::path& mainDir, std::string_view name);
 
 // True when the text after the first "." of the name's last component is "OBJ" (any case).

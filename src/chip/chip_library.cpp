@@ -632,6 +632,8 @@ bool ChipLibrary::buildChipList(std::string* error) {
         return false;
     }
     listFound_ = true;
+    // One entry per line at most: no reallocation while a long list is read.
+    entries_.reserve(size_t(std::count(text.begin(), text.end(), '\n')) + 1);
     bool first = true;
     forEachLine(text, [&](std::string_view raw) {
         if (first) {

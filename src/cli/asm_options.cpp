@@ -43,6 +43,12 @@ void addAsmOptions(CLI::App* sub, AsmCommandOptions& o, bool withAssembleOnly) {
                       "(default: build and load)");
     addAsmSwitch(sub, "list", o.list, "--list/--no-list: listing file .lst (default on)");
     addAsmSwitch(sub, "hex", o.hex, "--hex/--no-hex: word image .hex (default on)");
+    addAsmSwitch(sub, "ihex", o.ihex,
+                 "--ihex/--no-ihex: the word image also as Intel HEX, NAME.ihx (default off). "
+                 "Layout: program word k at byte address 2k, high byte first; the 256-word "
+                 "information block follows the code at once, as in .hex; 16-byte data "
+                 "records (type 00), a type 04 record at each 64 KiB boundary, end record "
+                 "type 01");
     addAsmSwitch(sub, "asc", o.asc, "--asc/--no-asc: ASCII file .asc (default off)");
     addAsmSwitch(sub, "obj", o.obj, "--obj/--no-obj: object module .obj (default off)");
     addAsmSwitch(sub, "eeh", o.eeh,
@@ -134,8 +140,19 @@ std::unique_ptr<AsmSetup> prepareAssembly(const AsmCommandOptions& o, AssemblyMo
 
     setup->assembly = assemblyOptionsFrom(options, mode);
     if (auto v = o.eeh.value()) setup->assembly.eehFile = *v;
+    if (auto v = o.ihex.value()) setup->assembly.ihexFile = *v;
     setup->instructions.loadBuiltIn(coreTypeFromVariant(setup->chip->coreVariant));
     return setup;
+}
+
+std::optional<std::string> coreHint(const AssemblyResult& result, const ChipModel& chip) {
+    if (result.otherCoreMnemonic.empty()) return std::nullopt;
+    const char* core = chip.coreVariant == 1 ? "CX4B" : "CX4A";
+    const char* other = chip.coreVariant == 1 ? "CX4A" : "CX4B";
+    const std::string name = chip.productName.empty() ? std::string("the chip") : chip.productName;
+    return result.otherCoreMnemonic + " is an instruction of the " + other +
+           " core, but the selected chip " + name + " has a " + core + " core: choose a " + other +
+           " chip with --chip (zerka chips lists them)";
 }
 
 } // namespace zerka::cli

@@ -30,7 +30,7 @@ struct AsmCommandOptions {
     std::string lib;
     std::string chip;
     bool assembleOnly = false;
-    AsmSwitch list, hex, asc, obj, eeh, smart, optimize, protect, wdt;
+    AsmSwitch list, hex, ihex, asc, obj, eeh, smart, optimize, protect, wdt;
     std::string fill;
     std::string acm;
     std::string main;
@@ -54,5 +54,9 @@ struct AsmSetup {
 // writes the reason (after `me`) to `err` and returns nothing.
 std::unique_ptr<AsmSetup> prepareAssembly(const AsmCommandOptions& o, AssemblyMode mode,
                                           std::ostream& err, const std::string& me);
+
+// A hint line for a run that failed on an instruction of the other core (a program written
+// for a chip of the other core): names the chip, its core and --chip. Nothing otherwise.
+std::optional<std::string> coreHint(const AssemblyResult& result, const ChipModel& chip);
 
 } // namespace zerka::cli

@@ -37,8 +37,13 @@ int runAsm(const AsmCommandOptions& o, CliContext& ctx) {
     context.chipListVersion = setup->library->chipListVersionNumber();
     context.log = &log;
     const AssemblyResult result = Assemble(o.main, context, setup->assembly);
-    if (result.informationSet) ctx.out << "Checksum = 0x" << hexText(result.checksum, 4) << '\n';
-    return result.success ? kExitOk : kExitFailed;
+    // The log has said which output would replace which input.
+    if (result.refused) return kExitUsage;
+    if (const auto hint = coreHint(result, *setup->chip)) ctx.err << "zerka asm: " << *hint << '\n';
+    // A failed run has no image, so no checksum of one.
+    if (!result.success) return kExitFailed;
+    ctx.out << "Checksum = 0x" << hexText(result.checksum, 4) << '\n';
+    return kExitOk;
 }
 
 } // namespace

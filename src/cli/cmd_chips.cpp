@@ -4,11 +4,13 @@
 #include "cli/chip_json.h"
 #include "cli/commands.h"
 
+#include "chip/chip_catalogue.h"
 #include "chip/chip_library.h"
 #include "core/path_lookup.h"
 #include "core/program_dir.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -38,18 +40,22 @@ std::optional<int> chooseChip(const ChipLibrary& library, const std::string& tex
     return library.findChipByName(text);
 }
 
+// One pass over the list: a load per entry would read the whole list again each time.
 int listChips(ChipLibrary& library, CliContext& ctx) {
     int status = kExitOk;
     const auto& entries = library.entries();
+    ChipCatalogue catalogue(library);
+    // The index column fits the largest index: a cut index would name another chip.
+    const size_t indexWidth =
+        std::max<size_t>(3, std::to_string(entries.empty() ? 0 : entries.size() - 1).size());
     for (size_t i = 0; i < entries.size(); ++i) {
         const ChipEntry& e = entries[i];
-        ChipModel model;
         std::string error;
-        ctx.out << padRight(std::to_string(i), 3) << ' ' << padRight(e.listText, 20) << ' '
+        ctx.out << padRight(std::to_string(i), indexWidth) << ' ' << padRight(e.listText, 20) << ' '
                 << padRight(e.fileName, 20) << ' ';
-        if (library.GetSELUP(int(i), model, {}, &error)) {
-            ctx.out << padRight(coreName(model), 5) << " chipId " << hexText(model.chipId, 4)
-                    << "h romWords " << model.romWords << '\n';
+        if (const std::shared_ptr<const ChipModel> model = catalogue.model(i, &error)) {
+            ctx.out << padRight(coreName(*model), 5) << " chipId " << hexText(model->chipId, 4)
+                    << "h romWords " << model->romWords << '\n';
         } else {
             ctx.out << "-\n";
             ctx.err << "zerka chips: chip " << i << " (" << e.name << "): " << error << '\n';

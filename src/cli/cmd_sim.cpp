@@ -438,9 +438,11 @@ int Simulation::run() {
     context.chipListVersion = setup->library->chipListVersionNumber();
     context.log = &log;
     const AssemblyResult result = Assemble(o_.assembly.main, context, setup->assembly);
+    if (result.refused) return kExitUsage; // the log said which output would replace an input
     if (!result.success) {
         ctx_.err << kMe << "\"" << o_.assembly.main << "\" did not assemble (" << result.errorCount
                  << (result.errorCount == 1 ? " error)\n" : " errors)\n");
+        if (const auto hint = coreHint(result, *setup->chip)) ctx_.err << kMe << *hint << '\n';
         return kExitFailed;
     }
 

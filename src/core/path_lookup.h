@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace zerka {
 
@@ -17,6 +18,20 @@ std::string normalizeSeparators(std::string_view path);
 // Returns nothing when some component cannot be found.
 std::optional<std::filesystem::path> findFileCaseInsensitive(const std::filesystem::path& baseDir,
                                                              std::string_view name);
+
+// The same lookups for many names (a chip list of thousands of entries): each folder is
+// listed once, so n lookups cost n, not n times the folder's size. It does not see files
+// created after their folder was listed; keep one only for a batch of lookups.
+class PathLookupCache {
+  public:
+    std::optional<std::filesystem::path> find(const std::filesystem::path& baseDir,
+                                              std::string_view name);
+
+  private:
+    // Folder → upper-cased entry name → the entry (first in sorted order).
+    std::unordered_map<std::string, std::unordered_map<std::string, std::filesystem::path>>
+        folders_;
+};
 
 // ASCII case-insensitive equality.
 bool equalsIgnoreCase(std::string_view a, std::string_view b);

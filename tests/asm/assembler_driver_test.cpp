@@ -428,5 +428,15 @@ TEST_F(AssemblerTest, ExactTextOfEveryReportedCode) {
     }
 }
 
+TEST_F(AssemblerTest, AnInstructionOfTheOtherCoreIsNamedForAHint) {
+    useChip(0x12, 1, 4096); // a CX4B chip: MULL belongs to CX4A only
+    AssemblyResult r = assemble("        MULL    5\nLOOP:   MULL    6\n        NOP\n");
+    EXPECT_THAT(codesOf(r), ElementsAre(8, 8));
+    EXPECT_EQ(r.otherCoreMnemonic, "MULL");
+    r = assemble("        MVLX    5\n");
+    EXPECT_THAT(codesOf(r), ElementsAre(8));
+    EXPECT_EQ(r.otherCoreMnemonic, "");
+}
+
 } // namespace
 } // namespace zerka::test

@@ -95,11 +95,26 @@ TEST_F(EncodeTest, ElevenBitBranchRange) {
     EXPECT_EQ(reporter.reports[0].detail, "RJ     TOOFAR");
 }
 
-TEST_F(EncodeTest, UnresolvedBranchStopsTheBranchList) {
-    ASSERT_TRUE(assemble(" JZ NOWHERE\n JC ALSO\nOK: JNZ OK\n"));
-    EXPECT_THAT(codes(), ElementsAre(5));
-    EXPECT_EQ(reporter.reports[0].detail, "NOWHERE");
+TEST_F(EncodeTest, EveryUndefinedBranchTargetIsReportedThenTheBranchListStops) {
+    ASSERT_TRUE(assemble(" JZ NOWHERE1\n RJ NOWHERE2\nOK: JNZ OK\n"));
+    // Each failed target is a pending reference (reported at the fix-ups); resolving the
+    // branches then stops at the first one.
+    ASSERT_THAT(codes(), ElementsAre(5, 5, 5));
+    std::vector<std::string> details;
+    for (const EncodeReport& r : reporter.reports)
+        details.push_back(r.detail.value_or(""));
+    EXPECT_THAT(details, ElementsAre("NOWHERE1", "NOWHERE2", "NOWHERE1"));
     EXPECT_EQ(word(2), 0x7500); // left unresolved after the stop
+}
+
+TEST_F(EncodeTest, AnUnknownWordAfterALabelIsAnIllegalSymbol) {
+    // A mistyped mnemonic must not vanish without code and without a word.
+    ASSERT_TRUE(assemble("LOOP:   MVLL 5\nMVLL 5\nHERE:   ADDL 1\n"));
+    ASSERT_THAT(codes(), ElementsAre(8, 8));
+    EXPECT_EQ(reporter.reports[0].detail, "MVLL");
+    EXPECT_EQ(reporter.reports[0].lineNumber, 1);
+    EXPECT_EQ(reporter.reports[1].detail, "MVLL"); // reported once, as the bad label
+    EXPECT_EQ(reporter.reports[1].lineNumber, 2);
 }
 
 TEST_F(EncodeTest, ObjectLinesAreRelocatedByTheirModuleBase) {

@@ -200,8 +200,11 @@ TEST_F(OutputFilesTest, ObjectModuleOfOneGlobalLabel) {
 // A program split into a main file and an included object module assembles to the same image
 // as the same program in one file.
 TEST_F(OutputFilesTest, ObjectModuleReadsBackIntoTheSameProgram) {
+    // The module lands above 0FFFh, so the first words of its long forms carry bits 19..12,
+    // both for its own labels (relocated) and for the externals (whole targets).
+    useChip(0x12, 0, 8192);
     const std::string module = "        GLOBAL  FAR, DATA\n"
-                               "        EXTERN  MAINL\n"
+                               "        EXTERN  MAINL, SETFLAG\n"
                                "DATA    DS      2\n"
                                "FAR:    MVL     LOW FAR\n"
                                "        MVL     HIGH FAR\n"
@@ -210,33 +213,42 @@ TEST_F(OutputFilesTest, ObjectModuleReadsBackIntoTheSameProgram) {
                                "        RCALL   DONE\n"
                                "        CALL    NEXT\n"
                                "        JMP     MAINL\n"
+                               "        CALL    SETFLAG\n"
+                               "        MVLP    MAINL\n"
                                "DONE:   RET\n";
     dir.write("MOD.ASM", module);
     AssemblyContext ctx;
     ctx.chip = &chip;
     ctx.instructions = &instructions;
     AssemblyOptions moduleOptions = options;
-    moduleOptions.mode = AssemblyMode::AssembleOnly; // MAINL stays open in the module
+    moduleOptions.mode = AssemblyMode::AssembleOnly; // the externals stay open in the module
     const AssemblyResult m = Assemble(dir.path() / "MOD.ASM", ctx, moduleOptions);
     ASSERT_TRUE(m.success) << (m.reports.empty() ? "" : m.reports[0].text);
 
     options.objectFile = false;
-    const AssemblyResult split = assemble("        GLOBAL  MAINL\n"
-                                          "MAINL:  NOP\n"
+    const AssemblyResult split = assemble("        GLOBAL  MAINL, SETFLAG\n"
                                           "        CALL    FAR\n"
+                                          "        ORG     23H\n"
+                                          "SETFLAG: RET\n"
+                                          "        ORG     1234H\n"
+                                          "MAINL:  NOP\n"
                                           "        INCLUDE MOD.OBJ\n"
                                           "        JMP     FAR\n");
     ASSERT_TRUE(split.success) << (split.reports.empty() ? "" : split.reports[0].text);
 
-    std::string single = "MAINL:  NOP\n        CALL    FAR\n";
+    std::string single = "        CALL    FAR\n        ORG     23H\nSETFLAG: RET\n"
+                         "        ORG     1234H\nMAINL:  NOP\n";
     single += module.substr(module.find("DATA    DS"));
     single += "        JMP     FAR\n";
     const AssemblyResult whole = assemble(single, "WHOLE.ASM");
     ASSERT_TRUE(whole.success) << (whole.reports.empty() ? "" : whole.reports[0].text);
     ASSERT_EQ(split.cells.size(), whole.cells.size());
-    for (size_t a = 0; a < 32; ++a)
+    for (size_t a = 0; a < split.cells.size(); ++a)
         EXPECT_EQ(split.cells[a].code, whole.cells[a].code) << "address " << a;
     EXPECT_EQ(split.checksum, whole.checksum);
+    // CALL SETFLAG (0023h) from the module: C000 F023, not a call to 23023h.
+    EXPECT_EQ(split.cells[0x123E].code, 0xC000);
+    EXPECT_EQ(split.cells[0x123F].code, 0xF023);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
+#include "core/text.h"
 #include "preproc_fixture.h"
 
 namespace zerka::test {
@@ -55,15 +57,22 @@ TEST_F(ReaderTest, NestedIncludesWithEitherSeparatorAndAnyCase) {
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(ReaderTest, AbsoluteIncludeNamesStayInTheMainFolder) {
-    dir.write("ABS.INC", "inside\n");
-    EXPECT_FALSE(readMain("INCLUDE /ABS.INC\nINCLUDE \\\\ABS2.INC\n"));
-    ASSERT_EQ(errors.size(), 1u);
-    // The first one was found below the main folder, the second one is looked for there.
-    EXPECT_THAT(texts(), ElementsAre("INSIDE"));
-    EXPECT_EQ(errors[0].code, 1);
-    EXPECT_EQ(*errors[0].detail, (dir.path() / "ABS2.INC").generic_string());
-    EXPECT_EQ(includePath("/m", "\\X\\Y.INC"), fs::path("/m/X/Y.INC"));
+TEST_F(ReaderTest, AbsoluteIncludeNamesAreAbsoluteInAnyCase) {
+    TempDir other;
+    other.write("Lib/Regs.inc", "outside\n");
+    // The line is upper-cased when read, so every component of the path is found ignoring case;
+    // the main folder plays no part.
+    const fs::path inc = other.path() / "Lib" / "Regs.inc";
+    const std::string missing = (other.path() / "NONE.INC").generic_string();
+    std::string backslashed = inc.generic_string();
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    EXPECT_FALSE(readMain("INCLUDE " + backslashed + "\nINCLUDE " + missing + "\n"));
+    EXPECT_THAT(texts(), ElementsAre("OUTSIDE"));
+    EXPECT_EQ(fs::path(fileList().at(1)), inc);
+    EXPECT_EQ(onlyError().code, 1);
+    EXPECT_EQ(*onlyError().detail, toUpperAscii(missing));
+    EXPECT_EQ(includePath("/m", "\\X\\Y.INC"), fs::path("/X/Y.INC"));
+    EXPECT_EQ(includePath("/m", "X\\Y.INC"), fs::path("/m/X/Y.INC"));
 }
 
 TEST_F(ReaderTest, EveryFileIsReadOnce) {

@@ -62,24 +62,53 @@ TEST_F(CmdAsm, AssemblesAndPrintsTheChecksum) {
 TEST_F(CmdAsm, SwitchesOverrideTheChipDefaults) {
     const AsmRun r =
         zerkaAsm({"--lib", lib(), "--chip", "KXA1608", "--no-list", "--no-hex", "--asc", "--obj",
-                  "--eeh", "--fill", "FF", file("examples/sum_cx4a.asm")});
+                  "--eeh", "--ihex", "--fill", "FF", file("examples/sum_cx4a.asm")});
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_FALSE(fs::exists(dir.path() / "examples/sum_cx4a.lst"));
     EXPECT_FALSE(fs::exists(dir.path() / "examples/sum_cx4a.hex"));
     EXPECT_TRUE(fs::exists(dir.path() / "examples/sum_cx4a.asc"));
     EXPECT_TRUE(fs::exists(dir.path() / "examples/sum_cx4a.obj"));
     EXPECT_TRUE(fs::exists(dir.path() / "examples/sum_cx4a.EEH"));
+    EXPECT_TRUE(fs::exists(dir.path() / "examples/sum_cx4a.ihx"));
 }
 
 TEST_F(CmdAsm, ErrorsGoToStderrAndExitWithOne) {
     test::TempDir src;
     const auto main = src.write("BAD.ASM", "        NOP\n        MVL     NOWHERE\n");
+    src.write("BAD.hex", "an image of an earlier run");
     const AsmRun r = zerkaAsm({"--lib", lib(), main.string()});
     EXPECT_EQ(r.status, kExitFailed);
     EXPECT_EQ(r.err, "Error(code:5)   " + main.string() + " 2: Undefined Symbol [NOWHERE]\n");
-    EXPECT_THAT(r.out, HasSubstr("Checksum = 0x")); // a failed run still shows the checksum
+    EXPECT_EQ(r.out, ""); // no image, so no checksum
     EXPECT_TRUE(fs::exists(src.path() / "BAD.err"));
+    // The earlier image is gone: nothing later takes it for this run's.
     EXPECT_FALSE(fs::exists(src.path() / "BAD.hex"));
+}
+
+TEST_F(CmdAsm, AnOutputThatWouldReplaceAnInputIsRefused) {
+    test::TempDir src;
+    const std::string text = "        NOP\n";
+    const auto main = src.write("prog.lst", text);
+    const AsmRun r = zerkaAsm({"--lib", lib(), main.string()});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_THAT(r.err, HasSubstr("would replace the input file"));
+    EXPECT_THAT(r.err, HasSubstr("prog.lst"));
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(src.read("prog.lst"), text);
+    EXPECT_FALSE(fs::exists(src.path() / "prog.map"));
+    EXPECT_FALSE(fs::exists(src.path() / "prog.hex"));
+}
+
+TEST_F(CmdAsm, AProgramForTheOtherCoreGetsAHint) {
+    // The default chip (index 0) has a CX4B core.
+    const AsmRun r = zerkaAsm({"--lib", lib(), file("examples/sum_cx4a.asm")});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_THAT(r.err, HasSubstr("Illegal Symbol [MULL]"));
+    EXPECT_THAT(r.err, HasSubstr("zerka asm: MULL is an instruction of the CX4A core, but the "
+                                 "selected chip KXB0402 has a CX4B core: choose a CX4A chip "
+                                 "with --chip"));
+    // Once, not per failing line.
+    EXPECT_EQ(r.err.find("zerka asm: MULL"), r.err.rfind("zerka asm: MULL"));
 }
 
 TEST_F(CmdAsm, UsageErrorsExitWithTwo) {
@@ -99,7 +128,8 @@ TEST_F(CmdAsm, HelpStatesTheDefaults) {
     const AsmRun r = zerkaAsm({"--help"});
     EXPECT_EQ(r.status, kExitOk);
     for (const char* s : {"--list", "--hex", "--asc", "--obj", "--eeh", "--fill", "--smart",
-                          "--optimize", "--protect", "--acm", "--wdt-jmp0", "--assemble-only"})
+                          "--optimize", "--protect", "--acm", "--wdt-jmp0", "--assemble-only",
+                          "--ihex", "NAME.ihx", "byte address 2k, high byte first"})
         EXPECT_THAT(r.out, HasSubstr(s));
     EXPECT_THAT(r.out, HasSubstr("00 (default)"));
     EXPECT_THAT(r.out, HasSubstr("default on for CX4A chips"));

@@ -68,6 +68,28 @@ TEST_F(CmdChips, ListFlagsAChipWhoseDescriptionIsMissing) {
     EXPECT_NE(r.err.find("GONE.INC"), std::string::npos) << r.err;
 }
 
+TEST_F(CmdChips, ALongListKeepsEveryIndexAndModel) {
+    // Many entries naming the same two files, in either letter case.
+    std::string list = "V2.3 test\n";
+    for (int i = 0; i < 1200; ++i)
+        list += i % 2 ? "kxb.INC KXB200 (16K)\n" : "KXA.INC KXA100 (4K)\n";
+    dir.write("ZkSel.INC", list);
+    const ChipsRun r = chips({"--lib", lib()});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    std::istringstream lines(r.out);
+    std::string line;
+    int n = 0;
+    while (std::getline(lines, line)) {
+        SCOPED_TRACE(line);
+        const std::string index = std::to_string(n);
+        EXPECT_EQ(line.substr(0, index.size() + 1), index + " ");
+        EXPECT_NE(line.find(n % 2 ? "CX4B  chipId 0071h" : "CX4A  chipId 0021h"),
+                  std::string::npos);
+        ++n;
+    }
+    EXPECT_EQ(n, 1200);
+}
+
 TEST_F(CmdChips, ShowJsonUsesTheModelNames) {
     const ChipsRun r = chips({"--lib", lib(), "--show", "kxa100", "--json"});
     ASSERT_EQ(r.status, kExitOk) << r.err;

@@ -50,13 +50,35 @@ TEST(PathLookup, FindsNamesCaseInsensitivelyWithEitherSeparator) {
     EXPECT_TRUE(findFileCaseInsensitive(dir.path(), "sub/chip_a.inc").has_value());
 }
 
+// The batch lookup answers as the single one does: absolute names from the root, every
+// component ignoring case, the first name in sorted order when several differ only in case.
+TEST(PathLookup, CachedLookupsAnswerAsSingleOnes) {
+    test::TempDir dir, other;
+    dir.write("Sub/Chip_A.inc", "x");
+    dir.write("sub/chip_b.INC", "x");
+    other.write("Abs/Deep.Inc", "x");
+    std::string absolute = (other.path() / "ABS" / "DEEP.INC").string();
+    PathLookupCache cache;
+    for (const std::string& name :
+         {std::string("SUB\\CHIP_A.INC"), std::string("SUB/CHIP_B.INC"), std::string("sub/x.inc"),
+          std::string("./SUB/../SUB/CHIP_A.INC"), absolute, std::string("")}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(cache.find(dir.path(), name), findFileCaseInsensitive(dir.path(), name));
+    }
+    // "Sub" sorts before "sub", and the lookup goes on in that folder only.
+    EXPECT_EQ(cache.find(dir.path(), "SUB/CHIP_A.INC"), dir.path() / "Sub" / "Chip_A.inc");
+    EXPECT_FALSE(cache.find(dir.path(), "SUB/CHIP_B.INC").has_value());
+    EXPECT_EQ(cache.find(dir.path(), absolute), other.path() / "Abs" / "Deep.Inc");
+}
+
 TEST(AtomicFile, ReplacesContentAndLeavesNoTemporary) {
     test::TempDir dir;
     auto p = dir.write("f.txt", "old");
     ASSERT_TRUE(writeFileAtomic(p, "new content"));
     EXPECT_EQ(dir.read("f.txt"), "new content");
     size_t n = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path())) ++n;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.path()))
+        ++n;
     EXPECT_EQ(n, 1u);
     std::string err;
     EXPECT_FALSE(writeFileAtomic(dir.path() / "no/such/dir/f", "x", &err));
