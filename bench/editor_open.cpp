@@ -89,6 +89,28 @@ void BM_OpenLargeFile(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenLargeFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// Opening at the last line (an error near the end of a long file): everything above it is
+// coloured before the first screen shows.
+void BM_OpenAtLastLine(benchmark::State& state) {
+    const std::string& path = bigSource();
+    gui::EditorWindow window;
+    window.setLanguageWords(words());
+    window.resize(1000, 700);
+    window.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        if (!window.openFile(path)) state.SkipWithError("open failed");
+        window.gotoLine(1, kLines - 1);
+        window.repaint();
+        QApplication::processEvents();
+        state.PauseTiming();
+        window.closeAll();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenAtLastLine)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 void BM_TypeInLargeFile(benchmark::State& state) {
     gui::EditorWindow window;
     window.setLanguageWords(words());
