@@ -55,7 +55,7 @@ QColor AsmLexer::defaultColor(int style) const {
     case AsmToken::Directive:
         return QColor(0x87, 0x10, 0x94);
     case AsmToken::Number:
-        return QColor(0x17, 0x50, 0xEB);
+        return QColor(0xB3, 0x59, 0x00);
     case AsmToken::Label:
         return QColor(0xA3, 0x15, 0x15);
     case AsmToken::String:
