@@ -1,0 +1,272 @@
+#include "gui/editor/text_control.h"
+
+#include "gui/editor/asm_lexer.h"
+
+#include <QFontDatabase>
+
+#include <algorithm>
+
+namespace zerka::gui {
+
+namespace {
+
+constexpr int kNumberMargin = 0;
+constexpr int kBookmarkMargin = 1;
+constexpr int kHighlightColour = 8; // indicator: blue text
+constexpr int kHighlightLine = 9;   // indicator: blue underline
+const QColor kGutterGrey(0xC0, 0xC0, 0xC0);
+const QColor kBlue(0x00, 0x00, 0xFF);
+
+bool validUtf8(const std::string& s) {
+    size_t i = 0;
+    const size_t n = s.size();
+    while (i < n) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        int more = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if ((c & 0xE0) == 0xC0 && c >= 0xC2)
+            more = 1;
+        else if ((c & 0xF0) == 0xE0)
+            more = 2;
+        else if ((c & 0xF8) == 0xF0 && c <= 0xF4)
+            more = 3;
+        else
+            return false;
+        if (i + more >= n) return false;
+        for (int k = 1; k <= more; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += more + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+QFont editorQFont(const EditorFont& font) {
+    QFont f;
+    if (QFontDatabase::hasFamily(QString::fromStdString(font.name)))
+        f = QFont(QString::fromStdString(font.name));
+    else
+        f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    f.setPointSize(font.size > 0 ? font.size : 10);
+    f.setBold(font.style & 1);
+    f.setItalic(font.style & 2);
+    f.setUnderline(font.style & 4);
+    f.setStrikeOut(font.style & 8);
+    f.setFixedPitch(true);
+    return f;
+}
+
+TextControl::TextControl(QWidget* parent) : QsciScintilla(parent), lexer_(new AsmLexer(this)) {
+    shownAt_.fill(-1);
+    setLexer(lexer_);
+    setUtf8(true);
+    setEolMode(EolUnix);
+    setWrapMode(WrapNone);
+    setIndentationsUseTabs(true);
+    setTabWidth(8);
+    setAutoIndent(false); // the editor's own rule runs after Enter
+    SendScintilla(SCI_SETHSCROLLBAR, 1);
+    SendScintilla(SCI_SETVSCROLLBAR, 1);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
+    SendScintilla(SCI_SETSELALPHA, 256); // selection stays visible without focus
+    setSelectionBackgroundColor(QColor(0xAD, 0xD6, 0xFF));
+    setCaretLineVisible(true);
+    setCaretLineBackgroundColor(QColor(0xF3, 0xF6, 0xFA));
+
+    setMarginType(kNumberMargin, NumberMargin);
+    setMarginsForegroundColor(QColor(0x80, 0x80, 0x80));
+    setMarginsBackgroundColor(QColor(0xF0, 0xF0, 0xF0));
+    // The bookmark gutter: a text margin, each set bookmark its digit in blue on grey.
+    setMarginType(kBookmarkMargin, TextMargin);
+    setMarginWidth(kBookmarkMargin, 18);
+    setMarginSensitivity(kBookmarkMargin, false);
+    bookmarkStyle_.setColor(kBlue);
+    bookmarkStyle_.setPaper(kGutterGrey);
+
+    indicatorDefine(TextColorIndicator, kHighlightColour);
+    setIndicatorForegroundColor(kBlue, kHighlightColour);
+    indicatorDefine(PlainIndicator, kHighlightLine);
+    setIndicatorForegroundColor(kBlue, kHighlightLine);
+    SendScintilla(SCI_INDICSETUNDER, kHighlightLine, 0L);
+    updateLineNumberWidth();
+}
+
+void TextControl::setBytes(const std::string& bytes) {
+    setUtf8(validUtf8(bytes));
+    const size_t crlf = bytes.find("\r\n");
+    const size_t lf = bytes.find('\n');
+    setEolMode(crlf != std::string::npos && crlf + 1 == lf ? EolWindows : EolUnix);
+    const bool wasReadOnly = isReadOnly();
+    setReadOnly(false);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+    SendScintilla(SCI_CLEARALL);
+    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()), bytes.data());
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_SETSAVEPOINT);
+    setReadOnly(wasReadOnly);
+    updateLineNumberWidth();
+}
+
+std::string TextControl::bytes() const {
+    const long n = length();
+    std::string out(static_cast<size_t>(n) + 1, '\0');
+    SendScintilla(SCI_GETTEXT, static_cast<unsigned long>(n + 1), out.data());
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
+
+long TextControl::length() const {
+    return SendScintilla(SCI_GETLENGTH);
+}
+
+long TextControl::lineStart(int line) const {
+    return SendScintilla(SCI_POSITIONFROMLINE, line);
+}
+
+int TextControl::lineOfPosition(long position) const {
+    return static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, position));
+}
+
+std::string TextControl::lineBytes(int line) const {
+    const long start = lineStart(line);
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, line);
+    if (start < 0 || end < start) return {};
+    std::string out(static_cast<size_t>(end - start) + 1, '\0');
+    SendScintilla(SCI_GETTEXTRANGE, start, end, out.data());
+    out.resize(static_cast<size_t>(end - start));
+    return out;
+}
+
+long TextControl::caretPosition() const {
+    return SendScintilla(SCI_GETCURRENTPOS);
+}
+
+void TextControl::setCaretPosition(long position) {
+    SendScintilla(SCI_SETEMPTYSELECTION, position);
+}
+
+int TextControl::caretLine() const {
+    return lineOfPosition(caretPosition());
+}
+
+bool TextControl::hasSelectedText() const {
+    return SendScintilla(SCI_GETSELECTIONSTART) != SendScintilla(SCI_GETSELECTIONEND);
+}
+
+void TextControl::replaceRange(long start, long end, const std::string& bytes) {
+    SendScintilla(SCI_SETTARGETSTART, start);
+    SendScintilla(SCI_SETTARGETEND, end);
+    SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(bytes.size()), bytes.data());
+}
+
+void TextControl::caretToLine(int line) {
+    line = std::clamp(line, 0, std::max(0, lines() - 1));
+    setCaretPosition(lineStart(line));
+}
+
+void TextControl::centreLine(int line) {
+    line = std::clamp(line, 0, std::max(0, lines() - 1));
+    const long visible = SendScintilla(SCI_LINESONSCREEN);
+    SendScintilla(SCI_SETFIRSTVISIBLELINE, std::max(0L, line - visible / 2));
+}
+
+long TextControl::searchForward(const std::string& needle, long from, bool matchCase,
+                                bool wholeWord, long* end) const {
+    if (needle.empty()) return -1;
+    int flags = 0;
+    if (matchCase) flags |= SCFIND_MATCHCASE;
+    if (wholeWord) flags |= SCFIND_WHOLEWORD;
+    // The target is part of the control's state, but moving it changes nothing visible.
+    auto* self = const_cast<TextControl*>(this);
+    self->SendScintilla(SCI_SETSEARCHFLAGS, flags);
+    self->SendScintilla(SCI_SETTARGETSTART, from);
+    self->SendScintilla(SCI_SETTARGETEND, length());
+    const long found = self->SendScintilla(
+        SCI_SEARCHINTARGET, static_cast<unsigned long>(needle.size()), needle.data());
+    if (found >= 0 && end) *end = SendScintilla(SCI_GETTARGETEND);
+    return found;
+}
+
+std::string TextControl::encode(const QString& text) const {
+    return isUtf8() ? text.toStdString() : text.toLatin1().toStdString();
+}
+
+QString TextControl::decode(const std::string& bytes) const {
+    return isUtf8() ? QString::fromStdString(bytes)
+                    : QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+void TextControl::showBookmarks(const Bookmarks& marks, int slot) {
+    clearMarginText();
+    for (int n = 0; n < Bookmarks::kCount; ++n) {
+        shownAt_[n] = -1;
+        if (marks.isSet(n) && marks[n].slot == slot) {
+            setMarginText(marks[n].line, QStringLiteral(" %1").arg(n), bookmarkStyle_);
+            shownAt_[n] = marks[n].line;
+        }
+    }
+}
+
+void TextControl::moveBookmarks(const Bookmarks& marks, int slot, int line, int delta) {
+    const int count = lines();
+    auto clearLine = [&](int l) {
+        if (l >= 0 && l < count) clearMarginText(l);
+    };
+    for (int n = 0; n < Bookmarks::kCount; ++n) {
+        if (shownAt_[n] < 0) continue;
+        // The control carries line data along with the text; the digit is on one of these.
+        for (int l : {shownAt_[n], shownAt_[n] + delta, line, line + 1})
+            clearLine(l);
+        shownAt_[n] = -1;
+    }
+    for (int n = 0; n < Bookmarks::kCount; ++n) {
+        if (marks.isSet(n) && marks[n].slot == slot) {
+            setMarginText(marks[n].line, QStringLiteral(" %1").arg(n), bookmarkStyle_);
+            shownAt_[n] = marks[n].line;
+        }
+    }
+}
+
+void TextControl::setFindHighlight(long start, long len) {
+    for (int indicator : {kHighlightColour, kHighlightLine}) {
+        SendScintilla(SCI_SETINDICATORCURRENT, indicator);
+        SendScintilla(SCI_INDICATORFILLRANGE, start, len);
+    }
+}
+
+void TextControl::clearFindHighlight(long start, long len) {
+    for (int indicator : {kHighlightColour, kHighlightLine}) {
+        SendScintilla(SCI_SETINDICATORCURRENT, indicator);
+        SendScintilla(SCI_INDICATORCLEARRANGE, start, len);
+    }
+}
+
+void TextControl::applyEditorFont(const QFont& font) {
+    lexer_->setDefaultFont(font);
+    lexer_->setFont(font, -1);
+    setMarginsFont(font);
+    bookmarkStyle_.setFont(font);
+    numberDigits_ = 0;
+    updateLineNumberWidth();
+}
+
+void TextControl::setWords(std::shared_ptr<const AsmWords> words) {
+    lexer_->setWords(std::move(words));
+}
+
+void TextControl::updateLineNumberWidth() {
+    int digits = 3;
+    for (int n = lines(); n >= 1000; n /= 10)
+        ++digits;
+    if (digits == numberDigits_) return;
+    numberDigits_ = digits;
+    setMarginWidth(kNumberMargin, QString(digits + 1, QLatin1Char('9')));
+}
+
+} // namespace zerka::gui

@@ -1,0 +1,76 @@
+#pragma once
+// One source text of the editor: a QScintilla control with the line-number margin, the
+// bookmark gutter (digits 0-9 on grey), the assembly highlighter and the blue
+// underlined find highlight. Text is kept as the file's bytes: UTF-8 when the file is valid
+// UTF-8, otherwise byte by byte, so saving writes back exactly what was read and typed.
+#include "editor/bookmarks.h"
+#include "editor/editor_files.h"
+
+#include <Qsci/qsciscintilla.h>
+#include <Qsci/qscistyle.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace zerka {
+struct AsmWords;
+}
+
+namespace zerka::gui {
+
+class AsmLexer;
+
+// The font for a stored editor font; the system's fixed-pitch font stands in for a family
+// that is not installed.
+QFont editorQFont(const EditorFont& font);
+
+class TextControl : public QsciScintilla {
+    // A style number of its own for the gutter digits, past those of the highlighter.
+    static constexpr int kBookmarkStyle = 64;
+
+    Q_OBJECT
+  public:
+    explicit TextControl(QWidget* parent = nullptr);
+
+    void setBytes(const std::string& bytes); // not modified, no undo history
+    std::string bytes() const;
+    long length() const;
+    std::string lineBytes(int line) const; // without the line end
+    long lineStart(int line) const;
+    int lineOfPosition(long position) const;
+    long caretPosition() const;
+    void setCaretPosition(long position); // no selection
+    int caretLine() const;
+    bool hasSelectedText() const;
+    void replaceRange(long start, long end, const std::string& bytes);
+
+    void caretToLine(int line); // clamped to the lines there are
+    // First visible line = line − half the visible lines (not below 0).
+    void centreLine(int line);
+    // The first match at or after `from`; -1 when none. `end` receives the match end.
+    long searchForward(const std::string& needle, long from, bool matchCase, bool wholeWord,
+                       long* end) const;
+    // Bytes of a QString in the document's encoding.
+    std::string encode(const QString& text) const;
+    QString decode(const std::string& bytes) const;
+
+    void showBookmarks(const Bookmarks& marks, int slot);
+    // The same after `delta` lines were inserted (or removed) at `line`: only the lines the
+    // digits can have been carried to are cleared, so typing in a long file stays cheap.
+    void moveBookmarks(const Bookmarks& marks, int slot, int line, int delta);
+    void setFindHighlight(long start, long length);
+    void clearFindHighlight(long start, long length);
+
+    void applyEditorFont(const QFont& font);
+    void setWords(std::shared_ptr<const AsmWords> words);
+    void updateLineNumberWidth();
+
+  private:
+    AsmLexer* lexer_;
+    QsciStyle bookmarkStyle_{kBookmarkStyle};
+    std::array<int, Bookmarks::kCount> shownAt_; // gutter line of each digit; -1 none
+    int numberDigits_ = 0;
+};
+
+} // namespace zerka::gui
