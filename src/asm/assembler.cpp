@@ -223,7 +223,7 @@ void TF_ASM::writeListingAndMap() {
         else
             writeOutput(".lst", listingText(lines_, mainText, image_));
     }
-    writeOutput(".map", mapText(tables_));
+    if (options_.mapFile) writeOutput(".map", mapText(tables_));
 }
 
 void TF_ASM::writeResultFiles(const LineIndex& index) {
@@ -242,7 +242,8 @@ void TF_ASM::writeResultFiles(const LineIndex& index) {
         info.iceBodyId = ctx_.iceBodyId;
         info.checksum = result_.checksum;
         info.programProtect = options_.programProtect;
-        writeOutput(".hex", hexImage(image_, memorySize_, result_.informationBlock, info));
+        const std::string hex = hexImage(image_, memorySize_, result_.informationBlock, info);
+        if (options_.writeHexFile) writeOutput(".hex", hex);
     }
     if (options_.objectFile) writeOutput(".obj", objectModule(tables_, image_, index));
     if (options_.eehFile)
@@ -253,6 +254,16 @@ void TF_ASM::writeResultFiles(const LineIndex& index) {
 void TF_ASM::collectHandOver() {
     for (int i = 1; i <= tables_.debugger.count(); ++i)
         result_.symbols.push_back(*tables_.debugger.entry(i));
+    for (int i = 1; i <= tables_.assembly.count(); ++i) {
+        const SymbolEntry& e = *tables_.assembly.entry(i);
+        if (e.kind == 'L') result_.labels.push_back(e);
+    }
+    for (int i = 1; i <= tables_.objectSymbols.count(); ++i) {
+        SymbolEntry e = *tables_.objectSymbols.entry(i);
+        if (e.kind != 'L') continue;
+        e.value += e.extra; // an object module's label is relative to where it was placed
+        result_.labels.push_back(e);
+    }
     result_.lineMap.reserve(lines_.count());
     for (const SourceLine& l : lines_) {
         LineMapEntry e;
@@ -290,7 +301,7 @@ AssemblyResult TF_ASM::run() {
     result_.codeExtent = image_.codeExtent();
     for (const SourceLine& f : files_)
         result_.files.push_back(f.workingText);
-    reporter_.flushErrorFile();
+    if (options_.errorFile) reporter_.flushErrorFile();
     result_.errorList = reporter_.errorList();
     result_.reports = reporter_.reports();
     result_.errorCount = reporter_.errorCount();
