@@ -37,7 +37,7 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
                 << "asm, chips, disasm, sim or target\n";
             return kExitUsage;
         }
-        out << sub->help();
+        out << sub->help(app.get_name());
         return kExitOk;
     }
 

@@ -593,6 +593,10 @@ void registerSimCommand(CLI::App& app, CliContext& ctx) {
         "Exit status 1 when MAIN does not assemble or the link to the target unit is lost, 2 "
         "for a usage error, 3 when an expectation fails.");
     addAsmOptions(sub, o->assembly, false);
+    // The result stays in memory here: each file only when its switch is given.
+    for (const char* name : {"list", "hex", "asc", "obj", "eeh"})
+        sub->get_option(std::string("--") + name)
+            ->description(std::string("Write the ") + name + " file (default: none)");
     addAsmSwitch(sub, "stop-on-stack-full", o->stackStop,
                  "--stop-on-stack-full/--no-stop-on-stack-full: STOP When OV Stack (default: "
                  "the options' value)");

@@ -160,6 +160,9 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
         size_t frames = 0;
         std::thread host([fd, &unit, &done, &frames] {
             unit.connectionOpened();
+            // A chip the last host left asleep would not answer with its body: a new host finds
+            // it woken, as if its button had been pressed.
+            unit.pressWakeButton();
             UnitSocketSide side(unit);
             serveSocketConnection(fd, side, 3000, &frames);
             done = true;

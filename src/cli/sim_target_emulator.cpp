@@ -110,8 +110,8 @@ void SimEmulatorSessionDeleter::operator()(SimEmulatorSession* s) const {
 
 void addSimTargetOptions(CLI::App* sub, SimTargetOptions& o) {
     sub->add_option("--target", o.target,
-                    "Where the program runs: simulator (default) or emulator (the virtual "
-                    "target unit unless --connect names one)")
+                    "Where the program runs: simulator (default) or emulator (a target unit, "
+                    "see --connect)")
         ->check(CLI::IsMember({"simulator", "emulator"}));
     sub->add_option("--connect", o.connect,
                     "With --target emulator: the unit served at unix:PATH or tcp:127.0.0.1:PORT "
