@@ -61,7 +61,8 @@ class StderrHost : public UiHost {
   public:
     explicit StderrHost(std::ostream& err) : err_(err) {}
     Button messageBox(MessageType, const std::string& text, Buttons) override {
-        err_ << kMe << text << '\n';
+        // Nobody can press the target's button here; the report's stop reason says "sleep".
+        if (text != TZk_UP::kAsleepMessage) err_ << kMe << text << '\n';
         return Button::Ok;
     }
     void statusText(const std::string&) override {}

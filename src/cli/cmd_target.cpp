@@ -125,7 +125,8 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
     if (!o.bodyId.empty()) config.bodyId = *parseHex16(o.bodyId);
 
     TargetUnit unit(config);
-    if (o.verbose) unit.setCommandLog([&ctx](const std::string& line) { ctx.err << line << '\n'; });
+    if (o.verbose)
+        unit.setCommandLog([&ctx](const std::string& line) { ctx.err << kMe << line << '\n'; });
 
     // Interrupts arrive on a descriptor, so the server can finish the connection in order.
     sigset_t stopSignals;
