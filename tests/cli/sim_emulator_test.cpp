@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -169,6 +170,30 @@ class CuttingServer {
     size_t frames_ = 0;
     std::thread thread_;
 };
+
+TEST_F(SimEmulator, ZerkaTargetIsTriedFirstAndTheBuiltInUnitStandsIn) {
+    const std::string address = "unix:" + (dir.path() / "unit.sock").string();
+    const fs::path sum = dir.path() / "examples/sum_cx4a.asm";
+    TargetConfig config;
+    config.bodyId = 0x8030;
+    config.core = CoreType::CX4A;
+    ::setenv("ZERKA_TARGET", address.c_str(), 1);
+    {
+        CuttingServer server(address, config, 0);
+        ASSERT_TRUE(server.ok());
+        const SimRun r = sim("KXA1608", {"--target", "emulator", "--max-instructions", "3"}, sum);
+        EXPECT_EQ(r.status, kExitOk) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_GT(server.frames(), 0u); // the served unit ran the program
+    }
+    // Nobody serves there any more: said once, and the built-in unit runs the program.
+    const SimRun r = sim("KXA1608", {"--target", "emulator", "--max-instructions", "3"}, sum);
+    ::unsetenv("ZERKA_TARGET");
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("zerka sim: ZERKA_TARGET: "));
+    EXPECT_THAT(r.err, HasSubstr("using the built-in virtual unit"));
+    EXPECT_THAT(r.out, HasSubstr("STOP         = max-instructions"));
+}
 
 TEST_F(SimEmulator, AUnitLostMidRunEndsTheRunWithTheLinkErrorAndNoState) {
     const std::string address = "unix:" + (dir.path() / "unit.sock").string();
