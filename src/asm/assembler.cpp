@@ -225,7 +225,7 @@ bool TF_ASM::writeOutput(std::string_view suffix, std::string_view content) {
 // The image files a run writes when it succeeds, and removes when it fails.
 std::vector<std::string_view> TF_ASM::imageSuffixes() const {
     std::vector<std::string_view> s;
-    if (options_.hexFile) s.push_back(".hex");
+    if (options_.hexFile && options_.writeHexFile) s.push_back(".hex");
     if (options_.ihexFile) s.push_back(".ihx");
     if (options_.objectFile) s.push_back(".obj");
     if (options_.eehFile) s.push_back(".EEH");
@@ -234,7 +234,9 @@ std::vector<std::string_view> TF_ASM::imageSuffixes() const {
 
 // Every file the run may write or remove.
 std::vector<std::string_view> TF_ASM::outputSuffixes() const {
-    std::vector<std::string_view> s = {".err", ".map"};
+    std::vector<std::string_view> s;
+    if (options_.errorFile) s.push_back(".err");
+    if (options_.mapFile) s.push_back(".map");
     if (options_.listing) s.push_back(".lst");
     if (options_.asciiFile) s.push_back(".asc");
     for (std::string_view i : imageSuffixes())
@@ -289,7 +291,7 @@ void TF_ASM::writeListingAndMap() {
         else
             writeOutput(".lst", listingText(lines_, mainText, image_));
     }
-    writeOutput(".map", mapText(tables_));
+    if (options_.mapFile) writeOutput(".map", mapText(tables_));
 }
 
 void TF_ASM::writeResultFiles(const LineIndex& index) {
@@ -309,7 +311,7 @@ void TF_ASM::writeResultFiles(const LineIndex& index) {
         info.checksum = result_.checksum;
         info.programProtect = options_.programProtect;
         const std::string hex = hexImage(image_, memorySize_, result_.informationBlock, info);
-        if (options_.hexFile) writeOutput(".hex", hex);
+        if (options_.hexFile && options_.writeHexFile) writeOutput(".hex", hex);
         if (options_.ihexFile) writeOutput(".ihx", intelHexText(hex));
     }
     if (options_.objectFile) writeOutput(".obj", objectModule(tables_, image_, index));
@@ -321,6 +323,16 @@ void TF_ASM::writeResultFiles(const LineIndex& index) {
 void TF_ASM::collectHandOver() {
     for (int i = 1; i <= tables_.debugger.count(); ++i)
         result_.symbols.push_back(*tables_.debugger.entry(i));
+    for (int i = 1; i <= tables_.assembly.count(); ++i) {
+        const SymbolEntry& e = *tables_.assembly.entry(i);
+        if (e.kind == 'L') result_.labels.push_back(e);
+    }
+    for (int i = 1; i <= tables_.objectSymbols.count(); ++i) {
+        SymbolEntry e = *tables_.objectSymbols.entry(i);
+        if (e.kind != 'L') continue;
+        e.value += e.extra; // an object module's label is relative to where it was placed
+        result_.labels.push_back(e);
+    }
     result_.lineMap.reserve(lines_.count());
     for (const SourceLine& l : lines_) {
         LineMapEntry e;
@@ -368,7 +380,7 @@ AssemblyResult TF_ASM::run() {
     result_.codeExtent = image_.codeExtent();
     for (const SourceLine& f : files_)
         result_.files.push_back(f.workingText);
-    reporter_.flushErrorFile();
+    if (options_.errorFile) reporter_.flushErrorFile();
     result_.errorList = reporter_.errorList();
     result_.reports = reporter_.reports();
     result_.errorCount = reporter_.errorCount();

@@ -43,6 +43,11 @@ struct AssemblyOptions {
     bool wdtJmp0 = false;
     bool acmGroupEnabled = false; // the "ACM Voltage" group
     bool acm10 = true;            // "ACM = 1.0V" checked
+    // The map and error files; a caller that keeps the result in memory may do without them.
+    bool mapFile = true;
+    bool errorFile = true;
+    // With hexFile set, the image still fills the information block when this is off.
+    bool writeHexFile = true;
 };
 
 // The settings of an options model as the assembler reads them.
@@ -114,6 +119,7 @@ struct AssemblyResult {
     // The information block after the run (the ".hex" writer stores words back into it).
     std::array<uint16_t, 256> informationBlock{};
     std::vector<SymbolEntry> symbols; // the debugger table, in order
+    std::vector<SymbolEntry> labels;  // the program labels the map lists, values resolved
     std::vector<std::string> files;   // the file list (index = file index)
     std::vector<LineMapEntry> lineMap;
     std::vector<SelfEromWrite> selfEromWrites; // at most 11

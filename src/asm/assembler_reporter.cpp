@@ -88,6 +88,8 @@ void AssemblerReporter::reportAt(uint8_t fileIndex, int32_t lineNumber, int code
     std::string path;
     if (fileIndex != SourceLine::kNoFile && size_t(fileIndex) < files_.count()) {
         path = filePath(fileIndex);
+    } else if (code == 2 && detail) {
+        path = *detail; // a file that could not be opened is named as the file of the error
     } else {
         // Without a line: the file most recently added to the list, or the one used last.
         if (files_.count() > lastFileCount_ && !files_.empty()) {

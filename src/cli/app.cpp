@@ -17,8 +17,29 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
     registerAsmCommand(app, ctx);
     registerTargetCommand(app, ctx);
     registerSimCommand(app, ctx);
+    app.footer("Run \"zerka help COMMAND\" or \"zerka COMMAND --help\" for a command's options. "
+               "Exit status: 0 success, 1 the job failed, 2 usage error, 3 (sim) an expectation "
+               "failed.");
 
-
+    // `zerka help [COMMAND]` is the same as --help.
+    if (!args.empty() && args[0] == "help") {
+        if (args.size() == 1) {
+            out << app.help();
+            return kExitOk;
+        }
+        CLI::App* sub = nullptr;
+        try {
+            sub = args.size() == 2 ? app.get_subcommand(args[1]) : nullptr;
+        } catch (const CLI::OptionNotFound&) {
+        }
+        if (!sub) {
+            err << "zerka: \"help\" takes one command name: "
+                << "asm, chips, disasm, sim or target\n";
+            return kExitUsage;
+        }
+        out << sub->help(app.get_name());
+        return kExitOk;
+    }
 
     // CLI11 parses argv back to front.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -44,9 +65,15 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
             out << app.help();
             return kExitOk;
         }
-        err << "zerka: " << e.what() << "\n";
+        // The command's own prefix, as its other messages have.
+        std::string me = "zerka: ";
+        std::string hint = "Run \"zerka help\" for the commands.";
         for (CLI::App* sub : app.get_subcommands())
-            if (sub->parsed()) err << "Run with " << sub->get_name() << " --help for more information.\n";
+            if (sub->parsed()) {
+                me = "zerka " + sub->get_name() + ": ";
+                hint = "Run \"zerka help " + sub->get_name() + "\" for its options.";
+            }
+        err << me << e.what() << "\n" << me << hint << "\n";
         return kExitUsage;
     }
     return ctx.exitCode;

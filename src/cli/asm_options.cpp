@@ -35,8 +35,10 @@ void addAsmSwitch(CLI::App* sub, const std::string& name, AsmSwitch& s, const st
 
 void addAsmOptions(CLI::App* sub, AsmCommandOptions& o, bool withAssembleOnly) {
     sub->add_option("--lib", o.lib,
-                    "Chip library folder (default: INCLUDE in the program directory)");
-    sub->add_option("--chip", o.chip, "Chip by index or name (default: index 0)");
+                    "Chip library folder (default: INCLUDE in the program directory)")
+        ->check(notEmpty());
+    sub->add_option("--chip", o.chip, "Chip by index or name (default: index 0)")
+        ->check(notEmpty());
     if (withAssembleOnly)
         sub->add_flag("--assemble-only", o.assembleOnly,
                       "Assemble only: no program-memory range errors, no operand checks "

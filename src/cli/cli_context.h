@@ -13,6 +13,15 @@ enum ExitStatus : int {
     kExitExpectation = 3 // a checked expectation did not hold
 };
 
+// Refuses an empty value: an option given as "" would otherwise quietly mean its default.
+inline CLI::Validator notEmpty() {
+    return CLI::Validator(
+        [](std::string& value) {
+            return value.empty() ? std::string("an empty value is not allowed") : std::string();
+        },
+        "");
+}
+
 struct CliContext {
     std::ostream& out;
     std::ostream& err;

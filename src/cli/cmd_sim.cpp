@@ -3,17 +3,16 @@
 // or a number of steps; then prints the final state and checks the expected data bytes, so
 // that firmware can be unit-tested in CI.
 #include "cli/asm_options.h"
+#include "cli/cli_number.h"
 #include "cli/commands.h"
 #include "cli/sim_target_emulator.h"
 
-#include "core/atomic_file.h"
-#include "core/number.h"
-#include "core/output_names.h"
 #include "core/text.h"
 #include "upcentre/run/up_centre.h"
 
 #include <nlohmann/json.hpp>
 
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -62,7 +61,8 @@ class StderrHost : public UiHost {
   public:
     explicit StderrHost(std::ostream& err) : err_(err) {}
     Button messageBox(MessageType, const std::string& text, Buttons) override {
-        err_ << kMe << text << '\n';
+        // Nobody can press the target's button here; the report's stop reason says "sleep".
+        if (text != TZk_UP::kAsleepMessage) err_ << kMe << text << '\n';
         return Button::Ok;
     }
     void statusText(const std::string&) override {}
@@ -119,14 +119,21 @@ std::string trim(std::string_view s) {
     return std::string(s.substr(b, e - b + 1));
 }
 
-// A number in the assembler's notation ("50H", "0C8H", "200"), or nothing.
+// A number in the assembler's notation ("50H", "0C8H", "200"), or nothing. A value beyond 64
+// bits comes back as the largest one of its sign, so that every range check refuses it.
 std::optional<int64_t> number(std::string_view text) {
     const std::string t = toUpperAscii(trim(text));
     if (t.empty()) return std::nullopt;
-    NumberTest n = testNumber(t);
+    const CommandNumber n = parseCommandNumber(t);
     if (!n.isNumber) return std::nullopt;
+    if (n.tooLarge)
+        return t.front() == '-' ? std::numeric_limits<int64_t>::min()
+                                : std::numeric_limits<int64_t>::max();
     return n.value;
 }
+
+// Where a sequence of steps ended early.
+enum class StepEnd { Count, Asleep, LinkLost };
 
 class Simulation {
   public:
@@ -139,7 +146,7 @@ class Simulation {
     // addresses also take the program's labels.
     std::optional<uint32_t> address(std::string_view text, uint32_t limit, const std::string& what,
                                     bool program = false);
-    void readLabels();
+    void takeLabels(const AssemblyResult& result);
     bool usage(const std::string& text) {
         ctx_.err << kMe << text << '\n';
         return false;
@@ -148,9 +155,20 @@ class Simulation {
     bool setBreakpoints();
     bool parseExpectations();
     bool parseDumps();
-    std::optional<uint64_t> parseCount(const std::string& text, const std::string& what);
+    std::optional<uint64_t> parseCount(const std::string& text, const std::string& what,
+                                       uint64_t least = 0);
+    bool checkCombinations();
     std::string execute(uint64_t maxInstructions);
+    StepEnd stepOnce();
+    std::string steppedRun(uint64_t maxInstructions);
+    bool linkLost() const { return emulator_ && emulatorLinkLost(emulator_); }
+    int reportLostLink() {
+        ctx_.err << kMe << "the link to the target unit was lost (" << emulatorLinkName(emulator_)
+                 << "): no final state to report\n";
+        return kExitFailed;
+    }
     void traceLine(uint32_t at);
+    bool asleep() const { return sleepStop_ || up_.cpu().sleeping() || up_.cpu().idle(); }
     void printText(const std::string& reason);
     void printJson(const std::string& reason);
 
@@ -167,22 +185,11 @@ class Simulation {
     SimEmulatorHandle emulator_;
 };
 
-// The hand-over carries the debugger table (EQU and DS names) but not the labels; the map file
-// written beside MAIN lists them under "Program".
-void Simulation::readLabels() {
-    std::string text;
-    if (!readFileBytes(outputFileName(o_.assembly.main, ".map"), text)) return;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string name, location, value;
-        if (!(words >> name >> location >> value) || location != "Program" ||
-            value.rfind("0x", 0) != 0)
-            continue;
-        std::optional<int64_t> v = number(value.substr(2) + "H");
-        if (v && *v >= 0) labels_.try_emplace(name, uint32_t(*v));
-    }
+// The hand-over carries the debugger table (EQU and DS names); the labels come from the
+// result too, so that nothing has to be written beside MAIN.
+void Simulation::takeLabels(const AssemblyResult& result) {
+    for (const SymbolEntry& e : result.labels)
+        if (e.value >= 0) labels_.try_emplace(e.name, uint32_t(e.value));
 }
 
 std::optional<uint32_t> Simulation::address(std::string_view text, uint32_t limit,
@@ -207,13 +214,34 @@ std::optional<uint32_t> Simulation::address(std::string_view text, uint32_t limi
     return uint32_t(*v);
 }
 
-std::optional<uint64_t> Simulation::parseCount(const std::string& text, const std::string& what) {
-    std::optional<int64_t> v = number(text);
-    if (!v || *v < 0) {
+std::optional<uint64_t> Simulation::parseCount(const std::string& text, const std::string& what,
+                                               uint64_t least) {
+    const CommandNumber n = parseCommandNumber(toUpperAscii(trim(text)));
+    if (n.tooLarge && text.find('-') == std::string::npos) {
+        usage(what + " \"" + text + "\" is too large (at most " +
+              std::to_string(std::numeric_limits<int64_t>::max()) + ")");
+        return std::nullopt;
+    }
+    if (!n.isNumber || n.tooLarge || n.value < 0) {
         usage(what + " \"" + text + "\" is not a count");
         return std::nullopt;
     }
-    return uint64_t(*v);
+    if (uint64_t(n.value) < least) {
+        usage(what + " \"" + text + "\" must be at least " + std::to_string(least));
+        return std::nullopt;
+    }
+    return uint64_t(n.value);
+}
+
+// Options that would contradict each other are refused rather than one of them ignored.
+bool Simulation::checkCombinations() {
+    const bool stepping = !o_.steps.empty() || !o_.stepOvers.empty() || o_.stepOut;
+    if (!o_.until.empty() && stepping)
+        return usage("--until runs the program; it cannot be combined with --step, --step-over "
+                     "or --step-out");
+    if (!o_.target.connect.empty() && !o_.target.emulator())
+        return usage("--connect names the unit of --target emulator; add --target emulator");
+    return true;
 }
 
 bool Simulation::applyPokes() {
@@ -326,6 +354,10 @@ std::string Simulation::execute(uint64_t maxInstructions) {
 
     const bool stepping = !o_.steps.empty() || !o_.stepOvers.empty() || o_.stepOut;
     if (!stepping) {
+        // The emulator counts cycles, not instructions: a limited or traced run goes by steps
+        // there, so that both targets stop at the same instruction.
+        if (emulator_ && (!o_.maxInstructions.empty() || o_.trace))
+            return steppedRun(maxInstructions);
         if (until_)
             up_.RunTo(*until_);
         else
@@ -335,13 +367,17 @@ std::string Simulation::execute(uint64_t maxInstructions) {
     std::string reason = "step done";
     if (!o_.steps.empty()) {
         const uint64_t n = *parseCount(o_.steps, "--step");
-        for (uint64_t i = 0; i < n; ++i)
-            up_.StepInto();
-        reason = up_.cpu().sleeping() || up_.cpu().idle() ? "sleep" : "step done";
+        for (uint64_t i = 0; i < n; ++i) {
+            const StepEnd end = stepOnce();
+            if (end == StepEnd::LinkLost) return "link lost";
+            if (end == StepEnd::Asleep) break;
+        }
+        reason = asleep() ? "sleep" : "step done";
     }
     if (!o_.stepOvers.empty()) {
         const uint64_t n = *parseCount(o_.stepOvers, "--step-over");
         for (uint64_t i = 0; i < n; ++i) {
+            if (linkLost()) return "link lost";
             up_.StepOver();
             // The emulator reports its stop at the step's temporary breakpoint as a breakpoint
             // stop: only a stop at a user breakpoint ends the step-overs early.
@@ -352,13 +388,57 @@ std::string Simulation::execute(uint64_t maxInstructions) {
                 !(cause == StopCause::Breakpoint && !atUserBreakpoint))
                 return runReason();
         }
-        reason = up_.cpu().sleeping() || up_.cpu().idle() ? "sleep" : "step done";
+        reason = asleep() ? "sleep" : "step done";
     }
     if (o_.stepOut) {
         up_.StepOut();
         reason = runReason();
     }
     return reason;
+}
+
+// One single step, traced on the emulator as the engine's hook traces it on the simulator. A
+// step that finds the CPU asleep with nothing to wake it changes nothing: PC and cycle counter
+// stand still (or the emulator reported its sleep); a run stops there too.
+StepEnd Simulation::stepOnce() {
+    if (linkLost()) return StepEnd::LinkLost;
+    const uint32_t at = up_.cpu().GetPC();
+    const uint32_t cycles = up_.cpu().GetCycles();
+    const uint64_t executed = up_.executedInstructions();
+    up_.StepInto();
+    if (linkLost()) return StepEnd::LinkLost;
+    if (emulator_ && o_.trace) traceLine(at);
+    if (emulator_ && emulatorStoppedAsleep(emulator_)) {
+        sleepStop_ = true;
+        return StepEnd::Asleep;
+    }
+    if (up_.cpu().GetPC() == at && up_.cpu().GetCycles() == cycles &&
+        up_.executedInstructions() == executed) {
+        sleepStop_ = true;
+        return StepEnd::Asleep;
+    }
+    return StepEnd::Count;
+}
+
+// A run made of single steps: the same stops as a run (breakpoint, --until, stack full, sleep),
+// tested after every instruction.
+std::string Simulation::steppedRun(uint64_t maxInstructions) {
+    const bool stackStop = up_.stopOnStackFull();
+    for (uint64_t i = 0; i < maxInstructions; ++i) {
+        switch (stepOnce()) {
+        case StepEnd::LinkLost:
+            return "link lost";
+        case StepEnd::Asleep:
+            return up_.cpu().idle() ? "idle" : "sleep";
+        case StepEnd::Count:
+            break;
+        }
+        const uint32_t pc = up_.cpu().GetPC();
+        if (up_.cpu().BreakpointMarkAt(pc, BreakpointKind::Any)) return "breakpoint";
+        if (until_ && pc == *until_) return "until";
+        if (stackStop && (up_.cpu().ReadData(reg::kStackPointer) & sp::kFull)) return "stack full";
+    }
+    return "max-instructions";
 }
 
 void Simulation::printText(const std::string& reason) {
@@ -424,9 +504,10 @@ int Simulation::run() {
     std::unique_ptr<AsmSetup> setup =
         prepareAssembly(o_.assembly, AssemblyMode::BuildAndLoad, ctx_.err, kMe);
     if (!setup) return kExitUsage;
+    if (!checkCombinations()) return kExitUsage;
     std::optional<uint64_t> limit = kDefaultMaxInstructions;
     if (!o_.maxInstructions.empty() &&
-        !(limit = parseCount(o_.maxInstructions, "--max-instructions")))
+        !(limit = parseCount(o_.maxInstructions, "--max-instructions", 1)))
         return kExitUsage;
     if (!o_.steps.empty() && !parseCount(o_.steps, "--step")) return kExitUsage;
     if (!o_.stepOvers.empty() && !parseCount(o_.stepOvers, "--step-over")) return kExitUsage;
@@ -437,6 +518,16 @@ int Simulation::run() {
     context.instructions = &setup->instructions;
     context.chipListVersion = setup->library->chipListVersionNumber();
     context.log = &log;
+    // The result stays in memory: output files only when a switch asks for them.
+    AssemblyOptions& files = setup->assembly;
+    const AsmCommandOptions& a = o_.assembly;
+    files.listing = a.list.on;
+    files.writeHexFile = a.hex.on;
+    files.asciiFile = a.asc.on;
+    files.objectFile = a.obj.on;
+    files.eehFile = a.eeh.on;
+    files.mapFile = false;
+    files.errorFile = false;
     const AssemblyResult result = Assemble(o_.assembly.main, context, setup->assembly);
     if (result.refused) return kExitUsage; // the log said which output would replace an input
     if (!result.success) {
@@ -465,11 +556,13 @@ int Simulation::run() {
         if (!emulator_) return kExitFailed;
     }
 
-    readLabels();
+    takeLabels(result);
     if (!applyPokes() || !setBreakpoints() || !parseExpectations() || !parseDumps())
-        return kExitUsage;
+        return linkLost() ? reportLostLink() : kExitUsage;
 
     const std::string reason = execute(*limit);
+    // Nothing read from a unit that went away is its state.
+    if (linkLost()) return reportLostLink();
     for (Expectation& x : expectations_)
         x.actual = up_.cpu().ReadData(x.address);
     if (o_.json)
@@ -499,18 +592,31 @@ void registerSimCommand(CLI::App& app, CliContext& ctx) {
         "sim",
         "Assemble MAIN (build and load), run it on the simulator and print the final state. "
         "Addresses, lengths and values use the assembler's notation (50H, 0C8H, 200) or symbol "
-        "names. Exit status 1 when MAIN does not assemble, 2 for a usage error, 3 when an "
-        "expectation fails.");
+        "names. Output files are written only when a switch asks for them (--list, --hex...). "
+        "Exit status 1 when MAIN does not assemble or the link to the target unit is lost, 2 "
+        "for a usage error, 3 when an expectation fails.");
     addAsmOptions(sub, o->assembly, false);
+    // The result stays in memory here: each file only when its switch is given.
+    for (const char* name : {"list", "hex", "asc", "obj", "eeh"})
+        sub->get_option(std::string("--") + name)
+            ->description(std::string("Write the ") + name + " file (default: none)");
     addAsmSwitch(sub, "stop-on-stack-full", o->stackStop,
                  "--stop-on-stack-full/--no-stop-on-stack-full: STOP When OV Stack (default: "
                  "the options' value)");
     sub->add_option("--max-instructions", o->maxInstructions,
-                    "Stop a run after N instructions (default 10000000)");
+                    "Stop a run after N instructions, N at least 1 (default 10000000; 0 is "
+                    "refused). On the emulator a run with this option goes by single steps");
     sub->add_option("--break", o->breaks, "Breakpoint at ADDR or LABEL (repeatable, at most 14)");
-    sub->add_option("--until", o->until, "Run until the PC reaches ADDR or LABEL");
-    sub->add_option("--step", o->steps, "Perform N single steps instead of a run");
-    sub->add_option("--step-over", o->stepOvers, "Perform N step-overs (after --step)");
+    sub->add_option("--until", o->until,
+                    "Run until the PC reaches ADDR or LABEL (not with the "
+                    "step options)")
+        ->check(notEmpty());
+    sub->add_option("--step", o->steps,
+                    "Perform N single steps instead of a run; they end early when the CPU "
+                    "sleeps with nothing to wake it")
+        ->check(notEmpty());
+    sub->add_option("--step-over", o->stepOvers, "Perform N step-overs (after --step)")
+        ->check(notEmpty());
     sub->add_flag("--step-out", o->stepOut, "Run until the current subroutine returns (last)");
     sub->add_option("--poke", o->pokes, "Write data byte ADDR=VALUE before running (repeatable)");
     sub->add_option("--expect", o->expects,

@@ -8,6 +8,7 @@
 #include "core/number.h"
 #include "core/path_lookup.h"
 #include "core/program_dir.h"
+#include "core/text.h"
 #include "link/socket_transport.h"
 #include "target/target_server.h"
 #include "target/virtual_usb.h"
@@ -49,30 +50,46 @@ std::optional<uint16_t> parseHex16(std::string text) {
     return static_cast<uint16_t>(value);
 }
 
+constexpr const char* kMe = "zerka target: ";
+
+// Takes the stop signals that arrived off the descriptor. Left pending, they would end the
+// process the moment the old signal mask comes back, before its summary.
+void drainSignals(int fd) {
+    if (fd < 0) return;
+    pollfd p{fd, POLLIN, 0};
+    signalfd_siginfo info{};
+    while (::poll(&p, 1, 0) > 0 && (p.revents & POLLIN))
+        if (::read(fd, &info, sizeof info) != ssize_t(sizeof info)) break;
+}
+
 // The chip sets the unit's core, stack depth and, unless --body-id says otherwise, its body.
+// Without --chip the unit is the library's first chip, the one the other commands default to,
+// so that a host without --chip finds the body it accepts.
 bool applyChip(const TargetOptions& o, TargetConfig& config, CliContext& ctx) {
-    const char* me = "zerka target: ";
+    const char* me = kMe;
     ChipLibrary library(o.lib.empty() ? chipLibraryDir() : std::filesystem::path(o.lib));
     std::string error;
     if (!library.buildChipList(&error)) {
         ctx.err << me << error << '\n';
         return false;
     }
+    const std::string chip = o.chip.empty() ? "0" : o.chip;
     std::optional<int> index;
     int n = 0;
-    const auto [end, ec] = std::from_chars(o.chip.data(), o.chip.data() + o.chip.size(), n);
-    if (ec == std::errc{} && end == o.chip.data() + o.chip.size() && n >= 0 &&
+    const auto [end, ec] = std::from_chars(chip.data(), chip.data() + chip.size(), n);
+    if (ec == std::errc{} && end == chip.data() + chip.size() && n >= 0 &&
         size_t(n) < library.entries().size())
         index = n;
     else
-        index = library.findChipByName(o.chip);
+        index = library.findChipByName(chip);
     if (!index) {
-        ctx.err << me << "no chip \"" << o.chip << "\" in the chip library\n";
+        ctx.err << me << "no chip \"" << chip << "\" in the chip library "
+                << library.libraryDir().string() << '\n';
         return false;
     }
     ChipModel model;
     if (!library.GetSELUP(*index, model, {}, &error)) {
-        ctx.err << me << "chip \"" << o.chip << "\": " << error << '\n';
+        ctx.err << me << "chip \"" << chip << "\": " << error << '\n';
         return false;
     }
     config.core = coreTypeFromVariant(model.coreVariant);
@@ -82,7 +99,7 @@ bool applyChip(const TargetOptions& o, TargetConfig& config, CliContext& ctx) {
 }
 
 int runTarget(const TargetOptions& o, CliContext& ctx) {
-    const char* me = "zerka target: ";
+    const char* me = kMe;
     TargetConfig config;
     if (equalsIgnoreCase(o.usb, "hid")) {
         config.usbForm = UsbForm::Hid;
@@ -90,18 +107,26 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
         ctx.err << me << "unknown USB form \"" << o.usb << "\" (use bulk or hid)\n";
         return kExitUsage;
     }
-    if (!o.chip.empty() && !applyChip(o, config, ctx)) return kExitUsage;
+    TargetAddress address;
+    std::string problem;
+    if (!parseTargetAddress(o.listen, address, problem)) {
+        ctx.err << me << problem << '\n';
+        return kExitUsage;
+    }
     if (!o.bodyId.empty()) {
         const auto id = parseHex16(o.bodyId);
         if (!id) {
             ctx.err << me << "body identifier \"" << o.bodyId << "\" is not a hexadecimal word\n";
             return kExitUsage;
         }
-        config.bodyId = *id;
     }
+    // --body-id alone needs no library; otherwise the chip (given or default) sets the unit.
+    if ((!o.chip.empty() || o.bodyId.empty()) && !applyChip(o, config, ctx)) return kExitUsage;
+    if (!o.bodyId.empty()) config.bodyId = *parseHex16(o.bodyId);
 
     TargetUnit unit(config);
-    if (o.verbose) unit.setCommandLog([&ctx](const std::string& line) { ctx.err << line << '\n'; });
+    if (o.verbose)
+        unit.setCommandLog([&ctx](const std::string& line) { ctx.err << kMe << line << '\n'; });
 
     // Interrupts arrive on a descriptor, so the server can finish the connection in order.
     sigset_t stopSignals;
@@ -113,16 +138,14 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
     const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
 
     TargetListener listener;
-    std::string problem;
     if (!listener.open(o.listen, problem)) {
         ctx.err << me << problem << '\n';
         if (signals >= 0) ::close(signals);
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return kExitUsage;
     }
-    ctx.err << me << "serving the virtual unit (body " << std::hex << config.bodyId << std::dec
-            << "h, " << (config.usbForm == UsbForm::Hid ? "HID" : "bulk") << ") on " << o.listen
-            << '\n';
+    ctx.err << me << "serving the virtual unit (body " << hexText(config.bodyId, 4) << "h, "
+            << (config.usbForm == UsbForm::Hid ? "HID" : "bulk") << ") on " << o.listen << '\n';
 
     int served = 0;
     bool stop = false;
@@ -132,13 +155,17 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
         if (signals >= 0 && (waits[1].revents & POLLIN)) break;
         const int fd = listener.accept(0);
         if (fd < 0) continue;
-        if (o.verbose) ctx.err << "host connected\n";
+        if (o.verbose) ctx.err << me << "host connected\n";
         // The host is served on its own thread so that an interrupt can end the connection.
         std::atomic<bool> done{false};
-        std::thread host([fd, &unit, &done] {
+        size_t frames = 0;
+        std::thread host([fd, &unit, &done, &frames] {
             unit.connectionOpened();
+            // A chip the last host left asleep would not answer with its body: a new host finds
+            // it woken, as if its button had been pressed.
+            unit.pressWakeButton();
             UnitSocketSide side(unit);
-            serveSocketConnection(fd, side);
+            serveSocketConnection(fd, side, 3000, &frames);
             done = true;
         });
         while (!done) {
@@ -152,10 +179,12 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
         }
         host.join();
         ::close(fd);
-        ++served;
-        if (o.verbose) ctx.err << "host disconnected\n";
+        // A second server checking whether this one still answers is no host.
+        if (frames > 0) ++served;
+        if (o.verbose) ctx.err << me << "host disconnected\n";
     }
     listener.close();
+    drainSignals(signals);
     if (signals >= 0) ::close(signals);
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     ctx.err << me << "stopped after " << served << " connection" << (served == 1 ? "" : "s")
@@ -168,15 +197,24 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
 void registerTargetCommand(CLI::App& app, CliContext& ctx) {
     auto options = std::make_shared<TargetOptions>();
     CLI::App* cmd = app.add_subcommand("target", "Serve the virtual target unit on a local socket");
-    cmd->add_option("--listen", options->listen, "unix:PATH or tcp:127.0.0.1:PORT")->required();
-    cmd->add_option("--lib", options->lib, "Chip library folder (default: the program's INCLUDE)");
+    cmd->add_option("--listen", options->listen, "unix:PATH or tcp:127.0.0.1:PORT")
+        ->required()
+        ->check(notEmpty());
+    cmd->add_option("--lib", options->lib, "Chip library folder (default: the program's INCLUDE)")
+        ->check(notEmpty());
     cmd->add_option("--chip", options->chip,
-                    "Chip (index or name) whose core and body the unit has");
-    cmd->add_option("--body-id", options->bodyId, "Emulator body identifier, hexadecimal");
+                    "Chip (index or name) whose core, stack and first emulator body the unit has "
+                    "(default: index 0, as for the other commands)")
+        ->check(notEmpty());
+    cmd->add_option("--body-id", options->bodyId, "Emulator body identifier, hexadecimal")
+        ->check(notEmpty());
     cmd->add_option("--usb", options->usb, "USB form: bulk (default) or hid");
     cmd->add_flag("--verbose", options->verbose, "Log every command on stderr");
     cmd->add_option("--connections", options->connections,
-                    "Stop after this many host connections (default: until interrupted)");
+                    "Stop after this many host connections, at least 1 (default: until "
+                    "interrupted: SIGINT or SIGTERM ends the current connection, removes the "
+                    "socket file and prints the summary; exit status 0)")
+        ->check(CLI::PositiveNumber);
     cmd->callback([options, &ctx] { ctx.exitCode = runTarget(*options, ctx); });
 }
 

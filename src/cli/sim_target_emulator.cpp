@@ -9,6 +9,7 @@
 #include "upcentre/run/emulator_memory.h"
 #include "upcentre/run/emulator_run.h"
 
+#include <cstdlib>
 #include <vector>
 
 namespace zerka::cli {
@@ -37,8 +38,9 @@ TargetConfig unitConfig(const ChipModel& chip) {
 class SimEmulatorSession {
   public:
     SimEmulatorSession(TZk_UP& up, const ChipModel& chip, const SimTargetOptions& o, UiHost& ui)
-        : inProcess_(o.connect.empty()), unit(unitConfig(chip)), port(unit),
-          usb(backends(o.connect)), lpt(usb.ioBuffer, std::make_unique<VirtualPortProvider>(port)),
+        : address_(unitAddress(o)), fromEnvironment_(o.connect.empty() && !address_.empty()),
+          inProcess_(address_.empty()), unit(unitConfig(chip)), port(unit), usb(backends()),
+          lpt(usb.ioBuffer, std::make_unique<VirtualPortProvider>(port)),
           ice(usb, lpt, settings, waits()), memory(up.cpu(), ice, usb, lpt, settings, ui, waits()),
           run(up, ice, memory, settings, &ui, waits()) {}
     ~SimEmulatorSession() {
@@ -47,12 +49,28 @@ class SimEmulatorSession {
     }
 
     // The socket unit is answered by another process: its waits are real.
-    WaitHook waits() const {
-        if (inProcess_) return [](std::chrono::milliseconds) {};
-        return clockWait();
+    WaitHook waits() {
+        return [this, real = clockWait()](std::chrono::milliseconds ms) {
+            if (!inProcess_) real(ms);
+        };
     }
 
+    // The unit's socket address: --connect, else ZERKA_TARGET; empty for the in-process unit.
+    static std::string unitAddress(const SimTargetOptions& o) {
+        if (!o.connect.empty()) return o.connect;
+        const char* env = std::getenv("ZERKA_TARGET");
+        return env && *env ? std::string(env) : std::string();
+    }
+    std::string linkName() const {
+        return address_.empty() || fellBack ? "the built-in virtual unit" : address_;
+    }
+
+    std::string address_;
+    bool fromEnvironment_;
     bool inProcess_;
+    // ZERKA_TARGET named a unit nobody served: why, and that the built-in one stands in.
+    bool fellBack = false;
+    std::string fallbackNote;
     TargetUnit unit;
     VirtualPrinterPort port;
     UsbLink usb;
@@ -63,14 +81,25 @@ class SimEmulatorSession {
     EmulatorRun run;
 
   private:
-    UsbBackends backends(const std::string& connect) {
+    UsbBackends backends() {
         UsbBackends b;
-        if (connect.empty())
+        if (address_.empty()) {
             b.virtualTarget = inProcessTarget(unit);
-        else
-            b.virtualTarget = [connect](std::string& problem) {
-                return openSocketTransport(connect, problem);
+        } else if (fromEnvironment_) {
+            // ZERKA_TARGET is tried first; without a unit there the built-in one answers.
+            b.virtualTarget = [this, local = inProcessTarget(unit)](std::string& problem) {
+                std::string why;
+                if (auto t = openSocketTransport(address_, why)) return t;
+                fellBack = true;
+                inProcess_ = true;
+                fallbackNote = why;
+                return local(problem);
             };
+        } else {
+            b.virtualTarget = [address = address_](std::string& problem) {
+                return openSocketTransport(address, problem);
+            };
+        }
         return b;
     }
 };
@@ -81,11 +110,13 @@ void SimEmulatorSessionDeleter::operator()(SimEmulatorSession* s) const {
 
 void addSimTargetOptions(CLI::App* sub, SimTargetOptions& o) {
     sub->add_option("--target", o.target,
-                    "Where the program runs: simulator (default) or emulator (the virtual "
-                    "target unit unless --connect names one)")
+                    "Where the program runs: simulator (default) or emulator (a target unit, "
+                    "see --connect)")
         ->check(CLI::IsMember({"simulator", "emulator"}));
     sub->add_option("--connect", o.connect,
-                    "With --target emulator: the unit served at unix:PATH or tcp:127.0.0.1:PORT");
+                    "With --target emulator: the unit served at unix:PATH or tcp:127.0.0.1:PORT "
+                    "(default: ZERKA_TARGET when set, else a built-in unit)")
+        ->check(notEmpty());
 }
 
 SimEmulatorHandle enterEmulatorMode(TZk_UP& up, const ChipModel& chip, bool stopOnStackFull,
@@ -124,6 +155,8 @@ SimEmulatorHandle enterEmulatorMode(TZk_UP& up, const ChipModel& chip, bool stop
         err << '\n';
         return nullptr;
     }
+    if (s->fellBack)
+        err << me << "ZERKA_TARGET: " << s->fallbackNote << "; using the built-in virtual unit\n";
     if (s->ice.readIceBodyId() != 0) {
         err << me << kChipIdError << '\n';
         return nullptr;
@@ -195,6 +228,14 @@ bool emulatorCycleLimitReached(const SimEmulatorHandle& session) {
 
 bool emulatorStoppedAsleep(const SimEmulatorHandle& session) {
     return session && session->run.stoppedAsleep();
+}
+
+bool emulatorLinkLost(const SimEmulatorHandle& session) {
+    return session && (session->usb.linkStatus != kLinkConnected || !session->usb.connected());
+}
+
+std::string emulatorLinkName(const SimEmulatorHandle& session) {
+    return session ? session->linkName() : std::string();
 }
 
 } // namespace zerka::cli

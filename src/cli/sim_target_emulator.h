@@ -1,7 +1,8 @@
 #pragma once
 // `zerka sim --target emulator [--connect unix:PATH|tcp:127.0.0.1:PORT]`: the same command line
-// on the emulator. Without an address the virtual target unit runs in-process; with one, the
-// unit served on that socket is used. The uP centre stays the one the command already drives:
+// on the emulator. With an address the unit served on that socket is used; without one the
+// unit named by ZERKA_TARGET is tried first, and the virtual target unit runs in-process when
+// that is not set or nobody serves it. The uP centre stays the one the command already drives:
 // entering emulator mode attaches the emulator branch to it, downloads and verifies the program
 // it holds, and makes its runs return only once the target has stopped.
 #include "asm/assembler.h"
@@ -57,5 +58,9 @@ SimEmulatorHandle enterEmulatorMode(TZk_UP& up, const ChipModel& chip, bool stop
 bool emulatorCycleLimitReached(const SimEmulatorHandle& session);
 // True when the last run of the session ended because the target slept.
 bool emulatorStoppedAsleep(const SimEmulatorHandle& session);
+// True once a transfer to the unit has failed: nothing read since is the target's state.
+bool emulatorLinkLost(const SimEmulatorHandle& session);
+// The unit in words: its socket address or the built-in virtual unit.
+std::string emulatorLinkName(const SimEmulatorHandle& session);
 
 } // namespace zerka::cli

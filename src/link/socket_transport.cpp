@@ -206,7 +206,7 @@ std::unique_ptr<PacketTransport> openSocketTransport(const std::string& text, st
     return std::make_unique<SocketTransport>(fd, text, timeoutMs);
 }
 
-bool serveSocketConnection(int fd, PacketTransport& unit, int timeoutMs) {
+bool serveSocketConnection(int fd, PacketTransport& unit, int timeoutMs, size_t* frames) {
     std::vector<uint8_t> data;
     for (;;) {
         uint8_t header[3];
@@ -218,6 +218,7 @@ bool serveSocketConnection(int fd, PacketTransport& unit, int timeoutMs) {
         if (got < 0) return false;
         const size_t length = static_cast<size_t>(header[1]) << 8 | header[2];
         data.assign(length, 0);
+        if (frames) ++*frames;
         if (header[0] == kFrameWrite) {
             if (length && receiveAll(fd, data.data(), length, timeoutMs, false) != 1) return false;
             unit.write(data.data(), length);

@@ -36,7 +36,9 @@ std::unique_ptr<PacketTransport> openSocketTransport(const std::string& text, st
 
 // The unit's side: answers the frames arriving on the connected socket `fd` with `unit` until
 // the host closes the connection (true) or sends something that is not a frame, or stays silent
-// in the middle of a frame for longer than `timeoutMs` (false).
-bool serveSocketConnection(int fd, PacketTransport& unit, int timeoutMs = 3000);
+// in the middle of a frame for longer than `timeoutMs` (false). `frames`, when given, counts the
+// frames answered (a connection that closes without one was only a probe).
+bool serveSocketConnection(int fd, PacketTransport& unit, int timeoutMs = 3000,
+                           size_t* frames = nullptr);
 
 } // namespace zerka

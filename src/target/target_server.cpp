@@ -16,6 +16,21 @@
 
 namespace zerka {
 
+namespace {
+
+bool unixSocketAnswers(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    sockaddr_un sa{};
+    sa.sun_family = AF_UNIX;
+    std::memcpy(sa.sun_path, path.c_str(), path.size());
+    const bool answers = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0;
+    ::close(fd);
+    return answers;
+}
+
+} // namespace
+
 TargetListener::~TargetListener() {
     close();
 }
@@ -30,6 +45,12 @@ bool TargetListener::open(const std::string& address, std::string& problem) {
         if (::lstat(target.path.c_str(), &st) == 0) {
             if (!S_ISSOCK(st.st_mode)) {
                 problem = "\"" + target.path + "\" exists and is not a socket";
+                return false;
+            }
+            // A unit still answering there keeps its socket, as a TCP port in use is refused;
+            // only a file nobody listens on any more is replaced.
+            if (unixSocketAnswers(target.path)) {
+                problem = "Cannot listen on " + address + ": " + std::strerror(EADDRINUSE);
                 return false;
             }
             ::unlink(target.path.c_str());

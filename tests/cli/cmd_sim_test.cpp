@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -180,6 +181,82 @@ TEST_F(CmdSim, ProgramsThatDoNotAssembleAndUsageErrors) {
     }
     r = sim({}, (dir.path() / "work/missing.asm").string());
     EXPECT_EQ(r.status, kExitUsage);
+}
+
+TEST_F(CmdSim, NumbersAreRangeCheckedOnTheirFullValue) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--poke", "100000080H=5"},
+                                               {"--expect", "80H=4294967311"},
+                                               {"--break", "100000002H"},
+                                               {"--dump", "100000000H:1"},
+                                               {"--max-instructions", "0"},
+                                               {"--max-instructions", "99999999999999999999"},
+                                               {"--step", "18446744073709551617"}}) {
+        const SimRun r = sim(args);
+        EXPECT_EQ(r.status, kExitUsage) << args[0] << " " << args[1] << "\n" << r.out;
+        EXPECT_THAT(r.err, HasSubstr("zerka sim: " + args[0])) << args[1];
+    }
+    EXPECT_THAT(sim({"--max-instructions", "0"}).err, HasSubstr("must be at least 1"));
+    EXPECT_THAT(sim({"--step", "99999999999999999999"}).err, HasSubstr("too large"));
+    // Large counts are counts: the program still runs to its sleep.
+    json j = simJson({"--max-instructions", "4294967297"});
+    EXPECT_EQ(j["instructions"], 11);
+    EXPECT_EQ(j["stop_reason"], "sleep");
+}
+
+TEST_F(CmdSim, StepsEndWhenTheCpuSleepsWithNothingToWakeIt) {
+    for (const char* n : {"4294967296", "1000000000000", "99999999999"}) {
+        const json j = simJson({"--step", n});
+        EXPECT_EQ(j["instructions"], 11) << n;
+        EXPECT_EQ(j["stop_reason"], "sleep") << n;
+        EXPECT_EQ(j["pc"], 11) << n;
+    }
+    // Steps that end before the sleep still say so.
+    EXPECT_EQ(simJson({"--step", "10"})["stop_reason"], "step done");
+}
+
+TEST_F(CmdSim, ContradictoryOrEmptyOptionsAreRefused) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--step", "1", "--until", "DONE"},
+                                               {"--step-out", "--until", "DONE"},
+                                               {"--connect", "unix:/tmp/x.sock"},
+                                               {"--chip", ""},
+                                               {"--lib", ""},
+                                               {"--until", ""}}) {
+        const SimRun r = sim(args);
+        EXPECT_EQ(r.status, kExitUsage) << args[0] << " " << args[1] << "\n" << r.out;
+        EXPECT_THAT(r.err, HasSubstr("zerka sim: ")) << args[0];
+        EXPECT_EQ(r.out, "") << args[0];
+    }
+}
+
+TEST_F(CmdSim, LabelsComeFromMemoryAndNoFileIsWrittenUnlessAsked) {
+    const fs::path work = dir.path() / "work";
+    auto listing = [&] {
+        std::vector<std::string> names;
+        for (const fs::directory_entry& e : fs::directory_iterator(work))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = listing();
+    const json j = simJson({"--until", "DONE", "--break", "PLUS0"});
+    EXPECT_EQ(j["pc"], 15);
+    EXPECT_EQ(listing(), before);
+    // A failing program writes no error file either; its messages are on stderr.
+    dir.write("work/bad.asm", "        FOO     1\n        END\n");
+    const std::vector<std::string> withBad = listing();
+    EXPECT_EQ(sim({}, (work / "bad.asm").string()).status, kExitFailed);
+    EXPECT_EQ(listing(), withBad);
+
+    // Asked for, a listing is written; one that cannot be written names itself.
+    EXPECT_EQ(sim({"--list"}).status, kExitOk);
+    EXPECT_TRUE(fs::exists(work / "calls.lst"));
+    fs::remove(work / "calls.lst");
+    fs::create_directory(work / "calls.lst"); // nothing can replace a folder
+    const SimRun r = sim({"--list"});
+    EXPECT_EQ(r.status, kExitFailed);
+    EXPECT_THAT(r.err, HasSubstr((work / "calls.lst").string() + " : Couldn't open file"));
 }
 
 TEST_F(CmdSim, ABreakpointAfterAPclatlWriteIsRefused) {

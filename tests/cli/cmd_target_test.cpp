@@ -5,6 +5,7 @@
 #include "link/socket_transport.h"
 #include "support/temp_dir.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -29,7 +30,7 @@ TEST(CmdTargetTest, ServesOneHostWithTheGivenBody) {
     std::string out, err;
     int status = -1;
     std::thread server([&] {
-        status = run({"target", "--listen", address, "--body-id", "8024h", "--usb", "bulk",
+        status = run({"target", "--listen", address, "--body-id", "80abh", "--usb", "bulk",
                       "--verbose", "--connections", "1"},
                      out, err);
     });
@@ -48,10 +49,10 @@ TEST(CmdTargetTest, ServesOneHostWithTheGivenBody) {
         ASSERT_EQ(usb.connect(), kLinkConnected) << usb.diagnosis();
         LptLink lpt(usb.ioBuffer, nullptr);
         IceSettings settings;
-        settings.emulatorIds = {0x8024};
+        settings.emulatorIds = {0x80AB};
         IceCommands ice(usb, lpt, settings, [](std::chrono::milliseconds) {});
         EXPECT_EQ(ice.readIceBodyId(), 0);
-        EXPECT_EQ(ice.iceBodyId(), 0x8024);
+        EXPECT_EQ(ice.iceBodyId(), 0x80AB);
         EXPECT_TRUE(ice.iceWriteByte(0x106E, 0x42));
         EXPECT_EQ(ice.iceReadOption(), 0x42);
     }
@@ -59,6 +60,9 @@ TEST(CmdTargetTest, ServesOneHostWithTheGivenBody) {
     EXPECT_EQ(status, 0) << err;
     EXPECT_NE(err.find("A4 read byte"), std::string::npos) << err; // --verbose logs commands
     EXPECT_NE(err.find("stopped after 1 connection"), std::string::npos) << err;
+    EXPECT_NE(err.find("zerka target: serving the virtual unit (body 80ABh, bulk)"),
+              std::string::npos)
+        << err; // hexadecimal in upper case
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "unit.sock"));
 }
 
@@ -81,6 +85,32 @@ TEST(CmdTargetTest, BadArgumentsGetAClearMessage) {
                    "NOSUCH"},
                   out, err),
               cli::kExitUsage);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"target", "--listen", "unix:/x.sock", "--connections", "-1"},
+             {"target", "--listen", "unix:/x.sock", "--connections", "0"},
+             {"target", "--listen", "unix:/x.sock", "--chip", ""},
+             {"target", "--listen", ""}}) {
+        EXPECT_EQ(run(args, out, err), cli::kExitUsage) << args[3] << " " << args.back();
+        EXPECT_THAT(err, ::testing::StartsWith("zerka target: ")) << args.back();
+    }
+}
+
+TEST(CmdHelpTest, HelpCommandsAndUniformPrefixes) {
+    std::string out, err;
+    EXPECT_EQ(run({"help"}, out, err), cli::kExitOk);
+    for (const char* cmd : {"asm", "chips", "disasm", "sim", "target"})
+        EXPECT_NE(out.find(cmd), std::string::npos) << cmd;
+    EXPECT_NE(out.find("Exit status"), std::string::npos);
+    std::string viaFlag;
+    EXPECT_EQ(run({"sim", "--help"}, viaFlag, err), cli::kExitOk);
+    EXPECT_EQ(run({"help", "sim"}, out, err), cli::kExitOk);
+    EXPECT_EQ(out, viaFlag);
+    EXPECT_NE(out.find("--max-instructions"), std::string::npos);
+    EXPECT_EQ(run({"help", "nosuch"}, out, err), cli::kExitUsage);
+    EXPECT_NE(err.find("zerka: "), std::string::npos);
+    // A parse error carries the command's own prefix.
+    EXPECT_EQ(run({"sim", "--no-such-option", "x.asm"}, out, err), cli::kExitUsage);
+    EXPECT_EQ(err.rfind("zerka sim: ", 0), 0u) << err;
 }
 
 } // namespace

@@ -150,6 +150,12 @@ TEST(RunStepRules, EmulatorStepCountFollowsTheMirroredConditions) {
     EXPECT_EQ(count(f.enc("MVLP", {1})), 2u);
     EXPECT_EQ(count(f.enc("MVFF", {0x50})), 2u);
     EXPECT_EQ(count(f.enc("INF", {reg::kPcLatchLow, 1, 0})), 2u);
+    EXPECT_EQ(count(f.enc("CLRF", {reg::kPcLatchLow, 0})), 2u);
+    EXPECT_EQ(count(f.enc("BSF", {reg::kPcLatchLow, 3, 0})), 2u);
+    // Not in the unit's list of two-step writers, though a breakpoint after them is refused.
+    EXPECT_EQ(count(f.enc("SETF", {reg::kPcLatchLow, 0})), 1u);
+    EXPECT_EQ(count(f.enc("BTGF", {reg::kPcLatchLow, 3, 0})), 1u);
+    EXPECT_TRUE(writesPclatl(set, f.enc("SETF", {reg::kPcLatchLow, 0})));
     s.WriteData(reg::kStatus, flag::kZ);
     EXPECT_EQ(count(f.enc("JZ", {4})), 2u);
     EXPECT_EQ(count(f.enc("JNZ", {4})), 1u);

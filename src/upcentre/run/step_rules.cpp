@@ -31,9 +31,15 @@ bool writesPclatl(const InstructionSet& set, uint16_t word) {
     }
 }
 
+bool stepsAsPclatlWrite(const InstructionSet& set, uint16_t word) {
+    if (!writesPclatl(set, word)) return false;
+    const OpId id = set.decode(word).id;
+    return id != OpId::SETF && id != OpId::BTGF;
+}
+
 uint32_t emulatorStepCount(const InstructionSet& set, const CpuState& cpu) {
     const uint16_t word = cpu.ProgramWord(cpu.GetPC());
-    if (writesPclatl(set, word)) return 2;
+    if (stepsAsPclatlWrite(set, word)) return 2;
     const DecodedInstruction d = set.decode(word);
     if (!d.found) return 1;
     const uint8_t status = cpu.ReadData(reg::kStatus);

@@ -10,8 +10,13 @@
 namespace zerka {
 
 // True when `word` writes address 27 ("PCLATL") as its unbanked destination: the byte
-// instructions with destination 1, CLRF, SETF and the bit-setting instructions.
+// instructions with destination 1, CLRF, SETF and the bit-setting instructions. A breakpoint
+// after such a word is refused.
 bool writesPclatl(const InstructionSet& set, uint16_t word);
+
+// The PCLATL writers the emulator steps as two: the byte instructions with destination 1, CLRF,
+// BCF and BSF. SETF and BTGF are not among them: the unit executes them in one step.
+bool stepsAsPclatlWrite(const InstructionSet& set, uint16_t word);
 
 // The words an emulator single step executes at the PC: 2 for a PCLATL write, a two-word
 // instruction, or a skip or conditional jump whose condition holds in the mirrored state;
