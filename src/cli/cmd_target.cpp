@@ -3,6 +3,7 @@
 //                [--body-id HEX] [--usb bulk|hid] [--verbose] [--connections N]
 // The IDE and the other commands reach it through ZERKA_TARGET set to the same address.
 #include "cli/commands.h"
+#include "cli/target_programmer_options.h"
 
 #include "chip/chip_library.h"
 #include "core/number.h"
@@ -37,6 +38,7 @@ struct TargetOptions {
     std::string usb = "bulk";
     bool verbose = false;
     int connections = 0; // 0: until interrupted
+    TargetProgrammerOptions programmer;
 };
 
 std::optional<uint16_t> parseHex16(std::string text) {
@@ -100,7 +102,13 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
         config.bodyId = *id;
     }
 
+    if (!applyTargetProgrammerOptions(o.programmer, o.lib, o.chip, config, ctx.err))
+        return kExitUsage;
     TargetUnit unit(config);
+    if (!unit.programmer().ready()) {
+        ctx.err << me << unit.programmer().problem() << '\n';
+        return kExitUsage;
+    }
     if (o.verbose) unit.setCommandLog([&ctx](const std::string& line) { ctx.err << line << '\n'; });
 
     // Interrupts arrive on a descriptor, so the server can finish the connection in order.
@@ -177,6 +185,7 @@ void registerTargetCommand(CLI::App& app, CliContext& ctx) {
     cmd->add_flag("--verbose", options->verbose, "Log every command on stderr");
     cmd->add_option("--connections", options->connections,
                     "Stop after this many host connections (default: until interrupted)");
+    addTargetProgrammerOptions(cmd, options->programmer);
     cmd->callback([options, &ctx] { ctx.exitCode = runTarget(*options, ctx); });
 }
 

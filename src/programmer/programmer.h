@@ -29,6 +29,10 @@ struct ProgrammerState {
 };
 
 struct ProgrammerEnv {
+    ProgrammerEnv(UsbLink& usb, const ChipModel& chip, UiHost& ui, MessageLog& log,
+                  ProgrammerState& state)
+        : usb(usb), chip(chip), ui(ui), log(log), state(state) {}
+
     UsbLink& usb;
     const ChipModel& chip;
     UiHost& ui;

@@ -18,11 +18,6 @@
 
 namespace zerka {
 
-// The flash byte address of program word k.
-constexpr uint32_t flashCodeAddress(uint32_t k) {
-    return k < 0x4000 ? 2 * k : 2 * k + 0x8000;
-}
-
 struct SocketSetup {
     // FollowFlash: a blank chip of whatever type the flash image is for (its identifier is
     // fixed by the first read that finds an image in the flash).
@@ -65,6 +60,10 @@ class ProgrammerUnit {
     static constexpr uint32_t kInfoSecondHalf = 0xFF00;
     static constexpr uint32_t kIdArea = 0xFFE0;
     static constexpr uint8_t kRefused = 0xEE;
+    // The flash byte address of program word k.
+    static constexpr uint32_t codeAddress(uint32_t k) {
+        return k < 0x4000 ? 2 * k : 2 * k + 0x8000;
+    }
 
     explicit ProgrammerUnit(ProgrammerConfig config);
     ~ProgrammerUnit();
@@ -119,7 +118,7 @@ class ProgrammerUnit {
     std::vector<uint8_t> calibrate();
     void runJob(uint8_t code, Job& job);
     uint16_t flashWord(uint32_t a) const { return flash_.word(a); }
-    uint16_t imageWord(uint32_t k) const { return flash_.word(flashCodeAddress(k)); }
+    uint16_t imageWord(uint32_t k) const { return flash_.word(codeAddress(k)); }
     uint16_t infoWord(uint32_t i) const {
         return flash_.word((i < 128 ? kInfoFirstHalf : kInfoSecondHalf - 256) + 2 * i);
     }

@@ -70,7 +70,7 @@ bool SerialFlash::beginWrite() {
 
 void SerialFlash::program(uint32_t address, uint8_t value) {
     if (address >= kSize) return;
-    bytes_[address] &= value;
+    bytes_[address] &= address == stuckAddress_ ? static_cast<uint8_t>(value | stuckMask_) : value;
     dirty_ = true;
 }
 

@@ -33,6 +33,11 @@ class SerialFlash {
     // Starts a block write (consumes the write enable); refused like an erase.
     bool beginWrite();
     void program(uint32_t address, uint8_t value);
+    // A worn cell: programming never clears the bits of `mask` at `address`.
+    void setStuckBits(uint32_t address, uint8_t mask) {
+        stuckAddress_ = address;
+        stuckMask_ = mask;
+    }
     uint8_t read(uint32_t address) const { return address < kSize ? bytes_[address] : 0xFF; }
     // The word at byte address a, high byte first.
     uint16_t word(uint32_t a) const { return static_cast<uint16_t>(read(a) << 8 | read(a + 1)); }
@@ -57,6 +62,8 @@ class SerialFlash {
     bool writeEnabled_ = false;
     bool stuckBusy_ = false;
     bool dirty_ = false;
+    uint32_t stuckAddress_ = kSize;
+    uint8_t stuckMask_ = 0;
     std::chrono::steady_clock::time_point busyUntil_{};
 };
 
