@@ -124,7 +124,7 @@ void auto32K(benchmark::State& s) {
         ok = p.progAuto().success && ok;
         unitTime = b.now - start;
     }
-    if (!ok) return s.SkipWithError("auto failed: " + b.log.last);
+    if (!ok) return s.SkipWithError(("auto failed: " + b.log.last).c_str());
     s.counters["unit_seconds"] =
         std::chrono::duration_cast<std::chrono::duration<double>>(unitTime).count();
 }

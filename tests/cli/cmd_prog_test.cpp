@@ -11,7 +11,7 @@
 namespace zerka::test {
 namespace {
 
-struct Run {
+struct ZerkaRun {
     int status = -1;
     std::string out, err;
 };
@@ -20,14 +20,14 @@ std::string lib() {
     return (sourceDir() / "chips").string();
 }
 
-Run zerka(std::vector<std::string> args) {
+ZerkaRun zerka(std::vector<std::string> args) {
     // Every command here reads the shipped chip library.
     if (args.size() > 1 && args[1] != "erase") {
         args.push_back("--lib");
         args.push_back(lib());
     }
     std::ostringstream o, e;
-    Run r;
+    ZerkaRun r;
     r.status = cli::runZerka(args, o, e);
     r.out = o.str();
     r.err = e.str();
@@ -64,20 +64,21 @@ class ServedUnit {
     TempDir dir;
     std::string address;
     std::thread server;
-    Run result;
+    ZerkaRun result;
 };
 
 TEST(CmdProg, AutoThenReadGivesBackTheImagesProgramWords) {
     ServedUnit unit({"--chip", "KXB0402"}, 2);
     const auto hex = unit.dir.write("blink.hex", image2K());
-    const Run burned =
+    const ZerkaRun burned =
         zerka({"prog", "auto", "--chip", "KXB0402", "--connect", unit.address, hex.string()});
     EXPECT_EQ(burned.status, 0) << burned.err;
     EXPECT_EQ(burned.out, "Blank: Chip Blank OK\nBlank: SBM Blank OK\nProgram: Program Chip OK\n"
                           "Program: Program SBM OK\nVerify: Verify Chip OK\nVerify: Verify SBM "
                           "OK\n");
     const auto copy = unit.dir.path() / "copy.hex";
-    const Run read = zerka({"prog", "read", "--connect", unit.address, "--out", copy.string()});
+    const ZerkaRun read =
+        zerka({"prog", "read", "--connect", unit.address, "--out", copy.string()});
     EXPECT_EQ(read.status, 0) << read.err;
     EXPECT_NE(read.out.find("Read: OTP Chip is KXB0402"), std::string::npos) << read.out;
     EXPECT_EQ(unit.dir.read("copy.hex"), image2K().substr(0, 4096));
@@ -86,7 +87,7 @@ TEST(CmdProg, AutoThenReadGivesBackTheImagesProgramWords) {
 TEST(CmdProg, AnInjectedFaultEndsWithItsLineAndExitOne) {
     ServedUnit unit({"--chip", "KXB0402", "--inject", "verify-fail=10h"}, 1);
     const auto hex = unit.dir.write("blink.hex", image2K());
-    const Run burned =
+    const ZerkaRun burned =
         zerka({"prog", "program", "--chip", "KXB0402", "--connect", unit.address, hex.string()});
     EXPECT_EQ(burned.status, 1);
     EXPECT_NE(burned.out.find("Verify: Verify Chip Fail\nBlank: Error at 0x0010H\n"),
@@ -106,7 +107,7 @@ TEST(CmdProg, UsageErrorsExitTwo) {
 
 TEST(CmdProg, SettingsAreSetReadBackAndPrinted) {
     ServedUnit unit({}, 1);
-    const Run r = zerka(
+    const ZerkaRun r = zerka(
         {"prog", "settings", "--connect", unit.address, "--buzzer", "on", "--chip-code", "1000"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Firmware: WRIV0210\nKey: Blank OFF\nBuzzer: Buzzer ON\nChecksum: Check "
