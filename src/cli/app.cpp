@@ -17,6 +17,7 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
     registerAsmCommand(app, ctx);
     registerTargetCommand(app, ctx);
     registerSimCommand(app, ctx);
+    registerProgCommand(app, ctx);
     app.footer("Run \"zerka help COMMAND\" or \"zerka COMMAND --help\" for a command's options. "
                "Exit status: 0 success, 1 the job failed, 2 usage error, 3 (sim) an expectation "
                "failed.");
@@ -34,7 +35,7 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
         if (!sub) {
             err << "zerka: \"help\" takes one command name: "
-                << "asm, chips, disasm, sim or target\n";
+                << "asm, chips, disasm, prog, sim or target\n";
             return kExitUsage;
         }
         out << sub->help(app.get_name());

@@ -3,6 +3,7 @@
 //                [--body-id HEX] [--usb bulk|hid] [--verbose] [--connections N]
 // The IDE and the other commands reach it through ZERKA_TARGET set to the same address.
 #include "cli/commands.h"
+#include "cli/target_programmer_options.h"
 
 #include "chip/chip_library.h"
 #include "core/number.h"
@@ -38,6 +39,7 @@ struct TargetOptions {
     std::string usb = "bulk";
     bool verbose = false;
     int connections = 0; // 0: until interrupted
+    TargetProgrammerOptions programmer;
 };
 
 std::optional<uint16_t> parseHex16(std::string text) {
@@ -124,7 +126,13 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
     if ((!o.chip.empty() || o.bodyId.empty()) && !applyChip(o, config, ctx)) return kExitUsage;
     if (!o.bodyId.empty()) config.bodyId = *parseHex16(o.bodyId);
 
+    if (!applyTargetProgrammerOptions(o.programmer, o.lib, o.chip, config, ctx.err))
+        return kExitUsage;
     TargetUnit unit(config);
+    if (!unit.programmer().ready()) {
+        ctx.err << me << unit.programmer().problem() << '\n';
+        return kExitUsage;
+    }
     if (o.verbose)
         unit.setCommandLog([&ctx](const std::string& line) { ctx.err << kMe << line << '\n'; });
 
@@ -215,6 +223,7 @@ void registerTargetCommand(CLI::App& app, CliContext& ctx) {
                     "interrupted: SIGINT or SIGTERM ends the current connection, removes the "
                     "socket file and prints the summary; exit status 0)")
         ->check(CLI::PositiveNumber);
+    addTargetProgrammerOptions(cmd, options->programmer);
     cmd->callback([options, &ctx] { ctx.exitCode = runTarget(*options, ctx); });
 }
 

@@ -60,7 +60,8 @@ uint32_t count24(const uint8_t* b) {
 
 } // namespace
 
-TargetUnit::TargetUnit(TargetConfig config) : config_(std::move(config)), engine_(config_.core) {
+TargetUnit::TargetUnit(TargetConfig config)
+    : config_(std::move(config)), engine_(config_.core), programmer_(config_.programmer) {
     if (config_.programWords != 8192 && config_.programWords != 16384)
         config_.programWords = CpuState::kMaxProgramWords;
     if (config_.packetSize == 0) config_.packetSize = 64;
@@ -120,6 +121,7 @@ void TargetUnit::connectionOpened() {
     block_ = {};
     blockChunkPending_ = false;
     replyPending_ = false;
+    programmer_.connectionOpened();
 }
 
 void TargetUnit::reply(std::initializer_list<uint8_t> bytes) {
@@ -180,6 +182,12 @@ bool TargetUnit::hostRead(uint8_t* data, size_t n, size_t& got) {
 void TargetUnit::handlePacket(const uint8_t* p, size_t n) {
     if (block_.active && block_.write) {
         blockWriteChunk(p, n);
+        return;
+    }
+    std::optional<std::vector<uint8_t>> answer;
+    if (programmer_.handlePacket(p, n, packetLimit(), answer)) {
+        logCommand(hexText(p[0], 2) + " " + hexText(n > 1 ? p[1] : 0, 2) + " programmer");
+        if (answer) replyBytes(std::move(*answer));
         return;
     }
     switch (p[0]) {
@@ -255,6 +263,7 @@ void TargetUnit::handleSystem(const uint8_t* p, size_t n) {
             break;
         }
         mode_ = take ? UnitMode::Programmer : UnitMode::Debug;
+        programmer_.modeChanged();
         logCommand(take ? "F9 0C programmer mode" : "F9 0C debug mode");
         r[0] = kAck;
         r[1] = 0;
@@ -265,7 +274,10 @@ void TargetUnit::handleSystem(const uint8_t* p, size_t n) {
         putText(config_.model);
         break;
     default:
-        // The programmer's own requests come with the programmer.
+        if (programmer_.handleSystem(sub, p, n, r)) {
+            logCommand("F9 " + hexText(sub, 2) + " programmer setting");
+            break;
+        }
         logCommand("F9 " + hexText(sub, 2) + " not supported");
         r.assign(8, kBusy);
         break;

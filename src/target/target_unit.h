@@ -16,6 +16,7 @@
 // Word space (word mode): words 0..7FFFh program memory, 8000h information block (256 words),
 // 8100h configuration block (256 words).
 #include "link/ice_commands.h"
+#include "target/programmer_unit.h"
 #include "upcentre/core/cpu_state.h"
 #include "upcentre/core/engine.h"
 
@@ -46,6 +47,8 @@ struct TargetConfig {
     uint8_t stackDepth = CpuState::kDefaultStackDepth;
     // Instructions the CPU executes between two host packets while it runs.
     uint32_t runSlice = 20000;
+    // The programmer side: socket chip, serial flash, faults.
+    ProgrammerConfig programmer;
 };
 
 enum class FaultKind {
@@ -142,6 +145,7 @@ class TargetUnit {
     std::string displayText() const { return display_; }
     std::string displayLine(int line) const;
     UnitMode mode() const { return mode_; }
+    ProgrammerUnit& programmer() { return programmer_; }
     bool handshakeComplete() const { return handshakeDone_; }
 
     // ---- faults and diagnostics
@@ -220,6 +224,7 @@ class TargetUnit {
     bool handshakeDone_ = false;
     uint8_t handshakeKey_ = 0x5A;
 
+    ProgrammerUnit programmer_;
     std::string display_ = std::string(kDisplayChars, ' ');
     size_t cursor_ = 0;
     UnitMode mode_ = UnitMode::Debug;

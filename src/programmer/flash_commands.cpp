@@ -1,0 +1,136 @@
+#include "core/text.h"
+#include "programmer/prog_settings.h"
+#include "programmer/programmer.h"
+
+#include <algorithm>
+
+namespace zerka {
+
+namespace {
+
+constexpr const char* kBusyText = "ZK-IDE Buzy !!";
+constexpr uint32_t kLowCodeWords = 0x4000;
+constexpr uint32_t kMaxCodeWords = 0x8000;
+constexpr uint32_t kStoredChecksum = 0x80F6;
+
+} // namespace
+
+ProgOutcome Programmer::DownloadCommand(const std::filesystem::path& file) {
+    ProgOutcome out;
+    const uint32_t codeBytes = (env_.chip.romWords / 256) * 512;
+    env_.ui.busy(true);
+    if (env_.reloadChip) env_.reloadChip();
+    env_.log.ClearLog();
+    env_.log.BringToFront();
+    const std::string name = file.string();
+    auto done = [&] {
+        env_.ui.busy(false);
+        env_.ui.progress(-1);
+        return out;
+    };
+    if (!env_.usbInterface) {
+        env_.state.programmerHexFile = file;
+        const DownloadResult r = DownloadImage(nullptr, file, codeBytes, env_.chip.sbmAddr,
+                                               env_.chip.chipId, env_.state.image, {false, {}});
+        if (!r.ok) {
+            add("Fail", name + "   Download Fail !!!");
+            return done();
+        }
+        add("OK", name + "   Read File OK");
+        env_.state.imageChecksum = env_.state.image.infoBlock[123];
+        env_.ui.statusText(name);
+        out.started = out.success = true;
+        return done();
+    }
+    if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) {
+        add("ERROR", connectErrorText(env_.languageIndex));
+        return done();
+    }
+    if (!link_.progTake()) {
+        env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
+        link_.progRelease();
+        return done();
+    }
+    out.started = true;
+    const bool display = link_.hasDisplay();
+    if (display) link_.progShow("Erase Flash Memory...           ");
+    EraseProgrammerFlash(link_, codeBytes);
+    if (display) link_.progShow("Down Load to Flash memory...    ");
+    DownloadOptions options;
+    options.progress = [this](int p) { env_.ui.progress(p); };
+    const DownloadResult r = DownloadImage(&link_, file, codeBytes, env_.chip.sbmAddr,
+                                           env_.chip.chipId, env_.state.image, options);
+    if (!r.ok) {
+        if (r.failure == DownloadResult::Failure::CodeDiffers)
+            add("Compiller", "DownLoad Flash Memory Fail  address at  " + r.address +
+                                 ",  error data = " + r.expected + " --- " + r.read);
+        add("Fail", name + "   Download Fail !!!");
+    } else {
+        if (env_.calibration)
+            env_.calibration->calSendSetup(link_, env_.log, link_.progFirmwareAtLeast2());
+        env_.state.programmerHexFile = file;
+        env_.state.imageChecksum = env_.state.image.infoBlock[123];
+        add("OK", name + "   Download OK");
+        env_.ui.statusText(name);
+        ProgrammerSettingsCommands settings(link_);
+        ProgrammerSettingsPage page;
+        settings.ResetProgrammerSettings(page);
+        out.success = true;
+    }
+    link_.progRelease();
+    return done();
+}
+
+ProgOutcome Programmer::ReadBackCommand(FlashReadBack& result) {
+    ProgOutcome out;
+    result = {};
+    if (!env_.usbInterface) {
+        env_.ui.messageBox(MessageType::Error, "Interface not USB !!", Buttons::Cancel);
+        return out;
+    }
+    if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) return out;
+    if (!link_.progTake()) {
+        env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
+        link_.progRelease();
+        return out;
+    }
+    out.started = true;
+    env_.ui.busy(true);
+    auto read = [&]() -> bool {
+        uint16_t second[128] = {};
+        uint16_t area[3] = {};
+        uint16_t checksum[1] = {};
+        if (!link_.readWords(kFlashInfoSecondHalf, second) ||
+            !link_.readWords(kFlashIdArea, area) || !link_.readWords(kStoredChecksum, checksum))
+            return false;
+        // An erased flash says FFFFh: no more than the largest program is read.
+        const uint32_t start = area[0];
+        const uint32_t count = std::min<uint32_t>(area[1], kMaxCodeWords);
+        result.checksum = checksum[0];
+        result.code.assign(count, 0xFFFF);
+        std::vector<uint8_t> bytes(size_t(count) * 2);
+        const uint32_t low = start < kLowCodeWords ? std::min(count, kLowCodeWords - start) : 0;
+        auto progress = [this](int p) { env_.ui.progress(p); };
+        env_.ui.progress(0);
+        if (low &&
+            !link_.blockRead(flashCodeAddress(start), std::span<uint8_t>(bytes).first(2 * low),
+                             progress, 0, bytes.size()))
+            return false;
+        if (count > low && !link_.blockRead(flashCodeAddress(start + low),
+                                            std::span<uint8_t>(bytes).subspan(2 * low), progress,
+                                            2 * low, bytes.size()))
+            return false;
+        for (size_t k = 0; k < count; ++k)
+            result.code[k] = static_cast<uint16_t>(bytes[2 * k] << 8 | bytes[2 * k + 1]);
+        env_.ui.statusText("Checksum = 0x" + hexText(result.checksum, 4));
+        return true;
+    };
+    result.ok = read();
+    out.success = result.ok;
+    link_.progRelease();
+    env_.ui.progress(-1);
+    env_.ui.busy(false);
+    return out;
+}
+
+} // namespace zerka

@@ -1,0 +1,116 @@
+#pragma once
+// The programmer commands of the main window, without windows: Blank, Program, Verify, Auto and
+// Read on the chip in the programmer's socket, the "DownLoad To Flash Memory" and "Read From
+// Flash Memory" commands. Each reports in the message log and through the UiHost and returns
+// what it ended with; the IDE and `zerka prog` call the same code.
+#include "chip/chip_library.h"
+#include "chip/chip_model.h"
+#include "core/message_log.h"
+#include "core/ui_host.h"
+#include "programmer/flash_download.h"
+#include "programmer/osc_calibration.h"
+#include "programmer/prog_link.h"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zerka {
+
+class LptProgrammer;
+
+// What the IDE keeps between programmer commands.
+struct ProgrammerState {
+    uint16_t imageChecksum = 0;              // checksum of the image the flash should hold
+    std::filesystem::path programmerHexFile; // the word image to burn
+    ProgrammerImage image;                   // code buffer and information block
+};
+
+struct ProgrammerEnv {
+    ProgrammerEnv(UsbLink& usb, const ChipModel& chip, UiHost& ui, MessageLog& log,
+                  ProgrammerState& state)
+        : usb(usb), chip(chip), ui(ui), log(log), state(state) {}
+
+    UsbLink& usb;
+    const ChipModel& chip;
+    UiHost& ui;
+    MessageLog& log;
+    ProgrammerState& state;
+    bool usbInterface = true; // interface index 4
+    int languageIndex = 0;
+    WaitHook wait; // empty: the steady clock, letting `yield` run
+    SteadyNow now; // empty: the steady clock
+    YieldHook yield;
+    std::function<bool()> reloadChip;      // GetSELUP of the selected chip
+    OscCalibration* calibration = nullptr; // the options' calibration page, when there is one
+    LptProgrammer* lpt = nullptr;          // the parallel-port programmer
+    // The chip library for Read's chip table (nullptr: no chip list).
+    const ChipLibrary* library = nullptr;
+};
+
+// How an operation ended.
+struct ProgOutcome {
+    bool success = false; // ended with its success line
+    bool started = false; // connected and took the programmer
+};
+
+// The chip read back by Read.
+struct ChipReadResult {
+    bool found = false; // the identifier named a chip of the table
+    std::string chipName;
+    std::vector<uint16_t> program;  // program words as read
+    std::vector<uint16_t> bieWords; // bieBank x 16 words from 4000h
+    bool allBlank = false;
+    std::optional<int> acmSelection; // 0 "ACM = 1.0V", 1 "ACM = 1.2V"
+};
+
+// What the flash holds (Read From Flash Memory).
+struct FlashReadBack {
+    bool ok = false;
+    std::vector<uint16_t> code;
+    uint16_t checksum = 0;
+};
+
+class Programmer {
+  public:
+    explicit Programmer(ProgrammerEnv env);
+
+    ProgOutcome progBlank();
+    ProgOutcome progProgram();
+    ProgOutcome progVerify();
+    ProgOutcome progAuto();
+    ProgOutcome progRead(ChipReadResult& out);
+    // "DownLoad To Flash Memory" after the confirmation and the file choice.
+    ProgOutcome DownloadCommand(const std::filesystem::path& file);
+    ProgOutcome ReadBackCommand(FlashReadBack& out);
+
+    ProgLink& link() { return link_; }
+
+  private:
+    bool beginFrame();
+    void endFrame();
+    bool chipIdMatches(const std::string& caption, ChipIdReply& id);
+    bool flashIdMatches(uint16_t id);
+    void errorReport();
+    uint32_t mainCount() const { return (env_.chip.romWords / 256) * 256; }
+    bool calibrationEnabled(bool firmware2) const;
+    ProgOutcome programSequence(bool withBlank, const std::string& idCaption);
+    bool downloadStale();
+    void add(const std::string& caption, const std::string& text);
+
+    ProgrammerEnv env_;
+    ProgLink link_;
+};
+
+// The chip table of Read: name, identifier and program words of every chip-list entry whose
+// description file exists.
+struct ChipTableEntry {
+    std::string name;
+    uint16_t id = 0;
+    uint32_t words = 4096;
+};
+std::vector<ChipTableEntry> buildChipTable(const ChipLibrary& library);
+
+} // namespace zerka

@@ -1,0 +1,127 @@
+#include "target/lpt_programmer_port.h"
+
+namespace zerka {
+
+namespace {
+
+constexpr uint8_t kDataOut = 0x01;
+constexpr uint8_t kClock = 0x08;
+constexpr uint8_t kDataIn = 0x40;
+
+// Forwards to a port that lives elsewhere.
+class BorrowedPort : public PrinterPort {
+  public:
+    explicit BorrowedPort(PrinterPort& port) : port_(port) {}
+    bool read(PortRegister r, uint8_t& value) override { return port_.read(r, value); }
+    bool write(PortRegister r, uint8_t value) override { return port_.write(r, value); }
+
+  private:
+    PrinterPort& port_;
+};
+
+} // namespace
+
+std::unique_ptr<PrinterPort> LptProgrammerPortProvider::open(uint16_t) {
+    return std::make_unique<BorrowedPort>(port_);
+}
+
+bool LptProgrammerPort::read(PortRegister r, uint8_t& value) {
+    switch (r) {
+    case PortRegister::Data:
+        value = data_;
+        break;
+    case PortRegister::Control:
+        value = control_;
+        break;
+    case PortRegister::Status:
+        value = powered() && (out_ & (0x8000u >> bits_)) ? kDataIn : 0;
+        break;
+    default:
+        value = 0;
+        break;
+    }
+    return true;
+}
+
+bool LptProgrammerPort::write(PortRegister r, uint8_t value) {
+    if (r == PortRegister::Data) {
+        const bool wasPowered = powered();
+        data_ = value;
+        if (powered() && !wasPowered) {
+            in_ = out_ = 0;
+            bits_ = 0;
+            pending_ = Pending::None;
+            address_ = 0;
+            sbm_ = false;
+        }
+        return true;
+    }
+    if (r != PortRegister::Control) return true;
+    const bool rising = !(control_ & kClock) && (value & kClock);
+    const bool falling = (control_ & kClock) && !(value & kClock);
+    control_ = value;
+    if (!powered()) return true;
+    if (rising) in_ = static_cast<uint16_t>(in_ << 1 | (value & kDataOut));
+    if (falling && ++bits_ == 16) {
+        bits_ = 0;
+        command(in_);
+        in_ = 0;
+    }
+    return true;
+}
+
+void LptProgrammerPort::command(uint16_t word) {
+    const uint32_t limit = sbm_ ? SocketChip::kSbmWords : SocketChip::kCodeWords;
+    auto current = [this] { return sbm_ ? chip_.sbm(address_) : chip_.code(address_); };
+    if (pending_ == Pending::Address) {
+        pending_ = Pending::None;
+        address_ = word % limit;
+        out_ = 0x5AA5;
+        return;
+    }
+    if (pending_ == Pending::Program) {
+        pending_ = Pending::None;
+        const bool locked = (chip_.status & SocketChip::kProtectBit) == 0;
+        if (!vppFault_ && !locked) {
+            if (sbm_)
+                chip_.burnSbm(address_, word);
+            else
+                chip_.burnCode(address_, word);
+            if (!sbm_) chip_.status &= 0xFFFE;
+        }
+        out_ = current();
+        address_ = (address_ + 1) % limit;
+        return;
+    }
+    switch (word) {
+    case 0x1000:
+        out_ = chip_.present ? chip_.id : 0xFFFF;
+        break;
+    case 0x2000:
+        out_ = chip_.present ? chip_.status : 0xFFFF;
+        break;
+    case 0x3000:
+        pending_ = Pending::Address;
+        break;
+    case 0x4000:
+        out_ = chip_.present ? current() : 0xFFFF;
+        address_ = (address_ + 1) % limit;
+        break;
+    case 0x5000:
+        pending_ = Pending::Program;
+        break;
+    case 0x6000:
+    case 0x6001:
+        sbm_ = word == 0x6001;
+        address_ = 0;
+        break;
+    case 0x7000:
+        if (!vppFault_) chip_.status &= static_cast<uint16_t>(~SocketChip::kProtectBit);
+        out_ = chip_.status;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace zerka
