@@ -12,9 +12,8 @@ namespace {
 
 constexpr int kNumberMargin = 0;
 constexpr int kBookmarkMargin = 1;
-constexpr int kBookmarkMask = 0x3FF; // markers 0-9 are the bookmark digits
-constexpr int kHighlightColour = 8;  // indicator: blue text
-constexpr int kHighlightLine = 9;    // indicator: blue underline
+constexpr int kHighlightColour = 8; // indicator: blue text
+constexpr int kHighlightLine = 9;   // indicator: blue underline
 const QColor kGutterGrey(0xC0, 0xC0, 0xC0);
 const QColor kBlue(0x00, 0x00, 0xFF);
 
@@ -81,17 +80,12 @@ TextControl::TextControl(QWidget* parent) : QsciScintilla(parent), lexer_(new As
     setMarginType(kNumberMargin, NumberMargin);
     setMarginsForegroundColor(QColor(0x80, 0x80, 0x80));
     setMarginsBackgroundColor(QColor(0xF0, 0xF0, 0xF0));
-    setMarginType(kBookmarkMargin, SymbolMarginColor);
-    setMarginBackgroundColor(kBookmarkMargin, kGutterGrey);
-    setMarginMarkerMask(kBookmarkMargin, kBookmarkMask);
-    setMarginMarkerMask(kNumberMargin, 0);
+    // The bookmark gutter: a text margin, each set bookmark its digit in blue on grey.
+    setMarginType(kBookmarkMargin, TextMargin);
     setMarginWidth(kBookmarkMargin, 18);
     setMarginSensitivity(kBookmarkMargin, false);
-    for (int n = 0; n < Bookmarks::kCount; ++n) {
-        markerDefine(static_cast<char>('0' + n), n);
-        setMarkerForegroundColor(kBlue, n);
-        setMarkerBackgroundColor(kGutterGrey, n);
-    }
+    bookmarkStyle_.setColor(kBlue);
+    bookmarkStyle_.setPaper(kGutterGrey);
 
     indicatorDefine(TextColorIndicator, kHighlightColour);
     setIndicatorForegroundColor(kBlue, kHighlightColour);
@@ -208,9 +202,10 @@ QString TextControl::decode(const std::string& bytes) const {
 }
 
 void TextControl::showBookmarks(const Bookmarks& marks, int slot) {
+    clearMarginText();
     for (int n = 0; n < Bookmarks::kCount; ++n) {
-        markerDeleteAll(n);
-        if (marks.isSet(n) && marks[n].slot == slot) markerAdd(marks[n].line, n);
+        if (marks.isSet(n) && marks[n].slot == slot)
+            setMarginText(marks[n].line, QStringLiteral(" %1").arg(n), bookmarkStyle_);
     }
 }
 
@@ -232,6 +227,7 @@ void TextControl::applyEditorFont(const QFont& font) {
     lexer_->setDefaultFont(font);
     lexer_->setFont(font, -1);
     setMarginsFont(font);
+    bookmarkStyle_.setFont(font);
     numberDigits_ = 0;
     updateLineNumberWidth();
 }

@@ -1,12 +1,13 @@
 #pragma once
 // One source text of the editor: a QScintilla control with the line-number margin, the
-// bookmark gutter (digits 0-9 as markers on grey), the assembly highlighter and the blue
+// bookmark gutter (digits 0-9 on grey), the assembly highlighter and the blue
 // underlined find highlight. Text is kept as the file's bytes: UTF-8 when the file is valid
 // UTF-8, otherwise byte by byte, so saving writes back exactly what was read and typed.
 #include "editor/bookmarks.h"
 #include "editor/editor_files.h"
 
 #include <Qsci/qsciscintilla.h>
+#include <Qsci/qscistyle.h>
 
 #include <memory>
 #include <string>
@@ -24,6 +25,9 @@ class AsmLexer;
 QFont editorQFont(const EditorFont& font);
 
 class TextControl : public QsciScintilla {
+    // A style number of its own for the gutter digits, past those of the highlighter.
+    static constexpr int kBookmarkStyle = 64;
+
     Q_OBJECT
   public:
     explicit TextControl(QWidget* parent = nullptr);
@@ -60,6 +64,7 @@ class TextControl : public QsciScintilla {
 
   private:
     AsmLexer* lexer_;
+    QsciStyle bookmarkStyle_{kBookmarkStyle};
     int numberDigits_ = 0;
 };
 
