@@ -1,0 +1,63 @@
+# Builds the .deb into a scratch folder of the build tree and checks its file list: every
+# expected path is there, every file is installed under /usr, and nothing is installed twice.
+# cmake -DBUILD_DIR=... -DCPACK=... -DEXPECTED="path|path|..." -P check_deb.cmake
+cmake_minimum_required(VERSION 3.22)
+set(out ${BUILD_DIR}/package-check)
+file(REMOVE_RECURSE ${out})
+execute_process(COMMAND ${CPACK} -G DEB -B ${out} --config ${BUILD_DIR}/CPackConfig.cmake
+  WORKING_DIRECTORY ${BUILD_DIR} RESULT_VARIABLE rc OUTPUT_VARIABLE log ERROR_VARIABLE log)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cpack failed:\n${log}")
+endif()
+file(GLOB debs ${out}/*.deb)
+list(LENGTH debs count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "expected one .deb in ${out}, found: ${debs}")
+endif()
+execute_process(COMMAND dpkg-deb --contents ${debs} RESULT_VARIABLE rc OUTPUT_VARIABLE listing
+  ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "dpkg-deb --contents failed: ${err}")
+endif()
+# Last column of each line is the path.
+string(REGEX REPLACE "[^\n]* (\\./[^\n]*)" "\\1" paths "${listing}")
+string(REPLACE "\n" ";" paths "${paths}")
+list(FILTER paths EXCLUDE REGEX "^$")
+string(REPLACE "|" ";" expected "${EXPECTED}")
+set(missing)
+foreach(p ${expected})
+  if(NOT p IN_LIST paths)
+    list(APPEND missing ${p})
+  endif()
+endforeach()
+if(missing)
+  message(FATAL_ERROR "missing from the package: ${missing}\npackage holds:\n${listing}")
+endif()
+foreach(p ${paths})
+  if(NOT p MATCHES "^\\./usr(/|$)" AND NOT p STREQUAL "./")
+    message(FATAL_ERROR "installed outside /usr: ${p}")
+  endif()
+endforeach()
+set(seen)
+foreach(p ${paths})
+  if(p IN_LIST seen)
+    message(FATAL_ERROR "listed twice: ${p}")
+  endif()
+  list(APPEND seen ${p})
+endforeach()
+# The unpacked package runs from its own tree: the first start seeds a per-user program
+# directory from share/zerka-ide, even though bin/ is writable here.
+set(root ${out}/root)
+execute_process(COMMAND dpkg-deb -x ${debs} ${root} RESULT_VARIABLE rc)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=ZERKA_HOME --unset=ZERKA_TARGET
+    XDG_CONFIG_HOME=${out}/config ${root}/usr/bin/zerka chips
+  RESULT_VARIABLE rc OUTPUT_VARIABLE chips ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT chips MATCHES "KXA1604" OR NOT EXISTS ${out}/config/zerka-ide/INCLUDE/ZkSel.INC)
+  message(FATAL_ERROR "the installed zerka did not find its chip library (${rc}):\n${chips}${err}")
+endif()
+
+execute_process(COMMAND dpkg-deb --field ${debs} Package Depends OUTPUT_VARIABLE fields)
+if(NOT fields MATCHES "Package: zerka-ide")
+  message(FATAL_ERROR "unexpected control fields:\n${fields}")
+endif()
+message(STATUS "package ${debs}:\n${fields}")

@@ -1,0 +1,123 @@
+#include "chip/options_model.h"
+#include "gui/options/option_widgets.h"
+#include "gui/options/options_pages.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace zerka::gui {
+
+namespace {
+QLineEdit* numberEdit(QWidget* parent, const std::string& name, int top, int chars) {
+    auto* e = named(new QLineEdit(parent), name);
+    e->setValidator(new QIntValidator(0, top, e));
+    e->setAlignment(Qt::AlignRight);
+    e->setFixedWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (chars + 2) + 12);
+    return e;
+}
+} // namespace
+
+void CalibrationPage::build() {
+    OptionsControls& c = model_.controls();
+    auto* page = static_cast<QVBoxLayout*>(layout());
+    group_ = named(new QGroupBox(this), c.calibrationGroup.name);
+    auto* grid = new QGridLayout(group_);
+
+    hardware_ = named(new QCheckBox(group_), c.EnHAO.name);
+    grid->addWidget(hardware_, 0, 0, 1, 5);
+
+    haoLabel_ = new QLabel(group_);
+    hao_ = numberEdit(group_, c.EHAO.name, 99999999, 8);
+    haoUnit_ = new QLabel(QStringLiteral("Hz"), group_);
+    range_ = named(new QLabel(group_), "haoRange");
+    grid->addWidget(haoLabel_, 1, 0);
+    grid->addWidget(hao_, 1, 1);
+    grid->addWidget(haoUnit_, 1, 2);
+    grid->addWidget(range_, 1, 3);
+
+    permissLabel_ = new QLabel(group_);
+    permiss_ = numberEdit(group_, c.EPERMISS.name, 999, 3);
+    permissUnit_ = new QLabel(QStringLiteral("%"), group_);
+    grid->addWidget(permissLabel_, 2, 0);
+    grid->addWidget(permiss_, 2, 1);
+    grid->addWidget(permissUnit_, 2, 2);
+
+    softwareHao_ = named(new QCheckBox(group_), c.EnSHAO.name);
+    grid->addWidget(softwareHao_, 3, 0, 1, 5);
+
+    lpoLabel_ = new QLabel(group_);
+    lpo_ = numberEdit(group_, c.ELAO.name, 999999, 6);
+    lpoUnit_ = new QLabel(QStringLiteral("Hz"), group_);
+    grid->addWidget(lpoLabel_, 4, 0);
+    grid->addWidget(lpo_, 4, 1);
+    grid->addWidget(lpoUnit_, 4, 2);
+    softwareLpo_ = named(new QCheckBox(group_), c.EnSLAO.name);
+    grid->addWidget(softwareLpo_, 5, 0, 1, 5);
+    grid->setColumnStretch(4, 1);
+
+    page->addWidget(group_);
+    page->addStretch();
+
+    const auto store = [this](QCheckBox* box, CheckControl OptionsControls::*control) {
+        connect(box, &QCheckBox::clicked, this, [this, control](bool on) {
+            (model_.controls().*control).checked = on;
+            changed();
+        });
+    };
+    store(hardware_, &OptionsControls::EnHAO);
+    store(softwareHao_, &OptionsControls::EnSHAO);
+    store(softwareLpo_, &OptionsControls::EnSLAO);
+    const auto text = [this](QLineEdit* box, EditControl OptionsControls::*control) {
+        connect(box, &QLineEdit::textEdited, this, [this, control](const QString& t) {
+            (model_.controls().*control).text = t.toStdString();
+        });
+    };
+    text(hao_, &OptionsControls::EHAO);
+    text(permiss_, &OptionsControls::EPERMISS);
+    text(lpo_, &OptionsControls::ELAO);
+}
+
+void CalibrationPage::refresh() {
+    const OptionsControls& c = model_.controls();
+    syncGroup(group_, c.calibrationGroup);
+    syncCheck(hardware_, c.EnHAO);
+    syncCheck(softwareHao_, c.EnSHAO);
+    syncCheck(softwareLpo_, c.EnSLAO);
+    syncEdit(hao_, c.EHAO);
+    syncEdit(permiss_, c.EPERMISS);
+    syncEdit(lpo_, c.ELAO);
+    // The accepted HAO range and the permissible error belong to the hardware calibration.
+    const bool hardware = c.EnHAO.checked;
+    range_->setVisible(hardware);
+    permissLabel_->setVisible(hardware && c.EPERMISS.visible);
+    permiss_->setVisible(hardware && c.EPERMISS.visible);
+    permissUnit_->setVisible(hardware && c.EPERMISS.visible);
+    const HaoConstants& hao = model_.chip().hao;
+    range_->setText(QStringLiteral("( RANGE %1 ~ %2 Hz )").arg(hao.w5).arg(hao.w6));
+}
+
+void CalibrationPage::applyCaptions() {
+    const OptionsControls& c = model_.controls();
+    setCaption(heading(), textOf(c.calibrationGroup.caption));
+    setCaption(group_, tr("Oscillator calibration while programming"));
+    setCaption(hardware_, textOf(c.EnHAO.caption));
+    setCaption(haoLabel_, textOf(c.EHAO.caption) + QLatin1Char(':'));
+    nameField(hao_, haoLabel_, tr("HAO target frequency in Hz"));
+    setCaption(permissLabel_, tr("Permissible error ±"));
+    nameField(permiss_, permissLabel_, tr("1 to 100 percent"));
+    setCaption(softwareHao_, textOf(c.EnSHAO.caption) + QStringLiteral(" (HAO)"));
+    setCaption(lpoLabel_, textOf(c.ELAO.caption) + QLatin1Char(':'));
+    nameField(lpo_, lpoLabel_, tr("LPO target frequency in Hz, 22000 to 35000"));
+    setCaption(softwareLpo_, textOf(c.EnSLAO.caption) + QStringLiteral(" (LPO)"));
+    haoUnit_->setAccessibleName(QStringLiteral("Hz"));
+    lpoUnit_->setAccessibleName(QStringLiteral("Hz"));
+    permissUnit_->setAccessibleName(QStringLiteral("%"));
+    range_->setAccessibleName(tr("Accepted HAO range"));
+}
+
+} // namespace zerka::gui

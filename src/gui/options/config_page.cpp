@@ -1,0 +1,230 @@
+#include "chip/options_model.h"
+#include "gui/options/option_widgets.h"
+#include "gui/options/options_pages.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace zerka::gui {
+
+namespace {
+// Caption entries of the UI text table.
+constexpr int kBuildOptions = 140, kGenerateFiles = 147, kAsciiFile = 148, kListFile = 149;
+constexpr int kHexFile = 150, kHexFileInverted = 154, kObjFile = 155, kMaskFile = 156;
+constexpr int kEnableToolBar = 146, kNoUseAreaFill = 158, kSmartCompiler = 159;
+constexpr int kProgramProtect = 160, kCompilerSelect = 161, kStackOption = 162;
+constexpr int kStackOverReset = 163, kOptimization = 164, kCompiler = 298;
+
+template <typename B> B* button(QWidget* parent, QVBoxLayout* column, const CheckControl& c) {
+    auto* b = named(new B(parent), c.name);
+    column->addWidget(b);
+    return b;
+}
+
+QGroupBox* group(QWidget* parent, const std::string& name, QVBoxLayout** column) {
+    auto* g = named(new QGroupBox(parent), name);
+    *column = new QVBoxLayout(g);
+    return g;
+}
+} // namespace
+
+void ConfigPage::build() {
+    OptionsControls& c = model_.controls();
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    static_cast<QVBoxLayout*>(layout())->addLayout(grid);
+    static_cast<QVBoxLayout*>(layout())->addStretch();
+
+    QVBoxLayout* col = nullptr;
+    filesGroup_ = group(this, "filesGroup", &col);
+    asc_ = button<QCheckBox>(filesGroup_, col, c.CkASC);
+    list_ = button<QCheckBox>(filesGroup_, col, c.CkList);
+    bin_ = button<QCheckBox>(filesGroup_, col, c.CkBin);
+    bin2_ = button<QCheckBox>(filesGroup_, col, c.CkBin2);
+    binInv_ = button<QCheckBox>(filesGroup_, col, c.CkBinInv);
+    mask_ = button<QCheckBox>(filesGroup_, col, c.CkMask);
+    ascInv_ = button<QCheckBox>(filesGroup_, col, c.CkASCInv);
+    toolEdit_ = button<QCheckBox>(filesGroup_, col, c.CkToolEdit);
+    grid->addWidget(filesGroup_, 0, 0);
+
+    fillGroup_ = group(this, c.fillMode.name, &col);
+    auto* fills = new QButtonGroup(fillGroup_);
+    for (size_t i = 0; i < 3 && i < c.fillMode.buttons.size(); ++i) {
+        fill_[i] = named(new QRadioButton(fillGroup_), "fill" + std::to_string(i));
+        fills->addButton(fill_[i]);
+        col->addWidget(fill_[i]);
+        const int value = c.fillMode.buttons[i].value;
+        connect(fill_[i], &QRadioButton::clicked, this, [this, value] {
+            model_.setFillMode(value);
+            changed();
+        });
+    }
+    grid->addWidget(fillGroup_, 1, 0);
+
+    compilerGroup_ = group(this, "compilerGroup", &col);
+    smart_ = button<QCheckBox>(compilerGroup_, col, c.SmartCompiler);
+    optimization_ = button<QCheckBox>(compilerGroup_, col, c.COptimization);
+    protect_ = button<QCheckBox>(compilerGroup_, col, c.CProtect);
+    grid->addWidget(compilerGroup_, 2, 0);
+
+    coreGroup_ = group(this, c.coreGroup.name, &col);
+    auto* coreRow = new QHBoxLayout;
+    col->addLayout(coreRow);
+    cx4a_ = named(new QRadioButton(coreGroup_), c.PCX4A.name);
+    cx4b_ = named(new QRadioButton(coreGroup_), c.PCX4B.name);
+    auto* cores = new QButtonGroup(coreGroup_);
+    cores->addButton(cx4a_);
+    cores->addButton(cx4b_);
+    coreRow->addWidget(cx4a_);
+    coreRow->addWidget(cx4b_);
+    coreRow->addStretch();
+    grid->addWidget(coreGroup_, 0, 1);
+
+    stackGroup_ = group(this, c.stackGroup.name, &col);
+    stackReset_ = button<QCheckBox>(stackGroup_, col, c.STKOVRST);
+    stackStop_ = button<QCheckBox>(stackGroup_, col, c.STKOVSTOP);
+    grid->addWidget(stackGroup_, 1, 1);
+
+    acmGroup_ = group(this, c.acmGroup.name, &col);
+    auto* acmRow = new QHBoxLayout;
+    col->addLayout(acmRow);
+    acm10_ = named(new QRadioButton(acmGroup_), c.RACM10.name);
+    acm12_ = named(new QRadioButton(acmGroup_), c.RACM12.name);
+    auto* acms = new QButtonGroup(acmGroup_);
+    acms->addButton(acm10_);
+    acms->addButton(acm12_);
+    acmRow->addWidget(acm10_);
+    acmRow->addWidget(acm12_);
+    acmRow->addStretch();
+    grid->addWidget(acmGroup_, 2, 1);
+
+    wdtGroup_ = group(this, c.wdtGroup.name, &col);
+    wdtJmp0_ = button<QCheckBox>(wdtGroup_, col, c.ChWDTJMPOO);
+    grid->addWidget(wdtGroup_, 3, 1);
+    grid->setRowStretch(4, 1);
+
+    // Output switches and the plain check boxes store their state at once.
+    const auto store = [this](QCheckBox* box, CheckControl OptionsControls::*control) {
+        connect(box, &QCheckBox::clicked, this, [this, control](bool on) {
+            (model_.controls().*control).checked = on;
+            changed();
+        });
+    };
+    store(asc_, &OptionsControls::CkASC);
+    store(list_, &OptionsControls::CkList);
+    store(bin_, &OptionsControls::CkBin);
+    store(bin2_, &OptionsControls::CkBin2);
+    store(binInv_, &OptionsControls::CkBinInv);
+    store(mask_, &OptionsControls::CkMask);
+    store(ascInv_, &OptionsControls::CkASCInv);
+    store(toolEdit_, &OptionsControls::CkToolEdit);
+    store(protect_, &OptionsControls::CProtect);
+    store(stackReset_, &OptionsControls::STKOVRST);
+    store(stackStop_, &OptionsControls::STKOVSTOP);
+    store(wdtJmp0_, &OptionsControls::ChWDTJMPOO);
+
+    connect(smart_, &QCheckBox::clicked, this, [this](bool on) {
+        model_.setSmartCompiler(on);
+        changed();
+    });
+    connect(optimization_, &QCheckBox::clicked, this, [this](bool on) {
+        model_.setOptimization(on);
+        changed();
+    });
+    connect(cx4a_, &QRadioButton::clicked, this, [this](bool on) {
+        model_.clickCX4A(on);
+        changed();
+    });
+    connect(cx4b_, &QRadioButton::clicked, this, [this](bool on) {
+        model_.clickCX4B(on);
+        changed();
+    });
+    connect(acm10_, &QRadioButton::clicked, this, [this] {
+        model_.selectAcm(false);
+        changed();
+    });
+    connect(acm12_, &QRadioButton::clicked, this, [this] {
+        model_.selectAcm(true);
+        changed();
+    });
+}
+
+void ConfigPage::refresh() {
+    const OptionsControls& c = model_.controls();
+    syncCheck(asc_, c.CkASC);
+    syncCheck(list_, c.CkList);
+    syncCheck(bin_, c.CkBin);
+    syncCheck(bin2_, c.CkBin2);
+    syncCheck(binInv_, c.CkBinInv);
+    syncCheck(mask_, c.CkMask);
+    syncCheck(ascInv_, c.CkASCInv);
+    syncCheck(toolEdit_, c.CkToolEdit);
+
+    syncGroup(fillGroup_, c.fillMode);
+    for (size_t i = 0; i < 3 && i < c.fillMode.buttons.size(); ++i) {
+        const RadioGroupControl::Button& b = c.fillMode.buttons[i];
+        CheckControl state;
+        state.checked = b.value == c.fillMode.value;
+        state.enabled = b.enabled;
+        state.visible = b.visible;
+        syncCheck(fill_[i], state);
+    }
+
+    syncCheck(smart_, c.SmartCompiler);
+    syncCheck(optimization_, c.COptimization);
+    syncCheck(protect_, c.CProtect);
+    syncGroup(coreGroup_, c.coreGroup);
+    syncCheck(cx4a_, c.PCX4A);
+    syncCheck(cx4b_, c.PCX4B);
+    syncGroup(stackGroup_, c.stackGroup);
+    syncCheck(stackReset_, c.STKOVRST);
+    syncCheck(stackStop_, c.STKOVSTOP);
+    syncGroup(acmGroup_, c.acmGroup);
+    syncCheck(acm10_, c.RACM10);
+    syncCheck(acm12_, c.RACM12);
+    syncGroup(wdtGroup_, c.wdtGroup);
+    syncCheck(wdtJmp0_, c.ChWDTJMPOO);
+}
+
+void ConfigPage::applyCaptions() {
+    const OptionsControls& c = model_.controls();
+    setCaption(heading(), tableText(kBuildOptions));
+    setCaption(filesGroup_, tableText(kGenerateFiles));
+    setCaption(asc_, tableText(kAsciiFile));
+    setCaption(list_, tableText(kListFile));
+    setCaption(bin_, tableText(kHexFile));
+    setCaption(bin2_, tableText(kObjFile));
+    setCaption(binInv_, tableText(kHexFileInverted));
+    setCaption(mask_, tableText(kMaskFile));
+    setCaption(ascInv_, textOf(c.CkASCInv.caption));
+    setCaption(toolEdit_, tableText(kEnableToolBar));
+    setCaption(fillGroup_, tableText(kNoUseAreaFill));
+    for (size_t i = 0; i < 3 && i < c.fillMode.buttons.size(); ++i) {
+        // The captions' leading blanks lined the values up in the original font.
+        setCaption(fill_[i], textOf(c.fillMode.buttons[i].caption).trimmed());
+    }
+    setCaption(compilerGroup_, tableText(kCompiler));
+    setCaption(smart_, tableText(kSmartCompiler));
+    setCaption(optimization_, tableText(kOptimization));
+    setCaption(protect_, tableText(kProgramProtect));
+    setCaption(coreGroup_, tableText(kCompilerSelect));
+    setCaption(cx4a_, textOf(c.PCX4A.caption));
+    setCaption(cx4b_, textOf(c.PCX4B.caption));
+    setCaption(stackGroup_, tableText(kStackOption));
+    setCaption(stackReset_, tableText(kStackOverReset));
+    setCaption(stackStop_, textOf(c.STKOVSTOP.caption));
+    setCaption(acmGroup_, textOf(c.acmGroup.caption));
+    setCaption(acm10_, textOf(c.RACM10.caption));
+    setCaption(acm12_, textOf(c.RACM12.caption));
+    setCaption(wdtGroup_, textOf(c.wdtGroup.caption));
+    setCaption(wdtJmp0_, textOf(c.ChWDTJMPOO.caption));
+}
+
+} // namespace zerka::gui

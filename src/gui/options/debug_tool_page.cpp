@@ -1,0 +1,245 @@
+#include "chip/options_model.h"
+#include "gui/options/option_widgets.h"
+#include "gui/options/options_pages.h"
+
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace zerka::gui {
+
+namespace {
+// Caption and message entries of the UI text table.
+constexpr int kIceTest = 166, kSramData = 284, kAddress = 285, kWriteData = 286;
+constexpr int kReadData = 287, kRead = 288, kWrite = 289, kProgramRomData = 290;
+constexpr int kRamAccessError = 9, kProgramAccessError = 11;
+
+constexpr uint32_t kProgramAddressLimit = 0x7FFF;
+constexpr uint32_t kDataAddressLimit = 0x1FF;
+
+QLineEdit* hexEdit(QWidget* parent, const char* name, int digits) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setMaxLength(digits);
+    e->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,%1}").arg(digits)), e));
+    e->setPlaceholderText(QString(digits, QLatin1Char('0')));
+    return e;
+}
+
+QPushButton* pushButton(QWidget* parent, const char* name) {
+    auto* b = new QPushButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+// A box's hexadecimal value when it holds one within `limit`.
+std::optional<uint32_t> hexBox(const QLineEdit* box, uint32_t limit) {
+    bool ok = false;
+    const uint32_t value = box->text().trimmed().toUInt(&ok, 16);
+    if (!ok || value > limit) return std::nullopt;
+    return value;
+}
+
+QString hex(uint32_t value, int digits) {
+    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+} // namespace
+
+DebugToolPage::DebugToolPage(OptionsModel& model, OptionsHardwareTools* tools,
+                             std::function<void()> changed,
+                             std::function<void(const QString&)> report, QWidget* parent)
+    : OptionsPageWidget(model, std::move(changed), std::move(report), parent), tools_(tools) {}
+
+void DebugToolPage::build() {
+    auto* page = static_cast<QVBoxLayout*>(layout());
+    noUnit_ = named(new QLabel(this), "noUnit");
+    noUnit_->setWordWrap(true);
+    page->addWidget(noUnit_);
+
+    voltageGroup_ = named(new QGroupBox(this), model_.controls().voltagePanel.name);
+    auto* volts = new QGridLayout(voltageGroup_);
+    ckVpp_ = pushButton(voltageGroup_, "CkVpp");
+    ckVcc_ = pushButton(voltageGroup_, "CkVcc");
+    ckAll_ = pushButton(voltageGroup_, "CkAll");
+    vppLabel_ = new QLabel(voltageGroup_);
+    vccLabel_ = new QLabel(voltageGroup_);
+    vpp_ = named(new QLabel(voltageGroup_), "VppValue");
+    vcc_ = named(new QLabel(voltageGroup_), "VccValue");
+    for (QLabel* v : {vpp_, vcc_}) {
+        v->setFrameShape(QFrame::StyledPanel);
+        v->setMinimumWidth(v->fontMetrics().horizontalAdvance(QStringLiteral("00.00 V")) + 12);
+        v->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    volts->addWidget(ckVpp_, 0, 0);
+    volts->addWidget(vppLabel_, 0, 1);
+    volts->addWidget(vpp_, 0, 2);
+    volts->addWidget(ckVcc_, 1, 0);
+    volts->addWidget(vccLabel_, 1, 1);
+    volts->addWidget(vcc_, 1, 2);
+    volts->addWidget(ckAll_, 2, 0);
+    volts->setColumnStretch(3, 1);
+    page->addWidget(voltageGroup_);
+
+    const auto accessGroup = [this](const char* name, QLabel** addressLabel, QLineEdit** address,
+                                    int addressDigits, QLabel** valueLabel, QLineEdit** value,
+                                    int valueDigits, QLabel** readLabel, QLineEdit** read,
+                                    QPushButton** write, QPushButton** readButton) {
+        auto* g = new QGroupBox(this);
+        g->setObjectName(QLatin1String(name));
+        auto* row = new QHBoxLayout(g);
+        auto* form = new QFormLayout;
+        *addressLabel = new QLabel(g);
+        *address = hexEdit(g, (std::string(name) + "Address").c_str(), addressDigits);
+        *valueLabel = new QLabel(g);
+        *value = hexEdit(g, (std::string(name) + "Value").c_str(), valueDigits);
+        *readLabel = new QLabel(g);
+        *read = hexEdit(g, (std::string(name) + "Read").c_str(), valueDigits);
+        (*read)->setReadOnly(true);
+        form->addRow(*addressLabel, *address);
+        form->addRow(*valueLabel, *value);
+        form->addRow(*readLabel, *read);
+        row->addLayout(form, 1);
+        auto* buttons = new QVBoxLayout;
+        *write = pushButton(g, (std::string(name) + "Write").c_str());
+        *readButton = pushButton(g, (std::string(name) + "ReadButton").c_str());
+        buttons->addWidget(*write);
+        buttons->addWidget(*readButton);
+        buttons->addStretch();
+        row->addLayout(buttons);
+        return g;
+    };
+    auto* memories = new QHBoxLayout;
+    programGroup_ = accessGroup("program", &programAddressLabel_, &programAddress_, 4,
+                                &programValueLabel_, &programValue_, 4, &programReadLabel_,
+                                &programRead_, &programWrite_, &programReadButton_);
+    dataGroup_ =
+        accessGroup("data", &dataAddressLabel_, &dataAddress_, 3, &dataValueLabel_, &dataValue_, 2,
+                    &dataReadLabel_, &dataRead_, &dataWrite_, &dataReadButton_);
+    memories->addWidget(programGroup_);
+    memories->addWidget(dataGroup_);
+    page->addLayout(memories);
+    page->addStretch();
+
+    connect(ckVpp_, &QPushButton::clicked, this, [this] { measure(true, false); });
+    connect(ckVcc_, &QPushButton::clicked, this, [this] { measure(false, true); });
+    connect(ckAll_, &QPushButton::clicked, this, [this] { measure(true, true); });
+    connect(programWrite_, &QPushButton::clicked, this, &DebugToolPage::writeProgram);
+    connect(programReadButton_, &QPushButton::clicked, this, &DebugToolPage::readProgram);
+    connect(dataWrite_, &QPushButton::clicked, this, &DebugToolPage::writeData);
+    connect(dataReadButton_, &QPushButton::clicked, this, &DebugToolPage::readData);
+}
+
+void DebugToolPage::refresh() {
+    const bool unit = tools_ != nullptr;
+    noUnit_->setVisible(!unit);
+    // The "CK" buttons need the USB unit; the panel is shown once it answered.
+    voltageGroup_->setVisible(unit && model_.controls().voltagePanel.visible);
+    programGroup_->setEnabled(unit);
+    dataGroup_->setEnabled(unit);
+}
+
+void DebugToolPage::measure(bool vpp, bool vcc) {
+    if (!tools_ || !model_.usbInterface()) return;
+    const SupplyVoltages v = tools_->measureSupply(vpp, vcc);
+    const auto show = [](QLabel* panel, const std::optional<uint16_t>& value) {
+        panel->setText(QString::asprintf("%.2f", double(*value) / 100.0));
+    };
+    if (vpp && v.vpp) show(vpp_, v.vpp);
+    if (vcc && v.vcc) show(vcc_, v.vcc);
+    const bool failed = (vpp && !v.vpp) || (vcc && !v.vcc);
+    report(failed ? tableText(44) : QString());
+}
+
+void DebugToolPage::writeProgram() {
+    const auto address = hexBox(programAddress_, kProgramAddressLimit);
+    const auto value = hexBox(programValue_, 0xFFFF);
+    if (!address || !value) {
+        report(tr("Enter a hexadecimal address 0000~7FFF and a value 0000~FFFF."));
+        return;
+    }
+    const bool ok = tools_ && tools_->writeProgramWord(uint16_t(*address), uint16_t(*value));
+    report(ok ? QString() : tableText(kProgramAccessError));
+}
+
+void DebugToolPage::readProgram() {
+    const auto address = hexBox(programAddress_, kProgramAddressLimit);
+    if (!address) {
+        report(tr("Enter a hexadecimal address 0000~7FFF."));
+        return;
+    }
+    const std::optional<uint16_t> word =
+        tools_ ? tools_->readProgramWord(uint16_t(*address)) : std::nullopt;
+    programRead_->setText(hex(word.value_or(0), 4));
+    report(word ? QString() : tableText(kProgramAccessError));
+}
+
+void DebugToolPage::writeData() {
+    const auto address = hexBox(dataAddress_, kDataAddressLimit);
+    const auto value = hexBox(dataValue_, 0xFF);
+    if (!address || !value) {
+        report(tr("Enter a hexadecimal address 000~1FF and a value 00~FF."));
+        return;
+    }
+    const bool ok = tools_ && tools_->writeDataByte(uint16_t(*address), uint8_t(*value));
+    report(ok ? QString() : tableText(kRamAccessError));
+}
+
+void DebugToolPage::readData() {
+    const auto address = hexBox(dataAddress_, kDataAddressLimit);
+    if (!address) {
+        report(tr("Enter a hexadecimal address 000~1FF."));
+        return;
+    }
+    const std::optional<uint8_t> byte =
+        tools_ ? tools_->readDataByte(uint16_t(*address)) : std::nullopt;
+    dataRead_->setText(hex(byte.value_or(0), 2));
+    report(byte ? QString() : tableText(kRamAccessError));
+}
+
+void DebugToolPage::applyCaptions() {
+    setCaption(heading(), tableText(kIceTest));
+    setCaption(noUnit_, tr("No unit is connected: the hardware tools need the emulator."));
+    setCaption(voltageGroup_, tr("Supply voltages"));
+    setCaption(ckVpp_, QStringLiteral("CK VPP"));
+    setCaption(ckVcc_, QStringLiteral("CK VCC"));
+    setCaption(ckAll_, QStringLiteral("CK ALL"));
+    setCaption(vppLabel_, QStringLiteral("VPP"));
+    setCaption(vccLabel_, QStringLiteral("VCC"));
+    vpp_->setAccessibleName(QStringLiteral("VPP"));
+    vcc_->setAccessibleName(QStringLiteral("VCC"));
+
+    const QString address = tableText(kAddress) + QLatin1Char(':');
+    const QString value = tableText(kWriteData) + QLatin1Char(':');
+    const QString read = tableText(kReadData) + QLatin1Char(':');
+    setCaption(programGroup_, tableText(kProgramRomData));
+    setCaption(programAddressLabel_, address);
+    nameField(programAddress_, programAddressLabel_, tr("Range: 0000~7FFF"));
+    setCaption(programValueLabel_, value);
+    nameField(programValue_, programValueLabel_, tr("Range: 0000~FFFF"));
+    setCaption(programReadLabel_, read);
+    nameField(programRead_, programReadLabel_);
+    setCaption(programWrite_, tableText(kWrite));
+    setCaption(programReadButton_, tableText(kRead));
+
+    setCaption(dataGroup_, tableText(kSramData));
+    setCaption(dataAddressLabel_, address);
+    nameField(dataAddress_, dataAddressLabel_, tr("Range: 000~1FF"));
+    setCaption(dataValueLabel_, value);
+    nameField(dataValue_, dataValueLabel_, tr("Range: 00~FF"));
+    setCaption(dataReadLabel_, read);
+    nameField(dataRead_, dataReadLabel_);
+    setCaption(dataWrite_, tableText(kWrite));
+    setCaption(dataReadButton_, tableText(kRead));
+}
+
+} // namespace zerka::gui

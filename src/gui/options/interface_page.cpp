@@ -1,0 +1,139 @@
+#include "chip/options_model.h"
+#include "gui/options/option_widgets.h"
+#include "gui/options/options_pages.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace zerka::gui {
+
+namespace {
+// Caption entries of the UI text table.
+constexpr int kChipSelect = 277, kSelectChip = 141, kHardwareInterface = 274;
+constexpr int kInterfaceMode = 275, kLptOrUsb = 143, kIdeMode = 278, kEmulateAndDebug = 279;
+constexpr int kProgrammer = 280, kProgramMemorySelect = 276, kInterfaceSetup = 273;
+
+QComboBox* combo(QWidget* parent, const std::string& name) {
+    auto* c = named(new QComboBox(parent), name);
+    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    c->setMinimumContentsLength(16);
+    return c;
+}
+} // namespace
+
+void InterfacePage::build() {
+    OptionsControls& c = model_.controls();
+    auto* page = static_cast<QVBoxLayout*>(layout());
+
+    chipGroup_ = named(new QGroupBox(this), "chipGroup");
+    chipLabel_ = new QLabel(chipGroup_);
+    chip_ = combo(chipGroup_, c.CbSeluP.name);
+    auto* chipForm = new QFormLayout(chipGroup_);
+    chipForm->addRow(chipLabel_, chip_);
+    page->addWidget(chipGroup_);
+
+    iceGroup_ = named(new QGroupBox(this), c.iceGroup.name);
+    interfaceLabel_ = new QLabel(iceGroup_);
+    interface_ = combo(iceGroup_, c.SelLPT.name);
+    auto* iceForm = new QFormLayout(iceGroup_);
+    iceForm->addRow(interfaceLabel_, interface_);
+    page->addWidget(iceGroup_);
+
+    languageGroup_ = named(new QGroupBox(this), "languageGroup");
+    languageLabel_ = new QLabel(languageGroup_);
+    language_ = combo(languageGroup_, c.CbSelLang.name);
+    auto* languageForm = new QFormLayout(languageGroup_);
+    languageForm->addRow(languageLabel_, language_);
+    page->addWidget(languageGroup_);
+
+    modeGroup_ = named(new QGroupBox(this), "ideModeGroup");
+    debugger_ = named(new QRadioButton(modeGroup_), c.PICE.name);
+    programmer_ = named(new QRadioButton(modeGroup_), c.PProg.name);
+    auto* modes = new QButtonGroup(modeGroup_);
+    modes->addButton(debugger_);
+    modes->addButton(programmer_);
+    auto* modeRow = new QHBoxLayout(modeGroup_);
+    modeRow->addWidget(debugger_);
+    modeRow->addWidget(programmer_);
+    modeRow->addStretch();
+    page->addWidget(modeGroup_);
+
+    romGroup_ = named(new QGroupBox(this), c.romGroup.name);
+    romLabel_ = new QLabel(romGroup_);
+    rom_ = combo(romGroup_, c.SELROM.name);
+    auto* romForm = new QFormLayout(romGroup_);
+    romForm->addRow(romLabel_, rom_);
+    page->addWidget(romGroup_);
+    page->addStretch();
+
+    connect(chip_, &QComboBox::activated, this, [this](int index) {
+        std::string error;
+        if (!model_.chooseChip(index, &error))
+            report(textOf(error));
+        else
+            report({});
+        changed();
+    });
+    connect(interface_, &QComboBox::activated, this, [this](int index) {
+        model_.selectInterface(index);
+        changed();
+    });
+    connect(language_, &QComboBox::activated, this, [this](int index) {
+        model_.selectLanguage(index);
+        changed();
+    });
+    connect(debugger_, &QRadioButton::clicked, this, [this] {
+        model_.selectIdeMode(IdeMode::Debugger);
+        changed();
+    });
+    connect(programmer_, &QRadioButton::clicked, this, [this] {
+        model_.selectIdeMode(IdeMode::Programmer);
+        changed();
+    });
+    connect(rom_, &QComboBox::activated, this, [this](int index) {
+        model_.selectRom(index);
+        changed();
+    });
+}
+
+void InterfacePage::refresh() {
+    const OptionsControls& c = model_.controls();
+    syncChoice(chip_, c.CbSeluP);
+    syncGroup(iceGroup_, c.iceGroup);
+    syncChoice(interface_, c.SelLPT);
+    syncChoice(language_, c.CbSelLang);
+    syncCheck(debugger_, c.PICE);
+    syncCheck(programmer_, c.PProg);
+    syncGroup(romGroup_, c.romGroup);
+    // The engineer's second program-memory type is only of use when it can be chosen.
+    if (model_.engineerMode()) romGroup_->setVisible(true);
+    syncChoice(rom_, c.SELROM);
+}
+
+void InterfacePage::applyCaptions() {
+    const OptionsControls& c = model_.controls();
+    setCaption(heading(), tableText(kInterfaceSetup));
+    setCaption(chipGroup_, tableText(kChipSelect));
+    setCaption(chipLabel_, tableText(kSelectChip) + QLatin1Char(':'));
+    nameField(chip_, chipLabel_);
+    setCaption(iceGroup_, tableText(kHardwareInterface));
+    setCaption(interfaceLabel_, tableText(kInterfaceMode) + QLatin1Char(':'));
+    nameField(interface_, interfaceLabel_, tableText(kLptOrUsb));
+    setCaption(languageGroup_, tr("Language"));
+    setCaption(languageLabel_, tr("Message language:"));
+    nameField(language_, languageLabel_);
+    setCaption(modeGroup_, tableText(kIdeMode));
+    setCaption(debugger_, tableText(kEmulateAndDebug));
+    setCaption(programmer_, tableText(kProgrammer));
+    setCaption(romGroup_, tableText(kProgramMemorySelect));
+    setCaption(romLabel_, textOf(c.romGroup.caption) + QLatin1Char(':'));
+    nameField(rom_, romLabel_);
+}
+
+} // namespace zerka::gui
