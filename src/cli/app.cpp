@@ -17,6 +17,7 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
     registerAsmCommand(app, ctx);
     registerTargetCommand(app, ctx);
     registerSimCommand(app, ctx);
+    registerBuildCommand(app, ctx);
 
 
 

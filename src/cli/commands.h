@@ -9,6 +9,7 @@ void registerChipsCommand(CLI::App& app, CliContext& ctx);
 void registerAsmCommand(CLI::App& app, CliContext& ctx);
 void registerTargetCommand(CLI::App& app, CliContext& ctx);
 void registerSimCommand(CLI::App& app, CliContext& ctx);
+void registerBuildCommand(CLI::App& app, CliContext& ctx);
 
 
 } // namespace zerka::cli
