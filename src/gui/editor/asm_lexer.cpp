@@ -2,6 +2,7 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <algorithm>
 #include <string>
 
 namespace zerka::gui {
@@ -54,7 +55,7 @@ QColor AsmLexer::defaultColor(int style) const {
     case AsmToken::Directive:
         return QColor(0x87, 0x10, 0x94);
     case AsmToken::Number:
-        return QColor(0x17, 0x50, 0xEB);
+        return QColor(0xB3, 0x59, 0x00);
     case AsmToken::Label:
         return QColor(0xA3, 0x15, 0x15);
     case AsmToken::String:
@@ -82,19 +83,27 @@ void AsmLexer::styleText(int start, int end) {
     text->SendScintilla(QsciScintillaBase::SCI_GETTEXTRANGE, start, end, bytes.data());
     bytes.resize(static_cast<size_t>(end - start));
 
-    startStyling(start);
+    // One style byte per text byte, handed over in one call.
+    std::string styles(bytes.size(), static_cast<char>(AsmToken::Default));
+    size_t at = 0;
     size_t lineStart = 0;
     while (lineStart < bytes.size()) {
         size_t lineEnd = bytes.find('\n', lineStart);
         const bool hasEnd = lineEnd != std::string::npos;
         if (!hasEnd) lineEnd = bytes.size();
+        at = lineStart;
         scanAsmLine(std::string_view(bytes).substr(lineStart, lineEnd - lineStart), *words_,
                     [&](size_t n, AsmToken kind) {
-                        setStyling(static_cast<int>(n), static_cast<int>(kind));
+                        if (kind != AsmToken::Default)
+                            std::fill_n(styles.begin() + static_cast<long>(at), n,
+                                        static_cast<char>(kind));
+                        at += n;
                     });
-        if (hasEnd) setStyling(1, static_cast<int>(AsmToken::Default));
         lineStart = lineEnd + 1;
     }
+    startStyling(start);
+    text->SendScintilla(QsciScintillaBase::SCI_SETSTYLINGEX,
+                        static_cast<unsigned long>(styles.size()), styles.data());
 }
 
 } // namespace zerka::gui

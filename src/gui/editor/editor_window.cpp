@@ -325,12 +325,7 @@ void EditorWindow::Impl::onModified(TextControl* text, int position, int type, i
                             linesAdded);
     else
         marks.linesDeleted(slot, line, -linesAdded);
-    for (int n = 0; n < Bookmarks::kCount; ++n) {
-        if (marks.isSet(n) && marks[n].slot == slot) {
-            text->showBookmarks(marks, slot);
-            break;
-        }
-    }
+    text->moveBookmarks(marks, slot, line, linesAdded);
     text->updateLineNumberWidth();
 }
 

@@ -62,6 +62,7 @@ QFont editorQFont(const EditorFont& font) {
 }
 
 TextControl::TextControl(QWidget* parent) : QsciScintilla(parent), lexer_(new AsmLexer(this)) {
+    shownAt_.fill(-1);
     setLexer(lexer_);
     setUtf8(true);
     setEolMode(EolUnix);
@@ -204,8 +205,31 @@ QString TextControl::decode(const std::string& bytes) const {
 void TextControl::showBookmarks(const Bookmarks& marks, int slot) {
     clearMarginText();
     for (int n = 0; n < Bookmarks::kCount; ++n) {
-        if (marks.isSet(n) && marks[n].slot == slot)
+        shownAt_[n] = -1;
+        if (marks.isSet(n) && marks[n].slot == slot) {
             setMarginText(marks[n].line, QStringLiteral(" %1").arg(n), bookmarkStyle_);
+            shownAt_[n] = marks[n].line;
+        }
+    }
+}
+
+void TextControl::moveBookmarks(const Bookmarks& marks, int slot, int line, int delta) {
+    const int count = lines();
+    auto clearLine = [&](int l) {
+        if (l >= 0 && l < count) clearMarginText(l);
+    };
+    for (int n = 0; n < Bookmarks::kCount; ++n) {
+        if (shownAt_[n] < 0) continue;
+        // The control carries line data along with the text; the digit is on one of these.
+        for (int l : {shownAt_[n], shownAt_[n] + delta, line, line + 1})
+            clearLine(l);
+        shownAt_[n] = -1;
+    }
+    for (int n = 0; n < Bookmarks::kCount; ++n) {
+        if (marks.isSet(n) && marks[n].slot == slot) {
+            setMarginText(marks[n].line, QStringLiteral(" %1").arg(n), bookmarkStyle_);
+            shownAt_[n] = marks[n].line;
+        }
     }
 }
 

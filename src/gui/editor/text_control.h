@@ -9,6 +9,7 @@
 #include <Qsci/qsciscintilla.h>
 #include <Qsci/qscistyle.h>
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -55,6 +56,9 @@ class TextControl : public QsciScintilla {
     QString decode(const std::string& bytes) const;
 
     void showBookmarks(const Bookmarks& marks, int slot);
+    // The same after `delta` lines were inserted (or removed) at `line`: only the lines the
+    // digits can have been carried to are cleared, so typing in a long file stays cheap.
+    void moveBookmarks(const Bookmarks& marks, int slot, int line, int delta);
     void setFindHighlight(long start, long length);
     void clearFindHighlight(long start, long length);
 
@@ -65,6 +69,7 @@ class TextControl : public QsciScintilla {
   private:
     AsmLexer* lexer_;
     QsciStyle bookmarkStyle_{kBookmarkStyle};
+    std::array<int, Bookmarks::kCount> shownAt_; // gutter line of each digit; -1 none
     int numberDigits_ = 0;
 };
 

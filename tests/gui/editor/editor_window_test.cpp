@@ -6,15 +6,18 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <Qsci/qscilexer.h>
 #include <Qsci/qsciscintilla.h>
 #include <gtest/gtest.h>
 
@@ -293,6 +296,35 @@ TEST_F(EditorWindowTest, ReplaceAllChangesEveryMatchAndNeverANonMatchingSelectio
     EXPECT_EQ(window.textOf(1), "RET\nRET\nJMP X\nRETE\n");
     window.undo();
     EXPECT_EQ(window.textOf(1), "NOP\nnop\nJMP X\nNOPE\n");
+}
+
+TEST_F(EditorWindowTest, FileListPopupIsSortedAndSwitchesFiles) {
+    ASSERT_TRUE(window.openFile(dir.write("zeta.asm", "Z\n").string()));
+    ASSERT_TRUE(window.openFile(dir.write("Alpha.inc", "A\n").string()));
+    ASSERT_TRUE(window.newFile());
+    QStringList captions;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            captions << action->text();
+        menu->actions().at(1)->trigger();
+        menu->close();
+    });
+    window.showFileListPopup(QPoint(10, 10));
+    EXPECT_EQ(captions, (QStringList{"file: Alpha.inc", "file: zeta.asm", "file: ~New0"}));
+    EXPECT_EQ(window.currentSlot(), 1);
+}
+
+TEST_F(EditorWindowTest, MissingFontFallsBackToTheSystemFixedFont) {
+    ASSERT_TRUE(window.newFile());
+    window.applyFont(EditorFont{"No Such Family Zerka", 13, 1});
+    const QFont shown = text()->lexer()->font(0);
+    EXPECT_EQ(shown.family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    EXPECT_EQ(shown.pointSize(), 13);
+    EXPECT_TRUE(shown.bold());
+    ASSERT_TRUE(window.newFile()); // later files take the same font
+    EXPECT_EQ(text()->lexer()->font(0).pointSize(), 13);
 }
 
 TEST_F(EditorWindowTest, DroppedFilesGoToTheListener) {
