@@ -72,6 +72,16 @@ std::string field(long long n, int width) {
     return s;
 }
 
+std::string fields(std::initializer_list<std::pair<long long, int>> values) {
+    std::string s;
+    for (const auto& [n, width] : values) {
+        std::string f = field(n, width);
+        if (!s.empty() && f.front() != ' ') s += ' ';
+        s += f;
+    }
+    return s;
+}
+
 ConfigReadResult parseConfiguration(std::string_view text, std::string_view currentVersion,
                                     ConfigurationFile& f) {
     ConfigReadResult r;
@@ -239,30 +249,35 @@ std::string formatConfiguration(const ConfigurationFile& f) {
     auto flag = [](bool b) { return b ? 1 : 0; };
 
     line(f.versionLine);
-    line(field(flag(f.ckAsc), 2) + field(flag(f.ckList), 2) + field(flag(f.ckBin), 2) +
-         field(flag(f.simulator), 2));
-    line(field(flag(f.ckAscInv), 2) + field(flag(f.ckBinInv), 2) + field(flag(f.ckMask), 2) +
-         field(flag(f.ckBin2), 2));
+    line(fields(
+        {{flag(f.ckAsc), 2}, {flag(f.ckList), 2}, {flag(f.ckBin), 2}, {flag(f.simulator), 2}}));
+    line(fields(
+        {{flag(f.ckAscInv), 2}, {flag(f.ckBinInv), 2}, {flag(f.ckMask), 2}, {flag(f.ckBin2), 2}}));
     std::string onTop;
     for (bool b : f.onTop)
         onTop += field(flag(b), 2);
     line(onTop + " ");
-    line(field(static_cast<long long>(f.files.size()), 6) + field(f.activeFile, 6));
+    line(fields({{static_cast<long long>(f.files.size()), 6}, {f.activeFile, 6}}));
     for (const std::string& file : f.files)
         line(file);
     line(f.mainFile);
     line("None");
-    line(field(f.serviceWord1, 8) + field(f.serviceWord2, 4) + field(f.chipIndex, 4) +
-         field(f.languageIndex, 4) + field(f.portDriverMode, 4) + field(flag(f.editToolbar), 4));
-    line(field(f.portBase, 8) + field(f.interfaceIndex, 4) + field(f.serviceFlag & 0xFF, 4) +
-         field(0, 4));
+    line(fields({{f.serviceWord1, 8},
+                 {f.serviceWord2, 4},
+                 {f.chipIndex, 4},
+                 {f.languageIndex, 4},
+                 {f.portDriverMode, 4},
+                 {flag(f.editToolbar), 4}}));
+    line(fields({{f.portBase, 8}, {f.interfaceIndex, 4}, {f.serviceFlag & 0xFF, 4}, {0, 4}}));
     line(f.font.name);
-    line(field(f.font.size, 8) + field(f.font.style, 8));
+    line(fields({{f.font.size, 8}, {f.font.style, 8}}));
     for (bool b : f.reopen)
         line(b ? "TRUE" : "FALSE");
     line(std::to_string(f.fillMode));
-    line(field(f.watchAddress, 4) + field(f.watchData, 4) + field(f.watchMask, 4) +
-         field(flag(f.stopOnStackOverflow), 4));
+    line(fields({{f.watchAddress, 4},
+                 {f.watchData, 4},
+                 {f.watchMask, 4},
+                 {flag(f.stopOnStackOverflow), 4}}));
     line(field(flag(f.smartCompiler), 4));
     line(f.programmer ? "1" : "0");
     line(f.programProtect ? "0" : "1");
@@ -278,10 +293,10 @@ std::string formatConfiguration(const ConfigurationFile& f) {
     line(field(0, 4));
     line(field(0, 8));
     line(field(flag(f.sramContinue), 4));
-    line(field(flag(f.acm12), 4) + field(flag(f.wdtJmp0), 4) + field(flag(f.optimization), 4));
+    line(fields({{flag(f.acm12), 4}, {flag(f.wdtJmp0), 4}, {flag(f.optimization), 4}}));
     line(field(flag(f.stackOverStop), 4));
-    line(field(flag(f.enHao), 4) + field(f.ehao, 8));
-    line(field(flag(f.enShao), 4) + field(flag(f.enSlao), 4) + field(f.elao, 8));
+    line(fields({{flag(f.enHao), 4}, {f.ehao, 8}}));
+    line(fields({{flag(f.enShao), 4}, {flag(f.enSlao), 4}, {f.elao, 8}}));
     return s;
 }
 

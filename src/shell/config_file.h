@@ -6,8 +6,10 @@
 #include "shell/ide_state.h"
 
 #include <array>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zerka {
@@ -81,5 +83,8 @@ std::string formatConfiguration(const ConfigurationFile& file);
 
 // n right-aligned in a field of w characters (a wider value is written whole).
 std::string field(long long n, int width);
+// Fields one after the other. A value that fills its field gets one blank before it, so that
+// it cannot run into the previous value (readers take any white space between integers).
+std::string fields(std::initializer_list<std::pair<long long, int>> values);
 
 } // namespace zerka

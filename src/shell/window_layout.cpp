@@ -68,8 +68,13 @@ std::string WindowLayout::format() const {
     s += std::to_string(records_.size()) + "\r\n";
     for (const WindowPlacement& w : records_) {
         s += w.name + "\r\n";
-        s += field(w.left, 5) + field(w.top, 5) + field(w.width, 5) + field(w.height, 5) +
-             field(int(w.state), 5) + field(w.visible ? 1 : 0, 5) + "\r\n";
+        s += fields({{w.left, 5},
+                     {w.top, 5},
+                     {w.width, 5},
+                     {w.height, 5},
+                     {int(w.state), 5},
+                     {w.visible ? 1 : 0, 5}}) +
+             "\r\n";
     }
     return s;
 }

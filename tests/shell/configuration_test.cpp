@@ -226,6 +226,9 @@ TEST_F(ConfigurationTest, FileThatCannotBeWrittenSaysSo) {
 TEST(ConfigFileFormat, FieldsAreRightAlignedAndWideValuesWrittenWhole) {
     EXPECT_EQ(field(5, 4), "   5");
     EXPECT_EQ(field(123456, 4), "123456");
+    // A value that fills its field must not run into the one before it.
+    EXPECT_EQ(fields({{1, 4}, {16000000, 8}}), "   1 16000000");
+    EXPECT_EQ(fields({{10, 5}, {-1200, 5}}), "   10 -1200");
     ConfigurationFile f;
     ConfigurationFile g;
     const ConfigReadResult r = parseConfiguration("", "V1", g);
@@ -234,6 +237,9 @@ TEST(ConfigFileFormat, FieldsAreRightAlignedAndWideValuesWrittenWhole) {
     f.versionLine = "V1";
     f.files = {"/a.asm", "/b.asm"};
     f.activeFile = 2;
+    f.enHao = true;
+    f.ehao = 16000000;
+    f.chipIndex = 12345;
     const ConfigReadResult r2 = parseConfiguration(formatConfiguration(f), "V1", g);
     EXPECT_EQ(r2.lastRecord, 34);
     EXPECT_EQ(g, f);

@@ -62,7 +62,11 @@ class ShellOptionsHost : public OptionsHost {
     // The watch trigger goes to the emulator when debugging starts there.
     void iceSetWatch(uint16_t, uint8_t, uint8_t) override {}
     void refreshMainWindow() override { shell_.ApplyIdeMode(); }
-    void applyIdeMode(IdeMode, bool) override { shell_.ApplyIdeMode(); }
+    void applyIdeMode(IdeMode, bool) override {
+        // The connection panel follows the mode too: the simulator panel only in debugger mode.
+        shell_.SelectTarget(shell_.state().simulatorMode);
+        shell_.ApplyIdeMode();
+    }
     void enableConnectionPanel() override { connection_.setEnabled(true); }
 
   private:
@@ -409,11 +413,30 @@ void MainWindow::showAsChild(Slot slot, bool show) {
     QMdiSubWindow* s = subs_[size_t(slot)];
     if (!s) return;
     if (show) {
+        if (!placed_[size_t(slot)]) {
+            s->setGeometry(defaultPlace(slot));
+            placed_[size_t(slot)] = true;
+        }
         s->show();
         s->widget()->show();
         mdi_->setActiveSubWindow(s);
     } else {
         s->hide();
+    }
+}
+
+QRect MainWindow::defaultPlace(Slot slot) const {
+    // The editor takes the upper two thirds of the area, the message log the rest below it;
+    // the other windows start on the right half.
+    const QRect area = mdi_->viewport()->rect();
+    const int w = std::max(area.width(), 400), h = std::max(area.height(), 300);
+    switch (slot) {
+    case Slot::Editor:
+        return QRect(0, 0, w, h * 2 / 3);
+    case Slot::Log:
+        return QRect(0, h * 2 / 3, w, h - h * 2 / 3);
+    default:
+        return QRect(w / 2, 0, w / 2, h / 2);
     }
 }
 
@@ -611,8 +634,10 @@ void MainWindow::readLayout() {
     for (int i = 0; i < kSlotCount; ++i) {
         QMdiSubWindow* s = subs_[size_t(i)];
         if (!s) continue;
-        if (const WindowPlacement* p = layout_.find(slotName(Slot(i))))
+        if (const WindowPlacement* p = layout_.find(slotName(Slot(i)))) {
             s->setGeometry(p->left, p->top, std::max(p->width, 200), std::max(p->height, 100));
+            placed_[size_t(i)] = true;
+        }
     }
 }
 

@@ -97,6 +97,8 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     void readLayout();
     void writeLayout();
     void runOptions();
+    // Where a window shows the first time without a layout record.
+    QRect defaultPlace(Slot slot) const;
     void openSourceFile();
 
     std::string programDir_;
@@ -116,6 +118,8 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     MessageLogWindow* logWindow_ = nullptr;
     OptionsDialog* optionsDialog_ = nullptr;
     std::array<QMdiSubWindow*, kSlotCount> subs_{};
+    // A slot has its place (from the layout file or its first showing).
+    std::array<bool, kSlotCount> placed_{};
     std::map<Command, QAction*> actions_;
     QToolBar* editBar_ = nullptr;
     QToolBar* runBar_ = nullptr;

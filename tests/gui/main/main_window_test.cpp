@@ -129,7 +129,10 @@ TEST_F(MainWindowTest, ErrorLineInTheLogOpensTheEditorAtItsLine) {
 TEST_F(MainWindowTest, ProgrammerModeShowsItsToolbar) {
     start();
     window->shell().parts().options.selectIdeMode(IdeMode::Programmer);
+    window->shell().SelectTarget(true);
     window->shell().ApplyIdeMode();
+    // No unit is connected here: the panel says so in red.
+    EXPECT_EQ(window->connectionPanel()->text(), QStringLiteral("ICE not Connect"));
     QApplication::processEvents();
     EXPECT_FALSE(window->action(Command::AssembleRun)->isEnabled());
     EXPECT_TRUE(window->action(Command::ProgBlank)->isEnabled());
