@@ -18,6 +18,7 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
     registerTargetCommand(app, ctx);
     registerSimCommand(app, ctx);
     registerProgCommand(app, ctx);
+    registerBuildCommand(app, ctx);
     app.footer("Run \"zerka help COMMAND\" or \"zerka COMMAND --help\" for a command's options. "
                "Exit status: 0 success, 1 the job failed, 2 usage error, 3 (sim) an expectation "
                "failed.");
@@ -35,7 +36,7 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
         if (!sub) {
             err << "zerka: \"help\" takes one command name: "
-                << "asm, chips, disasm, prog, sim or target\n";
+                << "asm, build, chips, disasm, prog, sim or target\n";
             return kExitUsage;
         }
         out << sub->help(app.get_name());

@@ -10,6 +10,7 @@ void registerAsmCommand(CLI::App& app, CliContext& ctx);
 void registerTargetCommand(CLI::App& app, CliContext& ctx);
 void registerSimCommand(CLI::App& app, CliContext& ctx);
 void registerProgCommand(CLI::App& app, CliContext& ctx);
+void registerBuildCommand(CLI::App& app, CliContext& ctx);
 
 
 } // namespace zerka::cli

@@ -1,0 +1,164 @@
+// `zerka build`: reads a project or configuration file as the IDE does and runs its build:
+// "Assemble" with --assemble-only, otherwise "Assemble&&Run" on the file's target (or
+// --target). Prints the message log and the checksum; exit 0 when the build (and the load)
+// succeeded, 1 when it failed, 2 for a usage error.
+#include "cli/commands.h"
+
+#include "core/program_dir.h"
+#include "core/text.h"
+#include "link/socket_transport.h"
+#include "shell/headless_editor.h"
+#include "shell/ice_session.h"
+#include "shell/shell.h"
+#include "target/target_unit.h"
+#include "target/virtual_port.h"
+#include "target/virtual_usb.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace zerka::cli {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr const char* kMe = "zerka build: ";
+
+struct BuildOptions {
+    std::string lib;
+    bool assembleOnly = false;
+    std::string target;
+    std::string connect;
+    std::string file;
+};
+
+// Messages on stderr; a question is answered Cancel (a build in CI must not go on after one).
+class StderrUi : public UiHost {
+  public:
+    explicit StderrUi(std::ostream& err) : err_(err) {}
+    Button messageBox(MessageType, const std::string& text, Buttons buttons) override {
+        err_ << kMe << text << '\n';
+        last = text;
+        return buttons == Buttons::Ok ? Button::Ok : Button::Cancel;
+    }
+    void statusText(const std::string&) override {}
+    void progress(int) override {}
+    void busy(bool) override {}
+    std::string last;
+
+  private:
+    std::ostream& err_;
+};
+
+// No window: nothing shows, every dialog is cancelled.
+class NoWindows : public ShellWindows {
+  public:
+    SaveAnswer askSaveChanges(const std::string&, bool) override { return SaveAnswer::No; }
+    bool askYesCancel(const std::string&) override { return false; }
+    void showAsChild(Slot, bool) override {}
+    bool isShowing(Slot) const override { return false; }
+    std::optional<std::string> openFileDialog(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> saveFileDialog(const FileDialogRequest&) override { return {}; }
+    void setTitle(const std::string&) override {}
+    void setConnectionPanel(ConnectionPanel) override {}
+    void setChecksumPanel(const std::string&) override {}
+    void commandsChanged() override {}
+    void closeMainWindow() override {}
+};
+
+int runBuild(const BuildOptions& o, CliContext& ctx) {
+    if (!fs::is_regular_file(o.file)) {
+        ctx.err << kMe << "no such file: " << o.file << '\n';
+        return kExitUsage;
+    }
+    if (!o.connect.empty() && o.target != "emulator") {
+        ctx.err << kMe << "--connect needs --target emulator\n";
+        return kExitUsage;
+    }
+    const fs::path libDir = o.lib.empty() ? chipLibraryDir() : fs::path(o.lib);
+    ChipLibrary library(libDir);
+    std::string problem;
+    if (!library.buildChipList(&problem)) {
+        ctx.err << kMe << "no chip library in " << libDir.string()
+                << (problem.empty() ? "" : " (" + problem + ")") << '\n';
+        return kExitUsage;
+    }
+    if (!o.connect.empty()) {
+        TargetAddress address;
+        if (!parseTargetAddress(o.connect, address, problem)) {
+            ctx.err << kMe << "--connect \"" << o.connect << "\": " << problem << '\n';
+            return kExitUsage;
+        }
+    }
+    ChipModel chip;
+    OptionsModel options(library, chip);
+    StderrUi ui(ctx.err);
+    TZk_UP up(&ui);
+    HeadlessEditor editor;
+    MessageLogModel log;
+    NoWindows windows;
+
+    // The emulator: the unit at --connect, else the virtual unit in this process.
+    std::unique_ptr<TargetUnit> unit;
+    std::unique_ptr<VirtualPrinterPort> port;
+    std::unique_ptr<IceSession> session;
+    auto makeSession = [&] {
+        TargetConfig c;
+        c.core = coreTypeFromVariant(chip.coreVariant);
+        if (!chip.emulatorIds.empty()) c.bodyId = chip.emulatorIds.front();
+        unit = std::make_unique<TargetUnit>(c);
+        port = std::make_unique<VirtualPrinterPort>(*unit);
+        UsbBackends b;
+        const std::string connect = o.connect;
+        if (connect.empty())
+            b.virtualTarget = inProcessTarget(*unit);
+        else
+            b.virtualTarget = [connect](std::string& why) {
+                return openSocketTransport(connect, why);
+            };
+        WaitHook wait = connect.empty() ? WaitHook([](std::chrono::milliseconds) {}) : clockWait();
+        session = std::make_unique<IceSession>(up, chip, options, ui, std::move(b),
+                                               std::make_unique<VirtualPortProvider>(*port), wait);
+    };
+
+    ShellParts parts{library, chip, options, up, editor, log, ui, windows, nullptr, {}};
+    auto shell = std::make_unique<Shell>(parts, programDir().string());
+    shell->ReadConfiguration(fs::absolute(o.file).string());
+    if (!shell->state().configLoaded) {
+        ctx.err << kMe << "nothing was built\n";
+        return kExitFailed;
+    }
+    const bool simulator =
+        o.target.empty() ? shell->state().simulatorMode : o.target == "simulator";
+    if (!simulator) {
+        makeSession();
+        shell->setEmulator(session.get());
+    }
+    shell->SelectTarget(simulator);
+    if (shell->state().mainFile.empty() && editor.slotCount() > 0)
+        shell->SetMainFile(editor.pathOf(1));
+
+    const bool ok = o.assembleOnly ? shell->assembleOnly() : shell->assembleAndRun();
+    for (const LogEntry& e : log.entries())
+        ctx.out << e.text << '\n';
+    ctx.out << "Checksum = 0x" << hexText(shell->state().imageChecksum, 4) << '\n';
+    return ok ? kExitOk : kExitFailed;
+}
+
+} // namespace
+
+void registerBuildCommand(CLI::App& app, CliContext& ctx) {
+    auto o = std::make_shared<BuildOptions>();
+    CLI::App* sub = app.add_subcommand(
+        "build", "Build a project or configuration file as the IDE does (Assemble&&Run, or "
+                 "Assemble with --assemble-only)");
+    sub->add_option("--lib", o->lib, "Chip library folder (default: INCLUDE/ of the program)");
+    sub->add_flag("--assemble-only", o->assembleOnly, "Only assemble (the \"Assemble\" command)");
+    sub->add_option("--target", o->target, "simulator or emulator (overrides the file's choice)")
+        ->check(CLI::IsMember({"simulator", "emulator"}));
+    sub->add_option("--connect", o->connect,
+                    "With --target emulator: the unit served at unix:PATH or tcp:127.0.0.1:PORT");
+    sub->add_option("FILE", o->file, "The .prj or .cfg file")->required();
+    sub->callback([o, &ctx] { ctx.exitCode = runBuild(*o, ctx); });
+}
+
+} // namespace zerka::cli

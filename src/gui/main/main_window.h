@@ -1,0 +1,139 @@
+#pragma once
+// The main window TZKMAIN: menus, the edit, debug and programmer toolbars, the status line with
+// the connection and checksum panels and the busy indicator, and the MDI area whose sub-windows
+// are the window slots. It owns the shell and implements what the shell asks of a window.
+#include "chip/chip_library.h"
+#include "chip/chip_model.h"
+#include "chip/options_model.h"
+#include "editor/editor_files.h"
+#include "gui/main/qt_ui_host.h"
+#include "shell/ice_session.h"
+#include "shell/message_log_model.h"
+#include "shell/shell.h"
+#include "shell/window_layout.h"
+#include "upcentre/run/up_centre.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolBar>
+
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zerka::gui {
+
+class EditorWindow;
+class MessageLogWindow;
+class OptionsDialog;
+
+class MainWindow : public QMainWindow, public ShellWindows, public EditorListener {
+    Q_OBJECT
+  public:
+    // `programDir` holds the chip library, Zkmain.cfg and the layout file; `args` are the
+    // program's arguments without its name.
+    MainWindow(const std::string& programDir, std::vector<std::string> args,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Shell& shell() { return *shell_; }
+    EditorWindow& editor() { return *editor_; }
+    MessageLogWindow& logWindow() { return *logWindow_; }
+    MessageLogModel& log() { return log_; }
+    QAction* action(Command c) const { return actions_.at(c); }
+    QLabel* connectionPanel() const { return connection_; }
+    QLabel* checksumPanel() const { return checksum_; }
+    QWidget* busyIndicator() const { return busy_; }
+    QMdiArea* mdi() const { return mdi_; }
+    QMdiSubWindow* subWindow(Slot slot) const { return subs_[size_t(slot)]; }
+    std::string layoutPath() const;
+
+    // The window-management commands.
+    void tile(bool twoColumns);
+    void showRevisionHistory();
+    QPlainTextEdit* revisionText() const { return revisionText_; }
+
+    // --- ShellWindows ---
+    SaveAnswer askSaveChanges(const std::string& text, bool withAll) override;
+    bool askYesCancel(const std::string& text) override;
+    void showAsChild(Slot slot, bool show) override;
+    bool isShowing(Slot slot) const override;
+    std::optional<std::string> openFileDialog(const FileDialogRequest& request) override;
+    std::optional<std::string> saveFileDialog(const FileDialogRequest& request) override;
+    void setTitle(const std::string& title) override;
+    void setConnectionPanel(ConnectionPanel state) override;
+    void setChecksumPanel(const std::string& text) override;
+    void commandsChanged() override;
+    void waitIndicator(bool visible, int cells) override;
+    void closeMainWindow() override;
+    void bringToFront() override;
+    void applyCaptions() override;
+    void applyFont(const EditorFont& font) override;
+
+    // --- EditorListener ---
+    void editorCloseFile(const std::string& path) override;
+    void editorSetMainFile(const std::string& path) override;
+    void editorFilesDropped(const std::vector<std::string>& paths) override;
+    void editorLastSlotClosed() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // A click on the connection panel runs its connect action.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QAction* makeAction(Command c, const QString& text, const QKeySequence& key = {});
+    void buildMenus();
+    void buildToolbars();
+    void buildStatusLine();
+    void readLayout();
+    void writeLayout();
+    void runOptions();
+    // Where a window shows the first time without a layout record.
+    QRect defaultPlace(Slot slot) const;
+    void openSourceFile();
+
+    std::string programDir_;
+    std::vector<std::string> args_;
+    ChipLibrary library_;
+    ChipModel chip_;
+    OptionsModel options_;
+    QtUiHost ui_;
+    TZk_UP up_;
+    MessageLogModel log_;
+    std::unique_ptr<IceSession> ice_;
+    std::unique_ptr<Shell> shell_;
+    std::unique_ptr<OptionsHost> optionsHost_;
+
+    QMdiArea* mdi_ = nullptr;
+    EditorWindow* editor_ = nullptr;
+    MessageLogWindow* logWindow_ = nullptr;
+    OptionsDialog* optionsDialog_ = nullptr;
+    std::array<QMdiSubWindow*, kSlotCount> subs_{};
+    // A slot has its place (from the layout file or its first showing).
+    std::array<bool, kSlotCount> placed_{};
+    std::map<Command, QAction*> actions_;
+    QToolBar* editBar_ = nullptr;
+    QToolBar* runBar_ = nullptr;
+    QToolBar* programmerBar_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLabel* connection_ = nullptr;
+    QLabel* checksum_ = nullptr;
+    QWidget* busy_ = nullptr;
+    std::array<QLabel*, 20> waitCells_{};
+    QWidget* wait_ = nullptr;
+    QPlainTextEdit* revisionText_ = nullptr;
+    WindowLayout layout_;
+    bool firstActivation_ = true;
+    bool closing_ = false;
+};
+
+} // namespace zerka::gui

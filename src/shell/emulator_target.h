@@ -1,0 +1,46 @@
+#pragma once
+// The emulator operations the build-and-load pipeline calls, in words of their results. The
+// shell's IceSession implements them over the link and the uP centre; tests may script them.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace zerka {
+
+class EmulatorTarget {
+  public:
+    virtual ~EmulatorTarget() = default;
+
+    // The link connect check: 0 reachable, 255 failed.
+    virtual uint8_t connectCheck() = 0;
+    // The emulator's chip-ID check: 0 matching, 1 mismatch, anything else not found.
+    virtual int chipIdCheck() = 0;
+    // The unit reports firmware 2.0 or later.
+    virtual bool firmware2() = 0;
+    // Debug and programmer mode of the unit; false when it refuses.
+    virtual bool switchDebugMode() = 0;
+    virtual bool switchProgrammerMode() = 0;
+    // Selects the core and reads it back; false when either fails or the value differs.
+    virtual bool selectCore(uint8_t coreVariant) = 0;
+    // Writes the 256 information words and verifies them by reading back.
+    virtual bool writeInfoBlock(const std::array<uint16_t, 256>& words) = 0;
+    // Halt (stop with reset) and the system monitor start with its two 100 ms waits.
+    virtual void haltAndStartMonitor() = 0;
+    virtual bool rangeGuard(uint32_t limit) = 0;
+    // 0 passed, 1 program memory error, 2 data memory error, other: failed without words.
+    virtual int memoryTest() = 0;
+    // Downloads the uP centre's program and verifies it (one retry inside).
+    virtual bool downloadAndVerify() = 0;
+    virtual bool mirrorTest8K() = 0;
+    // Debug mode on the emulator: the uP centre runs there from now on; the emulator state is
+    // refreshed and the options' watch trigger sent.
+    virtual void enterDebug(uint16_t watchAddress, uint8_t watchData, uint8_t watchMask) = 0;
+    // Back to the simulator branch (edit mode).
+    virtual void leaveDebug() = 0;
+    // The USB device still answers.
+    virtual bool linkAlive() = 0;
+    // The exit sequence's release of the device.
+    virtual void release() = 0;
+};
+
+} // namespace zerka

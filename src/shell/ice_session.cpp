@@ -1,0 +1,113 @@
+#include "shell/ice_session.h"
+
+#include "upcentre/core/instruction_set.h"
+
+namespace zerka {
+
+namespace {
+// The unit's core select register (0 CX4A, 1 CX4B).
+constexpr uint32_t kCoreSelect = 0x106F;
+} // namespace
+
+IceSession::IceSession(TZk_UP& up, const ChipModel& chip, const OptionsModel& options, UiHost& ui,
+                       UsbBackends backends, std::unique_ptr<PortProvider> port, WaitHook wait)
+    : up_(up), chip_(chip), options_(options), ui_(ui), wait_(std::move(wait)),
+      usb_(std::move(backends)), lpt_(usb_.ioBuffer, std::move(port)),
+      ice_(usb_, lpt_, settings_, wait_), memory_(up.cpu(), ice_, usb_, lpt_, settings_, ui, wait_),
+      run_(up, ice_, memory_, settings_, &ui, wait_) {}
+
+IceSession::~IceSession() {
+    run_.detach();
+    usb_.close();
+}
+
+void IceSession::configure() {
+    IceSettings& st = settings_;
+    st.usb = options_.usbInterface();
+    st.stopOnStackOverflow = options_.stopOnStackOverflow();
+    st.romSelect =
+        options_.romSelect() == RomSelect::Eeprom28C256 ? RomType::Eeprom28C256 : RomType::Ram62256;
+    st.stackDepth = chip_.stackDepth;
+    st.emulatorIds = chip_.emulatorIds;
+    const ChipModel* chip = &chip_;
+    st.bitRegisterMask = [chip](uint16_t a) -> std::optional<uint8_t> {
+        if (a >= kDataAddressCount || !chip->findBitRegister(a)) return std::nullopt;
+        return chip->implementedBits[a];
+    };
+    st.coreVariant = chip_.coreVariant;
+    st.selfEromMode = chip_.selfEromMode;
+    st.selfEromPage = chip_.selfEromPage;
+    for (size_t i = 0; i < st.selfEromParam.size(); ++i)
+        st.selfEromParam[i] = uint16_t(chip_.selfEromParam[i]);
+}
+
+uint8_t IceSession::connectCheck() {
+    configure();
+    if (!settings_.usb) return 0; // the printer port has no connect handshake
+    return usb_.connect();
+}
+
+int IceSession::chipIdCheck() {
+    configure();
+    const uint8_t r = ice_.readIceBodyId();
+    return r == 0 ? 0 : (r == 1 ? 1 : 2);
+}
+
+bool IceSession::selectCore(uint8_t coreVariant) {
+    if (!ice_.iceWriteByte(kCoreSelect, coreVariant & 1)) return false;
+    return (ice_.iceReadByte(kCoreSelect) & 1) == (coreVariant & 1);
+}
+
+bool IceSession::writeInfoBlock(const std::array<uint16_t, 256>& words) {
+    EmulatorMemory::InfoBlock info{};
+    std::copy(words.begin(), words.end(), info.begin());
+    if (!memory_.WriteInfoBlock(kInfoBlockAddress, info)) return false;
+    return memory_.infoReadBack() == info;
+}
+
+void IceSession::haltAndStartMonitor() {
+    ice_.iceHalt();
+    if (wait_) wait_(std::chrono::milliseconds(100));
+    if (wait_) wait_(std::chrono::milliseconds(100));
+}
+
+bool IceSession::rangeGuard(uint32_t limit) {
+    run_.setSettings(EmulatorRunSettings::fromChip(chip_));
+    return run_.EmulatorRangeGuard(limit);
+}
+
+int IceSession::memoryTest() {
+    uint32_t position = 0;
+    return memory_.EmulatorMemoryTest(false, position);
+}
+
+bool IceSession::downloadAndVerify() {
+    return memory_.DownloadAndVerify(true);
+}
+
+bool IceSession::mirrorTest8K() {
+    return memory_.MirrorTest8K();
+}
+
+void IceSession::enterDebug(uint16_t watchAddress, uint8_t watchData, uint8_t watchMask) {
+    up_.setStopOnStackFull(options_.stopOnStackOverflow());
+    run_.setSettings(EmulatorRunSettings::fromChip(chip_));
+    run_.setWatch(watchMask, watchData, watchAddress);
+    run_.attach();
+    run_.refreshMirror();
+}
+
+void IceSession::leaveDebug() {
+    run_.detach();
+}
+
+bool IceSession::linkAlive() {
+    return !settings_.usb || usb_.connect() == kLinkConnected;
+}
+
+void IceSession::release() {
+    run_.detach();
+    usb_.close();
+}
+
+} // namespace zerka

@@ -1,0 +1,60 @@
+#pragma once
+// The emulator as the build pipeline sees it, over the USB link (or the printer port), the
+// emulator command layer and the uP centre's emulator branch. The application chooses the
+// transports: the real devices, or the virtual target unit.
+#include "chip/chip_model.h"
+#include "chip/options_model.h"
+#include "link/ice_commands.h"
+#include "link/lpt_link.h"
+#include "link/usb_link.h"
+#include "shell/emulator_target.h"
+#include "upcentre/run/emulator_memory.h"
+#include "upcentre/run/emulator_run.h"
+#include "upcentre/run/up_centre.h"
+
+#include <memory>
+
+namespace zerka {
+
+class IceSession : public EmulatorTarget {
+  public:
+    IceSession(TZk_UP& up, const ChipModel& chip, const OptionsModel& options, UiHost& ui,
+               UsbBackends backends, std::unique_ptr<PortProvider> port, WaitHook wait = {});
+    ~IceSession() override;
+
+    uint8_t connectCheck() override;
+    int chipIdCheck() override;
+    bool firmware2() override { return false; }
+    bool switchDebugMode() override { return true; }
+    bool switchProgrammerMode() override { return true; }
+    bool selectCore(uint8_t coreVariant) override;
+    bool writeInfoBlock(const std::array<uint16_t, 256>& words) override;
+    void haltAndStartMonitor() override;
+    bool rangeGuard(uint32_t limit) override;
+    int memoryTest() override;
+    bool downloadAndVerify() override;
+    bool mirrorTest8K() override;
+    void enterDebug(uint16_t watchAddress, uint8_t watchData, uint8_t watchMask) override;
+    void leaveDebug() override;
+    bool linkAlive() override;
+    void release() override;
+
+    UsbLink& usb() { return usb_; }
+
+  private:
+    void configure();
+
+    TZk_UP& up_;
+    const ChipModel& chip_;
+    const OptionsModel& options_;
+    UiHost& ui_;
+    WaitHook wait_;
+    UsbLink usb_;
+    LptLink lpt_;
+    IceSettings settings_;
+    IceCommands ice_;
+    EmulatorMemory memory_;
+    EmulatorRun run_;
+};
+
+} // namespace zerka

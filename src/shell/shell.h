@@ -1,0 +1,156 @@
+#pragma once
+// The IDE shell without widgets: it owns IdeState and runs start-up, the configuration and
+// project files, the file commands, the build-and-load pipeline and the exit sequence, talking
+// to the user through UiHost and to the main window through ShellWindows.
+#include "asm/assembler.h"
+#include "chip/chip_library.h"
+#include "chip/chip_model.h"
+#include "chip/options_model.h"
+#include "core/ui_host.h"
+#include "editor/editor_files.h"
+#include "shell/commands.h"
+#include "shell/emulator_target.h"
+#include "shell/ide_state.h"
+#include "shell/message_log_model.h"
+#include "shell/shell_windows.h"
+#include "upcentre/run/up_centre.h"
+
+#include <string>
+#include <vector>
+
+namespace zerka {
+
+struct ConfigurationFile;
+
+// Everything the shell works with; each part must outlive the shell.
+struct ShellParts {
+    ChipLibrary& library;
+    ChipModel& chip;
+    OptionsModel& options;
+    TZk_UP& up;
+    EditorFiles& editor;
+    MessageLogModel& log;
+    UiHost& ui;
+    ShellWindows& windows;
+    EmulatorTarget* emulator = nullptr; // null: emulator mode reports that no unit answers
+    YieldHook yield;                    // lets pending window messages through
+};
+
+// Message texts of the shell.
+namespace shell_text {
+inline constexpr const char* kConnectError = "ZerKa-IDE Connect Error , Please check !!";
+inline constexpr const char* kChipIdError = "ICE Chip ID Error!!";
+inline constexpr const char* kChipIdMissing = "Can not be found Chip ID!!";
+inline constexpr const char* kNoMainFile = "Please set the \"Mail File\".";
+inline constexpr const char* kBusy = "ZK-IDE Buzy !!";
+inline constexpr const char* kCoreSelect = "Can not Select CX4A or CX4B!!";
+inline constexpr const char* kProgramMemory = "Program memory accessed error!";
+inline constexpr const char* kRam = "Ram accessed error!";
+inline constexpr const char* kSizeError = "size error of program memory (16k/8k)!";
+inline constexpr const char* kSbmLog = "RUN  SBM  ERROR !!!";
+inline constexpr const char* kSbmAsk = "SMB RUN Error!! OK --> Continue , Cancel --> Out ";
+inline constexpr const char* kSetConfiguration = "Please set Configuration!";
+inline constexpr const char* kCantSave = "Can't save Configuration!";
+inline constexpr const char* kFileNotFound = "File not Found!!";
+inline constexpr const char* kNoFile = "Error! file do't exist!";
+inline constexpr const char* kSaveFileError = "Save File Error";
+inline constexpr const char* kProgrammerMissing =
+    "The programmer is not available in this version: nothing was downloaded.";
+} // namespace shell_text
+
+class Shell {
+  public:
+    explicit Shell(ShellParts parts, std::string programDir);
+    Shell(const Shell&) = delete;
+    Shell& operator=(const Shell&) = delete;
+
+    IdeState& state() { return s_; }
+    const IdeState& state() const { return s_; }
+    const CommandStates& commands() const { return cmd_; }
+    const AssemblyResult& lastAssembly() const { return lastResult_; }
+    ShellParts& parts() { return p_; }
+    void setEmulator(EmulatorTarget* emulator) { p_.emulator = emulator; }
+
+    // --- start-up and exit ---------------------------------------------------------------
+    // The main window's creation step (before it is shown).
+    void create();
+    // The first activation: configuration, windows, captions and the command-line start. Runs
+    // ApplyIdeMode at the end. `args` are the program's arguments without its name.
+    void firstActivation(const std::vector<std::string>& args);
+    void ApplyIdeMode();
+    // Exit steps 1 to 6; false when the close is refused.
+    bool closeRequested();
+    // Exit step 7 (the main window is finally closed).
+    void closeFinal();
+
+    // --- configuration -------------------------------------------------------------------
+    void ReadConfiguration(const std::string& path);
+    bool WriteConfiguration(const std::string& path);
+    std::string configPath() const;
+    void saveConfigurationCommand();
+    void loadConfigurationCommand();
+
+    // --- target, mode and status ---------------------------------------------------------
+    void SelectTarget(bool simulator);
+    // The "Simulation" and "Emulation" menu items.
+    void targetCommand(bool simulator);
+    void SetMainFile(const std::string& path);
+    void showStatus(const std::string& text);
+    void SetShellMode(int debug);
+    void EnterEditMode(bool rememberWindows);
+    std::string title() const;
+    void applyCaptions();
+
+    // --- files and projects --------------------------------------------------------------
+    bool SaveModifiedFiles(const std::string& filter, bool force);
+    void openProject();
+    bool openProjectFile(const std::string& path);
+    void saveProject();
+    bool saveProjectAs(const std::string& path);
+    void newFile();
+    void save(bool saveAs);
+    void saveAll();
+    void closeFile();
+    void closeAll();
+    void setFileCommands(bool on);
+    // The editor has files after they were opened outside the shell (drop, open button).
+    void filesOpened();
+    // Refreshes the "Edit" view item from the editor's file count (each time "View" opens).
+    void refreshViewMenu();
+
+    // --- build ---------------------------------------------------------------------------
+    bool BuildAndLoad(bool forDebug);
+    // "Assemble&&Run" (F4) and "Assemble" (Ctrl+F10).
+    bool assembleAndRun();
+    bool assembleOnly();
+    // The assembler's wait-indicator update between passes.
+    void updateWaitIndicator();
+
+  private:
+    ConfigurationFile captureConfiguration() const;
+    void applyConfiguration(const ConfigurationFile& f, int lastRecord, const std::string& baseDir);
+    void afterLoad(const ConfigurationFile& f);
+    Button message(MessageType type, const std::string& text, Buttons buttons);
+    void yieldNow();
+    void changed();
+    void setConnection(ConnectionPanel panel);
+    bool emulatorSteps(bool& continueToDebug);
+    void enterDebugMode();
+    bool buildCleanup(bool ok);
+    std::string resolve(const std::string& path, const std::string& baseDir) const;
+
+    ShellParts p_;
+    IdeState s_;
+    CommandStates cmd_;
+    AssemblyResult lastResult_;
+    bool assembleOnly_ = false;
+    bool waitVisible_ = false;
+    std::chrono::steady_clock::time_point buildStart_{};
+    bool watchWasShowing_ = false;
+    std::string openFilter_ = "*.asm|*.asm|*.inc|*.inc|*.*|*.*";
+};
+
+// The watch-list file of a project: the path up to its first "." followed by ".pro".
+std::string watchListFileOf(const std::string& projectPath);
+
+} // namespace zerka

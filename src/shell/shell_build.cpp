@@ -1,0 +1,287 @@
+// BuildAndLoad: save, assemble, fill the information block and load the program into the
+// simulator or the emulator, then enter debug mode.
+#include "core/output_names.h"
+#include "core/text.h"
+#include "shell/info_block.h"
+#include "shell/shell.h"
+#include "shell/up_receiver.h"
+#include "uitext/text_table.h"
+#include "upcentre/core/instruction_set.h"
+
+#include <cstdio>
+
+namespace zerka {
+
+namespace {
+
+constexpr int kLptMessageEntry = 18;
+
+std::string sizeText(int32_t codeWords, uint32_t romWords) {
+    char size[32];
+    std::snprintf(size, sizeof size, "Size: %.1fk", double(codeWords) / 1024.0);
+    char rom[32];
+    std::snprintf(rom, sizeof rom, "%g", double(romWords) / 1024.0);
+    return std::string(size) + "  /  " + rom + "K" + "      " +
+           "Total Code Line = " + std::to_string(codeWords);
+}
+
+} // namespace
+
+void Shell::updateWaitIndicator() {
+    if (!waitVisible_) return;
+    const auto s = std::chrono::duration_cast<std::chrono::seconds>(
+                       std::chrono::steady_clock::now() - buildStart_)
+                       .count();
+    p_.windows.waitIndicator(true, int(std::min<long long>(20, s + 1)));
+}
+
+bool Shell::assembleAndRun() {
+    assembleOnly_ = false;
+    return BuildAndLoad(true);
+}
+
+bool Shell::assembleOnly() {
+    assembleOnly_ = true;
+    const bool r = BuildAndLoad(false);
+    if (r) {
+        p_.log.AddEntry("", 0, s_.mainFile + " .......Compiler ...............");
+        p_.log.AddEntry("", 0, s_.mainFile + " .......Compiler   complete");
+    }
+    p_.windows.showAsChild(Slot::Log, true);
+    p_.windows.clearSourceView();
+    return r;
+}
+
+bool Shell::buildCleanup(bool succeeded) {
+    if (!succeeded && s_.commandLineStart) p_.windows.closeMainWindow();
+    if (!s_.simulatorMode && !succeeded) EnterEditMode(false);
+    if (!s_.currentFile.empty()) s_.currentFile = outputFileName(s_.currentFile, ".lst");
+    SetMainFile(s_.mainFile);
+    const bool debugger = p_.options.ideMode() == IdeMode::Debugger;
+    if (s_.debugMode == 0) {
+        cmd_.enable(Command::AssembleRun, debugger && p_.editor.slotCount() > 0);
+        cmd_.enable(Command::Assemble, p_.editor.slotCount() > 0);
+    }
+    cmd_.enable(Command::EditDebugButton, true);
+    p_.ui.busy(false);
+    p_.up.setStepDone(true);
+    if (!debugger) showStatus(s_.programmerHexFile);
+    changed();
+    return succeeded;
+}
+
+// Step 13 on the emulator. False fails the build; `toDebug` tells whether debugging starts.
+bool Shell::emulatorSteps(bool& toDebug) {
+    using namespace shell_text;
+    EmulatorTarget& e = *p_.emulator;
+    auto fail = [&](const char* text, const std::string& display, Buttons b = Buttons::Cancel) {
+        message(MessageType::Error, text, b);
+        if (!display.empty()) p_.ui.deviceDisplay(display);
+        return false;
+    };
+    if (!e.switchDebugMode()) return fail(kBusy, "");
+    if (!e.selectCore(p_.chip.coreVariant)) return fail(kCoreSelect, padRight(kCoreSelect, 31));
+    if (!e.writeInfoBlock(p_.up.informationBlock())) return fail(kProgramMemory, "");
+    e.haltAndStartMonitor();
+    if (p_.options.interfaceIndex() == 0 && s_.serviceLowByteIs(0)) {
+        message(MessageType::Error, TextOfLanguage(kLptMessageEntry, p_.options.languageIndex()),
+                Buttons::Ok);
+        return false;
+    }
+    if (!e.rangeGuard(TZk_UP::kRangeGuardLimit)) {
+        p_.windows.showAsChild(Slot::Log, true);
+        p_.log.ClearLog();
+        p_.log.AddEntry(" ", 0, kSbmLog);
+        p_.ui.deviceDisplay(padRight(kSbmLog, 32));
+        if (message(MessageType::Error, kSbmAsk, Buttons::OkCancel) == Button::Cancel) return false;
+    }
+    switch (e.memoryTest()) {
+    case 0:
+        break;
+    case 1:
+        return fail(kProgramMemory, padRight(kProgramMemory, 32));
+    case 2:
+        return fail(kRam, padRight(kRam, 32));
+    default:
+        return false;
+    }
+    if (!e.downloadAndVerify()) {
+        if (!e.mirrorTest8K()) return fail(kProgramMemory, padRight(kProgramMemory, 32));
+        message(MessageType::Error, kSizeError, Buttons::Cancel);
+        p_.ui.deviceDisplay(padRight("size error of program memory!", 32));
+    }
+    toDebug = true;
+    return true;
+}
+
+void Shell::enterDebugMode() {
+    p_.windows.showAsChild(Slot::Editor, false);
+    p_.up.ClearBreakpoints();
+    if (!s_.simulatorMode && p_.emulator) {
+        const WatchTrigger& w = p_.options.watchTrigger();
+        p_.emulator->enterDebug(w.address, w.data, w.mask);
+    }
+    cmd_.enable(Command::Message, false);
+    p_.windows.loadSourceView(lastResult_, sizeText(lastResult_.codeExtent, p_.chip.romWords));
+    p_.windows.showAsChild(Slot::Source, false);
+    const auto& f = s_.reopenFlags;
+    if (f[kReopenProgramMemory]) p_.windows.showAsChild(Slot::ProgramMemory, true);
+    if (f[kReopenRam]) p_.windows.showAsChild(Slot::Ram, true);
+    if (f[kReopenRegister]) p_.windows.showAsChild(Slot::Register, true);
+    if (f[kReopenStack]) p_.windows.showAsChild(Slot::Stack, true);
+    if (f[kReopenBreakpoints]) p_.windows.showBreakpointList(true);
+    if (f[kReopenWatch]) p_.windows.showAsChild(Slot::Watch, true);
+    if (f[kReopenAdc] && p_.chip.hasAdc) p_.windows.showAsChild(Slot::Adc, true);
+    if (f[kReopenOpAmp] && p_.chip.hasOp) p_.windows.showAsChild(Slot::OpAmp, true);
+    if (f[kReopenComparator] && p_.chip.hasCmp) p_.windows.showAsChild(Slot::Comparator, true);
+    p_.windows.showAsChild(Slot::Log, false);
+    SetShellMode(1);
+    p_.windows.showAsChild(Slot::Source, true);
+}
+
+bool Shell::BuildAndLoad(bool forDebug) {
+    using namespace shell_text;
+    const bool debugger = p_.options.ideMode() == IdeMode::Debugger;
+    // 1: the chip as the options name it.
+    p_.options.reloadChip();
+    // 2: the emulator must answer before anything is built for it.
+    if (!s_.simulatorMode) {
+        if (p_.options.usbInterface() && s_.linkState != 0) {
+            s_.linkState = p_.emulator ? p_.emulator->connectCheck() : 255;
+            if (s_.linkState == 255) {
+                message(MessageType::Error, kConnectError, Buttons::Cancel);
+                setConnection(ConnectionPanel::NotConnected);
+                return buildCleanup(false);
+            }
+        }
+        if (debugger) {
+            const int id = p_.emulator ? p_.emulator->chipIdCheck() : 2;
+            s_.iceConnected = id == 0;
+            setConnection(id == 0 ? ConnectionPanel::Connected : ConnectionPanel::NotConnected);
+            if (id == 0) {
+                p_.ui.deviceDisplay(padRight("Zk-IDE ICE Connect", 32));
+            } else {
+                const char* text = id == 1 ? kChipIdError : kChipIdMissing;
+                message(MessageType::Error, text, Buttons::Cancel);
+                p_.ui.deviceDisplay(padRight(text, 32));
+                return buildCleanup(false);
+            }
+        }
+    }
+    // 3, 4
+    p_.ui.busy(true);
+    yieldNow();
+    p_.up.applyChip(p_.chip);
+    {
+        InstructionSet set;
+        set.loadBuiltIn(coreTypeFromVariant(p_.chip.coreVariant), s_.programDir + "Inst.txt");
+        p_.up.setInstructionSet(set);
+    }
+    // 5 to 8
+    cmd_.enable(Command::AssembleRun, false);
+    cmd_.enable(Command::Assemble, false);
+    cmd_.enable(Command::EditDebugButton, false);
+    changed();
+    SaveModifiedFiles("", true);
+    cmd_.enable(Command::Message, true);
+    s_.currentFile = s_.mainFile;
+    if (s_.currentFile.empty()) {
+        message(MessageType::Error, kNoMainFile, Buttons::Cancel);
+        return buildCleanup(false);
+    }
+    // 9: the editor shows exactly what is assembled.
+    for (int slot = 1; slot <= p_.editor.slotCount(); ++slot)
+        p_.editor.reload(slot);
+    showStatus(TextOf(8));
+    yieldNow();
+    // 10, 11: the information block.
+    InformationBlock block = p_.up.informationBlock();
+    fillInformationBlock(block, p_.chip, {p_.options.stackOverStop(), p_.options.stackOverReset()},
+                         s_.programDir);
+    if (!s_.simulatorMode && debugger && p_.emulator && p_.emulator->firmware2()) {
+        const OptionsControls& c = p_.options.controls();
+        CalibrationInputs in;
+        in.enHao = p_.options.savedHardwareCalibration();
+        in.enShao = c.EnSHAO.checked, in.enSlao = c.EnSLAO.checked;
+        in.targetFrequency = uint32_t(std::atoll(c.EHAO.text.c_str()));
+        in.permissibleError = uint8_t(std::atoi(c.EPERMISS.text.c_str()));
+        in.lowPowerFrequency = uint32_t(std::atoll(c.ELAO.text.c_str()));
+        in.cx4a = c.PCX4A.checked;
+        fillCalibrationBlock(block, p_.chip, in);
+    }
+    for (int i = 0; i < int(block.size()); ++i)
+        p_.up.SetInformationWord(i, block[size_t(i)]);
+    AssemblyOptions ao = assemblyOptionsFrom(
+        p_.options, assembleOnly_ ? AssemblyMode::AssembleOnly : AssemblyMode::BuildAndLoad);
+    if (!debugger) ao.hexFile = true;
+    // 12: the assembler, with the wait indicator running between its passes.
+    p_.windows.waitIndicator(false, 0);
+    waitVisible_ = true;
+    buildStart_ = std::chrono::steady_clock::now();
+    updateWaitIndicator();
+    yieldNow();
+    AssemblyContext ctx;
+    ctx.chip = &p_.chip;
+    ctx.instructions = &p_.up.instructions();
+    ctx.chipListVersion = p_.library.chipListVersionNumber();
+    ctx.iceBodyId = 0;
+    ctx.informationBlock = p_.up.informationBlock();
+    ctx.log = &p_.log;
+    ctx.yield = [this] {
+        updateWaitIndicator();
+        yieldNow();
+    };
+    lastResult_ = Assemble(s_.currentFile, ctx, ao);
+    UpCentreReceiver receiver(p_.up, [this](uint16_t sum) {
+        s_.imageChecksum = sum;
+        p_.windows.setChecksumPanel("Checksum = 0x" + hexText(sum, 4));
+    });
+    const bool r = HandOverAssembly(lastResult_, receiver);
+    waitVisible_ = false;
+    p_.windows.waitIndicator(false, 0);
+
+    if (debugger) {
+        if (!(r && forDebug)) {
+            showStatus(" main: " + s_.mainFile);
+            buildCleanup(false);
+            return r;
+        }
+        bool toDebug = s_.simulatorMode;
+        if (!s_.simulatorMode) {
+            if (!p_.emulator || !emulatorSteps(toDebug)) return buildCleanup(false);
+        }
+        enterDebugMode();
+        if (!s_.simulatorMode && p_.options.usbInterface() && !p_.emulator->linkAlive()) {
+            s_.linkState = 255;
+            message(MessageType::Error, kConnectError, Buttons::Cancel);
+            p_.windows.bringToFront();
+            EnterEditMode(false);
+            return false;
+        }
+        p_.up.setRunTimerInterval(s_.simulatorMode ? TZk_UP::kSimulatorInterval
+                                                   : TZk_UP::kEmulatorInterval);
+        showStatus(" main: " + s_.mainFile);
+        buildCleanup(true);
+        return r;
+    }
+
+    // Programmer IDE mode.
+    if (!(r && forDebug)) {
+        showStatus(" main: " + s_.mainFile);
+        buildCleanup(false);
+        return r;
+    }
+    const std::string hexName = outputFileName(s_.currentFile, ".hex");
+    // The programmer's flash download belongs to the programmer, which this version lacks.
+    p_.log.AddEntry("ERROR", 0, kProgrammerMissing);
+    p_.windows.showAsChild(Slot::Log, true);
+    s_.programmerHexFile = hexName;
+    cmd_.enable(Command::EditDebugButton, true);
+    p_.ui.busy(false);
+    showStatus(s_.programmerHexFile);
+    cmd_.enable(Command::Assemble, p_.editor.slotCount() > 0);
+    changed();
+    return false;
+}
+
+} // namespace zerka

@@ -1,0 +1,52 @@
+#pragma once
+// Window slots, the fit-to-screen rule and the two tilings of the main window's children.
+#include <array>
+#include <vector>
+
+namespace zerka {
+
+// The 11 child-window positions of the main window.
+enum class Slot : int {
+    Editor = 0,
+    ProgramMemory = 1,
+    Source = 2,
+    Ram = 3,
+    Stack = 4,
+    Register = 5,
+    Watch = 6,
+    Log = 7,
+    Adc = 8,
+    OpAmp = 9,
+    Comparator = 10,
+};
+inline constexpr int kSlotCount = 11;
+
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const Rect&) const = default;
+};
+
+// The fit-to-screen rule every window applies when it is created.
+Rect fitToScreen(Rect r, int screenWidth, int screenHeight);
+
+// The order in which tiling places the showing windows.
+inline constexpr std::array<Slot, kSlotCount> kTileOrder = {
+    Slot::Editor, Slot::Source, Slot::ProgramMemory, Slot::Ram,   Slot::Stack,     Slot::Register,
+    Slot::Watch,  Slot::Log,    Slot::Adc,           Slot::OpAmp, Slot::Comparator};
+
+struct TilePlacement {
+    Slot slot;
+    Rect rect;
+};
+
+// Two columns ("Tile Horizontally"): nothing below two windows. `showing` in any order.
+std::vector<TilePlacement> tileTwoColumns(const std::vector<Slot>& showing, int mainWidth,
+                                          int mainHeight);
+// One column ("Tile Verticlly"): nothing without a window.
+std::vector<TilePlacement> tileOneColumn(const std::vector<Slot>& showing, int mainWidth,
+                                         int mainHeight);
+
+// The main window's first-run placement: 80 % of the screen, centred.
+Rect firstRunMainWindow(int screenWidth, int screenHeight);
+
+} // namespace zerka

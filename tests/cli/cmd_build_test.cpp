@@ -1,0 +1,106 @@
+// `zerka build`: a project or configuration file built as the IDE would, for CI.
+#include "cli/app.h"
+
+#include "chip/chip_library.h"
+#include "core/atomic_file.h"
+#include "shell/config_file.h"
+#include "support/temp_dir.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace zerka::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+struct BuildRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class CmdBuild : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::copy(test::sourceDir() / "chips", dir.path() / "chips");
+        fs::create_directories(dir.path() / "examples");
+        fs::copy(test::sourceDir() / "examples" / "sum_cx4a.asm",
+                 dir.path() / "examples" / "sum_cx4a.asm");
+        ChipLibrary library(lib());
+        library.buildChipList();
+        project.versionLine = library.chipListVersion();
+        project.chipIndex = library.findChipByName("KXA1608").value_or(0);
+        project.files = {"examples/sum_cx4a.asm"};
+        project.activeFile = 1;
+        project.mainFile = "examples/sum_cx4a.asm"; // relative: counts from the project's folder
+    }
+    std::string lib() const { return (dir.path() / "chips").string(); }
+    std::string write(const ConfigurationFile& f) {
+        const fs::path p = dir.path() / "demo.prj";
+        writeFileAtomic(p, formatConfiguration(f));
+        return p.string();
+    }
+    BuildRun build(std::vector<std::string> args) {
+        args.insert(args.begin(), {"build", "--lib", lib()});
+        std::ostringstream out, err;
+        const int status = runZerka(args, out, err);
+        return {status, out.str(), err.str()};
+    }
+    test::TempDir dir;
+    ConfigurationFile project;
+};
+
+TEST_F(CmdBuild, AssembleAndRunLoadsIntoTheSimulator) {
+    const BuildRun r = build({write(project)});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("Checksum = 0x"));
+    EXPECT_TRUE(fs::exists(dir.path() / "examples" / "sum_cx4a.lst"));
+}
+
+TEST_F(CmdBuild, AssembleOnlyPrintsTheCompilerLines) {
+    const BuildRun r = build({"--assemble-only", write(project)});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("sum_cx4a.asm .......Compiler   complete"));
+}
+
+TEST_F(CmdBuild, EmulatorTargetDownloadsIntoTheVirtualUnit) {
+    const BuildRun r = build({"--target", "emulator", write(project)});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(CmdBuild, FailuresExitOne) {
+    ConfigurationFile other = project;
+    other.versionLine = "V0.0 another library";
+    BuildRun r = build({write(other)});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("Please set Configuration!"));
+
+    fs::remove(dir.path() / "examples" / "sum_cx4a.asm");
+    r = build({write(project)});
+    EXPECT_EQ(r.status, 1);
+
+    other = project;
+    other.programmer = true;
+    writeFileAtomic(dir.path() / "examples" / "sum_cx4a.asm", "  NOP\n");
+    r = build({write(other)});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.out, HasSubstr("programmer is not available"));
+
+    writeFileAtomic(dir.path() / "examples" / "sum_cx4a.asm", "  BOGUS\n");
+    r = build({write(project)});
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(CmdBuild, UsageErrorsExitTwo) {
+    EXPECT_EQ(build({(dir.path() / "none.prj").string()}).status, 2);
+    EXPECT_EQ(build({"--target", "board", write(project)}).status, 2);
+    EXPECT_EQ(build({"--connect", "unix:/x", write(project)}).status, 2);
+}
+
+} // namespace
+} // namespace zerka::cli
