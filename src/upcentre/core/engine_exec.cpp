@@ -1,7 +1,7 @@
 // The threaded interpreter of the engine (see engine.h for the design). Every handler ends with
 // its own dispatch of the next record; the careful work of a tick end (interrupts, stack-full
 // stop, sleep, a two-word operation in progress, a PC outside program memory) runs only while
-// `attention` is set.
+// it is needed (`limit` 0, see recompute).
 #include "upcentre/core/engine_ops.h"
 
 #include <array>
@@ -100,48 +100,69 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     }
 
     // --- the state of the batch -------------------------------------------------------------
+    // Registers go to what every word uses: the state, PC, the word's address and record, the
+    // history head, the limit and the budget. The rest stays in memory: in the CpuState itself
+    // (pending operation, sleep, idle, timer s.timerEdge_, and the cycle count, which receives the
+    // cycles beyond one per word as they happen) and in `cold`.
     uint8_t* const d = s.data_.data();
-    uint16_t* const hist = s.history_.data();
     uint32_t* const stack = s.stack_.data();
-    const uint32_t stackDepth = s.stackDepth_;
     const ExecOp* const runOps = p.run;
     const ExecOp* const plainOps = p.plain;
-    const uint32_t size = p.size;
-    const bool stackStop = stops.stopOnStackFull;
 
     uint32_t pc = s.pc_;
     uint32_t at = pc;
-    uint32_t cycles = s.cycles_;
-    uint32_t head = s.historyHead_;
-    uint32_t prescaler = s.prescaler_;
-    uint32_t timerStep = 0;
-    uint32_t pendingOp = s.pendingOp_;
-    uint32_t pendingValue = s.pendingValue_;
-    bool edge = s.timerEdge_;
-    bool sleep = s.sleep_;
-    bool idle = s.idle_;
-    bool outside = false; // the word of this tick came from outside program memory
-    uint32_t wordsInTick = 0;
+    // `head` counts every executed word: it places the history entries, and the cycle count and
+    // the timer prescaler follow from it. It starts high enough that the prescaler's base below
+    // never goes negative, and a multiple of the history size away from the stored head.
+    uint64_t head = s.historyHead_ + (uint64_t(1) << 32);
+    // A word's end leaves the fast path when head reaches `limit`: the prescaler's 256, never
+    // while the timer is off, and at once (0) while the tick end needs the careful path.
+    uint64_t limit = 0;
     uint64_t budget = single ? 1 : maxTicks;
+    struct Cold {
+        uint64_t headAtStart;
+        // While the timer is on, the prescaler is head - cold.timerBase; while it is off the
+        // prescaler keeps its value in `frozen`.
+        uint64_t timerBase;
+        uint32_t frozen;
+        uint32_t wordsInTick; // words of a two-word operation in this tick
+        bool timerOn;
+        bool outside; // the word of this tick came from outside program memory
+        bool stackStop;
+        bool single;
+    } cold{head,  head - s.prescaler_,   s.prescaler_, 0, bool(d[reg::kTimerControl] & 0x80),
+           false, stops.stopOnStackFull, single};
+    // Kept in memory: the registers are for the hot state.
+    asm volatile("" : : "r"(&cold) : "memory");
     StopReason reason = StopReason::None;
-    ExecOp op{};
+    const ExecOp* cur = plainOps; // the record being executed
     // Per word: the resolved address and the pointer post-operation of a general handler.
     uint32_t addr = 0;
     uint32_t post = kPostNone;
     uint32_t postPointer = 0;
     uint32_t postW = 0;
 
-    // Whether the tick end needs the careful path; also reloads the timer's step.
-    auto recompute = [&]() ZK_LAMBDA_INLINE -> bool {
-        timerStep = d[reg::kTimerControl] >> 7;
-        const bool full = stackStop && (d[reg::kStackPointer] & sp::kFull);
-        return interruptPending(d) | full | (pendingOp != 0) | sleep | idle | outside | single;
+    // Works out the limit again: whether the tick end needs the careful path, and the timer.
+    auto recompute = [&]() ZK_LAMBDA_INLINE {
+        const bool on = d[reg::kTimerControl] & 0x80;
+        if (on != cold.timerOn) {
+            if (on)
+                cold.timerBase = head - cold.frozen;
+            else
+                cold.frozen = static_cast<uint32_t>(head - cold.timerBase);
+            cold.timerOn = on;
+        }
+        const bool full = cold.stackStop && (d[reg::kStackPointer] & sp::kFull);
+        const bool attention = interruptPending(d) | full | (s.pendingOp_ != 0) | s.sleep_ |
+                               s.idle_ | cold.outside | cold.single;
+        limit = attention ? 0 : cold.timerOn ? cold.timerBase + 256 : ~uint64_t(0);
     };
-    bool attention = recompute();
+    auto attend = [&]() ZK_LAMBDA_INLINE { limit = 0; };
+    recompute();
 
     // The stop test of a run at `where`, for the exits that do not pass through a dispatch.
     auto stopReasonAt = [&](uint32_t where) -> StopReason {
-        if (where < size) return runOps[where].kind == kStop ? p.markReason : StopReason::None;
+        if (where < p.size) return runOps[where].kind == kStop ? p.markReason : StopReason::None;
         if (stops.rangeActive)
             return where <= stops.rangeLow || where >= stops.rangeHigh ? StopReason::RangeLeft
                                                                        : StopReason::None;
@@ -155,9 +176,9 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     // --- helpers of the handlers -------------------------------------------------------------
     auto push = [&](uint32_t value) ZK_LAMBDA_INLINE {
         uint32_t c = d[reg::kStackPointer] + 1u;
-        if ((c & sp::kPointerMask) > stackDepth)
-            c = (c & 0xC0u) | sp::kOverflow | stackDepth;
-        else if ((c & sp::kPointerMask) == stackDepth)
+        if ((c & sp::kPointerMask) > s.stackDepth_)
+            c = (c & 0xC0u) | sp::kOverflow | s.stackDepth_;
+        else if ((c & sp::kPointerMask) == s.stackDepth_)
             c |= sp::kFull;
         stack[c & sp::kPointerMask] = value;
         d[reg::kStackPointer] = static_cast<uint8_t>(c);
@@ -193,7 +214,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     auto skip = [&]() ZK_LAMBDA_INLINE {
         pc = (pc + 1) & kPcMask;
         d[reg::kPcLatchLow] = static_cast<uint8_t>(pc);
-        ++cycles;
+        ++s.cycles_;
     };
     auto carry = [&]() ZK_LAMBDA_INLINE -> uint32_t { return (d[reg::kStatus] >> 4) & 1; };
     auto notW = [&]() ZK_LAMBDA_INLINE -> uint32_t { return ~uint32_t(d[reg::kW]) & 0xFF; };
@@ -233,12 +254,12 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     };
     auto resolveGeneral = [&]() ZK_LAMBDA_INLINE {
         post = kPostNone;
-        if (op.mode == kBanked)
-            addr = uint32_t(d[reg::kBsr]) * 256 + op.a;
-        else if (op.mode == kIndirect)
-            resolveIndirect(uint32_t(op.x));
+        if (cur->mode == kBanked)
+            addr = uint32_t(d[reg::kBsr]) * 256 + cur->a;
+        else if (cur->mode == kIndirect)
+            resolveIndirect(uint32_t(cur->x));
         else
-            addr = op.a;
+            addr = cur->a;
     };
     // A write with every address rule, and a fresh look at the tick end when it may matter.
     auto writeTo = [&](uint32_t a, uint32_t v) ZK_LAMBDA_INLINE {
@@ -253,7 +274,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
                       (uint32_t(d[reg::kPcLatchHigh]) << 8) | d[reg::kPcLatchLow]) &
                      kPcMask;
         }
-        if (watched(a)) attention = recompute();
+        if (watched(a)) recompute();
     };
     // One pointer post-operation at most: a word resolves one indirect access.
     auto applyPost = [&]() ZK_LAMBDA_INLINE {
@@ -295,27 +316,24 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 #define ZK_DISPATCH(ops)                                                                           \
     do {                                                                                           \
         at = pc;                                                                                   \
-        op = (ops)[at];                                                                            \
+        cur = (ops) + at;                                                                          \
         pc = at + 1;                                                                               \
-        ZK_JUMP(op.kind);                                                                          \
+        ZK_JUMP(cur->kind);                                                                        \
     } while (0)
 #define ZK_DISPATCH_CLAMPED(ops)                                                                   \
     do {                                                                                           \
         at = pc;                                                                                   \
-        op = (ops)[at < size ? at : size];                                                         \
+        cur = (ops) + (at < p.size ? at : p.size);                                                 \
         pc = at + 1;                                                                               \
-        ZK_JUMP(op.kind);                                                                          \
+        ZK_JUMP(cur->kind);                                                                        \
     } while (0)
 // The end of an executed word: history, cycles, timer, then the next tick (or the careful path).
 #define ZK_WORD_END(n, DISPATCH)                                                                   \
     do {                                                                                           \
-        cycles += (n);                                                                             \
-        hist[++head & (CpuState::kHistorySize - 1)] = static_cast<uint16_t>(at);                   \
-        prescaler += timerStep;                                                                    \
-        if (prescaler >= 256) [[unlikely]]                                                         \
-            goto timerEvent;                                                                       \
-        if (attention) [[unlikely]]                                                                \
-            goto slowTail;                                                                         \
+        s.cycles_ += (n)-1;                                                                        \
+        s.history_[++head & (CpuState::kHistorySize - 1)] = static_cast<uint16_t>(at);             \
+        if (head >= limit) [[unlikely]]                                                            \
+            goto timerOrAttention;                                                                 \
         if (--budget == 0) [[unlikely]]                                                            \
             goto exitBudget;                                                                       \
         DISPATCH(runOps);                                                                          \
@@ -337,7 +355,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     } while (0)
 #define ZK_DST(r)                                                                                  \
     do {                                                                                           \
-        if (op.dst)                                                                                \
+        if (cur->dst)                                                                              \
             ZK_WB(r);                                                                              \
         else                                                                                       \
             d[reg::kW] = static_cast<uint8_t>(r);                                                  \
@@ -362,7 +380,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     ZK_CASE(name##P) {                                                                             \
         constexpr bool G = false;                                                                  \
         ZK_LATCH();                                                                                \
-        addr = op.a;                                                                               \
+        const uint32_t addr = cur->a; /* plain: the operand itself */                              \
         __VA_ARGS__                                                                                \
     }                                                                                              \
     ZK_CASE(name##G) {                                                                             \
@@ -394,8 +412,8 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 #define ZK_BRANCH(cond)                                                                            \
     ZK_LATCH();                                                                                    \
     if (cond) {                                                                                    \
-        jumpTo(pc + uint32_t(int32_t(op.x)));                                                      \
-        ++cycles;                                                                                  \
+        jumpTo(pc + uint32_t(int32_t(cur->x)));                                                    \
+        ++s.cycles_;                                                                               \
     }                                                                                              \
     ZK_NEXT_JUMP(1);
 
@@ -446,7 +464,7 @@ dispatchSwitch:
         ZK_FILE(Iorf, ZK_LOGIC(d[reg::kW] | ZK_F))
         ZK_FILE(Xorf, ZK_LOGIC(d[reg::kW] ^ ZK_F))
         ZK_FILE(Mvf, {
-            if (op.dst)
+            if (cur->dst)
                 ZK_WB(d[reg::kW]);
             else
                 d[reg::kW] = static_cast<uint8_t>(ZK_F);
@@ -499,16 +517,16 @@ dispatchSwitch:
             ZK_END(1);
         })
         ZK_FILE(Bcf, {
-            uint32_t v = ZK_F & ~(1u << op.bit);
+            uint32_t v = ZK_F & ~(1u << cur->bit);
             // Clearing either overflow or full on the stack pointer register clears both.
-            if (G && addr == reg::kStackPointer && (op.bit == 7 || op.bit == 5)) v &= 0x5F;
+            if (G && addr == reg::kStackPointer && (cur->bit == 7 || cur->bit == 5)) v &= 0x5F;
             ZK_WB(v);
             ZK_END(1);
         })
-        ZK_FILE(Bsf, ZK_WB(ZK_F | (1u << op.bit)); ZK_END(1);)
-        ZK_FILE(Btgf, ZK_WB(ZK_F ^ (1u << op.bit)); ZK_END(1);)
-        ZK_FILE(Btsz, ZK_SKIP_IF(!((ZK_F >> op.bit) & 1)))
-        ZK_FILE(Btss, ZK_SKIP_IF((ZK_F >> op.bit) & 1))
+        ZK_FILE(Bsf, ZK_WB(ZK_F | (1u << cur->bit)); ZK_END(1);)
+        ZK_FILE(Btgf, ZK_WB(ZK_F ^ (1u << cur->bit)); ZK_END(1);)
+        ZK_FILE(Btsz, ZK_SKIP_IF(!((ZK_F >> cur->bit) & 1)))
+        ZK_FILE(Btss, ZK_SKIP_IF((ZK_F >> cur->bit) & 1))
         ZK_FILE(Cpsg, ZK_SKIP_IF(ZK_F > d[reg::kW]))
         ZK_FILE(Cpsl, ZK_SKIP_IF(ZK_F < d[reg::kW]))
         ZK_FILE(Cpse, ZK_SKIP_IF(ZK_F == d[reg::kW]))
@@ -529,14 +547,14 @@ dispatchSwitch:
         }
         ZK_CASE(Mull) {
             ZK_LATCH();
-            const uint32_t prod = uint32_t(op.a & 0xFF) * d[reg::kW];
+            const uint32_t prod = uint32_t(cur->a & 0xFF) * d[reg::kW];
             d[reg::kProductHigh] = static_cast<uint8_t>(prod >> 8);
             d[reg::kProductLow] = static_cast<uint8_t>(prod);
             ZK_NEXT(2);
         }
         ZK_CASE(Addl) {
             ZK_LATCH();
-            const uint32_t w = d[reg::kW], k = op.a & 0xFF;
+            const uint32_t w = d[reg::kW], k = cur->a & 0xFF;
             const uint32_t r = w + k;
             d[reg::kStatus] =
                 static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kArithFlags)) |
@@ -546,7 +564,7 @@ dispatchSwitch:
         }
         ZK_CASE(Subl) {
             ZK_LATCH();
-            const uint32_t nw = notW(), k = op.a & 0xFF;
+            const uint32_t nw = notW(), k = cur->a & 0xFF;
             const uint32_t r = nw + k + 1;
             d[reg::kStatus] =
                 static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kArithFlags)) |
@@ -564,33 +582,33 @@ dispatchSwitch:
         d[reg::kW] = static_cast<uint8_t>(r);                                                      \
         ZK_NEXT(1);                                                                                \
     }
-        ZK_LOGIC_LITERAL(Andl, d[reg::kW] & op.a)
-        ZK_LOGIC_LITERAL(Iorl, d[reg::kW] | op.a)
-        ZK_LOGIC_LITERAL(Xorl, d[reg::kW] ^ op.a)
+        ZK_LOGIC_LITERAL(Andl, d[reg::kW] & cur->a)
+        ZK_LOGIC_LITERAL(Iorl, d[reg::kW] | cur->a)
+        ZK_LOGIC_LITERAL(Xorl, d[reg::kW] ^ cur->a)
         ZK_CASE(Mvl) {
             ZK_LATCH();
-            d[reg::kW] = static_cast<uint8_t>(op.a);
+            d[reg::kW] = static_cast<uint8_t>(cur->a);
             ZK_NEXT(1);
         }
         ZK_CASE(Retl) {
             ZK_LATCH();
             jumpTo(pop());
-            d[reg::kW] = static_cast<uint8_t>(op.a);
+            d[reg::kW] = static_cast<uint8_t>(cur->a);
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Ret) {
             ZK_LATCH();
             jumpTo(pop());
             topOfStackFromEntry();
-            if (Core == CoreType::CX4A && op.bit) restoreShadows();
+            if (Core == CoreType::CX4A && cur->bit) restoreShadows();
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Reti) {
             ZK_LATCH();
             jumpTo(pop());
-            if (Core == CoreType::CX4A && op.bit) restoreShadows();
+            if (Core == CoreType::CX4A && cur->bit) restoreShadows();
             d[reg::kIntEnable0] |= 0x80;
-            attention = recompute();
+            recompute();
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Pop) {
@@ -601,7 +619,7 @@ dispatchSwitch:
         }
         ZK_CASE(CallLong) {
             ZK_LATCH();
-            if (op.bit) {
+            if (cur->bit) {
                 d[reg::kShadowW] = d[reg::kW];
                 d[reg::kShadowBsr] = d[reg::kBsr];
                 d[reg::kShadowStatus] = d[reg::kStatus];
@@ -609,42 +627,42 @@ dispatchSwitch:
             // The return address is the NOPF word, which then runs as a no-operation.
             push(pc);
             topOfStackCopy(pc);
-            pendingOp = static_cast<uint8_t>(OpId::CALL);
-            pendingValue = op.a & 0xFF;
-            attention = true;
+            s.pendingOp_ = static_cast<uint8_t>(OpId::CALL);
+            s.pendingValue_ = cur->a & 0xFF;
+            attend();
             ZK_NEXT(1);
         }
         ZK_CASE(JmpLong) {
             ZK_LATCH();
-            pendingOp = static_cast<uint8_t>(OpId::JMP);
-            pendingValue = op.a & 0xFF;
-            attention = true;
+            s.pendingOp_ = static_cast<uint8_t>(OpId::JMP);
+            s.pendingValue_ = cur->a & 0xFF;
+            attend();
             ZK_NEXT(1);
         }
         ZK_CASE(CallShort) {
             ZK_LATCH();
             push(pc);
             topOfStackCopy(pc);
-            jumpTo(op.a);
-            if (stackStop && (d[reg::kStackPointer] & sp::kFull)) attention = true;
+            jumpTo(cur->a);
+            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             ZK_NEXT_JUMP(1);
         }
         ZK_CASE(JmpShort) {
             ZK_LATCH();
-            jumpTo(op.a);
+            jumpTo(cur->a);
             ZK_NEXT_JUMP(1);
         }
         ZK_CASE(Rj) {
             ZK_LATCH();
-            jumpTo(pc + uint32_t(int32_t(op.x)));
+            jumpTo(pc + uint32_t(int32_t(cur->x)));
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Rcall) {
             ZK_LATCH();
             push(pc);
             topOfStackCopy(pc);
-            jumpTo(pc + uint32_t(int32_t(op.x)));
-            if (stackStop && (d[reg::kStackPointer] & sp::kFull)) attention = true;
+            jumpTo(pc + uint32_t(int32_t(cur->x)));
+            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Jz){ZK_BRANCH(d[reg::kStatus] & flag::kZ)} ZK_CASE(Jnz){
@@ -661,7 +679,7 @@ dispatchSwitch:
             const uint16_t w = s.ProgramWord(tp);
             d[reg::kTableDataHigh] = static_cast<uint8_t>(w >> 8);
             d[reg::kTableDataLow] = static_cast<uint8_t>(w);
-            tp = (tp + op.bit) & 0xFFFFFF;
+            tp = (tp + cur->bit) & 0xFFFFFF;
             d[reg::kTablePtrUpper] = static_cast<uint8_t>(tp >> 16);
             d[reg::kTablePtrHigh] = static_cast<uint8_t>(tp >> 8);
             d[reg::kTablePtrLow] = static_cast<uint8_t>(tp);
@@ -669,54 +687,54 @@ dispatchSwitch:
         }
         ZK_CASE(Mvlp) {
             ZK_LATCH();
-            d[reg::kTablePtrUpper] = static_cast<uint8_t>((op.a & 0xFF) >> 4);
-            pendingOp = static_cast<uint8_t>(OpId::MVLP);
-            pendingValue = (op.a & 0x0F) << 4;
-            attention = true;
+            d[reg::kTablePtrUpper] = static_cast<uint8_t>((cur->a & 0xFF) >> 4);
+            s.pendingOp_ = static_cast<uint8_t>(OpId::MVLP);
+            s.pendingValue_ = (cur->a & 0x0F) << 4;
+            attend();
             ZK_NEXT(1);
         }
         ZK_CASE(Ldpr) {
             ZK_LATCH();
-            pendingOp = static_cast<uint8_t>(OpId::LDPR);
-            pendingValue = op.a;
-            attention = true;
+            s.pendingOp_ = static_cast<uint8_t>(OpId::LDPR);
+            s.pendingValue_ = cur->a;
+            attend();
             ZK_NEXT(1);
         }
         ZK_CASE(Lbsr) {
             ZK_LATCH();
-            d[reg::kBsr] = static_cast<uint8_t>(op.a);
+            d[reg::kBsr] = static_cast<uint8_t>(cur->a);
             ZK_NEXT(1);
         }
         ZK_CASE(Mvff) {
             ZK_LATCH();
             resolveGeneral();
-            pendingOp = static_cast<uint8_t>(OpId::MVFF);
-            pendingValue = addr;
+            s.pendingOp_ = static_cast<uint8_t>(OpId::MVFF);
+            s.pendingValue_ = addr;
             applyPost();
-            attention = true;
+            attend();
             ZK_NEXT(1);
         }
         ZK_CASE(Nopf) {
             ZK_LATCH();
-            const uint32_t payload = op.a & 0xFFF;
+            const uint32_t payload = cur->a & 0xFFF;
             post = kPostNone;
-            switch (static_cast<OpId>(pendingOp)) {
+            switch (static_cast<OpId>(s.pendingOp_)) {
             case OpId::CALL:
             case OpId::JMP:
-                jumpTo((pendingValue << 12) + payload);
+                jumpTo((s.pendingValue_ << 12) + payload);
                 break;
             case OpId::MVLP:
-                d[reg::kTablePtrHigh] = static_cast<uint8_t>(pendingValue + (payload >> 8));
+                d[reg::kTablePtrHigh] = static_cast<uint8_t>(s.pendingValue_ + (payload >> 8));
                 d[reg::kTablePtrLow] = static_cast<uint8_t>(payload);
                 break;
             case OpId::LDPR:
-                if (pendingValue < 3) {
-                    d[reg::kFsr0High + 2 * pendingValue] = static_cast<uint8_t>(payload >> 8);
-                    d[reg::kFsr0High + 2 * pendingValue + 1] = static_cast<uint8_t>(payload);
+                if (s.pendingValue_ < 3) {
+                    d[reg::kFsr0High + 2 * s.pendingValue_] = static_cast<uint8_t>(payload >> 8);
+                    d[reg::kFsr0High + 2 * s.pendingValue_ + 1] = static_cast<uint8_t>(payload);
                 }
                 break;
             case OpId::MVFF: {
-                const uint32_t source = pendingValue;
+                const uint32_t source = s.pendingValue_;
                 const uint32_t v = source < kDataSize ? d[source] : 0u;
                 resolveUnbanked(payload);
                 writeTo(addr, v);
@@ -726,25 +744,25 @@ dispatchSwitch:
             default:
                 break;
             }
-            pendingOp = 0;
-            pendingValue = 0;
+            s.pendingOp_ = 0;
+            s.pendingValue_ = 0;
             // The tick ends with this word.
-            wordsInTick = 0;
-            attention = recompute();
+            cold.wordsInTick = 0;
+            recompute();
             ZK_NEXT_JUMP(1);
         }
         ZK_CASE(Idle) {
             ZK_LATCH();
-            idle = true;
+            s.idle_ = true;
             d[reg::kPowerControl] |= 0x40;
-            attention = true;
+            attend();
             ZK_NEXT(1);
         }
         ZK_CASE(Slp) {
             ZK_LATCH();
-            sleep = true;
+            s.sleep_ = true;
             d[reg::kPowerControl] |= 0x80;
-            attention = true;
+            attend();
             ZK_NEXT(1);
         }
 
@@ -768,7 +786,7 @@ dispatchSwitch:
         ZK_CASE(Invalid) {
             // Not an instruction: skipped without cycles, history or timer, and the tick ends.
             ZK_LATCH();
-            if (attention) goto slowTickEnd;
+            if (limit == 0) goto slowTickEnd;
             if (--budget == 0) goto exitBudget;
             ZK_DISPATCH_CLAMPED(runOps);
         }
@@ -781,43 +799,43 @@ outsideExec:
     // Program memory reads 0 outside its size: the word is word 0.
     at = pc;
     pc = (at + 1) & kPcMask;
-    outside = true;
-    attention = true;
-    op = p.outside;
-    ZK_JUMP(op.kind);
+    cold.outside = true;
+    attend();
+    cur = &p.outside;
+    ZK_JUMP(cur->kind);
 
-timerEvent:
+timerOrAttention:
     // The prescaler reached 256: the counter advances, and the selected counter bit raises the
-    // timer flag on its rising edge only.
-    if (timerStep) {
-        const uint32_t p16 = prescaler & 0xFFFF; // the prescaler is 16 bits wide
+    // timer flag on its rising s.timerEdge_ only.
+    if (cold.timerOn && head - cold.timerBase >= 256) {
+        const uint32_t p16 = static_cast<uint32_t>(head - cold.timerBase) & 0xFFFF; // 16 bits wide
         if (p16 < 256) {
-            prescaler = p16;
+            cold.timerBase = head - p16;
         } else {
-            prescaler = 0;
+            cold.timerBase = head;
             const uint8_t t = ++d[reg::kTimerCounter];
             const uint32_t n = (d[reg::kTimerControl] >> 4) & 7;
             if (!((t >> n) & 1)) {
-                edge = false;
-            } else if (!edge) {
+                s.timerEdge_ = false;
+            } else if (!s.timerEdge_) {
                 d[reg::kIntFlag0] |= 0x08;
-                edge = true;
+                s.timerEdge_ = true;
             }
-            attention = recompute();
         }
     }
-    if (attention) goto slowTail;
+    recompute();
+    if (limit == 0) goto slowTail;
     if (--budget == 0) goto exitBudget;
     ZK_DISPATCH_CLAMPED(runOps);
 
 slowTail:
     // A two-word operation in progress takes the next word in the same tick.
-    if (pendingOp != 0 && ++wordsInTick < Engine::kMaxWordsPerExecute)
+    if (s.pendingOp_ != 0 && ++cold.wordsInTick < Engine::kMaxWordsPerExecute)
         ZK_DISPATCH_CLAMPED(plainOps);
 slowTickEnd:
-    wordsInTick = 0;
-    outside = false;
-    if (single) goto exit;
+    cold.wordsInTick = 0;
+    cold.outside = false;
+    if (cold.single) goto exit;
     if (interruptPending(d)) {
         d[reg::kIntEnable0] &= 0x7F;
         d[reg::kShadowW] = d[reg::kW];
@@ -827,17 +845,17 @@ slowTickEnd:
         pc = 4;
         d[reg::kPcLatchLow] = 4;
         d[reg::kPcLatchHigh] = 0;
-        cycles += 4;
-        sleep = false;
-        idle = false;
+        s.cycles_ += 4;
+        s.sleep_ = false;
+        s.idle_ = false;
     }
     --budget;
-    if (stackStop && (d[reg::kStackPointer] & sp::kFull)) {
+    if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) {
         reason = StopReason::StackFull;
         goto exit;
     }
-    attention = recompute();
-    if (budget == 0 || sleep || idle) {
+    recompute();
+    if (budget == 0 || s.sleep_ || s.idle_) {
         reason = stopReasonAt(pc);
         if (reason == StopReason::None && budget != 0) reason = StopReason::Asleep;
         goto exit;
@@ -849,14 +867,9 @@ exitBudget:
 
 exit:
     s.pc_ = pc;
-    s.cycles_ = cycles;
-    s.historyHead_ = head & (CpuState::kHistorySize - 1);
-    s.prescaler_ = static_cast<uint16_t>(prescaler);
-    s.pendingOp_ = static_cast<uint8_t>(pendingOp);
-    s.pendingValue_ = pendingValue;
-    s.timerEdge_ = edge;
-    s.sleep_ = sleep;
-    s.idle_ = idle;
+    s.cycles_ += static_cast<uint32_t>(head - cold.headAtStart);
+    s.historyHead_ = static_cast<uint32_t>(head & (CpuState::kHistorySize - 1));
+    s.prescaler_ = static_cast<uint16_t>(cold.timerOn ? head - cold.timerBase : cold.frozen);
     return {reason, (single ? 1 : maxTicks) - budget};
 }
 
