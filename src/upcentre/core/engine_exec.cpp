@@ -46,19 +46,33 @@ constexpr std::array<uint8_t, 512> kZncTable = [] {
     return t;
 }();
 
-ZK_ALWAYS_INLINE uint8_t zeroFlag(uint32_t r) {
+constexpr uint8_t zeroFlag(uint32_t r) {
     return (r & 0xFF) == 0 ? flag::kZ : 0;
 }
-ZK_ALWAYS_INLINE uint8_t negativeFlag(uint32_t r) {
+constexpr uint8_t negativeFlag(uint32_t r) {
     return (r >> 5) & flag::kN;
 }
 // x + y + carryIn with all five flags; the carry out of the low nibble shows in bit 4 of
 // x ^ y ^ r.
-ZK_ALWAYS_INLINE uint8_t addFlags(uint32_t x, uint32_t y, uint32_t r) {
+constexpr uint8_t addFlags(uint32_t x, uint32_t y, uint32_t r) {
     const uint32_t dc = ((x ^ y ^ r) >> 1) & flag::kDC;
     const uint32_t ov = (((x ^ r) & (y ^ r) & 0x80) >> 6);
     return static_cast<uint8_t>(kZncTable[r & 0x1FF] | dc | ov);
 }
+
+// The five flags of f + 1 and of f + FFh (INF, DCF), one load each.
+constexpr std::array<uint8_t, 256> kIncFlags = [] {
+    std::array<uint8_t, 256> t{};
+    for (uint32_t f = 0; f < 256; ++f)
+        t[f] = addFlags(f, 0x01, f + 0x01);
+    return t;
+}();
+constexpr std::array<uint8_t, 256> kDecFlags = [] {
+    std::array<uint8_t, 256> t{};
+    for (uint32_t f = 0; f < 256; ++f)
+        t[f] = addFlags(f, 0xFF, f + 0xFF);
+    return t;
+}();
 
 // Writes to these may change whether an interrupt can be taken, whether the stack-full stop
 // applies or whether the timer counts.
@@ -363,9 +377,11 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 // STATUS as the operand keeps what the instruction wrote there.
 #define ZK_FLAGS(mask, bits)                                                                       \
     do {                                                                                           \
+        /* the bits never stray outside the mask: only the CX4B needs it cut */                    \
         const uint8_t m_ = flagMask<Core>(mask);                                                   \
+        const uint8_t b_ = m_ == (mask) ? uint8_t(bits) : uint8_t((bits)&m_);                      \
         if (!G || addr != reg::kStatus)                                                            \
-            d[reg::kStatus] = static_cast<uint8_t>((d[reg::kStatus] & ~m_) | ((bits)&m_));         \
+            d[reg::kStatus] = static_cast<uint8_t>((d[reg::kStatus] & ~m_) | b_);                  \
     } while (0)
 #define ZK_END(n)                                                                                  \
     do {                                                                                           \
@@ -433,8 +449,18 @@ dispatchSwitch:
         ZK_FILE(Addc, ZK_ARITH(d[reg::kW], ZK_F, carry()))
         ZK_FILE(Subf, ZK_ARITH(notW(), ZK_F, 1))
         ZK_FILE(Subc, ZK_ARITH(notW(), ZK_F, carry()))
-        ZK_FILE(Inf, ZK_ARITH(ZK_F, 0x01, 0))
-        ZK_FILE(Dcf, ZK_ARITH(ZK_F, 0xFF, 0))
+        ZK_FILE(Inf, {
+            const uint32_t f = ZK_F;
+            ZK_FLAGS(kArithFlags, kIncFlags[f]);
+            ZK_DST(f + 0x01);
+            ZK_END(1);
+        })
+        ZK_FILE(Dcf, {
+            const uint32_t f = ZK_F;
+            ZK_FLAGS(kArithFlags, kDecFlags[f]);
+            ZK_DST(f + 0xFF);
+            ZK_END(1);
+        })
         ZK_FILE(Insz, {
             const uint32_t r = ZK_F + 1;
             if ((r & 0xFF) == 0) skip();
