@@ -12,6 +12,7 @@
 #include "upcentre/core/engine.h"
 #include "upcentre/core/instruction_set.h"
 #include "upcentre/core/reference_engine.h"
+#include "upcentre/run/up_centre.h"
 
 #include <gtest/gtest.h>
 
@@ -267,6 +268,71 @@ TEST_P(EngineDifferential, BatchRunsMatchTheReferenceInStopsTicksAndState) {
     // The generated runs reach every way a batch can end.
     for (int reason = 0; reason < 6; ++reason)
         EXPECT_GT(stops[reason], 0) << "no batch ended with reason " << reason;
+}
+
+// Run control on either engine: the time-sliced Run with breakpoints and its tick limit, steps,
+// step-over, step-out and range runs give the same state and the same stop causes.
+TEST_P(EngineDifferential, RunControlCommandsMatchOnBothEngines) {
+    const CoreType core = GetParam();
+    for (int program = 0; program < programCount() / 4 + 1; ++program) {
+        const uint32_t seed = 1000u * uint32_t(program) + 13;
+        TZk_UP up[2];
+        for (int i = 0; i < 2; ++i) {
+            up[i].setInstructionSet(InstructionSet(core));
+            up[i].useReferenceEngine(i == 1);
+            up[i].cpu().setProgramSize(256);
+            up[i].setTickLimit(3000);
+            up[i].setStopOnStackFull(program % 2 == 0);
+            // Nothing wakes a sleeping CPU during a run: stop it there, as zerka sim does.
+            TZk_UP* u = &up[i];
+            u->setYieldHook([u] {
+                if (u->running() && (u->cpu().sleeping() || u->cpu().idle())) u->Stop();
+            });
+        }
+        Generator g(up[0].instructions(), seed);
+        const std::vector<uint16_t> image = g.program(256);
+        for (int i = 0; i < 2; ++i) {
+            for (uint32_t a = 0; a < 256; ++a)
+                up[i].LoadProgramCell(a, image[a], 0, 0);
+            Generator st(up[i].instructions(), seed + 1);
+            st.state(up[i].cpu());
+            up[i].AddBreakpoint(40 + uint32_t(program) % 50, BreakpointKind::Address);
+            up[i].AddBreakpoint(120, BreakpointKind::SourceLine);
+        }
+        for (int command = 0; command < 24; ++command) {
+            const uint32_t which = g.below(6);
+            const uint32_t low = g.below(200), high = low + 2 + g.below(50);
+            for (TZk_UP& u : up) {
+                u.cpu().setSleep(false), u.cpu().setIdle(false);
+                switch (which) {
+                case 0:
+                    u.Run();
+                    break;
+                case 1:
+                    u.StepInto();
+                    break;
+                case 2:
+                    u.StepOver();
+                    break;
+                case 3:
+                    u.StepOut();
+                    break;
+                case 4:
+                    u.RunRange(low, high);
+                    u.Run();
+                    break;
+                default:
+                    u.RunTo(low);
+                    break;
+                }
+            }
+            ASSERT_EQ(up[0].lastStopCause(), up[1].lastStopCause())
+                << "seed " << seed << " command " << command << " kind " << which;
+            ASSERT_EQ(up[0].executedInstructions(), up[1].executedInstructions());
+            const std::string diff = difference(up[0].cpu(), up[1].cpu());
+            ASSERT_TRUE(diff.empty()) << "seed " << seed << " command " << command << ": " << diff;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothCores, EngineDifferential,
