@@ -1,5 +1,7 @@
 #pragma once
-// The tight CX4A loop both simulator benchmarks run: INF, MVF, ADDF, RJ back to 0.
+// The tight loop the simulator benchmarks run: INF, MVF, ADDF and a jump back to 0 (RJ on the
+// CX4A; JMP on the CX4B, which has no RJ). bench/sim_loop_cx4a.asm and sim_loop_cx4b.asm are
+// the same loops as source for whole `zerka sim` runs.
 #include "upcentre/core/instruction_set.h"
 
 #include <array>
@@ -21,6 +23,11 @@ inline uint16_t encodeWord(const InstructionSet& set, const char* mnemonic,
 inline std::array<uint16_t, 4> tightLoop(const InstructionSet& set) {
     return {encodeWord(set, "INF", {0x50, 1, 0}), encodeWord(set, "MVF", {0x50, 0, 0}),
             encodeWord(set, "ADDF", {0x51, 1, 0}), encodeWord(set, "RJ", {0x7FC})};
+}
+
+inline std::array<uint16_t, 4> tightLoopCx4b(const InstructionSet& set) {
+    return {encodeWord(set, "INF", {0x80, 1, 0}), encodeWord(set, "MVF", {0x80, 0, 0}),
+            encodeWord(set, "ADDF", {0x81, 1, 0}), encodeWord(set, "JMP", {0})};
 }
 
 } // namespace zerka::bench

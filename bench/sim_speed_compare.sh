@@ -1,28 +1,40 @@
 #!/usr/bin/env bash
-# Runs bench_sim_speed and checks the simulator's speed goals:
-#   batch mode (one breakpoint set) >= 5 x the reference simulator's 48 million instructions/s,
-#   the time-sliced run >= half the batch speed.
+# Runs bench_sim_speed and prints the simulator's speed before (reference engine) and after
+# (threaded engine), measured in the same run: bench loop and realistic mix, both cores, batch
+# and time-sliced. Checks the goals of the threaded engine: at least 365 million instructions
+# per second on every program and core, and the time-sliced run at 90 % of the batch run or more.
+# On a busy machine take the median of several repetitions (REPS, default 3).
 # Usage: bench/sim_speed_compare.sh [path/to/bench_sim_speed]   (default build/bin/bench_sim_speed)
 set -euo pipefail
 bench=${1:-build/bin/bench_sim_speed}
-reference=48000000
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-"$bench" --benchmark_format=json --benchmark_repetitions=3 --benchmark_report_aggregates_only=true >"$out"
-python3 - "$out" "$reference" <<'PY'
-import json, sys
+"$bench" --benchmark_format=json --benchmark_repetitions="${REPS:-3}" \
+    --benchmark_report_aggregates_only=true >"$out"
+python3 - "$out" <<'PY'
+import json, re, sys
 data = json.load(open(sys.argv[1]))
-ref = float(sys.argv[2])
 speed = {}
 for b in data["benchmarks"]:
-    if b.get("aggregate_name") == "median":
-        speed[b["run_name"].split("/")[0]] = b["items_per_second"]
-batch = speed["BM_SimBatchOneBreakpoint"]
-sliced = speed["BM_SimTimeSlicedRun"]
-print(f"reference simulator : {ref / 1e6:8.1f} M instructions/s")
-print(f"batch, 1 breakpoint : {batch / 1e6:8.1f} M instructions/s  ({batch / ref:.2f} x reference, goal 5)")
-print(f"time-sliced run     : {sliced / 1e6:8.1f} M instructions/s  ({sliced / batch:.2f} x batch, goal 0.5)")
-ok = batch >= 5 * ref and sliced >= 0.5 * batch
+    if b.get("aggregate_name") != "median":
+        continue
+    args = dict(re.findall(r"(\w+):(\d+)", b["run_name"]))
+    key = (args["mix"], args["cx4b"], args["sliced"], args["threaded"])
+    speed[key] = b["items_per_second"] / 1e6
+ok = True
+print(f"{'program':8} {'core':5} {'run':7} {'before':>12} {'after':>12} {'x':>6}")
+for mix in "01":
+    for core in "01":
+        for sliced in "01":
+            before = speed[(mix, core, sliced, "0")]
+            after = speed[(mix, core, sliced, "1")]
+            print(f"{'mix' if mix == '1' else 'loop':8} {'CX4B' if core == '1' else 'CX4A':5} "
+                  f"{'sliced' if sliced == '1' else 'batch':7} {before:8.1f} M/s {after:8.1f} M/s "
+                  f"{after / before:6.2f}")
+            ok &= after >= 365
+        share = speed[(mix, core, "1", "1")] / speed[(mix, core, "0", "1")]
+        print(f"{'':14} time-sliced / batch (after): {share:.2f} (goal 0.90)")
+        ok &= share >= 0.90
 print("goals met" if ok else "goals NOT met")
 sys.exit(0 if ok else 1)
 PY

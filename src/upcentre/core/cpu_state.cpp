@@ -16,7 +16,15 @@ StackStateText stackStateText(uint8_t spr) {
     return {};
 }
 
-CpuState::CpuState() : cells_(kMaxProgramWords) {}
+CpuState::CpuState() : cells_(kMaxProgramWords) {
+    programChanged();
+}
+
+void CpuState::programChanged() {
+    // Process-wide, so that two states never share a stamp unless one is a copy of the other.
+    static uint64_t next = 0;
+    programStamp_ = ++next;
+}
 
 void CpuState::setStackDepth(uint8_t depth) {
     // The pointer field has five bits and entry 0 is never used, so 31 is the deepest stack the
@@ -35,6 +43,7 @@ void CpuState::applyChipModel(const ChipModel& chip) {
 
 void CpuState::setProgramSize(uint32_t romWords) {
     programSize_ = std::min<uint32_t>(romWords / 256 * 256, kMaxProgramWords);
+    programChanged();
 }
 
 // --- register edits ---------------------------------------------------------------------------
@@ -137,12 +146,14 @@ bool CpuState::LoadProgramCell(uint32_t address, uint16_t code, uint16_t line, u
     c.code = code;
     c.sourceLine = line;
     c.fileIndex = fileIndex;
+    programChanged();
     return true;
 }
 
 bool CpuState::SetProgramWord(uint32_t address, uint16_t code) {
     if (address >= programSize_) return false;
     cells_[address].code = code;
+    programChanged();
     return true;
 }
 
@@ -172,9 +183,11 @@ bool CpuState::SetBreakpointMark(uint32_t address, BreakpointKind kind, bool on)
     switch (kind) {
     case BreakpointKind::Address:
         c.addressMark = on;
+        programChanged();
         return true;
     case BreakpointKind::SourceLine:
         c.lineMark = on;
+        programChanged();
         return true;
     case BreakpointKind::Any:
         break;
@@ -190,6 +203,7 @@ void CpuState::ClearProgramMemory() {
         c.addressMark = 0;
         c.lineMark = 0;
     }
+    programChanged();
 }
 
 // --- history and reset ------------------------------------------------------------------------

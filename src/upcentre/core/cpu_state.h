@@ -18,6 +18,7 @@ namespace zerka {
 
 struct ChipModel;
 struct EngineCore;
+struct ReferenceEngineCore;
 
 // Fixed data-memory addresses the simulator itself uses.
 namespace reg {
@@ -228,6 +229,9 @@ class CpuState {
     const ProgramCell* cellAt(uint32_t address) const {
         return address < programSize_ ? &cells_[address] : nullptr;
     }
+    // A new value, unique in the process, after every change of a code word, a breakpoint mark
+    // or the program size: the engine rebuilds its per-address records when it changes.
+    uint64_t programStamp() const { return programStamp_; }
 
     // --- history (newest first) ---------------------------------------------------------------
     void RecordHistory(uint32_t address) {
@@ -252,9 +256,11 @@ class CpuState {
     StackStateText stackState() const { return stackStateText(data_[reg::kStackPointer]); }
 
   private:
-    friend struct EngineCore; // the instruction engine's hot path
+    friend struct EngineCore;          // the instruction engine's hot path
+    friend struct ReferenceEngineCore; // and the reference engine's
 
     void storeRegister(uint32_t address, uint8_t value);
+    void programChanged();
 
     std::array<uint8_t, kDataSize> data_{};
     uint32_t pc_ = 0;
@@ -273,6 +279,7 @@ class CpuState {
     std::array<uint16_t, kHistorySize> history_{};
     std::array<uint32_t, kStackEntries> stack_{};
     std::vector<ProgramCell> cells_;
+    uint64_t programStamp_ = 0;
     FixedBitRules fixedBits_;
     TRegRecord registerRecord_;
     std::function<std::string(uint32_t)> nameLookup_;

@@ -1,171 +1,90 @@
 #include "upcentre/core/engine.h"
 
-#include <array>
-#include <utility>
+#include "upcentre/core/engine_ops.h"
 
-#define ZK_ALWAYS_INLINE [[gnu::always_inline]] inline
-// Lambdas of the hot path must fold into it: a closure left on the stack would pin the PC and
-// the cycle count in memory.
-#define ZK_LAMBDA_INLINE __attribute__((always_inline))
+#include <algorithm>
 
 namespace zerka {
 
 namespace {
 
-// Handlers. CALL and JMP get one handler per core because the two cores encode them differently.
-enum Kind : uint8_t {
-    kNop,
-    kClrf,
-    kSetf,
-    kAddf,
-    kAddc,
-    kSubf,
-    kSubc,
-    kInf,
-    kDcf,
-    kInsz,
-    kDcsz,
-    kInsuz,
-    kDcsuz,
-    kComf,
-    kAndf,
-    kIorf,
-    kXorf,
-    kMvf,
-    kSwpf,
-    kRlf,
-    kRrf,
-    kRlfc,
-    kRrfc,
-    kArlc,
-    kArrc,
-    kBcf,
-    kBsf,
-    kBtgf,
-    kBtsz,
-    kBtss,
-    kCpsg,
-    kCpsl,
-    kCpse,
-    kTfsz,
-    kMulf,
-    kMull,
-    kAddl,
-    kSubl,
-    kAndl,
-    kIorl,
-    kXorl,
-    kMvl,
-    kRetl,
-    kRet,
-    kReti,
-    kPop,
-    kCallLong,
-    kJmpLong,
-    kCallShort,
-    kJmpShort,
-    kRj,
-    kRcall,
-    kJz,
-    kJnz,
-    kJc,
-    kJnc,
-    kJn,
-    kJnn,
-    kJo,
-    kJno,
-    kTblr,
-    kMvlp,
-    kLdpr,
-    kLbsr,
-    kMvff,
-    kNopf,
-    kIdle,
-    kSlp,
-    kCwdt,
-};
+using namespace exec;
 
-// kPlain: an unbanked address with no write-back rule of its own (not 24, 27 or 43), the
-// common case that takes the shortest path.
-enum AddressMode : uint8_t { kNoAddress = 0, kDirect = 1, kBanked = 2, kIndirect = 3, kPlain = 4 };
-enum PostOp : uint8_t { kPostNone = 0, kPostInc = 1, kPostDec = 2, kPostPlusW = 3 };
-
-constexpr uint32_t kPcMask = CpuState::kPcMask;
-constexpr uint32_t kDataSize = CpuState::kDataSize;
-
+// The handler of an operation; file instructions give their plain handler.
 uint8_t kindOf(OpId id, CoreType core) {
     const bool a = core == CoreType::CX4A;
     switch (id) {
     case OpId::NOP:
+    case OpId::CWDT:
         return kNop;
     case OpId::CLRF:
-        return kClrf;
+        return kClrfP;
     case OpId::SETF:
-        return kSetf;
+        return kSetfP;
     case OpId::ADDF:
-        return kAddf;
+        return kAddfP;
     case OpId::ADDC:
-        return kAddc;
+        return kAddcP;
     case OpId::SUBF:
-        return kSubf;
+        return kSubfP;
     case OpId::SUBC:
-        return kSubc;
+        return kSubcP;
     case OpId::INF:
-        return kInf;
+        return kInfP;
     case OpId::DCF:
-        return kDcf;
+        return kDcfP;
     case OpId::INSZ:
-        return kInsz;
+        return kInszP;
     case OpId::DCSZ:
-        return kDcsz;
+        return kDcszP;
     case OpId::INSUZ:
-        return kInsuz;
+        return kInsuzP;
     case OpId::DCSUZ:
-        return kDcsuz;
+        return kDcsuzP;
     case OpId::COMF:
-        return kComf;
+        return kComfP;
     case OpId::ANDF:
-        return kAndf;
+        return kAndfP;
     case OpId::IORF:
-        return kIorf;
+        return kIorfP;
     case OpId::XORF:
-        return kXorf;
+        return kXorfP;
     case OpId::MVF:
-        return kMvf;
+        return kMvfP;
     case OpId::SWPF:
-        return kSwpf;
+        return kSwpfP;
     case OpId::RLF:
-        return kRlf;
+        return kRlfP;
     case OpId::RRF:
-        return kRrf;
+        return kRrfP;
     case OpId::RLFC:
-        return kRlfc;
+        return kRlfcP;
     case OpId::RRFC:
-        return kRrfc;
+        return kRrfcP;
     case OpId::ARLC:
-        return kArlc;
+        return kArlcP;
     case OpId::ARRC:
-        return kArrc;
+        return kArrcP;
     case OpId::BCF:
-        return kBcf;
+        return kBcfP;
     case OpId::BSF:
-        return kBsf;
+        return kBsfP;
     case OpId::BTGF:
-        return kBtgf;
+        return kBtgfP;
     case OpId::BTSZ:
-        return kBtsz;
+        return kBtszP;
     case OpId::BTSS:
-        return kBtss;
+        return kBtssP;
     case OpId::CPSG:
-        return kCpsg;
+        return kCpsgP;
     case OpId::CPSL:
-        return kCpsl;
+        return kCpslP;
     case OpId::CPSE:
-        return kCpse;
+        return kCpseP;
     case OpId::TFSZ:
-        return kTfsz;
+        return kTfszP;
     case OpId::MULF:
-        return kMulf;
+        return kMulfP;
     case OpId::MULL:
         return kMull;
     case OpId::ADDL:
@@ -228,10 +147,8 @@ uint8_t kindOf(OpId id, CoreType core) {
         return kIdle;
     case OpId::SLP:
         return kSlp;
-    case OpId::CWDT:
-        return kCwdt;
     }
-    return Engine::kInvalid;
+    return kInvalid;
 }
 
 // Pointer and mode of an indirect access register, or -1 for a plain address.
@@ -243,6 +160,14 @@ int indirectCode(CoreType core, uint32_t address) {
     if (address == 0) return 0; // IND0: through pointer 0
     if (address == 5) return 8; // IND1: through pointer 1
     return -1;
+}
+
+// Unbanked addresses a plain handler may not write: the stack pointer and PCLATL have write
+// rules, STATUS keeps what is written to it, and the interrupt, stack and timer registers
+// decide when the careful tick end is needed (0x18 to 0x28 covers 24, 27 and 35 to 40).
+bool needsGeneralHandler(uint32_t address) {
+    return (address >= reg::kStackPointer && address <= reg::kIntFlag2) ||
+           address == reg::kStatus || address == reg::kTimerControl;
 }
 
 bool isBitOperation(OpId id) {
@@ -260,10 +185,11 @@ bool isBitOperation(OpId id) {
 
 ExecOp decodeWord(const InstructionSet& set, uint16_t word) {
     ExecOp op;
+    op.kind = kInvalid;
     const InstructionDef* def = set.definitionFor(word);
     if (!def) return op;
     const uint8_t kind = kindOf(def->id, set.core());
-    if (kind == Engine::kInvalid) return op;
+    if (kind == kInvalid) return op;
     op.kind = kind;
     uint16_t operand[3] = {0, 0, 0};
     for (int i = 0; i < def->operandCount && i < 3; ++i)
@@ -284,11 +210,12 @@ ExecOp decodeWord(const InstructionSet& set, uint16_t word) {
         } else if (int code = indirectCode(set.core(), op.a); code >= 0) {
             op.mode = kIndirect;
             op.x = static_cast<int16_t>(code);
-        } else if (op.a == reg::kStackPointer || op.a == reg::kPcLatchLow || op.a == reg::kStatus) {
+        } else if (needsGeneralHandler(op.a)) {
             op.mode = kDirect;
         } else {
-            op.mode = kPlain;
+            return op; // the plain handler
         }
+        op.kind = static_cast<uint8_t>(op.kind + kGeneralOffset);
         return op;
     }
 
@@ -338,729 +265,13 @@ ExecOp decodeWord(const InstructionSet& set, uint16_t word) {
     return op;
 }
 
-} // namespace
-
-// The execution proper. A friend of CpuState (through Engine) so that the hot path works on
-// the arrays and keeps the PC and cycle count in registers.
-struct EngineCore {
-    // What every word needs, fixed for the length of a call.
-    struct Ctx {
-        uint8_t* d;
-        const ProgramCell* cells;
-        uint32_t programSize;
-        const ExecOp* table;
-    };
-    // The scalar state, held in registers during a call and stored back at its end.
-    struct Hot {
-        uint32_t pc, cycles, historyHead, pendingValue;
-        uint16_t prescaler;
-        uint8_t pendingOp;
-        bool edge, sleep, idle;
-    };
-    static Ctx context(CpuState& s, const ExecOp* table);
-    static Hot load(const CpuState& s);
-    static void store(CpuState& s, const Hot& h);
-    template <CoreType Core> static bool word(CpuState& s, const Ctx& c, Hot& h);
-    template <CoreType Core> static void executeOne(CpuState& s, const Ctx& c, Hot& h);
-    static bool checkInterrupt(CpuState& s, Hot& h);
-    enum class RunKind { Plain, Range, Step };
-    template <CoreType Core, RunKind Kind, bool StackStop>
-    static BatchResult runBatch(CpuState& s, const ExecOp* table, const RunStops& stops,
-                                uint64_t maxTicks);
-    template <CoreType Core>
-    static BatchResult runBatch(CpuState& s, const ExecOp* table, const RunStops& stops,
-                                uint64_t maxTicks);
-};
-
-namespace {
-
-// Only Z and C exist on the CX4B.
-template <CoreType Core> constexpr uint8_t flagMask(uint8_t m) {
-    return Core == CoreType::CX4B ? uint8_t(m & (flag::kZ | flag::kC)) : m;
-}
-
-constexpr uint8_t kArithFlags = flag::kZ | flag::kOV | flag::kN | flag::kDC | flag::kC;
-constexpr uint8_t kLogicFlags = flag::kZ | flag::kN;
-
-// Z, N and C of every 9-bit result in one load.
-constexpr std::array<uint8_t, 512> kZncTable = [] {
-    std::array<uint8_t, 512> t{};
-    for (uint32_t r = 0; r < 512; ++r)
-        t[r] = static_cast<uint8_t>(((r & 0xFF) == 0 ? flag::kZ : 0) | ((r & 0x80) ? flag::kN : 0) |
-                                    ((r & 0x100) ? flag::kC : 0));
-    return t;
-}();
-
-ZK_ALWAYS_INLINE uint8_t zeroFlag(uint32_t r) {
-    return (r & 0xFF) == 0 ? flag::kZ : 0;
-}
-ZK_ALWAYS_INLINE uint8_t negativeFlag(uint32_t r) {
-    return (r >> 5) & flag::kN;
-}
-
-// x + y + carryIn (x, y bytes, carryIn 0 or 1) with all five flags by their definitions. The
-// carry out of the low nibble shows in bit 4 of x ^ y ^ r.
-ZK_ALWAYS_INLINE uint8_t addFlags(uint32_t x, uint32_t y, uint32_t r) {
-    const uint32_t dc = ((x ^ y ^ r) >> 1) & flag::kDC;
-    const uint32_t ov = (((x ^ r) & (y ^ r) & 0x80) >> 6);
-    return static_cast<uint8_t>(kZncTable[r & 0x1FF] | dc | ov);
+ExecOp record(uint8_t kind) {
+    ExecOp op;
+    op.kind = kind;
+    return op;
 }
 
 } // namespace
-
-template <CoreType Core> ZK_ALWAYS_INLINE bool EngineCore::word(CpuState& s, const Ctx& c, Hot& h) {
-    uint8_t* const d = c.d;
-    const uint32_t at = h.pc;
-    const uint16_t code = at < c.programSize ? c.cells[at].code : uint16_t{0};
-    uint32_t pc = (at + 1) & kPcMask;
-    d[reg::kPcLatchLow] = static_cast<uint8_t>(pc);
-    const ExecOp op = c.table[code];
-    if (op.kind == Engine::kInvalid) {
-        // Not an instruction: skipped without cycles or history.
-        h.pc = pc;
-        return false;
-    }
-
-    uint32_t cycles = 1;
-    uint32_t addr = 0;
-    uint8_t post = kPostNone;
-    uint8_t postPointer = 0;
-    uint8_t postW = 0;
-
-    // Unbanked address with the indirect registers replaced by their pointer targets.
-    auto resolveIndirect = [&](int code) ZK_LAMBDA_INLINE {
-        const uint32_t n = uint32_t(code) >> 3;
-        const uint32_t mode = uint32_t(code) & 7;
-        const uint32_t base = reg::kFsr0High + 2 * n;
-        const uint32_t ptr = (uint32_t(d[base]) << 8) | d[base + 1];
-        postPointer = static_cast<uint8_t>(n);
-        switch (mode) {
-        case 0:
-            addr = ptr;
-            break;
-        case 1:
-            addr = ptr;
-            post = kPostInc;
-            break;
-        case 2:
-            addr = ptr;
-            post = kPostDec;
-            break;
-        case 3:
-            addr = (ptr + 1) & 0xFFFF;
-            post = kPostInc;
-            break;
-        default:
-            postW = d[reg::kW];
-            addr = (ptr + uint32_t(int32_t(int8_t(postW)))) & 0xFFFF;
-            post = kPostPlusW;
-            break;
-        }
-    };
-    auto resolveUnbanked = [&](uint32_t a) ZK_LAMBDA_INLINE {
-        const int code = indirectCode(Core, a);
-        if (code >= 0)
-            resolveIndirect(code);
-        else
-            addr = a;
-    };
-
-    const bool plain = op.mode == kPlain;
-    if (plain) [[likely]] {
-        addr = op.a;
-    } else {
-        switch (op.mode) {
-        case kDirect:
-            addr = op.a;
-            break;
-        case kBanked:
-            addr = uint32_t(d[reg::kBsr]) * 256 + op.a;
-            break;
-        case kIndirect:
-            resolveIndirect(op.x);
-            break;
-        default:
-            break;
-        }
-    }
-    // STATUS as the operand keeps what the instruction wrote there.
-    const bool flagsOn = plain || op.mode == kNoAddress || addr != reg::kStatus;
-
-    auto readF = [&]() ZK_LAMBDA_INLINE -> uint32_t { return addr < kDataSize ? d[addr] : 0u; };
-    auto writeTo = [&](uint32_t a, uint32_t v) ZK_LAMBDA_INLINE {
-        if (a >= kDataSize) return;
-        if (a == reg::kStackPointer) {
-            // The pointer bits belong to the stack; instructions reach only the flag bits.
-            d[a] = static_cast<uint8_t>((d[a] & sp::kPointerMask) | (v & 0xE0));
-            return;
-        }
-        d[a] = static_cast<uint8_t>(v);
-        if (a == reg::kPcLatchLow)
-            pc = ((uint32_t(d[reg::kPcLatchUpper]) << 16) | (uint32_t(d[reg::kPcLatchHigh]) << 8) |
-                  d[reg::kPcLatchLow]) &
-                 kPcMask;
-    };
-    // Write-back to the resolved address.
-    auto writeBack = [&](uint32_t v) ZK_LAMBDA_INLINE {
-        if (plain)
-            d[addr] = static_cast<uint8_t>(v);
-        else
-            writeTo(addr, v);
-    };
-    auto toDst = [&](uint32_t r) ZK_LAMBDA_INLINE {
-        if (op.dst)
-            writeBack(r);
-        else
-            d[reg::kW] = static_cast<uint8_t>(r);
-    };
-    auto setFlags = [&](uint8_t mask, uint8_t bits) ZK_LAMBDA_INLINE {
-        const uint8_t m = flagMask<Core>(mask);
-        if (flagsOn) d[reg::kStatus] = static_cast<uint8_t>((d[reg::kStatus] & ~m) | (bits & m));
-    };
-    auto skip = [&]() ZK_LAMBDA_INLINE {
-        pc = (pc + 1) & kPcMask;
-        d[reg::kPcLatchLow] = static_cast<uint8_t>(pc);
-        ++cycles;
-    };
-    auto jumpTo = [&](uint32_t target) ZK_LAMBDA_INLINE {
-        pc = target & kPcMask;
-        d[reg::kPcLatchLow] = static_cast<uint8_t>(pc);
-        d[reg::kPcLatchHigh] = static_cast<uint8_t>(pc >> 8);
-    };
-    auto arith = [&](uint32_t x, uint32_t y, uint32_t carryIn) ZK_LAMBDA_INLINE {
-        const uint32_t r = x + y + carryIn;
-        setFlags(kArithFlags, addFlags(x, y, r));
-        toDst(r);
-    };
-    auto logic = [&](uint32_t r) ZK_LAMBDA_INLINE {
-        setFlags(kLogicFlags, zeroFlag(r) | negativeFlag(r));
-        toDst(r);
-    };
-    auto carry = [&]() ZK_LAMBDA_INLINE -> uint32_t { return (d[reg::kStatus] >> 4) & 1; };
-    auto notW = [&]() ZK_LAMBDA_INLINE -> uint32_t { return ~uint32_t(d[reg::kW]) & 0xFF; };
-    auto branchIf = [&](bool taken) ZK_LAMBDA_INLINE {
-        if (taken) {
-            jumpTo(pc + uint32_t(int32_t(op.x)));
-            ++cycles;
-        }
-    };
-    auto topOfStackFromEntry = [&]() ZK_LAMBDA_INLINE {
-        s.setTopOfStackCopy(s.stack_[d[reg::kStackPointer] & sp::kPointerMask]);
-    };
-    auto restoreShadows = [&]() ZK_LAMBDA_INLINE {
-        d[reg::kW] = d[reg::kShadowW];
-        d[reg::kBsr] = d[reg::kShadowBsr];
-        d[reg::kStatus] = d[reg::kShadowStatus];
-    };
-
-    switch (op.kind) {
-    case kNop:
-    case kCwdt:
-        break;
-    case kClrf:
-        writeBack(0);
-        break;
-    case kSetf:
-        writeBack(0xFF);
-        break;
-    case kAddf:
-        arith(d[reg::kW], readF(), 0);
-        break;
-    case kAddc:
-        arith(d[reg::kW], readF(), carry());
-        break;
-    case kSubf:
-        arith(notW(), readF(), 1);
-        break;
-    case kSubc:
-        arith(notW(), readF(), carry());
-        break;
-    case kInf:
-        arith(readF(), 0x01, 0);
-        break;
-    case kDcf:
-        arith(readF(), 0xFF, 0);
-        break;
-    case kInsz: {
-        const uint32_t r = readF() + 1;
-        if ((r & 0xFF) == 0) skip();
-        toDst(r);
-        break;
-    }
-    case kDcsz: {
-        const uint32_t r = readF() + 0xFF;
-        if ((r & 0xFF) == 0) skip();
-        toDst(r);
-        break;
-    }
-    case kInsuz: {
-        const uint32_t r = readF() + 1;
-        if ((r & 0xFF) != 0) skip();
-        toDst(r);
-        break;
-    }
-    case kDcsuz: {
-        const uint32_t r = readF() + 0xFF;
-        if ((r & 0xFF) != 0) skip();
-        toDst(r);
-        break;
-    }
-    case kComf:
-        logic(~readF() & 0xFF);
-        break;
-    case kAndf:
-        logic(d[reg::kW] & readF());
-        break;
-    case kIorf:
-        logic(d[reg::kW] | readF());
-        break;
-    case kXorf:
-        logic(d[reg::kW] ^ readF());
-        break;
-    case kMvf:
-        if (op.dst)
-            writeBack(d[reg::kW]);
-        else
-            d[reg::kW] = static_cast<uint8_t>(readF());
-        break;
-    case kSwpf: {
-        const uint32_t f = readF();
-        toDst(((f << 4) | (f >> 4)) & 0xFF);
-        break;
-    }
-    case kRlf: {
-        const uint32_t f = readF();
-        logic(((f << 1) | (f >> 7)) & 0xFF);
-        break;
-    }
-    case kRrf: {
-        const uint32_t f = readF();
-        logic(((f >> 1) | (f << 7)) & 0xFF);
-        break;
-    }
-    case kRlfc: {
-        const uint32_t f = readF();
-        const uint32_t r = (f << 1) + carry();
-        setFlags(kLogicFlags | flag::kC,
-                 zeroFlag(r) | negativeFlag(r) | ((f & 0x80) ? flag::kC : 0));
-        toDst(r);
-        break;
-    }
-    case kRrfc: {
-        const uint32_t f = readF();
-        const uint32_t r = (f >> 1) + carry() * 0x80;
-        setFlags(kLogicFlags | flag::kC, zeroFlag(r) | negativeFlag(r) | ((f & 1) ? flag::kC : 0));
-        toDst(r);
-        break;
-    }
-    case kArlc: {
-        const uint32_t f = readF();
-        const uint32_t r = (f << 1) + carry();
-        setFlags(flag::kZ | flag::kOV | flag::kN | flag::kC,
-                 zeroFlag(r) | negativeFlag(r) | ((f & 0x80) ? flag::kC : 0) |
-                     (((f ^ r) & 0x80) ? flag::kOV : 0));
-        toDst(r);
-        break;
-    }
-    case kArrc: {
-        const uint32_t f = readF();
-        const uint32_t r = (f >> 1) | (f & 0x80);
-        setFlags(kLogicFlags | flag::kC, zeroFlag(r) | negativeFlag(r) | ((f & 1) ? flag::kC : 0));
-        toDst(r);
-        break;
-    }
-    case kBcf: {
-        uint32_t v = readF() & ~(1u << op.bit);
-        // Clearing either overflow or full on the stack pointer register clears both.
-        if (addr == reg::kStackPointer && (op.bit == 7 || op.bit == 5)) v &= 0x5F;
-        writeBack(v);
-        break;
-    }
-    case kBsf:
-        writeBack(readF() | (1u << op.bit));
-        break;
-    case kBtgf:
-        writeBack(readF() ^ (1u << op.bit));
-        break;
-    case kBtsz:
-        if (!((readF() >> op.bit) & 1)) skip();
-        break;
-    case kBtss:
-        if ((readF() >> op.bit) & 1) skip();
-        break;
-    case kCpsg:
-        if (readF() > d[reg::kW]) skip();
-        break;
-    case kCpsl:
-        if (readF() < d[reg::kW]) skip();
-        break;
-    case kCpse:
-        if (readF() == d[reg::kW]) skip();
-        break;
-    case kTfsz:
-        if (readF() == 0) skip();
-        break;
-    case kMulf: {
-        const uint32_t p = readF() * d[reg::kW];
-        d[reg::kProductHigh] = static_cast<uint8_t>(p >> 8);
-        d[reg::kProductLow] = static_cast<uint8_t>(p);
-        setFlags(flag::kZ, zeroFlag(p));
-        cycles = 2;
-        break;
-    }
-    case kMull: {
-        const uint32_t p = uint32_t(op.a & 0xFF) * d[reg::kW];
-        d[reg::kProductHigh] = static_cast<uint8_t>(p >> 8);
-        d[reg::kProductLow] = static_cast<uint8_t>(p);
-        cycles = 2;
-        break;
-    }
-    case kAddl: {
-        const uint32_t w = d[reg::kW], k = op.a & 0xFF;
-        const uint32_t r = w + k;
-        setFlags(kArithFlags, addFlags(w, k, r));
-        d[reg::kW] = static_cast<uint8_t>(r);
-        break;
-    }
-    case kSubl: {
-        const uint32_t nw = notW(), k = op.a & 0xFF;
-        const uint32_t r = nw + k + 1;
-        setFlags(kArithFlags, addFlags(nw, k, r));
-        d[reg::kW] = static_cast<uint8_t>(r);
-        break;
-    }
-    case kAndl: {
-        const uint32_t r = d[reg::kW] & op.a;
-        setFlags(kLogicFlags, zeroFlag(r) | negativeFlag(r));
-        d[reg::kW] = static_cast<uint8_t>(r);
-        break;
-    }
-    case kIorl: {
-        const uint32_t r = (d[reg::kW] | op.a) & 0xFF;
-        setFlags(kLogicFlags, zeroFlag(r) | negativeFlag(r));
-        d[reg::kW] = static_cast<uint8_t>(r);
-        break;
-    }
-    case kXorl: {
-        const uint32_t r = (d[reg::kW] ^ op.a) & 0xFF;
-        setFlags(kLogicFlags, zeroFlag(r) | negativeFlag(r));
-        d[reg::kW] = static_cast<uint8_t>(r);
-        break;
-    }
-    case kMvl:
-        d[reg::kW] = static_cast<uint8_t>(op.a);
-        break;
-    case kRetl:
-        jumpTo(s.Pop(true));
-        d[reg::kW] = static_cast<uint8_t>(op.a);
-        cycles = 2;
-        break;
-    case kRet:
-        jumpTo(s.Pop(true));
-        topOfStackFromEntry();
-        if (Core == CoreType::CX4A && op.bit) restoreShadows();
-        cycles = 2;
-        break;
-    case kReti:
-        jumpTo(s.Pop(true));
-        if (Core == CoreType::CX4A && op.bit) restoreShadows();
-        d[reg::kIntEnable0] |= 0x80;
-        cycles = 2;
-        break;
-    case kPop:
-        s.Pop(true);
-        topOfStackFromEntry();
-        break;
-    case kCallLong:
-        if (op.bit) {
-            d[reg::kShadowW] = d[reg::kW];
-            d[reg::kShadowBsr] = d[reg::kBsr];
-            d[reg::kShadowStatus] = d[reg::kStatus];
-        }
-        // The return address is the NOPF word, which then runs as a no-operation.
-        s.Push(pc);
-        s.setTopOfStackCopy(pc);
-        h.pendingOp = static_cast<uint8_t>(OpId::CALL);
-        h.pendingValue = op.a & 0xFF;
-        break;
-    case kJmpLong:
-        h.pendingOp = static_cast<uint8_t>(OpId::JMP);
-        h.pendingValue = op.a & 0xFF;
-        break;
-    case kCallShort:
-        s.Push(pc);
-        s.setTopOfStackCopy(pc);
-        jumpTo(op.a);
-        break;
-    case kJmpShort:
-        jumpTo(op.a);
-        break;
-    case kRj:
-        jumpTo(pc + uint32_t(int32_t(op.x)));
-        cycles = 2;
-        break;
-    case kRcall:
-        s.Push(pc);
-        s.setTopOfStackCopy(pc);
-        jumpTo(pc + uint32_t(int32_t(op.x)));
-        cycles = 2;
-        break;
-    case kJz:
-        branchIf(d[reg::kStatus] & flag::kZ);
-        break;
-    case kJnz:
-        branchIf(!(d[reg::kStatus] & flag::kZ));
-        break;
-    case kJc:
-        branchIf(d[reg::kStatus] & flag::kC);
-        break;
-    case kJnc:
-        branchIf(!(d[reg::kStatus] & flag::kC));
-        break;
-    case kJn:
-        branchIf(d[reg::kStatus] & flag::kN);
-        break;
-    case kJnn:
-        branchIf(!(d[reg::kStatus] & flag::kN));
-        break;
-    case kJo:
-        branchIf(d[reg::kStatus] & flag::kOV);
-        break;
-    case kJno:
-        branchIf(!(d[reg::kStatus] & flag::kOV));
-        break;
-    case kTblr: {
-        uint32_t tp = (uint32_t(d[reg::kTablePtrUpper]) << 16) |
-                      (uint32_t(d[reg::kTablePtrHigh]) << 8) | d[reg::kTablePtrLow];
-        const uint16_t w = tp < c.programSize ? c.cells[tp].code : uint16_t{0};
-        d[reg::kTableDataHigh] = static_cast<uint8_t>(w >> 8);
-        d[reg::kTableDataLow] = static_cast<uint8_t>(w);
-        tp = (tp + op.bit) & 0xFFFFFF;
-        d[reg::kTablePtrUpper] = static_cast<uint8_t>(tp >> 16);
-        d[reg::kTablePtrHigh] = static_cast<uint8_t>(tp >> 8);
-        d[reg::kTablePtrLow] = static_cast<uint8_t>(tp);
-        cycles = 2;
-        break;
-    }
-    case kMvlp:
-        d[reg::kTablePtrUpper] = static_cast<uint8_t>((op.a & 0xFF) >> 4);
-        h.pendingOp = static_cast<uint8_t>(OpId::MVLP);
-        h.pendingValue = (op.a & 0x0F) << 4;
-        break;
-    case kLdpr:
-        h.pendingOp = static_cast<uint8_t>(OpId::LDPR);
-        h.pendingValue = op.a;
-        break;
-    case kLbsr:
-        d[reg::kBsr] = static_cast<uint8_t>(op.a);
-        break;
-    case kMvff:
-        h.pendingOp = static_cast<uint8_t>(OpId::MVFF);
-        h.pendingValue = addr;
-        break;
-    case kNopf: {
-        const uint32_t p = op.a & 0xFFF;
-        switch (static_cast<OpId>(h.pendingOp)) {
-        case OpId::CALL:
-        case OpId::JMP:
-            jumpTo((h.pendingValue << 12) + p);
-            break;
-        case OpId::MVLP:
-            d[reg::kTablePtrHigh] = static_cast<uint8_t>(h.pendingValue + (p >> 8));
-            d[reg::kTablePtrLow] = static_cast<uint8_t>(p);
-            break;
-        case OpId::LDPR:
-            if (h.pendingValue < 3) {
-                d[reg::kFsr0High + 2 * h.pendingValue] = static_cast<uint8_t>(p >> 8);
-                d[reg::kFsr0High + 2 * h.pendingValue + 1] = static_cast<uint8_t>(p);
-            }
-            break;
-        case OpId::MVFF: {
-            const uint32_t source = h.pendingValue;
-            const uint32_t v = source < kDataSize ? d[source] : 0u;
-            resolveUnbanked(p);
-            writeTo(addr, v);
-            break;
-        }
-        default:
-            break;
-        }
-        h.pendingOp = 0;
-        h.pendingValue = 0;
-        break;
-    }
-    case kIdle:
-        h.idle = true;
-        d[reg::kPowerControl] |= 0x40;
-        break;
-    case kSlp:
-        h.sleep = true;
-        d[reg::kPowerControl] |= 0x80;
-        break;
-    default:
-        break;
-    }
-
-    // One pointer post-operation at most: a word resolves one indirect access.
-    if (post != kPostNone) {
-        const uint32_t base = reg::kFsr0High + 2 * postPointer;
-        uint32_t v = (uint32_t(d[base]) << 8) | d[base + 1];
-        if (post == kPostInc)
-            v += 1;
-        else if (post == kPostDec)
-            v -= 1;
-        else
-            v += uint32_t(int32_t(int8_t(postW)));
-        d[base] = static_cast<uint8_t>(v >> 8);
-        d[base + 1] = static_cast<uint8_t>(v);
-    }
-
-    // Timer: the prescaler counts words; every 256th word advances the counter, and the
-    // selected counter bit raises the timer flag on its rising edge only.
-    if (d[reg::kTimerControl] & 0x80) {
-        if (++h.prescaler >= 256) {
-            h.prescaler = 0;
-            const uint8_t t = ++d[reg::kTimerCounter];
-            const uint32_t n = (d[reg::kTimerControl] >> 4) & 7;
-            if (!((t >> n) & 1)) {
-                h.edge = false;
-            } else if (!h.edge) {
-                d[reg::kIntFlag0] |= 0x08;
-                h.edge = true;
-            }
-        }
-    }
-
-    h.historyHead = (h.historyHead + 1) & (CpuState::kHistorySize - 1);
-    s.history_[h.historyHead] = static_cast<uint16_t>(at);
-    h.cycles += cycles;
-    h.pc = pc;
-    return true;
-}
-
-template <CoreType Core>
-ZK_ALWAYS_INLINE void EngineCore::executeOne(CpuState& s, const Ctx& c, Hot& h) {
-    if (!word<Core>(s, c, h)) return;
-    if constexpr (Core == CoreType::CX4A) {
-        for (uint32_t n = 1; h.pendingOp != 0 && n < Engine::kMaxWordsPerExecute; ++n)
-            if (!word<Core>(s, c, h)) return;
-    }
-}
-
-ZK_ALWAYS_INLINE bool EngineCore::checkInterrupt(CpuState& s, Hot& h) {
-    uint8_t* const d = s.data_.data();
-    if (!(d[reg::kIntEnable0] & 0x80)) [[likely]]
-        return false;
-    const bool pending = (d[reg::kIntEnable0] & 0x7F & d[reg::kIntFlag0]) ||
-                         (d[reg::kIntFlag1] & d[reg::kIntEnable1]) ||
-                         (d[reg::kIntFlag2] & d[reg::kIntEnable2]);
-    if (!pending) return false;
-    d[reg::kIntEnable0] &= 0x7F;
-    d[reg::kShadowW] = d[reg::kW];
-    d[reg::kShadowBsr] = d[reg::kBsr];
-    d[reg::kShadowStatus] = d[reg::kStatus];
-    s.Push(h.pc);
-    h.pc = 4;
-    d[reg::kPcLatchLow] = 4;
-    d[reg::kPcLatchHigh] = 0;
-    h.cycles += 4;
-    h.sleep = false;
-    h.idle = false;
-    return true;
-}
-
-EngineCore::Ctx EngineCore::context(CpuState& s, const ExecOp* table) {
-    return {s.data_.data(), s.cells_.data(), s.programSize_, table};
-}
-
-EngineCore::Hot EngineCore::load(const CpuState& s) {
-    Hot h;
-    h.pc = s.pc_;
-    h.cycles = s.cycles_;
-    h.historyHead = s.historyHead_;
-    h.pendingValue = s.pendingValue_;
-    h.prescaler = s.prescaler_;
-    h.pendingOp = s.pendingOp_;
-    h.edge = s.timerEdge_;
-    h.sleep = s.sleep_;
-    h.idle = s.idle_;
-    return h;
-}
-
-void EngineCore::store(CpuState& s, const Hot& h) {
-    s.pc_ = h.pc;
-    s.cycles_ = h.cycles;
-    s.historyHead_ = h.historyHead;
-    s.pendingValue_ = h.pendingValue;
-    s.prescaler_ = h.prescaler;
-    s.pendingOp_ = h.pendingOp;
-    s.timerEdge_ = h.edge;
-    s.sleep_ = h.sleep;
-    s.idle_ = h.idle;
-}
-
-// One instantiation per kind of run keeps the stop test of the inner loop to what that run needs.
-template <CoreType Core, EngineCore::RunKind Kind, bool StackStop>
-BatchResult EngineCore::runBatch(CpuState& s, const ExecOp* table, const RunStops& stops,
-                                 uint64_t maxTicks) {
-    const RunStops st = stops;
-    const Ctx c = context(s, table);
-    Hot h = load(s);
-    BatchResult result{StopReason::None, 0};
-    uint64_t n = 0;
-    while (n < maxTicks) {
-        if (h.sleep | h.idle) [[unlikely]] {
-            result.reason = StopReason::Asleep;
-            break;
-        }
-        executeOne<Core>(s, c, h);
-        checkInterrupt(s, h);
-        ++n;
-        if constexpr (StackStop) {
-            if (c.d[reg::kStackPointer] & sp::kFull) {
-                result.reason = StopReason::StackFull;
-                break;
-            }
-        }
-        const uint32_t pc = h.pc;
-        if constexpr (Kind == RunKind::Range) {
-            if (pc <= st.rangeLow || pc >= st.rangeHigh) {
-                result.reason = StopReason::RangeLeft;
-                break;
-            }
-        } else if constexpr (Kind == RunKind::Step) {
-            if (pc == st.stepTarget || pc == st.temporaryBreak) {
-                result.reason = StopReason::StepReached;
-                break;
-            }
-        } else {
-            if (pc == st.temporaryBreak ||
-                (pc < c.programSize && (c.cells[pc].addressMark | c.cells[pc].lineMark))) {
-                result.reason = StopReason::Breakpoint;
-                break;
-            }
-        }
-    }
-    store(s, h);
-    result.ticks = n;
-    return result;
-}
-
-template <CoreType Core>
-BatchResult EngineCore::runBatch(CpuState& s, const ExecOp* table, const RunStops& stops,
-                                 uint64_t maxTicks) {
-    const bool stackStop = stops.stopOnStackFull;
-    if (stops.rangeActive)
-        return stackStop ? runBatch<Core, RunKind::Range, true>(s, table, stops, maxTicks)
-                         : runBatch<Core, RunKind::Range, false>(s, table, stops, maxTicks);
-    if (stops.stepActive)
-        return stackStop ? runBatch<Core, RunKind::Step, true>(s, table, stops, maxTicks)
-                         : runBatch<Core, RunKind::Step, false>(s, table, stops, maxTicks);
-    return stackStop ? runBatch<Core, RunKind::Plain, true>(s, table, stops, maxTicks)
-                     : runBatch<Core, RunKind::Plain, false>(s, table, stops, maxTicks);
-}
-
-// --- Engine -------------------------------------------------------------------------------------
 
 Engine::Engine(const InstructionSet& set) {
     rebuild(set);
@@ -1078,29 +289,78 @@ void Engine::rebuild(const InstructionSet& set) {
         table[w] = decodeWord(set, static_cast<uint16_t>(w));
     table_ = std::move(table);
     core_ = set.core();
+    layout_ = Layout{};
+}
+
+bool Engine::invalid(uint16_t word) const {
+    return table_[word].kind == kInvalid;
+}
+
+void Engine::preparePlain(const CpuState& s) const {
+    Layout& l = layout_;
+    if (l.stamp == s.programStamp()) return;
+    const uint32_t size = s.programSize();
+    l.plain.resize(size + 2);
+    for (uint32_t a = 0; a < size; ++a)
+        l.plain[a] = table_[s.ProgramWord(a)];
+    l.plain[size] = l.plain[size + 1] = record(kOutsideExec);
+    l.size = size;
+    l.stamp = s.programStamp();
+    l.runValid = false;
+}
+
+void Engine::prepareRun(const CpuState& s, const RunStops& stops) const {
+    preparePlain(s);
+    Layout& l = layout_;
+    if (l.runValid && l.runStops == stops) return;
+    const uint32_t size = l.size;
+    l.run = l.plain;
+    const ExecOp stop = record(kStop);
+    auto stopAt = [&](uint32_t address) {
+        if (address < size) l.run[address] = stop;
+    };
+    if (stops.rangeActive) {
+        l.markReason = StopReason::RangeLeft;
+        for (uint32_t a = 0; a < size; ++a)
+            if (a <= stops.rangeLow || a >= stops.rangeHigh) l.run[a] = stop;
+    } else if (stops.stepActive) {
+        // A step run tests no breakpoint marks.
+        l.markReason = StopReason::StepReached;
+        stopAt(stops.stepTarget);
+        stopAt(stops.temporaryBreak);
+    } else {
+        l.markReason = StopReason::Breakpoint;
+        for (uint32_t a = 0; a < size; ++a)
+            if (s.BreakpointMarkAt(a, BreakpointKind::Any)) l.run[a] = stop;
+        stopAt(stops.temporaryBreak);
+    }
+    l.run[size] = l.run[size + 1] = record(kOutsideCheck);
+    l.runStops = stops;
+    l.runValid = true;
 }
 
 void Engine::ExecuteOne(CpuState& s) const {
-    const EngineCore::Ctx c = EngineCore::context(s, table_.get());
-    EngineCore::Hot h = EngineCore::load(s);
+    preparePlain(s);
+    const Layout& l = layout_;
+    const EngineCore::Program p{l.plain.data(), l.plain.data(), l.size, table_[0],
+                                StopReason::None};
     if (core_ == CoreType::CX4A)
-        EngineCore::executeOne<CoreType::CX4A>(s, c, h);
+        EngineCore::execute<CoreType::CX4A>(s, p, RunStops{}, 1, true);
     else
-        EngineCore::executeOne<CoreType::CX4B>(s, c, h);
-    EngineCore::store(s, h);
+        EngineCore::execute<CoreType::CX4B>(s, p, RunStops{}, 1, true);
 }
 
 bool Engine::CheckInterrupt(CpuState& s) const {
-    EngineCore::Hot h = EngineCore::load(s);
-    const bool taken = EngineCore::checkInterrupt(s, h);
-    EngineCore::store(s, h);
-    return taken;
+    return EngineCore::checkInterrupt(s);
 }
 
 BatchResult Engine::RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTicks) const {
+    prepareRun(s, stops);
+    const Layout& l = layout_;
+    const EngineCore::Program p{l.run.data(), l.plain.data(), l.size, table_[0], l.markReason};
     if (core_ == CoreType::CX4A)
-        return EngineCore::runBatch<CoreType::CX4A>(s, table_.get(), stops, maxTicks);
-    return EngineCore::runBatch<CoreType::CX4B>(s, table_.get(), stops, maxTicks);
+        return EngineCore::execute<CoreType::CX4A>(s, p, stops, maxTicks, false);
+    return EngineCore::execute<CoreType::CX4B>(s, p, stops, maxTicks, false);
 }
 
 } // namespace zerka

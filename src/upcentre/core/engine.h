@@ -3,11 +3,24 @@
 // with the timer, the pointer post-operations and the PC history that go with every word, and
 // the interrupt check that run control calls around it.
 //
-// Speed: every one of the 65,536 words is decoded once, when the engine is built, into a small
-// record that names its handler and pre-resolves its operands; executing a word is then one
-// table load and one switch, with no allocation and no virtual call. RunBatch runs many
-// instructions in one call with run control's stop tests inlined, so a run can go at full speed
-// between two looks at the event loop.
+// Speed (threaded code):
+// - Every one of the 65,536 words is decoded once, when the engine is built, into a record that
+//   names its handler and pre-resolves its operands. A file operand that is a plain unbanked
+//   address gets a handler of its own without any address rules.
+// - Before a run the records are laid out per program address (rebuilt only when the program's
+//   stamp changes), so the next instruction is one load and one indirect jump: each handler
+//   ends with its own dispatch (computed goto where the compiler has it, a switch otherwise).
+// - The stop tests are off the common path: the cells where the current run must stop
+//   (breakpoint marks, the temporary breakpoint, a step target, everything outside a range)
+//   get a stop record in a second copy of the layout; two sentinel records past the end catch
+//   a PC outside the program memory. The first instruction of a batch is taken from the plain
+//   layout, so it runs even when it sits on a breakpoint, as before.
+// - Interrupts and the stack-full stop are tested only while they can fire: a single flag
+//   says when the tick end needs the careful path, and it is worked out again after every write
+//   that can change it (the interrupt and stack registers, timer control, banked and indirect
+//   writes, calls, RETI, the timer flag). The timer prescaler is a counter in a register.
+// - PC, cycles, history head, prescaler and the pending two-word operation live in locals for
+//   the length of a batch.
 //
 // Two-word instructions (CX4A): after a first word the engine keeps executing words in the same
 // call until a NOPF word completes the operation. The assembler always places that NOPF right
@@ -16,58 +29,32 @@
 // NOPF, and run control gets its breakpoint, interrupt and Stop tests in between, so a first
 // word followed by a tight loop can never hang the user interface.
 //
-// The engine always behaves as the simulator: its PC updates write the PC latch bytes.
+// The engine always behaves as the simulator: its PC updates write the PC latch bytes. Its
+// results are those of ReferenceEngine, instruction by instruction (the differential test).
 #include "upcentre/core/cpu_state.h"
 #include "upcentre/core/instruction_set.h"
+#include "upcentre/core/run_stops.h"
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace zerka {
 
 // One pre-decoded word.
 struct ExecOp {
-    uint8_t kind = 0xFF; // handler (see engine.cpp); 0xFF: the word is not an instruction
-    uint8_t mode = 0;    // data address: 0 none, 1 operand itself, 2 banked, 3 indirect
-    uint8_t dst = 0;     // 1: the file register, 0: W
-    uint8_t bit = 0;     // bit number, shadow-save/restore flag, post-increment flag
-    uint16_t a = 0;      // operand 1 (address, literal, target part, payload)
-    int16_t x = 0;       // signed branch offset, or pointer * 8 + mode of an indirect access
+    uint8_t kind = 0; // handler (engine_ops.h)
+    uint8_t mode = 0; // data address of a general file handler: 1 direct, 2 banked, 3 indirect
+    uint8_t dst = 0;  // 1: the file register, 0: W
+    uint8_t bit = 0;  // bit number, shadow-save/restore flag, post-increment flag
+    uint16_t a = 0;   // operand 1 (address, literal, target part, payload)
+    int16_t x = 0;    // signed branch offset, or pointer * 8 + mode of an indirect access
 };
 static_assert(sizeof(ExecOp) == 8);
-
-// What a run stops at, beside the program's own breakpoint marks. Run control fills it from its
-// run state before each batch.
-struct RunStops {
-    static constexpr uint32_t kNone = 0xFFFFFFFF; // beyond any 20-bit PC
-
-    bool stopOnStackFull = false; // "STOP When OV Stack": stop once the full bit is set
-    bool rangeActive = false;     // range run: stop when PC <= rangeLow or PC >= rangeHigh
-    uint32_t rangeLow = 0;
-    uint32_t rangeHigh = 0;
-    bool stepActive = false;         // step-over/step-out run: marks are not tested
-    uint32_t stepTarget = kNone;     // step-over return address (kNone for step-out)
-    uint32_t temporaryBreak = kNone; // armed temporary breakpoint, or kNone
-};
-
-enum class StopReason : uint8_t {
-    None,        // the batch ran out; the run goes on
-    Asleep,      // the sleep or idle flag is set: the tick does nothing
-    StackFull,   // stopOnStackFull and bit 7 of the stack pointer register
-    RangeLeft,   // the PC left the range of a range run
-    StepReached, // a step run reached its target or the temporary breakpoint
-    Breakpoint,  // a breakpoint mark of either kind, or the temporary breakpoint
-};
-
-struct BatchResult {
-    StopReason reason = StopReason::None;
-    uint64_t ticks = 0; // run-timer ticks performed (each executed one instruction)
-};
 
 class Engine {
   public:
     static constexpr uint32_t kMaxWordsPerExecute = 16;
-    static constexpr uint8_t kInvalid = 0xFF;
 
     explicit Engine(const InstructionSet& set);
     explicit Engine(CoreType core);
@@ -79,6 +66,8 @@ class Engine {
     void rebuild(const InstructionSet& set);
     CoreType core() const { return core_; }
     const ExecOp& decoded(uint16_t word) const { return table_[word]; }
+    // True when `word` is not an instruction of the core.
+    bool invalid(uint16_t word) const;
 
     // One instruction at the PC (both words of a two-word instruction).
     void ExecuteOne(CpuState& s) const;
@@ -91,8 +80,22 @@ class Engine {
     BatchResult RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTicks) const;
 
   private:
+    // The per-address layouts of one program; kept between calls (hence mutable).
+    struct Layout {
+        uint64_t stamp = 0;        // CpuState::programStamp() they were built for; 0: none
+        uint32_t size = 0;         // program words; two sentinel records follow
+        std::vector<ExecOp> plain; // the program's records
+        bool runValid = false;
+        RunStops runStops; // what `run` was patched for
+        StopReason markReason = StopReason::Breakpoint;
+        std::vector<ExecOp> run; // `plain` with the stop records of one kind of run
+    };
+    void preparePlain(const CpuState& s) const;
+    void prepareRun(const CpuState& s, const RunStops& stops) const;
+
     CoreType core_ = CoreType::CX4A;
     std::unique_ptr<ExecOp[]> table_;
+    mutable Layout layout_;
 };
 
 } // namespace zerka

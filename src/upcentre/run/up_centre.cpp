@@ -4,6 +4,8 @@
 #include "upcentre/run/step_rules.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string_view>
 
 namespace zerka {
 
@@ -35,6 +37,20 @@ TZk_UP::TZk_UP(UiHost* ui) : ui_(ui), set_(CoreType::CX4A), engine_(set_) {
     comparators_.fill(kNoAddress);
     cpu_.setRegisterNameLookup(
         [this](uint32_t address) { return symbolNameFor(int32_t(address)); });
+    const char* choice = std::getenv("ZERKA_SIM_ENGINE");
+    if (choice && std::string_view(choice) == "reference") useReferenceEngine(true);
+}
+
+void TZk_UP::useReferenceEngine(bool on) {
+    if (on)
+        reference_ = std::make_unique<ReferenceEngine>(set_);
+    else
+        reference_.reset();
+}
+
+BatchResult TZk_UP::runBatch(const RunStops& stops, uint64_t maxTicks) {
+    return reference_ ? reference_->RunBatch(cpu_, stops, maxTicks)
+                      : engine_.RunBatch(cpu_, stops, maxTicks);
 }
 
 // --- chip, core, mode -------------------------------------------------------------------------
@@ -48,6 +64,7 @@ void TZk_UP::applyChip(const ChipModel& chip) {
 void TZk_UP::setInstructionSet(const InstructionSet& set) {
     set_ = set;
     engine_.rebuild(set_);
+    if (reference_) reference_->rebuild(set_);
 }
 
 void TZk_UP::setEmulator(EmulatorRunPort* port) {
@@ -139,12 +156,12 @@ void TZk_UP::executeWithHook(uint64_t maxTicks, BatchResult& result) {
     result = {};
     const RunStops stops = runStops();
     if (!instructionHook_) {
-        result = engine_.RunBatch(cpu_, stops, maxTicks);
+        result = runBatch(stops, maxTicks);
         return;
     }
     while (result.ticks < maxTicks) {
         const uint32_t at = cpu_.GetPC();
-        const BatchResult one = engine_.RunBatch(cpu_, stops, 1);
+        const BatchResult one = runBatch(stops, 1);
         result.ticks += one.ticks;
         if (one.ticks) instructionHook_(at);
         result.reason = one.reason;
@@ -252,14 +269,20 @@ void TZk_UP::singleStep(bool trace) {
     emulatorHistoryCursor_ = 0;
     setBusy(true);
     if (!emulator_) {
-        engine_.CheckInterrupt(cpu_);
+        if (reference_)
+            reference_->CheckInterrupt(cpu_);
+        else
+            engine_.CheckInterrupt(cpu_);
         if (cpu_.sleeping() || cpu_.idle()) {
             setBusy(false);
             stepDone_ = true;
             return;
         }
         const uint32_t at = cpu_.GetPC();
-        engine_.ExecuteOne(cpu_);
+        if (reference_)
+            reference_->ExecuteOne(cpu_);
+        else
+            engine_.ExecuteOne(cpu_);
         ++executed_;
         if (instructionHook_) instructionHook_(at);
     } else {

@@ -16,12 +16,14 @@
 #include "upcentre/core/cpu_state.h"
 #include "upcentre/core/engine.h"
 #include "upcentre/core/instruction_set.h"
+#include "upcentre/core/reference_engine.h"
 #include "upcentre/run/emulator_run_port.h"
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -103,6 +105,10 @@ class TZk_UP {
     const CpuState& cpu() const { return cpu_; }
     void setUiHost(UiHost* ui) { ui_ = ui; }
     void setYieldHook(YieldHook hook) { yield_ = std::move(hook); }
+    // Runs the simulator on the reference engine instead of the threaded one, so that both can
+    // be measured in one build; the environment variable ZERKA_SIM_ENGINE=reference sets it.
+    void useReferenceEngine(bool on);
+    bool usingReferenceEngine() const { return reference_ != nullptr; }
     // "STOP When OV Stack".
     void setStopOnStackFull(bool on) { stopOnStackFull_ = on; }
     bool stopOnStackFull() const { return stopOnStackFull_; }
@@ -225,12 +231,14 @@ class TZk_UP {
     void message(MessageType type, std::string_view text, Buttons buttons = Buttons::Ok);
     RunStops runStops() const;
     void executeWithHook(uint64_t maxTicks, BatchResult& result);
+    BatchResult runBatch(const RunStops& stops, uint64_t maxTicks);
 
     UiHost* ui_ = nullptr;
     YieldHook yield_;
     EmulatorRunPort* emulator_ = nullptr;
     InstructionSet set_;
     Engine engine_;
+    std::unique_ptr<ReferenceEngine> reference_; // set: the simulator runs on it
     CpuState cpu_;
 
     // run state

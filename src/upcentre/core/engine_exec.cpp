@@ -1,0 +1,907 @@
+// The threaded interpreter of the engine (see engine.h for the design). Every handler ends with
+// its own dispatch of the next record; the careful work of a tick end (interrupts, stack-full
+// stop, sleep, a two-word operation in progress, a PC outside program memory) runs only while
+// it is needed (`limit` 0, see recompute).
+#include "upcentre/core/engine_ops.h"
+
+#include <array>
+
+// Computed goto where the compiler has it; a switch in a loop otherwise.
+#if defined(__GNUC__) && !defined(ZERKA_ENGINE_SWITCH)
+#define ZK_THREADED 1
+#else
+#define ZK_THREADED 0
+#endif
+
+#define ZK_ALWAYS_INLINE [[gnu::always_inline]] inline
+// Lambdas of the hot path must fold into it: a closure left on the stack would pin the PC and
+// the cycle count in memory.
+#define ZK_LAMBDA_INLINE __attribute__((always_inline))
+
+namespace zerka {
+
+namespace {
+
+using namespace exec;
+
+constexpr uint32_t kPcMask = CpuState::kPcMask;
+constexpr uint32_t kDataSize = CpuState::kDataSize;
+
+enum PostOp : uint8_t { kPostNone = 0, kPostInc = 1, kPostDec = 2, kPostPlusW = 3 };
+
+// Only Z and C exist on the CX4B.
+template <CoreType Core> constexpr uint8_t flagMask(uint8_t m) {
+    return Core == CoreType::CX4B ? uint8_t(m & (flag::kZ | flag::kC)) : m;
+}
+
+constexpr uint8_t kArithFlags = flag::kZ | flag::kOV | flag::kN | flag::kDC | flag::kC;
+constexpr uint8_t kLogicFlags = flag::kZ | flag::kN;
+
+// Z, N and C of every 9-bit result in one load.
+constexpr std::array<uint8_t, 512> kZncTable = [] {
+    std::array<uint8_t, 512> t{};
+    for (uint32_t r = 0; r < 512; ++r)
+        t[r] = static_cast<uint8_t>(((r & 0xFF) == 0 ? flag::kZ : 0) | ((r & 0x80) ? flag::kN : 0) |
+                                    ((r & 0x100) ? flag::kC : 0));
+    return t;
+}();
+
+constexpr uint8_t zeroFlag(uint32_t r) {
+    return (r & 0xFF) == 0 ? flag::kZ : 0;
+}
+constexpr uint8_t negativeFlag(uint32_t r) {
+    return (r >> 5) & flag::kN;
+}
+// x + y + carryIn with all five flags; the carry out of the low nibble shows in bit 4 of
+// x ^ y ^ r.
+constexpr uint8_t addFlags(uint32_t x, uint32_t y, uint32_t r) {
+    const uint32_t dc = ((x ^ y ^ r) >> 1) & flag::kDC;
+    const uint32_t ov = (((x ^ r) & (y ^ r) & 0x80) >> 6);
+    return static_cast<uint8_t>(kZncTable[r & 0x1FF] | dc | ov);
+}
+
+// The five flags of f + 1 and of f + FFh (INF, DCF), one load each.
+constexpr std::array<uint8_t, 256> kIncFlags = [] {
+    std::array<uint8_t, 256> t{};
+    for (uint32_t f = 0; f < 256; ++f)
+        t[f] = addFlags(f, 0x01, f + 0x01);
+    return t;
+}();
+constexpr std::array<uint8_t, 256> kDecFlags = [] {
+    std::array<uint8_t, 256> t{};
+    for (uint32_t f = 0; f < 256; ++f)
+        t[f] = addFlags(f, 0xFF, f + 0xFF);
+    return t;
+}();
+
+// Writes to these may change whether an interrupt can be taken, whether the stack-full stop
+// applies or whether the timer counts.
+ZK_ALWAYS_INLINE bool watched(uint32_t a) {
+    return (a >= reg::kStackPointer && a <= reg::kIntFlag2) || a == reg::kTimerControl;
+}
+
+ZK_ALWAYS_INLINE bool interruptPending(const uint8_t* d) {
+    return (d[reg::kIntEnable0] & 0x80) &&
+           ((d[reg::kIntEnable0] & 0x7F & d[reg::kIntFlag0]) |
+            (d[reg::kIntFlag1] & d[reg::kIntEnable1]) | (d[reg::kIntFlag2] & d[reg::kIntEnable2]));
+}
+
+} // namespace
+
+bool EngineCore::checkInterrupt(CpuState& s) {
+    uint8_t* const d = s.data_.data();
+    if (!interruptPending(d)) return false;
+    d[reg::kIntEnable0] &= 0x7F;
+    d[reg::kShadowW] = d[reg::kW];
+    d[reg::kShadowBsr] = d[reg::kBsr];
+    d[reg::kShadowStatus] = d[reg::kStatus];
+    s.Push(s.pc_);
+    s.pc_ = 4;
+    d[reg::kPcLatchLow] = 4;
+    d[reg::kPcLatchHigh] = 0;
+    s.cycles_ += 4;
+    s.sleep_ = false;
+    s.idle_ = false;
+    return true;
+}
+
+template <CoreType Core>
+BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& stops,
+                                uint64_t maxTicks, bool single) {
+    if (!single) {
+        if (maxTicks == 0) return {StopReason::None, 0};
+        if (s.sleep_ || s.idle_) return {StopReason::Asleep, 0};
+    }
+
+    // --- the state of the batch -------------------------------------------------------------
+    // Registers go to what every word uses: the state, PC, the word's address and record, the
+    // history head, the limit and the budget. The rest stays in memory: in the CpuState itself
+    // (pending operation, sleep, idle, timer s.timerEdge_, and the cycle count, which receives the
+    // cycles beyond one per word as they happen) and in `cold`.
+    uint8_t* const d = s.data_.data();
+    uint32_t* const stack = s.stack_.data();
+    const ExecOp* const runOps = p.run;
+    const ExecOp* const plainOps = p.plain;
+
+    uint32_t pc = s.pc_;
+    uint32_t at = pc;
+    // `head` counts every executed word: it places the history entries, and the cycle count and
+    // the timer prescaler follow from it. It starts high enough that the prescaler's base below
+    // never goes negative, and a multiple of the history size away from the stored head.
+    uint64_t head = s.historyHead_ + (uint64_t(1) << 32);
+    // A word's end leaves the fast path when head reaches `limit`: the prescaler's 256, never
+    // while the timer is off, and at once (0) while the tick end needs the careful path.
+    uint64_t limit = 0;
+    uint64_t budget = single ? 1 : maxTicks;
+    struct Cold {
+        uint64_t headAtStart;
+        // While the timer is on, the prescaler is head - cold.timerBase; while it is off the
+        // prescaler keeps its value in `frozen`.
+        uint64_t timerBase;
+        uint32_t frozen;
+        uint32_t wordsInTick; // words of a two-word operation in this tick
+        bool timerOn;
+        bool outside; // the word of this tick came from outside program memory
+        bool stackStop;
+        bool single;
+    } cold{head,  head - s.prescaler_,   s.prescaler_, 0, bool(d[reg::kTimerControl] & 0x80),
+           false, stops.stopOnStackFull, single};
+    // Kept in memory: the registers are for the hot state.
+    asm volatile("" : : "r"(&cold) : "memory");
+    StopReason reason = StopReason::None;
+    const ExecOp* cur = plainOps; // the record being executed
+    // Per word: the resolved address and the pointer post-operation of a general handler.
+    uint32_t addr = 0;
+    uint32_t post = kPostNone;
+    uint32_t postPointer = 0;
+    uint32_t postW = 0;
+
+    // Works out the limit again: whether the tick end needs the careful path, and the timer.
+    auto recompute = [&]() ZK_LAMBDA_INLINE {
+        const bool on = d[reg::kTimerControl] & 0x80;
+        if (on != cold.timerOn) {
+            if (on)
+                cold.timerBase = head - cold.frozen;
+            else
+                cold.frozen = static_cast<uint32_t>(head - cold.timerBase);
+            cold.timerOn = on;
+        }
+        const bool full = cold.stackStop && (d[reg::kStackPointer] & sp::kFull);
+        const bool attention = interruptPending(d) | full | (s.pendingOp_ != 0) | s.sleep_ |
+                               s.idle_ | cold.outside | cold.single;
+        limit = attention ? 0 : cold.timerOn ? cold.timerBase + 256 : ~uint64_t(0);
+    };
+    auto attend = [&]() ZK_LAMBDA_INLINE { limit = 0; };
+    recompute();
+
+    // The stop test of a run at `where`, for the exits that do not pass through a dispatch.
+    auto stopReasonAt = [&](uint32_t where) -> StopReason {
+        if (where < p.size) return runOps[where].kind == kStop ? p.markReason : StopReason::None;
+        if (stops.rangeActive)
+            return where <= stops.rangeLow || where >= stops.rangeHigh ? StopReason::RangeLeft
+                                                                       : StopReason::None;
+        if (stops.stepActive)
+            return where == stops.stepTarget || where == stops.temporaryBreak
+                       ? StopReason::StepReached
+                       : StopReason::None;
+        return where == stops.temporaryBreak ? StopReason::Breakpoint : StopReason::None;
+    };
+
+    // --- helpers of the handlers -------------------------------------------------------------
+    auto push = [&](uint32_t value) ZK_LAMBDA_INLINE {
+        uint32_t c = d[reg::kStackPointer] + 1u;
+        if ((c & sp::kPointerMask) > s.stackDepth_)
+            c = (c & 0xC0u) | sp::kOverflow | s.stackDepth_;
+        else if ((c & sp::kPointerMask) == s.stackDepth_)
+            c |= sp::kFull;
+        stack[c & sp::kPointerMask] = value;
+        d[reg::kStackPointer] = static_cast<uint8_t>(c);
+    };
+    auto pop = [&]() ZK_LAMBDA_INLINE -> uint32_t {
+        const uint8_t a = d[reg::kStackPointer];
+        const uint32_t v = stack[a & sp::kPointerMask];
+        if (a & sp::kPointerMask) {
+            d[reg::kStackPointer] = static_cast<uint8_t>(a - 1);
+            return v;
+        }
+        d[reg::kStackPointer] = a | sp::kUnderflow;
+        return 0;
+    };
+    auto topOfStackCopy = [&](uint32_t v) ZK_LAMBDA_INLINE {
+        d[reg::kTosUpper] = static_cast<uint8_t>(v >> 16);
+        d[reg::kTosHigh] = static_cast<uint8_t>(v >> 8);
+        d[reg::kTosLow] = static_cast<uint8_t>(v);
+    };
+    auto topOfStackFromEntry = [&]() ZK_LAMBDA_INLINE {
+        topOfStackCopy(stack[d[reg::kStackPointer] & sp::kPointerMask]);
+    };
+    auto restoreShadows = [&]() ZK_LAMBDA_INLINE {
+        d[reg::kW] = d[reg::kShadowW];
+        d[reg::kBsr] = d[reg::kShadowBsr];
+        d[reg::kStatus] = d[reg::kShadowStatus];
+    };
+    auto jumpTo = [&](uint32_t target) ZK_LAMBDA_INLINE {
+        pc = target & kPcMask;
+        d[reg::kPcLatchLow] = static_cast<uint8_t>(pc);
+        d[reg::kPcLatchHigh] = static_cast<uint8_t>(pc >> 8);
+    };
+    auto skip = [&]() ZK_LAMBDA_INLINE {
+        pc = (pc + 1) & kPcMask;
+        d[reg::kPcLatchLow] = static_cast<uint8_t>(pc);
+        ++s.cycles_;
+    };
+    auto carry = [&]() ZK_LAMBDA_INLINE -> uint32_t { return (d[reg::kStatus] >> 4) & 1; };
+    auto notW = [&]() ZK_LAMBDA_INLINE -> uint32_t { return ~uint32_t(d[reg::kW]) & 0xFF; };
+    auto resolveIndirect = [&](uint32_t code) ZK_LAMBDA_INLINE {
+        const uint32_t n = code >> 3;
+        const uint32_t base = reg::kFsr0High + 2 * n;
+        const uint32_t ptr = (uint32_t(d[base]) << 8) | d[base + 1];
+        postPointer = n;
+        switch (code & 7) {
+        case 0:
+            addr = ptr;
+            break;
+        case 1:
+            addr = ptr;
+            post = kPostInc;
+            break;
+        case 2:
+            addr = ptr;
+            post = kPostDec;
+            break;
+        case 3:
+            addr = (ptr + 1) & 0xFFFF;
+            post = kPostInc;
+            break;
+        default:
+            postW = d[reg::kW];
+            addr = (ptr + uint32_t(int32_t(int8_t(postW)))) & 0xFFFF;
+            post = kPostPlusW;
+            break;
+        }
+    };
+    auto resolveUnbanked = [&](uint32_t a) ZK_LAMBDA_INLINE {
+        if (Core == CoreType::CX4A ? a <= 14 : (a == 0 || a == 5))
+            resolveIndirect((a / 5) * 8 + a % 5);
+        else
+            addr = a;
+    };
+    auto resolveGeneral = [&]() ZK_LAMBDA_INLINE {
+        post = kPostNone;
+        if (cur->mode == kBanked)
+            addr = uint32_t(d[reg::kBsr]) * 256 + cur->a;
+        else if (cur->mode == kIndirect)
+            resolveIndirect(uint32_t(cur->x));
+        else
+            addr = cur->a;
+    };
+    // A write with every address rule, and a fresh look at the tick end when it may matter.
+    auto writeTo = [&](uint32_t a, uint32_t v) ZK_LAMBDA_INLINE {
+        if (a >= kDataSize) return;
+        if (a == reg::kStackPointer) {
+            // The pointer bits belong to the stack; instructions reach only the flag bits.
+            d[a] = static_cast<uint8_t>((d[a] & sp::kPointerMask) | (v & 0xE0));
+        } else {
+            d[a] = static_cast<uint8_t>(v);
+            if (a == reg::kPcLatchLow)
+                pc = ((uint32_t(d[reg::kPcLatchUpper]) << 16) |
+                      (uint32_t(d[reg::kPcLatchHigh]) << 8) | d[reg::kPcLatchLow]) &
+                     kPcMask;
+        }
+        if (watched(a)) recompute();
+    };
+    // One pointer post-operation at most: a word resolves one indirect access.
+    auto applyPost = [&]() ZK_LAMBDA_INLINE {
+        if (post == kPostNone) return;
+        const uint32_t base = reg::kFsr0High + 2 * postPointer;
+        uint32_t v = (uint32_t(d[base]) << 8) | d[base + 1];
+        if (post == kPostInc)
+            v += 1;
+        else if (post == kPostDec)
+            v -= 1;
+        else
+            v += uint32_t(int32_t(int8_t(postW)));
+        d[base] = static_cast<uint8_t>(v >> 8);
+        d[base + 1] = static_cast<uint8_t>(v);
+    };
+
+#if ZK_THREADED
+    static const void* const kLabels[kKindCount] = {
+#define ZK_LABEL_PG(n) &&L_##n##P, &&L_##n##G,
+#define ZK_LABEL(n) &&L_##n,
+        ZK_FILE_OPS(ZK_LABEL_PG) ZK_OTHER_OPS(ZK_LABEL)
+#undef ZK_LABEL_PG
+#undef ZK_LABEL
+    };
+#define ZK_JUMP(kind) goto* kLabels[kind]
+#define ZK_CASE(name) L_##name:
+#else
+    uint32_t nextKind = 0;
+#define ZK_JUMP(kind)                                                                              \
+    do {                                                                                           \
+        nextKind = (kind);                                                                         \
+        goto dispatchSwitch;                                                                       \
+    } while (0)
+#define ZK_CASE(name) case k##name:
+#endif
+
+// Fetch from `ops` at the PC; sequential PCs stay within the two sentinels past the end,
+// others are clamped onto the first.
+#define ZK_DISPATCH(ops)                                                                           \
+    do {                                                                                           \
+        at = pc;                                                                                   \
+        cur = (ops) + at;                                                                          \
+        pc = at + 1;                                                                               \
+        ZK_JUMP(cur->kind);                                                                        \
+    } while (0)
+#define ZK_DISPATCH_CLAMPED(ops)                                                                   \
+    do {                                                                                           \
+        at = pc;                                                                                   \
+        cur = (ops) + (at < p.size ? at : p.size);                                                 \
+        pc = at + 1;                                                                               \
+        ZK_JUMP(cur->kind);                                                                        \
+    } while (0)
+// The end of an executed word: history, cycles, timer, then the next tick (or the careful path).
+#define ZK_WORD_END(n, DISPATCH)                                                                   \
+    do {                                                                                           \
+        s.cycles_ += (n)-1;                                                                        \
+        s.history_[++head & (CpuState::kHistorySize - 1)] = static_cast<uint16_t>(at);             \
+        if (head >= limit) [[unlikely]]                                                            \
+            goto timerOrAttention;                                                                 \
+        if (--budget == 0) [[unlikely]]                                                            \
+            goto exitBudget;                                                                       \
+        DISPATCH(runOps);                                                                          \
+    } while (0)
+#define ZK_NEXT(n) ZK_WORD_END(n, ZK_DISPATCH)
+#define ZK_NEXT_JUMP(n) ZK_WORD_END(n, ZK_DISPATCH_CLAMPED)
+// Every fetch writes the low byte of the advanced PC to PCLATL.
+#define ZK_LATCH() d[reg::kPcLatchLow] = static_cast<uint8_t>(pc)
+
+// A file instruction's two handlers from one body. In the body: F (the operand's byte),
+// WB(v) (write back), DST(r) (to the destination), FLAGS(mask, bits), END(cycles).
+#define ZK_F (G ? (addr < kDataSize ? uint32_t(d[addr]) : 0u) : uint32_t(d[addr]))
+#define ZK_WB(v)                                                                                   \
+    do {                                                                                           \
+        if (G)                                                                                     \
+            writeTo(addr, (v));                                                                    \
+        else                                                                                       \
+            d[addr] = static_cast<uint8_t>(v);                                                     \
+    } while (0)
+#define ZK_DST(r)                                                                                  \
+    do {                                                                                           \
+        if (cur->dst)                                                                              \
+            ZK_WB(r);                                                                              \
+        else                                                                                       \
+            d[reg::kW] = static_cast<uint8_t>(r);                                                  \
+    } while (0)
+// STATUS as the operand keeps what the instruction wrote there.
+#define ZK_FLAGS(mask, bits)                                                                       \
+    do {                                                                                           \
+        /* the bits never stray outside the mask: only the CX4B needs it cut */                    \
+        const uint8_t m_ = flagMask<Core>(mask);                                                   \
+        const uint8_t b_ = m_ == (mask) ? uint8_t(bits) : uint8_t((bits)&m_);                      \
+        if (!G || addr != reg::kStatus)                                                            \
+            d[reg::kStatus] = static_cast<uint8_t>((d[reg::kStatus] & ~m_) | b_);                  \
+    } while (0)
+#define ZK_END(n)                                                                                  \
+    do {                                                                                           \
+        if (G) {                                                                                   \
+            applyPost();                                                                           \
+            ZK_NEXT_JUMP(n);                                                                       \
+        } else {                                                                                   \
+            ZK_NEXT(n);                                                                            \
+        }                                                                                          \
+    } while (0)
+#define ZK_FILE(name, ...)                                                                         \
+    ZK_CASE(name##P) {                                                                             \
+        constexpr bool G = false;                                                                  \
+        ZK_LATCH();                                                                                \
+        const uint32_t addr = cur->a; /* plain: the operand itself */                              \
+        __VA_ARGS__                                                                                \
+    }                                                                                              \
+    ZK_CASE(name##G) {                                                                             \
+        constexpr bool G = true;                                                                   \
+        ZK_LATCH();                                                                                \
+        resolveGeneral();                                                                          \
+        __VA_ARGS__                                                                                \
+    }
+#define ZK_ARITH(x, y, c)                                                                          \
+    {                                                                                              \
+        const uint32_t x_ = (x), y_ = (y);                                                         \
+        const uint32_t r_ = x_ + y_ + (c);                                                         \
+        ZK_FLAGS(kArithFlags, addFlags(x_, y_, r_));                                               \
+        ZK_DST(r_);                                                                                \
+        ZK_END(1);                                                                                 \
+    }
+#define ZK_LOGIC(expr)                                                                             \
+    {                                                                                              \
+        const uint32_t r_ = (expr);                                                                \
+        ZK_FLAGS(kLogicFlags, zeroFlag(r_) | negativeFlag(r_));                                    \
+        ZK_DST(r_);                                                                                \
+        ZK_END(1);                                                                                 \
+    }
+#define ZK_SKIP_IF(cond)                                                                           \
+    {                                                                                              \
+        if (cond) skip();                                                                          \
+        ZK_END(1);                                                                                 \
+    }
+#define ZK_BRANCH(cond)                                                                            \
+    ZK_LATCH();                                                                                    \
+    if (cond) {                                                                                    \
+        jumpTo(pc + uint32_t(int32_t(cur->x)));                                                    \
+        ++s.cycles_;                                                                               \
+    }                                                                                              \
+    ZK_NEXT_JUMP(1);
+
+    // --- the first tick of the batch: no stop test at its PC --------------------------------
+    ZK_DISPATCH_CLAMPED(plainOps);
+
+#if !ZK_THREADED
+dispatchSwitch:
+    switch (nextKind) {
+#endif
+
+        // --- file instructions
+        // ---------------------------------------------------------------------
+        ZK_FILE(Clrf, ZK_WB(0); ZK_END(1);)
+        ZK_FILE(Setf, ZK_WB(0xFF); ZK_END(1);)
+        ZK_FILE(Addf, ZK_ARITH(d[reg::kW], ZK_F, 0))
+        ZK_FILE(Addc, ZK_ARITH(d[reg::kW], ZK_F, carry()))
+        ZK_FILE(Subf, ZK_ARITH(notW(), ZK_F, 1))
+        ZK_FILE(Subc, ZK_ARITH(notW(), ZK_F, carry()))
+        ZK_FILE(Inf, {
+            const uint32_t f = ZK_F;
+            ZK_FLAGS(kArithFlags, kIncFlags[f]);
+            ZK_DST(f + 0x01);
+            ZK_END(1);
+        })
+        ZK_FILE(Dcf, {
+            const uint32_t f = ZK_F;
+            ZK_FLAGS(kArithFlags, kDecFlags[f]);
+            ZK_DST(f + 0xFF);
+            ZK_END(1);
+        })
+        ZK_FILE(Insz, {
+            const uint32_t r = ZK_F + 1;
+            if ((r & 0xFF) == 0) skip();
+            ZK_DST(r);
+            ZK_END(1);
+        })
+        ZK_FILE(Dcsz, {
+            const uint32_t r = ZK_F + 0xFF;
+            if ((r & 0xFF) == 0) skip();
+            ZK_DST(r);
+            ZK_END(1);
+        })
+        ZK_FILE(Insuz, {
+            const uint32_t r = ZK_F + 1;
+            if ((r & 0xFF) != 0) skip();
+            ZK_DST(r);
+            ZK_END(1);
+        })
+        ZK_FILE(Dcsuz, {
+            const uint32_t r = ZK_F + 0xFF;
+            if ((r & 0xFF) != 0) skip();
+            ZK_DST(r);
+            ZK_END(1);
+        })
+        ZK_FILE(Comf, ZK_LOGIC(~ZK_F & 0xFF))
+        ZK_FILE(Andf, ZK_LOGIC(d[reg::kW] & ZK_F))
+        ZK_FILE(Iorf, ZK_LOGIC(d[reg::kW] | ZK_F))
+        ZK_FILE(Xorf, ZK_LOGIC(d[reg::kW] ^ ZK_F))
+        ZK_FILE(Mvf, {
+            if (cur->dst)
+                ZK_WB(d[reg::kW]);
+            else
+                d[reg::kW] = static_cast<uint8_t>(ZK_F);
+            ZK_END(1);
+        })
+        ZK_FILE(Swpf, {
+            const uint32_t f = ZK_F;
+            ZK_DST(((f << 4) | (f >> 4)) & 0xFF);
+            ZK_END(1);
+        })
+        ZK_FILE(Rlf, {
+            const uint32_t f = ZK_F;
+            ZK_LOGIC(((f << 1) | (f >> 7)) & 0xFF)
+        })
+        ZK_FILE(Rrf, {
+            const uint32_t f = ZK_F;
+            ZK_LOGIC(((f >> 1) | (f << 7)) & 0xFF)
+        })
+        ZK_FILE(Rlfc, {
+            const uint32_t f = ZK_F;
+            const uint32_t r = (f << 1) + carry();
+            ZK_FLAGS(kLogicFlags | flag::kC,
+                     zeroFlag(r) | negativeFlag(r) | ((f & 0x80) ? flag::kC : 0));
+            ZK_DST(r);
+            ZK_END(1);
+        })
+        ZK_FILE(Rrfc, {
+            const uint32_t f = ZK_F;
+            const uint32_t r = (f >> 1) + carry() * 0x80;
+            ZK_FLAGS(kLogicFlags | flag::kC,
+                     zeroFlag(r) | negativeFlag(r) | ((f & 1) ? flag::kC : 0));
+            ZK_DST(r);
+            ZK_END(1);
+        })
+        ZK_FILE(Arlc, {
+            const uint32_t f = ZK_F;
+            const uint32_t r = (f << 1) + carry();
+            ZK_FLAGS(flag::kZ | flag::kOV | flag::kN | flag::kC,
+                     zeroFlag(r) | negativeFlag(r) | ((f & 0x80) ? flag::kC : 0) |
+                         (((f ^ r) & 0x80) ? flag::kOV : 0));
+            ZK_DST(r);
+            ZK_END(1);
+        })
+        ZK_FILE(Arrc, {
+            const uint32_t f = ZK_F;
+            const uint32_t r = (f >> 1) | (f & 0x80);
+            ZK_FLAGS(kLogicFlags | flag::kC,
+                     zeroFlag(r) | negativeFlag(r) | ((f & 1) ? flag::kC : 0));
+            ZK_DST(r);
+            ZK_END(1);
+        })
+        ZK_FILE(Bcf, {
+            uint32_t v = ZK_F & ~(1u << cur->bit);
+            // Clearing either overflow or full on the stack pointer register clears both.
+            if (G && addr == reg::kStackPointer && (cur->bit == 7 || cur->bit == 5)) v &= 0x5F;
+            ZK_WB(v);
+            ZK_END(1);
+        })
+        ZK_FILE(Bsf, ZK_WB(ZK_F | (1u << cur->bit)); ZK_END(1);)
+        ZK_FILE(Btgf, ZK_WB(ZK_F ^ (1u << cur->bit)); ZK_END(1);)
+        ZK_FILE(Btsz, ZK_SKIP_IF(!((ZK_F >> cur->bit) & 1)))
+        ZK_FILE(Btss, ZK_SKIP_IF((ZK_F >> cur->bit) & 1))
+        ZK_FILE(Cpsg, ZK_SKIP_IF(ZK_F > d[reg::kW]))
+        ZK_FILE(Cpsl, ZK_SKIP_IF(ZK_F < d[reg::kW]))
+        ZK_FILE(Cpse, ZK_SKIP_IF(ZK_F == d[reg::kW]))
+        ZK_FILE(Tfsz, ZK_SKIP_IF(ZK_F == 0))
+        ZK_FILE(Mulf, {
+            const uint32_t prod = ZK_F * d[reg::kW];
+            d[reg::kProductHigh] = static_cast<uint8_t>(prod >> 8);
+            d[reg::kProductLow] = static_cast<uint8_t>(prod);
+            ZK_FLAGS(flag::kZ, zeroFlag(prod));
+            ZK_END(2);
+        })
+
+        // --- literal, flow and the rest
+        // --------------------------------------------------------------
+        ZK_CASE(Nop) {
+            ZK_LATCH();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(Mull) {
+            ZK_LATCH();
+            const uint32_t prod = uint32_t(cur->a & 0xFF) * d[reg::kW];
+            d[reg::kProductHigh] = static_cast<uint8_t>(prod >> 8);
+            d[reg::kProductLow] = static_cast<uint8_t>(prod);
+            ZK_NEXT(2);
+        }
+        ZK_CASE(Addl) {
+            ZK_LATCH();
+            const uint32_t w = d[reg::kW], k = cur->a & 0xFF;
+            const uint32_t r = w + k;
+            d[reg::kStatus] =
+                static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kArithFlags)) |
+                                     (addFlags(w, k, r) & flagMask<Core>(kArithFlags)));
+            d[reg::kW] = static_cast<uint8_t>(r);
+            ZK_NEXT(1);
+        }
+        ZK_CASE(Subl) {
+            ZK_LATCH();
+            const uint32_t nw = notW(), k = cur->a & 0xFF;
+            const uint32_t r = nw + k + 1;
+            d[reg::kStatus] =
+                static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kArithFlags)) |
+                                     (addFlags(nw, k, r) & flagMask<Core>(kArithFlags)));
+            d[reg::kW] = static_cast<uint8_t>(r);
+            ZK_NEXT(1);
+        }
+#define ZK_LOGIC_LITERAL(name, expr)                                                               \
+    ZK_CASE(name) {                                                                                \
+        ZK_LATCH();                                                                                \
+        const uint32_t r = (expr)&0xFF;                                                            \
+        d[reg::kStatus] =                                                                          \
+            static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kLogicFlags)) |                \
+                                 ((zeroFlag(r) | negativeFlag(r)) & flagMask<Core>(kLogicFlags))); \
+        d[reg::kW] = static_cast<uint8_t>(r);                                                      \
+        ZK_NEXT(1);                                                                                \
+    }
+        ZK_LOGIC_LITERAL(Andl, d[reg::kW] & cur->a)
+        ZK_LOGIC_LITERAL(Iorl, d[reg::kW] | cur->a)
+        ZK_LOGIC_LITERAL(Xorl, d[reg::kW] ^ cur->a)
+        ZK_CASE(Mvl) {
+            ZK_LATCH();
+            d[reg::kW] = static_cast<uint8_t>(cur->a);
+            ZK_NEXT(1);
+        }
+        ZK_CASE(Retl) {
+            ZK_LATCH();
+            jumpTo(pop());
+            d[reg::kW] = static_cast<uint8_t>(cur->a);
+            ZK_NEXT_JUMP(2);
+        }
+        ZK_CASE(Ret) {
+            ZK_LATCH();
+            jumpTo(pop());
+            topOfStackFromEntry();
+            if (Core == CoreType::CX4A && cur->bit) restoreShadows();
+            ZK_NEXT_JUMP(2);
+        }
+        ZK_CASE(Reti) {
+            ZK_LATCH();
+            jumpTo(pop());
+            if (Core == CoreType::CX4A && cur->bit) restoreShadows();
+            d[reg::kIntEnable0] |= 0x80;
+            recompute();
+            ZK_NEXT_JUMP(2);
+        }
+        ZK_CASE(Pop) {
+            ZK_LATCH();
+            pop();
+            topOfStackFromEntry();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(CallLong) {
+            ZK_LATCH();
+            if (cur->bit) {
+                d[reg::kShadowW] = d[reg::kW];
+                d[reg::kShadowBsr] = d[reg::kBsr];
+                d[reg::kShadowStatus] = d[reg::kStatus];
+            }
+            // The return address is the NOPF word, which then runs as a no-operation.
+            push(pc);
+            topOfStackCopy(pc);
+            s.pendingOp_ = static_cast<uint8_t>(OpId::CALL);
+            s.pendingValue_ = cur->a & 0xFF;
+            attend();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(JmpLong) {
+            ZK_LATCH();
+            s.pendingOp_ = static_cast<uint8_t>(OpId::JMP);
+            s.pendingValue_ = cur->a & 0xFF;
+            attend();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(CallShort) {
+            ZK_LATCH();
+            push(pc);
+            topOfStackCopy(pc);
+            jumpTo(cur->a);
+            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            ZK_NEXT_JUMP(1);
+        }
+        ZK_CASE(JmpShort) {
+            ZK_LATCH();
+            jumpTo(cur->a);
+            ZK_NEXT_JUMP(1);
+        }
+        ZK_CASE(Rj) {
+            ZK_LATCH();
+            jumpTo(pc + uint32_t(int32_t(cur->x)));
+            ZK_NEXT_JUMP(2);
+        }
+        ZK_CASE(Rcall) {
+            ZK_LATCH();
+            push(pc);
+            topOfStackCopy(pc);
+            jumpTo(pc + uint32_t(int32_t(cur->x)));
+            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            ZK_NEXT_JUMP(2);
+        }
+        ZK_CASE(Jz){ZK_BRANCH(d[reg::kStatus] & flag::kZ)} ZK_CASE(Jnz){
+            ZK_BRANCH(!(d[reg::kStatus] & flag::kZ))} ZK_CASE(Jc){
+            ZK_BRANCH(d[reg::kStatus] & flag::kC)} ZK_CASE(Jnc){
+            ZK_BRANCH(!(d[reg::kStatus] & flag::kC))} ZK_CASE(Jn){
+            ZK_BRANCH(d[reg::kStatus] & flag::kN)} ZK_CASE(Jnn){
+            ZK_BRANCH(!(d[reg::kStatus] & flag::kN))} ZK_CASE(Jo){
+            ZK_BRANCH(d[reg::kStatus] & flag::kOV)} ZK_CASE(Jno){
+            ZK_BRANCH(!(d[reg::kStatus] & flag::kOV))} ZK_CASE(Tblr) {
+            ZK_LATCH();
+            uint32_t tp = (uint32_t(d[reg::kTablePtrUpper]) << 16) |
+                          (uint32_t(d[reg::kTablePtrHigh]) << 8) | d[reg::kTablePtrLow];
+            const uint16_t w = s.ProgramWord(tp);
+            d[reg::kTableDataHigh] = static_cast<uint8_t>(w >> 8);
+            d[reg::kTableDataLow] = static_cast<uint8_t>(w);
+            tp = (tp + cur->bit) & 0xFFFFFF;
+            d[reg::kTablePtrUpper] = static_cast<uint8_t>(tp >> 16);
+            d[reg::kTablePtrHigh] = static_cast<uint8_t>(tp >> 8);
+            d[reg::kTablePtrLow] = static_cast<uint8_t>(tp);
+            ZK_NEXT(2);
+        }
+        ZK_CASE(Mvlp) {
+            ZK_LATCH();
+            d[reg::kTablePtrUpper] = static_cast<uint8_t>((cur->a & 0xFF) >> 4);
+            s.pendingOp_ = static_cast<uint8_t>(OpId::MVLP);
+            s.pendingValue_ = (cur->a & 0x0F) << 4;
+            attend();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(Ldpr) {
+            ZK_LATCH();
+            s.pendingOp_ = static_cast<uint8_t>(OpId::LDPR);
+            s.pendingValue_ = cur->a;
+            attend();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(Lbsr) {
+            ZK_LATCH();
+            d[reg::kBsr] = static_cast<uint8_t>(cur->a);
+            ZK_NEXT(1);
+        }
+        ZK_CASE(Mvff) {
+            ZK_LATCH();
+            resolveGeneral();
+            s.pendingOp_ = static_cast<uint8_t>(OpId::MVFF);
+            s.pendingValue_ = addr;
+            applyPost();
+            attend();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(Nopf) {
+            ZK_LATCH();
+            const uint32_t payload = cur->a & 0xFFF;
+            post = kPostNone;
+            switch (static_cast<OpId>(s.pendingOp_)) {
+            case OpId::CALL:
+            case OpId::JMP:
+                jumpTo((s.pendingValue_ << 12) + payload);
+                break;
+            case OpId::MVLP:
+                d[reg::kTablePtrHigh] = static_cast<uint8_t>(s.pendingValue_ + (payload >> 8));
+                d[reg::kTablePtrLow] = static_cast<uint8_t>(payload);
+                break;
+            case OpId::LDPR:
+                if (s.pendingValue_ < 3) {
+                    d[reg::kFsr0High + 2 * s.pendingValue_] = static_cast<uint8_t>(payload >> 8);
+                    d[reg::kFsr0High + 2 * s.pendingValue_ + 1] = static_cast<uint8_t>(payload);
+                }
+                break;
+            case OpId::MVFF: {
+                const uint32_t source = s.pendingValue_;
+                const uint32_t v = source < kDataSize ? d[source] : 0u;
+                resolveUnbanked(payload);
+                writeTo(addr, v);
+                applyPost();
+                break;
+            }
+            default:
+                break;
+            }
+            s.pendingOp_ = 0;
+            s.pendingValue_ = 0;
+            // The tick ends with this word.
+            cold.wordsInTick = 0;
+            recompute();
+            ZK_NEXT_JUMP(1);
+        }
+        ZK_CASE(Idle) {
+            ZK_LATCH();
+            s.idle_ = true;
+            d[reg::kPowerControl] |= 0x40;
+            attend();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(Slp) {
+            ZK_LATCH();
+            s.sleep_ = true;
+            d[reg::kPowerControl] |= 0x80;
+            attend();
+            ZK_NEXT(1);
+        }
+
+        // --- records that are not instructions
+        // -------------------------------------------------------
+        ZK_CASE(Stop) {
+            pc = at;
+            reason = p.markReason;
+            goto exit;
+        }
+        ZK_CASE(OutsideCheck) {
+            pc = at;
+            reason = stopReasonAt(pc);
+            if (reason != StopReason::None) goto exit;
+            goto outsideExec;
+        }
+        ZK_CASE(OutsideExec) {
+            pc = at;
+            goto outsideExec;
+        }
+        ZK_CASE(Invalid) {
+            // Not an instruction: skipped without cycles, history or timer, and the tick ends.
+            ZK_LATCH();
+            if (limit == 0) goto slowTickEnd;
+            if (--budget == 0) goto exitBudget;
+            ZK_DISPATCH_CLAMPED(runOps);
+        }
+
+#if !ZK_THREADED
+    }
+#endif
+
+outsideExec:
+    // Program memory reads 0 outside its size: the word is word 0.
+    at = pc;
+    pc = (at + 1) & kPcMask;
+    cold.outside = true;
+    attend();
+    cur = &p.outside;
+    ZK_JUMP(cur->kind);
+
+timerOrAttention:
+    // The prescaler reached 256: the counter advances, and the selected counter bit raises the
+    // timer flag on its rising s.timerEdge_ only.
+    if (cold.timerOn && head - cold.timerBase >= 256) {
+        const uint32_t p16 = static_cast<uint32_t>(head - cold.timerBase) & 0xFFFF; // 16 bits wide
+        if (p16 < 256) {
+            cold.timerBase = head - p16;
+        } else {
+            cold.timerBase = head;
+            const uint8_t t = ++d[reg::kTimerCounter];
+            const uint32_t n = (d[reg::kTimerControl] >> 4) & 7;
+            if (!((t >> n) & 1)) {
+                s.timerEdge_ = false;
+            } else if (!s.timerEdge_) {
+                d[reg::kIntFlag0] |= 0x08;
+                s.timerEdge_ = true;
+            }
+        }
+    }
+    recompute();
+    if (limit == 0) goto slowTail;
+    if (--budget == 0) goto exitBudget;
+    ZK_DISPATCH_CLAMPED(runOps);
+
+slowTail:
+    // A two-word operation in progress takes the next word in the same tick.
+    if (s.pendingOp_ != 0 && ++cold.wordsInTick < Engine::kMaxWordsPerExecute)
+        ZK_DISPATCH_CLAMPED(plainOps);
+slowTickEnd:
+    cold.wordsInTick = 0;
+    cold.outside = false;
+    if (cold.single) goto exit;
+    if (interruptPending(d)) {
+        d[reg::kIntEnable0] &= 0x7F;
+        d[reg::kShadowW] = d[reg::kW];
+        d[reg::kShadowBsr] = d[reg::kBsr];
+        d[reg::kShadowStatus] = d[reg::kStatus];
+        push(pc);
+        pc = 4;
+        d[reg::kPcLatchLow] = 4;
+        d[reg::kPcLatchHigh] = 0;
+        s.cycles_ += 4;
+        s.sleep_ = false;
+        s.idle_ = false;
+    }
+    --budget;
+    if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) {
+        reason = StopReason::StackFull;
+        goto exit;
+    }
+    recompute();
+    if (budget == 0 || s.sleep_ || s.idle_) {
+        reason = stopReasonAt(pc);
+        if (reason == StopReason::None && budget != 0) reason = StopReason::Asleep;
+        goto exit;
+    }
+    ZK_DISPATCH_CLAMPED(runOps);
+
+exitBudget:
+    reason = stopReasonAt(pc);
+
+exit:
+    s.pc_ = pc;
+    s.cycles_ += static_cast<uint32_t>(head - cold.headAtStart);
+    s.historyHead_ = static_cast<uint32_t>(head & (CpuState::kHistorySize - 1));
+    s.prescaler_ = static_cast<uint16_t>(cold.timerOn ? head - cold.timerBase : cold.frozen);
+    return {reason, (single ? 1 : maxTicks) - budget};
+}
+
+template BatchResult EngineCore::execute<CoreType::CX4A>(CpuState&, const Program&, const RunStops&,
+                                                         uint64_t, bool);
+template BatchResult EngineCore::execute<CoreType::CX4B>(CpuState&, const Program&, const RunStops&,
+                                                         uint64_t, bool);
+
+} // namespace zerka

@@ -1,0 +1,65 @@
+#pragma once
+// The handler kinds of the threaded engine, shared by its decoder (engine.cpp) and its
+// interpreter (engine_exec.cpp). One list drives the enum and the interpreter's jump table, so
+// the two cannot drift apart.
+#include "upcentre/core/engine.h"
+
+#include <cstdint>
+
+namespace zerka {
+
+// The interpreter; a friend of CpuState so that it works on the arrays and keeps the scalar
+// state in registers.
+struct EngineCore {
+    struct Program {
+        const ExecOp* run;     // per address, with the run's stop records; two sentinels follow
+        const ExecOp* plain;   // per address, without stop records; two sentinels follow
+        uint32_t size;         // program words
+        ExecOp outside;        // the record of word 0, executed at a PC outside program memory
+        StopReason markReason; // what a stop record means for this kind of run
+    };
+    // maxTicks ticks of a run, or with `single` one ExecuteOne (no interrupt check, no stop
+    // tests, sleep ignored).
+    template <CoreType Core>
+    static BatchResult execute(CpuState& s, const Program& p, const RunStops& stops,
+                               uint64_t maxTicks, bool single);
+    static bool checkInterrupt(CpuState& s);
+};
+
+namespace exec {
+
+// Instructions with a file operand: each has a plain handler (P: an unbanked address with no
+// rule of its own) and a general one (G: banked, indirect, or an address with a rule).
+#define ZK_FILE_OPS(X)                                                                             \
+    X(Clrf)                                                                                        \
+    X(Setf) X(Addf) X(Addc) X(Subf) X(Subc) X(Inf) X(Dcf) X(Insz) X(Dcsz) X(Insuz) X(Dcsuz)        \
+        X(Comf) X(Andf) X(Iorf) X(Xorf) X(Mvf) X(Swpf) X(Rlf) X(Rrf) X(Rlfc) X(Rrfc) X(Arlc)       \
+            X(Arrc) X(Bcf) X(Bsf) X(Btgf) X(Btsz) X(Btss) X(Cpsg) X(Cpsl) X(Cpse) X(Tfsz) X(Mulf)
+
+// The other instructions, then the records that are not instructions: Stop (the run stops
+// before this cell), OutsideCheck and OutsideExec (sentinels past the program: the PC is
+// outside program memory, with and without the run's stop test), Invalid (not an instruction).
+#define ZK_OTHER_OPS(X)                                                                            \
+    X(Nop)                                                                                         \
+    X(Mull) X(Addl) X(Subl) X(Andl) X(Iorl) X(Xorl) X(Mvl) X(Retl) X(Ret) X(Reti) X(Pop)           \
+        X(CallLong) X(JmpLong) X(CallShort) X(JmpShort) X(Rj) X(Rcall) X(Jz) X(Jnz) X(Jc) X(Jnc)   \
+            X(Jn) X(Jnn) X(Jo) X(Jno) X(Tblr) X(Mvlp) X(Ldpr) X(Lbsr) X(Mvff) X(Nopf) X(Idle)      \
+                X(Slp) X(Stop) X(OutsideCheck) X(OutsideExec) X(Invalid)
+
+enum Kind : uint8_t {
+#define ZK_KIND_PG(n) k##n##P, k##n##G,
+#define ZK_KIND(n) k##n,
+    ZK_FILE_OPS(ZK_KIND_PG) ZK_OTHER_OPS(ZK_KIND)
+#undef ZK_KIND_PG
+#undef ZK_KIND
+        kKindCount
+};
+
+// The general handler of a file instruction is the plain one plus one.
+inline constexpr uint8_t kGeneralOffset = 1;
+
+// Data address of a general file handler (and of MVFF's source).
+enum AddressMode : uint8_t { kNoAddress = 0, kDirect = 1, kBanked = 2, kIndirect = 3 };
+
+} // namespace exec
+} // namespace zerka
