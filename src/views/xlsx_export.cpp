@@ -34,6 +34,11 @@ bool writeWorkbook(const std::filesystem::path& path, const std::string& sheetNa
     namespace fs = std::filesystem;
     const fs::path temp = path.parent_path() / (path.filename().string() + ".tmp" +
                                                 std::to_string(::getpid()) + ".xlsx");
+    std::error_code exists;
+    if (!path.parent_path().empty() && !fs::is_directory(path.parent_path(), exists)) {
+        if (error) *error = "cannot write " + path.string() + ": no such folder";
+        return false;
+    }
     lxw_workbook* book = workbook_new(temp.c_str());
     if (!book) {
         if (error) *error = "cannot create " + temp.string();
