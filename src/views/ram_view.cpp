@@ -156,6 +156,17 @@ void RamViewModel::apply(const HexEditRequest& request, uint32_t value) {
     applyEdit(ctx_, request.target, value);
 }
 
+std::vector<MenuItem> RamViewModel::contextMenu() const {
+    std::vector<MenuItem> items;
+    for (const char* text :
+         {"Set Mark", "Set Mark(new color)", "Reset Mark", "Reset All Mark", "Set Hint",
+          "Reset Hint", "Reset All Hint", "Load RAM Data", "Save RAM Data", "Save To excel"})
+        items.push_back({text});
+    for (int k = 0; k < kBanks; ++k)
+        items.push_back({"RAMBANK" + std::to_string(k), bankShown(k), k == bank_});
+    return items;
+}
+
 bool RamViewModel::setMark(int row, int col) {
     const auto a = addressAt(row, col);
     if (!a || ctx_.mask(*a) == 0) return false;

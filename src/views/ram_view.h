@@ -6,6 +6,7 @@
 #include "views/cell_typing.h"
 #include "views/edit_request.h"
 #include "views/hex_entry.h"
+#include "views/menu_item.h"
 #include "views/ram_file.h"
 #include "views/view_cell.h"
 #include "views/view_symbol.h"
@@ -41,7 +42,7 @@ class RamViewModel {
     void chipChanged();
     void Refresh(bool noHighlight = false);
 
-    // --- banks ----------------------------------------------------------------------------------
+    // --- banks
     int bank() const { return bank_; }
     void selectBank(int bank);
     // Only the banks of the chip's RAM layout have a button.
@@ -49,7 +50,6 @@ class RamViewModel {
     bool bankRaised(int bank) const { return bank == bank_; } // drawn raised in yellow
 
     // --- grid
-    // -------------------------------------------------------------------------------------
     const Cell& cell(int row, int col) const;
     // The address of a data cell (rows and columns 1..16), or nothing for headings.
     std::optional<uint32_t> addressAt(int row, int col) const;
@@ -62,8 +62,14 @@ class RamViewModel {
     std::optional<HexEditRequest> doubleClick(int row, int col) const;
     void apply(const HexEditRequest& request, uint32_t value);
 
+    // The pop-up menu: marks, hints, files, the workbook and the sixteen bank items.
+    std::vector<MenuItem> contextMenu() const;
+    // Asked before "Save RAM Data" replaces a file.
+    static std::string overwriteQuestion(const std::string& fileName) {
+        return "File " + fileName + " exist! Overwrite?";
+    }
+
     // --- marks and hints (implemented addresses only)
-    // ---------------------------------------------
     Rgb markColour() const { return Rgb::fromValue(markColour_); }
     void setMarkColour(Rgb colour) { markColour_ = colour.value(); }
     bool setMark(int row, int col);
@@ -76,7 +82,7 @@ class RamViewModel {
     // After a build: data symbols ("D", "d") name their bytes.
     void applySymbolHints(std::span<const ViewSymbol> symbols);
 
-    // --- hover panel ----------------------------------------------------------------------------
+    // --- hover panel
     // "<" offset ">" and, with a hint, ": " and the hint; empty outside the data cells.
     std::string hoverText(int row, int col) const;
     // Where the hover panel goes for a cell at (cellLeft, cellBottom) in a window of that size.
@@ -84,8 +90,7 @@ class RamViewModel {
                                      int windowHeight);
 
     // --- files
-    // ------------------------------------------------------------------------------------ Bytes of
-    // the chip's RAM layout (the emulator transfer size).
+    // Bytes of the chip's RAM layout (the emulator transfer size).
     uint32_t layoutBytes() const;
     RamFileData fileData() const;
     bool saveRam(const std::filesystem::path& path, std::string* error) const;

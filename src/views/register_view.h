@@ -44,13 +44,13 @@ class RegisterViewModel {
     void chipChanged();
     void Refresh(bool noHighlight = false);
 
-    // --- panels ---------------------------------------------------------------------------
+    // --- panels
     const Cell& panel(Panel p) const { return panels_[size_t(p)]; }
     // The items of the panel's click menu.
     std::vector<std::string> panelMenu(Panel p) const;
     std::optional<HexEditRequest> panelMenuChosen(Panel p, int item) const;
 
-    // --- pages and bit grid -----------------------------------------------------------------
+    // --- pages and bit grid
     int page() const { return page_; }
     void selectPage(int page);
     // The page button: raised and coloured (yellow, green, red, white) when selected.
@@ -62,7 +62,7 @@ class RegisterViewModel {
     void bitMenuChosen(const BitMenu& menu, bool set);
     std::optional<std::string> bitHelp(int row, int col) const;
 
-    // --- byte and word grids ---------------------------------------------------------------
+    // --- byte and word grids
     int byteRows() const { return rowPairs(byteIndex_.size()) * 2; }
     int wordRows() const { return rowPairs(wordIndex_.size()) * 2; }
     const Cell& byteCell(int row, int col) const;

@@ -210,6 +210,18 @@ void WatchListModel::Refresh() {
     changed_.emit();
 }
 
+std::vector<MenuItem> WatchListModel::contextMenu() const {
+    const bool any = !watched_.empty();
+    return {{"Add/Delete Watches"},
+            {"Edit Watch", any},
+            {"Delete Watch", any},
+            {"Delete All Watches", any},
+            {"Hide Addr", true, hideAddress_},
+            {"Load Properties"},
+            {"Save Properties As"},
+            {"Clear All Properties"}};
+}
+
 bool WatchListModel::add(std::string_view name) {
     WatchEntry* e = findEntry(toUpperAscii(name));
     if (!e || e->list == 'A') return false;
@@ -342,7 +354,7 @@ std::vector<std::string> WatchListModel::loadPro(const std::filesystem::path& pa
     return loadProText(text);
 }
 
-// --- edit dialog ---------------------------------------------------------------------------------
+// --- edit dialog
 
 WatchEditDialog::WatchEditDialog(WatchListModel& list, std::string_view name)
     : list_(list), name_(name) {

@@ -3,6 +3,7 @@
 // with their values in four display modes, byte and bit watches, the add/remove dialog's two
 // lists, the edit dialog's apply step and the ".pro" watch-list file.
 #include "core/signal.h"
+#include "views/menu_item.h"
 #include "views/view_cell.h"
 #include "views/view_symbol.h"
 
@@ -62,8 +63,7 @@ class WatchListModel {
     const WatchEntry* find(std::string_view name) const;
 
     // --- grid
-    // ------------------------------------------------------------------------------------- The
-    // header row and one row per watched symbol; at least one empty row below the header.
+    // The header row and one row per watched symbol; at least one empty row below the header.
     int rows() const { return 1 + std::max<int>(1, int(watched_.size())); }
     int watchedCount() const { return int(watched_.size()); }
     const WatchEntry* watchedEntry(int row) const;
@@ -78,8 +78,10 @@ class WatchListModel {
     static const char* modeHeading(WatchMode mode);
     void Refresh();
 
+    // The grid's pop-up menu ("Edit Watch" and "Delete Watch" need a watched row).
+    std::vector<MenuItem> contextMenu() const;
+
     // --- the watch list
-    // -----------------------------------------------------------------------------
     bool add(std::string_view name);
     bool remove(std::string_view name);
     void removeAll();
@@ -90,14 +92,12 @@ class WatchListModel {
     std::vector<std::string> otherBox() const;
 
     // --- edit dialog
-    // --------------------------------------------------------------------------------- The apply
-    // step: "Normal" (bit = false) or "Bit" with the referred address or symbol name.
+    // The apply step: "Normal" (bit = false) or "Bit" with the referred address or symbol name.
     EditResult applyEdit(std::string_view name, bool bit, std::string_view referred, char list);
     // Every bit watch back to a byte watch.
     void clearAllProperties();
 
     // --- ".pro" file
-    // -----------------------------------------------------------------------------------
     std::string proText() const;
     // Applies each line naming a symbol of the copy; returns the messages of lines that failed.
     std::vector<std::string> loadProText(std::string_view text);

@@ -47,6 +47,10 @@ TEST(RamView, HeadingsAndCellTexts) {
     EXPECT_EQ(f.cpu().ReadData(0x105), 0x33);
     EXPECT_TRUE(ram.bankShown(2));
     EXPECT_FALSE(ram.bankShown(3));
+    const auto menu = ram.contextMenu();
+    EXPECT_EQ(menu[9].text, "Save To excel");
+    EXPECT_EQ(menu[10 + 3], (MenuItem{"RAMBANK3", false, false})); // no bank 3 on this chip
+    EXPECT_TRUE(menu[10 + 1].checked);
 }
 
 TEST(RamView, TypingWritesBankTimes256PlusOffset) {
