@@ -178,3 +178,50 @@ TEST(RegisterView, PanelAndBitEditors) {
 
 } // namespace
 } // namespace zerka
+
+namespace zerka {
+namespace {
+
+TEST(DebugViews, RegisterChangesShowInBothWindowsOfOneRefresh) {
+    test::ViewsFixture f;
+    f.views->refreshAll();
+    f.cpu().WriteData(0x29, 0x77); // W: in the register window's special range
+    f.cpu().WriteData(0x90, 0x01); // plain RAM
+    f.views->refreshAll();
+    RamViewModel& ram = f.views->ram;
+    EXPECT_EQ(ram.cell(0x29 / 16 + 1, 0x29 % 16 + 1).role, CellRole::Changed);
+    EXPECT_EQ(ram.cell(0x90 / 16 + 1, 0x90 % 16 + 1).role, CellRole::Changed);
+    EXPECT_EQ(f.views->registers.byteCell(1, 4).role, CellRole::Changed);
+    f.views->refreshAll();
+    EXPECT_EQ(ram.cell(0x29 / 16 + 1, 0x29 % 16 + 1).role, CellRole::Normal);
+    EXPECT_EQ(f.views->registers.byteCell(1, 4).role, CellRole::Normal);
+}
+
+TEST(DebugViews, EmulatorModeReadsThePcFromTheUnitAndShowsTheLatchBytes) {
+    test::ViewsFixture f;
+    f.cpu().setSimulatorMode(false);
+    struct Port : EmulatorRunPort {
+        bool rangeGuard(uint32_t) override { return true; }
+        void startRun(bool) override {}
+        Poll pollStopped() override { return Poll::Stopped; }
+        void halt() override {}
+        void step(uint32_t) override {}
+        void writeBreakTable(const std::array<uint32_t, 16>&) override {}
+        Body checkBody() override { return Body::Supported; }
+        std::optional<uint32_t> readStackEntry(uint32_t) override { return 0; }
+        uint32_t readTraceEntry(uint32_t) override { return 0; }
+        void writePC(uint32_t) override {}
+        void resetTarget() override {}
+    } port;
+    f.up.setEmulator(&port);
+    f.views->context.emulator.readPc = [] { return std::optional<uint32_t>(0x2C4); };
+    f.cpu().WriteData(26, 0xAA);
+    f.views->refreshAll();
+    EXPECT_EQ(f.views->registers.panel(RegisterViewModel::Panel::Pc).text, " Program Counter: 2C4");
+    EXPECT_EQ(f.views->ram.cell(26 / 16 + 1, 26 % 16 + 1).text, "AA");
+    EXPECT_EQ(f.views->programMemory.cell(1, 1).role, CellRole::CurrentEmu); // the PC row, blue
+    f.up.setEmulator(nullptr);
+}
+
+} // namespace
+} // namespace zerka

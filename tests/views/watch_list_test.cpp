@@ -94,7 +94,7 @@ TEST(WatchList, ByteAndBitWatchesAndTheirEditRules) {
     w.removeAll();
     EXPECT_EQ(w.watchedCount(), 0);
     EXPECT_FALSE(w.contextMenu()[1].enabled); // "Edit Watch" needs a watched row
-    EXPECT_EQ(w.rows(), 2); // one empty row stays below the header
+    EXPECT_EQ(w.rows(), 2);                   // one empty row stays below the header
     w.toggleHideAddress();
     EXPECT_EQ(w.columnWidth(1), 0);
 }
