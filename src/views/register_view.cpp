@@ -4,6 +4,7 @@
 #include "views/view_text.h"
 
 #include <algorithm>
+#include <bitset>
 
 namespace zerka {
 
@@ -119,12 +120,21 @@ void RegisterViewModel::Refresh(bool noHighlight) {
     }
     firstRefresh_ = false;
 
+    // An address listed in several catalogues is compared once per refresh; a second visit
+    // would see its own update and clear the mark.
+    std::bitset<kDataAddressCount> seen;
+    auto track = [&](uint32_t a, uint8_t v) {
+        if (seen[a]) return tracker.changed(a);
+        seen.set(a);
+        return tracker.update(a, v, highlight);
+    };
+
     // Bit registers of every page.
     const ChipModel& chip = ctx_.chip;
     for (size_t i = 0; i < bitValues_.size(); ++i) {
         const uint16_t a = chip.bitRegisters.at(i).address;
         const uint8_t v = a < kDataAddressCount ? uint8_t(cpu.ReadData(a) & ctx_.mask(a)) : 0;
-        if (a < kDataAddressCount) tracker.update(a, v, highlight);
+        if (a < kDataAddressCount) track(a, v);
         bitValues_[i] = v;
     }
 
@@ -139,7 +149,7 @@ void RegisterViewModel::Refresh(bool noHighlight) {
         }
         const uint8_t v = uint8_t(cpu.ReadData(r.address) & ctx_.mask(r.address));
         cell.text = hex(v, 2);
-        cell.role = tracker.update(r.address, v, highlight) ? CellRole::Changed : CellRole::Normal;
+        cell.role = track(r.address, v) ? CellRole::Changed : CellRole::Normal;
     }
 
     // Word registers: a change of either byte marks the register.
@@ -150,8 +160,8 @@ void RegisterViewModel::Refresh(bool noHighlight) {
         cell.text = hex(v, 4);
         bool changedNow = false;
         if (!r.noMemory && r.highAddress < kDataAddressCount && r.lowAddress < kDataAddressCount) {
-            changedNow |= tracker.update(r.highAddress, uint8_t(v >> 8), highlight);
-            changedNow |= tracker.update(r.lowAddress, uint8_t(v), highlight);
+            changedNow |= track(r.highAddress, uint8_t(v >> 8));
+            changedNow |= track(r.lowAddress, uint8_t(v));
         }
         cell.role = changedNow ? CellRole::Changed : CellRole::Normal;
     }

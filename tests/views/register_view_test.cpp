@@ -61,8 +61,11 @@ TEST(RegisterView, ChangesAreBlueUntilTheNextRefreshAndNeverAfterNoHighlight) {
     r.Refresh();
     f.cpu().WriteData(0x2B, 0x11); // STATUS: C and Z
     f.cpu().WriteData(0x29, 0x05);
+    f.cpu().WriteData(0x50, 0x01); // PORTA is both a bit and a byte register
     r.Refresh();
     EXPECT_EQ(r.bitCell(0, 0).role, CellRole::Changed);
+    EXPECT_EQ(r.bitCell(1, 0).role, CellRole::Changed);
+    EXPECT_EQ(r.byteCell(1, 5).role, CellRole::Changed);
     EXPECT_EQ(r.panel(Panel::W).role, CellRole::Changed);
     EXPECT_EQ(r.bitCell(0, 4).role, CellRole::BitOne);  // C
     EXPECT_EQ(r.bitCell(0, 5).role, CellRole::BitZero); // DC
