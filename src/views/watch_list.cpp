@@ -94,7 +94,7 @@ void WatchListModel::makeByteWatch(WatchEntry& e) {
     e.reserve = "0";
     e.address = hex(uint32_t(e.symbolValue), 3);
     e.referred.clear();
-    e.length = hex(uint32_t(e.symbolLength) & 0xFF, 2);
+    e.length = hex(uint32_t(std::max<int32_t>(e.symbolLength, 0)), 2);
     e.type = std::string(1, e.kind);
     e.referredAddress = 0;
     e.bit = 0;
