@@ -521,26 +521,37 @@ void MainWindow::childActivated(QMdiSubWindow* sub) {
 
 void MainWindow::refreshViewButtons() {
     for (auto& [slot, a] : viewButtons_)
-        a->setChecked(activeChild() && subs_[size_t(slot)] == activeChild());
+        a->setChecked(currentChild_ && !currentChild_->isHidden() &&
+                      subs_[size_t(slot)] == currentChild_);
 }
 
 void MainWindow::dockEditBar() {
-    // The edit toolbar lives in the editor while it is the active child (and the option wants
-    // it); otherwise it goes back to the main window, hidden.
-    const bool inEditor = activeChild() && activeChild() == subs_[size_t(Slot::Editor)] &&
-                          options_.editToolbarVisible();
-    if (inEditor && editBar_->parentWidget() != editorPane_) {
+    // The edit toolbar lives in the editor once the editor has been the active child (and the
+    // option wants it). Another child becoming active leaves it there rather than making the
+    // text jump; the option switched off sends it back to the main window, hidden.
+    QMdiSubWindow* editorSub = subs_[size_t(Slot::Editor)];
+    const bool wanted = options_.editToolbarVisible();
+    const bool inEditor = editBar_->parentWidget() == editorPane_;
+    if (wanted && !inEditor && activeChild() == editorSub) {
         removeToolBar(editBar_);
         editorPaneLayout_->insertWidget(0, editBar_);
         editBar_->show();
-    } else if (!inEditor && editBar_->parentWidget() == editorPane_) {
+    } else if (!wanted && inEditor) {
         editorPaneLayout_->removeWidget(editBar_);
         addToolBar(Qt::TopToolBarArea, editBar_);
         editBar_->hide();
-    } else if (!inEditor) {
+    } else if (!wanted || !inEditor) {
         editBar_->hide();
     }
-    openButton_->setEnabled(inEditor);
+    openButton_->setEnabled(activeChild() == editorSub);
+}
+
+void MainWindow::updateModeButton() {
+    // The mode button reads "Go" in edit mode and "edit" while debugging.
+    const bool debugging = shell_->state().debugMode == 1;
+    QAction* a = actions_[Command::EditDebugButton];
+    a->setText(captionOf(debugging ? 199 : 197));
+    a->setToolTip(captionOf(debugging ? 200 : 198));
 }
 
 void MainWindow::buildStatusLine() {
@@ -623,6 +634,7 @@ void MainWindow::showAsChild(Slot slot, bool show) {
     } else {
         s->hide();
     }
+    refreshViewButtons();
 }
 
 QRect MainWindow::defaultPlace(Slot slot) const {
@@ -705,6 +717,7 @@ void MainWindow::commandsChanged() {
     programmerBar_->setVisible(c[Command::ProgrammerToolbar].visible);
     dockEditBar();
     syncOnTop();
+    updateModeButton();
 }
 
 void MainWindow::waitIndicator(bool visible, int cells) {
@@ -727,6 +740,7 @@ void MainWindow::bringToFront() {
 
 void MainWindow::applyCaptions() {
     captions_.apply();
+    updateModeButton();
     // The window captions of the child windows that exist.
     const std::pair<Slot, int> titles[] = {
         {Slot::Editor, 167}, {Slot::Register, 227}, {Slot::Source, 230}, {Slot::ProgramMemory, 231},

@@ -131,6 +131,7 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     void childActivated(QMdiSubWindow* sub);
     void refreshViewButtons();
     void dockEditBar();
+    void updateModeButton();
     void buildMenus();
     void buildToolbars();
     void buildStatusLine();

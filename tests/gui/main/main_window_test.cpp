@@ -263,13 +263,19 @@ TEST_F(MainWindowTest, BookmarkButtonsSetAndGoThroughTheNumberBar) {
     window->digitButton(4)->click();
     EXPECT_TRUE(window->editor().bookmark(4, nullptr, nullptr));
 
-    // Another child active: the toolbar goes back to the main window, hidden.
+    // Another child active: the toolbar stays in the editor, its open button off.
     window->showAsChild(Slot::Log, true);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->subWindow(Slot::Editor)->isAncestorOf(window->editBar()));
+    EXPECT_FALSE(window->openButton()->isEnabled());
+    EXPECT_FALSE(window->viewButton(Slot::Editor)->isChecked());
+    EXPECT_EQ(window->activeChild(), window->subWindow(Slot::Log));
+    // The option off: the toolbar leaves the editor and is not shown.
+    window->shell().parts().options.controls().CkToolEdit.checked = false;
+    window->showAsChild(Slot::Editor, true);
     QApplication::processEvents();
     EXPECT_FALSE(window->subWindow(Slot::Editor)->isAncestorOf(window->editBar()));
     EXPECT_FALSE(window->editBar()->isVisible());
-    EXPECT_FALSE(window->viewButton(Slot::Editor)->isChecked());
-    EXPECT_EQ(window->activeChild(), window->subWindow(Slot::Log));
 }
 
 } // namespace
