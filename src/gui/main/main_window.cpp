@@ -432,6 +432,7 @@ void MainWindow::buildToolbars() {
         {Slot::ProgramMemory, Command::ViewHex, 189}, {Slot::Ram, Command::ViewRam, 191},
         {Slot::Register, Command::ViewRegister, 193}, {Slot::Watch, Command::ViewWatch, 195}};
     for (const auto& [slot, command, entry] : views) {
+        viewCommands_[slot] = command;
         QAction* a = addButton(runBar_, entry, entry + 1, [this, command = command] {
             actions_[command]->trigger();
             refreshViewButtons();
@@ -715,6 +716,9 @@ void MainWindow::commandsChanged() {
     }
     runBar_->setVisible(c[Command::RunToolbar].visible);
     programmerBar_->setVisible(c[Command::ProgrammerToolbar].visible);
+    // A view button works as its menu item does, and only for a window this build has.
+    for (auto& [slot, button] : viewButtons_)
+        button->setEnabled(subs_[size_t(slot)] && actions_[viewCommands_[slot]]->isEnabled());
     dockEditBar();
     syncOnTop();
     updateModeButton();

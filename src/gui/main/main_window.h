@@ -175,6 +175,7 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     QAction* digitBarAction_ = nullptr;
     std::array<QToolButton*, 10> digits_{};
     std::map<Slot, QAction*> viewButtons_;
+    std::map<Slot, Command> viewCommands_;
     QMdiSubWindow* currentChild_ = nullptr;
     QMdiSubWindow* previousChild_ = nullptr;
     QToolBar* editBar_ = nullptr;

@@ -246,6 +246,8 @@ TEST_F(MainWindowTest, BookmarkButtonsSetAndGoThroughTheNumberBar) {
     EXPECT_TRUE(window->subWindow(Slot::Editor)->isAncestorOf(window->editBar()));
     EXPECT_TRUE(window->viewButton(Slot::Editor)->isChecked());
     EXPECT_TRUE(window->openButton()->isEnabled());
+    // No register window in this build: its view button is off.
+    EXPECT_FALSE(window->viewButton(Slot::Register)->isEnabled());
 
     window->markButton()->trigger();
     EXPECT_TRUE(window->numberBar()->isVisible());
