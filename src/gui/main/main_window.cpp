@@ -684,7 +684,8 @@ void MainWindow::setConnectionPanel(ConnectionPanel state) {
         connection_->setText(QStringLiteral("Simulator"));
         connection_->setEnabled(false);
         connection_->setFrameShadow(QFrame::Sunken);
-        connection_->setStyleSheet(QString());
+        // Not clickable, but a status to read: plain text, not the greyed look of a dead control.
+        connection_->setStyleSheet(QStringLiteral("QLabel:disabled { color: palette(text); }"));
         break;
     case ConnectionPanel::Connected:
         connection_->setText(QStringLiteral("ICE Connect"));
