@@ -251,6 +251,9 @@ TEST_F(MainWindowTest, BookmarkButtonsSetAndGoThroughTheNumberBar) {
 
     window->markButton()->trigger();
     EXPECT_TRUE(window->numberBar()->isVisible());
+    QApplication::processEvents();
+    EXPECT_TRUE(window->digitButton(1)->isVisible());
+    test::saveScreenshot(*window, QStringLiteral("main_window_bookmarks"));
     window->digitButton(3)->click();
     EXPECT_TRUE(window->editor().bookmark(3, nullptr, nullptr));
     EXPECT_FALSE(window->markButton()->isChecked());
