@@ -20,6 +20,8 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include <filesystem>
 
@@ -99,7 +101,14 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     revisionText_->setAccessibleName(QStringLiteral("Revision History"));
     revisionText_->resize(560, 420);
 
-    subs_[size_t(Slot::Editor)] = mdi_->addSubWindow(editor_);
+    // The editor's pane holds the edit toolbar above the tabs while the editor is active.
+    editorPane_ = new QWidget;
+    editorPane_->setObjectName(QStringLiteral("EditorPane"));
+    editorPaneLayout_ = new QVBoxLayout(editorPane_);
+    editorPaneLayout_->setContentsMargins(0, 0, 0, 0);
+    editorPaneLayout_->setSpacing(0);
+    editorPaneLayout_->addWidget(editor_);
+    subs_[size_t(Slot::Editor)] = mdi_->addSubWindow(editorPane_);
     subs_[size_t(Slot::Log)] = mdi_->addSubWindow(logWindow_);
     for (QMdiSubWindow* s : subs_)
         if (s) {
@@ -122,7 +131,12 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     optionsHost_ = std::make_unique<ShellOptionsHost>(*shell_, *ice_, *connection_);
     options_.setHost(optionsHost_.get());
     editor_->setListener(this);
-    connect(editor_, &EditorWindow::stateChanged, this, [this] { shell_->refreshViewMenu(); });
+    connect(editor_, &EditorWindow::stateChanged, this, [this] {
+        shell_->refreshViewMenu();
+        // A click or an edit in the editor releases a bookmark button that is down.
+        if (markButton_->isChecked() || gotoButton_->isChecked()) releaseBookmarkButtons();
+    });
+    connect(mdi_, &QMdiArea::subWindowActivated, this, &MainWindow::childActivated);
     connect(logWindow_, &MessageLogWindow::gotoEntry, this, [this](int index) {
         showAsChild(Slot::Editor, true);
         if (GotoLogEntry(log_, size_t(index), *editor_)) logWindow_->list()->setFocus();
@@ -138,6 +152,8 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
 }
 
 MainWindow::~MainWindow() {
+    // Closing the sub-windows while the members go away must not reach the tracker.
+    disconnect(mdi_, nullptr, this, nullptr);
     editor_->setListener(nullptr);
     options_.setHost(nullptr);
 }
@@ -146,201 +162,397 @@ std::string MainWindow::layoutPath() const {
     return programDir_ + "zerka-ide.wst";
 }
 
-QAction* MainWindow::makeAction(Command c, const QString& text, const QKeySequence& key) {
-    auto* a = new QAction(text, this);
+QAction* MainWindow::makeAction(Command c, int entry, const QKeySequence& key) {
+    auto* a = new QAction(captionOf(entry), this);
     a->setShortcut(key);
-    a->setObjectName(text);
+    a->setObjectName(withoutMnemonic(captionOf(entry)));
     actions_[c] = a;
+    captions_.item(a, entry);
+    return a;
+}
+
+QMenu* MainWindow::addMenu(QMenu* parent, int entry) {
+    QMenu* m = parent ? parent->addMenu(captionOf(entry)) : menuBar()->addMenu(captionOf(entry));
+    captions_.menu(m, entry);
+    return m;
+}
+
+template <typename Slot_>
+QAction* MainWindow::addItem(QMenu* menu, int entry, const QKeySequence& key, Slot_ slot) {
+    QAction* a = menu->addAction(captionOf(entry), key, this, slot);
+    captions_.item(a, entry);
     return a;
 }
 
 void MainWindow::buildMenus() {
     Shell& s = *shell_;
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    file->addAction(
-        makeAction(Command::New, QStringLiteral("New(&N)"), QKeySequence(Qt::CTRL | Qt::Key_N)));
+    const QKeySequence none;
+    QMenu* file = addMenu(nullptr, 73);
+    file->addAction(makeAction(Command::New, 74, QKeySequence(Qt::CTRL | Qt::Key_N)));
     connect(actions_[Command::New], &QAction::triggered, this, [&s] { s.newFile(); });
-    file->addAction(
-        makeAction(Command::Open, QStringLiteral("Open(&O)"), QKeySequence(Qt::CTRL | Qt::Key_O)));
+    file->addAction(makeAction(Command::Open, 75, QKeySequence(Qt::CTRL | Qt::Key_O)));
     connect(actions_[Command::Open], &QAction::triggered, this, [this] { openSourceFile(); });
-    file->addAction(
-        makeAction(Command::Save, QStringLiteral("Save(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S)));
+    file->addAction(makeAction(Command::Save, 76, QKeySequence(Qt::CTRL | Qt::Key_S)));
     connect(actions_[Command::Save], &QAction::triggered, this, [&s] { s.save(false); });
-    file->addAction(makeAction(Command::SaveAs, QStringLiteral("Save As")));
+    file->addAction(makeAction(Command::SaveAs, 77));
     connect(actions_[Command::SaveAs], &QAction::triggered, this, [&s] { s.save(true); });
-    file->addAction(makeAction(Command::SaveAll, QStringLiteral("Save All")));
+    file->addAction(makeAction(Command::SaveAll, 78));
     connect(actions_[Command::SaveAll], &QAction::triggered, this, [&s] { s.saveAll(); });
-    file->addAction(makeAction(Command::CloseFile, QStringLiteral("Close File")));
+    file->addAction(makeAction(Command::CloseFile, 79));
     connect(actions_[Command::CloseFile], &QAction::triggered, this, [&s] { s.closeFile(); });
-    file->addAction(makeAction(Command::CloseAll, QStringLiteral("Close All")));
+    file->addAction(makeAction(Command::CloseAll, 80));
     connect(actions_[Command::CloseAll], &QAction::triggered, this, [&s] { s.closeAll(); });
     file->addSeparator();
-    file->addAction(makeAction(Command::OpenProject, QStringLiteral("Open Project")));
+    file->addAction(makeAction(Command::OpenProject, 114));
     connect(actions_[Command::OpenProject], &QAction::triggered, this, [&s] { s.openProject(); });
-    file->addAction(makeAction(Command::SaveProject, QStringLiteral("Save Project")));
+    file->addAction(makeAction(Command::SaveProject, 115));
     connect(actions_[Command::SaveProject], &QAction::triggered, this, [&s] { s.saveProject(); });
     file->addSeparator();
-    file->addAction(
-        makeAction(Command::Exit, QStringLiteral("Exit(&Q)"), QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    file->addAction(makeAction(Command::Exit, 83, QKeySequence(Qt::CTRL | Qt::Key_Q)));
     connect(actions_[Command::Exit], &QAction::triggered, this, [this] { close(); });
 
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
-    edit->addAction(QStringLiteral("Undo(&Z)"), QKeySequence(Qt::CTRL | Qt::Key_Z), this,
-                    [this] { editor_->undo(); });
-    edit->addAction(QStringLiteral("Cut(&X)"), QKeySequence(Qt::CTRL | Qt::Key_X), this,
-                    [this] { editor_->cut(); });
-    edit->addAction(QStringLiteral("Copy(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C), this,
-                    [this] { editor_->copy(); });
-    edit->addAction(QStringLiteral("Paste(&V)"), QKeySequence(Qt::CTRL | Qt::Key_V), this,
-                    [this] { editor_->paste(); });
-    edit->addAction(QStringLiteral("Select All"), this, [this] { editor_->selectAll(); });
-    QMenu* search = menuBar()->addMenu(QStringLiteral("Search"));
-    search->addAction(QStringLiteral("Find(&F)"), QKeySequence(Qt::CTRL | Qt::Key_F), this,
-                      [this] { editor_->find(); });
-    search->addAction(QStringLiteral("Replace(&R)"), QKeySequence(Qt::CTRL | Qt::Key_R), this,
-                      [this] { editor_->replace(); });
-    search->addAction(QStringLiteral("Find Next"), QKeySequence(Qt::Key_F3), this,
-                      [this] { editor_->findNext(); });
+    QMenu* edit = addMenu(nullptr, 87);
+    addItem(edit, 88, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { editor_->undo(); });
+    addItem(edit, 89, QKeySequence(Qt::CTRL | Qt::Key_X), [this] { editor_->cut(); });
+    addItem(edit, 90, QKeySequence(Qt::CTRL | Qt::Key_C), [this] { editor_->copy(); });
+    addItem(edit, 91, QKeySequence(Qt::CTRL | Qt::Key_V), [this] { editor_->paste(); });
+    addItem(edit, 92, none, [this] { editor_->selectAll(); });
+    QMenu* search = addMenu(nullptr, 94);
+    addItem(search, 95, QKeySequence(Qt::CTRL | Qt::Key_F), [this] { editor_->find(); });
+    addItem(search, 96, QKeySequence(Qt::CTRL | Qt::Key_R), [this] { editor_->replace(); });
+    addItem(search, 97, QKeySequence(Qt::Key_F3), [this] { editor_->findNext(); });
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    QMenu* view = addMenu(nullptr, 98);
     connect(view, &QMenu::aboutToShow, this, [&s] { s.refreshViewMenu(); });
-    view->addAction(
-        makeAction(Command::ViewEdit, QStringLiteral("Edit"), QKeySequence(Qt::ALT | Qt::Key_1)));
+    view->addAction(makeAction(Command::ViewEdit, 99, QKeySequence(Qt::ALT | Qt::Key_1)));
     connect(actions_[Command::ViewEdit], &QAction::triggered, this, [this] {
         if (!shell_->state().commandLineStart) showAsChild(Slot::Editor, true);
     });
-    view->addAction(makeAction(Command::ViewSource, QStringLiteral("Source"),
-                               QKeySequence(Qt::ALT | Qt::Key_2)));
-    view->addAction(
-        makeAction(Command::ViewHex, QStringLiteral("Hex"), QKeySequence(Qt::ALT | Qt::Key_3)));
-    view->addAction(
-        makeAction(Command::ViewWatch, QStringLiteral("Watch"), QKeySequence(Qt::ALT | Qt::Key_4)));
-    view->addAction(makeAction(Command::ViewRam, QStringLiteral("Static RAM"),
-                               QKeySequence(Qt::ALT | Qt::Key_5)));
-    view->addAction(makeAction(Command::ViewRegister, QStringLiteral("Special Register"),
-                               QKeySequence(Qt::ALT | Qt::Key_6)));
-    view->addAction(
-        makeAction(Command::ViewStack, QStringLiteral("Stack"), QKeySequence(Qt::ALT | Qt::Key_7)));
-    view->addAction(makeAction(Command::ViewBreakpoints, QStringLiteral("Break Point"),
-                               QKeySequence(Qt::ALT | Qt::Key_8)));
-    view->addAction(makeAction(Command::Message, QStringLiteral("Message")));
+    view->addAction(makeAction(Command::ViewSource, 100, QKeySequence(Qt::ALT | Qt::Key_2)));
+    view->addAction(makeAction(Command::ViewHex, 101, QKeySequence(Qt::ALT | Qt::Key_3)));
+    view->addAction(makeAction(Command::ViewWatch, 102, QKeySequence(Qt::ALT | Qt::Key_4)));
+    view->addAction(makeAction(Command::ViewRam, 103, QKeySequence(Qt::ALT | Qt::Key_5)));
+    view->addAction(makeAction(Command::ViewRegister, 104, QKeySequence(Qt::ALT | Qt::Key_6)));
+    view->addAction(makeAction(Command::ViewStack, 105, QKeySequence(Qt::ALT | Qt::Key_7)));
+    view->addAction(makeAction(Command::ViewBreakpoints, 106, QKeySequence(Qt::ALT | Qt::Key_8)));
+    view->addAction(makeAction(Command::Message, 107));
     connect(actions_[Command::Message], &QAction::triggered, this,
             [this] { showAsChild(Slot::Log, true); });
     view->addSeparator();
-    view->addAction(QStringLiteral("Next File"), QKeySequence(Qt::ALT | Qt::Key_Right), this,
-                    [this] { editor_->nextFile(); });
-    view->addAction(QStringLiteral("Previous File"), QKeySequence(Qt::ALT | Qt::Key_Left), this,
-                    [this] { editor_->previousFile(); });
-    view->addAction(QStringLiteral("Tile Horizontally"), QKeySequence(Qt::ALT | Qt::Key_Down), this,
-                    [this] { tile(true); });
-    view->addAction(QStringLiteral("Tile Verticlly"), QKeySequence(Qt::ALT | Qt::Key_Up), this,
-                    [this] { tile(false); });
+    addItem(view, 111, QKeySequence(Qt::ALT | Qt::Key_Right), [this] { editor_->nextFile(); });
+    addItem(view, 112, QKeySequence(Qt::ALT | Qt::Key_Left), [this] { editor_->previousFile(); });
+    addItem(view, 109, QKeySequence(Qt::ALT | Qt::Key_Down), [this] { tile(true); });
+    addItem(view, 110, QKeySequence(Qt::ALT | Qt::Key_Up), [this] { tile(false); });
 
-    QMenu* windows = menuBar()->addMenu(QStringLiteral("Windows"));
-    windows->addAction(QStringLiteral("ShowWindows"), this, [this] {
-        showAsChild(Slot::Editor, true);
-        showAsChild(Slot::Log, true);
-    });
+    QMenu* windows = addMenu(nullptr, 113);
+    // Items the text table has no entry for keep their own captions.
+    captions_.item(windows->addAction(QStringLiteral("ShowWindows"), this,
+                                      [this] {
+                                          showAsChild(Slot::Editor, true);
+                                          showAsChild(Slot::Log, true);
+                                      }),
+                   -1, QStringLiteral("ShowWindows"));
+    buildOnTopMenu(windows);
 
-    QMenu* build = menuBar()->addMenu(QStringLiteral("Assemble&&Run"));
-    build->addAction(makeAction(Command::AssembleRun, QStringLiteral("Assemble&&Run"),
-                                QKeySequence(Qt::Key_F4)));
+    QMenu* build = addMenu(nullptr, 118);
+    build->addAction(makeAction(Command::AssembleRun, 119, QKeySequence(Qt::Key_F4)));
     connect(actions_[Command::AssembleRun], &QAction::triggered, this,
             [&s] { s.assembleAndRun(); });
-    build->addAction(makeAction(Command::Assemble, QStringLiteral("Assemble"),
-                                QKeySequence(Qt::CTRL | Qt::Key_F10)));
+    build->addAction(makeAction(Command::Assemble, 120, QKeySequence(Qt::CTRL | Qt::Key_F10)));
     connect(actions_[Command::Assemble], &QAction::triggered, this, [&s] { s.assembleOnly(); });
-    build->addAction(QStringLiteral("Set Main File"), this, [this] {
+    addItem(build, 121, none, [this] {
         std::vector<std::string> paths;
         for (int i = 1; i <= editor_->slotCount(); ++i)
             paths.push_back(editor_->pathOf(i));
         std::string main = shell_->state().mainFile;
         if (chooseMainFile(this, paths, main)) shell_->SetMainFile(main);
     });
-    QMenu* mode = build->addMenu(QStringLiteral("Set Mode"));
-    mode->addAction(makeAction(Command::Simulation, QStringLiteral("Simulation")));
-    mode->addAction(makeAction(Command::Emulation, QStringLiteral("Emulation")));
+    QMenu* mode = addMenu(build, 122);
+    mode->addAction(makeAction(Command::Simulation, 123));
+    mode->addAction(makeAction(Command::Emulation, 124));
     actions_[Command::Simulation]->setCheckable(true);
     actions_[Command::Emulation]->setCheckable(true);
     connect(actions_[Command::Simulation], &QAction::triggered, this,
             [&s] { s.targetCommand(true); });
     connect(actions_[Command::Emulation], &QAction::triggered, this,
             [&s] { s.targetCommand(false); });
-    build->addAction(makeAction(Command::EditMode, QStringLiteral("Edit Mode")));
+    build->addAction(makeAction(Command::EditMode, 132));
     connect(actions_[Command::EditMode], &QAction::triggered, this,
             [&s] { s.EnterEditMode(true); });
 
-    QMenu* opts = menuBar()->addMenu(QStringLiteral("Options"));
-    opts->addAction(QStringLiteral("Build Options"), this, [this] { runOptions(); });
-    opts->addAction(makeAction(Command::SaveConfiguration, QStringLiteral("Save Configuration")));
+    QMenu* opts = addMenu(nullptr, 135);
+    addItem(opts, 136, none, [this] { runOptions(); });
+    opts->addAction(makeAction(Command::SaveConfiguration, 137));
     connect(actions_[Command::SaveConfiguration], &QAction::triggered, this,
             [&s] { s.saveConfigurationCommand(); });
-    opts->addAction(makeAction(Command::LoadConfiguration, QStringLiteral("Load Configuration")));
+    opts->addAction(makeAction(Command::LoadConfiguration, 138));
     connect(actions_[Command::LoadConfiguration], &QAction::triggered, this,
             [&s] { s.loadConfigurationCommand(); });
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    help->addAction(QStringLiteral("About"), QKeySequence(Qt::ALT | Qt::Key_A), this,
-                    [this] { showRevisionHistory(); });
+    QMenu* help = addMenu(nullptr, 219);
+    addItem(help, 222, QKeySequence(Qt::ALT | Qt::Key_A), [this] { showRevisionHistory(); });
 
-    actions_[Command::ProgrammerMenu] =
-        menuBar()->addMenu(QStringLiteral("Programmer"))->menuAction();
+    QMenu* programmer = menuBar()->addMenu(captionOf(235));
+    captions_.menu(programmer, 235);
+    actions_[Command::ProgrammerMenu] = programmer->menuAction();
     actions_[Command::FileMenu] = file->menuAction();
     actions_[Command::EditMenu] = edit->menuAction();
     actions_[Command::OptionsMenu] = opts->menuAction();
 }
 
+void MainWindow::buildOnTopMenu(QMenu* parent) {
+    // The menu keeps its designed caption: the text table has no entry for it.
+    onTopMenu_ = parent->addMenu(QStringLiteral("最上層顯示(&T)"));
+    onTopMenu_->setAccessibleName(QStringLiteral("Always on top"));
+    captions_.item(onTopMenu_->menuAction(), -1, QStringLiteral("最上層顯示(&T)"));
+    // Window numbers 0..10: main window, editor, source view, program memory, watch, RAM,
+    // registers, stack, breakpoint list, message log, ADC panel.
+    static const int entries[kOnTopWindows] = {-1,  167, 230, 231, 102, 232,
+                                               227, 233, 106, 234, 108};
+    for (int i = 0; i < kOnTopWindows; ++i) {
+        QAction* a = onTopMenu_->addAction(entries[i] < 0 ? QStringLiteral("Main Window")
+                                                          : captionOf(entries[i]));
+        if (entries[i] >= 0)
+            captions_.item(a, entries[i]);
+        else
+            captions_.item(a, -1, QStringLiteral("Main Window"));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, i](bool on) { setOnTop(i, on); });
+        onTop_[size_t(i)] = a;
+    }
+    onTopMenu_->addSeparator();
+    captions_.item(
+        onTopMenu_->addAction(QStringLiteral("全部清除"), this, [this] { clearOnTop(); }), -1,
+        QStringLiteral("全部清除"));
+}
+
+QWidget* MainWindow::onTopWindow(int window) const {
+    static const int slotOf[kOnTopWindows] = {-1,
+                                              int(Slot::Editor),
+                                              int(Slot::Source),
+                                              int(Slot::ProgramMemory),
+                                              int(Slot::Watch),
+                                              int(Slot::Ram),
+                                              int(Slot::Register),
+                                              int(Slot::Stack),
+                                              -2,
+                                              int(Slot::Log),
+                                              int(Slot::Adc)};
+    if (slotOf[window] == -1) return const_cast<MainWindow*>(this);
+    if (slotOf[window] < 0) return nullptr;
+    return subs_[size_t(slotOf[window])];
+}
+
+void MainWindow::setOnTop(int window, bool on) {
+    shell_->state().onTopFlags[size_t(window)] = on;
+    onTop_[size_t(window)]->setChecked(on);
+    QWidget* w = onTopWindow(window);
+    if (!w || bool(w->windowFlags() & Qt::WindowStaysOnTopHint) == on) return;
+    // Changing a window's flags hides it; a showing window shows again.
+    const bool showing = w->isVisible();
+    w->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (showing) w->show();
+}
+
+void MainWindow::clearOnTop() {
+    for (int i = 0; i < kOnTopWindows; ++i)
+        setOnTop(i, false);
+}
+
+void MainWindow::syncOnTop() {
+    for (int i = 0; i < kOnTopWindows; ++i)
+        if (onTop_[size_t(i)]->isChecked() != shell_->state().onTopFlags[size_t(i)])
+            setOnTop(i, shell_->state().onTopFlags[size_t(i)]);
+}
+
+QAction* MainWindow::addButton(QToolBar* bar, int captionEntry, int hintEntry,
+                               const std::function<void()>& slot) {
+    QAction* a = bar->addAction(captionOf(captionEntry));
+    a->setToolTip(captionOf(hintEntry));
+    a->setObjectName(captionOf(hintEntry));
+    connect(a, &QAction::triggered, this, slot);
+    if (QWidget* w = bar->widgetForAction(a)) w->setAccessibleName(captionOf(hintEntry));
+    captions_.button(a, captionEntry, hintEntry);
+    return a;
+}
+
 void MainWindow::buildToolbars() {
-    editBar_ = addToolBar(QStringLiteral("Edit"));
+    editBar_ = new QToolBar(captionOf(167), this);
     editBar_->setObjectName(QStringLiteral("EditToolBar"));
-    auto button = [](QToolBar* bar, const QString& text, const QString& hint, auto slot) {
-        QAction* a = bar->addAction(text);
-        a->setToolTip(hint);
-        QObject::connect(a, &QAction::triggered, bar, slot);
-        if (QWidget* w = bar->widgetForAction(a)) w->setAccessibleName(hint);
-        return a;
-    };
-    button(editBar_, QStringLiteral("Open"), QStringLiteral("open file"),
-           [this] { openSourceFile(); });
-    button(editBar_, QStringLiteral("Page"), QStringLiteral("goto page"),
-           [this] { editor_->showFileListPopup(QCursor::pos()); });
-    button(editBar_, QStringLiteral("Find"), QStringLiteral("find string"),
-           [this] { editor_->find(); });
-    button(editBar_, QStringLiteral("F/N"), QStringLiteral("find next string"),
-           [this] { editor_->findNext(); });
-    button(editBar_, QStringLiteral("Asm"), QStringLiteral("Assemble"),
-           [this] { shell_->assembleOnly(); });
+    addToolBar(editBar_);
+    openButton_ = addButton(editBar_, 173, 174, [this] { openSourceFile(); });
+    pageButton_ = addButton(editBar_, 183, 184, [this] { showPageMenu(); });
+    addButton(editBar_, 179, 180, [this] { editor_->find(); });
+    addButton(editBar_, 181, 182, [this] { editor_->findNext(); });
+    markButton_ = addButton(editBar_, 175, 176, [this] { bookmarkButtonToggled(); });
+    gotoButton_ = addButton(editBar_, 177, 178, [this] { bookmarkButtonToggled(); });
+    for (QAction* a : {markButton_, gotoButton_})
+        a->setCheckable(true);
+    connect(markButton_, &QAction::triggered, this, [this](bool on) {
+        if (on) gotoButton_->setChecked(false);
+    });
+    connect(gotoButton_, &QAction::triggered, this, [this](bool on) {
+        if (on) markButton_->setChecked(false);
+    });
+    // The number bar: "1" ... "9", "0", shown beside the two bookmark buttons while one is down.
+    digitBar_ = new QWidget(editBar_);
+    digitBar_->setObjectName(QStringLiteral("NumberBar"));
+    digitBar_->setAccessibleName(QStringLiteral("Bookmark number"));
+    auto* digits = new QHBoxLayout(digitBar_);
+    digits->setContentsMargins(0, 0, 0, 0);
+    digits->setSpacing(0);
+    for (int i = 0; i < 10; ++i) {
+        const int n = (i + 1) % 10;
+        auto* b = new QToolButton(digitBar_);
+        b->setText(QString::number(n));
+        b->setAccessibleName(QStringLiteral("Bookmark ") + QString::number(n));
+        b->setAutoRaise(true);
+        connect(b, &QToolButton::clicked, this, [this, n] { digitPressed(n); });
+        digits->addWidget(b);
+        digits_[size_t(n)] = b;
+    }
+    digitBarAction_ = editBar_->addWidget(digitBar_);
+    digitBarAction_->setVisible(false);
+    addButton(editBar_, 120, 120, [this] { shell_->assembleOnly(); });
 
-    runBar_ = addToolBar(QStringLiteral("Debug"));
+    runBar_ = new QToolBar(QStringLiteral("Debug"), this);
     runBar_->setObjectName(QStringLiteral("RunToolBar"));
-    actions_[Command::EditDebugButton] =
-        button(runBar_, QStringLiteral("Go"), QStringLiteral("switch EDIT/Debug mode"), [this] {
-            if (shell_->state().debugMode == 1)
-                shell_->EnterEditMode(true);
-            else
-                shell_->assembleAndRun();
+    addToolBar(runBar_);
+    actions_[Command::EditDebugButton] = addButton(runBar_, 197, 198, [this] {
+        if (shell_->state().debugMode == 1)
+            shell_->EnterEditMode(true);
+        else
+            shell_->assembleAndRun();
+    });
+    addButton(runBar_, 201, 202, [this] { close(); });
+    runBar_->addSeparator();
+    // The view buttons: the active child's button shows pressed.
+    const std::tuple<Slot, Command, int> views[] = {
+        {Slot::Editor, Command::ViewEdit, 185},       {Slot::Source, Command::ViewSource, 187},
+        {Slot::ProgramMemory, Command::ViewHex, 189}, {Slot::Ram, Command::ViewRam, 191},
+        {Slot::Register, Command::ViewRegister, 193}, {Slot::Watch, Command::ViewWatch, 195}};
+    for (const auto& [slot, command, entry] : views) {
+        viewCommands_[slot] = command;
+        QAction* a = addButton(runBar_, entry, entry + 1, [this, command = command] {
+            actions_[command]->trigger();
+            refreshViewButtons();
         });
-    button(runBar_, QStringLiteral("exit"), QStringLiteral("exit program"), [this] { close(); });
-    button(runBar_, QStringLiteral("Edit"), QStringLiteral("goto EDIT window"),
-           [this] { showAsChild(Slot::Editor, true); });
+        a->setCheckable(true);
+        viewButtons_[slot] = a;
+    }
 
-    programmerBar_ = addToolBar(QStringLiteral("Programmer"));
+    programmerBar_ = new QToolBar(captionOf(235), this);
     programmerBar_->setObjectName(QStringLiteral("ProgrammerToolBar"));
+    addToolBar(programmerBar_);
     const std::pair<Command, const char*> prog[] = {{Command::ProgBlank, "Blank Check"},
                                                     {Command::ProgProgram, "Program Chip"},
                                                     {Command::ProgVerify, "Verify Chip"},
                                                     {Command::ProgRead, "Read Chip"},
                                                     {Command::ProgAuto, "Auto"}};
     for (const auto& [c, text] : prog) {
-        actions_[c] =
-            button(programmerBar_, QString::fromLatin1(text), QString::fromLatin1(text), [this] {
-                ui_.messageBox(MessageType::Information, shell_text::kProgrammerMissing,
-                               Buttons::Ok);
-            });
+        QAction* a = programmerBar_->addAction(QString::fromLatin1(text));
+        a->setToolTip(a->text());
+        if (QWidget* w = programmerBar_->widgetForAction(a)) w->setAccessibleName(a->text());
+        connect(a, &QAction::triggered, this, [this] {
+            ui_.messageBox(MessageType::Information, shell_text::kProgrammerMissing, Buttons::Ok);
+        });
+        actions_[c] = a;
     }
     actions_[Command::RunToolbar] = runBar_->toggleViewAction();
     actions_[Command::EditToolbar] = editBar_->toggleViewAction();
     actions_[Command::ProgrammerToolbar] = programmerBar_->toggleViewAction();
+}
+
+// --- bookmark, page and view buttons ----------------------------------------------------------
+
+void MainWindow::bookmarkButtonToggled() {
+    const bool down = markButton_->isChecked() || gotoButton_->isChecked();
+    digitBarAction_->setVisible(down);
+    refreshBookmarkButtons();
+}
+
+void MainWindow::refreshBookmarkButtons() {
+    const bool marking = markButton_->isChecked();
+    for (int n = 0; n < 10; ++n) {
+        QToolButton* b = digits_[size_t(n)];
+        const bool set = editor_->bookmark(n, nullptr, nullptr);
+        // Set: red digits mark set bookmarks; go to: blue digits, only the set ones enabled.
+        b->setEnabled(marking || set);
+        b->setStyleSheet(marking ? (set ? QStringLiteral("color: red; font-weight: bold")
+                                        : QStringLiteral("color: black"))
+                                 : QStringLiteral("color: blue"));
+    }
+}
+
+void MainWindow::digitPressed(int n) {
+    if (markButton_->isChecked())
+        editor_->setBookmark(n);
+    else if (gotoButton_->isChecked())
+        editor_->gotoBookmark(n);
+    releaseBookmarkButtons();
+}
+
+void MainWindow::releaseBookmarkButtons() {
+    markButton_->setChecked(false);
+    gotoButton_->setChecked(false);
+    digitBarAction_->setVisible(false);
+}
+
+void MainWindow::showPageMenu() {
+    QWidget* w = editBar_->widgetForAction(pageButton_);
+    editor_->showFileListPopup(w ? w->mapToGlobal(QPoint(0, w->height())) : QCursor::pos());
+}
+
+QMdiSubWindow* MainWindow::activeChild() const {
+    return currentChild_ ? currentChild_ : previousChild_;
+}
+
+void MainWindow::childActivated(QMdiSubWindow* sub) {
+    // Deactivating the main window clears both.
+    // The main window losing the focus leaves no active child: the last one stays the window
+    // that commands act on, and the toolbars stay where they are.
+    if (sub != currentChild_) {
+        previousChild_ = currentChild_;
+        currentChild_ = sub;
+    }
+    refreshViewButtons();
+    dockEditBar();
+    refreshBookmarkButtons();
+}
+
+void MainWindow::refreshViewButtons() {
+    for (auto& [slot, a] : viewButtons_)
+        a->setChecked(currentChild_ && !currentChild_->isHidden() &&
+                      subs_[size_t(slot)] == currentChild_);
+}
+
+void MainWindow::dockEditBar() {
+    // The edit toolbar lives in the editor once the editor has been the active child (and the
+    // option wants it). Another child becoming active leaves it there rather than making the
+    // text jump; the option switched off sends it back to the main window, hidden.
+    QMdiSubWindow* editorSub = subs_[size_t(Slot::Editor)];
+    const bool wanted = options_.editToolbarVisible();
+    const bool inEditor = editBar_->parentWidget() == editorPane_;
+    if (wanted && !inEditor && activeChild() == editorSub) {
+        removeToolBar(editBar_);
+        editorPaneLayout_->insertWidget(0, editBar_);
+        editBar_->show();
+    } else if (!wanted && inEditor) {
+        editorPaneLayout_->removeWidget(editBar_);
+        addToolBar(Qt::TopToolBarArea, editBar_);
+        editBar_->hide();
+    } else if (!wanted || !inEditor) {
+        editBar_->hide();
+    }
+    openButton_->setEnabled(activeChild() == editorSub);
+}
+
+void MainWindow::updateModeButton() {
+    // The mode button reads "Go" in edit mode and "edit" while debugging.
+    const bool debugging = shell_->state().debugMode == 1;
+    QAction* a = actions_[Command::EditDebugButton];
+    a->setText(captionOf(debugging ? 199 : 197));
+    a->setToolTip(captionOf(debugging ? 200 : 198));
 }
 
 void MainWindow::buildStatusLine() {
@@ -423,6 +635,7 @@ void MainWindow::showAsChild(Slot slot, bool show) {
     } else {
         s->hide();
     }
+    refreshViewButtons();
 }
 
 QRect MainWindow::defaultPlace(Slot slot) const {
@@ -471,7 +684,8 @@ void MainWindow::setConnectionPanel(ConnectionPanel state) {
         connection_->setText(QStringLiteral("Simulator"));
         connection_->setEnabled(false);
         connection_->setFrameShadow(QFrame::Sunken);
-        connection_->setStyleSheet(QString());
+        // Not clickable, but a status to read: plain text, not the greyed look of a dead control.
+        connection_->setStyleSheet(QStringLiteral("QLabel:disabled { color: palette(text); }"));
         break;
     case ConnectionPanel::Connected:
         connection_->setText(QStringLiteral("ICE Connect"));
@@ -503,7 +717,12 @@ void MainWindow::commandsChanged() {
     }
     runBar_->setVisible(c[Command::RunToolbar].visible);
     programmerBar_->setVisible(c[Command::ProgrammerToolbar].visible);
-    editBar_->setVisible(c[Command::EditToolbar].visible);
+    // A view button works as its menu item does, and only for a window this build has.
+    for (auto& [slot, button] : viewButtons_)
+        button->setEnabled(subs_[size_t(slot)] && actions_[viewCommands_[slot]]->isEnabled());
+    dockEditBar();
+    syncOnTop();
+    updateModeButton();
 }
 
 void MainWindow::waitIndicator(bool visible, int cells) {
@@ -525,9 +744,18 @@ void MainWindow::bringToFront() {
 }
 
 void MainWindow::applyCaptions() {
-    // Every widget answers to screen readers with its caption or hint.
-    for (QAction* a : findChildren<QAction*>())
-        if (!a->text().isEmpty() && a->toolTip().isEmpty()) a->setToolTip(a->text());
+    captions_.apply();
+    updateModeButton();
+    // The window captions of the child windows that exist.
+    const std::pair<Slot, int> titles[] = {
+        {Slot::Editor, 167}, {Slot::Register, 227}, {Slot::Source, 230}, {Slot::ProgramMemory, 231},
+        {Slot::Ram, 232},    {Slot::Stack, 233},    {Slot::Log, 234}};
+    for (const auto& [slot, entry] : titles)
+        if (QMdiSubWindow* sub = subs_[size_t(slot)]) {
+            sub->setWindowTitle(captionOf(entry));
+            sub->setAccessibleName(captionOf(entry));
+        }
+    // Every other widget answers to screen readers with its hint, caption or name.
     for (QWidget* w : findChildren<QWidget*>()) {
         if (!w->accessibleName().isEmpty()) continue;
         if (!w->toolTip().isEmpty())
@@ -537,8 +765,6 @@ void MainWindow::applyCaptions() {
         else if (!w->objectName().isEmpty())
             w->setAccessibleName(w->objectName());
     }
-    subs_[size_t(Slot::Log)]->setWindowTitle(QString::fromStdString(TextOf(234)));
-    subs_[size_t(Slot::Editor)]->setWindowTitle(QString::fromStdString(TextOf(167)));
 #ifdef ZERKA_HAS_OPTIONS_DIALOG
     if (optionsDialog_) optionsDialog_->applyCaptions();
 #endif

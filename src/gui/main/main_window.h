@@ -6,6 +6,7 @@
 #include "chip/chip_model.h"
 #include "chip/options_model.h"
 #include "editor/editor_files.h"
+#include "gui/main/caption_list.h"
 #include "gui/main/qt_ui_host.h"
 #include "shell/ice_session.h"
 #include "shell/message_log_model.h"
@@ -21,8 +22,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -54,6 +58,27 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     QMdiArea* mdi() const { return mdi_; }
     QMdiSubWindow* subWindow(Slot slot) const { return subs_[size_t(slot)]; }
     std::string layoutPath() const;
+
+    // The labelled elements that ApplyCaptions writes.
+    const CaptionList& captions() const { return captions_; }
+
+    // Always on top: window numbers 0 (main window) to 10 (ADC panel).
+    static constexpr int kOnTopWindows = 11;
+    QAction* onTopItem(int window) const { return onTop_[size_t(window)]; }
+    QWidget* onTopWindow(int window) const;
+    void setOnTop(int window, bool on);
+    void clearOnTop();
+
+    // The edit toolbar with its bookmark and page buttons and the number bar.
+    QToolBar* editBar() const { return editBar_; }
+    QAction* markButton() const { return markButton_; }
+    QAction* gotoButton() const { return gotoButton_; }
+    QAction* openButton() const { return openButton_; }
+    QAction* numberBar() const { return digitBarAction_; }
+    QToolButton* digitButton(int n) const { return digits_[size_t(n)]; }
+    QAction* viewButton(Slot slot) const { return viewButtons_.at(slot); }
+    // The child that commands act on: the current one, else the one before it.
+    QMdiSubWindow* activeChild() const;
 
     // The window-management commands.
     void tile(bool twoColumns);
@@ -90,7 +115,23 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QAction* makeAction(Command c, const QString& text, const QKeySequence& key = {});
+    QAction* makeAction(Command c, int entry, const QKeySequence& key = {});
+    QMenu* addMenu(QMenu* parent, int entry);
+    template <typename Slot_>
+    QAction* addItem(QMenu* menu, int entry, const QKeySequence& key, Slot_ slot);
+    QAction* addButton(QToolBar* bar, int captionEntry, int hintEntry,
+                       const std::function<void()>& slot);
+    void buildOnTopMenu(QMenu* parent);
+    void syncOnTop();
+    void bookmarkButtonToggled();
+    void refreshBookmarkButtons();
+    void digitPressed(int n);
+    void releaseBookmarkButtons();
+    void showPageMenu();
+    void childActivated(QMdiSubWindow* sub);
+    void refreshViewButtons();
+    void dockEditBar();
+    void updateModeButton();
     void buildMenus();
     void buildToolbars();
     void buildStatusLine();
@@ -121,6 +162,22 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     // A slot has its place (from the layout file or its first showing).
     std::array<bool, kSlotCount> placed_{};
     std::map<Command, QAction*> actions_;
+    CaptionList captions_;
+    QMenu* onTopMenu_ = nullptr;
+    std::array<QAction*, kOnTopWindows> onTop_{};
+    QWidget* editorPane_ = nullptr;
+    QVBoxLayout* editorPaneLayout_ = nullptr;
+    QAction* openButton_ = nullptr;
+    QAction* pageButton_ = nullptr;
+    QAction* markButton_ = nullptr;
+    QAction* gotoButton_ = nullptr;
+    QWidget* digitBar_ = nullptr;
+    QAction* digitBarAction_ = nullptr;
+    std::array<QToolButton*, 10> digits_{};
+    std::map<Slot, QAction*> viewButtons_;
+    std::map<Slot, Command> viewCommands_;
+    QMdiSubWindow* currentChild_ = nullptr;
+    QMdiSubWindow* previousChild_ = nullptr;
     QToolBar* editBar_ = nullptr;
     QToolBar* runBar_ = nullptr;
     QToolBar* programmerBar_ = nullptr;

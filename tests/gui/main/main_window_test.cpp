@@ -8,12 +8,16 @@
 #include "gui/main/message_log_window.h"
 #include "gui/support/screenshot.h"
 #include "support/temp_dir.h"
+#include "uitext/text_table.h"
 
 #include <QApplication>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace zerka::gui {
@@ -156,6 +160,127 @@ TEST_F(MainWindowTest, TilingAndAbout) {
     window->revisionText()->clear();
     window->showRevisionHistory();
     EXPECT_TRUE(window->revisionText()->toPlainText().isEmpty());
+}
+
+// Every menu item below the menu bar, sub-menus included.
+void collectItems(QMenu* menu, std::vector<QAction*>& out) {
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) continue;
+        out.push_back(a);
+        if (a->menu()) collectItems(a->menu(), out);
+    }
+}
+
+TEST_F(MainWindowTest, CaptionsComeFromTheTextTableAndNameEveryWidget) {
+    start();
+    std::vector<QAction*> items;
+    for (QAction* a : window->menuBar()->actions()) {
+        a->setText(QStringLiteral("x"));
+        if (a->menu()) collectItems(a->menu(), items);
+    }
+    for (QAction* a : items)
+        a->setText(QStringLiteral("x"));
+    for (QAction* a : window->editBar()->actions())
+        if (qobject_cast<QToolButton*>(window->editBar()->widgetForAction(a)))
+            a->setText(QStringLiteral("x")), a->setToolTip(QStringLiteral("y"));
+    window->shell().applyCaptions();
+
+    EXPECT_EQ(window->action(Command::New)->text(), QStringLiteral("New(&N)"));
+    EXPECT_EQ(window->action(Command::AssembleRun)->text(), QStringLiteral("Assemble&&Run"));
+    EXPECT_EQ(window->action(Command::SaveConfiguration)->text(),
+              QStringLiteral("Save Configuration"));
+    EXPECT_EQ(window->action(Command::FileMenu)->text(), QStringLiteral("File"));
+    EXPECT_EQ(window->markButton()->text(), QStringLiteral("Mark"));
+    EXPECT_EQ(window->markButton()->toolTip(), QStringLiteral("set bookmark"));
+    EXPECT_EQ(window->subWindow(Slot::Log)->windowTitle(), QStringLiteral("Message"));
+    EXPECT_EQ(window->windowTitle().toStdString().rfind("KXA and KXB Codeloft ", 0), 0u);
+    // Every item not written from the table keeps a caption of its own; the table's items all
+    // got theirs back.
+    std::vector<std::string> table;
+    for (int e = 73; e <= 235; ++e)
+        table.push_back(TextOf(e));
+    int fromTable = 0;
+    for (QAction* a : items) {
+        EXPECT_NE(a->text(), QStringLiteral("x"));
+        if (std::find(table.begin(), table.end(), a->text().toStdString()) != table.end())
+            ++fromTable;
+    }
+    EXPECT_GE(fromTable, 40);
+    // Screen readers: each toolbar button is named by its hint.
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        for (QAction* a : bar->actions())
+            if (QWidget* w = bar->widgetForAction(a);
+                w && !a->isSeparator() && !a->toolTip().isEmpty())
+                EXPECT_EQ(w->accessibleName(), a->toolTip()) << a->text().toStdString();
+    for (QToolButton* b : window->findChildren<QToolButton*>())
+        if (b->isVisible()) EXPECT_FALSE(b->accessibleName().isEmpty()) << b->text().toStdString();
+}
+
+TEST_F(MainWindowTest, AlwaysOnTopItemsSetTheFlagsAndTheWindowStyle) {
+    start();
+    window->showAsChild(Slot::Log, true);
+    window->onTopItem(9)->trigger();
+    EXPECT_TRUE(window->onTopItem(9)->isChecked());
+    EXPECT_TRUE(window->shell().state().onTopFlags[9]);
+    EXPECT_TRUE(window->subWindow(Slot::Log)->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window->subWindow(Slot::Log)->isVisible());
+    window->onTopItem(1)->trigger();
+    window->clearOnTop();
+    for (int i = 0; i < MainWindow::kOnTopWindows; ++i) {
+        EXPECT_FALSE(window->shell().state().onTopFlags[size_t(i)]);
+        EXPECT_FALSE(window->onTopItem(i)->isChecked());
+    }
+    EXPECT_FALSE(window->subWindow(Slot::Log)->windowFlags() & Qt::WindowStaysOnTopHint);
+    // Flags read from a configuration show as check marks.
+    window->shell().state().onTopFlags[1] = true;
+    window->commandsChanged();
+    EXPECT_TRUE(window->onTopItem(1)->isChecked());
+}
+
+TEST_F(MainWindowTest, BookmarkButtonsSetAndGoThroughTheNumberBar) {
+    start();
+    openMain(example("sum_cx4a.asm"), "KXA1608");
+    window->showAsChild(Slot::Editor, true);
+    QApplication::processEvents();
+    // The edit toolbar sits in the active editor, and its view button is down.
+    EXPECT_TRUE(window->subWindow(Slot::Editor)->isAncestorOf(window->editBar()));
+    EXPECT_TRUE(window->viewButton(Slot::Editor)->isChecked());
+    EXPECT_TRUE(window->openButton()->isEnabled());
+    // No register window in this build: its view button is off.
+    EXPECT_FALSE(window->viewButton(Slot::Register)->isEnabled());
+
+    window->markButton()->trigger();
+    EXPECT_TRUE(window->numberBar()->isVisible());
+    QApplication::processEvents();
+    EXPECT_TRUE(window->digitButton(1)->isVisible());
+    test::saveScreenshot(*window, QStringLiteral("main_window_bookmarks"));
+    window->digitButton(3)->click();
+    EXPECT_TRUE(window->editor().bookmark(3, nullptr, nullptr));
+    EXPECT_FALSE(window->markButton()->isChecked());
+    EXPECT_FALSE(window->numberBar()->isVisible());
+
+    window->gotoButton()->trigger();
+    EXPECT_TRUE(window->digitButton(3)->isEnabled());
+    EXPECT_FALSE(window->digitButton(4)->isEnabled());
+    window->markButton()->trigger();
+    EXPECT_FALSE(window->gotoButton()->isChecked());
+    EXPECT_TRUE(window->digitButton(4)->isEnabled());
+    window->digitButton(4)->click();
+    EXPECT_TRUE(window->editor().bookmark(4, nullptr, nullptr));
+
+    // Another child active: the toolbar stays in the editor, its open button off.
+    window->showAsChild(Slot::Log, true);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->subWindow(Slot::Editor)->isAncestorOf(window->editBar()));
+    EXPECT_FALSE(window->openButton()->isEnabled());
+    EXPECT_FALSE(window->viewButton(Slot::Editor)->isChecked());
+    EXPECT_EQ(window->activeChild(), window->subWindow(Slot::Log));
+    // The option off: the toolbar leaves the editor and is not shown.
+    window->shell().parts().options.controls().CkToolEdit.checked = false;
+    window->showAsChild(Slot::Editor, true);
+    QApplication::processEvents();
+    EXPECT_FALSE(window->subWindow(Slot::Editor)->isAncestorOf(window->editBar()));
+    EXPECT_FALSE(window->editBar()->isVisible());
 }
 
 } // namespace
