@@ -8,6 +8,7 @@
 #include "cli/sim_target_emulator.h"
 
 #include "core/text.h"
+#include "shell/up_receiver.h"
 #include "upcentre/run/up_centre.h"
 
 #include <nlohmann/json.hpp>
@@ -71,32 +72,6 @@ class StderrHost : public UiHost {
 
   private:
     std::ostream& err_;
-};
-
-// The hand-over into the uP centre; there is no source view on the command line, so its part
-// accepts every file and keeps nothing.
-class UpCentreReceiver : public AssemblyReceiver {
-  public:
-    explicit UpCentreReceiver(TZk_UP& up) : up_(up) {}
-    void ClearProgramMemory() override { up_.ClearProgramMemory(); }
-    bool LoadProgramCell(uint32_t address, uint16_t code, uint16_t line,
-                         uint8_t fileIndex) override {
-        return up_.LoadProgramCell(address, code, line, fileIndex);
-    }
-    void SetInformationWord(int index, uint16_t word) override {
-        up_.SetInformationWord(index, word);
-    }
-    void ResetCpu() override { up_.ResetCpu(); }
-    void ClearSymbols() override { up_.ClearSymbols(); }
-    void AddSymbol(const SymbolEntry& s) override { up_.AddSymbol(s.name, s.value, s.kind); }
-    bool AddSourceFile(const std::string&) override { return true; }
-    bool CreateMacroTable() override { return false; }
-    void SetRowValue(int, int32_t, uint32_t, int) override {}
-    void SetAddressRecord(uint32_t, uint16_t) override {}
-    void SetMacroRecord(uint16_t, const MacroRecord&) override {}
-
-  private:
-    TZk_UP& up_;
 };
 
 struct Expectation {

@@ -1,6 +1,7 @@
 #pragma once
 // The hand-over of an assembly run into the uP centre. The source view keeps its own copy of
-// the result (the main window loads it when debugging starts), so its part accepts every file.
+// the result (the main window loads it when debugging starts), so its part accepts every file
+// and asks for no macro table. The command line uses the same hand-over.
 #include "asm/assembler.h"
 #include "upcentre/run/up_centre.h"
 
@@ -27,7 +28,7 @@ class UpCentreReceiver : public AssemblyReceiver {
     void ClearSymbols() override { up_.ClearSymbols(); }
     void AddSymbol(const SymbolEntry& s) override { up_.AddSymbol(s.name, s.value, s.kind); }
     bool AddSourceFile(const std::string&) override { return true; }
-    bool CreateMacroTable() override { return true; }
+    bool CreateMacroTable() override { return false; }
     void SetRowValue(int, int32_t, uint32_t, int) override {}
     void SetAddressRecord(uint32_t, uint16_t) override {}
     void SetMacroRecord(uint16_t, const MacroRecord&) override {}
