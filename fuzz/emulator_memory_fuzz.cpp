@@ -1,6 +1,7 @@
 // Random device replies to every emulator program-memory operation (the block transfers above
 // all), over the USB link in its packet and HID forms and over the printer port: no crash, no
 // hang, no transfer outside the packet buffer.
+#include "fuzz_feed.h"
 #include "upcentre/run/emulator_memory.h"
 
 #include "fuzz_hid_device.h"
@@ -12,17 +13,7 @@ namespace {
 
 using namespace zerka;
 
-class Feed {
-  public:
-    Feed(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    uint8_t next() { return pos_ < size_ ? data_[pos_++] : 0; }
-    bool done() const { return pos_ >= size_; }
-
-  private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-};
+using zerka::fuzz::Feed;
 
 // Answers the connection handshake as a unit would, everything else from the feed.
 class FuzzUnit : public PacketTransport {

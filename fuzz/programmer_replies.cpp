@@ -2,6 +2,7 @@
 // flash download and read-back, the settings), in bulk and HID form: no crash, no hang (the
 // waits run on a clock that they move forward), no transfer outside the packet buffer.
 #include "core/atomic_file.h"
+#include "fuzz_feed.h"
 #include "programmer/prog_settings.h"
 #include "programmer/programmer.h"
 
@@ -15,17 +16,7 @@ namespace {
 
 using namespace zerka;
 
-class Feed {
-  public:
-    Feed(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    uint8_t next() { return pos_ < size_ ? data_[pos_++] : 0; }
-    bool done() const { return pos_ >= size_; }
-
-  private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-};
+using zerka::fuzz::Feed;
 
 // Answers the connection as a unit would, everything after it from the feed.
 class FuzzUnit : public PacketTransport {
