@@ -27,6 +27,19 @@ enum class Command : int {
     EditMode,
     Simulation,
     Emulation,
+    // Debug mode: the run commands and what goes with them
+    Run,
+    Reset,
+    Trace,
+    StepOver,
+    StepBack,
+    StackOut,
+    Continue,
+    Stop,
+    SetBreakPoint,
+    ReloadRom,
+    IceTest,
+    SramRecordMenu,
     // View
     ViewEdit,
     ViewSource,
@@ -36,6 +49,9 @@ enum class Command : int {
     ViewRegister,
     ViewStack,
     ViewBreakpoints,
+    ViewAdc,
+    ViewOpAmp,
+    ViewComparator,
     Message,
     // Programmer
     ProgrammerMenu,
@@ -45,6 +61,7 @@ enum class Command : int {
     ProgRead,
     ProgAuto,
     DownLoad,
+    ReadFlash,
     // Menus and toolbars as a whole
     FileMenu,
     EditMenu,
