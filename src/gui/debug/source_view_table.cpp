@@ -1,0 +1,110 @@
+#include "gui/debug/source_view_table.h"
+
+#include "gui/editor/asm_lexer.h"
+
+#include <QPainter>
+
+namespace zerka::gui {
+
+namespace {
+
+QString fromBytes(std::string_view s) {
+    // Sources are bytes: UTF-8 when they are, Latin-1 otherwise.
+    QString text = QString::fromUtf8(s.data(), qsizetype(s.size()));
+    if (text.contains(QChar::ReplacementCharacter))
+        text = QString::fromLatin1(s.data(), qsizetype(s.size()));
+    return text;
+}
+
+const QColor kSilver(0xC0, 0xC0, 0xC0);
+const QColor kSimulatorGreen(0x00, 0x80, 0x00);
+const QColor kEmulatorBlue(0x00, 0x00, 0xC0);
+const QColor kDimmed(128, 128, 128);
+const QColor kCursorLine(0xEE, 0xF3, 0xFB);
+
+} // namespace
+
+SourceViewTable::SourceViewTable(const SourceViewModel& model, int file, QObject* parent)
+    : QAbstractTableModel(parent), model_(model), file_(file) {}
+
+int SourceViewTable::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : model_.rowCount(file_);
+}
+
+int SourceViewTable::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 2;
+}
+
+QVariant SourceViewTable::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || role != Qt::DisplayRole) return {};
+    const int32_t row = index.row() + 1;
+    if (index.column() == 0) return QString::fromStdString(model_.markText(file_, row));
+    return fromBytes(model_.rowText(file_, row));
+}
+
+SourceViewDelegate::SourceViewDelegate(const SourceViewModel& model, int file, QObject* parent)
+    : QStyledItemDelegate(parent), model_(model), file_(file),
+      words_(std::make_shared<AsmWords>(std::vector<std::string>{}, standardDirectives())),
+      lexer_(new AsmLexer(this)) {}
+
+void SourceViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const {
+    const QRect r = option.rect;
+    const int32_t row = index.row() + 1;
+    painter->save();
+    painter->setFont(option.font);
+    const QFontMetrics fm(option.font);
+    const int baseline = r.top() + (r.height() + fm.ascent() - fm.descent()) / 2;
+    if (index.column() == 0) {
+        painter->fillRect(r, kSilver);
+        painter->setPen(Qt::red);
+        painter->drawText(r.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                          QString::fromStdString(model_.markText(file_, row)));
+        painter->restore();
+        return;
+    }
+    const SourceRowColour colour = model_.rowColour(file_, row);
+    QColor paper = Qt::white;
+    QColor ink;
+    switch (colour) {
+    case SourceRowColour::HighlightSimulator:
+        paper = kSimulatorGreen;
+        ink = Qt::white;
+        break;
+    case SourceRowColour::HighlightEmulator:
+        paper = kEmulatorBlue;
+        ink = Qt::white;
+        break;
+    case SourceRowColour::Breakpoint:
+        ink = Qt::red;
+        break;
+    case SourceRowColour::Dimmed:
+        ink = kDimmed;
+        break;
+    case SourceRowColour::Normal:
+        break;
+    }
+    if (colour == SourceRowColour::Normal || colour == SourceRowColour::Dimmed)
+        if (model_.CurrentFile() == file_ && model_.cursorRow(file_) == row) paper = kCursorLine;
+    painter->fillRect(r, paper);
+
+    const std::string_view text = model_.rowText(file_, row);
+    int x = r.left() + kTextPadding;
+    if (ink.isValid()) {
+        painter->setPen(ink);
+        painter->drawText(x, baseline, fromBytes(text));
+    } else {
+        // Syntax colours, run by run.
+        size_t at = 0;
+        scanAsmLine(text, *words_, [&](size_t length, AsmToken kind) {
+            const QString run = fromBytes(text.substr(at, length));
+            painter->setPen(lexer_->defaultColor(int(kind)));
+            painter->drawText(x, baseline, run);
+            x += fm.horizontalAdvance(run);
+            at += length;
+        });
+    }
+    painter->restore();
+}
+
+} // namespace zerka::gui

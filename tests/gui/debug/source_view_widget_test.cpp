@@ -1,0 +1,180 @@
+// The source view window over a real assembly: tabs, the highlighted line in the simulator and
+// emulator colours, a breakpoint by double click on the mark column, bookmark keys, the value
+// hint while debugging, and a screenshot.
+// First: the core headers use a member named emit.
+#include "gui/debug/source_view_widget.h"
+
+#include "chip/chip_library.h"
+#include "gui/support/screenshot.h"
+#include "shell/up_receiver.h"
+#include "support/temp_dir.h"
+#include "upcentre/run/up_centre.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace zerka::gui {
+namespace {
+
+class QuietUi : public UiHost {
+  public:
+    Button messageBox(MessageType, const std::string&, Buttons) override { return Button::Ok; }
+    void statusText(const std::string&) override {}
+    void progress(int) override {}
+    void busy(bool) override {}
+};
+
+constexpr int32_t kMvfRow = 12;
+constexpr int32_t kCallRow = 14;
+
+const char* const kMain = "; counts down with a macro; shows the source view\n"
+                          "TOF     EQU     1\n"
+                          "COUNT   EQU     23H\n"
+                          "TWICE   MACRO   REG\n"
+                          "        DCF     REG, TOF    ; one down\n"
+                          "        DCF     REG, TOF    ; and another\n"
+                          "        ENDM\n"
+                          "STATUS  EQU     2BH\n"
+                          "        ORG     0\n"
+                          "        JMP     START\n"
+                          "START:  MVL     10\n"
+                          "        MVF     023H, TOF   ; counter = 10\n"
+                          "LOOP:   NOP\n"
+                          "        TWICE   COUNT\n"
+                          "\tBTSZ\tSTATUS, 7\n"
+                          "        RJ      LOOP\n"
+                          "DONE:   SLP\n"
+                          "        RJ      DONE\n"
+                          "; end of program\n"
+                          "        END\n";
+
+class SourceViewWidgetTest : public ::testing::Test {
+  protected:
+    SourceViewWidgetTest() : model(up), window(model) {
+        ChipLibrary library(test::sourceDir() / "chips");
+        library.buildChipList();
+        const auto index = library.findChipByName("KXA1608");
+        EXPECT_TRUE(index.has_value());
+        if (index) EXPECT_TRUE(library.GetSELUP(*index, chip));
+        up.applyChip(chip);
+
+        const auto path = dir.write("COUNT.ASM", kMain);
+        AssemblyContext ctx;
+        ctx.chip = &chip;
+        ctx.instructions = &up.instructions();
+        AssemblyOptions options;
+        options.listing = options.hexFile = options.mapFile = options.errorFile = false;
+        result = Assemble(path, ctx, options);
+        EXPECT_TRUE(result.success) << (result.errorList.empty() ? "" : result.errorList[0]);
+        UpCentreReceiver cells(up);
+        HandOverAssembly(result, cells);
+        EXPECT_TRUE(model.load(result, ui));
+
+        window.resize(720, 420);
+        window.show();
+        QApplication::processEvents();
+    }
+
+    QTableView* table() { return window.view(1); }
+    QRect cellRect(int32_t row, int column) {
+        return table()->visualRect(table()->model()->index(row - 1, column));
+    }
+    // The paper colour at the far end of a row's text column.
+    QColor paperAt(int32_t row) {
+        QApplication::processEvents();
+        const QImage image = table()->viewport()->grab().toImage();
+        const QRect r = cellRect(row, 1);
+        const int x = std::min(r.right(), table()->viewport()->width()) - 6;
+        return image.pixelColor(x, r.center().y());
+    }
+
+    test::TempDir dir;
+    ChipModel chip;
+    TZk_UP up;
+    SourceViewModel model;
+    SourceViewWidget window;
+    QuietUi ui;
+    AssemblyResult result;
+};
+
+TEST_F(SourceViewWidgetTest, ShowsTheCurrentLineInTheTargetColour) {
+    ASSERT_EQ(window.tabs()->count(), 1);
+    EXPECT_EQ(window.tabs()->tabText(0), "COUNT.ASM");
+    model.ShowCurrentLine(model.file(1).address(kMvfRow), true);
+    EXPECT_EQ(table()->currentIndex().row(), kMvfRow - 1);
+    EXPECT_EQ(paperAt(kMvfRow), QColor(0x00, 0x80, 0x00));
+    EXPECT_EQ(paperAt(kMvfRow + 1), QColor(Qt::white));
+    model.SetEmulatorTarget(true);
+    EXPECT_EQ(paperAt(kMvfRow), QColor(0x00, 0x00, 0xC0));
+}
+
+TEST_F(SourceViewWidgetTest, DoubleClickOnTheMarkColumnTogglesABreakpoint) {
+    const QRect mark = cellRect(kMvfRow, 0);
+    QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, mark.center());
+    ASSERT_EQ(up.breakpoints().size(), 1u);
+    EXPECT_EQ(up.breakpoints()[0].address, model.file(1).address(kMvfRow));
+    EXPECT_EQ(model.rowColour(1, kMvfRow), SourceRowColour::Breakpoint);
+    // Double click on the text leaves the breakpoint alone.
+    QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, cellRect(kMvfRow, 1).center());
+    EXPECT_EQ(up.breakpoints().size(), 1u);
+    QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, mark.center());
+    EXPECT_TRUE(up.breakpoints().empty());
+    // A comment row refuses.
+    QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, cellRect(1, 0).center());
+    EXPECT_TRUE(up.breakpoints().empty());
+}
+
+TEST_F(SourceViewWidgetTest, KeysSetAndFollowBookmarks) {
+    table()->setFocus();
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, cellRect(kCallRow, 1).center());
+    EXPECT_EQ(model.CurrentRow(), kCallRow);
+    QTest::keyClick(table(), Qt::Key_4, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(model.HasBookmark(4));
+    EXPECT_EQ(model.markText(1, kCallRow).back(), '4');
+    QTest::keyClick(table(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(model.CurrentRow(), 1);
+    QTest::keyClick(table(), Qt::Key_4, Qt::ControlModifier);
+    EXPECT_EQ(model.CurrentRow(), kCallRow);
+}
+
+TEST_F(SourceViewWidgetTest, ValueHintOnlyWhileDebugging) {
+    up.cpu().WriteData(0x23, 0x0A);
+    const QRect text = cellRect(kMvfRow, 1);
+    const QFontMetrics fm(table()->font());
+    const int column = int(std::string(model.rowText(1, kMvfRow)).find("023H")) + 1;
+    const QPoint over(text.left() + SourceViewDelegate::kTextPadding +
+                          column * fm.horizontalAdvance(QLatin1Char('M')) + 2,
+                      text.center().y());
+    window.hoverAt(1, over);
+    EXPECT_FALSE(window.hintPanel()->isVisible());
+    window.setDebugMode(true);
+    window.hoverAt(1, over);
+    ASSERT_TRUE(window.hintPanel()->isVisible());
+    EXPECT_EQ(window.hintPanel()->text(), "023H[023h] = 0Ah");
+    window.hoverAt(1, QPoint(text.left() + 2, text.center().y()));
+    EXPECT_FALSE(window.hintPanel()->isVisible());
+}
+
+TEST_F(SourceViewWidgetTest, Screenshot) {
+    window.setDebugMode(true);
+    model.ToggleBreakpointAtRow(1, 16);
+    model.SyncBookmarksFromEditor({{2, model.file(1).path(), kCallRow}});
+    model.ShowCurrentLine(model.file(1).address(kMvfRow), true);
+    up.cpu().WriteData(0x23, 0x0A);
+    const QRect text = cellRect(kMvfRow, 1);
+    const QFontMetrics fm(table()->font());
+    const int column = int(std::string(model.rowText(1, kMvfRow)).find("023H")) + 1;
+    window.hoverAt(1, QPoint(text.left() + SourceViewDelegate::kTextPadding +
+                                 column * fm.horizontalAdvance(QLatin1Char('M')) + 2,
+                             text.center().y()));
+    QApplication::processEvents();
+    const QString file = test::saveScreenshot(window, "source_view");
+    EXPECT_FALSE(QImage(file).isNull());
+}
+
+} // namespace
+} // namespace zerka::gui
