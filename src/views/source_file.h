@@ -42,9 +42,7 @@ class SourceFile {
     void setRecord(int32_t row, uint32_t value) { record_[size_t(row - 1)] = value; }
     // A row without an address and without a macro record ("-" in the mark field): it can
     // carry neither a breakpoint nor a value hint.
-    bool noCode(int32_t row) const {
-        return address(row) > kNoRowAddress - 1 && record(row) == 0;
-    }
+    bool noCode(int32_t row) const { return address(row) > kNoRowAddress - 1 && record(row) == 0; }
     bool breakpoint(int32_t row) const { return breakpoint_[size_t(row - 1)] != 0; }
     void setBreakpoint(int32_t row, bool on) { breakpoint_[size_t(row - 1)] = on ? 1 : 0; }
 

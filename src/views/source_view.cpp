@@ -170,7 +170,8 @@ void SourceViewModel::removeHighlight() {
     currentFile_ = 0;
     currentLine_ = 0;
     highlightMoved_.emit();
-    if (validFile(previousFile_) && previousLine_ > 0) rowCentred_.emit(previousFile_, previousLine_);
+    if (validFile(previousFile_) && previousLine_ > 0)
+        rowCentred_.emit(previousFile_, previousLine_);
 }
 
 void SourceViewModel::ShowCurrentLine(uint32_t address, bool atCallLevel) {
@@ -418,7 +419,8 @@ uint16_t SourceViewModel::addressRecord(uint32_t address) const {
     return address < addressRecords_.size() ? addressRecords_[address] : 0;
 }
 
-// --- cursor ----------------------------------------------------------------------------------------
+// --- cursor
+// ----------------------------------------------------------------------------------------
 
 void SourceViewModel::setFrontFile(int f) {
     if (validFile(f)) frontFile_ = f;
@@ -432,7 +434,8 @@ int32_t SourceViewModel::cursorRow(int f) const {
     return validFile(f) ? cursor_[size_t(f - 1)] : 0;
 }
 
-// --- pop-up menu -------------------------------------------------------------------------------------
+// --- pop-up menu
+// -------------------------------------------------------------------------------------
 
 SourceMenu SourceViewModel::popupMenu() const {
     SourceMenu menu;
@@ -446,8 +449,8 @@ SourceMenu SourceViewModel::popupMenu() const {
     for (int i = 1; i <= kBookmarks; ++i) {
         const int n = i % kBookmarks;
         const std::string digit = std::to_string(n);
-        menu.set.push_back({"\u8A2D\u5B9A\u66F8\u7C64-" + digit + "    Ctrl+Shift+" + digit, n,
-                            HasBookmark(n)});
+        menu.set.push_back(
+            {"\u8A2D\u5B9A\u66F8\u7C64-" + digit + "    Ctrl+Shift+" + digit, n, HasBookmark(n)});
         menu.go.push_back(
             {"\u79FB\u81F3\u66F8\u7C64-" + digit + "    Ctrl+" + digit, n, HasBookmark(n)});
     }

@@ -84,7 +84,8 @@ class SourceViewModel : public SourceViewPort {
     // load set it.
     int tabOfFileIndex(int fileIndex) const;
 
-    // --- SourceViewPort ----------------------------------------------------------------------------
+    // --- SourceViewPort
+    // ----------------------------------------------------------------------------
     void Clear() override;
     void ShowCurrentLine(uint32_t address, bool atCallLevel) override;
     void SelectFileOfAddress(uint32_t address) override;
@@ -133,12 +134,14 @@ class SourceViewModel : public SourceViewPort {
     std::optional<std::string> valueHint(int f, int32_t row, int column) const;
     SourceMenu popupMenu() const;
 
-    // --- the widget's cursor -----------------------------------------------------------------------
+    // --- the widget's cursor
+    // -----------------------------------------------------------------------
     void setFrontFile(int file);
     void setCursorRow(int file, int32_t row);
     int32_t cursorRow(int file) const;
 
-    // --- change notifications ----------------------------------------------------------------------
+    // --- change notifications
+    // ----------------------------------------------------------------------
     Signal<>& filesReset() { return filesReset_; }
     Signal<int>& fileAdded() { return fileAdded_; }
     Signal<int>& tabToFront() { return tabToFront_; }

@@ -38,8 +38,8 @@ std::vector<Word> splitWords(std::string_view row) {
 }
 
 constexpr std::array<std::string_view, 18> kDirectiveWords = {
-    "DB",  "DW",    "DS",    "END", "ORG",  "SET",   "GLOBAL",  "EXTERN", "LOCAL",
-    "EQU", "MACRO", "ENDM",  "IF",  "ELSE", "ENDIF", "INCLUDE", "MEMAR",  "DEFINE"};
+    "DB",  "DW",    "DS",   "END", "ORG",  "SET",   "GLOBAL",  "EXTERN", "LOCAL",
+    "EQU", "MACRO", "ENDM", "IF",  "ELSE", "ENDIF", "INCLUDE", "MEMAR",  "DEFINE"};
 
 bool isDirectiveWord(const std::string& upper) {
     for (std::string_view d : kDirectiveWords)

@@ -37,7 +37,6 @@ class MessageRecorder : public UiHost {
 constexpr int32_t kCommentRow = 1;
 constexpr int32_t kTabRow = 2;
 constexpr int32_t kBodyFirst = 6; // INF REG, TOF (the macro body)
-constexpr int32_t kBodySecond = 7;
 constexpr int32_t kJmpRow = 11;
 constexpr int32_t kMvfRow = 13;
 constexpr int32_t kCallRow = 14; // BUMP COUNT
@@ -46,26 +45,26 @@ constexpr int32_t kBankedRow = 16;
 constexpr int32_t kDwRow = 17;
 constexpr int32_t kIndirectRow = 18;
 
-const char* const kMain = "; tiny program for the source view\n"    // 1
-                          "TOF\tEQU\t1\n"                            // 2
-                          "COUNT   EQU     23H\n"                    // 3
-                          "\n"                                       // 4
-                          "BUMP    MACRO   REG\n"                    // 5
-                          "        INF     REG, TOF\n"               // 6
-                          "        DCF     REG, TOF\n"               // 7
-                          "        ENDM\n"                           // 8
-                          "\n"                                       // 9
-                          "        ORG     0\n"                      // 10
-                          "        JMP     START\n"                  // 11
-                          "START:  MVL     5\n"                      // 12
-                          "        MVF     023H, TOF   ; count\n"    // 13
-                          "        BUMP    COUNT\n"                  // 14
-                          "        BSF     COUNT, 3\n"               // 15
-                          "        INF     123H, TOF, 1\n"           // 16
-                          "        DW      1234H\n"                  // 17
-                          "        INF     4, TOF\n"                 // 18
-                          "        INCLUDE PART.ASM\n"               // 19
-                          "        END\n";                           // 20
+const char* const kMain = "; tiny program for the source view\n"  // 1
+                          "TOF\tEQU\t1\n"                         // 2
+                          "COUNT   EQU     23H\n"                 // 3
+                          "\n"                                    // 4
+                          "BUMP    MACRO   REG\n"                 // 5
+                          "        INF     REG, TOF\n"            // 6
+                          "        DCF     REG, TOF\n"            // 7
+                          "        ENDM\n"                        // 8
+                          "\n"                                    // 9
+                          "        ORG     0\n"                   // 10
+                          "        JMP     START\n"               // 11
+                          "START:  MVL     5\n"                   // 12
+                          "        MVF     023H, TOF   ; count\n" // 13
+                          "        BUMP    COUNT\n"               // 14
+                          "        BSF     COUNT, 3\n"            // 15
+                          "        INF     123H, TOF, 1\n"        // 16
+                          "        DW      1234H\n"               // 17
+                          "        INF     4, TOF\n"              // 18
+                          "        INCLUDE PART.ASM\n"            // 19
+                          "        END\n";                        // 20
 
 class SourceViewTest : public ::testing::Test {
   protected:
@@ -121,11 +120,13 @@ TEST_F(SourceViewTest, LoadsEveryFileWithRowsMarksAndExpandedTabs) {
     EXPECT_EQ(view.markText(1, kCommentRow), "-   ");
     EXPECT_EQ(view.markText(1, kMvfRow), "    ");
     EXPECT_EQ(view.markText(2, 2), "    ");
-    EXPECT_EQ(addressOf(kJmpRow), 0u);
-    EXPECT_EQ(addressOf(kJmpRow + 1), 2u); // JMP takes two words
+    // JMP takes two words; its row keeps the address of the last one.
+    EXPECT_EQ(addressOf(kJmpRow), 1u);
+    EXPECT_EQ(addressOf(kJmpRow + 1), 2u);
     EXPECT_EQ(view.file(2).address(1), addressOf(kIndirectRow) + 1);
-    // The macro body is no code of its own but leads to code: it may take a breakpoint.
-    EXPECT_EQ(view.markText(1, kBodyFirst).substr(0, 1), " ");
+    // The macro body has no code of its own; the call line has none either but leads to code.
+    EXPECT_EQ(view.markText(1, kBodyFirst), "-   ");
+    EXPECT_EQ(view.markText(1, kCallRow), "    ");
     EXPECT_EQ(view.rowColour(1, kMvfRow), SourceRowColour::Normal);
     view.SetDimmed(true);
     EXPECT_EQ(view.rowColour(1, kMvfRow), SourceRowColour::Dimmed);
@@ -150,30 +151,32 @@ TEST_F(SourceViewTest, BreakpointsFollowTheRowRules) {
     EXPECT_TRUE(up.breakpoints().empty());
     EXPECT_EQ(view.markText(1, kMvfRow), "    ");
 
-    // A row that points at the second word of JMP: the breakpoint lands on the first word.
-    view.SetRowValue(1, kCommentRow, 1, 0);
-    view.ToggleBreakpointAtRow(1, kCommentRow);
+    // The JMP row holds its second word: the breakpoint lands on the first word.
+    view.ToggleBreakpointAtRow(1, kJmpRow);
     ASSERT_EQ(up.breakpoints().size(), 1u);
     EXPECT_EQ(up.breakpoints()[0].address, 0u);
     EXPECT_EQ(view.markText(1, kJmpRow).substr(0, 3), kSourceBreakpointMark);
     view.ToggleBreakpointAtRow(1, kJmpRow);
     EXPECT_TRUE(up.breakpoints().empty());
+    EXPECT_EQ(view.markText(1, kJmpRow), "    ");
 
-    // A macro-body line: kind 2 at the next code address of the expansion, marked on that row.
-    view.ToggleBreakpointAtRow(1, kBodySecond);
+    // A macro line without its own address: kind 2 at the next code address of the expansion
+    // (the body's first instruction), marked on this row.
+    const uint32_t expansion = addressOf(kMvfRow) + 1;
+    view.ToggleBreakpointAtRow(1, kCallRow);
     ASSERT_EQ(up.breakpoints().size(), 1u);
     const BreakpointEntry bp = up.breakpoints()[0];
     EXPECT_EQ(bp.kind, BreakpointKind::SourceLine);
-    EXPECT_EQ(bp.address, addressOf(kCallRow) + 1) << "the second instruction of the expansion";
-    EXPECT_EQ(bp.line, kBodySecond);
-    EXPECT_TRUE(view.file(1).breakpoint(kBodySecond));
-    EXPECT_FALSE(view.file(1).breakpoint(kCallRow));
+    EXPECT_EQ(bp.address, expansion);
+    EXPECT_EQ(bp.line, kCallRow);
+    EXPECT_TRUE(view.file(1).breakpoint(kCallRow));
+    EXPECT_FALSE(view.file(1).breakpoint(kBodyFirst)) << "a body row shows no mark";
     // Another row leading to the same address takes the breakpoint over; one mark remains.
-    view.SetRowValue(1, kBodyFirst, view.file(1).record(kBodySecond), 1);
+    view.SetRowValue(1, kBodyFirst, view.addressRecord(expansion), 1);
     view.ToggleBreakpointAtRow(1, kBodyFirst);
     ASSERT_EQ(up.breakpoints().size(), 1u);
     EXPECT_TRUE(view.file(1).breakpoint(kBodyFirst));
-    EXPECT_FALSE(view.file(1).breakpoint(kBodySecond));
+    EXPECT_FALSE(view.file(1).breakpoint(kCallRow));
     view.ToggleBreakpointAtRow(1, kBodyFirst);
     EXPECT_TRUE(up.breakpoints().empty());
     EXPECT_FALSE(view.file(1).breakpoint(kBodyFirst));
@@ -181,7 +184,7 @@ TEST_F(SourceViewTest, BreakpointsFollowTheRowRules) {
 
 TEST_F(SourceViewTest, CurrentLineAtCallLevelThenStepsThroughTheMacroBody) {
     build();
-    const uint32_t first = addressOf(kCallRow);
+    const uint32_t first = addressOf(kMvfRow) + 1; // the expansion's first word
     // An ordinary line.
     view.ShowCurrentLine(addressOf(kMvfRow), true);
     EXPECT_EQ(view.highlightFile(), 1);
@@ -195,18 +198,21 @@ TEST_F(SourceViewTest, CurrentLineAtCallLevelThenStepsThroughTheMacroBody) {
     view.ShowCurrentLine(first, true);
     EXPECT_EQ(view.highlightRow(), kCallRow);
     ASSERT_TRUE(view.InMacro());
-    EXPECT_EQ(view.MacroRange(), std::make_pair(first, first + 1));
+    // The bounds Step Over runs between: the words around the expansion.
+    EXPECT_EQ(view.MacroRange(), std::make_pair(addressOf(kMvfRow), addressOf(kBsfRow)));
     std::vector<int32_t> walked;
     for (int i = 0; i < 10 && view.AdvanceInMacro(); ++i)
         walked.push_back(view.highlightRow());
-    EXPECT_EQ(walked, (std::vector<int32_t>{kBodyFirst, kBodySecond}));
+    // The body line of the instruction at the PC; then stepping executes again.
+    EXPECT_EQ(walked, (std::vector<int32_t>{kBodyFirst}));
     EXPECT_FALSE(view.InMacro());
     EXPECT_FALSE(view.AdvanceInMacro());
 
     // Any new current line ends the stepping; an address without a line removes the highlight.
     view.ShowCurrentLine(first, true);
-    view.ShowCurrentLine(addressOf(kMvfRow), false);
+    view.ShowCurrentLine(first, false);
     EXPECT_FALSE(view.InMacro());
+    EXPECT_EQ(view.highlightRow(), kBodyFirst) << "not at call level: the body line";
     view.ShowCurrentLine(0x7FF, true);
     EXPECT_EQ(view.highlightRow(), 0);
 }

@@ -98,10 +98,10 @@ SourceViewWidget::SourceViewWidget(SourceViewModel& model, QWidget* parent)
     disconnect_.push_back(subscribe(model_.tabToFront(), [this](int f) {
         if (f >= 1 && f <= tabs_->count()) tabs_->setCurrentIndex(f - 1);
     }));
-    disconnect_.push_back(subscribe(
-        model_.rowShown(), [this](int f, int32_t row) { showRow(f, row, true); }));
-    disconnect_.push_back(subscribe(
-        model_.rowCentred(), [this](int f, int32_t row) { showRow(f, row, false); }));
+    disconnect_.push_back(
+        subscribe(model_.rowShown(), [this](int f, int32_t row) { showRow(f, row, true); }));
+    disconnect_.push_back(
+        subscribe(model_.rowCentred(), [this](int f, int32_t row) { showRow(f, row, false); }));
     disconnect_.push_back(subscribe(model_.highlightMoved(), [this] {
         updateFile(model_.highlightFile());
         updateFile(model_.CurrentFile());
@@ -197,7 +197,8 @@ void SourceViewWidget::applyFontTo(QTableView* v) {
     const QFontMetrics fm(font_);
     v->verticalHeader()->setMinimumSectionSize(1);
     v->verticalHeader()->setDefaultSectionSize(rowHeight_);
-    v->setColumnWidth(0, std::max(kMarkColumnWidth, fm.horizontalAdvance(QStringLiteral("◆ 0")) + 8));
+    v->setColumnWidth(0,
+                      std::max(kMarkColumnWidth, fm.horizontalAdvance(QStringLiteral("◆ 0")) + 8));
     const int file = v->property("sourceFile").toInt();
     const int textWidth = int(model_.validFile(file) ? model_.file(file).widestRow() + 2 : 80) *
                               fm.horizontalAdvance(QLatin1Char('M')) +
@@ -324,9 +325,8 @@ void SourceViewWidget::popup(int file, const QPoint& globalPos) {
     QMenu menu(this);
     for (const auto& item : m.files) {
         const int target = item.file;
-        menu.addAction(QString::fromStdString(item.text), this, [this, target] {
-            tabs_->setCurrentIndex(target - 1);
-        });
+        menu.addAction(QString::fromStdString(item.text), this,
+                       [this, target] { tabs_->setCurrentIndex(target - 1); });
     }
     if (!m.files.empty()) menu.addSeparator();
     QMenu* set = menu.addMenu(QString::fromStdString(m.setCaption));
@@ -358,8 +358,8 @@ bool SourceViewWidget::eventFilter(QObject* watched, QEvent* event) {
         if (key(file, static_cast<QKeyEvent*>(event))) return true;
         break;
     case QEvent::MouseMove:
-        if (watched != watched->parent() && qobject_cast<QWidget*>(watched) ==
-                                                 (view(file) ? view(file)->viewport() : nullptr))
+        if (watched != watched->parent() &&
+            qobject_cast<QWidget*>(watched) == (view(file) ? view(file)->viewport() : nullptr))
             hoverAt(file, static_cast<QMouseEvent*>(event)->position().toPoint());
         break;
     case QEvent::Leave:
