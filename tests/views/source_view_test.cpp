@@ -73,7 +73,9 @@ class SourceViewTest : public ::testing::Test {
         library.buildChipList();
         const auto index = library.findChipByName("KXA1608");
         EXPECT_TRUE(index.has_value());
-        if (index) EXPECT_TRUE(library.GetSELUP(*index, chip));
+        if (index) {
+            EXPECT_TRUE(library.GetSELUP(*index, chip));
+        }
         up.applyChip(chip);
         view.setUiHost(&ui);
     }

@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <array>
+
 namespace zerka::gui {
 
 namespace {
@@ -21,6 +23,18 @@ const QColor kSimulatorGreen(0x00, 0x80, 0x00);
 const QColor kEmulatorBlue(0x00, 0x00, 0xC0);
 const QColor kDimmed(128, 128, 128);
 const QColor kCursorLine(0xEE, 0xF3, 0xFB);
+
+// The editor's syntax colours, read once from its lexer.
+const QColor& tokenColour(AsmToken kind) {
+    static const std::array<QColor, kAsmTokenKinds> colours = [] {
+        std::array<QColor, kAsmTokenKinds> c;
+        const AsmLexer lexer;
+        for (int i = 0; i < kAsmTokenKinds; ++i)
+            c[size_t(i)] = lexer.defaultColor(i);
+        return c;
+    }();
+    return colours[size_t(kind)];
+}
 
 } // namespace
 
@@ -44,8 +58,7 @@ QVariant SourceViewTable::data(const QModelIndex& index, int role) const {
 
 SourceViewDelegate::SourceViewDelegate(const SourceViewModel& model, int file, QObject* parent)
     : QStyledItemDelegate(parent), model_(model), file_(file),
-      words_(std::make_shared<AsmWords>(std::vector<std::string>{}, standardDirectives())),
-      lexer_(new AsmLexer(this)) {}
+      words_(std::make_shared<AsmWords>(std::vector<std::string>{}, standardDirectives())) {}
 
 void SourceViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
@@ -98,7 +111,7 @@ void SourceViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         size_t at = 0;
         scanAsmLine(text, *words_, [&](size_t length, AsmToken kind) {
             const QString run = fromBytes(text.substr(at, length));
-            painter->setPen(lexer_->defaultColor(int(kind)));
+            painter->setPen(tokenColour(kind));
             painter->drawText(x, baseline, run);
             x += fm.horizontalAdvance(run);
             at += length;

@@ -12,8 +12,6 @@
 
 namespace zerka::gui {
 
-class AsmLexer;
-
 class SourceViewTable : public QAbstractTableModel {
     Q_OBJECT
   public:
@@ -47,7 +45,6 @@ class SourceViewDelegate : public QStyledItemDelegate {
     const SourceViewModel& model_;
     int file_;
     std::shared_ptr<const AsmWords> words_;
-    AsmLexer* lexer_;
 };
 
 } // namespace zerka::gui

@@ -171,9 +171,6 @@ void SourceViewWidget::addTab(int file) {
     v->viewport()->setProperty("sourceFile", file);
     applyFontTo(v);
 
-    connect(v, &QTableView::doubleClicked, this, [this, file](const QModelIndex& index) {
-        if (index.column() == 0) model_.ToggleBreakpointAtRow(file, index.row() + 1);
-    });
     connect(v, &QTableView::clicked, this,
             [this, file](const QModelIndex& index) { rowClicked(file, index.row() + 1); });
     connect(v->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -358,9 +355,20 @@ bool SourceViewWidget::eventFilter(QObject* watched, QEvent* event) {
         if (key(file, static_cast<QKeyEvent*>(event))) return true;
         break;
     case QEvent::MouseMove:
-        if (watched != watched->parent() &&
-            qobject_cast<QWidget*>(watched) == (view(file) ? view(file)->viewport() : nullptr))
+        if (QTableView* v = view(file); v && watched == v->viewport())
             hoverAt(file, static_cast<QMouseEvent*>(event)->position().toPoint());
+        break;
+    case QEvent::MouseButtonDblClick:
+        // Handled here rather than by the view's signal, which needs the press on the same
+        // cell first.
+        if (QTableView* v = view(file); v && watched == v->viewport()) {
+            const QModelIndex index =
+                v->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            if (index.isValid() && index.column() == 0) {
+                model_.ToggleBreakpointAtRow(file, index.row() + 1);
+                return true;
+            }
+        }
         break;
     case QEvent::Leave:
     case QEvent::Wheel:

@@ -3,6 +3,7 @@
 // SourceViewModel, with the mark column, the highlighted line, breakpoint toggling by double
 // click, bookmarks by key, the pop-up menu and the value hint panel while debugging.
 // First: the core headers use a member named emit.
+#include "editor/asm_tokens.h"
 #include "editor/editor_files.h"
 #include "gui/debug/debug_window.h"
 #include "views/source_view.h"

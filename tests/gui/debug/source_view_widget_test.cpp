@@ -5,6 +5,7 @@
 #include "gui/debug/source_view_widget.h"
 
 #include "chip/chip_library.h"
+#include "gui/debug/source_view_table.h"
 #include "gui/support/screenshot.h"
 #include "shell/up_receiver.h"
 #include "support/temp_dir.h"
@@ -45,7 +46,7 @@ const char* const kMain = "; counts down with a macro; shows the source view\n"
                           "        MVF     023H, TOF   ; counter = 10\n"
                           "LOOP:   NOP\n"
                           "        TWICE   COUNT\n"
-                          "\tBTSZ\tSTATUS, 7\n"
+                          "\tBTSZ\tSTATUS, 0\n"
                           "        RJ      LOOP\n"
                           "DONE:   SLP\n"
                           "        RJ      DONE\n"
@@ -59,7 +60,9 @@ class SourceViewWidgetTest : public ::testing::Test {
         library.buildChipList();
         const auto index = library.findChipByName("KXA1608");
         EXPECT_TRUE(index.has_value());
-        if (index) EXPECT_TRUE(library.GetSELUP(*index, chip));
+        if (index) {
+            EXPECT_TRUE(library.GetSELUP(*index, chip));
+        }
         up.applyChip(chip);
 
         const auto path = dir.write("COUNT.ASM", kMain);
@@ -160,6 +163,10 @@ TEST_F(SourceViewWidgetTest, ValueHintOnlyWhileDebugging) {
 }
 
 TEST_F(SourceViewWidgetTest, Screenshot) {
+    std::vector<std::string> mnemonics;
+    for (const InstructionDef& d : up.instructions().definitions())
+        mnemonics.push_back(d.mnemonic);
+    window.setWords(std::make_shared<AsmWords>(mnemonics, standardDirectives()));
     window.setDebugMode(true);
     model.ToggleBreakpointAtRow(1, 16);
     model.SyncBookmarksFromEditor({{2, model.file(1).path(), kCallRow}});
