@@ -98,6 +98,31 @@ void BM_LoadWithWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadWithWindow)->Unit(benchmark::kMillisecond);
 
+// One file of the largest size the view keeps: jumping to a far row (selected and centred, the
+// path of the current line) and painting it,
+// as after every step.
+void BM_MoveLineInLargestFile(benchmark::State& state) {
+    std::string text;
+    for (int32_t l = 1; l <= kMaxSourceRows; ++l)
+        text += "\tMVF\t023H, 1\t; line " + std::to_string(l) + "\n";
+    TZk_UP up;
+    SourceViewModel view(up);
+    view.AddSourceText("LARGE.ASM", text);
+    gui::SourceViewWidget window(view);
+    window.resize(900, 700);
+    window.show();
+    QApplication::processEvents();
+    int32_t row = 1;
+    for (auto _ : state) {
+        row = (row * 7919 + 17) % kMaxSourceRows + 1;
+        view.SetBookmark(0, 1, row);
+        view.GoToBookmark(0);
+        window.refreshView();
+        QApplication::processEvents(); // the tab paints the new rows
+    }
+}
+BENCHMARK(BM_MoveLineInLargestFile)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -90,6 +90,7 @@ SourceViewWidget::SourceViewWidget(SourceViewModel& model, QWidget* parent)
 
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         hint_->hide();
+        ensureView(index + 1);
         model_.setFrontFile(index + 1);
     });
 
@@ -135,16 +136,30 @@ void SourceViewWidget::removeTabs() {
     hint_->hide();
     // Without signals: the model is empty already, the tab switches need not reach it.
     const QSignalBlocker block(tabs_);
-    while (tabs_->count() > 0) {
-        QWidget* w = tabs_->widget(0);
-        tabs_->removeTab(0);
-        delete w;
-    }
+    tabs_->clear();
+    qDeleteAll(pages_);
+    pages_.clear();
     views_.clear();
 }
 
 void SourceViewWidget::addTab(int file) {
-    if (file != int(views_.size()) + 1 || !model_.validFile(file)) return;
+    if (file != int(pages_.size()) + 1 || !model_.validFile(file)) return;
+    // The table is made when the tab is first shown: a build may bring 100 files.
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    pages_.push_back(page);
+    views_.push_back(nullptr);
+    const QSignalBlocker block(tabs_);
+    tabs_->addTab(page, QString::fromStdString(model_.caption(file)));
+    tabs_->setTabToolTip(file - 1, QString::fromStdString(model_.file(file).path()));
+    if (model_.CurrentFile() == file) tabs_->setCurrentIndex(file - 1);
+    if (tabs_->currentIndex() == file - 1) ensureView(file);
+}
+
+QTableView* SourceViewWidget::ensureView(int file) {
+    if (file < 1 || size_t(file) > pages_.size()) return nullptr;
+    if (QTableView* existing = views_[size_t(file - 1)]) return existing;
     auto* v = new QTableView;
     auto* table = new SourceViewTable(model_, file, v);
     auto* delegate = new SourceViewDelegate(model_, file, v);
@@ -182,11 +197,15 @@ void SourceViewWidget::addTab(int file) {
     connect(v->verticalScrollBar(), &QScrollBar::valueChanged, hint_, &QWidget::hide);
     connect(v->horizontalScrollBar(), &QScrollBar::valueChanged, hint_, &QWidget::hide);
 
-    views_.push_back(v);
-    const QSignalBlocker block(tabs_);
-    tabs_->addTab(v, QString::fromStdString(model_.caption(file)));
-    tabs_->setTabToolTip(file - 1, QString::fromStdString(model_.file(file).path()));
-    if (model_.CurrentFile() == file) tabs_->setCurrentIndex(file - 1);
+    views_[size_t(file - 1)] = v;
+    pages_[size_t(file - 1)]->layout()->addWidget(v);
+    const int32_t cursor = model_.cursorRow(file);
+    if (cursor > 0) {
+        const QSignalBlocker quiet(v->selectionModel());
+        v->selectionModel()->setCurrentIndex(table->index(cursor - 1, 1),
+                                             QItemSelectionModel::NoUpdate);
+    }
+    return v;
 }
 
 void SourceViewWidget::applyFontTo(QTableView* v) {
@@ -210,12 +229,13 @@ void SourceViewWidget::ApplyFont(const EditorFont& font) {
     // The row height rule of the grid: size + size/4 + size/2 + 2 pixels, at least the font's.
     rowHeight_ = std::max(size + size / 4 + size / 2 + 2, QFontMetrics(font_).height() + 2);
     for (QTableView* v : views_)
-        applyFontTo(v);
+        if (v) applyFontTo(v);
 }
 
 void SourceViewWidget::setWords(std::shared_ptr<const AsmWords> words) {
     words_ = std::move(words);
     for (QTableView* v : views_) {
+        if (!v) continue;
         if (auto* d = qobject_cast<SourceViewDelegate*>(v->itemDelegate())) d->setWords(words_);
         v->viewport()->update();
     }
@@ -227,7 +247,7 @@ void SourceViewWidget::setDebugMode(bool on) {
 }
 
 void SourceViewWidget::showRow(int file, int32_t row, bool select) {
-    QTableView* v = view(file);
+    QTableView* v = ensureView(file);
     if (!v || row < 1) return;
     if (tabs_->currentIndex() != file - 1) tabs_->setCurrentIndex(file - 1);
     if (select) {

@@ -36,8 +36,10 @@ class SourceViewWidget : public QWidget, public DebugWindow {
     void setDebugMode(bool on);
 
     QTabWidget* tabs() const { return tabs_; }
-    // The table of a 1-based tab (nullptr outside).
+    // The table of a 1-based tab (nullptr outside, and before the tab was first shown).
     QTableView* view(int file) const;
+    // The same, made now when needed.
+    QTableView* ensureView(int file);
     // The value hint panel (hidden when no hint applies).
     QLabel* hintPanel() const { return hint_; }
     // Shows the hint for a pointer position in a tab's viewport, as a mouse move does.
@@ -66,7 +68,8 @@ class SourceViewWidget : public QWidget, public DebugWindow {
     SourceViewModel& model_;
     QTabWidget* tabs_;
     QLabel* hint_;
-    std::vector<QTableView*> views_;
+    std::vector<QWidget*> pages_;
+    std::vector<QTableView*> views_; // nullptr until the tab is first shown
     QFont font_;
     int rowHeight_ = 19;
     bool debugMode_ = false;
