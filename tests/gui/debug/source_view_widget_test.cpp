@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -131,8 +132,15 @@ TEST_F(SourceViewWidgetTest, DoubleClickOnTheMarkColumnTogglesABreakpoint) {
     EXPECT_TRUE(up.breakpoints().empty());
 }
 
-TEST_F(SourceViewWidgetTest, KeysSetAndFollowBookmarks) {
+TEST_F(SourceViewWidgetTest, ClicksSelectAddressesAndKeysSetAndFollowBookmarks) {
+    std::vector<uint32_t> selected;
+    QObject::connect(&window, &SourceViewWidget::addressSelected,
+                     [&](uint32_t address) { selected.push_back(address); });
     table()->setFocus();
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, cellRect(kMvfRow, 1).center());
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, cellRect(1, 1).center());
+    EXPECT_EQ(selected, std::vector<uint32_t>{model.file(1).address(kMvfRow)})
+        << "only rows with code tell the other windows";
     QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, cellRect(kCallRow, 1).center());
     EXPECT_EQ(model.CurrentRow(), kCallRow);
     QTest::keyClick(table(), Qt::Key_4, Qt::ControlModifier | Qt::ShiftModifier);
@@ -159,6 +167,16 @@ TEST_F(SourceViewWidgetTest, ValueHintOnlyWhileDebugging) {
     ASSERT_TRUE(window.hintPanel()->isVisible());
     EXPECT_EQ(window.hintPanel()->text(), "023H[023h] = 0Ah");
     window.hoverAt(1, QPoint(text.left() + 2, text.center().y()));
+    EXPECT_FALSE(window.hintPanel()->isVisible());
+    // Scrolling hides it.
+    window.resize(720, 200);
+    table()->verticalScrollBar()->setValue(6);
+    QApplication::processEvents();
+    ASSERT_GT(table()->verticalScrollBar()->maximum(), 7);
+    const QRect moved = cellRect(kMvfRow, 1);
+    window.hoverAt(1, QPoint(over.x(), moved.center().y()));
+    ASSERT_TRUE(window.hintPanel()->isVisible());
+    table()->verticalScrollBar()->setValue(7);
     EXPECT_FALSE(window.hintPanel()->isVisible());
 }
 
