@@ -111,6 +111,7 @@ SourceViewWidget::SourceViewWidget(SourceViewModel& model, QWidget* parent)
         subscribe(model_.markChanged(), [this](int f, int32_t) { updateFile(f); }));
     disconnect_.push_back(subscribe(model_.dimmedChanged(), [this](bool) { refreshView(); }));
 
+    ApplyFont(EditorFont{});
     for (int f = 1; f <= model_.fileCount(); ++f)
         addTab(f);
 }

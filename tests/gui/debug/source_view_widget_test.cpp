@@ -150,6 +150,10 @@ TEST_F(SourceViewWidgetTest, ClicksSelectAddressesAndKeysSetAndFollowBookmarks) 
     EXPECT_EQ(model.CurrentRow(), 1);
     QTest::keyClick(table(), Qt::Key_4, Qt::ControlModifier);
     EXPECT_EQ(model.CurrentRow(), kCallRow);
+    int checks = 0;
+    QObject::connect(&window, &SourceViewWidget::memoryCheckRequested, [&] { ++checks; });
+    QTest::keyClick(table(), Qt::Key_F9, Qt::ControlModifier);
+    EXPECT_EQ(checks, 1);
 }
 
 TEST_F(SourceViewWidgetTest, ValueHintOnlyWhileDebugging) {
@@ -185,6 +189,8 @@ TEST_F(SourceViewWidgetTest, Screenshot) {
     for (const InstructionDef& d : up.instructions().definitions())
         mnemonics.push_back(d.mnemonic);
     window.setWords(std::make_shared<AsmWords>(mnemonics, standardDirectives()));
+    window.resize(720, 446); // every row in view
+    QApplication::processEvents();
     window.setDebugMode(true);
     model.ToggleBreakpointAtRow(1, 16);
     model.SyncBookmarksFromEditor({{2, model.file(1).path(), kCallRow}});
