@@ -29,7 +29,7 @@ struct QuietUi : UiHost {
     void busy(bool) override {}
 };
 
-enum class Depth { Models, Views, Paint };
+enum class Depth { Models, Views, Paint, PaintProgramOnly, PaintWatchOnly, EventsOnly };
 
 void refreshAfterStep(benchmark::State& state, Depth depth) {
     ChipLibrary library(fs::path(ZERKA_SOURCE_DIR) / "chips");
@@ -61,8 +61,8 @@ void refreshAfterStep(benchmark::State& state, Depth depth) {
     gui::WatchWindow watch(*views, ui);
     program.resize(440, 24 * 18 + 19);
     watch.resize(420, 51 * 18 + 30);
-    program.show();
-    watch.show();
+    if (depth != Depth::PaintWatchOnly && depth != Depth::EventsOnly) program.show();
+    if (depth != Depth::PaintProgramOnly && depth != Depth::EventsOnly) watch.show();
     QApplication::processEvents();
 
     for (auto _ : state) {
@@ -71,7 +71,7 @@ void refreshAfterStep(benchmark::State& state, Depth depth) {
         if (depth == Depth::Models) continue;
         program.refreshView();
         watch.refreshView();
-        if (depth == Depth::Paint) QApplication::processEvents();
+        if (depth != Depth::Views) QApplication::processEvents();
     }
     state.SetLabel(std::to_string(views->programMemory.dataRows()) + " program rows, " +
                    std::to_string(views->watch.watchedCount()) + " watches");
@@ -91,6 +91,23 @@ void BM_ModelsRefreshViewAndPaint(benchmark::State& state) {
     refreshAfterStep(state, Depth::Paint);
 }
 BENCHMARK(BM_ModelsRefreshViewAndPaint)->Unit(benchmark::kMicrosecond);
+
+// Each window painted alone (the other hidden), to see which one the paint time belongs to.
+void BM_PaintProgramMemoryOnly(benchmark::State& state) {
+    refreshAfterStep(state, Depth::PaintProgramOnly);
+}
+BENCHMARK(BM_PaintProgramMemoryOnly)->Unit(benchmark::kMicrosecond);
+
+void BM_PaintWatchOnly(benchmark::State& state) {
+    refreshAfterStep(state, Depth::PaintWatchOnly);
+}
+BENCHMARK(BM_PaintWatchOnly)->Unit(benchmark::kMicrosecond);
+
+// The event loop's own cost with both windows hidden: the floor under the paint figures.
+void BM_EventLoopOnly(benchmark::State& state) {
+    refreshAfterStep(state, Depth::EventsOnly);
+}
+BENCHMARK(BM_EventLoopOnly)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

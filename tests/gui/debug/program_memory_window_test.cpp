@@ -3,6 +3,8 @@
 // program-word edits, the address signal, and the hex grid of a read-back image.
 // First: the core headers must come before Qt defines its keywords.
 #include "progwatch_rig.h"
+#include "target/emulator_debug_rig.h"
+#include "views/views_fixture.h"
 
 #include "gui/debug/program_memory_window.h"
 
@@ -226,6 +228,28 @@ TEST_F(ProgramMemoryWindowTest, WordImageIsAPlainHexGrid) {
     test::saveScreenshot(*window, QStringLiteral("program_memory_image"));
     window->showDisassembly();
     EXPECT_FALSE(window->wordImageShown());
+}
+
+TEST(ProgramMemoryWindowEmulator, CurrentRowIsBlueOnTheEmulator) {
+    test::EmulatorDebugRig rig;
+    rig.connect();
+    const ChipModel chip = test::smallChip();
+    DebugViews views(rig.up, chip);
+    views.chipChanged();
+    test::RecordingUi ui;
+    ProgramMemoryWindow window(views, ui);
+    window.resize(440, 360);
+    window.show();
+    rig.up.cpu().SetPC(0x20);
+    views.refreshAll();
+    window.refreshView();
+    QApplication::processEvents();
+    int row = 1;
+    while (row < views.programMemory.dataRows() && views.programMemory.addressAt(row) != 0x20u)
+        ++row;
+    ASSERT_EQ(views.programMemory.addressAt(row), 0x20u);
+    const QImage image = window.grid().grab().toImage();
+    EXPECT_EQ(image.pixelColor(window.grid().columnLeft(2) + 2, row * 18 + 2), QColor(0, 0, 255));
 }
 
 } // namespace
