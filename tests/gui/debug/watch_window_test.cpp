@@ -217,6 +217,12 @@ TEST_F(WatchWindowTest, EditDialogBitWatchesAndErrors) {
     EXPECT_EQ(text(flag, 1), QStringLiteral("004"));
     EXPECT_EQ(text(flag, 4), QStringLiteral("0"));
 
+    // "Delete Watch" takes the selected row out; the other stays.
+    window->selectRow(rowOf(QStringLiteral("COUNT")));
+    window->runMenuItem("Delete Watch");
+    EXPECT_EQ(rowOf(QStringLiteral("COUNT")), -1);
+    EXPECT_GT(rowOf(QStringLiteral("CFLAG")), 0);
+
     // Emptying the list closes the edit dialog and disables the row items.
     window->runMenuItem("Delete All Watches");
     EXPECT_EQ(window->list().watchedCount(), 0);
