@@ -30,7 +30,6 @@ ProgramMemoryWindow::ProgramMemoryWindow(ProgramMemoryViewModel& model, ViewCont
                                          UiHost& ui, QWidget* parent)
     : QWidget(parent), model_(model), context_(context), ui_(ui) {
     setWindowTitle(QStringLiteral("Program Memory"));
-    writer_ = [this](uint32_t a, uint16_t w) { return context_.cpu().SetProgramWord(a, w); };
 
     pages_ = new QStackedWidget(this);
     auto* gridPage = new QWidget(pages_);
@@ -151,7 +150,12 @@ bool ProgramMemoryWindow::editWord(uint32_t address) {
     const auto value = progwatch::askHex(this, at, "FFFF", "0000~FFFF",
                                          "Rom" + hex(address, 4) + "=" + hex(old, 4));
     if (!value) return false;
-    if (!writer_(address, uint16_t(*value))) {
+    // The simulator runs the program cells themselves. The emulator runs its own memory: without
+    // a writer for it the edit would only change what the window shows, so it is refused.
+    const bool written = writer_                ? writer_(address, uint16_t(*value))
+                         : context_.simulator() ? cpu.SetProgramWord(address, uint16_t(*value))
+                                                : false;
+    if (!written) {
         ui_.messageBox(MessageType::Error, "Program memory accessed error!", Buttons::Cancel);
         model_.Refresh();
         return false;

@@ -48,8 +48,9 @@ class ProgramMemoryWindow : public QWidget, public DebugWindow {
     void toggleBreakpointAtSelection();
     // Asks for a new code word at `address` and writes it; false when nothing was written.
     bool editWord(uint32_t address);
-    // Program-word writes go through this; by default straight into the program cells. In
-    // emulator mode the shell sets a writer that also writes the unit's program memory.
+    // Program-word writes go through this when set. Unset, the simulator writes the program
+    // cells and the emulator refuses the edit (the shell sets a writer that also writes the
+    // unit's program memory).
     void setWordWriter(WordWriter writer) { writer_ = std::move(writer); }
 
     // The programmer's Read result: the word image as a plain hex grid under a caption.

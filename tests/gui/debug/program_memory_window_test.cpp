@@ -250,6 +250,25 @@ TEST(ProgramMemoryWindowEmulator, CurrentRowIsBlueOnTheEmulator) {
     ASSERT_EQ(views.programMemory.addressAt(row), 0x20u);
     const QImage image = window.grid().grab().toImage();
     EXPECT_EQ(image.pixelColor(window.grid().columnLeft(2) + 2, row * 18 + 2), QColor(0, 0, 255));
+
+    // Without a writer for the unit's memory an edit would change only the mirror: refused.
+    progwatch::setHexAnswerHook([](HexEntry& e) {
+        for (char c : std::string("1234"))
+            e.key(c);
+    });
+    const uint16_t before = rig.up.cpu().ProgramWord(0x20);
+    EXPECT_FALSE(window.editWord(0x20));
+    EXPECT_EQ(rig.up.cpu().ProgramWord(0x20), before);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Program memory accessed error!"});
+    std::vector<std::pair<uint32_t, uint16_t>> unitWrites;
+    window.setWordWriter([&](uint32_t a, uint16_t w) {
+        unitWrites.push_back({a, w});
+        return rig.up.cpu().SetProgramWord(a, w);
+    });
+    EXPECT_TRUE(window.editWord(0x20));
+    EXPECT_EQ(unitWrites, (std::vector<std::pair<uint32_t, uint16_t>>{{0x20, 0x1234}}));
+    EXPECT_EQ(views.programMemory.cell(row, 2).text, "1234");
+    progwatch::setHexAnswerHook({});
 }
 
 } // namespace
