@@ -283,6 +283,10 @@ WatchListModel::EditResult WatchListModel::applyEdit(std::string_view name, bool
         uint32_t address = 0;
         std::string referredName;
         if (auto n = parseNumber(text)) {
+            // A number outside the data memory would watch nothing; say so like a bad name.
+            if (*n < 0 || uint32_t(*n) >= kDataAddressCount)
+                return {EditOutcome::Error,
+                        "Refered Address " + std::string(referred) + " is error!"};
             address = uint32_t(*n);
         } else if (const WatchEntry* s = find(text)) {
             address = uint32_t(s->symbolValue);
