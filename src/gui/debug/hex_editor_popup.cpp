@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 
 namespace zerka::gui {
 
@@ -146,17 +147,29 @@ void HexEditorPopup::reject() {
     QDialog::reject();
 }
 
+void HexEditorPopup::placeAt(QPoint at) {
+    requested_ = at;
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect area = s ? s->geometry() : QRect(0, 0, 1024, 768);
+    const QRect frame = frameGeometry();
+    const QSize size = frame.size().expandedTo(this->size());
+    const ScreenPoint place =
+        placeInsideScreen({at.x() - area.x(), at.y() - area.y()}, size.width(), size.height(),
+                          area.width(), area.height());
+    // A window's position is that of its frame.
+    move(area.x() + place.x, area.y() + place.y);
+}
+
+void HexEditorPopup::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The frame is known now: place again so that it ends inside the screen.
+    placeAt(requested_);
+}
+
 HexEditResult editHexValue(QWidget* parent, QPoint at, const std::string& limit,
                            const std::string& rangeText, const std::string& caption, int language) {
     HexEditorPopup popup(limit, rangeText, caption, language, parent);
-    const QScreen* screen =
-        parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    const QSize frame = popup.frameGeometry().size().expandedTo(popup.size());
-    const ScreenPoint place =
-        placeInsideScreen({at.x() - area.x(), at.y() - area.y()}, frame.width(), frame.height(),
-                          area.width(), area.height());
-    popup.move(area.x() + place.x, area.y() + place.y);
+    popup.placeAt(at);
     popup.exec();
     const HexEntry& e = popup.entry();
     return {e.accepted(), e.accepted() ? e.value() : 0};

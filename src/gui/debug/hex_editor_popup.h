@@ -51,11 +51,14 @@ class HexEditorPopup : public QDialog {
     QPushButton* clearButton() const { return clear_; }
     QPushButton* cancelButton() const { return cancel_; }
     QLineEdit* editBox() const { return edit_; }
+    // Opens at `at` (global), kept inside the screen once the window frame is known.
+    void placeAt(QPoint at);
 
   protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void reject() override; // closing the window: not accepted
+    void showEvent(QShowEvent* event) override;
 
   private:
     void sync();
@@ -67,6 +70,7 @@ class HexEditorPopup : public QDialog {
     QPushButton* clear_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QLabel* status_ = nullptr;
+    QPoint requested_;
 };
 
 } // namespace zerka::gui

@@ -157,6 +157,8 @@ void RamWindow::refreshView() {
 void RamWindow::updateBanks() {
     for (int k = 0; k < RamViewModel::kBanks; ++k) {
         const int look = !model_.bankShown(k) ? 0 : model_.bankRaised(k) ? 2 : 1;
+        // A click toggles a checkable button by itself; the model's bank decides.
+        banks_[size_t(k)]->setChecked(look == 2);
         if (bankLook_[size_t(k)] == look) continue;
         bankLook_[size_t(k)] = look;
         QPushButton* b = banks_[size_t(k)];

@@ -3,10 +3,12 @@
 // colours, marks and hints, the hover panel, the ".ram" files and the "Save To excel" workbook,
 // drawn from the RAM model (views/ram_view.h). Data is written only through the model's
 // register-edit path.
+// The models first: Qt defines its keyword `emit` as a macro, which core/signal.h uses as a name.
+#include "views/ram_view.h"
+
 #include "gui/debug/debug_window.h"
 #include "gui/debug/hex_editor_popup.h"
 #include "gui/debug/text_input_box.h"
-#include "views/ram_view.h"
 
 #include <QColor>
 #include <QUrl>

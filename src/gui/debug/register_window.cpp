@@ -256,6 +256,9 @@ void RegisterWindow::updatePanels() {
 }
 
 void RegisterWindow::updatePages() {
+    // A click toggles a checkable button by itself; the model's page decides.
+    for (int k = 0; k < RegisterViewModel::kPages; ++k)
+        pages_[size_t(k)]->setChecked(model_.pageRaised(k));
     if (shownPage_ == model_.page()) return;
     shownPage_ = model_.page();
     for (int k = 0; k < RegisterViewModel::kPages; ++k) {

@@ -3,10 +3,12 @@
 // buttons with the bit grid, and the byte and word register grids, drawn from the register
 // model (views/register_view.h). Every edit goes through the model to the register-edit path,
 // which writes through to the emulator.
+// The models first: Qt defines its keyword `emit` as a macro, which core/signal.h uses as a name.
+#include "views/register_view.h"
+
 #include "gui/debug/debug_window.h"
 #include "gui/debug/hex_editor_popup.h"
 #include "gui/debug/popup_choice.h"
-#include "views/register_view.h"
 
 #include <QWidget>
 

@@ -2,9 +2,11 @@
 // TZk_STK, the stack window: the stack pointer state and the entries 1 to the stack depth,
 // drawn from the stack model (views/stack_view.h). Entries are edited by typing or with the
 // pop-up editor; when the window loses the focus the shown entries go back into the CPU state.
+// The models first: Qt defines its keyword `emit` as a macro, which core/signal.h uses as a name.
+#include "views/stack_view.h"
+
 #include "gui/debug/debug_window.h"
 #include "gui/debug/hex_editor_popup.h"
-#include "views/stack_view.h"
 
 #include <QWidget>
 
