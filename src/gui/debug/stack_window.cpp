@@ -15,7 +15,8 @@ namespace zerka::gui {
 namespace {
 
 constexpr int kCaptionEntry = 233; // "Stack"
-constexpr int kColumnChars = 6;
+constexpr int kLabelChars = 8;     // "Stack = "
+constexpr int kValueChars = 6;
 
 } // namespace
 
@@ -53,13 +54,15 @@ StackWindow::StackWindow(StackViewModel& model, UiHost&, QWidget* parent)
     };
     layout->addWidget(grid_, 0, Qt::AlignLeft | Qt::AlignTop);
     layout->addStretch();
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget* from, QWidget* to) { focusMoved(from, to); });
+    focusConnection_ = connect(qApp, &QApplication::focusChanged, this,
+                               [this](QWidget* from, QWidget* to) { focusMoved(from, to); });
     connection_ = model_.changed().connect([this] { scheduleRefresh(); });
     refreshView();
 }
 
 StackWindow::~StackWindow() {
+    // Hiding the dying widget moves the focus; this part of it must not hear that any more.
+    disconnect(focusConnection_);
     model_.changed().disconnect(connection_);
 }
 
@@ -82,8 +85,7 @@ void StackWindow::scheduleRefresh() {
 
 void StackWindow::refreshView() {
     refreshQueued_ = false;
-    if (grid_->rows() != model_.rows())
-        grid_->setShape(model_.rows(), {kColumnChars, kColumnChars});
+    if (grid_->rows() != model_.rows()) grid_->setShape(model_.rows(), {kLabelChars, kValueChars});
     grid_->refresh();
 }
 

@@ -50,6 +50,7 @@ class StackWindow : public QWidget, public DebugWindow {
     HexCellGrid* grid_ = nullptr;
     HexEditor hexEditor_;
     size_t connection_ = 0;
+    QMetaObject::Connection focusConnection_;
     bool refreshQueued_ = false;
 };
 

@@ -69,3 +69,22 @@ TEST(StackWindow, EntriesAreEditedAndWrittenBackWhenTheFocusLeaves) {
 
 } // namespace
 } // namespace zerka
+
+namespace zerka {
+namespace {
+
+TEST(StackWindow, DestroyingAFocusedWindowLeavesTheStackAlone) {
+    test::RegramFixture f;
+    f.cpu().SetStackEntry(5, 0x0555); // above the pointer: shown empty
+    f.views->refreshAll();
+    auto window = std::make_unique<gui::StackWindow>(*f.views, f.ui);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    window->grid()->setFocus();
+    QApplication::processEvents();
+    window.reset(); // the focus moves while the window is half gone
+    EXPECT_EQ(f.cpu().StackEntry(5), 0x0555u);
+}
+
+} // namespace
+} // namespace zerka
