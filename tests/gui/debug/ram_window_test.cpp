@@ -96,7 +96,10 @@ TEST(RamWindow, MarksHintsAndRamFilesThroughTheWindow) {
     EXPECT_TRUE(window.hoverPanel()->isVisible());
     EXPECT_EQ(window.hoverPanel()->text(), "<80>: counter");
     f.up.SetRegister(RegramFixture::kByte, 0x42);
+    f.views->refreshAll(); // 80h shows its mark again; 95h is the fresh change
+    f.up.SetRegister(0x95, 0x17);
     window.refreshView();
+    EXPECT_EQ(test::cellBackground(*window.grid(), row, col), QColor(200, 40, 40));
     test::saveScreenshot(window, "ram_window");
 
     // Save, then a second save asks before replacing the file; "No" keeps it.
