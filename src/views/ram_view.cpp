@@ -23,6 +23,7 @@ RamViewModel::RamViewModel(ViewContext& context) : ctx_(context) {
     connection_ = ctx_.up.registerChanged().connect([this](uint32_t) {
         if (!loading_) Refresh();
     });
+    findRegisterAddresses();
     fillHeadings();
     Refresh(true);
 }
@@ -31,7 +32,29 @@ RamViewModel::~RamViewModel() {
     ctx_.up.registerChanged().disconnect(connection_);
 }
 
+void RamViewModel::findRegisterAddresses() {
+    // What the register window compares: its bit, named byte and word registers.
+    const ChipModel& chip = ctx_.chip;
+    registerOwned_.reset();
+    auto own = [this](uint32_t a) {
+        if (a < kDataAddressCount) registerOwned_.set(a);
+    };
+    for (size_t i = 0; i < chip.bitRegisters.count(); ++i)
+        own(chip.bitRegisters.at(i).address);
+    for (size_t i = 0; i < chip.byteRegisters.count(); ++i) {
+        const ByteRegister& r = chip.byteRegisters.at(i);
+        if (!r.unnamed && r.address > 14 && r.address != 28) own(r.address);
+    }
+    for (size_t i = 0; i < chip.wordRegisters.count(); ++i) {
+        const WordRegister& r = chip.wordRegisters.at(i);
+        if (r.noMemory) continue;
+        own(r.highAddress);
+        own(r.lowAddress);
+    }
+}
+
 void RamViewModel::chipChanged() {
+    findRegisterAddresses();
     if (!bankShown(bank_)) bank_ = 0;
     typing_.cancel();
     fillHeadings();
@@ -77,8 +100,10 @@ void RamViewModel::Refresh(bool noHighlight) {
     for (uint32_t offset = 0; offset < 256; ++offset) {
         const uint32_t a = uint32_t(bank_) * 256 + offset;
         const uint8_t v = uint8_t(cpu.ReadData(a) & ctx_.mask(a));
-        // The register window owns the change tracking of the special register ranges.
-        const bool special = inRange(chip.specialRange0, a) || inRange(chip.specialRange1, a);
+        // The register window owns the change tracking of the special register ranges and of
+        // every register it shows; remembering the value here would hide the change from it.
+        const bool special =
+            inRange(chip.specialRange0, a) || inRange(chip.specialRange1, a) || registerOwned_[a];
         const bool changedNow =
             special ? tracker.compare(a, v, highlight) : tracker.update(a, v, highlight);
         Cell& cell = cells_[size_t((offset / 16 + 1) * kColumns + offset % 16 + 1)];

@@ -2,6 +2,7 @@
 // TZk_RAM, the RAM window, without widgets: one 256-byte bank as a 16 × 16 grid with row and
 // column headings, change colours, marks and hints, the edit rules, the hover text, the ".ram"
 // file and the "Save To excel" workbook. Data is written only through the register-edit path.
+#include "chip/chip_model.h"
 #include "core/signal.h"
 #include "views/cell_typing.h"
 #include "views/edit_request.h"
@@ -13,6 +14,7 @@
 #include "views/xlsx_export.h"
 
 #include <array>
+#include <bitset>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -104,6 +106,7 @@ class RamViewModel {
 
   private:
     std::string cellText(uint32_t address) const;
+    void findRegisterAddresses();
     void fillHeadings();
 
     ViewContext& ctx_;
@@ -111,6 +114,7 @@ class RamViewModel {
     uint32_t markColour_ = kDefaultMarkColour;
     std::array<Cell, kRows * kColumns> cells_;
     std::array<RamAnnotation, 4096> notes_;
+    std::bitset<kDataAddressCount> registerOwned_; // addresses the register window tracks
     CellTyping typing_;
     Signal<> changed_;
     size_t connection_ = 0;

@@ -87,6 +87,12 @@ void StackViewModel::apply(const HexEditRequest& request, uint32_t value) {
 }
 
 void StackViewModel::focusLost() {
+    // While the target runs the shown entries are older than the stack the program is using;
+    // writing them back would overwrite its return addresses.
+    if (ctx_.up.running()) {
+        typing_.begin(-1, -1);
+        return;
+    }
     CpuState& cpu = ctx_.cpu();
     for (int r = 1; r < rows(); ++r) {
         const std::string& text = cell(r, 1).text;

@@ -36,6 +36,7 @@ class StackViewModel {
     std::optional<HexEditRequest> doubleClick(int row, int col) const;
     void apply(const HexEditRequest& request, uint32_t value);
     // The window lost focus: every row (empty as 0) goes into the CPU state's stack entries.
+    // Nothing is written while the target runs.
     void focusLost();
 
     Signal<>& changed() { return changed_; }

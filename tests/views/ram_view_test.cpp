@@ -105,6 +105,29 @@ TEST(RamView, ChangeColoursMarksAndHints) {
     EXPECT_EQ(RamViewModel::hoverPosition(360, 360, 400, 400), (ScreenPoint{332, 332}));
 }
 
+TEST(RamView, BothWindowsShowAChangedRegisterOutsideTheSpecialRanges) {
+    ViewsFixture f;
+    // Special ranges that leave WREG (29h), PORTA (50h) and STATUS (2Bh) out, as shipped chips do.
+    f.chip.specialRange0 = {0x00, 0x0E};
+    f.chip.specialRange1 = {};
+    f.views->chipChanged();
+    f.views->refreshAll();
+    f.cpu().WriteData(0x29, 0x44);
+    f.cpu().WriteData(0x2B, 0x01);
+    f.cpu().WriteData(0x60, 0x07); // a plain byte: the RAM window's own
+    f.views->refreshAll();
+    RamViewModel& ram = f.views->ram;
+    RegisterViewModel& regs = f.views->registers;
+    EXPECT_EQ(ram.cell(rowOf(0x29), colOf(0x29)).role, CellRole::Changed);
+    EXPECT_EQ(ram.cell(rowOf(0x60), colOf(0x60)).role, CellRole::Changed);
+    EXPECT_EQ(regs.byteCell(1, 4).role, CellRole::Changed); // WREG
+    EXPECT_EQ(regs.bitCell(0, 0).role, CellRole::Changed);  // STATUS
+    f.views->refreshAll();
+    EXPECT_EQ(ram.cell(rowOf(0x29), colOf(0x29)).role, CellRole::Normal);
+    EXPECT_EQ(ram.cell(rowOf(0x60), colOf(0x60)).role, CellRole::Normal);
+    EXPECT_EQ(regs.byteCell(1, 4).role, CellRole::Normal);
+}
+
 TEST(RamView, DataSymbolsGetAutomaticHints) {
     ViewsFixture f;
     RamViewModel& ram = f.views->ram;

@@ -46,6 +46,34 @@ TEST(StackView, PointerStatesAndEntries) {
     EXPECT_EQ(s.rows(), 17);
 }
 
+TEST(StackView, LeavingTheWindowWhileRunningKeepsTheProgramsStack) {
+    ViewsFixture f;
+    StackViewModel& s = f.views->stack;
+    f.cpu().WriteData(reg::kStackPointer, 0x01);
+    f.cpu().SetStackEntry(1, 0x10);
+    s.Refresh();
+    // The program goes on calling after the last refresh.
+    f.cpu().WriteData(reg::kStackPointer, 0x02);
+    f.cpu().SetStackEntry(2, 0x20);
+    f.up.LoadProgramCell(0, 0, 1, 0); // NOP
+    // The window loses the focus while the run loop lets events through.
+    bool left = false;
+    f.up.setYieldHook([&] {
+        if (left) return;
+        left = true;
+        EXPECT_TRUE(f.up.running());
+        s.focusLost();
+        EXPECT_EQ(f.cpu().StackEntry(2), 0x20u);
+        f.up.Stop();
+    });
+    f.up.Run();
+    ASSERT_TRUE(left);
+    ASSERT_FALSE(f.up.running());
+    s.focusLost(); // stopped: the shown rows go back, row 2 (not shown) as 0
+    EXPECT_EQ(f.cpu().StackEntry(1), 0x10u);
+    EXPECT_EQ(f.cpu().StackEntry(2), 0u);
+}
+
 TEST(StackView, TypingAndTheEditor) {
     ViewsFixture f;
     StackViewModel& s = f.views->stack;

@@ -1,0 +1,89 @@
+#pragma once
+// TZk_Reg2, the register window: the W, PC, cycle and two indirect-pointer panels, the page
+// buttons with the bit grid, and the byte and word register grids, drawn from the register
+// model (views/register_view.h). Every edit goes through the model to the register-edit path,
+// which writes through to the emulator.
+// The models first: Qt defines its keyword `emit` as a macro, which core/signal.h uses as a name.
+#include "views/register_view.h"
+
+#include "gui/debug/debug_window.h"
+#include "gui/debug/hex_editor_popup.h"
+#include "gui/debug/popup_choice.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+namespace zerka {
+class DebugViews;
+class UiHost;
+} // namespace zerka
+
+namespace zerka::gui {
+
+class HexCellGrid;
+
+class RegisterWindow : public QWidget, public DebugWindow {
+    Q_OBJECT
+  public:
+    using Panel = RegisterViewModel::Panel;
+    using HexEditor =
+        std::function<HexEditResult(QWidget* parent, QPoint global, const HexEditRequest& request)>;
+
+    RegisterWindow(DebugViews& views, UiHost& ui, QWidget* parent = nullptr);
+    RegisterWindow(RegisterViewModel& model, UiHost& ui, QWidget* parent = nullptr);
+    ~RegisterWindow() override;
+
+    void refreshView() override;
+    // The editor font (a fixed-pitch font) for the panels and grids.
+    void setCellFont(const QFont& font);
+    // The options' language selector: the IND panels' "Modify" item follows it.
+    void setLanguage(int language) { language_ = language; }
+    void applyCaptions();
+
+    // The value editor and the pop-up menus; replaceable so that tests answer for the user.
+    void setHexEditor(HexEditor editor) { hexEditor_ = std::move(editor); }
+    void setPopupChooser(PopupChooser chooser) { chooser_ = std::move(chooser); }
+
+    QLabel* panel(Panel p) const { return panels_[size_t(p)]; }
+    QPushButton* pageButton(int page) const { return pages_[size_t(page)]; }
+    HexCellGrid* bitGrid() const { return bitGrid_; }
+    HexCellGrid* byteGrid() const { return byteGrid_; }
+    HexCellGrid* wordGrid() const { return wordGrid_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void build();
+    void panelClicked(Panel p, QPoint global);
+    void edit(const std::optional<HexEditRequest>& request, QPoint global);
+    void showHelp(const std::optional<std::string>& text, QPoint global);
+    void bitDoubleClicked(int row, int col, QPoint global);
+    void updateShapes();
+    void updatePanels();
+    void updatePages();
+    void scheduleRefresh();
+
+    RegisterViewModel& model_;
+    std::array<QLabel*, RegisterViewModel::kPanelCount> panels_{};
+    std::array<CellRole, RegisterViewModel::kPanelCount> panelRoles_{};
+    std::array<QPushButton*, RegisterViewModel::kPages> pages_{};
+    int shownPage_ = -1;
+    HexCellGrid* bitGrid_ = nullptr;
+    HexCellGrid* byteGrid_ = nullptr;
+    HexCellGrid* wordGrid_ = nullptr;
+    QLabel* byteTitle_ = nullptr;
+    QLabel* wordTitle_ = nullptr;
+    HexEditor hexEditor_;
+    PopupChooser chooser_;
+    int language_ = 0;
+    size_t connection_ = 0;
+    bool refreshQueued_ = false;
+};
+
+} // namespace zerka::gui

@@ -1,0 +1,57 @@
+#pragma once
+// TZk_STK, the stack window: the stack pointer state and the entries 1 to the stack depth,
+// drawn from the stack model (views/stack_view.h). Entries are edited by typing or with the
+// pop-up editor; when the window loses the focus the shown entries go back into the CPU state.
+// The models first: Qt defines its keyword `emit` as a macro, which core/signal.h uses as a name.
+#include "views/stack_view.h"
+
+#include "gui/debug/debug_window.h"
+#include "gui/debug/hex_editor_popup.h"
+
+#include <QWidget>
+
+#include <functional>
+
+namespace zerka {
+class DebugViews;
+class UiHost;
+} // namespace zerka
+
+namespace zerka::gui {
+
+class HexCellGrid;
+
+class StackWindow : public QWidget, public DebugWindow {
+    Q_OBJECT
+  public:
+    using HexEditor =
+        std::function<HexEditResult(QWidget* parent, QPoint global, const HexEditRequest& request)>;
+
+    StackWindow(DebugViews& views, UiHost& ui, QWidget* parent = nullptr);
+    StackWindow(StackViewModel& model, UiHost& ui, QWidget* parent = nullptr);
+    ~StackWindow() override;
+
+    // Follows a new stack depth (the grid is rebuilt) and the refreshed entries.
+    void refreshView() override;
+    void setCellFont(const QFont& font);
+    void applyCaptions();
+    void setHexEditor(HexEditor f) { hexEditor_ = std::move(f); }
+
+    HexCellGrid* grid() const { return grid_; }
+
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
+    void focusMoved(QWidget* from, QWidget* to);
+    void scheduleRefresh();
+
+    StackViewModel& model_;
+    HexCellGrid* grid_ = nullptr;
+    HexEditor hexEditor_;
+    size_t connection_ = 0;
+    QMetaObject::Connection focusConnection_;
+    bool refreshQueued_ = false;
+};
+
+} // namespace zerka::gui
