@@ -68,6 +68,8 @@ SramRecordWindow::SramRecordWindow(SramRecordModel& model, QWidget* parent)
         headings << QString::fromLatin1(h);
     grid_->setHorizontalHeaderLabels(headings);
     grid_->verticalHeader()->hide();
+    // Up to 1,024 rows: one line of text each keeps many of them in view.
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
