@@ -3,6 +3,7 @@
 #include "core/atomic_file.h"
 #include "gui/editor/editor_window.h"
 #include "gui/main/message_log_window.h"
+#include "gui/main/sram_record_menu.h"
 #include "link/ppdev_port.h"
 #include "uitext/text_table.h"
 #ifdef ZERKA_HAS_OPTIONS_DIALOG
@@ -149,6 +150,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     setGeometry(screen.left() + r.left, screen.top() + r.top, r.width, r.height);
     setMinimumSize(240, 300);
     shell_->create();
+    sramMenu_ = std::make_unique<SramRecordMenu>(*this);
 }
 
 MainWindow::~MainWindow() {
@@ -723,6 +725,7 @@ void MainWindow::commandsChanged() {
     dockEditBar();
     syncOnTop();
     updateModeButton();
+    if (sramMenu_) sramMenu_->sync();
 }
 
 void MainWindow::waitIndicator(bool visible, int cells) {

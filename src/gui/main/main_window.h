@@ -37,6 +37,7 @@ namespace zerka::gui {
 class EditorWindow;
 class MessageLogWindow;
 class OptionsDialog;
+class SramRecordMenu;
 
 class MainWindow : public QMainWindow, public ShellWindows, public EditorListener {
     Q_OBJECT
@@ -52,6 +53,7 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     MessageLogWindow& logWindow() { return *logWindow_; }
     MessageLogModel& log() { return log_; }
     QAction* action(Command c) const { return actions_.at(c); }
+    SramRecordMenu* sramRecordMenu() const { return sramMenu_.get(); }
     QLabel* connectionPanel() const { return connection_; }
     QLabel* checksumPanel() const { return checksum_; }
     QWidget* busyIndicator() const { return busy_; }
@@ -191,6 +193,7 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     WindowLayout layout_;
     bool firstActivation_ = true;
     bool closing_ = false;
+    std::unique_ptr<SramRecordMenu> sramMenu_;
 };
 
 } // namespace zerka::gui

@@ -13,6 +13,7 @@ bool TRegRecord::Record(std::string_view name, uint32_t address, uint8_t oldValu
             if (e.address == address) {
                 e.oldValue = oldValue;
                 e.newValue = newValue;
+                ++revision_;
                 return true;
             }
         }
@@ -24,6 +25,7 @@ bool TRegRecord::Append(RegRecordEntry entry) {
     if (full()) return false;
     if (entry.name.size() > kNameLength) entry.name = cutText(entry.name, kNameLength);
     entries_.push_back(std::move(entry));
+    ++revision_;
     return true;
 }
 

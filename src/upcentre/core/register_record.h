@@ -30,7 +30,13 @@ class TRegRecord {
     bool Record(std::string_view name, uint32_t address, uint8_t oldValue, uint8_t newValue);
     // Appends an entry as given (file load). False when the record is full.
     bool Append(RegRecordEntry entry);
-    void Clear() { entries_.clear(); }
+    void Clear() {
+        entries_.clear();
+        ++revision_;
+    }
+    // Changes with every entry recorded, appended or cleared, so that a view can tell whether
+    // a register-change notification touched the record.
+    uint64_t revision() const { return revision_; }
 
     size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
@@ -42,6 +48,7 @@ class TRegRecord {
   private:
     std::vector<RegRecordEntry> entries_;
     bool continueMode_ = false;
+    uint64_t revision_ = 0;
 };
 
 } // namespace zerka
