@@ -2,6 +2,7 @@
 
 #include "core/atomic_file.h"
 #include "gui/editor/editor_window.h"
+#include "gui/main/analog_views.h"
 #include "gui/main/message_log_window.h"
 #include "link/ppdev_port.h"
 #include "uitext/text_table.h"
@@ -127,6 +128,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     buildMenus();
     buildToolbars();
     buildStatusLine();
+    analogViews_ = new AnalogViews(*this);
     ui_.setWidgets(this, status_, busy_);
     optionsHost_ = std::make_unique<ShellOptionsHost>(*shell_, *ice_, *connection_);
     options_.setHost(optionsHost_.get());
