@@ -132,9 +132,25 @@ void AnalogViews::syncViewItems() {
         items_[i]->setEnabled(c.enabled(kCommands[i]));
 }
 
+bool AnalogViews::handles(Slot slot) {
+    return slot == Slot::Adc || slot == Slot::OpAmp || slot == Slot::Comparator;
+}
+
+bool AnalogViews::isShowing(Slot slot) const {
+    return subWindow(slot)->isVisible();
+}
+
 void AnalogViews::show(Slot slot) {
     syncViewItems();
     if (!items_[indexOf(slot)]->isEnabled()) return; // a shortcut outside debug mode
+    showAsChild(slot, true);
+}
+
+void AnalogViews::showAsChild(Slot slot, bool show) {
+    if (!show) {
+        subWindow(slot)->hide();
+        return;
+    }
     // The configuration may have changed the stored setting since the last showing.
     const ViewSettings& views = main_.shell().state().views;
     if (slot == Slot::Adc) adcForm_->applySettings(views.adcOutputMode, views.adcOutputBits);

@@ -5,6 +5,7 @@
 #include "analog/adc_calculator.h"
 #include "analog/comparator_calculator.h"
 #include "analog/opamp_calculator.h"
+#include "chip/chip_library.h" // before Qt: core/signal.h has a member named emit
 #include "shell/commands.h"
 #include "shell/window_geometry.h"
 
@@ -36,6 +37,10 @@ class AnalogViews : public QObject {
     QMdiSubWindow* subWindow(Slot slot) const;
     // Shows a calculator in its slot (the view items' action).
     void show(Slot slot);
+    // The main window's ShowAsChild and isShowing for slots 8 to 10.
+    static bool handles(Slot slot);
+    void showAsChild(Slot slot, bool show);
+    bool isShowing(Slot slot) const;
     // The view items' enable states: debug mode and a chip with the block.
     void syncViewItems();
     // Every showing calculator re-reads its registers.

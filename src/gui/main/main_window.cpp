@@ -624,6 +624,7 @@ bool MainWindow::askYesCancel(const std::string& text) {
 }
 
 void MainWindow::showAsChild(Slot slot, bool show) {
+    if (AnalogViews::handles(slot) && analogViews_) return analogViews_->showAsChild(slot, show);
     QMdiSubWindow* s = subs_[size_t(slot)];
     if (!s) return;
     if (show) {
@@ -656,6 +657,7 @@ QRect MainWindow::defaultPlace(Slot slot) const {
 }
 
 bool MainWindow::isShowing(Slot slot) const {
+    if (AnalogViews::handles(slot) && analogViews_) return analogViews_->isShowing(slot);
     QMdiSubWindow* s = subs_[size_t(slot)];
     return s && s->isVisible();
 }
