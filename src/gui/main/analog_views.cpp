@@ -59,6 +59,7 @@ AnalogViews::AnalogViews(MainWindow& main)
     for (size_t i = 0; i < 3; ++i) {
         QAction* a = new QAction(QString::fromStdString(TextOf(kCaptionEntries[i])), &main);
         a->setObjectName(a->text());
+        main.captions().item(a, kCaptionEntries[i]);
         if (i == 0) a->setShortcut(QKeySequence(Qt::ALT | Qt::Key_9));
         const Slot slot = kSlots[i];
         connect(a, &QAction::triggered, this, [this, slot] { show(slot); });

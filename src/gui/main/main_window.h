@@ -64,6 +64,7 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
 
     // The labelled elements that ApplyCaptions writes.
     const CaptionList& captions() const { return captions_; }
+    CaptionList& captions() { return captions_; }
 
     // Always on top: window numbers 0 (main window) to 10 (ADC panel).
     static constexpr int kOnTopWindows = 11;
