@@ -32,7 +32,7 @@ struct Setup {
     }
 };
 
-template <typename Model, typename Form> void refresh(benchmark::State& state) {
+template <typename Model, typename Form, bool Paint> void refresh(benchmark::State& state) {
     Setup s;
     if (!s.ok) {
         state.SkipWithError("no shipped chip library");
@@ -50,19 +50,17 @@ template <typename Model, typename Form> void refresh(benchmark::State& state) {
         for (uint32_t a = 0x4B; a <= 0x5C; ++a)
             s.up.cpu().WriteData(a, uint8_t(v * 37 + a));
         form.refreshView();
-        form.repaint(); // paint now, not at the next event loop turn
+        if (Paint) form.repaint(); // paint now, not at the next event loop turn
     }
-}
+    }
 
-BENCHMARK(refresh<AdcCalculator, TADCForm>)
-    ->Name("adc_DataUpdate_showing")
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(refresh<OpAmpCalculator, TOPForm>)
-    ->Name("opamp_DataUpdate_showing")
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(refresh<ComparatorCalculator, TCMPForm>)
-    ->Name("comparator_DataUpdate_showing")
-    ->Unit(benchmark::kMicrosecond);
+// Model and scheduling only, and with the diagram painted at once.
+BENCHMARK(refresh<AdcCalculator, TADCForm, false>)->Name("adc_DataUpdate");
+BENCHMARK(refresh<AdcCalculator, TADCForm, true>)->Name("adc_DataUpdate_painted");
+BENCHMARK(refresh<OpAmpCalculator, TOPForm, false>)->Name("opamp_DataUpdate");
+BENCHMARK(refresh<OpAmpCalculator, TOPForm, true>)->Name("opamp_DataUpdate_painted");
+BENCHMARK(refresh<ComparatorCalculator, TCMPForm, false>)->Name("comparator_DataUpdate");
+BENCHMARK(refresh<ComparatorCalculator, TCMPForm, true>)->Name("comparator_DataUpdate_painted");
 
 } // namespace
 

@@ -248,10 +248,7 @@ void TADCForm::paintResult(QPainter& p) {
         p.drawRoundedRect(f, 4, 4);
         p.setBrush(Qt::NoBrush);
         p.setPen(QColor(Qt::white));
-        QFont font = this->font();
-        font.setPointSizeF(10);
-        font.setBold(true);
-        p.setFont(font);
+        p.setFont(fontOf(10, true));
         p.drawText(f, Qt::AlignCenter, QStringLiteral("ADCIF"));
     } else {
         tag(p, f, QStringLiteral("ADCIF"), false, flag.enabled);

@@ -4,6 +4,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <QEvent>
+
 #include <algorithm>
 #include <cmath>
 
@@ -145,6 +147,11 @@ void AnalogDiagram::edited() {
     update();
 }
 
+void AnalogDiagram::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::FontChange) fonts_.clear();
+    QWidget::changeEvent(e);
+}
+
 void AnalogDiagram::resizeEvent(QResizeEvent*) {
     placeCombos();
 }
@@ -205,12 +212,22 @@ void AnalogDiagram::dot(QPainter& p, QPointF at) const {
     p.setBrush(Qt::NoBrush);
 }
 
+const QFont& AnalogDiagram::fontOf(double size, bool bold) const {
+    // Painting asks for a handful of sizes many times: build each font once.
+    const int key = int(size * 10) * 2 + (bold ? 1 : 0);
+    auto it = fonts_.find(key);
+    if (it == fonts_.end()) {
+        QFont f = font();
+        f.setPointSizeF(size);
+        f.setBold(bold);
+        it = fonts_.emplace(key, f).first;
+    }
+    return it->second;
+}
+
 void AnalogDiagram::text(QPainter& p, QRectF r, const QString& s, int flags, double size,
                          bool bold) const {
-    QFont f = font();
-    f.setPointSizeF(size);
-    f.setBold(bold);
-    p.setFont(f);
+    p.setFont(fontOf(size, bold));
     p.setPen(ink());
     p.drawText(r, flags, s);
 }
@@ -255,9 +272,7 @@ void AnalogDiagram::tag(QPainter& p, QRectF r, const QString& s, bool highlighte
     p.setBrush(bg);
     p.drawRoundedRect(r, 3, 3);
     p.setBrush(Qt::NoBrush);
-    QFont f = font();
-    f.setPointSizeF(size);
-    p.setFont(f);
+    p.setFont(fontOf(size, false));
     p.setPen(fg);
     p.drawText(r, Qt::AlignCenter, s);
 }
@@ -278,10 +293,7 @@ void AnalogDiagram::panel(QPainter& p, QRectF r, const char* field, const QStrin
     p.setBrush(bg);
     p.drawRoundedRect(r, 4, 4);
     p.setBrush(Qt::NoBrush);
-    QFont f = font();
-    f.setPointSizeF(std::min(10.0, r.height() * 0.42));
-    f.setBold(true);
-    p.setFont(f);
+    p.setFont(fontOf(std::min(10.0, r.height() * 0.42), true));
     p.setPen(fg);
     const QString cap = caption.isNull() ? QString::fromStdString(c.caption) : caption;
     p.drawText(r, Qt::AlignCenter, cap);

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,10 @@ class AnalogDiagram : public QWidget, public DebugWindow {
     void tag(QPainter& p, QRectF r, const QString& s, bool highlighted, bool enabled = true,
              double size = 10) const;
 
+    const QFont& fontOf(double size, bool bold) const;
+
     void paintEvent(QPaintEvent*) override;
+    void changeEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
 
@@ -102,6 +106,7 @@ class AnalogDiagram : public QWidget, public DebugWindow {
     std::vector<std::pair<QWidget*, QRectF>> overlays_;
     std::vector<Hit> hits_;
     uint64_t shownRevision_ = ~uint64_t(0);
+    mutable std::map<int, QFont> fonts_;
 };
 
 } // namespace zerka::gui

@@ -13,6 +13,7 @@
 #include "support/temp_dir.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -146,6 +147,16 @@ TEST_F(CalculatorFormsTest, ComparatorDiagramRoutesTheOutputToThePins) {
     click(form, QStringLiteral("CPIH.0"));
     const QString file = test::saveScreenshot(form, QStringLiteral("comparator_calculator"));
     EXPECT_FALSE(QImage(file).isNull());
+    // The diagram takes its colours from the palette: a dark theme gets light lines.
+    QPalette dark;
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::AlternateBase})
+        dark.setColor(role, QColor(40, 40, 44));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(230, 230, 230));
+    form.setPalette(dark);
+    const QImage image = form.grab().toImage();
+    EXPECT_EQ(image.pixelColor(2, 2), QColor(40, 40, 44));
+    image.save(QFileInfo(file).path() + QStringLiteral("/comparator_calculator_dark.png"));
 }
 
 TEST_F(CalculatorFormsTest, ARefusedDropDownChoiceSpringsBack) {
