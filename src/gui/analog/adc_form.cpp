@@ -217,7 +217,7 @@ void TADCForm::paintReferenceAndClock(QPainter& p) {
     block(p, QRectF(300, kClockY - 25, 90, 50), q(ctl("ADCS0").text), ctl("ADCS0").enabled);
     text(p, QRectF(476, kClockY - 35, 120, 20), QStringLiteral("clock divider (ADCS)"),
          Qt::AlignLeft, 8);
-    text(p, QRectF(185, kClockY + 24, 100, 18),
+    text(p, QRectF(200, kClockY - 36, 90, 18),
          QStringLiteral("ADCCK = ") + QString::number(ctl("ADCCK0").code), Qt::AlignCenter, 8);
     wire(p, {QPointF(390, kClockY), QPointF(920, kClockY), QPointF(920, 260)});
     wire(p, {QPointF(760, kClockY), QPointF(760, 260)});
