@@ -40,6 +40,7 @@ class IceSession : public EmulatorTarget {
     void release() override;
 
     UsbLink& usb() { return usb_; }
+    IceCommands& commands() { return ice_; }
 
   private:
     void configure();

@@ -170,6 +170,9 @@ void Shell::SetShellMode(int debug) {
     for (Command c : {Command::ViewWatch, Command::ViewRam, Command::ViewRegister,
                       Command::ViewStack, Command::ViewBreakpoints})
         cmd_.enable(c, !editing);
+    cmd_.enable(Command::ViewAdc, !editing && p_.chip.hasAdc);
+    cmd_.enable(Command::ViewOpAmp, !editing && p_.chip.hasOp);
+    cmd_.enable(Command::ViewComparator, !editing && p_.chip.hasCmp);
     p_.windows.setTitle(title());
     changed();
 }

@@ -2,6 +2,7 @@
 
 #include "core/atomic_file.h"
 #include "gui/editor/editor_window.h"
+#include "gui/main/analog_views.h"
 #include "gui/main/message_log_window.h"
 #include "gui/main/sram_record_menu.h"
 #include "link/ppdev_port.h"
@@ -128,6 +129,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     buildMenus();
     buildToolbars();
     buildStatusLine();
+    analogViews_ = new AnalogViews(*this);
     ui_.setWidgets(this, status_, busy_);
     optionsHost_ = std::make_unique<ShellOptionsHost>(*shell_, *ice_, *connection_);
     options_.setHost(optionsHost_.get());
@@ -624,6 +626,7 @@ bool MainWindow::askYesCancel(const std::string& text) {
 }
 
 void MainWindow::showAsChild(Slot slot, bool show) {
+    if (AnalogViews::handles(slot) && analogViews_) return analogViews_->showAsChild(slot, show);
     QMdiSubWindow* s = subs_[size_t(slot)];
     if (!s) return;
     if (show) {
@@ -656,6 +659,7 @@ QRect MainWindow::defaultPlace(Slot slot) const {
 }
 
 bool MainWindow::isShowing(Slot slot) const {
+    if (AnalogViews::handles(slot) && analogViews_) return analogViews_->isShowing(slot);
     QMdiSubWindow* s = subs_[size_t(slot)];
     return s && s->isVisible();
 }

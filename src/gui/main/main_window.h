@@ -34,6 +34,7 @@
 
 namespace zerka::gui {
 
+class AnalogViews;
 class EditorWindow;
 class MessageLogWindow;
 class OptionsDialog;
@@ -58,11 +59,14 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     QLabel* checksumPanel() const { return checksum_; }
     QWidget* busyIndicator() const { return busy_; }
     QMdiArea* mdi() const { return mdi_; }
+    IceSession& ice() { return *ice_; }
+    AnalogViews& analogViews() { return *analogViews_; }
     QMdiSubWindow* subWindow(Slot slot) const { return subs_[size_t(slot)]; }
     std::string layoutPath() const;
 
     // The labelled elements that ApplyCaptions writes.
     const CaptionList& captions() const { return captions_; }
+    CaptionList& captions() { return captions_; }
 
     // Always on top: window numbers 0 (main window) to 10 (ADC panel).
     static constexpr int kOnTopWindows = 11;
@@ -155,6 +159,7 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     std::unique_ptr<IceSession> ice_;
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<OptionsHost> optionsHost_;
+    AnalogViews* analogViews_ = nullptr;
 
     QMdiArea* mdi_ = nullptr;
     EditorWindow* editor_ = nullptr;

@@ -1,0 +1,96 @@
+#include "gui/analog/opamp_form.h"
+
+namespace zerka::gui {
+namespace {
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+constexpr double kPlusY = 253, kMinusY = 307;
+} // namespace
+
+void paintInputMux(AnalogDiagram&, QPainter&, const AnalogControl& c, double x, double top,
+                   double pitch, double busX, QPointF to,
+                   const std::function<void(QRectF, unsigned, const QString&)>& label,
+                   const std::function<void(QPointF, QPointF, bool, unsigned)>& sw,
+                   const std::function<void(std::initializer_list<QPointF>, bool)>& wire) {
+    double y = top, first = -1, last = -1;
+    for (unsigned code = 0; code < c.codeLabels.size(); ++code) {
+        if (c.codeLabels[code].empty()) continue; // no such input on this chip
+        label(QRectF(x, y - 12, 90, 24), code, q(c.codeLabels[code]));
+        wire({QPointF(x + 90, y), QPointF(x + 104, y)}, code == c.code);
+        sw(QPointF(x + 104, y), QPointF(x + 144, y), code == c.code, code);
+        wire({QPointF(x + 144, y), QPointF(busX, y)}, code == c.code);
+        if (first < 0) first = y;
+        last = y;
+        y += pitch;
+    }
+    if (first < 0) return;
+    wire({QPointF(busX, std::min(first, to.y())), QPointF(busX, std::max(last, to.y()))}, true);
+    wire({QPointF(busX, to.y()), to}, true);
+}
+
+TOPForm::TOPForm(OpAmpCalculator& model, QWidget* parent)
+    : AnalogDiagram(model, QSizeF(960, 600), parent) {
+    setObjectName(QStringLiteral("TOPForm"));
+    setWindowTitle(QStringLiteral("OP"));
+    setAccessibleName(QStringLiteral("OP"));
+    addFieldCombo("VDDAX", "VDDAX", QRectF(640, 14, 80, 28));
+    addFieldCombo("OP0P", "TXOP0P", QRectF(30, 62, 80, 26));
+    addFieldCombo("OP0N", "TXOP0N", QRectF(30, 262, 80, 26));
+    addFieldCombo("OP0M", "TXOP0M", QRectF(600, 420, 80, 26));
+    chipChanged();
+}
+
+void TOPForm::paintDiagram(QPainter& p) {
+    text(p, QRectF(20, 10, 500, 34), QStringLiteral("Operational amplifier"),
+         Qt::AlignLeft | Qt::AlignVCenter, 14, true);
+    panel(p, QRectF(560, 14, 72, 28), "ENVDDA");
+    text(p, QRectF(728, 14, 225, 28), q(ctl("VDDAX").text), Qt::AlignLeft | Qt::AlignVCenter, 11,
+         true);
+    text(p, QRectF(115, 62, 200, 26), QStringLiteral("OP0P: + input"),
+         Qt::AlignLeft | Qt::AlignVCenter, 10, true);
+    text(p, QRectF(115, 262, 200, 26), QStringLiteral("OP0N: \u2212 input"),
+         Qt::AlignLeft | Qt::AlignVCenter, 10, true);
+
+    auto label = [&](const char* field) {
+        return [this, &p, field](QRectF r, unsigned code, const QString& s) {
+            codeLabel(p, r, field, code, s);
+        };
+    };
+    auto sw = [&](const char* field) {
+        return [this, &p, field](QPointF a, QPointF b, bool closed, unsigned code) {
+            switchPicture(p, a, b, closed, field,
+                          [this, field, code] { model().selectCode(field, code); });
+        };
+    };
+    auto w = [&](std::initializer_list<QPointF> pts, bool active) { wire(p, pts, active); };
+    paintInputMux(*this, p, ctl("OP0P"), 30, 110, 34, 240, QPointF(470, kPlusY), label("OP0P"),
+                  sw("OP0P"), w);
+    paintInputMux(*this, p, ctl("OP0N"), 30, 310, 32, 252, QPointF(470, kMinusY), label("OP0N"),
+                  sw("OP0N"), w);
+
+    // Input short switch between the two inputs.
+    dot(p, QPointF(400, kPlusY));
+    dot(p, QPointF(400, kMinusY));
+    switchPicture(p, QPointF(400, kPlusY + 6), QPointF(400, kMinusY - 6), ctl("OP0IS").on, "OP0IS");
+    panel(p, QRectF(330, 330, 60, 26), "OP0IS", QStringLiteral("OPIS"));
+    text(p, QRectF(300, 358, 130, 18),
+         ctl("OP0IS").on ? QStringLiteral("inputs shorted") : QStringLiteral("inputs open"),
+         Qt::AlignCenter, 8);
+
+    const bool on = ctl("ENOP").on;
+    amplifier(p, QRectF(470, 200, 160, 160), QStringLiteral("OP"), true, on);
+    wire(p, {QPointF(630, 280), QPointF(820, 280)}, on);
+    p.setPen(QPen(on ? ink() : faint(), 2));
+    p.drawEllipse(QPointF(828, 280), 8, 8);
+    text(p, QRectF(842, 266, 100, 28), QStringLiteral("OPO"), Qt::AlignLeft | Qt::AlignVCenter, 11,
+         true);
+    panel(p, QRectF(510, 380, 70, 28), "ENOP");
+    text(p, QRectF(510, 410, 70, 20), q(ctl("ENOP").text), Qt::AlignCenter, 10, true);
+    text(p, QRectF(600, 380, 300, 28), QStringLiteral("Mode (OP0M)"),
+         Qt::AlignLeft | Qt::AlignVCenter, 10, true);
+    text(p, QRectF(690, 420, 260, 26), q(ctl("OP0M").text), Qt::AlignLeft | Qt::AlignVCenter, 10,
+         true);
+}
+
+} // namespace zerka::gui

@@ -1,0 +1,170 @@
+#include "gui/main/analog_views.h"
+
+#include "gui/analog/adc_form.h"
+#include "gui/analog/comparator_form.h"
+#include "gui/analog/opamp_form.h"
+#include "gui/main/main_window.h"
+#include "uitext/text_table.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+namespace zerka::gui {
+namespace {
+
+constexpr std::array<Slot, 3> kSlots = {Slot::Adc, Slot::OpAmp, Slot::Comparator};
+constexpr std::array<Command, 3> kCommands = {Command::ViewAdc, Command::ViewOpAmp,
+                                              Command::ViewComparator};
+constexpr std::array<int, 3> kCaptionEntries = {108, 116, 117}; // "ADC Panel", "OP Panel", ...
+
+size_t indexOf(Slot slot) {
+    return slot == Slot::Adc ? 0 : slot == Slot::OpAmp ? 1 : 2;
+}
+
+} // namespace
+
+AnalogViews::AnalogViews(MainWindow& main)
+    : QObject(&main), main_(main), adc_(main.shell().parts().chip, &main.shell().parts().up),
+      op_(main.shell().parts().chip, &main.shell().parts().up),
+      cmp_(main.shell().parts().chip, &main.shell().parts().up) {
+    Shell& shell = main.shell();
+    adcForm_ = new TADCForm(adc_);
+    opForm_ = new TOPForm(op_);
+    cmpForm_ = new TCMPForm(cmp_);
+
+    // The window is created with 15 output bits; the configuration file read later overrides.
+    ViewSettings& views = shell.state().views;
+    views.adcOutputMode = adc_.outputMode();
+    views.adcOutputBits = adc_.outputBitsIndex();
+    adcForm_->setSettingsListener([&views](int mode, int bits) {
+        views.adcOutputMode = mode;
+        views.adcOutputBits = bits;
+    });
+    adcForm_->setIceReader([this](uint32_t address) -> uint8_t {
+        return main_.ice().commands().iceReadByte(address);
+    });
+
+    // Find the View menu by its "Break Point" item and add the three items after it.
+    QMenu* viewMenu = nullptr;
+    QAction* after = nullptr;
+    for (QAction* top : main.menuBar()->actions())
+        if (QMenu* m = top->menu()) {
+            const auto items = m->actions();
+            const int at = items.indexOf(main.action(Command::ViewBreakpoints));
+            if (at >= 0) {
+                viewMenu = m;
+                after = at + 1 < items.size() ? items[at + 1] : nullptr;
+            }
+        }
+    for (size_t i = 0; i < 3; ++i) {
+        QAction* a = new QAction(QString::fromStdString(TextOf(kCaptionEntries[i])), &main);
+        a->setObjectName(a->text());
+        main.captions().item(a, kCaptionEntries[i]);
+        if (i == 0) a->setShortcut(QKeySequence(Qt::ALT | Qt::Key_9));
+        const Slot slot = kSlots[i];
+        connect(a, &QAction::triggered, this, [this, slot] { show(slot); });
+        items_[i] = a;
+        if (viewMenu)
+            viewMenu->insertAction(after, a);
+        else
+            main.addAction(a);
+        AnalogDiagram* f = form(slot);
+        QMdiSubWindow* sub = main.mdi()->addSubWindow(f);
+        sub->setAttribute(Qt::WA_DeleteOnClose, false);
+        sub->setWindowTitle(f->windowTitle());
+        sub->resize(f->sizeHint() * 0.75);
+        sub->hide();
+        subs_[i] = sub;
+    }
+    if (viewMenu) connect(viewMenu, &QMenu::aboutToShow, this, [this] { syncViewItems(); });
+
+    // Register edits of any window, steps and stops, chip loads.
+    TZk_UP& up = shell.parts().up;
+    const auto edit = up.registerChanged().connect([this](uint32_t) { refreshShowing(); });
+    const auto stopped = up.OnStopped().connect([this] { refreshShowing(); });
+    const auto traced = up.OnTraceStep().connect([this] { refreshShowing(); });
+    ChipLibrary& library = shell.parts().library;
+    const auto loaded = library.chipLoaded.connect([this, &views](const ChipLoaded& l) {
+        if (l.resetAdcSetting) {
+            adc_.resetSetting();
+            views.adcOutputMode = views.adcOutputBits = 0;
+        }
+        adcForm_->chipChanged();
+        opForm_->chipChanged();
+        cmpForm_->chipChanged();
+        syncViewItems();
+    });
+    disconnects_ = {[&up, edit] { up.registerChanged().disconnect(edit); },
+                    [&up, stopped] { up.OnStopped().disconnect(stopped); },
+                    [&up, traced] { up.OnTraceStep().disconnect(traced); },
+                    [&library, loaded] { library.chipLoaded.disconnect(loaded); }};
+    syncViewItems();
+}
+
+AnalogViews::~AnalogViews() {
+    for (auto& d : disconnects_)
+        d();
+}
+
+QAction* AnalogViews::viewItem(Command c) const {
+    for (size_t i = 0; i < 3; ++i)
+        if (kCommands[i] == c) return items_[i];
+    return nullptr;
+}
+
+QMdiSubWindow* AnalogViews::subWindow(Slot slot) const {
+    return subs_[indexOf(slot)];
+}
+
+AnalogDiagram* AnalogViews::form(Slot slot) const {
+    switch (slot) {
+    case Slot::Adc:
+        return adcForm_;
+    case Slot::OpAmp:
+        return opForm_;
+    default:
+        return cmpForm_;
+    }
+}
+
+void AnalogViews::syncViewItems() {
+    const CommandStates& c = main_.shell().commands();
+    for (size_t i = 0; i < 3; ++i)
+        items_[i]->setEnabled(c.enabled(kCommands[i]));
+}
+
+bool AnalogViews::handles(Slot slot) {
+    return slot == Slot::Adc || slot == Slot::OpAmp || slot == Slot::Comparator;
+}
+
+bool AnalogViews::isShowing(Slot slot) const {
+    return subWindow(slot)->isVisible();
+}
+
+void AnalogViews::show(Slot slot) {
+    syncViewItems();
+    if (!items_[indexOf(slot)]->isEnabled()) return; // a shortcut outside debug mode
+    showAsChild(slot, true);
+}
+
+void AnalogViews::showAsChild(Slot slot, bool show) {
+    if (!show) {
+        subWindow(slot)->hide();
+        return;
+    }
+    // The configuration may have changed the stored setting since the last showing.
+    const ViewSettings& views = main_.shell().state().views;
+    if (slot == Slot::Adc) adcForm_->applySettings(views.adcOutputMode, views.adcOutputBits);
+    QMdiSubWindow* sub = subWindow(slot);
+    sub->show();
+    sub->widget()->show();
+    main_.mdi()->setActiveSubWindow(sub);
+    form(slot)->refreshView();
+}
+
+void AnalogViews::refreshShowing() {
+    for (Slot slot : kSlots)
+        if (subWindow(slot)->isVisible()) form(slot)->refreshView();
+}
+
+} // namespace zerka::gui
