@@ -24,6 +24,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <filesystem>
 
 namespace zerka::gui {
@@ -754,8 +755,11 @@ void MainWindow::waitIndicator(bool visible, int cells) {
 }
 
 void MainWindow::closeMainWindow() {
-    // The shell decided to end the program (a failed command-line start): no questions.
+    // The shell decided to end the program (a failed command-line start): no questions. The
+    // window goes at once, so the reasons go to the terminal the program was started from.
     closing_ = true;
+    for (const LogEntry& e : log_.entries())
+        std::fprintf(stderr, "zerka-ide: %s\n", e.text.c_str());
     QMetaObject::invokeMethod(
         this, [this] { close(); }, Qt::QueuedConnection);
 }
