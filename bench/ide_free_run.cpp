@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -79,15 +80,14 @@ int main(int argc, char** argv) {
 
         // Every pass of the event loop fires the zero timer once.
         Clock::time_point lastPass = Clock::now();
-        Clock::duration longest{};
-        uint64_t passes = 0;
+        std::vector<double> gaps; // ms
+        gaps.reserve(1 << 16);
         QTimer pass;
         pass.setInterval(0);
         QObject::connect(&pass, &QTimer::timeout, [&] {
             const Clock::time_point now = Clock::now();
-            longest = std::max(longest, now - lastPass);
+            gaps.push_back(seconds(now - lastPass) * 1000.0);
             lastPass = now;
-            ++passes;
         });
         QTimer::singleShot(int(runSeconds * 1000),
                            [&] { window.action(zerka::Command::Stop)->trigger(); });
@@ -116,14 +116,23 @@ int main(int argc, char** argv) {
 
         const double ideRate = double(executed) / ide / 1e6;
         const double batchRate = double(batch.executedInstructions()) / batchTime / 1e6;
-        const double gapMs = seconds(longest) * 1000.0;
-        std::printf("free run in the IDE: %.1f M instructions/s (%llu in %.2f s, %llu event-loop "
+        // A loaded machine takes the process off the processor now and then; the median and
+        // the 99th percentile show the run's own rhythm beside the longest gap.
+        std::sort(gaps.begin(), gaps.end());
+        const auto at = [&](double q) {
+            return gaps.empty() ? 0.0 : gaps[std::min(gaps.size() - 1, size_t(q * gaps.size()))];
+        };
+        const double gapMs = gaps.empty() ? 0.0 : gaps.back();
+        const size_t over =
+            size_t(std::count_if(gaps.begin(), gaps.end(), [](double g) { return g > 50.0; }));
+        std::printf("free run in the IDE: %.1f M instructions/s (%llu in %.2f s, %zu event-loop "
                     "passes)\n",
-                    ideRate, static_cast<unsigned long long>(executed), ide,
-                    static_cast<unsigned long long>(passes));
+                    ideRate, static_cast<unsigned long long>(executed), ide, gaps.size());
         std::printf("batch run:           %.1f M instructions/s\n", batchRate);
         std::printf("IDE / batch:         %.2f (goal >= 0.50)\n", ideRate / batchRate);
-        std::printf("longest event-loop gap: %.1f ms (goal <= 50 ms)\n", gapMs);
+        std::printf("event-loop gaps: median %.1f ms, 99th percentile %.1f ms, longest %.1f ms "
+                    "(goal <= 50 ms), %zu over 50 ms\n",
+                    at(0.5), at(0.99), gapMs, over);
         if (executed == 0 || ideRate < batchRate / 2 || gapMs > 50.0) status = 2;
     }
     fs::remove_all(work);

@@ -123,7 +123,9 @@ void MainWindow::setLinkWatchdog(bool on) {
 }
 
 void MainWindow::runTimerChanged() {
-    if (!up_.runTimerEnabled()) {
+    // A simulator run turns its own loop of time slices between event-loop passes; a timer
+    // tick inside a pass would only add a second slice to it and double the gap.
+    if (!up_.runTimerEnabled() || up_.simulatorMode()) {
         runTimer_->stop();
         return;
     }
