@@ -665,6 +665,20 @@ QRect MainWindow::defaultPlace(Slot slot) const {
         return QRect(0, 0, w, h * 2 / 3);
     case Slot::Log:
         return QRect(0, h * 2 / 3, w, h - h * 2 / 3);
+    // Debugging: the source on the left above the RAM, program memory and registers on the
+    // right above the stack and the watch list, so that a first session shows them side by side.
+    case Slot::Source:
+        return QRect(0, 0, w / 2, h * 2 / 3);
+    case Slot::Ram:
+        return QRect(0, h * 2 / 3, w / 2, h - h * 2 / 3);
+    case Slot::ProgramMemory:
+        return QRect(w / 2, 0, w - w / 2, h / 3);
+    case Slot::Register:
+        return QRect(w / 2, h / 3, w - w / 2, h * 2 / 3 - h / 3);
+    case Slot::Stack:
+        return QRect(w / 2, h * 2 / 3, w / 4, h - h * 2 / 3);
+    case Slot::Watch:
+        return QRect(w / 2 + w / 4, h * 2 / 3, w - w / 2 - w / 4, h - h * 2 / 3);
     default:
         return QRect(w / 2, 0, w / 2, h / 2);
     }

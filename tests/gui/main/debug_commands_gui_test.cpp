@@ -262,6 +262,7 @@ TEST_F(DebugGuiTest, VirtualEmulatorStepsRunsAndResetsThroughTheKeys) {
 TEST_F(DebugGuiTest, UnitGoingAwayEndsInTheMessageAndEditMode) {
     const FaultPlan faults[] = {{FaultKind::Disconnect, 0, 0, {}},
                                 {FaultKind::NoAnswer, 0, 0, {}},
+                                {FaultKind::WrongByte, 0, 0, {}},
                                 {FaultKind::Disconnect, 25, 0, {}}};
     for (const FaultPlan& fault : faults) {
         SCOPED_TRACE(int(fault.kind) * 100 + int(fault.afterPackets));
