@@ -257,6 +257,12 @@ TEST_F(DebugGuiTest, VirtualEmulatorStepsRunsAndResetsThroughTheKeys) {
     EXPECT_EQ(window->upCentre().cpu().ReadData(0x85), 0x5A);
     test::saveScreenshot(*window, QStringLiteral("debug_emulator"));
     EXPECT_TRUE(catcher.texts.empty()) << catcher.texts[0];
+    // "ICE Test" belongs to edit mode and tests the unit's memories.
+    EXPECT_FALSE(enabled(Command::IceTest));
+    press(Command::EditMode);
+    ASSERT_TRUE(enabled(Command::IceTest));
+    press(Command::IceTest);
+    EXPECT_TRUE(catcher.saw("Memory checked OK!")) << (catcher.texts.empty() ? "" : catcher.texts[0]);
 }
 
 TEST_F(DebugGuiTest, UnitGoingAwayEndsInTheMessageAndEditMode) {
