@@ -41,6 +41,25 @@ class EmulatorTarget {
     virtual bool linkAlive() = 0;
     // The exit sequence's release of the device.
     virtual void release() = 0;
+
+    // --- debug mode ------------------------------------------------------------------------
+    // The chip-ID check with the identification word it read (0: the body sleeps).
+    virtual int bodyCheck(uint16_t& word) {
+        word = 0xFFFF;
+        return chipIdCheck();
+    }
+    // The link layer's state: 0 connected, 255 a transfer failed.
+    virtual uint8_t linkStatus() { return 0; }
+    // Verifies the emulator's program memory against the loaded program.
+    virtual bool checkProgramMemory() { return false; }
+    // The full memory test: 0 passed, 1 program memory, 2 data memory (with the failing
+    // position), anything else the link failed.
+    virtual int fullMemoryTest(uint32_t& position) {
+        position = 0;
+        return 3;
+    }
+    // Downloads the loaded program again.
+    virtual bool reloadProgram() { return false; }
 };
 
 } // namespace zerka

@@ -105,6 +105,29 @@ bool IceSession::linkAlive() {
     return !settings_.usb || usb_.connect() == kLinkConnected;
 }
 
+int IceSession::bodyCheck(uint16_t& word) {
+    configure();
+    const uint8_t r = ice_.readIceBodyId();
+    // No answer is no sign of a sleeping body.
+    word = r == 255 ? 0xFFFF : ice_.iceBodyId();
+    return r == 0 ? 0 : (r == 1 ? 1 : 2);
+}
+
+bool IceSession::checkProgramMemory() {
+    return memory_.CheckProgramMemory();
+}
+
+int IceSession::fullMemoryTest(uint32_t& position) {
+    configure();
+    // Edit mode has no session yet: the unit must answer before the test starts.
+    if (settings_.usb && usb_.connect() != kLinkConnected) return kMemoryTestLinkFailed;
+    return memory_.EmulatorMemoryTest(true, position);
+}
+
+bool IceSession::reloadProgram() {
+    return memory_.ReloadProgram();
+}
+
 void IceSession::release() {
     run_.detach();
     usb_.close();

@@ -38,8 +38,14 @@ class IceSession : public EmulatorTarget {
     void leaveDebug() override;
     bool linkAlive() override;
     void release() override;
+    int bodyCheck(uint16_t& word) override;
+    uint8_t linkStatus() override { return usb_.linkStatus; }
+    bool checkProgramMemory() override;
+    int fullMemoryTest(uint32_t& position) override;
+    bool reloadProgram() override;
 
     UsbLink& usb() { return usb_; }
+    // The command layer, for the views' own emulator reads and writes.
     IceCommands& commands() { return ice_; }
 
   private:

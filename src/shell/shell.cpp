@@ -105,7 +105,8 @@ void Shell::ApplyIdeMode() {
         p_.windows.setChecksumPanel("Checksum = 0x" + hexText(s_.imageChecksum, 4));
     } else {
         cmd_.enable(Command::ProgrammerMenu, false);
-        cmd_.enable(Command::AssembleRun, p_.editor.slotCount() > 0);
+        // Building waits for edit mode.
+        cmd_.enable(Command::AssembleRun, p_.editor.slotCount() > 0 && s_.debugMode == 0);
         cmd_.show(Command::RunToolbar, true);
         cmd_.show(Command::ProgrammerToolbar, false);
         cmd_.enable(Command::ViewHex, s_.debugMode == 1);
@@ -156,15 +157,20 @@ void Shell::showStatus(const std::string& text) {
     p_.ui.statusText(text);
 }
 
+namespace {
+// The run commands of debug mode: enabled while stopped, disabled while running.
+constexpr Command kStoppedCommands[] = {Command::Run,      Command::ReloadRom, Command::Trace,
+                                        Command::Continue, Command::StepOver,  Command::StackOut,
+                                        Command::StepBack};
+} // namespace
+
 void Shell::SetShellMode(int debug) {
-    s_.debugMode = debug;
     const bool editing = debug == 0;
-    cmd_.enable(Command::EditMode, !editing);
     const bool locked = s_.commandLineStart && !editing;
     cmd_.enable(Command::FileMenu, !locked);
     cmd_.enable(Command::EditMenu, !locked);
     cmd_.enable(Command::OptionsMenu, !locked);
-    if (locked) cmd_.enable(Command::EditMode, false);
+    cmd_.enable(Command::EditMode, !editing && !s_.commandLineStart);
     cmd_.enable(Command::ViewSource, !editing);
     cmd_.enable(Command::ViewHex, !editing || p_.options.ideMode() == IdeMode::Programmer);
     for (Command c : {Command::ViewWatch, Command::ViewRam, Command::ViewRegister,
@@ -173,12 +179,40 @@ void Shell::SetShellMode(int debug) {
     cmd_.enable(Command::ViewAdc, !editing && p_.chip.hasAdc);
     cmd_.enable(Command::ViewOpAmp, !editing && p_.chip.hasOp);
     cmd_.enable(Command::ViewComparator, !editing && p_.chip.hasCmp);
+    // The run commands: all but Stop in a fresh debug mode, none in edit mode.
+    for (Command c : kStoppedCommands)
+        cmd_.enable(c, !editing);
+    cmd_.enable(Command::Reset, !editing);
+    cmd_.enable(Command::SetBreakPoint, !editing);
+    cmd_.enable(Command::Stop, false);
+    // Building and changing the target wait for edit mode; the emulator test runs only there.
+    if (!editing) {
+        cmd_.enable(Command::AssembleRun, false);
+        cmd_.enable(Command::Assemble, false);
+    }
+    cmd_.enable(Command::Simulation, editing);
+    cmd_.enable(Command::Emulation, editing);
+    cmd_.enable(Command::IceTest, editing);
+    cmd_.show(Command::SramRecordMenu, !editing);
+    cmd_.enable(Command::SramRecordMenu, !editing);
+    s_.debugMode = debug;
     p_.windows.setTitle(title());
+    changed();
+}
+
+void Shell::SetRunState(bool running) {
+    if (s_.debugMode != 1) return;
+    for (Command c : kStoppedCommands)
+        cmd_.enable(c, !running);
+    cmd_.enable(Command::Stop, running);
     changed();
 }
 
 void Shell::EnterEditMode(bool rememberWindows) {
     if (s_.debugMode == 0) return;
+    debugModeLeaving.emit();
+    p_.ui.busy(true);
+    yieldNow();
     if (rememberWindows) {
         s_.reopenFlags[kReopenSource] = p_.windows.isShowing(Slot::Source);
         s_.reopenFlags[kReopenProgramMemory] = p_.windows.isShowing(Slot::ProgramMemory);
@@ -193,6 +227,7 @@ void Shell::EnterEditMode(bool rememberWindows) {
     }
     p_.up.Stop();
     if (!s_.simulatorMode && p_.emulator) p_.emulator->leaveDebug();
+    p_.windows.clearSourceView();
     for (Slot slot : {Slot::Source, Slot::ProgramMemory, Slot::Ram, Slot::Register, Slot::Stack,
                       Slot::Watch, Slot::Adc, Slot::OpAmp, Slot::Comparator})
         p_.windows.showAsChild(slot, false);
@@ -203,6 +238,7 @@ void Shell::EnterEditMode(bool rememberWindows) {
                 p_.editor.slotCount() > 0 && p_.options.ideMode() == IdeMode::Debugger);
     cmd_.enable(Command::Assemble, p_.editor.slotCount() > 0);
     applyCaptions();
+    p_.ui.busy(false);
     changed();
 }
 

@@ -6,6 +6,7 @@
 #include "chip/chip_library.h"
 #include "chip/chip_model.h"
 #include "chip/options_model.h"
+#include "core/signal.h"
 #include "core/ui_host.h"
 #include "editor/editor_files.h"
 #include "shell/commands.h"
@@ -97,6 +98,8 @@ class Shell {
     void SetMainFile(const std::string& path);
     void showStatus(const std::string& text);
     void SetShellMode(int debug);
+    // The running-state (true) or stopped-state command states of debug mode.
+    void SetRunState(bool running);
     void EnterEditMode(bool rememberWindows);
     std::string title() const;
     void applyCaptions();
@@ -125,6 +128,11 @@ class Shell {
     bool assembleOnly();
     // The assembler's wait-indicator update between passes.
     void updateWaitIndicator();
+
+    // --- what the debug commands follow --------------------------------------------------
+    Signal<> buildStarting;     // BuildAndLoad begins (a new program is coming)
+    Signal<> debugModeEntered;  // debug mode is set up, the source view loaded
+    Signal<> debugModeLeaving;  // EnterEditMode begins, before the target is stopped
 
   private:
     ConfigurationFile captureConfiguration() const;

@@ -137,11 +137,13 @@ void Shell::enterDebugMode() {
     p_.windows.showAsChild(Slot::Log, false);
     SetShellMode(1);
     p_.windows.showAsChild(Slot::Source, true);
+    debugModeEntered.emit();
 }
 
 bool Shell::BuildAndLoad(bool forDebug) {
     using namespace shell_text;
     const bool debugger = p_.options.ideMode() == IdeMode::Debugger;
+    buildStarting.emit();
     // 1: the chip as the options name it.
     p_.options.reloadChip();
     // 2: the emulator must answer before anything is built for it.

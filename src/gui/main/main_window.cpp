@@ -7,6 +7,7 @@
 #include "gui/main/sram_record_menu.h"
 #include "link/ppdev_port.h"
 #include "uitext/text_table.h"
+#include "views/ice_view_hooks.h"
 #ifdef ZERKA_HAS_OPTIONS_DIALOG
 #include "gui/options/options_dialog.h"
 #endif
@@ -25,6 +26,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <filesystem>
 
 namespace zerka::gui {
@@ -53,13 +55,15 @@ const char* slotName(Slot slot) {
 // What the options model needs of the shell and the main window.
 class ShellOptionsHost : public OptionsHost {
   public:
-    ShellOptionsHost(Shell& shell, EmulatorTarget& ice, QLabel& connection)
-        : shell_(shell), ice_(ice), connection_(connection) {}
+    ShellOptionsHost(Shell& shell, QLabel& connection) : shell_(shell), connection_(connection) {}
     bool debugMode() const override { return shell_.state().debugMode == 1; }
     bool simulatorMode() const override { return shell_.state().simulatorMode; }
     void enterEditMode() override { shell_.EnterEditMode(true); }
     ChipLoadContext chipLoadContext() const override { return {}; }
-    bool connectUsb() override { return ice_.connectCheck() == 0; }
+    bool connectUsb() override {
+        EmulatorTarget* e = shell_.parts().emulator;
+        return e && e->connectCheck() == 0;
+    }
     // The link layer opens the printer port when a command needs it.
     void lptInit() override {}
     void lptClose() override {}
@@ -75,7 +79,6 @@ class ShellOptionsHost : public OptionsHost {
 
   private:
     Shell& shell_;
-    EmulatorTarget& ice_;
     QLabel& connection_;
 };
 
@@ -84,7 +87,8 @@ class ShellOptionsHost : public OptionsHost {
 MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> args,
                        QWidget* parent)
     : QMainWindow(parent), programDir_(programDir), args_(std::move(args)),
-      library_(fs::path(programDir) / "INCLUDE"), options_(library_, chip_), up_(&ui_) {
+      library_(fs::path(programDir) / "INCLUDE"), options_(library_, chip_), up_(&ui_),
+      views_(up_, chip_) {
     setObjectName(QStringLiteral("TZKMAIN"));
     QCoreApplication::setApplicationName(QStringLiteral("Zerka-IDE"));
     mdi_ = new QMdiArea(this);
@@ -125,13 +129,18 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
         library_, chip_, options_, up_,        *editor_,
         log_,     ui_,   *this,    ice_.get(), [] { QCoreApplication::processEvents(); }};
     shell_ = std::make_unique<Shell>(parts, programDir_);
+    // A simulator run lets the window work between its time slices.
+    up_.setYieldHook([] { QCoreApplication::processEvents(); });
+    views_.context.emulator = makeIceViewHooks(ice_->commands());
+    debug_ = std::make_unique<DebugCommands>(*shell_, views_, *this);
 
     buildMenus();
     buildToolbars();
     buildStatusLine();
     analogViews_ = new AnalogViews(*this);
+    buildDebugTimers();
     ui_.setWidgets(this, status_, busy_);
-    optionsHost_ = std::make_unique<ShellOptionsHost>(*shell_, *ice_, *connection_);
+    optionsHost_ = std::make_unique<ShellOptionsHost>(*shell_, *connection_);
     options_.setHost(optionsHost_.get());
     editor_->setListener(this);
     connect(editor_, &EditorWindow::stateChanged, this, [this] {
@@ -158,6 +167,9 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
 MainWindow::~MainWindow() {
     // Closing the sub-windows while the members go away must not reach the tracker.
     disconnect(mdi_, nullptr, this, nullptr);
+    for (QTimer* t : {runTimer_, continueTimer_, watchdogTimer_})
+        t->stop();
+    up_.setYieldHook({});
     editor_->setListener(nullptr);
     options_.setHost(nullptr);
 }
@@ -239,6 +251,13 @@ void MainWindow::buildMenus() {
     view->addAction(makeAction(Command::ViewRegister, 104, QKeySequence(Qt::ALT | Qt::Key_6)));
     view->addAction(makeAction(Command::ViewStack, 105, QKeySequence(Qt::ALT | Qt::Key_7)));
     view->addAction(makeAction(Command::ViewBreakpoints, 106, QKeySequence(Qt::ALT | Qt::Key_8)));
+    const std::pair<Command, Slot> viewSlots[] = {
+        {Command::ViewSource, Slot::Source},     {Command::ViewHex, Slot::ProgramMemory},
+        {Command::ViewWatch, Slot::Watch},       {Command::ViewRam, Slot::Ram},
+        {Command::ViewRegister, Slot::Register}, {Command::ViewStack, Slot::Stack}};
+    for (const auto& [command, slot] : viewSlots)
+        connect(actions_[command], &QAction::triggered, this,
+                [this, slot = slot] { showAsChild(slot, true); });
     view->addAction(makeAction(Command::Message, 107));
     connect(actions_[Command::Message], &QAction::triggered, this,
             [this] { showAsChild(Slot::Log, true); });
@@ -280,9 +299,7 @@ void MainWindow::buildMenus() {
             [&s] { s.targetCommand(true); });
     connect(actions_[Command::Emulation], &QAction::triggered, this,
             [&s] { s.targetCommand(false); });
-    build->addAction(makeAction(Command::EditMode, 132));
-    connect(actions_[Command::EditMode], &QAction::triggered, this,
-            [&s] { s.EnterEditMode(true); });
+    buildDebugMenu(build);
 
     QMenu* opts = addMenu(nullptr, 135);
     addItem(opts, 136, none, [this] { runOptions(); });
@@ -422,12 +439,8 @@ void MainWindow::buildToolbars() {
     runBar_ = new QToolBar(QStringLiteral("Debug"), this);
     runBar_->setObjectName(QStringLiteral("RunToolBar"));
     addToolBar(runBar_);
-    actions_[Command::EditDebugButton] = addButton(runBar_, 197, 198, [this] {
-        if (shell_->state().debugMode == 1)
-            shell_->EnterEditMode(true);
-        else
-            shell_->assembleAndRun();
-    });
+    actions_[Command::EditDebugButton] =
+        addButton(runBar_, 197, 198, [this] { debug_->toggleEditDebug(); });
     addButton(runBar_, 201, 202, [this] { close(); });
     runBar_->addSeparator();
     // The view buttons: the active child's button shows pressed.
@@ -444,6 +457,8 @@ void MainWindow::buildToolbars() {
         a->setCheckable(true);
         viewButtons_[slot] = a;
     }
+
+    buildRunButtons();
 
     programmerBar_ = new QToolBar(captionOf(235), this);
     programmerBar_->setObjectName(QStringLiteral("ProgrammerToolBar"));
@@ -637,6 +652,8 @@ void MainWindow::showAsChild(Slot slot, bool show) {
         s->show();
         s->widget()->show();
         mdi_->setActiveSubWindow(s);
+        if (DebugWindow* w = debugWindow(slot); w && shell_->state().debugMode == 1)
+            w->refreshView();
     } else {
         s->hide();
     }
@@ -653,6 +670,20 @@ QRect MainWindow::defaultPlace(Slot slot) const {
         return QRect(0, 0, w, h * 2 / 3);
     case Slot::Log:
         return QRect(0, h * 2 / 3, w, h - h * 2 / 3);
+    // Debugging: the source on the left above the RAM, program memory and registers on the
+    // right above the stack and the watch list, so that a first session shows them side by side.
+    case Slot::Source:
+        return QRect(0, 0, w / 2, h * 2 / 3);
+    case Slot::Ram:
+        return QRect(0, h * 2 / 3, w / 2, h - h * 2 / 3);
+    case Slot::ProgramMemory:
+        return QRect(w / 2, 0, w - w / 2, h / 3);
+    case Slot::Register:
+        return QRect(w / 2, h / 3, w - w / 2, h * 2 / 3 - h / 3);
+    case Slot::Stack:
+        return QRect(w / 2, h * 2 / 3, w / 4, h - h * 2 / 3);
+    case Slot::Watch:
+        return QRect(w / 2 + w / 4, h * 2 / 3, w - w / 2 - w / 4, h - h * 2 / 3);
     default:
         return QRect(w / 2, 0, w / 2, h / 2);
     }
@@ -722,6 +753,12 @@ void MainWindow::commandsChanged() {
             action->setChecked(st.checked);
     }
     runBar_->setVisible(c[Command::RunToolbar].visible);
+    // The run buttons show in debug mode only, enabled as their menu items are.
+    const bool debugging = shell_->state().debugMode == 1;
+    for (auto& [command, button] : runButtons_) {
+        button->setVisible(debugging);
+        button->setEnabled(c[command].enabled);
+    }
     programmerBar_->setVisible(c[Command::ProgrammerToolbar].visible);
     // A view button works as its menu item does, and only for a window this build has.
     for (auto& [slot, button] : viewButtons_)
@@ -739,8 +776,11 @@ void MainWindow::waitIndicator(bool visible, int cells) {
 }
 
 void MainWindow::closeMainWindow() {
-    // The shell decided to end the program (a failed command-line start): no questions.
+    // The shell decided to end the program (a failed command-line start): no questions. The
+    // window goes at once, so the reasons go to the terminal the program was started from.
     closing_ = true;
+    for (const LogEntry& e : log_.entries())
+        std::fprintf(stderr, "zerka-ide: %s\n", e.text.c_str());
     QMetaObject::invokeMethod(
         this, [this] { close(); }, Qt::QueuedConnection);
 }
@@ -911,6 +951,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A simulator run turns its own loop inside the event loop: it must end with the window.
+    if (up_.running()) up_.Stop();
     shell_->closeFinal();
     writeLayout();
     revisionText_->close();

@@ -6,13 +6,17 @@
 #include "chip/chip_model.h"
 #include "chip/options_model.h"
 #include "editor/editor_files.h"
+#include "gui/debug/debug_window.h"
 #include "gui/main/caption_list.h"
 #include "gui/main/qt_ui_host.h"
+#include "shell/debug_commands.h"
 #include "shell/ice_session.h"
 #include "shell/message_log_model.h"
 #include "shell/shell.h"
 #include "shell/window_layout.h"
 #include "upcentre/run/up_centre.h"
+#include "views/debug_views.h"
+#include "views/source_view_port.h"
 
 #include <QAction>
 #include <QLabel>
@@ -21,6 +25,7 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -40,7 +45,10 @@ class MessageLogWindow;
 class OptionsDialog;
 class SramRecordMenu;
 
-class MainWindow : public QMainWindow, public ShellWindows, public EditorListener {
+class MainWindow : public QMainWindow,
+                   public ShellWindows,
+                   public EditorListener,
+                   public DebugHost {
     Q_OBJECT
   public:
     // `programDir` holds the chip library, Zkmain.cfg and the layout file; `args` are the
@@ -86,6 +94,32 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     // The child that commands act on: the current one, else the one before it.
     QMdiSubWindow* activeChild() const;
 
+    // --- debug mode ---
+    DebugCommands& debugCommands() { return *debug_; }
+    DebugViews& debugViews() { return views_; }
+    TZk_UP& upCentre() { return up_; }
+    // A debug window in its slot: a hidden sub-window holding `widget`; `window` (may be null)
+    // is refreshed after every step and stop while it shows. The main window takes `widget`.
+    void installDebugWindow(Slot slot, QWidget* widget, DebugWindow* window);
+    DebugWindow* debugWindow(Slot slot) const;
+    // The source view's model; null: the commands skip the source view.
+    void setSourceViewPort(SourceViewPort* port);
+    SourceViewPort* sourceViewPort() const { return sourcePort_; }
+    // Fills the source view from a build (the result and the text of its size panel).
+    using SourceLoader = std::function<void(const AssemblyResult&, const std::string&)>;
+    void setSourceViewLoader(SourceLoader loader) { sourceLoader_ = std::move(loader); }
+    // The emulator over other transports (the virtual unit in-process, for instance).
+    void useEmulatorBackends(UsbBackends backends, std::unique_ptr<PortProvider> port = {});
+    IceSession& iceSession() { return *ice_; }
+    // The run toolbar's button of a run command.
+    QAction* runButton(Command c) const { return runButtons_.at(c); }
+    QTimer* runTimer() const { return runTimer_; }
+    QTimer* continueTimer() const { return continueTimer_; }
+    QTimer* watchdogTimer() const { return watchdogTimer_; }
+    QLabel* statusPanel() const { return status_; }
+    // The SRAM record's "Add to Current Address" follows the run state through it.
+    void setSramAddHook(std::function<void(bool)> hook) { sramAddHook_ = std::move(hook); }
+
     // The window-management commands.
     void tile(bool twoColumns);
     void showRevisionHistory();
@@ -107,6 +141,19 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     void bringToFront() override;
     void applyCaptions() override;
     void applyFont(const EditorFont& font) override;
+    void loadSourceView(const AssemblyResult& result, const std::string& sizeText) override;
+    void clearSourceView() override;
+
+    // --- DebugHost ---
+    void refreshDebugWindows() override;
+    void setContinueTimer(bool on) override;
+    void setLinkWatchdog(bool on) override;
+    void runTimerChanged() override;
+    void showStackStatus(const StackStateText& state, const std::string& mainFile) override;
+    void setSramAddEnabled(bool on) override {
+        if (sramAddHook_) sramAddHook_(on);
+    }
+    BreakpointTarget breakpointTarget() const override;
 
     // --- EditorListener ---
     void editorCloseFile(const std::string& path) override;
@@ -141,6 +188,10 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     void buildMenus();
     void buildToolbars();
     void buildStatusLine();
+    void buildDebugMenu(QMenu* build);
+    void buildRunButtons();
+    void buildDebugTimers();
+    void updateAssembleRunCaption();
     void readLayout();
     void writeLayout();
     void runOptions();
@@ -160,6 +211,16 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<OptionsHost> optionsHost_;
     AnalogViews* analogViews_ = nullptr;
+    DebugViews views_;
+    std::unique_ptr<DebugCommands> debug_;
+    SourceViewPort* sourcePort_ = nullptr;
+    SourceLoader sourceLoader_;
+    std::function<void(bool)> sramAddHook_;
+    std::map<Slot, DebugWindow*> debugWindows_;
+    std::map<Command, QAction*> runButtons_;
+    QTimer* runTimer_ = nullptr;
+    QTimer* continueTimer_ = nullptr;
+    QTimer* watchdogTimer_ = nullptr;
 
     QMdiArea* mdi_ = nullptr;
     EditorWindow* editor_ = nullptr;

@@ -1,0 +1,336 @@
+// The debug commands through the main window's actions on the offscreen platform: an example
+// built and driven with F7, F8, F9, F10, F5 and F6 on the simulator and on the in-process virtual
+// emulator, the command states, the debug windows refreshed in their slots, the stack status
+// line, and the link watchdog ending a session whose unit went away.
+// First: the core headers it pulls in must come before Qt defines its keywords.
+#include "gui/main/main_window.h"
+
+#include "core/atomic_file.h"
+#include "gui/editor/editor_window.h"
+#include "gui/support/screenshot.h"
+#include "support/temp_dir.h"
+#include "target/target_unit.h"
+#include "target/virtual_port.h"
+#include "target/virtual_usb.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zerka::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A debug window that shows the PC it read at its last refresh.
+class ProbeWindow : public QLabel, public DebugWindow {
+  public:
+    explicit ProbeWindow(TZk_UP& up) : up_(up) {}
+    void refreshView() override {
+        ++refreshes;
+        setText(QStringLiteral("PC %1").arg(up_.cpu().GetPC(), 4, 16, QLatin1Char('0')));
+    }
+    int refreshes = 0;
+
+  private:
+    TZk_UP& up_;
+};
+
+// Answers every message box with its default button and remembers the texts.
+class MessageCatcher : public QObject {
+  public:
+    MessageCatcher() {
+        timer_.setInterval(10);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts.push_back(box->text().toStdString());
+                box->done(QMessageBox::Cancel);
+            }
+        });
+        timer_.start();
+    }
+    bool saw(const std::string& text) const {
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+    std::vector<std::string> texts;
+
+  private:
+    QTimer timer_;
+};
+
+class DebugGuiTest : public ::testing::Test {
+  protected:
+    DebugGuiTest() {
+        const fs::path prog = dir.path() / "prog";
+        fs::create_directories(prog / "INCLUDE");
+        fs::create_directories(dir.path() / "chips");
+        fs::create_directories(dir.path() / "examples");
+        for (const auto& e : fs::directory_iterator(test::sourceDir() / "chips")) {
+            fs::copy_file(e.path(), prog / "INCLUDE" / e.path().filename());
+            fs::copy_file(e.path(), dir.path() / "chips" / e.path().filename());
+        }
+        programDir = prog.string() + "/";
+    }
+
+    void start(bool emulator) {
+        window = std::make_unique<MainWindow>(programDir, std::vector<std::string>{});
+        window->resize(1280, 800);
+        window->show();
+        QApplication::processEvents();
+        for (Slot slot : {Slot::Register, Slot::ProgramMemory}) {
+            auto* probe = new ProbeWindow(window->upCentre());
+            window->installDebugWindow(slot, probe, probe);
+            probes[slot] = probe;
+        }
+        Shell& s = window->shell();
+        auto index = s.parts().library.findChipByName("KXA1608");
+        ASSERT_TRUE(index.has_value());
+        s.parts().options.restoreChipIndex(*index);
+        const fs::path main = dir.path() / "examples" / "sum_cx4a.asm";
+        fs::copy_file(test::sourceDir() / "examples" / "sum_cx4a.asm", main,
+                      fs::copy_options::overwrite_existing);
+        ASSERT_TRUE(window->editor().openFile(main.string()));
+        s.filesOpened();
+        s.SetMainFile(main.string());
+        if (emulator) {
+            TargetConfig c;
+            c.core = CoreType::CX4A;
+            s.parts().options.reloadChip();
+            if (!s.parts().chip.emulatorIds.empty()) c.bodyId = s.parts().chip.emulatorIds[0];
+            unit = std::make_unique<TargetUnit>(c);
+            port = std::make_unique<VirtualPrinterPort>(*unit);
+            UsbBackends b;
+            b.virtualTarget = inProcessTarget(*unit, std::chrono::milliseconds(200));
+            window->useEmulatorBackends(std::move(b), std::make_unique<VirtualPortProvider>(*port));
+            s.parts().options.selectInterface(4);
+            s.targetCommand(false);
+        }
+        press(Command::AssembleRun);
+        ASSERT_EQ(s.state().debugMode, 1) << (catcher.texts.empty() ? "" : catcher.texts[0]);
+    }
+
+    // A key of the run commands: its action, after the 10 ms and 50 ms gaps have passed; then
+    // the wait for an emulator run to end (the run timer polls it).
+    void press(Command c) {
+        QTest::qWait(60);
+        window->action(c)->trigger();
+        QApplication::processEvents();
+        (void)QTest::qWaitFor([this] { return !window->upCentre().running(); }, 5000);
+    }
+    // Trace until the PC is `address`, at most `limit` steps.
+    void traceTo(uint32_t address, int limit = 20) {
+        for (int i = 0; i < limit && pc() != address; ++i)
+            press(Command::Trace);
+    }
+    uint32_t pc() { return window->upCentre().cpu().GetPC(); }
+    uint32_t symbol(const std::string& name) {
+        for (const SymbolEntry& e : window->shell().lastAssembly().labels)
+            if (e.name == name) return uint32_t(e.value);
+        ADD_FAILURE() << "no label " << name;
+        return 0xFFFFF;
+    }
+    bool enabled(Command c) { return window->action(c)->isEnabled(); }
+
+    // The example's walk: into the loop, over and into its subroutine, out again, back in
+    // history, a run to a breakpoint and a reset.
+    void walkTheExample() {
+        TZk_UP& up = window->upCentre();
+        EXPECT_EQ(pc(), 0u);
+        EXPECT_TRUE(window->runButton(Command::Trace)->isVisible());
+        EXPECT_FALSE(enabled(Command::Stop));
+        EXPECT_FALSE(window->runButton(Command::Stop)->isEnabled());
+        EXPECT_FALSE(enabled(Command::AssembleRun));
+        press(Command::Trace);
+        EXPECT_EQ(pc(), symbol("START"));
+        const uint32_t call = symbol("ADDUP") + 2;
+        traceTo(call);
+        ASSERT_EQ(pc(), call);
+        press(Command::StepOver); // over CALL TICK
+        const uint32_t afterCall = pc();
+        EXPECT_GT(afterCall, call);
+        EXPECT_LT(afterCall, symbol("TICK"));
+        EXPECT_EQ(up.cpu().ReadData(0x82), 1); // TICK ran once
+        // Into TICK on the next turn and out again.
+        press(Command::Trace);
+        traceTo(call);
+        ASSERT_EQ(pc(), call);
+        press(Command::Trace);
+        EXPECT_EQ(pc(), symbol("TICK"));
+        press(Command::StackOut);
+        EXPECT_EQ(pc(), afterCall);
+        EXPECT_EQ(up.cpu().ReadData(0x82), 2);
+        press(Command::StepBack);
+        EXPECT_NE(window->debugViews().programMemory.currentAddress(), afterCall);
+        // A breakpoint at DONE; F5 runs to it.
+        ASSERT_EQ(up.ToggleBreakpoint(symbol("DONE"), BreakpointKind::Address, true),
+                  ToggleResult::Done);
+        press(Command::Run);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !up.running(); }, 10000));
+        EXPECT_EQ(pc(), symbol("DONE"));
+        EXPECT_EQ(up.cpu().ReadData(0x80), 15);
+        EXPECT_EQ(up.cpu().ReadData(0x81), 30);
+        EXPECT_TRUE(enabled(Command::Trace));
+        EXPECT_FALSE(enabled(Command::Stop));
+        press(Command::Reset);
+        EXPECT_EQ(pc(), 0u);
+        EXPECT_TRUE(enabled(Command::Run));
+    }
+
+    test::TempDir dir;
+    std::string programDir;
+    MessageCatcher catcher;
+    std::unique_ptr<TargetUnit> unit;
+    std::unique_ptr<VirtualPrinterPort> port;
+    std::unique_ptr<MainWindow> window;
+    std::map<Slot, ProbeWindow*> probes;
+};
+
+TEST_F(DebugGuiTest, SimulatorStepsRunsAndResetsThroughTheKeys) {
+    start(false);
+    EXPECT_EQ(window->action(Command::Run)->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(window->action(Command::Reset)->shortcut(), QKeySequence(Qt::Key_F6));
+    EXPECT_EQ(window->action(Command::StackOut)->shortcut(), QKeySequence(Qt::Key_F10));
+    EXPECT_EQ(window->action(Command::EditMode)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F11));
+    EXPECT_EQ(window->runButton(Command::Run)->toolTip(), QStringLiteral("free run"));
+    EXPECT_TRUE(window->watchdogTimer()->isActive());
+    window->showAsChild(Slot::Register, true);
+    const int before = probes[Slot::Register]->refreshes;
+    walkTheExample();
+    // The showing window followed every step; the hidden one was left alone.
+    EXPECT_GT(probes[Slot::Register]->refreshes, before + 10);
+    EXPECT_EQ(probes[Slot::ProgramMemory]->refreshes, 0);
+    EXPECT_EQ(probes[Slot::Register]->text(), QStringLiteral("PC 0000"));
+
+    // F2 on the program-memory window toggles a breakpoint at its selected address.
+    window->showAsChild(Slot::ProgramMemory, true);
+    window->debugViews().programMemory.ShowAddress(symbol("ADDUP"));
+    press(Command::SetBreakPoint);
+    EXPECT_TRUE(
+        window->upCentre().cpu().BreakpointMarkAt(symbol("ADDUP"), BreakpointKind::Address));
+
+    // The stack status line after a stop.
+    window->upCentre().cpu().WriteData(0x18, 0xA0);
+    window->debugCommands().stop();
+    EXPECT_EQ(window->statusPanel()->text(), QStringLiteral("Stack Full and Over Flow"));
+    EXPECT_TRUE(window->statusPanel()->styleSheet().contains(QStringLiteral("red")));
+
+    // Continue steps on its 20 ms timer until Stop.
+    window->upCentre().cpu().WriteData(0x18, 0);
+    press(Command::Continue);
+    EXPECT_TRUE(window->continueTimer()->isActive());
+    EXPECT_TRUE(enabled(Command::Stop));
+    QTest::qWait(150);
+    EXPECT_NE(pc(), 0u);
+    press(Command::Stop);
+    EXPECT_FALSE(window->continueTimer()->isActive());
+    EXPECT_TRUE(enabled(Command::Trace));
+
+    // The build menu names the target.
+    QMenu* build = nullptr;
+    for (QObject* o : window->action(Command::AssembleRun)->associatedObjects())
+        if (auto* m = qobject_cast<QMenu*>(o)) build = m;
+    ASSERT_NE(build, nullptr);
+    Q_EMIT build->aboutToShow();
+    EXPECT_EQ(window->action(Command::AssembleRun)->text(),
+              QStringLiteral("Assemble&&Run ( Simulation )"));
+    test::saveScreenshot(*window, QStringLiteral("debug_simulator"));
+
+    press(Command::EditMode);
+    EXPECT_EQ(window->shell().state().debugMode, 0);
+    EXPECT_FALSE(window->watchdogTimer()->isActive());
+    EXPECT_FALSE(window->runButton(Command::Trace)->isVisible());
+    EXPECT_TRUE(catcher.texts.empty()) << catcher.texts[0];
+}
+
+TEST_F(DebugGuiTest, VirtualEmulatorStepsRunsAndResetsThroughTheKeys) {
+    start(true);
+    ASSERT_FALSE(window->upCentre().simulatorMode());
+    window->showAsChild(Slot::Register, true);
+    // A RAM edit goes through to the unit: the mirror read back after a step keeps it.
+    window->upCentre().WriteRegister(0x85, 0x5A);
+    walkTheExample();
+    EXPECT_EQ(window->upCentre().cpu().ReadData(0x85), 0x5A);
+    test::saveScreenshot(*window, QStringLiteral("debug_emulator"));
+    EXPECT_TRUE(catcher.texts.empty()) << catcher.texts[0];
+    // "ICE Test" belongs to edit mode and tests the unit's memories.
+    EXPECT_FALSE(enabled(Command::IceTest));
+    press(Command::EditMode);
+    ASSERT_TRUE(enabled(Command::IceTest));
+    press(Command::IceTest);
+    EXPECT_TRUE(catcher.saw("Memory checked OK!")) << (catcher.texts.empty() ? "" : catcher.texts[0]);
+}
+
+TEST_F(DebugGuiTest, UnitGoingAwayEndsInTheMessageAndEditMode) {
+    const FaultPlan faults[] = {{FaultKind::Disconnect, 0, 0, {}},
+                                {FaultKind::NoAnswer, 0, 0, {}},
+                                {FaultKind::WrongByte, 0, 0, {}},
+                                {FaultKind::Disconnect, 25, 0, {}}};
+    for (const FaultPlan& fault : faults) {
+        SCOPED_TRACE(int(fault.kind) * 100 + int(fault.afterPackets));
+        catcher.texts.clear();
+        start(true);
+        press(Command::Trace);
+        unit->setFault(fault);
+        // A free run: the run timer polls a unit that stops answering.
+        QTest::qWait(20);
+        window->action(Command::Run)->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->shell().state().debugMode == 0; }, 15000));
+        EXPECT_TRUE(catcher.saw(shell_text::kConnectError));
+        EXPECT_EQ(window->connectionPanel()->text(), QStringLiteral("ICE not Connect"));
+        EXPECT_FALSE(window->watchdogTimer()->isActive());
+        EXPECT_FALSE(window->runTimer()->isActive());
+        EXPECT_FALSE(enabled(Command::Trace));
+        EXPECT_TRUE(window->isShowing(Slot::Editor));
+        window.reset();
+    }
+}
+
+TEST_F(DebugGuiTest, CommandLineStartDebugsTheFileAndABadFileEndsTheProgram) {
+    // A first run leaves the chip in the configuration.
+    window = std::make_unique<MainWindow>(programDir, std::vector<std::string>{});
+    window->show();
+    QApplication::processEvents();
+    auto index = window->shell().parts().library.findChipByName("KXA1608");
+    ASSERT_TRUE(index.has_value());
+    window->shell().parts().options.restoreChipIndex(*index);
+    ASSERT_TRUE(window->close());
+    window.reset();
+
+    const fs::path main = dir.path() / "examples" / "sum_cx4a.asm";
+    fs::copy_file(test::sourceDir() / "examples" / "sum_cx4a.asm", main);
+    window = std::make_unique<MainWindow>(programDir, std::vector<std::string>{main.string()});
+    auto* source = new ProbeWindow(window->upCentre());
+    window->installDebugWindow(Slot::Source, source, source);
+    std::string loadedSize;
+    window->setSourceViewLoader(
+        [&](const AssemblyResult&, const std::string& size) { loadedSize = size; });
+    window->show();
+    QApplication::processEvents();
+    EXPECT_EQ(window->shell().state().debugMode, 1);
+    EXPECT_TRUE(window->shell().state().commandLineStart);
+    EXPECT_EQ(loadedSize.rfind("Size: ", 0), 0u);
+    EXPECT_TRUE(window->isShowing(Slot::Source));
+    EXPECT_GE(source->refreshes, 1);
+    EXPECT_FALSE(enabled(Command::FileMenu));
+    EXPECT_FALSE(enabled(Command::EditMode));
+    EXPECT_FALSE(enabled(Command::AssembleRun));
+    press(Command::Trace);
+    EXPECT_EQ(pc(), symbol("START"));
+    EXPECT_TRUE(window->isVisible());
+    window.reset();
+
+    const fs::path bad = dir.path() / "examples" / "bad.asm";
+    ASSERT_TRUE(writeFileAtomic(bad.string(), "  NOP\n  BOGUS 1\n"));
+    window = std::make_unique<MainWindow>(programDir, std::vector<std::string>{bad.string()});
+    window->show();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 5000));
+    EXPECT_EQ(window->shell().state().debugMode, 0);
+}
+
+} // namespace
+} // namespace zerka::gui
