@@ -1,5 +1,7 @@
 #include "gui/main/main_window.h"
 
+#include "gui/main/debug_window_set.h"
+
 #include "core/atomic_file.h"
 #include "gui/editor/editor_window.h"
 #include "gui/main/analog_views.h"
@@ -139,6 +141,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     buildStatusLine();
     analogViews_ = new AnalogViews(*this);
     buildDebugTimers();
+    debugSet_ = std::make_unique<DebugWindowSet>(*this);
     ui_.setWidgets(this, status_, busy_);
     optionsHost_ = std::make_unique<ShellOptionsHost>(*shell_, *connection_);
     options_.setHost(optionsHost_.get());
@@ -162,6 +165,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     setMinimumSize(240, 300);
     shell_->create();
     sramMenu_ = std::make_unique<SramRecordMenu>(*this);
+    setSramAddHook([this](bool on) { sramMenu_->setAddEnabled(on); });
 }
 
 MainWindow::~MainWindow() {
@@ -172,6 +176,13 @@ MainWindow::~MainWindow() {
     up_.setYieldHook({});
     editor_->setListener(nullptr);
     options_.setHost(nullptr);
+    // The child windows hold references to the members (uP centre, models, shell): they go
+    // first, before the members they use.
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        delete sub;
+    for (QMdiSubWindow*& sub : subs_)
+        sub = nullptr;
+    debugSet_.reset();
 }
 
 std::string MainWindow::layoutPath() const {

@@ -40,6 +40,7 @@
 namespace zerka::gui {
 
 class AnalogViews;
+class DebugWindowSet;
 class EditorWindow;
 class MessageLogWindow;
 class OptionsDialog;
@@ -98,6 +99,8 @@ class MainWindow : public QMainWindow,
     DebugCommands& debugCommands() { return *debug_; }
     DebugViews& debugViews() { return views_; }
     TZk_UP& upCentre() { return up_; }
+    QtUiHost& uiHost() { return ui_; }
+    DebugWindowSet& debugWindowSet() { return *debugSet_; }
     // A debug window in its slot: a hidden sub-window holding `widget`; `window` (may be null)
     // is refreshed after every step and stop while it shows. The main window takes `widget`.
     void installDebugWindow(Slot slot, QWidget* widget, DebugWindow* window);
@@ -213,6 +216,7 @@ class MainWindow : public QMainWindow,
     AnalogViews* analogViews_ = nullptr;
     DebugViews views_;
     std::unique_ptr<DebugCommands> debug_;
+    std::unique_ptr<DebugWindowSet> debugSet_;
     SourceViewPort* sourcePort_ = nullptr;
     SourceLoader sourceLoader_;
     std::function<void(bool)> sramAddHook_;

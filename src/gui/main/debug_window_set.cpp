@@ -1,0 +1,100 @@
+#include "gui/main/debug_window_set.h"
+
+#include "gui/debug/program_memory_window.h"
+#include "gui/debug/ram_window.h"
+#include "gui/debug/register_window.h"
+#include "gui/debug/source_view_widget.h"
+#include "gui/debug/stack_window.h"
+#include "gui/debug/watch_window.h"
+#include "gui/editor/editor_window.h"
+#include "gui/main/main_window.h"
+#include "shell/debug_commands.h"
+
+#include <filesystem>
+
+namespace zerka::gui {
+
+namespace {
+
+// The ".pro" beside a file: its path up to the extension, then ".pro".
+std::filesystem::path proBeside(const std::string& file) {
+    return std::filesystem::path(file).replace_extension(".pro");
+}
+
+} // namespace
+
+DebugWindowSet::DebugWindowSet(MainWindow& main)
+    : main_(main), model_(std::make_unique<SourceViewModel>(main.upCentre())) {
+    DebugViews& views = main.debugViews();
+    UiHost& ui = main.uiHost();
+    DebugCommands& commands = main.debugCommands();
+
+    source_ = new SourceViewWidget(*model_);
+    main.installDebugWindow(Slot::Source, source_, source_);
+    main.setSourceViewPort(model_.get());
+    main.setSourceViewLoader([this, &main](const AssemblyResult& result, const std::string&) {
+        model_->load(result, main.uiHost());
+    });
+    connect(source_, &SourceViewWidget::memoryCheckRequested, this,
+            [&commands] { commands.memoryCheck(); });
+    connect(source_, &SourceViewWidget::addressSelected, this, [&commands](uint32_t address) {
+        commands.addressSelected(address, AddressSender::SourceView);
+    });
+
+    programMemory_ = new ProgramMemoryWindow(views, ui);
+    main.installDebugWindow(Slot::ProgramMemory, programMemory_, programMemory_);
+    connect(programMemory_, &ProgramMemoryWindow::addressSelected, this,
+            [&commands](uint32_t address) {
+                commands.addressSelected(address, AddressSender::ProgramMemory);
+            });
+
+    ram_ = new RamWindow(views, ui);
+    main.installDebugWindow(Slot::Ram, ram_, ram_);
+    stack_ = new StackWindow(views, ui);
+    main.installDebugWindow(Slot::Stack, stack_, stack_);
+    registers_ = new RegisterWindow(views, ui);
+    main.installDebugWindow(Slot::Register, registers_, registers_);
+    watch_ = new WatchWindow(views, ui);
+    main.installDebugWindow(Slot::Watch, watch_, watch_);
+
+    Shell& shell = main.shell();
+    entered_ = shell.debugModeEntered.connect([this] { debugModeEntered(); });
+    leaving_ = shell.debugModeLeaving.connect([this] { source_->setDebugMode(false); });
+    refreshWords();
+}
+
+DebugWindowSet::~DebugWindowSet() {
+    main_.shell().debugModeEntered.disconnect(entered_);
+    main_.shell().debugModeLeaving.disconnect(leaving_);
+}
+
+void DebugWindowSet::debugModeEntered() {
+    const IdeState& s = main_.shell().state();
+    refreshWords();
+    source_->ApplyFont(s.editorFont);
+    source_->setDebugMode(true);
+    // After each build the watch list comes from the project's list, else from the ".pro" of
+    // the current file; closing the window saves it beside the current file.
+    const std::string& current = s.currentFile.empty() ? s.mainFile : s.currentFile;
+    const std::filesystem::path list =
+        !s.projectFile.empty() && !s.watchListFile.empty() ? std::filesystem::path(s.watchListFile)
+        : current.empty()                                  ? std::filesystem::path()
+                                                           : proBeside(current);
+    if (!current.empty()) watch_->setPropertiesFile(proBeside(current));
+    watch_->symbolsReloaded(list);
+    for (DebugWindow* w : {static_cast<DebugWindow*>(registers_), static_cast<DebugWindow*>(ram_),
+                           static_cast<DebugWindow*>(stack_),
+                           static_cast<DebugWindow*>(programMemory_),
+                           static_cast<DebugWindow*>(watch_), static_cast<DebugWindow*>(source_)})
+        w->refreshView();
+}
+
+void DebugWindowSet::refreshWords() {
+    LanguageWords words;
+    for (const InstructionDef& d : main_.upCentre().instructions().definitions())
+        words.mnemonics.push_back(d.mnemonic);
+    main_.editor().setLanguageWords(words);
+    source_->setWords(std::make_shared<AsmWords>(words.mnemonics, standardDirectives()));
+}
+
+} // namespace zerka::gui
