@@ -7,6 +7,8 @@
 
 namespace zerka {
 
+class UsbLink;
+
 class EmulatorTarget {
   public:
     virtual ~EmulatorTarget() = default;
@@ -41,6 +43,8 @@ class EmulatorTarget {
     virtual bool linkAlive() = 0;
     // The exit sequence's release of the device.
     virtual void release() = 0;
+    // The USB link the programmer shares with the emulator (null: none).
+    virtual UsbLink* usbLink() { return nullptr; }
 };
 
 } // namespace zerka

@@ -38,6 +38,7 @@ class IceSession : public EmulatorTarget {
     void leaveDebug() override;
     bool linkAlive() override;
     void release() override;
+    UsbLink* usbLink() override { return &usb_; }
 
     UsbLink& usb() { return usb_; }
 

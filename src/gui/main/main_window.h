@@ -37,6 +37,7 @@ namespace zerka::gui {
 class EditorWindow;
 class MessageLogWindow;
 class OptionsDialog;
+class ProgrammerMode;
 
 class MainWindow : public QMainWindow, public ShellWindows, public EditorListener {
     Q_OBJECT
@@ -52,6 +53,9 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     MessageLogWindow& logWindow() { return *logWindow_; }
     MessageLogModel& log() { return log_; }
     QAction* action(Command c) const { return actions_.at(c); }
+    // A menu item or button added from outside that follows the shell's command states.
+    void addCommandAction(Command c, QAction* a) { actions_[c] = a; }
+    ProgrammerMode& programmerMode() { return *programmerMode_; }
     QLabel* connectionPanel() const { return connection_; }
     QLabel* checksumPanel() const { return checksum_; }
     QWidget* busyIndicator() const { return busy_; }
@@ -153,6 +157,7 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     std::unique_ptr<IceSession> ice_;
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<OptionsHost> optionsHost_;
+    std::unique_ptr<ProgrammerMode> programmerMode_;
 
     QMdiArea* mdi_ = nullptr;
     EditorWindow* editor_ = nullptr;
