@@ -10,6 +10,8 @@
 #include <QProgressBar>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace zerka::gui {
 
 namespace {
@@ -39,13 +41,19 @@ ProgrammerMode::ProgrammerMode(MainWindow& window) : QObject(&window), w_(window
     viewSub_ = w_.mdi()->addSubWindow(view_);
     viewSub_->setWindowTitle(captionOf(231));
     viewSub_->setAttribute(Qt::WA_DeleteOnClose, false);
-    viewSub_->resize(620, 360);
+    viewSub_->resize(viewSub_->sizeHint().expandedTo(view_->sizeHint() + QSize(16, 40)));
     viewSub_->hide();
 
     commands_ = std::make_unique<ProgrammerCommands>(*session_, *page_, *view_, &w_);
     commands_->showLog = [this] { w_.showAsChild(Slot::Log, true); };
     commands_->showResult = [this] {
         w_.showAsChild(Slot::Log, true);
+        if (!viewSub_->isVisible() && !placed_) {
+            // The first time at the right edge, beside the editor's text.
+            const QRect area = w_.mdi()->viewport()->rect();
+            viewSub_->move(std::max(0, area.width() - viewSub_->width()), 0);
+            placed_ = true;
+        }
         viewSub_->show();
         view_->show();
         w_.mdi()->setActiveSubWindow(viewSub_);

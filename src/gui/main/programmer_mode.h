@@ -42,6 +42,7 @@ class ProgrammerMode : public QObject {
     ProgrammerPage* page_ = nullptr;
     ReadResultView* view_ = nullptr;
     QMdiSubWindow* viewSub_ = nullptr;
+    bool placed_ = false;
     std::unique_ptr<ProgrammerCommands> commands_;
     QProgressBar* progress_ = nullptr;
     QAction* progressAction_ = nullptr;

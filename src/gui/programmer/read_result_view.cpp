@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QScrollBar>
 
 namespace zerka::gui {
 
@@ -26,8 +27,10 @@ ReadResultView::ReadResultView(QWidget* parent) : QTableWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setAlternatingRowColors(true);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     horizontalHeader()->setMinimumSectionSize(10);
+    horizontalHeader()->setDefaultSectionSize(
+        fontMetrics().horizontalAdvance(QStringLiteral("FFFF")) + 12);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 }
@@ -53,6 +56,14 @@ void ReadResultView::showWords(const std::vector<uint16_t>& words) {
     }
     setUpdatesEnabled(true);
     if (rows > 0) scrollToTop();
+}
+
+QSize ReadResultView::sizeHint() const {
+    const int address = fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 16;
+    const int width = address + kWordsPerRow * horizontalHeader()->defaultSectionSize() +
+                      verticalScrollBar()->sizeHint().width() + 2 * frameWidth();
+    return {width, horizontalHeader()->sizeHint().height() +
+                       16 * verticalHeader()->defaultSectionSize() + 2 * frameWidth()};
 }
 
 QString ReadResultView::wordText(int index) const {

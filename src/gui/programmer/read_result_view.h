@@ -21,6 +21,8 @@ class ReadResultView : public QTableWidget {
     void showWords(const std::vector<uint16_t>& words);
     // The cell text of word `index` ("" when not shown).
     QString wordText(int index) const;
+    // Wide enough for the 16 columns and the address column.
+    QSize sizeHint() const override;
 };
 
 } // namespace zerka::gui

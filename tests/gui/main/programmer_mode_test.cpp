@@ -93,6 +93,7 @@ TEST(ProgrammerModeWindow, BuildBlankAndReadFromTheToolbar) {
     window.editor().showPage(0);
     QApplication::processEvents();
     test::saveScreenshot(window, QStringLiteral("programmer_mode"));
+    mode.viewWindow()->hide();
     window.editor().showPage(1);
     QApplication::processEvents();
     test::saveScreenshot(window, QStringLiteral("programmer_mode_settings"));
