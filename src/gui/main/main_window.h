@@ -53,8 +53,12 @@ class MainWindow : public QMainWindow, public ShellWindows, public EditorListene
     MessageLogWindow& logWindow() { return *logWindow_; }
     MessageLogModel& log() { return log_; }
     QAction* action(Command c) const { return actions_.at(c); }
-    // A menu item or button added from outside that follows the shell's command states.
-    void addCommandAction(Command c, QAction* a) { actions_[c] = a; }
+    // A menu item or button added from outside that follows the shell's command states and
+    // takes its caption from the text table.
+    void addCommandAction(Command c, QAction* a, int captionEntry) {
+        actions_[c] = a;
+        captions_.item(a, captionEntry);
+    }
     ProgrammerMode& programmerMode() { return *programmerMode_; }
     QLabel* connectionPanel() const { return connection_; }
     QLabel* checksumPanel() const { return checksum_; }

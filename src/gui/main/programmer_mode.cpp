@@ -69,7 +69,7 @@ ProgrammerMode::ProgrammerMode(MainWindow& window) : QObject(&window), w_(window
         a->setObjectName(withoutMnemonic(a->text()));
         file->insertAction(exit, a);
         connect(a, &QAction::triggered, this, [this, c = command] { run(c); });
-        w_.addCommandAction(command, a);
+        w_.addCommandAction(command, a, entry);
     }
     file->insertSeparator(exit);
 

@@ -308,7 +308,13 @@ void ProgrammerPage::applyBurnerVersion(int version) {
     syncing_ = false;
 }
 
+void ProgrammerPage::showEvent(QShowEvent* event) {
+    syncFromOptions();
+    QWidget::showEvent(event);
+}
+
 void ProgrammerPage::syncFromOptions() {
+    setChipIndex(options_.chipIndex());
     const OptionsControls& c = options_.controls();
     const CheckControl* switches[3] = {&c.EnHAO, &c.EnSHAO, &c.EnSLAO};
     const EditControl* edits[3] = {&c.EHAO, &c.EPERMISS, &c.ELAO};

@@ -72,6 +72,10 @@ class ProgrammerPage : public QWidget {
     QLineEdit* calibrationEdit(int k) const { return calibEdit_[k]; }
     QCheckBox* protect() const { return protect_; }
 
+  protected:
+    // The options may have changed since the page was last seen.
+    void showEvent(QShowEvent* event) override;
+
   private:
     void buildLayout();
     void showSwitch(QRadioButton* on, QRadioButton* off, std::optional<bool> value);
