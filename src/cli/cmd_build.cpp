@@ -1,6 +1,7 @@
 // `zerka build`: reads a project or configuration file as the IDE does and runs its build:
 // "Assemble" with --assemble-only, otherwise "Assemble&&Run" on the file's target (or
-// --target). Prints the message log and the checksum; exit 0 when the build (and the load)
+// --target); a programmer-mode file downloads its word image into the programmer's flash.
+// Prints the message log and the checksum; exit 0 when the build (and the load)
 // succeeded, 1 when it failed, 2 for a usage error.
 #include "cli/commands.h"
 
@@ -9,6 +10,7 @@
 #include "link/socket_transport.h"
 #include "shell/headless_editor.h"
 #include "shell/ice_session.h"
+#include "shell/programmer_session.h"
 #include "shell/shell.h"
 #include "target/target_unit.h"
 #include "target/virtual_port.h"
@@ -70,10 +72,6 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
         ctx.err << kMe << "no such file: " << o.file << '\n';
         return kExitUsage;
     }
-    if (!o.connect.empty() && o.target != "emulator") {
-        ctx.err << kMe << "--connect needs --target emulator\n";
-        return kExitUsage;
-    }
     const fs::path libDir = o.lib.empty() ? chipLibraryDir() : fs::path(o.lib);
     ChipLibrary library(libDir);
     std::string problem;
@@ -127,11 +125,22 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
         ctx.err << kMe << "nothing was built\n";
         return kExitFailed;
     }
+    const bool programmer = options.ideMode() == IdeMode::Programmer;
     const bool simulator =
         o.target.empty() ? shell->state().simulatorMode : o.target == "simulator";
-    if (!simulator) {
+    if (!o.connect.empty() && simulator && !programmer) {
+        ctx.err << kMe << "--connect needs --target emulator or a programmer-mode file\n";
+        return kExitUsage;
+    }
+    // A programmer-mode build downloads into the programmer of the same unit.
+    std::unique_ptr<ProgrammerSession> burner;
+    if (!simulator || programmer) {
         makeSession();
         shell->setEmulator(session.get());
+    }
+    if (programmer) {
+        burner = std::make_unique<ProgrammerSession>(*shell, session->usb());
+        shell->setProgrammer(burner.get());
     }
     shell->SelectTarget(simulator);
     if (shell->state().mainFile.empty() && editor.slotCount() > 0)
@@ -156,7 +165,8 @@ void registerBuildCommand(CLI::App& app, CliContext& ctx) {
     sub->add_option("--target", o->target, "simulator or emulator (overrides the file's choice)")
         ->check(CLI::IsMember({"simulator", "emulator"}));
     sub->add_option("--connect", o->connect,
-                    "With --target emulator: the unit served at unix:PATH or tcp:127.0.0.1:PORT");
+                    "With --target emulator or a programmer-mode file: the unit served at "
+                    "unix:PATH or tcp:127.0.0.1:PORT");
     sub->add_option("FILE", o->file, "The .prj or .cfg file")->required();
     sub->callback([o, &ctx] { ctx.exitCode = runBuild(*o, ctx); });
 }

@@ -52,14 +52,7 @@ ProgOutcome Programmer::DownloadCommand(const std::filesystem::path& file) {
         return done();
     }
     out.started = true;
-    const bool display = link_.hasDisplay();
-    if (display) link_.progShow("Erase Flash Memory...           ");
-    EraseProgrammerFlash(link_, codeBytes);
-    if (display) link_.progShow("Down Load to Flash memory...    ");
-    DownloadOptions options;
-    options.progress = [this](int p) { env_.ui.progress(p); };
-    const DownloadResult r = DownloadImage(&link_, file, codeBytes, env_.chip.sbmAddr,
-                                           env_.chip.chipId, env_.state.image, options);
+    const DownloadResult r = eraseAndDownload(file, codeBytes);
     if (!r.ok) {
         if (r.failure == DownloadResult::Failure::CodeDiffers)
             add("Compiller", "DownLoad Flash Memory Fail  address at  " + r.address +
@@ -79,6 +72,45 @@ ProgOutcome Programmer::DownloadCommand(const std::filesystem::path& file) {
     }
     link_.progRelease();
     return done();
+}
+
+DownloadResult Programmer::eraseAndDownload(const std::filesystem::path& file, uint32_t codeBytes) {
+    const bool display = link_.hasDisplay();
+    if (display) link_.progShow("Erase Flash Memory...           ");
+    EraseProgrammerFlash(link_, codeBytes);
+    if (display) link_.progShow("Down Load to Flash memory...    ");
+    DownloadOptions options;
+    options.progress = [this](int p) { env_.ui.progress(p); };
+    return DownloadImage(&link_, file, codeBytes, env_.chip.sbmAddr, env_.chip.chipId,
+                         env_.state.image, options);
+}
+
+ProgOutcome Programmer::buildDownload(const std::filesystem::path& hexName, uint32_t codeBytes) {
+    ProgOutcome out;
+    const std::string name = hexName.string();
+    if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) {
+        add("ERROR", connectErrorText(env_.languageIndex));
+        return out;
+    }
+    out.started = true;
+    if (env_.calibration)
+        env_.calibration->calSendSetup(link_, env_.log, link_.progFirmwareAtLeast2());
+    const DownloadResult r = eraseAndDownload(hexName, codeBytes);
+    env_.ui.progress(-1);
+    if (r.ok) {
+        env_.state.programmerHexFile = hexName;
+        env_.state.imageChecksum = r.imageChecksum;
+        add("OK", name + "   Download OK");
+        out.success = true;
+    } else if (r.failure == DownloadResult::Failure::CodeDiffers) {
+        add("Compiller", "DownLoad Flash Memory Fail  address at  " + r.address +
+                             ",  error data = " + r.expected + " --- " + r.read);
+    } else {
+        // No code word differed (a busy flash, a lost transfer, a bad file): there is no
+        // address to name.
+        add("Fail", name + "   Download Fail !!!");
+    }
+    return out;
 }
 
 ProgOutcome Programmer::ReadBackCommand(FlashReadBack& result) {

@@ -85,6 +85,10 @@ class Programmer {
     // "DownLoad To Flash Memory" after the confirmation and the file choice.
     ProgOutcome DownloadCommand(const std::filesystem::path& file);
     ProgOutcome ReadBackCommand(FlashReadBack& out);
+    // The programmer-mode build's download of the word image it just wrote: calibration
+    // set-up, sector erase, download and read-back check, with the build's log lines. No
+    // dialog beyond the connection error; `codeBytes` is the chip's program size in bytes.
+    ProgOutcome buildDownload(const std::filesystem::path& hexName, uint32_t codeBytes);
 
     ProgLink& link() { return link_; }
 
@@ -98,6 +102,8 @@ class Programmer {
     bool calibrationEnabled(bool firmware2) const;
     ProgOutcome programSequence(bool withBlank, const std::string& idCaption);
     bool downloadStale();
+    // Erase and download with the display texts of a unit that has a display.
+    DownloadResult eraseAndDownload(const std::filesystem::path& file, uint32_t codeBytes);
     void add(const std::string& caption, const std::string& text);
 
     ProgrammerEnv env_;

@@ -7,6 +7,8 @@
 
 namespace zerka {
 
+class UsbLink;
+
 class EmulatorTarget {
   public:
     virtual ~EmulatorTarget() = default;
@@ -60,6 +62,8 @@ class EmulatorTarget {
     }
     // Downloads the loaded program again.
     virtual bool reloadProgram() { return false; }
+    // The USB link the programmer shares with the emulator (null: none).
+    virtual UsbLink* usbLink() { return nullptr; }
 };
 
 } // namespace zerka

@@ -43,6 +43,7 @@ class IceSession : public EmulatorTarget {
     bool checkProgramMemory() override;
     int fullMemoryTest(uint32_t& position) override;
     bool reloadProgram() override;
+    UsbLink* usbLink() override { return &usb_; }
 
     UsbLink& usb() { return usb_; }
     // The command layer, for the views' own emulator reads and writes.

@@ -22,6 +22,7 @@
 namespace zerka {
 
 struct ConfigurationFile;
+class ProgrammerSession;
 
 // Everything the shell works with; each part must outlive the shell.
 struct ShellParts {
@@ -71,6 +72,8 @@ class Shell {
     const AssemblyResult& lastAssembly() const { return lastResult_; }
     ShellParts& parts() { return p_; }
     void setEmulator(EmulatorTarget* emulator) { p_.emulator = emulator; }
+    // The programmer the programmer-mode build downloads through (null: none).
+    void setProgrammer(ProgrammerSession* programmer) { programmer_ = programmer; }
 
     // --- start-up and exit ---------------------------------------------------------------
     // The main window's creation step (before it is shown).
@@ -145,9 +148,11 @@ class Shell {
     bool emulatorSteps(bool& continueToDebug);
     void enterDebugMode();
     bool buildCleanup(bool ok);
+    bool programmerSteps();
     std::string resolve(const std::string& path, const std::string& baseDir) const;
 
     ShellParts p_;
+    ProgrammerSession* programmer_ = nullptr;
     IdeState s_;
     CommandStates cmd_;
     AssemblyResult lastResult_;

@@ -273,17 +273,14 @@ bool Shell::BuildAndLoad(bool forDebug) {
         buildCleanup(false);
         return r;
     }
-    const std::string hexName = outputFileName(s_.currentFile, ".hex");
-    // The programmer's flash download belongs to the programmer, which this version lacks.
-    p_.log.AddEntry("ERROR", 0, kProgrammerMissing);
-    p_.windows.showAsChild(Slot::Log, true);
-    s_.programmerHexFile = hexName;
+    const bool downloaded = programmerSteps();
     cmd_.enable(Command::EditDebugButton, true);
     p_.ui.busy(false);
     showStatus(s_.programmerHexFile);
     cmd_.enable(Command::Assemble, p_.editor.slotCount() > 0);
     changed();
-    return false;
+    // A download that failed fails the build: a caller must not take it for a burned image.
+    return r && downloaded;
 }
 
 } // namespace zerka

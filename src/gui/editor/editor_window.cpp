@@ -94,6 +94,7 @@ struct EditorWindow::Impl : QObject {
     EditorWindow* q;
     EditorListener* listener = nullptr;
     QTabWidget* tabs;
+    QTabWidget* pages = nullptr; // the files and the added pages, once a page is added
     QStatusBar* bar;
     QLabel* panels[4];
     SlotList files;
@@ -595,6 +596,21 @@ bool EditorWindow::Impl::eventFilter(QObject* watched, QEvent* event) {
 // ----------------------------------------------------------------------------------------
 
 EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent), d_(std::make_unique<Impl>(this)) {}
+
+void EditorWindow::addPage(QWidget* page, const QString& title) {
+    if (!d_->pages) {
+        d_->pages = new QTabWidget(this);
+        d_->pages->setObjectName(QStringLiteral("editorPages"));
+        d_->pages->setTabPosition(QTabWidget::South);
+        layout()->replaceWidget(d_->tabs, d_->pages);
+        d_->pages->addTab(d_->tabs, windowTitle());
+    }
+    d_->pages->addTab(page, title);
+}
+
+void EditorWindow::showPage(int index) {
+    if (d_->pages) d_->pages->setCurrentIndex(index);
+}
 
 EditorWindow::~EditorWindow() {
     for (SlotView& v : d_->views) {

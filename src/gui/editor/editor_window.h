@@ -68,6 +68,11 @@ class EditorWindow : public QWidget, public EditorFiles {
     // The current slot's text (tests and the source view).
     std::string textOf(int slot) const;
 
+    // A page beside the source files (the programmer's settings); the files stay the first.
+    void addPage(QWidget* page, const QString& title);
+    // Brings the source files (0) or an added page (1, 2, ...) to the front.
+    void showPage(int index);
+
   signals:
     // Panel texts changed, current slot changed, modified state changed.
     void stateChanged();

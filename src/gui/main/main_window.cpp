@@ -1,4 +1,5 @@
 #include "gui/main/main_window.h"
+#include "gui/main/programmer_mode.h"
 
 #include "gui/main/debug_window_set.h"
 
@@ -143,6 +144,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     buildDebugTimers();
     debugSet_ = std::make_unique<DebugWindowSet>(*this);
     ui_.setWidgets(this, status_, busy_);
+    programmerMode_ = std::make_unique<ProgrammerMode>(*this);
     optionsHost_ = std::make_unique<ShellOptionsHost>(*shell_, *connection_);
     options_.setHost(optionsHost_.get());
     editor_->setListener(this);
@@ -483,9 +485,7 @@ void MainWindow::buildToolbars() {
         QAction* a = programmerBar_->addAction(QString::fromLatin1(text));
         a->setToolTip(a->text());
         if (QWidget* w = programmerBar_->widgetForAction(a)) w->setAccessibleName(a->text());
-        connect(a, &QAction::triggered, this, [this] {
-            ui_.messageBox(MessageType::Information, shell_text::kProgrammerMissing, Buttons::Ok);
-        });
+        connect(a, &QAction::triggered, this, [this, c = c] { programmerMode_->run(c); });
         actions_[c] = a;
     }
     actions_[Command::RunToolbar] = runBar_->toggleViewAction();

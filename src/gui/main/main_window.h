@@ -45,6 +45,7 @@ class EditorWindow;
 class MessageLogWindow;
 class OptionsDialog;
 class SramRecordMenu;
+class ProgrammerMode;
 
 class MainWindow : public QMainWindow,
                    public ShellWindows,
@@ -64,6 +65,13 @@ class MainWindow : public QMainWindow,
     MessageLogModel& log() { return log_; }
     QAction* action(Command c) const { return actions_.at(c); }
     SramRecordMenu* sramRecordMenu() const { return sramMenu_.get(); }
+    // A menu item or button added from outside that follows the shell's command states and
+    // takes its caption from the text table.
+    void addCommandAction(Command c, QAction* a, int captionEntry) {
+        actions_[c] = a;
+        captions_.item(a, captionEntry);
+    }
+    ProgrammerMode& programmerMode() { return *programmerMode_; }
     QLabel* connectionPanel() const { return connection_; }
     QLabel* checksumPanel() const { return checksum_; }
     QWidget* busyIndicator() const { return busy_; }
@@ -225,6 +233,7 @@ class MainWindow : public QMainWindow,
     QTimer* runTimer_ = nullptr;
     QTimer* continueTimer_ = nullptr;
     QTimer* watchdogTimer_ = nullptr;
+    std::unique_ptr<ProgrammerMode> programmerMode_;
 
     QMdiArea* mdi_ = nullptr;
     EditorWindow* editor_ = nullptr;

@@ -1,0 +1,115 @@
+#include "gui/main/programmer_mode.h"
+
+#include "gui/editor/editor_window.h"
+#include "gui/main/caption_list.h"
+#include "gui/main/main_window.h"
+#include "gui/programmer/programmer_page.h"
+#include "gui/programmer/read_result_view.h"
+
+#include <QMenu>
+#include <QProgressBar>
+#include <QToolBar>
+
+#include <algorithm>
+
+namespace zerka::gui {
+
+namespace {
+constexpr int kDownLoadEntry = 84;
+constexpr int kReadFlashEntry = 85;
+} // namespace
+
+ProgrammerMode::ProgrammerMode(MainWindow& window) : QObject(&window), w_(window) {
+    Shell& shell = w_.shell();
+    ShellParts& parts = shell.parts();
+    // The programmer sits in the same unit as the emulator: one link for both.
+    UsbLink* usb = parts.emulator ? parts.emulator->usbLink() : nullptr;
+    if (!usb) {
+        ownLink_ = std::make_unique<UsbLink>(realUsbBackends());
+        usb = ownLink_.get();
+    }
+    session_ = std::make_unique<ProgrammerSession>(shell, *usb);
+    shell.setProgrammer(session_.get());
+
+    ProgrammerSession* session = session_.get();
+    page_ = new ProgrammerPage(parts.options, parts.library, [session]() -> ProgLink* {
+        return session->connect() ? &session->link() : nullptr;
+    });
+    w_.editor().addPage(page_, QStringLiteral("Programmer"));
+
+    view_ = new ReadResultView;
+    viewSub_ = w_.mdi()->addSubWindow(view_);
+    viewSub_->setWindowTitle(captionOf(231));
+    viewSub_->setAttribute(Qt::WA_DeleteOnClose, false);
+    viewSub_->resize(viewSub_->sizeHint().expandedTo(view_->sizeHint() + QSize(16, 40)));
+    viewSub_->hide();
+
+    commands_ = std::make_unique<ProgrammerCommands>(*session_, *page_, *view_, &w_);
+    commands_->showLog = [this] { w_.showAsChild(Slot::Log, true); };
+    commands_->showResult = [this] {
+        w_.showAsChild(Slot::Log, true);
+        if (!viewSub_->isVisible() && !placed_) {
+            // The first time at the right edge, beside the editor's text.
+            const QRect area = w_.mdi()->viewport()->rect();
+            viewSub_->move(std::max(0, area.width() - viewSub_->width()), 0);
+            placed_ = true;
+        }
+        viewSub_->show();
+        view_->show();
+        w_.mdi()->setActiveSubWindow(viewSub_);
+    };
+    connect(commands_.get(), &ProgrammerCommands::running, this, &ProgrammerMode::running);
+
+    // The two flash commands go to the File menu, before "Exit".
+    QMenu* file = w_.action(Command::FileMenu)->menu();
+    QAction* exit = w_.action(Command::Exit);
+    for (const auto& [command, entry] : {std::pair{Command::DownLoad, kDownLoadEntry},
+                                         std::pair{Command::ReadFlash, kReadFlashEntry}}) {
+        auto* a = new QAction(captionOf(entry), &w_);
+        a->setObjectName(withoutMnemonic(a->text()));
+        file->insertAction(exit, a);
+        connect(a, &QAction::triggered, this, [this, c = command] { run(c); });
+        w_.addCommandAction(command, a, entry);
+    }
+    file->insertSeparator(exit);
+
+    // The progress of a transfer or job, at the end of the programmer toolbar.
+    if (auto* bar = w_.findChild<QToolBar*>(QStringLiteral("ProgrammerToolBar"))) {
+        progress_ = new QProgressBar(bar);
+        progress_->setObjectName(QStringLiteral("ProgrammerProgress"));
+        progress_->setAccessibleName(QStringLiteral("Progress"));
+        progress_->setRange(0, 100);
+        progress_->setFixedWidth(160);
+        progressAction_ = bar->addWidget(progress_);
+        progressAction_->setVisible(false);
+        progressConnection_ = session_->progressShown.connect([this](int percent) {
+            progressAction_->setVisible(percent >= 0);
+            if (percent >= 0) progress_->setValue(std::min(percent, 100));
+        });
+    }
+    w_.commandsChanged();
+}
+
+ProgrammerMode::~ProgrammerMode() {
+    // The commands hold the session: they go first.
+    commands_.reset();
+    session_->progressShown.disconnect(progressConnection_);
+    w_.shell().setProgrammer(nullptr);
+}
+
+void ProgrammerMode::run(Command command) {
+    commands_->run(command);
+}
+
+void ProgrammerMode::running(bool on) {
+    if (!on) {
+        w_.commandsChanged(); // the shell's states again
+        return;
+    }
+    for (Command c : kProgrammerButtons)
+        w_.action(c)->setEnabled(false);
+    w_.action(Command::DownLoad)->setEnabled(false);
+    w_.action(Command::ReadFlash)->setEnabled(false);
+}
+
+} // namespace zerka::gui

@@ -1,0 +1,399 @@
+#include "gui/programmer/programmer_page.h"
+
+#include "core/text.h"
+#include "programmer/prog_settings.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <charconv>
+
+namespace zerka::gui {
+
+namespace {
+
+constexpr uint16_t kProtectWord = 0xF7FE;
+constexpr uint16_t kVersion25 = 0x0200;
+
+QRadioButton* radio(const char* name, const char* caption, QWidget* parent) {
+    auto* r = new QRadioButton(QString::fromLatin1(caption), parent);
+    r->setObjectName(QString::fromLatin1(name));
+    r->setAccessibleName(r->text());
+    return r;
+}
+
+QPushButton* button(const char* name, const char* caption, QWidget* parent) {
+    auto* b = new QPushButton(QString::fromLatin1(caption), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAccessibleName(b->text());
+    return b;
+}
+
+QLabel* panel(const char* name, QWidget* parent) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setFrameShadow(QFrame::Sunken);
+    l->setMinimumWidth(110);
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+}
+
+// Two radio buttons and their two buttons in a group box.
+QGroupBox* switchGroup(const char* caption, QRadioButton* off, QRadioButton* on, QPushButton* set,
+                       QPushButton* read, QWidget* parent) {
+    auto* g = new QGroupBox(QString::fromLatin1(caption), parent);
+    auto* group = new QButtonGroup(g);
+    group->addButton(off);
+    group->addButton(on);
+    auto* l = new QGridLayout(g);
+    l->addWidget(off, 0, 0);
+    l->addWidget(on, 0, 1);
+    l->addWidget(set, 1, 0);
+    l->addWidget(read, 1, 1);
+    return g;
+}
+
+} // namespace
+
+ProgrammerPage::ProgrammerPage(OptionsModel& options, const ChipLibrary& library, LinkSource link,
+                               QWidget* parent)
+    : QWidget(parent), options_(options), library_(library), link_(std::move(link)) {
+    setObjectName(QStringLiteral("ProgrammerPage"));
+    setAccessibleName(QStringLiteral("Programmer"));
+    buildLayout();
+    refreshChipList();
+    syncFromOptions();
+
+    // Each setting: set writes the selected value and reads it back; read only reads.
+    auto settings = [this]() -> std::optional<ProgrammerSettingsCommands> {
+        ProgLink* l = link_ ? link_() : nullptr;
+        if (!l) return std::nullopt;
+        return ProgrammerSettingsCommands(*l);
+    };
+    connect(keySet_, &QPushButton::clicked, this, [this, settings] {
+        if (auto s = settings()) showSwitch(keyOn_, keyOff_, s->setKey(keyOn_->isChecked()));
+    });
+    connect(keyRead_, &QPushButton::clicked, this, [this, settings] {
+        if (auto s = settings()) showSwitch(keyOn_, keyOff_, s->readKey());
+    });
+    connect(buzzerSet_, &QPushButton::clicked, this, [this, settings] {
+        if (auto s = settings())
+            showSwitch(buzzerOn_, buzzerOff_, s->setBuzzer(buzzerOn_->isChecked()));
+    });
+    connect(buzzerRead_, &QPushButton::clicked, this, [this, settings] {
+        if (auto s = settings()) showSwitch(buzzerOn_, buzzerOff_, s->readBuzzer());
+    });
+    connect(checkSet_, &QPushButton::clicked, this, [this, settings] {
+        if (auto s = settings())
+            showSwitch(checkOn_, checkOff_, s->setChecksum(checkOn_->isChecked()));
+    });
+    connect(checkRead_, &QPushButton::clicked, this, [this, settings] {
+        if (auto s = settings()) showSwitch(checkOn_, checkOff_, s->readChecksum());
+    });
+    connect(numberSet_, &QPushButton::clicked, this, [this, settings] {
+        auto s = settings();
+        if (!s) return;
+        const std::string text = number_->text().trimmed().toStdString();
+        uint32_t n = 0;
+        const bool on = numberOn_->isChecked();
+        if (on) {
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+            if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) {
+                // Not a number the programmer could count from: nothing is sent.
+                number_->setFocus();
+                number_->selectAll();
+                return;
+            }
+        }
+        const auto param = static_cast<uint8_t>(options_.chip().serialNumberParam);
+        if (const auto back = s->setChipCode(on, n, param)) showChipCode(back->on, back->number);
+    });
+    connect(numberRead_, &QPushButton::clicked, this, [this, settings] {
+        if (auto s = settings())
+            if (const auto back = s->readChipCode()) showChipCode(back->on, back->number);
+    });
+    connect(numberOn_, &QRadioButton::toggled, this, [this](bool on) { number_->setEnabled(on); });
+    connect(readAll_, &QPushButton::clicked, this, &ProgrammerPage::readBurnerSetting);
+    connect(version_, &QComboBox::activated, this, &ProgrammerPage::applyBurnerVersion);
+    for (QCheckBox* c : calib_)
+        connect(c, &QCheckBox::toggled, this, [this] { toOptions(); });
+    for (QLineEdit* e : calibEdit_)
+        connect(e, &QLineEdit::editingFinished, this, [this] { toOptions(); });
+    connect(acm10_, &QRadioButton::toggled, this, [this] { toOptions(); });
+    connect(protect_, &QCheckBox::toggled, this, [this] { toOptions(); });
+}
+
+void ProgrammerPage::buildLayout() {
+    auto* content = new QWidget;
+    // System Parameter: what the image in the programmer is.
+    auto* system = new QGroupBox(QStringLiteral("System Parameter"), content);
+    chipPanel_ = panel("Panel1", system);
+    versionPanel_ = panel("Panel2", system);
+    checksumPanel_ = panel("Panel6", system);
+    auto* sl = new QGridLayout(system);
+    sl->addWidget(new QLabel(QStringLiteral("Chip"), system), 0, 0);
+    sl->addWidget(chipPanel_, 0, 1);
+    sl->addWidget(new QLabel(QStringLiteral("IDE Version"), system), 1, 0);
+    sl->addWidget(versionPanel_, 1, 1);
+    sl->addWidget(new QLabel(QStringLiteral("CheckSum"), system), 2, 0);
+    sl->addWidget(checksumPanel_, 2, 1);
+
+    auto* burner = new QGroupBox(QStringLiteral("Burner"), content);
+    version_ = new QComboBox(burner);
+    version_->setObjectName(QStringLiteral("WriteVer"));
+    version_->addItems(
+        {QStringLiteral("BURNA"), QStringLiteral("BURNB"), QStringLiteral("BURNC/BURND")});
+    version_->setAccessibleName(QStringLiteral("Burner version"));
+    auto* bl = new QVBoxLayout(burner);
+    bl->addWidget(version_);
+    auto* pre =
+        new QGroupBox(QStringLiteral("Before version 2.5, pre-recording chip select"), content);
+    chips_ = new QComboBox(pre);
+    chips_->setObjectName(QStringLiteral("CbSeluP"));
+    chips_->setAccessibleName(QStringLiteral("Chip"));
+    (new QVBoxLayout(pre))->addWidget(chips_);
+
+    keyOff_ = radio("RBKOFF", "Blank OFF", content);
+    keyOn_ = radio("RBKON", "Blank ON", content);
+    keySet_ = button("PBKINPUT", "Key Setting", content);
+    keyRead_ = button("PBKINPUT_Check", "Read", content);
+    checkOff_ = radio("m_rdoVerifyOff", "Check OFF", content);
+    checkOn_ = radio("m_rdoVerifyOn", "Check ON", content);
+    checkSet_ = button("m_btnVerifySetting", "Checksum Setting", content);
+    checkRead_ = button("m_btnVerifyRead", "Read", content);
+    buzzerOff_ = radio("RB_BuzzerOff", "Buzzer OFF", content);
+    buzzerOn_ = radio("RB_BuzzerOn", "Buzzer ON", content);
+    buzzerSet_ = button("B_BuzzetSet", "Buzzer Setting", content);
+    buzzerRead_ = button("BuzzerCheck", "Read", content);
+    keyOff_->setChecked(true);
+    checkOff_->setChecked(true);
+    buzzerOff_->setChecked(true);
+    auto* key =
+        switchGroup("ProgramKey function settings ", keyOff_, keyOn_, keySet_, keyRead_, content);
+    auto* check = switchGroup("Checksum function setting", checkOff_, checkOn_, checkSet_,
+                              checkRead_, content);
+    auto* buzzer = switchGroup("Buzzer function settings ", buzzerOff_, buzzerOn_, buzzerSet_,
+                               buzzerRead_, content);
+
+    auto* code = new QGroupBox(QStringLiteral("Chip Code Number"), content);
+    numberOn_ = radio("m_rdoWriteNumOn", "Write Num ON", code);
+    numberOff_ = radio("m_rdoWriteNumOff", "Write Num OFF", code);
+    numberOff_->setChecked(true);
+    number_ = new QLineEdit(code);
+    number_->setObjectName(QStringLiteral("m_txtNumber"));
+    number_->setAccessibleName(QStringLiteral("Next Number to Write(Dec)"));
+    number_->setValidator(new QIntValidator(0, 2147483647, number_));
+    number_->setEnabled(false);
+    numberSet_ = button("m_btnNumberWrite", "Chip Code Setting", code);
+    numberRead_ = button("m_btnNumberRead", "Read", code);
+    auto* codeGroup = new QButtonGroup(code);
+    codeGroup->addButton(numberOn_);
+    codeGroup->addButton(numberOff_);
+    auto* cl = new QGridLayout(code);
+    cl->addWidget(numberOn_, 0, 0);
+    cl->addWidget(numberOff_, 0, 1);
+    cl->addWidget(new QLabel(QStringLiteral("Next Number to Write(Dec)"), code), 1, 0);
+    cl->addWidget(number_, 1, 1);
+    cl->addWidget(numberSet_, 2, 0);
+    cl->addWidget(numberRead_, 2, 1);
+
+    readAll_ = button("SettingCheck", "Read Burner Setting", content);
+    firmware_ = panel("PFirmware", content);
+    firmware_->setAccessibleName(QStringLiteral("Firmware"));
+
+    auto* hao = new QGroupBox(QStringLiteral("HAO Calibration"), content);
+    const char* calibNames[3] = {"EnHAO", "EnSHAO", "EnSLAO"};
+    const char* calibCaptions[3] = {"Enable H/W Calibration", "Enable S/W Calibration (HAO)",
+                                    "Enable S/W Calibration (LPO)"};
+    const char* editNames[3] = {"EHAO", "EPERMISS", "ELAO"};
+    const char* editCaptions[3] = {"Input HAO", "Permissible error (%)", "Input LPO"};
+    auto* hl = new QGridLayout(hao);
+    for (int k = 0; k < 3; ++k) {
+        calib_[k] = new QCheckBox(QString::fromLatin1(calibCaptions[k]), hao);
+        calib_[k]->setObjectName(QString::fromLatin1(calibNames[k]));
+        calib_[k]->setAccessibleName(calib_[k]->text());
+        calibEdit_[k] = new QLineEdit(hao);
+        calibEdit_[k]->setObjectName(QString::fromLatin1(editNames[k]));
+        calibEdit_[k]->setAccessibleName(QString::fromLatin1(editCaptions[k]));
+        hl->addWidget(calib_[k], k, 0, 1, 2);
+        hl->addWidget(new QLabel(QString::fromLatin1(editCaptions[k]), hao), k + 3, 0);
+        hl->addWidget(calibEdit_[k], k + 3, 1);
+    }
+
+    auto* acm = new QGroupBox(QStringLiteral("ACM Voltage"), content);
+    acm10_ = radio("RACM10", "ACM = 1.0V", acm);
+    acm12_ = radio("RACM12", "ACM = 1.2V", acm);
+    auto* al = new QHBoxLayout(acm);
+    al->addWidget(acm10_);
+    al->addWidget(acm12_);
+    protect_ = new QCheckBox(QStringLiteral("Program Protect"), content);
+    protect_->setObjectName(QStringLiteral("CProtect"));
+    protect_->setAccessibleName(protect_->text());
+
+    // Three columns: the image and burner, the programmer's own switches, the chip's settings.
+    auto* grid = new QGridLayout(content);
+    grid->addWidget(system, 0, 0);
+    grid->addWidget(burner, 1, 0);
+    grid->addWidget(pre, 2, 0);
+    auto* firmwareRow = new QHBoxLayout;
+    firmwareRow->addWidget(readAll_);
+    firmwareRow->addWidget(firmware_, 1);
+    grid->addLayout(firmwareRow, 3, 0);
+    grid->addWidget(key, 0, 1);
+    grid->addWidget(check, 1, 1);
+    grid->addWidget(buzzer, 2, 1);
+    grid->addWidget(code, 3, 1);
+    grid->addWidget(hao, 0, 2, 2, 1);
+    grid->addWidget(acm, 2, 2);
+    grid->addWidget(protect_, 3, 2);
+    grid->setRowStretch(4, 1);
+    grid->setColumnStretch(3, 1);
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+}
+
+void ProgrammerPage::refreshChipList() {
+    const int keep = chips_->currentIndex() >= 0 ? chips_->currentIndex() : options_.chipIndex();
+    chips_->clear();
+    for (const std::string& t : library_.chipSelectorTexts())
+        chips_->addItem(QString::fromStdString(t));
+    setChipIndex(keep);
+}
+
+void ProgrammerPage::setChipIndex(int index) {
+    if (index >= 0 && index < chips_->count()) chips_->setCurrentIndex(index);
+}
+
+void ProgrammerPage::setBurnerVersion(int version) {
+    version_->setCurrentIndex(std::clamp(version, 0, 2));
+    applyBurnerVersion(version_->currentIndex());
+}
+
+void ProgrammerPage::applyBurnerVersion(int version) {
+    OptionsControls& c = options_.controls();
+    CheckControl* switches[3] = {&c.EnHAO, &c.EnSHAO, &c.EnSLAO};
+    EditControl* edits[3] = {&c.EHAO, &c.EPERMISS, &c.ELAO};
+    // The third version calibrates in the programmer: the options take the switches over.
+    const bool third = version == 2;
+    for (int k = 0; k < 3; ++k) {
+        switches[k]->enabled = third;
+        switches[k]->checked = third;
+        edits[k]->enabled = third;
+        if (!third) edits[k]->text.clear();
+    }
+    syncing_ = true;
+    for (int k = 0; k < 3; ++k) {
+        calib_[k]->setEnabled(false);
+        calibEdit_[k]->setEnabled(false);
+        if (!third) {
+            calib_[k]->setChecked(false);
+            calibEdit_[k]->clear();
+        } else {
+            calib_[k]->setChecked(true);
+            calibEdit_[k]->setText(QString::fromStdString(edits[k]->text));
+        }
+    }
+    syncing_ = false;
+}
+
+void ProgrammerPage::showEvent(QShowEvent* event) {
+    syncFromOptions();
+    QWidget::showEvent(event);
+}
+
+void ProgrammerPage::syncFromOptions() {
+    setChipIndex(options_.chipIndex());
+    const OptionsControls& c = options_.controls();
+    const CheckControl* switches[3] = {&c.EnHAO, &c.EnSHAO, &c.EnSLAO};
+    const EditControl* edits[3] = {&c.EHAO, &c.EPERMISS, &c.ELAO};
+    syncing_ = true;
+    for (int k = 0; k < 3; ++k) {
+        calib_[k]->setChecked(switches[k]->checked);
+        calibEdit_[k]->setText(QString::fromStdString(edits[k]->text));
+    }
+    acm10_->setChecked(c.RACM10.checked);
+    acm12_->setChecked(c.RACM12.checked);
+    protect_->setChecked(c.CProtect.checked);
+    syncing_ = false;
+}
+
+void ProgrammerPage::toOptions() {
+    if (syncing_) return;
+    OptionsControls& c = options_.controls();
+    CheckControl* switches[3] = {&c.EnHAO, &c.EnSHAO, &c.EnSLAO};
+    EditControl* edits[3] = {&c.EHAO, &c.EPERMISS, &c.ELAO};
+    for (int k = 0; k < 3; ++k) {
+        if (calib_[k]->isEnabled()) switches[k]->checked = calib_[k]->isChecked();
+        if (calibEdit_[k]->isEnabled()) edits[k]->text = calibEdit_[k]->text().toStdString();
+    }
+    c.RACM10.checked = acm10_->isChecked();
+    c.RACM12.checked = acm12_->isChecked();
+    c.CProtect.checked = protect_->isChecked();
+}
+
+void ProgrammerPage::showImageInfo(const InfoBlock& info) {
+    const FindChipResult chip = library_.FindChipById(info[109]);
+    chipPanel_->setText(chip.found && size_t(chip.index) < library_.entries().size()
+                            ? QString::fromStdString(library_.entries()[size_t(chip.index)].name)
+                            : QString());
+    const uint16_t version = info[119];
+    if (version < kVersion25) {
+        versionPanel_->setText(QStringLiteral("lower than version 2.5"));
+        syncing_ = true;
+        for (QLineEdit* e : calibEdit_)
+            e->clear();
+        syncing_ = false;
+    } else {
+        versionPanel_->setText(
+            QString::fromStdString(hexText(version >> 8, 2) + "." + hexText(version & 0xFF, 2)));
+    }
+    checksumPanel_->setText(QString::fromStdString(hexText(info[123], 4)));
+    protect_->setChecked(info[127] == kProtectWord);
+    if (info[114] == 0x067F) acm10_->setChecked(true);
+    if (info[114] == 0x0680) acm12_->setChecked(true);
+    toOptions();
+}
+
+void ProgrammerPage::showSwitch(QRadioButton* on, QRadioButton* off, std::optional<bool> value) {
+    if (!value) return; // a failed transfer ends the action silently
+    (*value ? on : off)->setChecked(true);
+}
+
+void ProgrammerPage::showChipCode(bool on, uint32_t number) {
+    (on ? numberOn_ : numberOff_)->setChecked(true);
+    number_->setEnabled(on);
+    number_->setText(on ? QString::number(number) : QString());
+}
+
+void ProgrammerPage::readBurnerSetting() {
+    ProgLink* l = link_ ? link_() : nullptr;
+    if (!l) return;
+    ProgrammerSettingsCommands s(*l);
+    const auto firmware = s.readFirmware();
+    if (!firmware) return;
+    firmware_->setText(QString::fromStdString(*firmware));
+    const auto key = s.readKey();
+    if (!key) return;
+    showSwitch(keyOn_, keyOff_, key);
+    const auto buzzer = s.readBuzzer();
+    if (!buzzer) return;
+    showSwitch(buzzerOn_, buzzerOff_, buzzer);
+    const auto check = s.readChecksum();
+    if (!check) return;
+    showSwitch(checkOn_, checkOff_, check);
+    if (const auto code = s.readChipCode()) showChipCode(code->on, code->number);
+}
+
+} // namespace zerka::gui

@@ -1,0 +1,37 @@
+// The programmer-mode end of BuildAndLoad: the word image into the programmer's flash.
+#include "core/output_names.h"
+#include "shell/programmer_session.h"
+#include "shell/shell.h"
+
+namespace zerka {
+
+// Step 15 in programmer mode: the word image into the programmer's flash and the hex grid.
+bool Shell::programmerSteps() {
+    using namespace shell_text;
+    const std::string hexName = outputFileName(s_.currentFile, ".hex");
+    const bool usb = p_.options.usbInterface();
+    bool ok = true;
+    if (!usb) {
+        // The printer-port programmer burns from the host's buffer: nothing to download.
+        p_.log.AddEntry("OK", 0, hexName + "   Compiler OK");
+        p_.log.AddEntry("OK", 0, hexName + "LPT  Programmer");
+    } else if (!programmer_) {
+        p_.log.AddEntry("ERROR", 0, kProgrammerMissing);
+        ok = false;
+    } else if (p_.emulator && !p_.emulator->switchDebugMode()) {
+        message(MessageType::Error, kBusy, Buttons::Cancel);
+        ok = false;
+    } else {
+        const ProgOutcome out = programmer_->buildDownload(hexName);
+        s_.linkState = out.started ? 0 : 255;
+        if (!out.started) setConnection(ConnectionPanel::NotConnected);
+        ok = out.success;
+    }
+    if (programmer_) programmer_->showImage(hexName);
+    if (usb && p_.emulator) p_.emulator->switchProgrammerMode();
+    p_.windows.showAsChild(Slot::Log, true);
+    s_.programmerHexFile = hexName;
+    return ok;
+}
+
+} // namespace zerka

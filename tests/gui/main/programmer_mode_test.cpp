@@ -1,0 +1,103 @@
+// The main window in programmer mode against the in-process virtual unit: the build puts the
+// word image into the programmer's flash, the toolbar's Blank and Read work on the chip in the
+// socket, and a screenshot shows the mode.
+#include "gui/main/main_window.h"
+
+#include "gui/editor/editor_window.h"
+#include "gui/main/programmer_mode.h"
+#include "gui/programmer/programmer_page.h"
+#include "gui/programmer/read_result_view.h"
+#include "gui/support/screenshot.h"
+#include "support/temp_dir.h"
+#include "target/target_unit.h"
+#include "target/virtual_usb.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zerka::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool logged(const MessageLogModel& log, const std::string& file, const std::string& text) {
+    for (const LogEntry& e : log.entries())
+        if (e.file == file && e.text == text) return true;
+    return false;
+}
+
+TEST(ProgrammerModeWindow, BuildBlankAndReadFromTheToolbar) {
+    test::TempDir dir;
+    const fs::path prog = dir.path() / "prog";
+    fs::create_directories(prog / "INCLUDE");
+    fs::create_directories(dir.path() / "chips");
+    fs::create_directories(dir.path() / "examples");
+    for (const auto& e : fs::directory_iterator(test::sourceDir() / "chips")) {
+        fs::copy_file(e.path(), prog / "INCLUDE" / e.path().filename());
+        fs::copy_file(e.path(), dir.path() / "chips" / e.path().filename());
+    }
+    const fs::path main = dir.path() / "examples" / "sum_cx4a.asm";
+    fs::copy_file(test::sourceDir() / "examples" / "sum_cx4a.asm", main);
+
+    // Short jobs keep the test quick; the host's waits are the real ones.
+    TargetConfig config;
+    config.programmer.timeScale = 0.05;
+    TargetUnit unit(config);
+
+    MainWindow window(prog.string() + "/", {});
+    window.resize(1280, 800);
+    window.show();
+    QApplication::processEvents();
+    Shell& shell = window.shell();
+    ASSERT_NE(shell.parts().emulator, nullptr);
+    shell.parts().emulator->usbLink()->setVirtualTarget(inProcessTarget(unit));
+    OptionsModel& options = shell.parts().options;
+    options.restoreChipIndex(shell.parts().library.findChipByName("KXA1608").value_or(0));
+    options.selectIdeMode(IdeMode::Programmer);
+    ASSERT_TRUE(window.editor().openFile(main.string()));
+    shell.filesOpened();
+    shell.SetMainFile(main.string());
+    shell.ApplyIdeMode();
+
+    // The flash commands sit in the File menu and follow the mode.
+    EXPECT_TRUE(window.action(Command::DownLoad)->isEnabled());
+    EXPECT_EQ(window.action(Command::DownLoad)->text(), QStringLiteral("DownLoad To Flash Memory"));
+    EXPECT_TRUE(window.action(Command::FileMenu)
+                    ->menu()
+                    ->actions()
+                    .contains(window.action(Command::ReadFlash)));
+
+    const std::string hex = (dir.path() / "examples" / "sum_cx4a.hex").string();
+    ASSERT_TRUE(shell.assembleAndRun());
+    EXPECT_TRUE(logged(window.log(), "OK", hex + "   Download OK"));
+
+    window.action(Command::ProgBlank)->trigger();
+    EXPECT_TRUE(logged(window.log(), "Blank", "Chip Blank OK"));
+    EXPECT_TRUE(logged(window.log(), "Blank", "SBM Blank OK"));
+    EXPECT_TRUE(window.action(Command::ProgBlank)->isEnabled());
+    EXPECT_EQ(window.busyIndicator()->width(), 10);
+
+    ProgrammerMode& mode = window.programmerMode();
+    mode.view().clearWords(0);
+    window.action(Command::ProgRead)->trigger();
+    EXPECT_TRUE(mode.viewWindow()->isVisible());
+    EXPECT_EQ(mode.view().wordText(0), QStringLiteral("FFFF")); // a blank chip
+    EXPECT_GE(mode.view().rowCount(), 8192 / 16);
+
+    window.editor().showPage(1);
+    mode.page().readAllButton()->click();
+    EXPECT_EQ(mode.page().firmwarePanel()->text(), QStringLiteral("WRIV0210"));
+    window.editor().showPage(0);
+    QApplication::processEvents();
+    test::saveScreenshot(window, QStringLiteral("programmer_mode"));
+    mode.viewWindow()->hide();
+    window.editor().showPage(1);
+    QApplication::processEvents();
+    test::saveScreenshot(window, QStringLiteral("programmer_mode_settings"));
+}
+
+} // namespace
+} // namespace zerka::gui
