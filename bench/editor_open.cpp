@@ -1,8 +1,9 @@
 // The source editor with a 200,000-line file: opening it (and painting the first screen), and
 // typing in it (a key, or Enter with a bookmark below, then the repaint). Runs on the
 // offscreen platform unless another is chosen; the resident memory after opening is reported
-// as the counter rss_MB (peak as peak_MB). Typing costs grow with the caret's offset in the
-// file: QScintilla's accessibility layer counts the characters before every change.
+// as the counter rss_MB (peak as peak_MB). Typing near the end must cost what it costs near the
+// top: a long text is edited without QScintilla's per-change accessibility notices, which count
+// every character before the caret.
 #include "core/atomic_file.h"
 #include "gui/editor/editor_window.h"
 

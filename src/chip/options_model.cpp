@@ -311,6 +311,21 @@ void OptionsModel::restoreWatch(const WatchTrigger& trigger, bool stopOnStackOve
     c_.STPOVSTAK.checked = stopOnStackOverflow;
 }
 
+void OptionsModel::clickCalibrationSwitch(CalibrationSwitch which, bool checked) {
+    switch (which) {
+    case CalibrationSwitch::Hardware:
+        c_.EnHAO.checked = checked;
+        break;
+    case CalibrationSwitch::SoftwareHao:
+        c_.EnSHAO.checked = checked;
+        break;
+    case CalibrationSwitch::SoftwareLpo:
+        c_.EnSLAO.checked = checked;
+        break;
+    }
+    if (calibration_) calibration_->recomputeMode();
+}
+
 void OptionsModel::openOptions() {
     const ChipLoadContext context = loadContext();
     const bool canStop = context.iceBodyId != kNoStackStopBodyId;

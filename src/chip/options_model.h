@@ -27,6 +27,9 @@ inline constexpr int kUsbInterfaceIndex = 4;
 
 enum class OptionsPage { Interface, Configuration, ChipWatch, DebugTool, Calibration };
 
+// The three switches of the "OSC Calibration" page.
+enum class CalibrationSwitch { Hardware, SoftwareHao, SoftwareLpo };
+
 // The emulator's data-watch trigger.
 struct WatchTrigger {
     uint16_t address = 0;
@@ -176,6 +179,10 @@ class OptionsModel {
     // --- Calibration ------------------------------------------------------------------------
     bool savedHardwareCalibration() const { return savedHardwareCalibration_; }
     void restoreHardwareCalibration(bool on) { savedHardwareCalibration_ = on; }
+    // A click on one of the page's switches, with its state after the click: the calibration
+    // rules recompute the mode at once (and may switch "Enable H/W Calibration" off again for a
+    // chip without #HAO).
+    void clickCalibrationSwitch(CalibrationSwitch which, bool checked);
 
     // --- The dialog -------------------------------------------------------------------------
     // Before the dialog is shown: first page, "Stack over STOP" for the emulator body, the

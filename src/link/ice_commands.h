@@ -120,6 +120,22 @@ class IceCommands {
     bool iceDownloadConfig(std::span<const uint32_t> breakpoints);
     std::vector<uint8_t> configurationBlock(std::span<const uint32_t> breakpoints) const;
 
+    // The unit's two modes, switched with its system command F9h 0Ch (0 debug mode: the host
+    // drives the emulator; 1 programmer mode). False when the unit refuses (it is busy) or the
+    // transfer fails; only a failed transfer counts as a lost link. The printer port has no
+    // modes: true without a transfer.
+    bool iceDebugMode();
+    bool iceProgrammerMode();
+    // The firmware version text of F9h 09h: "WRIV" and four digits read as a decimal number
+    // (0210 is version 2.10). nullopt when the unit does not answer with such a text or the
+    // link is the printer port.
+    std::optional<int> iceFirmwareVersion();
+    bool iceFirmwareAtLeast2(); // version 0200 and up
+    // The system monitor of the halted emulator: control bit 1 held low starts it, raising it
+    // again finishes the start.
+    bool iceMonitorStart();
+    bool iceMonitorFinish();
+
     // Values kept by icePrepareRun for registers 0x77, 0x7D and 0x194.
     uint8_t kept77() const { return kept77_; }
     uint8_t kept7D() const { return kept7D_; }
@@ -127,6 +143,7 @@ class IceCommands {
 
   private:
     bool fail();
+    bool switchMode(uint8_t mode);
     bool exchange(size_t writeLength, size_t readLength);
     bool acknowledged(size_t writeLength, size_t readLength);
     std::optional<uint8_t> readControl();

@@ -53,6 +53,21 @@ int IceSession::chipIdCheck() {
     return r == 0 ? 0 : (r == 1 ? 1 : 2);
 }
 
+bool IceSession::firmware2() {
+    configure();
+    return ice_.iceFirmwareAtLeast2();
+}
+
+bool IceSession::switchDebugMode() {
+    configure();
+    return ice_.iceDebugMode();
+}
+
+bool IceSession::switchProgrammerMode() {
+    configure();
+    return ice_.iceProgrammerMode();
+}
+
 bool IceSession::selectCore(uint8_t coreVariant) {
     if (!ice_.iceWriteByte(kCoreSelect, coreVariant & 1)) return false;
     return (ice_.iceReadByte(kCoreSelect) & 1) == (coreVariant & 1);
@@ -66,8 +81,11 @@ bool IceSession::writeInfoBlock(const std::array<uint16_t, 256>& words) {
 }
 
 void IceSession::haltAndStartMonitor() {
+    // A failed transfer here marks the link lost; the range guard that follows then fails.
     ice_.iceHalt();
+    ice_.iceMonitorStart();
     if (wait_) wait_(std::chrono::milliseconds(100));
+    ice_.iceMonitorFinish();
     if (wait_) wait_(std::chrono::milliseconds(100));
 }
 

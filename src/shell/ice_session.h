@@ -24,9 +24,9 @@ class IceSession : public EmulatorTarget {
 
     uint8_t connectCheck() override;
     int chipIdCheck() override;
-    bool firmware2() override { return false; }
-    bool switchDebugMode() override { return true; }
-    bool switchProgrammerMode() override { return true; }
+    bool firmware2() override;
+    bool switchDebugMode() override;
+    bool switchProgrammerMode() override;
     bool selectCore(uint8_t coreVariant) override;
     bool writeInfoBlock(const std::array<uint16_t, 256>& words) override;
     void haltAndStartMonitor() override;

@@ -72,6 +72,8 @@ class ProgrammerUnit {
 
     // Whether the flash state file could be read (problem() says why not).
     bool ready() const { return problem_.empty(); }
+    // A burning job started with B8h has not reached its end yet.
+    bool jobRunning() const { return job_.active && now() < job_.end; }
     const std::string& problem() const { return problem_; }
 
     // A packet for the programmer: true when it was one; `reply` is then its answer (nullopt:

@@ -9,6 +9,7 @@ namespace zerka {
 
 namespace {
 
+constexpr uint8_t kCtlMonitor = 0x02;
 constexpr uint8_t kCtlRun = 0x04;
 constexpr uint8_t kCtlStep = 0x20;
 constexpr uint8_t kCtlComparators = 0x40;
@@ -258,6 +259,12 @@ void TargetUnit::handleSystem(const uint8_t* p, size_t n) {
         const bool take = n > 2 && p[2] == 1;
         if (take && running_) {
             logCommand("F9 0C take refused: the emulator runs");
+            r[0] = kAck;
+            r[1] = 1;
+            break;
+        }
+        if (!take && programmer_.jobRunning()) {
+            logCommand("F9 0C debug mode refused: a programmer job runs");
             r[0] = kAck;
             r[1] = 1;
             break;
@@ -641,6 +648,14 @@ void TargetUnit::setCore(CoreType core) {
 
 void TargetUnit::writeControl(uint8_t value) {
     const bool wasRunRequest = (control_ & kCtlRun) != 0;
+    const bool bit1Was = (control_ & kCtlMonitor) != 0;
+    const bool bit1 = (value & kCtlMonitor) != 0;
+    if (bit1Was && !bit1 && !running_) monitorHeld_ = true;
+    if (!bit1Was && bit1 && monitorHeld_) {
+        monitorHeld_ = false;
+        ++monitorStarts_;
+        logCommand("system monitor started");
+    }
     control_ = value;
     if (!(value & kCtlRun)) {
         if (running_) logCommand("halt at " + hexText(cpu_.GetPC(), 4));

@@ -12,7 +12,8 @@
 // bytes), 1030h executed-address trace (16 x 3 bytes, newest first), 1060h step count, 1061h
 // cycle counter (4 bytes, the last of them doubling as the step base at 1064h), 1065h body
 // identifier, 1067h data watch (mask, data, address high, address low), 106Bh program counter
-// (3 bytes), 106Eh option byte, 106Fh core select (0 CX4A, 1 CX4B).
+// (3 bytes), 106Eh option byte, 106Fh core select (0 CX4A, 1 CX4B). Control bit 1 held low
+// while the CPU is halted and raised again starts the system monitor.
 // Word space (word mode): words 0..7FFFh program memory, 8000h information block (256 words),
 // 8100h configuration block (256 words).
 #include "link/ice_commands.h"
@@ -145,6 +146,8 @@ class TargetUnit {
     std::string displayText() const { return display_; }
     std::string displayLine(int line) const;
     UnitMode mode() const { return mode_; }
+    // System monitor starts: control bit 1 held low on the halted emulator, then raised.
+    int monitorStarts() const { return monitorStarts_; }
     ProgrammerUnit& programmer() { return programmer_; }
     bool handshakeComplete() const { return handshakeDone_; }
 
@@ -198,6 +201,8 @@ class TargetUnit {
     std::array<uint8_t, 3> pcBytes_{};
     uint8_t option_ = 0;
     bool running_ = false;
+    bool monitorHeld_ = false;
+    int monitorStarts_ = 0;
     bool comparatorsOn_ = false;
     std::vector<uint32_t> markedCells_;
     bool eepromLocked_ = true;

@@ -35,6 +35,8 @@ class FakeUsbUnit : public PacketTransport {
     uint32_t number4 = 0x12345678;
     uint32_t number6 = 0x9ABCDEF0;
     uint8_t c5Fourth = 0x33;
+    std::string firmware = "WRIV0210"; // F9h 09h
+    Bytes modeAnswer = {0xFA, 0x00};   // F9h 0Ch
     std::vector<uint32_t> stack;
     int transfersLeft = -1; // >= 0: transfers allowed before the unit is gone
     bool nack = false;      // answer commands with a wrong first byte
@@ -88,6 +90,10 @@ class FakeUsbUnit : public PacketTransport {
                 reply[1] = static_cast<uint8_t>(probeAnswer >> 8);
             } else if (p[1] == 0xAC) {
                 std::copy(model.begin(), model.end(), reply.begin());
+            } else if (p[1] == 0x09) {
+                std::copy(firmware.begin(), firmware.end(), reply.begin());
+            } else if (p[1] == 0x0C) {
+                std::copy(modeAnswer.begin(), modeAnswer.end(), reply.begin());
             } else if (p[1] == 0x04 || p[1] == 0x06) {
                 const uint32_t v = p[1] == 0x04 ? number4 : number6;
                 for (int k = 0; k < 4; ++k)

@@ -123,13 +123,17 @@ class EmulatorBuildTest : public BuildTest {
         TargetConfig c;
         c.core = coreTypeFromVariant(chip.coreVariant);
         if (!chip.emulatorIds.empty()) c.bodyId = chip.emulatorIds.front();
+        // The unit's clock stands still: a programmer job once started keeps running.
+        c.programmer.clock = [this] { return unitNow; };
         unit = std::make_unique<TargetUnit>(c);
         port = std::make_unique<VirtualPrinterPort>(*unit);
         UsbBackends b;
         b.virtualTarget = inProcessTarget(*unit);
-        session = std::make_unique<IceSession>(up, chip, *options, ui, std::move(b),
-                                               std::make_unique<VirtualPortProvider>(*port),
-                                               [](std::chrono::milliseconds) {});
+        session = std::make_unique<IceSession>(
+            up, chip, *options, ui, std::move(b), std::make_unique<VirtualPortProvider>(*port),
+            [this](std::chrono::milliseconds ms) {
+                waits.push_back({int(ms.count()), unit->controlRegister()});
+            });
         makeShell(session.get());
         useExample("sum_cx4a.asm", "KXA1608");
         options->selectInterface(4);
@@ -139,6 +143,12 @@ class EmulatorBuildTest : public BuildTest {
         options->restoreChipIndex(chipIndex("KXA1608"));
         ASSERT_TRUE(options->reloadChip());
     }
+    struct Wait {
+        int ms;
+        uint8_t control; // the unit's control register while the host waited
+    };
+    std::chrono::steady_clock::time_point unitNow = std::chrono::steady_clock::now();
+    std::vector<Wait> waits;
     std::unique_ptr<TargetUnit> unit;
     std::unique_ptr<VirtualPrinterPort> port;
     std::unique_ptr<IceSession> session;
@@ -153,6 +163,43 @@ TEST_F(EmulatorBuildTest, DownloadsVerifiesAndEntersDebugMode) {
     EXPECT_EQ(windows.title.rfind("ZerkaIDE - Emulation        Chip = Zerka - KXA1608", 0), 0u);
     shell->EnterEditMode(false);
     EXPECT_TRUE(up.simulatorMode());
+}
+
+TEST_F(EmulatorBuildTest, UnitStillBurningAChipRefusesDebugMode) {
+    // A job started on the unit (from its own keys, say) is still running.
+    const uint8_t blankCheck[] = {0xB8, 0x02};
+    ASSERT_TRUE(unit->hostWrite(blankCheck, sizeof blankCheck));
+    ASSERT_TRUE(unit->programmer().jobRunning());
+
+    EXPECT_FALSE(shell->assembleAndRun());
+    EXPECT_TRUE(ui.shown(shell_text::kBusy));
+    EXPECT_EQ(unit->monitorStarts(), 0);
+    EXPECT_EQ(shell->state().debugMode, 0);
+    EXPECT_TRUE(shell->commands().enabled(Command::AssembleRun));
+
+    // Once the job is over the unit lets the host at the emulator.
+    unitNow += std::chrono::seconds(10);
+    ui.messages.clear();
+    ASSERT_TRUE(shell->assembleAndRun()) << (ui.messages.empty() ? "" : ui.messages[0].text);
+    EXPECT_EQ(unit->mode(), UnitMode::Debug);
+    EXPECT_EQ(shell->state().debugMode, 1);
+}
+
+TEST_F(EmulatorBuildTest, SessionAsksForTheFirmwareAndStartsTheMonitorOnTheHaltedEmulator) {
+    EXPECT_TRUE(session->firmware2()); // the unit reports WRIV0210
+    ASSERT_TRUE(session->switchDebugMode());
+    const uint8_t run = 0x16;
+    unit->writeControl(run);
+    ASSERT_TRUE(unit->running());
+    waits.clear();
+    session->haltAndStartMonitor();
+    EXPECT_FALSE(unit->running());
+    ASSERT_EQ(waits.size(), 2u);
+    EXPECT_EQ(waits[0].ms, 100);
+    EXPECT_EQ(waits[0].control & 0x02, 0) << "the monitor is held in its start";
+    EXPECT_EQ(waits[1].ms, 100);
+    EXPECT_NE(waits[1].control & 0x02, 0) << "the start is finished";
+    EXPECT_EQ(unit->monitorStarts(), 1);
 }
 
 TEST_F(EmulatorBuildTest, UnpluggedUnitFailsWithTheConnectError) {

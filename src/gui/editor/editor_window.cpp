@@ -150,7 +150,7 @@ struct EditorWindow::Impl : QObject {
     void refreshSizePanel();
     void layoutPanels();
 
-    void onModified(TextControl* text, int position, int type, int linesAdded);
+    void onModified(TextControl* text, int line, int column, int linesAdded);
     void onCaret(TextControl* text);
     void onCharAdded(TextControl* text, int ch);
     void clearHighlight(SlotView& v);
@@ -216,9 +216,9 @@ int EditorWindow::Impl::addSlot(int slot, const std::string* bytes) {
     text->viewport()->installEventFilter(this);
     views.push_back(SlotView{text});
 
-    connect(text, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this, text](int position, int type, const char*, int, int linesAdded, int, int, int,
-                         int, int) { onModified(text, position, type, linesAdded); });
+    connect(text, &TextControl::edited, this, [this, text](int line, int column, int linesAdded) {
+        onModified(text, line, column, linesAdded);
+    });
     connect(text, &QsciScintilla::cursorPositionChanged, this, [this, text] { onCaret(text); });
     connect(text, &QsciScintilla::selectionChanged, this, [this, text] { onCaret(text); });
     connect(text, &QsciScintillaBase::SCN_CHARADDED, this,
@@ -226,9 +226,6 @@ int EditorWindow::Impl::addSlot(int slot, const std::string* bytes) {
     connect(text, &QsciScintilla::modificationChanged, this, [this, text] {
         if (slotOf(text) == files.current()) refreshModifiedPanel();
         emit q->stateChanged();
-    });
-    connect(text, &QsciScintilla::textChanged, this, [this, text] {
-        if (slotOf(text) == files.current()) refreshSizePanel();
     });
     connect(text, &QWidget::customContextMenuRequested, this,
             [this, text](const QPoint& pos) { contextMenu(text, pos); });
@@ -316,14 +313,12 @@ void EditorWindow::Impl::layoutPanels() {
     panels[2]->setFixedWidth(third);
 }
 
-void EditorWindow::Impl::onModified(TextControl* text, int position, int type, int linesAdded) {
-    using B = QsciScintillaBase;
-    if (linesAdded == 0 || !(type & (B::SC_MOD_INSERTTEXT | B::SC_MOD_DELETETEXT))) return;
+void EditorWindow::Impl::onModified(TextControl* text, int line, int column, int linesAdded) {
     const int slot = slotOf(text);
-    const int line = text->lineOfPosition(position);
+    if (slot == files.current()) refreshSizePanel();
+    if (linesAdded == 0) return;
     if (linesAdded > 0)
-        marks.linesInserted(slot, line, static_cast<int>(position - text->lineStart(line)),
-                            linesAdded);
+        marks.linesInserted(slot, line, column, linesAdded);
     else
         marks.linesDeleted(slot, line, -linesAdded);
     text->moveBookmarks(marks, slot, line, linesAdded);

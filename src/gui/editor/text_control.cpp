@@ -2,7 +2,11 @@
 
 #include "gui/editor/asm_lexer.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFontDatabase>
+#include <QKeyEvent>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -44,6 +48,16 @@ bool validUtf8(const std::string& s) {
     return true;
 }
 
+// A quiet text gets a plain accessible object (name, role, state, focus). QScintilla's own one
+// counts every character before the caret on each caret move to tell screen readers where the
+// caret is. Factories installed last are asked first, so this one comes before QScintilla's.
+QAccessibleInterface* quietTextAccessible(const QString& className, QObject* object) {
+    if (className != QLatin1String(TextControl::staticMetaObject.className())) return nullptr;
+    auto* text = static_cast<TextControl*>(object);
+    if (!text->quietEdits()) return nullptr;
+    return new QAccessibleWidget(text, QAccessible::EditableText);
+}
+
 } // namespace
 
 QFont editorQFont(const EditorFont& font) {
@@ -62,6 +76,11 @@ QFont editorQFont(const EditorFont& font) {
 }
 
 TextControl::TextControl(QWidget* parent) : QsciScintilla(parent), lexer_(new AsmLexer(this)) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(quietTextAccessible);
+        return true;
+    }();
+    (void)factoryInstalled;
     shownAt_.fill(-1);
     setLexer(lexer_);
     setUtf8(true);
@@ -94,6 +113,73 @@ TextControl::TextControl(QWidget* parent) : QsciScintilla(parent), lexer_(new As
     setIndicatorForegroundColor(kBlue, kHighlightLine);
     SendScintilla(SCI_INDICSETUNDER, kHighlightLine, 0L);
     updateLineNumberWidth();
+
+    fullEventMask_ = SendScintilla(SCI_GETMODEVENTMASK);
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char*, int, int linesAdded, int, int, int, int,
+                   int) { onScintillaModified(position, type, linesAdded); });
+    // Typing reports its change before the editor reacts to the typed character.
+    connect(this, &QsciScintillaBase::SCN_CHARADDED, this, [this](int) { flushEdits(); });
+}
+
+void TextControl::onScintillaModified(int position, int type, int linesAdded) {
+    if (quiet_) {
+        // Only the notices before a change arrive: note where it happens and how many lines
+        // there were; the next notice (or the flush) shows how many it added.
+        if (!(type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE))) return;
+        const int line = lineOfPosition(position);
+        pending_.push_back({line, static_cast<int>(position - lineStart(line)), lines()});
+        if (!flushQueued_) {
+            flushQueued_ = true;
+            QTimer::singleShot(0, this, [this] {
+                flushQueued_ = false;
+                flushEdits();
+            });
+        }
+        return;
+    }
+    if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))) return;
+    const int line = lineOfPosition(position);
+    emit edited(line, static_cast<int>(position - lineStart(line)), linesAdded);
+    chooseEditNotifications(length());
+}
+
+void TextControl::flushEdits() {
+    if (pending_.empty()) return;
+    std::vector<PendingEdit> edits;
+    edits.swap(pending_);
+    batchFlush_ = edits.size() > 1;
+    for (size_t i = 0; i < edits.size(); ++i) {
+        const int linesAfter = i + 1 < edits.size() ? edits[i + 1].linesBefore : lines();
+        emit edited(edits[i].line, edits[i].column, linesAfter - edits[i].linesBefore);
+    }
+    batchFlush_ = false;
+    chooseEditNotifications(length());
+}
+
+void TextControl::chooseEditNotifications(long n) {
+    // Half the limit back on, so a text near it does not switch with every key.
+    const bool quiet = quiet_ ? n >= kQuietEditLength / 2 : n >= kQuietEditLength;
+    if (quiet == quiet_) return;
+    flushEdits();
+    quiet_ = quiet;
+    // The mask passes a notice when any of its bits match, the "performed by" bits included, so
+    // the quiet mask holds the two notices before a change and nothing else.
+    SendScintilla(SCI_SETMODEVENTMASK,
+                  quiet ? long(SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE) : fullEventMask_);
+    // The accessible object made for the other mode goes; the next one asked for fits.
+    if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(this))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
+}
+
+void TextControl::keyPressEvent(QKeyEvent* event) {
+    QsciScintilla::keyPressEvent(event);
+    flushEdits();
+}
+
+void TextControl::inputMethodEvent(QInputMethodEvent* event) {
+    QsciScintilla::inputMethodEvent(event);
+    flushEdits();
 }
 
 void TextControl::setBytes(const std::string& bytes) {
@@ -103,6 +189,8 @@ void TextControl::setBytes(const std::string& bytes) {
     setEolMode(crlf != std::string::npos && crlf + 1 == lf ? EolWindows : EolUnix);
     const bool wasReadOnly = isReadOnly();
     setReadOnly(false);
+    // A long text is loaded quietly too: the accessibility layer would copy all of it.
+    chooseEditNotifications(std::max(length(), static_cast<long>(bytes.size())));
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
     SendScintilla(SCI_CLEARALL);
     SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()), bytes.data());
@@ -110,6 +198,8 @@ void TextControl::setBytes(const std::string& bytes) {
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSAVEPOINT);
     setReadOnly(wasReadOnly);
+    flushEdits();
+    chooseEditNotifications(length());
     updateLineNumberWidth();
 }
 
@@ -214,6 +304,11 @@ void TextControl::showBookmarks(const Bookmarks& marks, int slot) {
 }
 
 void TextControl::moveBookmarks(const Bookmarks& marks, int slot, int line, int delta) {
+    if (batchFlush_) {
+        // The control has already carried the digits over every change of the batch.
+        showBookmarks(marks, slot);
+        return;
+    }
     const int count = lines();
     auto clearLine = [&](int l) {
         if (l >= 0 && l < count) clearMarginText(l);

@@ -12,6 +12,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zerka {
 struct AsmWords;
@@ -66,11 +67,43 @@ class TextControl : public QsciScintilla {
     void setWords(std::shared_ptr<const AsmWords> words);
     void updateLineNumberWidth();
 
+    // Texts from this length on are edited without the control's per-change text
+    // notifications: QScintilla's accessibility layer answers each of them by counting every
+    // character before the change, which makes typing deep in a long file slow. Screen readers
+    // still follow the caret; they are told of inserted and deleted text in shorter files.
+    static constexpr long kQuietEditLength = 512 * 1024;
+    bool quietEdits() const { return quiet_; }
+    // Reports the changes made since the last report (normally right after the key, or on the
+    // next turn of the event loop).
+    void flushEdits();
+
+  signals:
+    // After every change of the text: the line and column where it happened and the number of
+    // lines it added (negative: removed). Changes are reported in the order they were made.
+    void edited(int line, int column, int linesAdded);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+
   private:
+    struct PendingEdit {
+        int line;
+        int column;
+        int linesBefore;
+    };
+    void onScintillaModified(int position, int type, int linesAdded);
+    void chooseEditNotifications(long length);
+
     AsmLexer* lexer_;
     QsciStyle bookmarkStyle_{kBookmarkStyle};
     std::array<int, Bookmarks::kCount> shownAt_; // gutter line of each digit; -1 none
     int numberDigits_ = 0;
+    long fullEventMask_ = 0;
+    bool quiet_ = false;
+    bool flushQueued_ = false;
+    bool batchFlush_ = false; // several changes at once: the gutter is redrawn whole
+    std::vector<PendingEdit> pending_;
 };
 
 } // namespace zerka::gui

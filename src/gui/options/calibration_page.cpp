@@ -63,15 +63,15 @@ void CalibrationPage::build() {
     page->addWidget(group_);
     page->addStretch();
 
-    const auto store = [this](QCheckBox* box, CheckControl OptionsControls::*control) {
-        connect(box, &QCheckBox::clicked, this, [this, control](bool on) {
-            (model_.controls().*control).checked = on;
+    const auto store = [this](QCheckBox* box, CalibrationSwitch which) {
+        connect(box, &QCheckBox::clicked, this, [this, which](bool on) {
+            model_.clickCalibrationSwitch(which, on);
             changed();
         });
     };
-    store(hardware_, &OptionsControls::EnHAO);
-    store(softwareHao_, &OptionsControls::EnSHAO);
-    store(softwareLpo_, &OptionsControls::EnSLAO);
+    store(hardware_, CalibrationSwitch::Hardware);
+    store(softwareHao_, CalibrationSwitch::SoftwareHao);
+    store(softwareLpo_, CalibrationSwitch::SoftwareLpo);
     const auto text = [this](QLineEdit* box, EditControl OptionsControls::*control) {
         connect(box, &QLineEdit::textEdited, this, [this, control](const QString& t) {
             (model_.controls().*control).text = t.toStdString();
