@@ -18,7 +18,10 @@ bool Shell::programmerSteps() {
     } else if (!programmer_) {
         p_.log.AddEntry("ERROR", 0, kProgrammerMissing);
         ok = false;
-    } else if (p_.emulator && !p_.emulator->switchDebugMode()) {
+    } else if (p_.emulator && !p_.emulator->switchDebugMode() && p_.emulator->usbLink() &&
+               p_.emulator->usbLink()->connected() && p_.emulator->linkAlive()) {
+        // A connected unit that answers but refuses is busy; a link not yet open or lost is
+        // opened or reported by the download.
         message(MessageType::Error, kBusy, Buttons::Cancel);
         ok = false;
     } else {

@@ -59,7 +59,9 @@ DebugWindowSet::DebugWindowSet(MainWindow& main)
 
     Shell& shell = main.shell();
     entered_ = shell.debugModeEntered.connect([this] { debugModeEntered(); });
-    leaving_ = shell.debugModeLeaving.connect([this] { source_->setDebugMode(false); });
+    leaving_ = shell.debugModeLeaving.connect([this] {
+        if (source_) source_->setDebugMode(false);
+    });
     refreshWords();
 }
 
@@ -71,8 +73,11 @@ DebugWindowSet::~DebugWindowSet() {
 void DebugWindowSet::debugModeEntered() {
     const IdeState& s = main_.shell().state();
     refreshWords();
-    source_->ApplyFont(s.editorFont);
-    source_->setDebugMode(true);
+    if (source_) {
+        source_->ApplyFont(s.editorFont);
+        source_->setDebugMode(true);
+    }
+    if (!watch_) return;
     // After each build the watch list comes from the project's list, else from the ".pro" of
     // the current file; closing the window saves it beside the current file.
     const std::string& current = s.currentFile.empty() ? s.mainFile : s.currentFile;
@@ -82,11 +87,7 @@ void DebugWindowSet::debugModeEntered() {
                                                            : proBeside(current);
     if (!current.empty()) watch_->setPropertiesFile(proBeside(current));
     watch_->symbolsReloaded(list);
-    for (DebugWindow* w : {static_cast<DebugWindow*>(registers_), static_cast<DebugWindow*>(ram_),
-                           static_cast<DebugWindow*>(stack_),
-                           static_cast<DebugWindow*>(programMemory_),
-                           static_cast<DebugWindow*>(watch_), static_cast<DebugWindow*>(source_)})
-        w->refreshView();
+    watch_->refreshView();
 }
 
 void DebugWindowSet::refreshWords() {
@@ -94,7 +95,7 @@ void DebugWindowSet::refreshWords() {
     for (const InstructionDef& d : main_.upCentre().instructions().definitions())
         words.mnemonics.push_back(d.mnemonic);
     main_.editor().setLanguageWords(words);
-    source_->setWords(std::make_shared<AsmWords>(words.mnemonics, standardDirectives()));
+    if (source_) source_->setWords(std::make_shared<AsmWords>(words.mnemonics, standardDirectives()));
 }
 
 } // namespace zerka::gui

@@ -3,21 +3,22 @@
 // stack, program-memory and watch windows, each in its slot, wired to the debug commands
 // (address synchronisation, F2, Ctrl+F9) and to the builds (source view, watch list, syntax
 // words of the selected core).
+#include "gui/debug/program_memory_window.h"
+#include "gui/debug/ram_window.h"
+#include "gui/debug/register_window.h"
+#include "gui/debug/source_view_widget.h"
+#include "gui/debug/stack_window.h"
+#include "gui/debug/watch_window.h"
 #include "views/source_view.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 
 namespace zerka::gui {
 
 class MainWindow;
-class SourceViewWidget;
-class RegisterWindow;
-class RamWindow;
-class StackWindow;
-class ProgramMemoryWindow;
-class WatchWindow;
 
 class DebugWindowSet : public QObject {
   public:
@@ -40,12 +41,13 @@ class DebugWindowSet : public QObject {
 
     MainWindow& main_;
     std::unique_ptr<SourceViewModel> model_;
-    SourceViewWidget* source_ = nullptr;
-    RegisterWindow* registers_ = nullptr;
-    RamWindow* ram_ = nullptr;
-    StackWindow* stack_ = nullptr;
-    ProgramMemoryWindow* programMemory_ = nullptr;
-    WatchWindow* watch_ = nullptr;
+    // A window the main window replaced (tests install their own) is gone: guarded.
+    QPointer<SourceViewWidget> source_;
+    QPointer<RegisterWindow> registers_;
+    QPointer<RamWindow> ram_;
+    QPointer<StackWindow> stack_;
+    QPointer<ProgramMemoryWindow> programMemory_;
+    QPointer<WatchWindow> watch_;
     size_t entered_ = 0;
     size_t leaving_ = 0;
 };

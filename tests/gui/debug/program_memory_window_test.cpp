@@ -236,7 +236,7 @@ TEST(ProgramMemoryWindowEmulator, CurrentRowIsBlueOnTheEmulator) {
     const ChipModel chip = test::smallChip();
     DebugViews views(rig.up, chip);
     views.chipChanged();
-    test::RecordingUi ui;
+    test::ProgwatchUi ui;
     ProgramMemoryWindow window(views, ui);
     window.resize(440, 360);
     window.show();

@@ -16,7 +16,7 @@
 
 namespace zerka::test {
 
-struct RecordingUi : UiHost {
+struct ProgwatchUi : UiHost {
     Button messageBox(MessageType, const std::string& text, Buttons) override {
         messages.push_back(text);
         return answer;
@@ -85,7 +85,7 @@ struct ProgWatchRig {
         views->refreshAll();
     }
 
-    RecordingUi ui;
+    ProgwatchUi ui;
     TempDir dir;
     ChipModel chip;
     InstructionSet instructions;
