@@ -53,7 +53,9 @@ struct IdeState {
     std::string programmerHexFile;
     uint16_t imageChecksum = 0;
     EditorFont editorFont;
-    std::array<bool, kReopenFlagCount> reopenFlags{};
+    // A first run debugs with the program memory, RAM, register and stack windows beside the
+    // source view; afterwards the windows that were showing come back.
+    std::array<bool, kReopenFlagCount> reopenFlags{true, true, true, true, true};
     std::array<bool, kOnTopFlagCount> onTopFlags{};
     int serviceFlag = 0;
     bool iceConnected = false;
