@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -71,7 +72,17 @@ void RegisterWindow::build() {
     const QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     setFont(mono);
 
-    auto* layout = new QVBoxLayout(this);
+    // The grids keep their size; a window tiled smaller than they are scrolls instead of
+    // drawing them over each other.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto* content = new QWidget(scroll);
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(3);
     auto makePanel = [this](Panel p) {

@@ -83,6 +83,7 @@ class DebugGuiTest : public ::testing::Test {
         window->show();
         QApplication::processEvents();
         for (Slot slot : {Slot::Register, Slot::ProgramMemory}) {
+            if (!useProbes) break;
             auto* probe = new ProbeWindow(window->upCentre());
             window->installDebugWindow(slot, probe, probe);
             probes[slot] = probe;
@@ -188,7 +189,30 @@ class DebugGuiTest : public ::testing::Test {
     std::unique_ptr<VirtualPrinterPort> port;
     std::unique_ptr<MainWindow> window;
     std::map<Slot, ProbeWindow*> probes;
+    bool useProbes = true;
 };
+
+// The debugging layout with the real windows, a few steps into the example; the RAM window
+// shows what the program wrote.
+TEST_F(DebugGuiTest, EveryRealWindowFollowsTheStepsOnBothTargets) {
+    useProbes = false;
+    for (bool emulator : {false, true}) {
+        start(emulator);
+        for (Slot slot : {Slot::Source, Slot::ProgramMemory, Slot::Ram, Slot::Register,
+                          Slot::Stack, Slot::Watch})
+            window->showAsChild(slot, true);
+        window->tile(true);
+        traceTo(symbol("ADDUP"));
+        press(Command::Trace);
+        press(Command::Trace);
+        EXPECT_EQ(window->sourceViewPort()->CurrentFile(), 1);
+        test::saveScreenshot(*window, emulator ? QStringLiteral("debug_layout_emulator")
+                                               : QStringLiteral("debug_layout_simulator"));
+        window.reset();
+        port.reset();
+        unit.reset();
+    }
+}
 
 TEST_F(DebugGuiTest, SimulatorStepsRunsAndResetsThroughTheKeys) {
     start(false);
