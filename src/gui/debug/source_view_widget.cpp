@@ -7,6 +7,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -320,6 +323,10 @@ bool SourceViewWidget::key(int file, QKeyEvent* e) {
         }
         return true;
     }
+    if (e->key() == Qt::Key_F && mods == Qt::ControlModifier) {
+        findDialog();
+        return true;
+    }
     if (e->key() == Qt::Key_F9 && mods == Qt::ControlModifier) {
         Q_EMIT memoryCheckRequested();
         return true;
@@ -347,6 +354,8 @@ void SourceViewWidget::popup(int file, const QPoint& globalPos) {
                        [this, target] { tabs_->setCurrentIndex(target - 1); });
     }
     if (!m.files.empty()) menu.addSeparator();
+    menu.addAction(QStringLiteral("Find...\tCtrl+F"), this, [this] { findDialog(); });
+    menu.addSeparator();
     QMenu* set = menu.addMenu(QString::fromStdString(m.setCaption));
     for (const auto& item : m.set) {
         QAction* a = set->addAction(QString::fromStdString(item.text));
@@ -402,6 +411,37 @@ bool SourceViewWidget::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+} // namespace zerka::gui
+
+namespace zerka::gui {
+
+bool SourceViewWidget::findText(const QString& text) {
+    const int file = tabs_->currentIndex() + 1;
+    if (text.isEmpty() || !model_.validFile(file)) return false;
+    lastFind_ = text;
+    const std::string needle = text.toLower().toStdString();
+    const int32_t rows = model_.rowCount(file);
+    const int32_t start = std::max<int32_t>(model_.cursorRow(file), 0);
+    for (int32_t i = 1; i <= rows; ++i) {
+        const int32_t row = (start + i - 1) % rows + 1;
+        std::string line(model_.rowText(file, row));
+        std::transform(line.begin(), line.end(), line.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        if (line.find(needle) == std::string::npos) continue;
+        model_.setCursorRow(file, row);
+        showRow(file, row, true);
+        return true;
+    }
+    return false;
+}
+
+void SourceViewWidget::findDialog() {
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, QStringLiteral("Find"), QStringLiteral("Find:"),
+                                               QLineEdit::Normal, lastFind_, &ok);
+    if (ok && !findText(text)) QApplication::beep();
 }
 
 } // namespace zerka::gui

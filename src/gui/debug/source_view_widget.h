@@ -44,6 +44,11 @@ class SourceViewWidget : public QWidget, public DebugWindow {
     QLabel* hintPanel() const { return hint_; }
     // Shows the hint for a pointer position in a tab's viewport, as a mouse move does.
     void hoverAt(int file, const QPoint& viewportPos);
+    // Finds `text` (case-insensitive) after the cursor row of the front tab, wrapping to its
+    // top; selects and centres the row. False when no row holds it.
+    bool findText(const QString& text);
+    // Asks for the text (the last one offered) and finds it.
+    void findDialog();
 
   Q_SIGNALS:
     // Ctrl+F9: stop and run the emulator memory check (the main window does it).
@@ -55,6 +60,7 @@ class SourceViewWidget : public QWidget, public DebugWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    QString lastFind_;
     void addTab(int file);
     void removeTabs();
     void showRow(int file, int32_t row, bool select);

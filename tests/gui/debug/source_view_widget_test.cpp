@@ -156,6 +156,18 @@ TEST_F(SourceViewWidgetTest, ClicksSelectAddressesAndKeysSetAndFollowBookmarks) 
     EXPECT_EQ(checks, 1);
 }
 
+TEST_F(SourceViewWidgetTest, FindWalksTheMatchesAndWraps) {
+    QTest::keyClick(table(), Qt::Key_Home, Qt::ControlModifier);
+    ASSERT_TRUE(window.findText(QStringLiteral("rj  ")));
+    EXPECT_EQ(model.CurrentRow(), 16);
+    ASSERT_TRUE(window.findText(QStringLiteral("rj  ")));
+    EXPECT_EQ(model.CurrentRow(), 18);
+    ASSERT_TRUE(window.findText(QStringLiteral("rj  ")));
+    EXPECT_EQ(model.CurrentRow(), 16) << "the search wraps to the top of the file";
+    EXPECT_FALSE(window.findText(QStringLiteral("no such text")));
+    EXPECT_EQ(model.CurrentRow(), 16);
+}
+
 TEST_F(SourceViewWidgetTest, ValueHintOnlyWhileDebugging) {
     up.cpu().WriteData(0x23, 0x0A);
     const QRect text = cellRect(kMvfRow, 1);
