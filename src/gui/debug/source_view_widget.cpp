@@ -1,5 +1,7 @@
 #include "gui/debug/source_view_widget.h"
 
+#include "gui/editor/bookmark_keys.h"
+
 #include "gui/debug/source_view_table.h"
 #include "gui/editor/text_control.h"
 
@@ -36,34 +38,10 @@ std::function<void()> subscribe(Signal<Args...>& signal, F&& slot) {
 
 // Ctrl+Shift+digit arrives as the shifted symbol on most layouts.
 int digitOf(const QKeyEvent* e) {
-    if (e->key() >= Qt::Key_0 && e->key() <= Qt::Key_9) return e->key() - Qt::Key_0;
     static const QString shifted = QStringLiteral(")!@#$%^&*(");
     const int i = shifted.indexOf(e->text());
     if (!e->text().isEmpty() && i >= 0) return i;
-    switch (e->key()) {
-    case Qt::Key_ParenRight:
-        return 0;
-    case Qt::Key_Exclam:
-        return 1;
-    case Qt::Key_At:
-        return 2;
-    case Qt::Key_NumberSign:
-        return 3;
-    case Qt::Key_Dollar:
-        return 4;
-    case Qt::Key_Percent:
-        return 5;
-    case Qt::Key_AsciiCircum:
-        return 6;
-    case Qt::Key_Ampersand:
-        return 7;
-    case Qt::Key_Asterisk:
-        return 8;
-    case Qt::Key_ParenLeft:
-        return 9;
-    default:
-        return -1;
-    }
+    return digitOfKey(e->key());
 }
 
 } // namespace

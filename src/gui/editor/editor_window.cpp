@@ -1,5 +1,7 @@
 #include "gui/editor/editor_window.h"
 
+#include "gui/editor/bookmark_keys.h"
+
 #include "core/atomic_file.h"
 #include "core/text.h"
 #include "editor/asm_tokens.h"
@@ -40,35 +42,6 @@ constexpr int kSetMainFileEntry = 171;
 constexpr int kFilePrefixEntry = 172;
 constexpr int kReplacePresetLimit = 29; // longer selections are not taken as the find text
 constexpr int kReplaceYieldEvery = 256;
-
-// The digit of Ctrl+digit and Ctrl+Shift+digit, also when Shift turned it into a symbol.
-int digitOfKey(int key) {
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return key - Qt::Key_0;
-    switch (key) {
-    case Qt::Key_Exclam:
-        return 1;
-    case Qt::Key_At:
-        return 2;
-    case Qt::Key_NumberSign:
-        return 3;
-    case Qt::Key_Dollar:
-        return 4;
-    case Qt::Key_Percent:
-        return 5;
-    case Qt::Key_AsciiCircum:
-        return 6;
-    case Qt::Key_Ampersand:
-        return 7;
-    case Qt::Key_Asterisk:
-        return 8;
-    case Qt::Key_ParenLeft:
-        return 9;
-    case Qt::Key_ParenRight:
-        return 0;
-    default:
-        return -1;
-    }
-}
 
 std::vector<std::string> localFiles(const QMimeData* mime) {
     std::vector<std::string> paths;

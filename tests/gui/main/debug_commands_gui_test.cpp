@@ -264,7 +264,6 @@ TEST_F(DebugGuiTest, SimulatorStepsRunsAndResetsThroughTheKeys) {
     Q_EMIT build->aboutToShow();
     EXPECT_EQ(window->action(Command::AssembleRun)->text(),
               QStringLiteral("Assemble&&Run ( Simulation )"));
-    test::saveScreenshot(*window, QStringLiteral("debug_simulator"));
 
     press(Command::EditMode);
     EXPECT_EQ(window->shell().state().debugMode, 0);
@@ -281,7 +280,6 @@ TEST_F(DebugGuiTest, VirtualEmulatorStepsRunsAndResetsThroughTheKeys) {
     window->upCentre().WriteRegister(0x85, 0x5A);
     walkTheExample();
     EXPECT_EQ(window->upCentre().cpu().ReadData(0x85), 0x5A);
-    test::saveScreenshot(*window, QStringLiteral("debug_emulator"));
     EXPECT_TRUE(catcher.texts.empty()) << catcher.texts[0];
     // "ICE Test" belongs to edit mode and tests the unit's memories.
     EXPECT_FALSE(enabled(Command::IceTest));
