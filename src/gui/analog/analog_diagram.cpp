@@ -349,4 +349,26 @@ void AnalogDiagram::codeLabel(QPainter& p, QRectF r, const char* field, unsigned
                [this, f = std::string(field), code] { model_.selectCode(f, code); });
 }
 
+void AnalogDiagram::paintInputMux(QPainter& p, const char* field, double x, double top,
+                                  double pitch, double busX, QPointF to) {
+    const AnalogControl& c = ctl(field);
+    double y = top, first = -1, last = -1;
+    for (unsigned code = 0; code < c.codeLabels.size(); ++code) {
+        if (c.codeLabels[code].empty()) continue; // no such input on this chip
+        const bool on = code == c.code;
+        codeLabel(p, QRectF(x, y - 12, 90, 24), field, code,
+                  QString::fromStdString(c.codeLabels[code]));
+        wire(p, {QPointF(x + 90, y), QPointF(x + 104, y)}, on);
+        switchPicture(p, QPointF(x + 104, y), QPointF(x + 144, y), on, field,
+                      [this, field, code] { model().selectCode(field, code); });
+        wire(p, {QPointF(x + 144, y), QPointF(busX, y)}, on);
+        if (first < 0) first = y;
+        last = y;
+        y += pitch;
+    }
+    if (first < 0) return;
+    wire(p, {QPointF(busX, std::min(first, to.y())), QPointF(busX, std::max(last, to.y()))}, true);
+    wire(p, {QPointF(busX, to.y()), to}, true);
+}
+
 } // namespace zerka::gui

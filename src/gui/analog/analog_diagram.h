@@ -77,6 +77,10 @@ class AnalogDiagram : public QWidget, public DebugWindow {
     void arrowPicture(QPainter& p, QRectF r, bool up, const char* field);
     // A label for one code of a selector: highlighted when current; a click selects the code.
     void codeLabel(QPainter& p, QRectF r, const char* field, unsigned code, const QString& s);
+    // A chip-labelled input multiplexer of `field`: one label and switch per existing code, all
+    // switches on a bus at `busX` that leads to `to`.
+    void paintInputMux(QPainter& p, const char* field, double x, double top, double pitch,
+                       double busX, QPointF to);
     // A label in the highlighted ("current") or plain look.
     void tag(QPainter& p, QRectF r, const QString& s, bool highlighted, bool enabled = true,
              double size = 10) const;

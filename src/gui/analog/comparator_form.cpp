@@ -1,7 +1,5 @@
 #include "gui/analog/comparator_form.h"
 
-#include "gui/analog/opamp_form.h"
-
 namespace zerka::gui {
 namespace {
 QString q(const std::string& s) {
@@ -39,22 +37,8 @@ void TCMPForm::paintInputs(QPainter& p) {
          Qt::AlignLeft | Qt::AlignVCenter, 10, true);
     text(p, QRectF(115, 252, 200, 26), QStringLiteral("CPIL: \u2212 input"),
          Qt::AlignLeft | Qt::AlignVCenter, 10, true);
-    auto label = [&](const char* field) {
-        return [this, &p, field](QRectF r, unsigned code, const QString& s) {
-            codeLabel(p, r, field, code, s);
-        };
-    };
-    auto sw = [&](const char* field) {
-        return [this, &p, field](QPointF a, QPointF b, bool closed, unsigned code) {
-            switchPicture(p, a, b, closed, field,
-                          [this, field, code] { model().selectCode(field, code); });
-        };
-    };
-    auto w = [&](std::initializer_list<QPointF> pts, bool active) { wire(p, pts, active); };
-    paintInputMux(*this, p, ctl("CPIH"), 30, 110, 34, 220, QPointF(300, kPlusY), label("CPIH"),
-                  sw("CPIH"), w);
-    paintInputMux(*this, p, ctl("CPIL"), 30, 300, 28, 232, QPointF(300, kMinusY), label("CPIL"),
-                  sw("CPIL"), w);
+    paintInputMux(p, "CPIH", 30, 110, 34, 220, QPointF(300, kPlusY));
+    paintInputMux(p, "CPIL", 30, 300, 28, 232, QPointF(300, kMinusY));
 
     // Input exchange: straight through, or crossed.
     const bool crossed = ctl("CPIX").on;

@@ -8,27 +8,6 @@ QString q(const std::string& s) {
 constexpr double kPlusY = 253, kMinusY = 307;
 } // namespace
 
-void paintInputMux(AnalogDiagram&, QPainter&, const AnalogControl& c, double x, double top,
-                   double pitch, double busX, QPointF to,
-                   const std::function<void(QRectF, unsigned, const QString&)>& label,
-                   const std::function<void(QPointF, QPointF, bool, unsigned)>& sw,
-                   const std::function<void(std::initializer_list<QPointF>, bool)>& wire) {
-    double y = top, first = -1, last = -1;
-    for (unsigned code = 0; code < c.codeLabels.size(); ++code) {
-        if (c.codeLabels[code].empty()) continue; // no such input on this chip
-        label(QRectF(x, y - 12, 90, 24), code, q(c.codeLabels[code]));
-        wire({QPointF(x + 90, y), QPointF(x + 104, y)}, code == c.code);
-        sw(QPointF(x + 104, y), QPointF(x + 144, y), code == c.code, code);
-        wire({QPointF(x + 144, y), QPointF(busX, y)}, code == c.code);
-        if (first < 0) first = y;
-        last = y;
-        y += pitch;
-    }
-    if (first < 0) return;
-    wire({QPointF(busX, std::min(first, to.y())), QPointF(busX, std::max(last, to.y()))}, true);
-    wire({QPointF(busX, to.y()), to}, true);
-}
-
 TOPForm::TOPForm(OpAmpCalculator& model, QWidget* parent)
     : AnalogDiagram(model, QSizeF(960, 600), parent) {
     setObjectName(QStringLiteral("TOPForm"));
@@ -52,22 +31,8 @@ void TOPForm::paintDiagram(QPainter& p) {
     text(p, QRectF(115, 262, 200, 26), QStringLiteral("OP0N: \u2212 input"),
          Qt::AlignLeft | Qt::AlignVCenter, 10, true);
 
-    auto label = [&](const char* field) {
-        return [this, &p, field](QRectF r, unsigned code, const QString& s) {
-            codeLabel(p, r, field, code, s);
-        };
-    };
-    auto sw = [&](const char* field) {
-        return [this, &p, field](QPointF a, QPointF b, bool closed, unsigned code) {
-            switchPicture(p, a, b, closed, field,
-                          [this, field, code] { model().selectCode(field, code); });
-        };
-    };
-    auto w = [&](std::initializer_list<QPointF> pts, bool active) { wire(p, pts, active); };
-    paintInputMux(*this, p, ctl("OP0P"), 30, 110, 34, 240, QPointF(470, kPlusY), label("OP0P"),
-                  sw("OP0P"), w);
-    paintInputMux(*this, p, ctl("OP0N"), 30, 310, 32, 252, QPointF(470, kMinusY), label("OP0N"),
-                  sw("OP0N"), w);
+    paintInputMux(p, "OP0P", 30, 110, 34, 240, QPointF(470, kPlusY));
+    paintInputMux(p, "OP0N", 30, 310, 32, 252, QPointF(470, kMinusY));
 
     // Input short switch between the two inputs.
     dot(p, QPointF(400, kPlusY));

@@ -15,12 +15,4 @@ class TOPForm : public AnalogDiagram {
     void paintDiagram(QPainter& p) override;
 };
 
-// A chip-labelled input multiplexer: one label and switch per existing code, all switches on a
-// bus that leads to `to`. Shared by the op-amp and the comparator.
-void paintInputMux(AnalogDiagram& d, QPainter& p, const AnalogControl& c, double x, double top,
-                   double pitch, double busX, QPointF to,
-                   const std::function<void(QRectF, unsigned, const QString&)>& label,
-                   const std::function<void(QPointF, QPointF, bool, unsigned)>& sw,
-                   const std::function<void(std::initializer_list<QPointF>, bool)>& wire);
-
 } // namespace zerka::gui
