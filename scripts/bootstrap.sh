@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need. Safe to run again.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libfmt-dev libcli11-dev nlohmann-json3-dev

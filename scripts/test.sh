@@ -2,6 +2,8 @@
 # Configures, builds and runs the whole test suite. BUILD_DIR and extra CMake flags may be given.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Cached objects are keyed by paths relative to the checkout, so another clone reuses them.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR=1
 build="${BUILD_DIR:-build}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
 cmake --build "$build" -j2
