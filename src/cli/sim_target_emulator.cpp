@@ -105,9 +105,10 @@ void addSimTargetOptions(CLI::App* sub, SimTargetOptions& o) {
                     "Where the program runs: simulator (default) or emulator (a target unit, "
                     "see --connect)")
         ->check(CLI::IsMember({"simulator", "emulator"}));
-    sub->add_option("--connect", o.connect,
-                    "With --target emulator: the unit served at unix:PATH or tcp:127.0.0.1:PORT "
-                    "(default: ZERKA_TARGET when set, else a built-in unit; a named unit must answer)")
+    sub->add_option(
+           "--connect", o.connect,
+           "With --target emulator: the unit served at unix:PATH or tcp:127.0.0.1:PORT "
+           "(default: ZERKA_TARGET when set, else a built-in unit; a named unit must answer)")
         ->check(notEmpty());
 }
 

@@ -307,8 +307,7 @@ std::string ConfigReadResult::problem(std::string_view currentVersion) const {
     if (!versionMatched)
         return configRecordName(1) + " differs from this chip library's \"" +
                std::string(currentVersion) + "\"";
-    if (badValue)
-        return configRecordName(lastRecord + 1) + " holds a word where a number belongs";
+    if (badValue) return configRecordName(lastRecord + 1) + " holds a word where a number belongs";
     if (lastRecord < kLastNeededRecord)
         return "the file ends before " + configRecordName(lastRecord + 1);
     return {};

@@ -67,9 +67,7 @@ class EmulatorTarget {
     virtual UsbLink* usbLink() { return nullptr; }
     // After a load: the built-in EEPROM's reserved breakpoints when the body emulates it. True
     // when more accesses were recorded than can be reserved.
-    virtual bool placeSelfEromBreakpoints(std::span<const uint32_t> /*accesses*/) {
-        return false;
-    }
+    virtual bool placeSelfEromBreakpoints(std::span<const uint32_t> /*accesses*/) { return false; }
     // A watch trigger changed while debugging: sent at once and kept for the next runs.
     virtual void setWatch(uint16_t /*address*/, uint8_t /*data*/, uint8_t /*mask*/) {}
 };

@@ -139,9 +139,9 @@ class Shell {
     void updateWaitIndicator();
 
     // --- what the debug commands follow --------------------------------------------------
-    Signal<> buildStarting;     // BuildAndLoad begins (a new program is coming)
-    Signal<> debugModeEntered;  // debug mode is set up, the source view loaded
-    Signal<> debugModeLeaving;  // EnterEditMode begins, before the target is stopped
+    Signal<> buildStarting;    // BuildAndLoad begins (a new program is coming)
+    Signal<> debugModeEntered; // debug mode is set up, the source view loaded
+    Signal<> debugModeLeaving; // EnterEditMode begins, before the target is stopped
 
   private:
     ConfigurationFile captureConfiguration() const;

@@ -226,9 +226,7 @@ std::string Shell::ReadConfiguration(const std::string& path) {
     else if (!problem.empty())
         // The settings the file does not hold keep other values: a build would not be the
         // file's.
-        message(MessageType::Warning,
-                path + ": " + problem + ".",
-                Buttons::Ok);
+        message(MessageType::Warning, path + ": " + problem + ".", Buttons::Ok);
     changed();
     return problem;
 }

@@ -78,8 +78,8 @@ TEST_F(CmdAsm, ErrorsGoToStderrAndExitWithOne) {
     src.write("BAD.hex", "an image of an earlier run");
     const AsmRun r = zerkaAsm({"--lib", lib(), main.string()});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "zerka asm: Error(code:5)   " + main.string() +
-                         " 2: Undefined Symbol [NOWHERE]\n");
+    EXPECT_EQ(r.err,
+              "zerka asm: Error(code:5)   " + main.string() + " 2: Undefined Symbol [NOWHERE]\n");
     EXPECT_EQ(r.out, ""); // no image, so no checksum
     EXPECT_TRUE(fs::exists(src.path() / "BAD.err"));
     // The earlier image is gone: nothing later takes it for this run's.
@@ -160,8 +160,9 @@ TEST_F(CmdAsm, IncludesAreLookedUpBesideTheMainFileThenInTheLibraryThenInDashIFo
     EXPECT_EQ(beside.status, kExitOk) << beside.err;
     EXPECT_THAT(beside.out, HasSubstr("Checksum = 0x"));
     EXPECT_NE(beside.out, with.out); // another value, another image
-    EXPECT_EQ(zerkaAsm({"--lib", lib(), "-I", (src.path() / "none").string(), main.string()}).status,
-              kExitUsage);
+    EXPECT_EQ(
+        zerkaAsm({"--lib", lib(), "-I", (src.path() / "none").string(), main.string()}).status,
+        kExitUsage);
 }
 
 TEST_F(CmdAsm, HelpStatesTheDefaults) {

@@ -121,8 +121,7 @@ TEST_F(SimEmulator, ASingleStepAfterAPclatlSetExecutesOneInstruction) {
 // `cutAfter` frames (0: never), as a killed server would; counts the frames it served.
 class CuttingServer {
   public:
-    CuttingServer(const std::string& address, TargetConfig config, size_t cutAfter,
-                  int hosts = 1)
+    CuttingServer(const std::string& address, TargetConfig config, size_t cutAfter, int hosts = 1)
         : unit_(config) {
         std::string problem;
         ok_ = listener_.open(address, problem);
@@ -215,9 +214,9 @@ TEST_F(SimEmulator, EachRunCountsItsOwnCyclesAndInstructions) {
     CuttingServer server(address, config, 0, 4);
     ASSERT_TRUE(server.ok());
     for (int run = 0; run < 3; ++run) {
-        const SimRun e = sim(
-            "KXA1608", {"--target", "emulator", "--connect", address, "--max-instructions", "5"},
-            sum);
+        const SimRun e =
+            sim("KXA1608",
+                {"--target", "emulator", "--connect", address, "--max-instructions", "5"}, sum);
         ASSERT_EQ(e.status, kExitOk) << e.err;
         EXPECT_EQ(e.out, s.out) << "run " << run; // CYCLES and INSTRUCTIONS = 5 too
     }

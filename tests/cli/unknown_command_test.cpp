@@ -14,9 +14,10 @@ namespace {
 using ::testing::HasSubstr;
 
 TEST(UnknownCommand, IsRefusedAlsoWithHelp) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"frobnicate", "--help"}, {"frobnicate"},
-          {"frobnicate", "-h"}, {"frobnicate", "x.asm"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"frobnicate", "--help"},
+                                                 {"frobnicate"},
+                                                 {"frobnicate", "-h"},
+                                                 {"frobnicate", "x.asm"}}) {
         std::ostringstream out, err;
         EXPECT_EQ(runZerka(args, out, err), kExitUsage) << args.size();
         EXPECT_EQ(out.str(), "");

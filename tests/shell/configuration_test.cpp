@@ -192,7 +192,7 @@ TEST_F(ConfigurationTest, ACutFileOrAChipOutsideTheListNamesTheRecord) {
     shell->ReadConfiguration(path);
     EXPECT_EQ(options->ideMode(), IdeMode::Debugger);
     EXPECT_FALSE(options->controls().CProtect.checked); // not read as "0"
-    EXPECT_TRUE(options->controls().PCX4B.checked); // not read as "0" (CX4A)
+    EXPECT_TRUE(options->controls().PCX4B.checked);     // not read as "0" (CX4A)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].type, MessageType::Warning);
     EXPECT_NE(ui.messages[0].text.find("record 18"), std::string::npos) << ui.messages[0].text;
