@@ -156,8 +156,12 @@ bool SourceReader::handleInclude(const SourceLine& line) {
     }
     const fs::path joined = includePath(mainDir_, name);
     // Lines are upper-cased, so a name that is not found as written is looked up ignoring case.
-    const std::optional<fs::path> found = findFileCaseInsensitive(
+    std::optional<fs::path> found = findFileCaseInsensitive(
         mainDir_.empty() ? fs::path(".") : mainDir_, normalizeSeparators(name));
+    // Not beside the main file: the further folders (a chip header is included by its name).
+    if (!found && !fs::path(normalizeSeparators(name)).is_absolute())
+        for (const fs::path& dir : env_.includeDirs)
+            if ((found = findFileCaseInsensitive(dir, normalizeSeparators(name)))) break;
     const fs::path target = found ? found->lexically_normal() : joined;
     const std::string key = fileKey(target);
     if (isOpen(key)) {

@@ -16,6 +16,7 @@
 #include "shell/shell_windows.h"
 #include "upcentre/run/up_centre.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,9 @@ class Shell {
     const AssemblyResult& lastAssembly() const { return lastResult_; }
     ShellParts& parts() { return p_; }
     void setEmulator(EmulatorTarget* emulator) { p_.emulator = emulator; }
+    // Folders where INCLUDE names not beside the main file are looked up before the chip
+    // library (the command line's -I).
+    void setIncludeDirs(std::vector<std::filesystem::path> dirs) { includeDirs_ = std::move(dirs); }
     // The programmer the programmer-mode build downloads through (null: none).
     void setProgrammer(ProgrammerSession* programmer) { programmer_ = programmer; }
 
@@ -88,7 +92,9 @@ class Shell {
     void closeFinal();
 
     // --- configuration -------------------------------------------------------------------
-    void ReadConfiguration(const std::string& path);
+    // Returns what keeps the file from describing a whole build, naming the record (empty
+    // when nothing does); the user has been told.
+    std::string ReadConfiguration(const std::string& path);
     bool WriteConfiguration(const std::string& path);
     std::string configPath() const;
     void saveConfigurationCommand();
@@ -133,13 +139,15 @@ class Shell {
     void updateWaitIndicator();
 
     // --- what the debug commands follow --------------------------------------------------
-    Signal<> buildStarting;     // BuildAndLoad begins (a new program is coming)
-    Signal<> debugModeEntered;  // debug mode is set up, the source view loaded
-    Signal<> debugModeLeaving;  // EnterEditMode begins, before the target is stopped
+    Signal<> buildStarting;    // BuildAndLoad begins (a new program is coming)
+    Signal<> debugModeEntered; // debug mode is set up, the source view loaded
+    Signal<> debugModeLeaving; // EnterEditMode begins, before the target is stopped
 
   private:
     ConfigurationFile captureConfiguration() const;
-    void applyConfiguration(const ConfigurationFile& f, int lastRecord, const std::string& baseDir);
+    // Returns what it refused to apply (a chip outside the chip list), naming the record.
+    std::string applyConfiguration(const ConfigurationFile& f, int lastRecord,
+                                   const std::string& baseDir);
     void afterLoad(const ConfigurationFile& f);
     Button message(MessageType type, const std::string& text, Buttons buttons);
     void yieldNow();
@@ -161,6 +169,7 @@ class Shell {
     std::chrono::steady_clock::time_point buildStart_{};
     bool watchWasShowing_ = false;
     std::string openFilter_ = "*.asm|*.asm|*.inc|*.inc|*.*|*.*";
+    std::vector<std::filesystem::path> includeDirs_;
 };
 
 // The watch-list file of a project: the path up to its first "." followed by ".pro".

@@ -9,6 +9,7 @@
 #include "gui/main/message_log_window.h"
 #include "gui/main/sram_record_menu.h"
 #include "link/ppdev_port.h"
+#include "shell/shell_options_host.h"
 #include "uitext/text_table.h"
 #include "views/ice_view_hooks.h"
 #ifdef ZERKA_HAS_OPTIONS_DIALOG
@@ -55,33 +56,14 @@ const char* slotName(Slot slot) {
     return names[int(slot)];
 }
 
-// What the options model needs of the shell and the main window.
-class ShellOptionsHost : public OptionsHost {
+// What the options model needs of the shell, and the main window's connection panel.
+class MainOptionsHost : public ShellOptionsHost {
   public:
-    ShellOptionsHost(Shell& shell, QLabel& connection) : shell_(shell), connection_(connection) {}
-    bool debugMode() const override { return shell_.state().debugMode == 1; }
-    bool simulatorMode() const override { return shell_.state().simulatorMode; }
-    void enterEditMode() override { shell_.EnterEditMode(true); }
-    ChipLoadContext chipLoadContext() const override { return {}; }
-    bool connectUsb() override {
-        EmulatorTarget* e = shell_.parts().emulator;
-        return e && e->connectCheck() == 0;
-    }
-    // The link layer opens the printer port when a command needs it.
-    void lptInit() override {}
-    void lptClose() override {}
-    // The watch trigger goes to the emulator when debugging starts there.
-    void iceSetWatch(uint16_t, uint8_t, uint8_t) override {}
-    void refreshMainWindow() override { shell_.ApplyIdeMode(); }
-    void applyIdeMode(IdeMode, bool) override {
-        // The connection panel follows the mode too: the simulator panel only in debugger mode.
-        shell_.SelectTarget(shell_.state().simulatorMode);
-        shell_.ApplyIdeMode();
-    }
+    MainOptionsHost(Shell& shell, QLabel& connection)
+        : ShellOptionsHost(shell), connection_(connection) {}
     void enableConnectionPanel() override { connection_.setEnabled(true); }
 
   private:
-    Shell& shell_;
     QLabel& connection_;
 };
 
@@ -145,7 +127,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     debugSet_ = std::make_unique<DebugWindowSet>(*this);
     ui_.setWidgets(this, status_, busy_);
     programmerMode_ = std::make_unique<ProgrammerMode>(*this);
-    optionsHost_ = std::make_unique<ShellOptionsHost>(*shell_, *connection_);
+    optionsHost_ = std::make_unique<MainOptionsHost>(*shell_, *connection_);
     options_.setHost(optionsHost_.get());
     editor_->setListener(this);
     connect(editor_, &EditorWindow::stateChanged, this, [this] {

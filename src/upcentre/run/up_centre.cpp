@@ -125,6 +125,7 @@ void TZk_UP::startRun() {
     runTimerEnabled_ = true;
     runTicks_ = 0;
     lastStop_ = StopCause::None;
+    if (emulator_) executedKnown_ = false;
     runStarted_.emit();
 }
 
@@ -262,6 +263,7 @@ void TZk_UP::singleStep(bool trace) {
     if (running_) return;
     lastStop_ = StopCause::None;
     if (emulator_ && emulator_->emulatedStep()) {
+        ++executed_;
         stepDone_ = true;
         return;
     }
@@ -287,7 +289,10 @@ void TZk_UP::singleStep(bool trace) {
         if (instructionHook_) instructionHook_(at);
     } else {
         if (!trace) emulator_->rangeGuard(kRangeGuardLimit);
+        const uint32_t pc = cpu_.GetPC(), cycles = cpu_.GetCycles();
         emulator_->step(emulatorStepCount(set_, cpu_));
+        // A step that moved neither the PC nor the cycle counter found the target asleep.
+        if (cpu_.GetPC() != pc || cpu_.GetCycles() != cycles) ++executed_;
         disarmTemporary();
     }
     if (!trace) {
@@ -551,6 +556,7 @@ void TZk_UP::ResetCpu() {
     rebuildComparators();
     cpu_.ResetCpu();
     executed_ = 0;
+    executedKnown_ = true;
     emulatorHistoryCursor_ = 0;
     setBusy(false);
 }
