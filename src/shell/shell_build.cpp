@@ -137,6 +137,7 @@ void Shell::enterDebugMode() {
     p_.windows.showAsChild(Slot::Log, false);
     SetShellMode(1);
     p_.windows.showAsChild(Slot::Source, true);
+    watchListMain_ = s_.mainFile;
     debugModeEntered.emit();
 }
 
