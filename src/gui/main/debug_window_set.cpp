@@ -62,11 +62,13 @@ DebugWindowSet::DebugWindowSet(MainWindow& main)
     breakpointModel_ = std::make_unique<BreakpointListModel>(main.upCentre(), model_.get());
     breakpoints_ = new BreakpointListWindow(*breakpointModel_);
     main.installDebugWindow(Slot::Breakpoints, breakpoints_, breakpoints_);
+    main.subWindow(Slot::Breakpoints)->resize(560, 220);
     connect(breakpoints_, &BreakpointListWindow::lineChosen, this,
             [this, &main, &commands](uint32_t address, int file, int line) {
+                // Last the row: refreshing the windows puts the source cursor on the PC.
+                commands.addressSelected(address, AddressSender::BreakpointList);
                 main.showAsChild(Slot::Source, true);
                 model_->ShowRow(file, line);
-                commands.addressSelected(address, AddressSender::BreakpointList);
             });
 
     Shell& shell = main.shell();

@@ -808,6 +808,8 @@ void MainWindow::commandsChanged() {
     syncOnTop();
     updateModeButton();
     if (sramMenu_) sramMenu_->sync();
+    // The calculators' items (and Alt+9) follow debug mode without the menu being opened.
+    if (analogViews_) analogViews_->syncViewItems();
 }
 
 void MainWindow::waitIndicator(bool visible, int cells) {

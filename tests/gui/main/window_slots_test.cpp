@@ -14,10 +14,12 @@
 #include "support/temp_dir.h"
 #include "uitext/text_table.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -39,8 +41,12 @@ class BoxAnswerer : public QObject {
         connect(&timer_, &QTimer::timeout, this, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 texts.push_back(box->text().toStdString());
-                box->done(yes && box->button(QMessageBox::Yes) ? QMessageBox::Yes
-                                                               : QMessageBox::Cancel);
+                QAbstractButton* b = yes ? box->button(QMessageBox::Yes) : nullptr;
+                if (!b) b = box->escapeButton();
+                if (b)
+                    b->click();
+                else
+                    box->reject();
             }
         });
         timer_.start();
@@ -147,11 +153,14 @@ TEST_F(WindowSlotsTest, CalculatorsTileStayOnTopAndKeepTheirPlaceLikeEveryOtherS
 
     window->subWindow(Slot::OpAmp)->setGeometry(30, 40, 420, 330);
     test::saveScreenshot(*window, QStringLiteral("main_window_calculators_tiled"));
+    // Leaving debug mode remembers them and hides them.
+    window->shell().EnterEditMode(true);
+    EXPECT_FALSE(window->isShowing(Slot::OpAmp));
     EXPECT_TRUE(window->close());
-    EXPECT_NE(layoutText().find("TZk_OP\r\n   30   40  420  330    0    1"), std::string::npos);
+    EXPECT_NE(layoutText().find("TZk_OP\r\n   30   40  420  330    0    0"), std::string::npos);
 
-    // The next session: the calculators were showing when it ended, so the build brings them
-    // back, at their places.
+    // The next session: the calculators were showing when debug mode was left, so the build
+    // brings them back, at their places.
     fs::remove(fs::path(source).replace_extension(".pro"));
     start();
     debugOn();
@@ -275,12 +284,22 @@ TEST_F(WindowSlotsTest, BreakpointListShowsFollowsGoesToAndDeletesBreakpoints) {
     up.RemoveBreakpoint(addup, BreakpointKind::Address);
     ASSERT_EQ(m->rowCount(), 1);
 
-    // A double click goes to the line in the source view.
-    window->showAsChild(Slot::Editor, true);
-    const QModelIndex row = m->index(0, 2);
-    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(row).center());
+    // A double click goes to the line in the source view, which comes to the front.
+    window->showAsChild(Slot::Breakpoints, true);
     QApplication::processEvents();
-    EXPECT_TRUE(window->isShowing(Slot::Source));
+    const QModelIndex row = m->index(0, 2);
+    // Straight to the table: the offscreen screen may not hold the whole main window.
+    const QPointF at = table->visualRect(row).center();
+    const QPointF global = table->viewport()->mapToGlobal(at);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, at, global, Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(table->viewport(), &e);
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(window->mdi()->activeSubWindow(), window->subWindow(Slot::Source));
     SourceViewModel& view = window->debugWindowSet().sourceModel();
     EXPECT_EQ(view.cursorRow(view.CurrentFile()), lineOf("DONE:"));
 
