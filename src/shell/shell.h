@@ -24,6 +24,7 @@ namespace zerka {
 
 struct ConfigurationFile;
 class ProgrammerSession;
+class WatchListModel;
 
 // Everything the shell works with; each part must outlive the shell.
 struct ShellParts {
@@ -78,6 +79,11 @@ class Shell {
     void setIncludeDirs(std::vector<std::filesystem::path> dirs) { includeDirs_ = std::move(dirs); }
     // The programmer the programmer-mode build downloads through (null: none).
     void setProgrammer(ProgrammerSession* programmer) { programmer_ = programmer; }
+    // The watch list that projects and the exit sequence write (null: none).
+    void setWatchList(WatchListModel* list) { watchList_ = list; }
+    // Writes the watch list to `path` (atomically) when it holds the symbols of a build of the
+    // current main file; a failure is reported. False when nothing was written.
+    bool writeWatchList(const std::string& path);
 
     // --- start-up and exit ---------------------------------------------------------------
     // The main window's creation step (before it is shown).
@@ -90,6 +96,8 @@ class Shell {
     bool closeRequested();
     // Exit step 7 (the main window is finally closed).
     void closeFinal();
+    // The options dialog was closed (its step 7): the device's display shows the IDE mode.
+    void optionsClosed(IdeMode mode, bool usb);
 
     // --- configuration -------------------------------------------------------------------
     // Returns what keeps the file from describing a whole build, naming the record (empty
@@ -161,6 +169,9 @@ class Shell {
 
     ShellParts p_;
     ProgrammerSession* programmer_ = nullptr;
+    WatchListModel* watchList_ = nullptr;
+    // The main file whose build filled the watch list (empty: no build yet).
+    std::string watchListMain_;
     IdeState s_;
     CommandStates cmd_;
     AssemblyResult lastResult_;

@@ -142,6 +142,7 @@ void Shell::enterDebugMode() {
     if (!s_.simulatorMode && p_.emulator &&
         p_.emulator->placeSelfEromBreakpoints(selfEromAccesses(lastResult_)))
         message(MessageType::Warning, kSelfEromOverflow, Buttons::Ok);
+    watchListMain_ = s_.mainFile;
     debugModeEntered.emit();
 }
 

@@ -27,12 +27,14 @@ void ShellOptionsHost::iceSetWatch(uint16_t address, uint8_t data, uint8_t mask)
 
 void ShellOptionsHost::refreshMainWindow() {
     shell_.ApplyIdeMode();
+    shell_.optionsClosed(mode, usb);
 }
 
-void ShellOptionsHost::applyIdeMode(IdeMode, bool) {
+void ShellOptionsHost::applyIdeMode(IdeMode mode, bool usb) {
     // The connection panel follows the mode too: the simulator panel only in debugger mode.
     shell_.SelectTarget(shell_.state().simulatorMode);
     shell_.ApplyIdeMode();
+    shell_.optionsClosed(mode, usb);
 }
 
 } // namespace zerka

@@ -53,6 +53,10 @@ TEST_F(ConfigurationTest, FirstRunWritesDefaultsInDebuggerModeWithCourierNew) {
     EXPECT_EQ(windows.panel, ConnectionPanel::Simulator);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(windows.title, "KXA and KXB Codeloft " + library->chipListVersion());
+    // Nothing to reopen: an untitled file waits in the editor.
+    ASSERT_EQ(editor.slotCount(), 1);
+    EXPECT_EQ(editor.pathOf(1).rfind("~New", 0), 0u);
+    EXPECT_TRUE(windows.isShowing(Slot::Editor));
 }
 
 TEST_F(ConfigurationTest, WrittenStateReadsBackTheSame) {

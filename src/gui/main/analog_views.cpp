@@ -68,13 +68,14 @@ AnalogViews::AnalogViews(MainWindow& main)
             viewMenu->insertAction(after, a);
         else
             main.addAction(a);
+        // The calculators are slots of the main window's table like every other window:
+        // tiling, always on top, the layout file and the reopen flags find them there.
         AnalogDiagram* f = form(slot);
-        QMdiSubWindow* sub = main.mdi()->addSubWindow(f);
-        sub->setAttribute(Qt::WA_DeleteOnClose, false);
+        main.installDebugWindow(slot, f, nullptr);
+        QMdiSubWindow* sub = main.subWindow(slot);
         sub->setWindowTitle(f->windowTitle());
+        sub->setAccessibleName(f->windowTitle());
         sub->resize(f->sizeHint() * 0.75);
-        sub->hide();
-        subs_[i] = sub;
     }
     if (viewMenu) connect(viewMenu, &QMenu::aboutToShow, this, [this] { syncViewItems(); });
 
@@ -113,7 +114,7 @@ QAction* AnalogViews::viewItem(Command c) const {
 }
 
 QMdiSubWindow* AnalogViews::subWindow(Slot slot) const {
-    return subs_[indexOf(slot)];
+    return main_.subWindow(slot);
 }
 
 AnalogDiagram* AnalogViews::form(Slot slot) const {
@@ -137,34 +138,22 @@ bool AnalogViews::handles(Slot slot) {
     return slot == Slot::Adc || slot == Slot::OpAmp || slot == Slot::Comparator;
 }
 
-bool AnalogViews::isShowing(Slot slot) const {
-    return subWindow(slot)->isVisible();
-}
-
 void AnalogViews::show(Slot slot) {
     syncViewItems();
     if (!items_[indexOf(slot)]->isEnabled()) return; // a shortcut outside debug mode
-    showAsChild(slot, true);
+    main_.showAsChild(slot, true);
 }
 
-void AnalogViews::showAsChild(Slot slot, bool show) {
-    if (!show) {
-        subWindow(slot)->hide();
-        return;
-    }
+void AnalogViews::aboutToShow(Slot slot) {
     // The configuration may have changed the stored setting since the last showing.
     const ViewSettings& views = main_.shell().state().views;
     if (slot == Slot::Adc) adcForm_->applySettings(views.adcOutputMode, views.adcOutputBits);
-    QMdiSubWindow* sub = subWindow(slot);
-    sub->show();
-    sub->widget()->show();
-    main_.mdi()->setActiveSubWindow(sub);
-    form(slot)->refreshView();
 }
 
 void AnalogViews::refreshShowing() {
     for (Slot slot : kSlots)
-        if (subWindow(slot)->isVisible()) form(slot)->refreshView();
+        if (QMdiSubWindow* sub = subWindow(slot); sub && sub->isVisible())
+            form(slot)->refreshView();
 }
 
 } // namespace zerka::gui

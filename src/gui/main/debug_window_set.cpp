@@ -57,6 +57,20 @@ DebugWindowSet::DebugWindowSet(MainWindow& main)
     watch_ = new WatchWindow(views, ui);
     main.installDebugWindow(Slot::Watch, watch_, watch_);
 
+    // The breakpoint list: a chosen row shows its line in the source view and its address in
+    // the program-memory window.
+    breakpointModel_ = std::make_unique<BreakpointListModel>(main.upCentre(), model_.get());
+    breakpoints_ = new BreakpointListWindow(*breakpointModel_);
+    main.installDebugWindow(Slot::Breakpoints, breakpoints_, breakpoints_);
+    main.subWindow(Slot::Breakpoints)->resize(560, 220);
+    connect(breakpoints_, &BreakpointListWindow::lineChosen, this,
+            [this, &main, &commands](uint32_t address, int file, int line) {
+                // Last the row: refreshing the windows puts the source cursor on the PC.
+                commands.addressSelected(address, AddressSender::BreakpointList);
+                main.showAsChild(Slot::Source, true);
+                model_->ShowRow(file, line);
+            });
+
     Shell& shell = main.shell();
     entered_ = shell.debugModeEntered.connect([this] { debugModeEntered(); });
     leaving_ = shell.debugModeLeaving.connect([this] {
@@ -73,6 +87,8 @@ DebugWindowSet::~DebugWindowSet() {
 void DebugWindowSet::debugModeEntered() {
     const IdeState& s = main_.shell().state();
     refreshWords();
+    // The build cleared the breakpoints without a change notice.
+    breakpointModel_->Refresh();
     if (source_) {
         source_->ApplyFont(s.editorFont);
         source_->setDebugMode(true);

@@ -52,7 +52,7 @@ QString qtFilter(const std::string& filter) {
 const char* slotName(Slot slot) {
     static const char* names[kSlotCount] = {"TZk_EDIT",  "TZk_HEX", "TZk_SOURCE", "TZk_RAM",
                                             "TZk_STACK", "TZk_REG", "TZk_WATCH",  "TZk_ERR",
-                                            "TZk_ADC",   "TZk_OP",  "TZk_CMP"};
+                                            "TZk_ADC",   "TZk_OP",  "TZk_CMP",    "TZk_BREAK"};
     return names[int(slot)];
 }
 
@@ -114,6 +114,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
         library_, chip_, options_, up_,        *editor_,
         log_,     ui_,   *this,    ice_.get(), [] { QCoreApplication::processEvents(); }};
     shell_ = std::make_unique<Shell>(parts, programDir_);
+    shell_->setWatchList(&views_.watch);
     // A simulator run lets the window work between its time slices.
     up_.setYieldHook([] { QCoreApplication::processEvents(); });
     views_.context.emulator = makeIceViewHooks(ice_->commands());
@@ -129,6 +130,9 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     programmerMode_ = std::make_unique<ProgrammerMode>(*this);
     optionsHost_ = std::make_unique<MainOptionsHost>(*shell_, *connection_);
     options_.setHost(optionsHost_.get());
+    // Engineer mode names itself in the caption at once.
+    engineerConnection_ = options_.engineerModeEntered.connect(
+        [this] { setTitle(options_.engineerCaption(TextOf(2), shell_->state().projectFile)); });
     editor_->setListener(this);
     connect(editor_, &EditorWindow::stateChanged, this, [this] {
         shell_->refreshViewMenu();
@@ -160,6 +164,7 @@ MainWindow::~MainWindow() {
     up_.setYieldHook({});
     editor_->setListener(nullptr);
     options_.setHost(nullptr);
+    options_.engineerModeEntered.disconnect(engineerConnection_);
     // The child windows hold references to the members (uP centre, models, shell): they go
     // first, before the members they use.
     for (QMdiSubWindow* sub : mdi_->subWindowList())
@@ -253,6 +258,8 @@ void MainWindow::buildMenus() {
     for (const auto& [command, slot] : viewSlots)
         connect(actions_[command], &QAction::triggered, this,
                 [this, slot = slot] { showAsChild(slot, true); });
+    connect(actions_[Command::ViewBreakpoints], &QAction::triggered, this,
+            [this] { showBreakpointList(true); });
     view->addAction(makeAction(Command::Message, 107));
     connect(actions_[Command::Message], &QAction::triggered, this,
             [this] { showAsChild(Slot::Log, true); });
@@ -270,6 +277,11 @@ void MainWindow::buildMenus() {
                                           showAsChild(Slot::Log, true);
                                       }),
                    -1, QStringLiteral("ShowWindows"));
+    // Nothing reads this item: it only keeps its check mark.
+    QAction* info = windows->addAction(QStringLiteral("Information Block"));
+    info->setObjectName(info->text());
+    info->setCheckable(true);
+    captions_.item(info, -1, info->text());
     buildOnTopMenu(windows);
 
     QMenu* build = addMenu(nullptr, 118);
@@ -351,11 +363,10 @@ QWidget* MainWindow::onTopWindow(int window) const {
                                               int(Slot::Ram),
                                               int(Slot::Register),
                                               int(Slot::Stack),
-                                              -2,
+                                              int(Slot::Breakpoints),
                                               int(Slot::Log),
                                               int(Slot::Adc)};
     if (slotOf[window] == -1) return const_cast<MainWindow*>(this);
-    if (slotOf[window] < 0) return nullptr;
     return subs_[size_t(slotOf[window])];
 }
 
@@ -634,23 +645,34 @@ bool MainWindow::askYesCancel(const std::string& text) {
 }
 
 void MainWindow::showAsChild(Slot slot, bool show) {
-    if (AnalogViews::handles(slot) && analogViews_) return analogViews_->showAsChild(slot, show);
     QMdiSubWindow* s = subs_[size_t(slot)];
     if (!s) return;
+    const bool calculator = AnalogViews::handles(slot) && analogViews_;
     if (show) {
+        if (calculator) analogViews_->aboutToShow(slot);
         if (!placed_[size_t(slot)]) {
             s->setGeometry(defaultPlace(slot));
             placed_[size_t(slot)] = true;
         }
+        const bool first = !shown_[size_t(slot)];
+        shown_[size_t(slot)] = true;
         s->show();
         s->widget()->show();
+        // The state the layout file gave the window applies when it first shows.
+        if (first && layoutState_[size_t(slot)] == WindowState::Maximized) s->showMaximized();
+        if (first && layoutState_[size_t(slot)] == WindowState::Minimized) s->showMinimized();
         mdi_->setActiveSubWindow(s);
         if (DebugWindow* w = debugWindow(slot); w && shell_->state().debugMode == 1)
             w->refreshView();
+        if (calculator) analogViews_->refreshShowing();
     } else {
         s->hide();
     }
     refreshViewButtons();
+}
+
+void MainWindow::showBreakpointList(bool show) {
+    showAsChild(Slot::Breakpoints, show);
 }
 
 QRect MainWindow::defaultPlace(Slot slot) const {
@@ -659,6 +681,14 @@ QRect MainWindow::defaultPlace(Slot slot) const {
     const QRect area = mdi_->viewport()->rect();
     const int w = std::max(area.width(), 400), h = std::max(area.height(), 300);
     switch (slot) {
+    // The calculators and the breakpoint list keep their own size, at the top right.
+    case Slot::Adc:
+    case Slot::OpAmp:
+    case Slot::Comparator:
+    case Slot::Breakpoints: {
+        const QSize size = subs_[size_t(slot)]->size().boundedTo(QSize(w, h));
+        return QRect(QPoint(w - size.width(), 0), size);
+    }
     case Slot::Editor:
         return QRect(0, 0, w, h * 2 / 3);
     case Slot::Log:
@@ -683,7 +713,6 @@ QRect MainWindow::defaultPlace(Slot slot) const {
 }
 
 bool MainWindow::isShowing(Slot slot) const {
-    if (AnalogViews::handles(slot) && analogViews_) return analogViews_->isShowing(slot);
     QMdiSubWindow* s = subs_[size_t(slot)];
     return s && s->isVisible();
 }
@@ -760,6 +789,8 @@ void MainWindow::commandsChanged() {
     syncOnTop();
     updateModeButton();
     if (sramMenu_) sramMenu_->sync();
+    // The calculators' items (and Alt+9) follow debug mode without the menu being opened.
+    if (analogViews_) analogViews_->syncViewItems();
 }
 
 void MainWindow::waitIndicator(bool visible, int cells) {
@@ -789,7 +820,7 @@ void MainWindow::applyCaptions() {
     // The window captions of the child windows that exist.
     const std::pair<Slot, int> titles[] = {
         {Slot::Editor, 167}, {Slot::Register, 227}, {Slot::Source, 230}, {Slot::ProgramMemory, 231},
-        {Slot::Ram, 232},    {Slot::Stack, 233},    {Slot::Log, 234}};
+        {Slot::Ram, 232},    {Slot::Stack, 233},    {Slot::Log, 234},    {Slot::Breakpoints, 106}};
     for (const auto& [slot, entry] : titles)
         if (QMdiSubWindow* sub = subs_[size_t(slot)]) {
             sub->setWindowTitle(captionOf(entry));
@@ -848,6 +879,7 @@ void MainWindow::tile(bool twoColumns) {
         if (isShowing(Slot(i))) showing.push_back(Slot(i));
     const auto placed = twoColumns ? tileTwoColumns(showing, width(), height())
                                    : tileOneColumn(showing, width(), height());
+    // A showing slot has its sub-window (isShowing says so).
     for (const TilePlacement& p : placed)
         subs_[size_t(p.slot)]->setGeometry(p.rect.left, p.rect.top, p.rect.width, p.rect.height);
 }
@@ -895,6 +927,8 @@ void MainWindow::readLayout() {
         const Rect r =
             fitToScreen({p->left, p->top, p->width, p->height}, screen.width(), screen.height());
         setGeometry(r.left, r.top, std::max(r.width, 240), std::max(r.height, 300));
+        // A main window stored minimized starts as a normal one: the program would otherwise
+        // seem not to start at all.
         if (p->state == WindowState::Maximized) showMaximized();
     }
     for (int i = 0; i < kSlotCount; ++i) {
@@ -903,6 +937,9 @@ void MainWindow::readLayout() {
         if (const WindowPlacement* p = layout_.find(slotName(Slot(i)))) {
             s->setGeometry(p->left, p->top, std::max(p->width, 200), std::max(p->height, 100));
             placed_[size_t(i)] = true;
+            layoutState_[size_t(i)] = p->state;
+            // The first activation then hides the windows that belong to debug mode.
+            if (p->visible) showAsChild(Slot(i), true);
         }
     }
 }
@@ -913,11 +950,15 @@ void MainWindow::writeLayout() {
                    isMaximized() ? WindowState::Maximized : WindowState::Normal, true});
     for (int i = 0; i < kSlotCount; ++i) {
         QMdiSubWindow* s = subs_[size_t(i)];
-        if (!s) continue;
+        // A window never shown has only its design place: the record read from the file (if
+        // any) stays as it was.
+        if (!s || !shown_[size_t(i)]) continue;
         const QRect r = s->geometry();
-        layout_.store({slotName(Slot(i)), r.x(), r.y(), r.width(), r.height(),
-                       s->isMaximized() ? WindowState::Maximized : WindowState::Normal,
-                       s->isVisible()});
+        const WindowState state = s->isMaximized()   ? WindowState::Maximized
+                                  : s->isMinimized() ? WindowState::Minimized
+                                                     : WindowState::Normal;
+        layout_.store(
+            {slotName(Slot(i)), r.x(), r.y(), r.width(), r.height(), state, s->isVisible()});
     }
     writeFileAtomic(layoutPath(), layout_.format());
 }

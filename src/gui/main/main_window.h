@@ -141,6 +141,7 @@ class MainWindow : public QMainWindow,
     bool askYesCancel(const std::string& text) override;
     void showAsChild(Slot slot, bool show) override;
     bool isShowing(Slot slot) const override;
+    void showBreakpointList(bool show) override;
     std::optional<std::string> openFileDialog(const FileDialogRequest& request) override;
     std::optional<std::string> saveFileDialog(const FileDialogRequest& request) override;
     void setTitle(const std::string& title) override;
@@ -242,6 +243,10 @@ class MainWindow : public QMainWindow,
     std::array<QMdiSubWindow*, kSlotCount> subs_{};
     // A slot has its place (from the layout file or its first showing).
     std::array<bool, kSlotCount> placed_{};
+    // A slot has been shown in this session: only these go to the layout file.
+    std::array<bool, kSlotCount> shown_{};
+    // The state the layout file gave each slot, applied at its first showing.
+    std::array<WindowState, kSlotCount> layoutState_{};
     std::map<Command, QAction*> actions_;
     CaptionList captions_;
     QMenu* onTopMenu_ = nullptr;
@@ -270,6 +275,7 @@ class MainWindow : public QMainWindow,
     QWidget* wait_ = nullptr;
     QPlainTextEdit* revisionText_ = nullptr;
     WindowLayout layout_;
+    Signal<>::Connection engineerConnection_ = 0;
     bool firstActivation_ = true;
     bool closing_ = false;
     std::unique_ptr<SramRecordMenu> sramMenu_;

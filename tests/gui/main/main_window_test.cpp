@@ -76,12 +76,13 @@ TEST_F(MainWindowTest, StartUpAndExitWriteConfigurationAndLayout) {
     EXPECT_EQ(window->busyIndicator()->width(), 10);
     EXPECT_TRUE(fs::exists(programDir + "Zkmain.cfg"));
     test::saveScreenshot(*window, QStringLiteral("main_window_edit_empty"));
+    window->showAsChild(Slot::Log, true);
     window->subWindow(Slot::Log)->setGeometry(5, 6, 400, 200);
     EXPECT_TRUE(window->close());
     std::string layout;
     ASSERT_TRUE(readFileBytes(programDir + "zerka-ide.wst", layout));
     EXPECT_EQ(layout.rfind("1.10\r\n", 0), 0u);
-    EXPECT_NE(layout.find("TZk_ERR\r\n    5    6  400  200    0    0"), std::string::npos);
+    EXPECT_NE(layout.find("TZk_ERR\r\n    5    6  400  200    0    1"), std::string::npos);
 
     // The next start restores the log window's place.
     start();
