@@ -195,6 +195,67 @@ TEST_F(DebugCommandsTest, StepOverKeepsItsFiftyMillisecondRuleAndRunsThroughAMac
     EXPECT_FALSE(enabled(Command::Stop));
 }
 
+TEST_F(DebugCommandsTest, StepOverAndStackOutOfATwoWordCallLandOnTheLineAfterIt) {
+    build();
+    const uint32_t call = label("ADDUP") + 2; // CALL TICK: two words on the CX4A
+    for (int i = 0; i < 20 && pc() != call; ++i)
+        now += 20ms, commands->trace();
+    ASSERT_EQ(pc(), call);
+    now += 60ms, commands->stepOver();
+    EXPECT_EQ(pc(), call + 2); // DCSZ, not the call's second word
+    EXPECT_EQ(source.shown.back(), std::make_pair(call + 2, true));
+    EXPECT_EQ(up.cpu().ReadData(0x82), 1); // TICK ran
+    // Next turn: into TICK, then out of it to the same line.
+    for (int i = 0; i < 20 && pc() != call; ++i)
+        now += 20ms, commands->trace();
+    ASSERT_EQ(pc(), call);
+    now += 20ms, commands->trace();
+    ASSERT_EQ(pc(), label("TICK"));
+    commands->stackOut();
+    EXPECT_EQ(pc(), call + 2);
+    EXPECT_EQ(source.shown.back(), std::make_pair(call + 2, true));
+}
+
+// Whether any cell of the register panels and grids or of the shown RAM bank is marked as
+// changed (white on blue).
+bool anyChangeMarked(const DebugViews& v) {
+    using Panel = RegisterViewModel::Panel;
+    for (int p = 0; p < RegisterViewModel::kPanelCount; ++p)
+        if (v.registers.panel(Panel(p)).role == CellRole::Changed) return true;
+    for (int r = 0; r < v.registers.byteRows(); ++r)
+        for (int c = 0; c < RegisterViewModel::kGridColumns; ++c)
+            if (v.registers.byteCell(r, c).role == CellRole::Changed) return true;
+    for (int r = 0; r < RamViewModel::kRows; ++r)
+        for (int c = 0; c < RamViewModel::kColumns; ++c)
+            if (v.ram.cell(r, c).role == CellRole::Changed) return true;
+    return false;
+}
+
+TEST_F(DebugCommandsTest, ResetAndTheMemoryCheckRefreshTheWindowsWithoutChangeMarks) {
+    build(true);
+    for (int i = 0; i < 5; ++i)
+        now += 20ms, commands->trace(); // JMP, CLRF, CLRF, MVL 5, MVF COUNT
+    ASSERT_TRUE(anyChangeMarked(*views));
+    // The target changes under the views (the reset itself, a memory check rewriting the unit):
+    // the refresh shows the new values, none of them marked, and every window repaints.
+    for (bool memoryCheck : {false, true}) {
+        SCOPED_TRACE(memoryCheck ? "memory check" : "reset");
+        up.cpu().WriteData(0x85, memoryCheck ? 0x66 : 0x77);
+        const int before = host.refreshes;
+        if (memoryCheck)
+            commands->memoryCheck();
+        else
+            commands->reset();
+        EXPECT_FALSE(anyChangeMarked(*views));
+        // The reset clears the data memory; the memory check leaves it.
+        EXPECT_EQ(views->ram.cell(0x8 + 1, 0x5 + 1).text, memoryCheck ? "66" : "00");
+        EXPECT_GT(host.refreshes, before);
+        // The next step marks again what it changes.
+        now += 20ms, commands->trace();
+        EXPECT_TRUE(anyChangeMarked(*views));
+    }
+}
+
 TEST_F(DebugCommandsTest, ContinueSwitchesToTheRunningStateAndStopEndsIt) {
     build();
     EXPECT_TRUE(host.watchdog); // debug mode started the watchdog
