@@ -329,7 +329,19 @@ TEST_F(DebugGuiTest, FindFilesBookmarksAndPageActOnTheSourceViewWhileDebugging) 
     EXPECT_EQ(opened, QStringLiteral("SourceFind"));
     EXPECT_TRUE(rowText().contains(QStringLiteral("TICK"))) << rowText().toStdString();
     const int first = table()->currentIndex().row();
-    QTest::keyClick(table(), Qt::Key_F3);
+    // The dialog gave the main window back its activation.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    table()->setFocus();
+    opened.clear();
+    whenUp(
+        [&](QWidget* w) {
+            if (!w) return;
+            opened = w->objectName();
+            w->close();
+        },
+        [&] { QTest::keyClick(table(), Qt::Key_F3); });
+    EXPECT_TRUE(opened.isEmpty()) << "F3 opened " << opened.toStdString();
     EXPECT_NE(table()->currentIndex().row(), first);
     EXPECT_TRUE(rowText().contains(QStringLiteral("TICK"))) << rowText().toStdString();
 
