@@ -200,10 +200,11 @@ TEST_F(DebugCommandsTest, StepOverKeepsItsFiftyMillisecondRuleAndRunsThroughAMac
 }
 
 // F8 over the example's call and F10 out of the subroutine both land on the line after the
-// call (the two-word CX4A form is covered with the uP centre's run control).
+// call. This fixture's build encodes the call in one word; the two-word CX4A form is covered by
+// the uP centre's run control and the main window's debug test.
 TEST_F(DebugCommandsTest, StepOverAndStackOutOfACallLandOnTheLineAfterIt) {
     build();
-    const uint32_t call = label("ADDUP") + 2; // CALL TICK, one word in this chip's table
+    const uint32_t call = label("ADDUP") + 2; // CALL TICK
     const uint32_t after = call + 1;          // DCSZ COUNT
     for (int i = 0; i < 20 && pc() != call; ++i)
         now += 20ms, commands->trace();
