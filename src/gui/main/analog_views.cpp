@@ -79,11 +79,10 @@ AnalogViews::AnalogViews(MainWindow& main)
     }
     if (viewMenu) connect(viewMenu, &QMenu::aboutToShow, this, [this] { syncViewItems(); });
 
-    // Register edits of any window, steps and stops, chip loads.
+    // Register edits of any window and chip loads; steps, stops, resets and the memory check
+    // refresh the calculators with the other debug windows (MainWindow::refreshDebugWindows).
     TZk_UP& up = shell.parts().up;
     const auto edit = up.registerChanged().connect([this](uint32_t) { refreshShowing(); });
-    const auto stopped = up.OnStopped().connect([this] { refreshShowing(); });
-    const auto traced = up.OnTraceStep().connect([this] { refreshShowing(); });
     ChipLibrary& library = shell.parts().library;
     const auto loaded = library.chipLoaded.connect([this, &views](const ChipLoaded& l) {
         if (l.resetAdcSetting) {
@@ -96,8 +95,6 @@ AnalogViews::AnalogViews(MainWindow& main)
         syncViewItems();
     });
     disconnects_ = {[&up, edit] { up.registerChanged().disconnect(edit); },
-                    [&up, stopped] { up.OnStopped().disconnect(stopped); },
-                    [&up, traced] { up.OnTraceStep().disconnect(traced); },
                     [&library, loaded] { library.chipLoaded.disconnect(loaded); }};
     syncViewItems();
 }

@@ -40,6 +40,7 @@ DebugWindowSet::DebugWindowSet(MainWindow& main)
     connect(source_, &SourceViewWidget::addressSelected, this, [&commands](uint32_t address) {
         commands.addressSelected(address, AddressSender::SourceView);
     });
+    routeSourceCommands(main.commandRouter());
 
     programMemory_ = new ProgramMemoryWindow(views, ui);
     main.installDebugWindow(Slot::ProgramMemory, programMemory_, programMemory_);
@@ -104,6 +105,34 @@ void DebugWindowSet::debugModeEntered() {
     if (!current.empty()) watch_->setPropertiesFile(proBeside(current));
     watch_->symbolsReloaded(list);
     watch_->refreshView();
+}
+
+void DebugWindowSet::routeSourceCommands(CommandRouter& router) {
+    // Guarded: a window installed later in the slot (tests do) replaces the source view.
+    const QPointer<SourceViewWidget> view = source_;
+    auto route = [&router, view](WindowCommand c,
+                                 void (*f)(SourceViewWidget&, const QPoint&, int)) {
+        router.add(Slot::Source, c, [view, f](const CommandArgument& a) {
+            if (view) f(*view, QPoint(a.x, a.y), a.number);
+            return true;
+        });
+    };
+    // Both finds of the main window open the source view's one.
+    route(WindowCommand::Find, [](SourceViewWidget& v, const QPoint&, int) { v.findDialog(); });
+    route(WindowCommand::QuickFind,
+          [](SourceViewWidget& v, const QPoint&, int) { v.findDialog(); });
+    route(WindowCommand::FindNext, [](SourceViewWidget& v, const QPoint&, int) { v.findNext(); });
+    route(WindowCommand::NextFile, [](SourceViewWidget& v, const QPoint&, int) { v.nextFile(); });
+    route(WindowCommand::PreviousFile,
+          [](SourceViewWidget& v, const QPoint&, int) { v.previousFile(); });
+    route(WindowCommand::PageMenu,
+          [](SourceViewWidget& v, const QPoint& at, int) { v.showFileMenu(at); });
+    route(WindowCommand::SetBookmark,
+          [](SourceViewWidget& v, const QPoint&, int n) { v.setBookmark(n); });
+    route(WindowCommand::GotoBookmark,
+          [](SourceViewWidget& v, const QPoint&, int n) { v.gotoBookmark(n); });
+    router.add(Slot::Source, WindowCommand::HasBookmark,
+               [view](const CommandArgument& a) { return view && view->hasBookmark(a.number); });
 }
 
 void DebugWindowSet::refreshWords() {

@@ -10,6 +10,7 @@
 #include "gui/debug/source_view_widget.h"
 #include "gui/debug/stack_window.h"
 #include "gui/debug/watch_window.h"
+#include "shell/command_routing.h"
 #include "views/source_view.h"
 
 #include <QObject>
@@ -40,6 +41,8 @@ class DebugWindowSet : public QObject {
 
   private:
     void debugModeEntered();
+    // The source view's part of the commands that act on the active window.
+    void routeSourceCommands(CommandRouter& router);
 
     MainWindow& main_;
     std::unique_ptr<SourceViewModel> model_;

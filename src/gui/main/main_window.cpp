@@ -134,6 +134,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     engineerConnection_ = options_.engineerModeEntered.connect(
         [this] { setTitle(options_.engineerCaption(TextOf(2), shell_->state().projectFile)); });
     editor_->setListener(this);
+    routeEditorCommands();
     connect(editor_, &EditorWindow::stateChanged, this, [this] {
         shell_->refreshViewMenu();
         // A click or an edit in the editor releases a bookmark button that is down.
@@ -234,9 +235,11 @@ void MainWindow::buildMenus() {
     addItem(edit, 91, QKeySequence(Qt::CTRL | Qt::Key_V), [this] { editor_->paste(); });
     addItem(edit, 92, none, [this] { editor_->selectAll(); });
     QMenu* search = addMenu(nullptr, 94);
-    addItem(search, 95, QKeySequence(Qt::CTRL | Qt::Key_F), [this] { editor_->find(); });
-    addItem(search, 96, QKeySequence(Qt::CTRL | Qt::Key_R), [this] { editor_->replace(); });
-    addItem(search, 97, QKeySequence(Qt::Key_F3), [this] { editor_->findNext(); });
+    addItem(search, 95, QKeySequence(Qt::CTRL | Qt::Key_F),
+            [this] { runRouted(WindowCommand::Find); });
+    addItem(search, 96, QKeySequence(Qt::CTRL | Qt::Key_R),
+            [this] { runRouted(WindowCommand::Replace); });
+    addItem(search, 97, QKeySequence(Qt::Key_F3), [this] { runRouted(WindowCommand::FindNext); });
 
     QMenu* view = addMenu(nullptr, 98);
     connect(view, &QMenu::aboutToShow, this, [&s] { s.refreshViewMenu(); });
@@ -264,8 +267,10 @@ void MainWindow::buildMenus() {
     connect(actions_[Command::Message], &QAction::triggered, this,
             [this] { showAsChild(Slot::Log, true); });
     view->addSeparator();
-    addItem(view, 111, QKeySequence(Qt::ALT | Qt::Key_Right), [this] { editor_->nextFile(); });
-    addItem(view, 112, QKeySequence(Qt::ALT | Qt::Key_Left), [this] { editor_->previousFile(); });
+    addItem(view, 111, QKeySequence(Qt::ALT | Qt::Key_Right),
+            [this] { runRouted(WindowCommand::NextFile); });
+    addItem(view, 112, QKeySequence(Qt::ALT | Qt::Key_Left),
+            [this] { runRouted(WindowCommand::PreviousFile); });
     addItem(view, 109, QKeySequence(Qt::ALT | Qt::Key_Down), [this] { tile(true); });
     addItem(view, 110, QKeySequence(Qt::ALT | Qt::Key_Up), [this] { tile(false); });
 
@@ -409,8 +414,8 @@ void MainWindow::buildToolbars() {
     addToolBar(editBar_);
     openButton_ = addButton(editBar_, 173, 174, [this] { openSourceFile(); });
     pageButton_ = addButton(editBar_, 183, 184, [this] { showPageMenu(); });
-    addButton(editBar_, 179, 180, [this] { editor_->find(); });
-    addButton(editBar_, 181, 182, [this] { editor_->findNext(); });
+    addButton(editBar_, 179, 180, [this] { runRouted(WindowCommand::QuickFind); });
+    addButton(editBar_, 181, 182, [this] { runRouted(WindowCommand::FindNext); });
     markButton_ = addButton(editBar_, 175, 176, [this] { bookmarkButtonToggled(); });
     gotoButton_ = addButton(editBar_, 177, 178, [this] { bookmarkButtonToggled(); });
     for (QAction* a : {markButton_, gotoButton_})
@@ -498,7 +503,7 @@ void MainWindow::refreshBookmarkButtons() {
     const bool marking = markButton_->isChecked();
     for (int n = 0; n < 10; ++n) {
         QToolButton* b = digits_[size_t(n)];
-        const bool set = editor_->bookmark(n, nullptr, nullptr);
+        const bool set = router_.run(WindowCommand::HasBookmark, {n});
         // Set: red digits mark set bookmarks; go to: blue digits, only the set ones enabled.
         b->setEnabled(marking || set);
         b->setStyleSheet(marking ? (set ? QStringLiteral("color: red; font-weight: bold")
@@ -509,9 +514,9 @@ void MainWindow::refreshBookmarkButtons() {
 
 void MainWindow::digitPressed(int n) {
     if (markButton_->isChecked())
-        editor_->setBookmark(n);
+        runRouted(WindowCommand::SetBookmark, {n});
     else if (gotoButton_->isChecked())
-        editor_->gotoBookmark(n);
+        runRouted(WindowCommand::GotoBookmark, {n});
     releaseBookmarkButtons();
 }
 
@@ -523,7 +528,8 @@ void MainWindow::releaseBookmarkButtons() {
 
 void MainWindow::showPageMenu() {
     QWidget* w = editBar_->widgetForAction(pageButton_);
-    editor_->showFileListPopup(w ? w->mapToGlobal(QPoint(0, w->height())) : QCursor::pos());
+    const QPoint at = w ? w->mapToGlobal(QPoint(0, w->height())) : QCursor::pos();
+    runRouted(WindowCommand::PageMenu, {0, at.x(), at.y()});
 }
 
 QMdiSubWindow* MainWindow::activeChild() const {
@@ -538,6 +544,8 @@ void MainWindow::childActivated(QMdiSubWindow* sub) {
         previousChild_ = currentChild_;
         currentChild_ = sub;
     }
+    for (int i = 0; i < kSlotCount; ++i)
+        if (sub && subs_[size_t(i)] == sub) router_.activated(Slot(i));
     refreshViewButtons();
     dockEditBar();
     refreshBookmarkButtons();
@@ -556,14 +564,20 @@ void MainWindow::dockEditBar() {
     QMdiSubWindow* editorSub = subs_[size_t(Slot::Editor)];
     const bool wanted = options_.editToolbarVisible();
     const bool inEditor = editBar_->parentWidget() == editorPane_;
+    // The source view has no pane of its own: while its buttons act on the source view and the
+    // editor is not showing (debug mode), the toolbar sits in the main window's toolbar area.
+    const bool forSource = wanted && !isShowing(Slot::Editor) &&
+                           router_.target(WindowCommand::PageMenu) == Slot::Source;
     if (wanted && !inEditor && activeChild() == editorSub) {
         removeToolBar(editBar_);
         editorPaneLayout_->insertWidget(0, editBar_);
         editBar_->show();
-    } else if (!wanted && inEditor) {
+    } else if ((!wanted || forSource) && inEditor) {
         editorPaneLayout_->removeWidget(editBar_);
         addToolBar(Qt::TopToolBarArea, editBar_);
-        editBar_->hide();
+        editBar_->setVisible(forSource);
+    } else if (forSource) {
+        editBar_->show();
     } else if (!wanted || !inEditor) {
         editBar_->hide();
     }

@@ -9,6 +9,7 @@
 #include "gui/debug/debug_window.h"
 #include "gui/main/caption_list.h"
 #include "gui/main/qt_ui_host.h"
+#include "shell/command_routing.h"
 #include "shell/debug_commands.h"
 #include "shell/ice_session.h"
 #include "shell/message_log_model.h"
@@ -102,6 +103,9 @@ class MainWindow : public QMainWindow,
     QAction* viewButton(Slot slot) const { return viewButtons_.at(slot); }
     // The child that commands act on: the current one, else the one before it.
     QMdiSubWindow* activeChild() const;
+    // Find, find next, replace, next and previous file, the bookmark digits and the page menu
+    // go to the active window that handles them (the editor or the source view).
+    CommandRouter& commandRouter() { return router_; }
 
     // --- debug mode ---
     DebugCommands& debugCommands() { return *debug_; }
@@ -210,6 +214,9 @@ class MainWindow : public QMainWindow,
     // Where a window shows the first time without a layout record.
     QRect defaultPlace(Slot slot) const;
     void openSourceFile();
+    // The editor's part of the routed commands (window_commands.cpp).
+    void routeEditorCommands();
+    void runRouted(WindowCommand command, const CommandArgument& argument = {});
 
     std::string programDir_;
     std::vector<std::string> args_;
@@ -248,6 +255,7 @@ class MainWindow : public QMainWindow,
     // The state the layout file gave each slot, applied at its first showing.
     std::array<WindowState, kSlotCount> layoutState_{};
     std::map<Command, QAction*> actions_;
+    CommandRouter router_{[this](Slot slot) { return isShowing(slot); }};
     CaptionList captions_;
     QMenu* onTopMenu_ = nullptr;
     std::array<QAction*, kOnTopWindows> onTop_{};
