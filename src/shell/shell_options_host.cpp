@@ -27,7 +27,6 @@ void ShellOptionsHost::iceSetWatch(uint16_t address, uint8_t data, uint8_t mask)
 
 void ShellOptionsHost::refreshMainWindow() {
     shell_.ApplyIdeMode();
-    shell_.optionsClosed(mode, usb);
 }
 
 void ShellOptionsHost::applyIdeMode(IdeMode mode, bool usb) {
