@@ -247,7 +247,17 @@ TEST(ProgChecks, ProgramCalibratesWithTheGivenValuesCheckedByTheDialogsRules) {
     r = zerka({"prog", "program", "--chip", "KXA1604", "--connect", unit.address, "--hao",
                "2000000", file.string()});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(unit.commands(), before);
+    // The server logs a host leaving on its own time; only the packets must stay the same.
+    auto packets = [](const std::string& log) {
+        std::string kept, line;
+        std::istringstream in(log);
+        while (std::getline(in, line))
+            if (line.find("host connected") == std::string::npos &&
+                line.find("host disconnected") == std::string::npos)
+                kept += line + '\n';
+        return kept;
+    };
+    EXPECT_EQ(packets(unit.commands()), packets(before));
     EXPECT_TRUE(exitedWith(unit.stop(), 0));
 }
 
