@@ -1,5 +1,5 @@
 // `zerka build`: a project or configuration file built as the IDE would, for CI.
-#include "cli/app.h"
+#include "cli_run.h"
 
 #include "chip/chip_library.h"
 #include "core/atomic_file.h"
@@ -20,42 +20,8 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct BuildRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-class CmdBuild : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        fs::copy(test::sourceDir() / "chips", dir.path() / "chips");
-        fs::create_directories(dir.path() / "examples");
-        fs::copy(test::sourceDir() / "examples" / "sum_cx4a.asm",
-                 dir.path() / "examples" / "sum_cx4a.asm");
-        ChipLibrary library(lib());
-        library.buildChipList();
-        project.versionLine = library.chipListVersion();
-        project.chipIndex = library.findChipByName("KXA1608").value_or(0);
-        project.files = {"examples/sum_cx4a.asm"};
-        project.activeFile = 1;
-        project.mainFile = "examples/sum_cx4a.asm"; // relative: counts from the project's folder
-    }
-    std::string lib() const { return (dir.path() / "chips").string(); }
-    std::string write(const ConfigurationFile& f) {
-        const fs::path p = dir.path() / "demo.prj";
-        writeFileAtomic(p, formatConfiguration(f));
-        return p.string();
-    }
-    BuildRun build(std::vector<std::string> args) {
-        args.insert(args.begin(), {"build", "--lib", lib()});
-        std::ostringstream out, err;
-        const int status = runZerka(args, out, err);
-        return {status, out.str(), err.str()};
-    }
-    test::TempDir dir;
-    ConfigurationFile project;
-};
+using BuildRun = test::CliRun;
+using CmdBuild = test::BuildProjectTest;
 
 TEST_F(CmdBuild, AssembleAndRunLoadsIntoTheSimulator) {
     const BuildRun r = build({write(project)});
