@@ -5,7 +5,7 @@
 #include "gui/debug/watch_add_dialog.h"
 #include "gui/debug/watch_edit_dialog.h"
 #include "gui/debug/watch_table_model.h"
-#include "gui/debug/watch_value_edit.h"
+#include "views/watch_value_edit.h"
 #include "views/debug_views.h"
 #include "views/view_context.h"
 
