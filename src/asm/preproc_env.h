@@ -64,6 +64,9 @@ struct PreprocEnv {
     // not trusted, for instance while fuzzing).
     std::optional<std::filesystem::path> includeRoot;
 
+    // When set, source files are read through it instead of from disk.
+    std::function<bool(const std::filesystem::path&, std::string&)> readSource;
+
     // Guard against runaway macro growth: lines stored in the line list and the macro bodies.
     size_t maxLines = 1'000'000;
     size_t storedLines = 0;
