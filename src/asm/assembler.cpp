@@ -147,6 +147,7 @@ bool TF_ASM::readAndExpand() {
     env.yield = ctx_.yield;
     env.includeRoot = ctx_.includeRoot;
     env.readSource = ctx_.readSource;
+    env.includeDirs = ctx_.includeDirs;
     env.maxLines = ctx_.maxLines;
     env.macroLabelCounter = 0;
     SourceReader reader(env);

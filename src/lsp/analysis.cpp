@@ -435,6 +435,8 @@ Analysis analyse(const fs::path& mainIn, std::shared_ptr<const ChipSetup> chip,
     ctx.chip = chip->chip.get();
     ctx.instructions = &chip->instructions;
     ctx.chipListVersion = chip->library ? chip->library->chipListVersionNumber() : 0;
+    // As `zerka asm`: a chip header is found by its name in the chip library.
+    if (chip->library) ctx.includeDirs.push_back(chip->library->libraryDir());
     ctx.readSource = [&documents](const fs::path& p, std::string& content) {
         return documents.read(p, content);
     };

@@ -45,6 +45,7 @@ std::vector<Message> buildMessages(const fs::path& main, const ChipSetup& chip) 
     ctx.chip = chip.chip.get();
     ctx.instructions = &chip.instructions;
     ctx.chipListVersion = chip.library->chipListVersionNumber();
+    ctx.includeDirs = {chip.library->libraryDir()}; // as `zerka asm`: headers by name
     const AssemblyResult r = Assemble(main, ctx, assemblyOptionsFrom(*chip.options));
     std::vector<Message> out;
     for (const AssemblyError& e : r.reports) {
@@ -60,7 +61,7 @@ std::vector<Message> buildMessages(const fs::path& main, const ChipSetup& chip) 
 TEST(BuildMatch, EveryExampleAndTestProgramGivesTheBuildsMessages) {
     test::TempDir dir;
     const fs::path src = test::sourceDir();
-    // Examples INCLUDE ..\CHIPS\<chip>.INC: the copy keeps that layout.
+    // Examples INCLUDE their chip's header by name: it is found in the copied library.
     fs::copy(src / "chips", dir.path() / "CHIPS", fs::copy_options::recursive);
     std::vector<fs::path> programs;
     for (const char* folder :
