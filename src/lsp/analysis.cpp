@@ -137,6 +137,13 @@ std::optional<size_t> findWord(std::string_view line, std::string_view word) {
     return std::nullopt;
 }
 
+std::string_view firstWord(std::string_view s) {
+    size_t e = 0;
+    while (e < s.size() && s[e] != ' ' && s[e] != '\t')
+        ++e;
+    return s.substr(0, e);
+}
+
 struct PendingRef {
     size_t file;
     size_t token;
@@ -155,6 +162,7 @@ class Indexer {
         classifier_.isMacroName = [this](std::string_view n) {
             return macroNames_.count(std::string(n)) != 0;
         };
+        plainWords_.instructions = &a.chip->instructions;
     }
 
     void indexFile(size_t f);
@@ -173,6 +181,7 @@ class Indexer {
     const AssemblyInsight* insight_;
     const DocumentStore& docs_;
     LineClassifier classifier_;
+    LineClassifier plainWords_; // instructions and directives, no macro names
     std::unordered_set<std::string> macroNames_;
     std::vector<PendingRef> pending_;
 };
@@ -241,6 +250,11 @@ void Indexer::indexFile(size_t f) {
         SourceLine sl;
         sl.setText(toUpperAscii(lines[n].substr(0, SourceLine::kTextMax)));
         CutLIParasource(sl, classifier_);
+        // The reader meets a macro's name on its MACRO line before the name is a macro: there
+        // it is the label, as the build sees it.
+        if (sl.isMacroCall && sl.hasField(SourceLine::kFirstOperandField) &&
+            firstWord(sl.field(SourceLine::kFirstOperandField)) == "MACRO")
+            CutLIParasource(sl, plainWords_);
         auto span = [&](int k) {
             const size_t s = sl.fieldStart[size_t(k - 1)] - 1u;
             return LineSpan{lineNo, s, s + sl.fieldLength[size_t(k - 1)]};
@@ -492,7 +506,12 @@ Analysis analyse(const fs::path& mainIn, std::shared_ptr<const ChipSetup> chip,
                 d.span.end = text.size();
             }
         }
-        a.files[f].diagnostics.push_back(std::move(d));
+        // A smart-compiled build reports its errors once per pass: one diagnostic is enough.
+        std::vector<Diagnostic>& list = a.files[f].diagnostics;
+        const bool repeated = std::any_of(list.begin(), list.end(), [&d](const Diagnostic& o) {
+            return o.code == d.code && o.span.line == d.span.line && o.message == d.message;
+        });
+        if (!repeated) list.push_back(std::move(d));
     }
     return a;
 }

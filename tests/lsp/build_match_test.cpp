@@ -119,6 +119,8 @@ TEST(BuildMatch, EveryExampleAndTestProgramGivesTheBuildsMessages) {
         std::vector<Message> p = published, b = built;
         std::sort(p.begin(), p.end(), byPlace);
         std::sort(b.begin(), b.end(), byPlace);
+        // A smart-compiled build repeats its messages once per pass; the editor shows each once.
+        b.erase(std::unique(b.begin(), b.end()), b.end());
         EXPECT_EQ(p, b);
         if (!b.empty()) ++withMessages;
     }
