@@ -1,5 +1,5 @@
 // The language server: from a change to the published diagnostics on a 1,000- and a 30,000-line
-// program (the program of asm_speed_gen.py, for KXB0402), hover and completion on the large one,
+// program (the program of asm_speed_gen.py, for KXA3232 as in asm_speed.sh), hover and completion on the large one,
 // and the memory 100 open files take. The quiet time after a keystroke (Server's debounce) comes
 // on top of the change figures.
 #include <benchmark/benchmark.h>
@@ -46,7 +46,7 @@ struct Session {
         server.setDebounce(std::chrono::milliseconds(0));
         call("initialize",
              {{"initializationOptions",
-               {{"chip", "KXB0402"}, {"lib", std::string(ZERKA_SOURCE_DIR) + "/chips"}}}});
+               {{"chip", "KXA3232"}, {"lib", std::string(ZERKA_SOURCE_DIR) + "/chips"}}}});
     }
     ~Session() {
         std::error_code ec;

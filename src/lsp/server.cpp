@@ -182,6 +182,14 @@ std::string registerHover(const RegisterInfo& r) {
     return s;
 }
 
+// More completion items than this are left to the editor asking again as the word grows.
+constexpr size_t kCompletionMax = 500;
+
+bool isWordChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           c == '_' || c == '@' || c == '?' || c == '.' || c == '$';
+}
+
 std::string numberHover(int32_t v) {
     const uint32_t u = uint32_t(v);
     std::string bin;
@@ -856,9 +864,25 @@ json Server::completion(const json& params) {
     const ChipSetup& chip = *a.chip;
     const std::string_view prefix = std::string_view(p->lineText).substr(0, p->column);
     const CompletionSpot spot = spotOf(prefix, chip, a);
+    // Only words that start as the one being typed; a big program's symbols are capped and the
+    // list marked incomplete, so the editor asks again as the word grows.
+    size_t typed = prefix.size();
+    while (typed > 0 && isWordChar(prefix[typed - 1]))
+        --typed;
+    const std::string word = toUpperAscii(prefix.substr(typed));
+    bool capped = false;
     std::set<std::string> seen;
+    auto wanted = [&](const std::string& label) {
+        if (!label.starts_with(word) || seen.count(label)) return false;
+        if (items.size() >= kCompletionMax) {
+            capped = true;
+            return false;
+        }
+        return true;
+    };
     auto item = [&](const std::string& label, int kind, const std::string& detail) {
-        if (!seen.insert(label).second) return;
+        if (!wanted(label)) return;
+        seen.insert(label);
         items.push_back({{"label", label}, {"kind", kind}, {"detail", detail}});
     };
     if (spot.kind == CompletionSpot::Operation) {
@@ -869,7 +893,7 @@ json Server::completion(const json& params) {
         for (const std::string& w : standardDirectives())
             if (isDirectiveWord(w)) item(w, 14, "directive");
         for (const SymbolDef& d : a.symbols) {
-            if (d.kind != SymbolKind::Macro || seen.count(d.name)) continue;
+            if (d.kind != SymbolKind::Macro || !wanted(d.name)) continue;
             std::string snippet = d.name;
             std::vector<std::string> ps;
             std::string cur;
@@ -903,6 +927,15 @@ json Server::completion(const json& params) {
                 }
             }
         }
+        // The chip's registers before the program's symbols, which the cap may cut.
+        if (chip.chip) {
+            for (const BitRegister& r : chip.chip->bitRegisters)
+                item(r.name, 6, "register " + hexNotation(r.address, 3));
+            for (const ByteRegister& r : chip.chip->byteRegisters)
+                if (!r.unnamed) item(r.name, 6, "register " + hexNotation(r.address, 3));
+            for (const WordRegister& r : chip.chip->wordRegisters)
+                item(r.name, 6, "16-bit register " + hexNotation(r.highAddress, 3));
+        }
         const std::string scope = [&] {
             for (const SymbolDef& d : a.symbols)
                 if (d.kind == SymbolKind::Macro && d.file == p->file && d.span.line < p->line &&
@@ -913,20 +946,13 @@ json Server::completion(const json& params) {
         for (const SymbolDef& d : a.symbols) {
             if (d.kind == SymbolKind::Macro || d.kind == SymbolKind::Extern) continue;
             if (d.kind == SymbolKind::Local && d.scope != scope) continue;
+            if (!wanted(d.name)) continue;
             std::string detail = kindText(d.kind);
             if (d.value) detail += " " + valueText(*d.value);
             item(d.name, d.kind == SymbolKind::Label ? 18 : 21, detail);
         }
-        if (chip.chip) {
-            for (const BitRegister& r : chip.chip->bitRegisters)
-                item(r.name, 6, "register " + hexNotation(r.address, 3));
-            for (const ByteRegister& r : chip.chip->byteRegisters)
-                if (!r.unnamed) item(r.name, 6, "register " + hexNotation(r.address, 3));
-            for (const WordRegister& r : chip.chip->wordRegisters)
-                item(r.name, 6, "16-bit register " + hexNotation(r.highAddress, 3));
-        }
     }
-    return {{"isIncomplete", false}, {"items", items}};
+    return {{"isIncomplete", capped}, {"items", items}};
 }
 
 json Server::signatureHelp(const json& params) {

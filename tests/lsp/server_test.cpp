@@ -251,6 +251,11 @@ TEST_F(ServerTest, CompletionOffersOnlyTheChipsCoreAndTheRegistersBits) {
                        "        BSF     INTE0, \n");
     dir.write("B.ASM", "        INCLUDE KXB0402.INC\n"
                        "        \n");
+    // More labels than one answer holds, then an operand being typed.
+    std::string many = "        MVL     ST\n";
+    for (int i = 0; i < 600; ++i)
+        many += "L" + std::to_string(i) + ":  NOP\n";
+    dir.write("C.ASM", many);
     start();
     const std::string a = open(dir.path() / "A.ASM");
     const std::string b = open(dir.path() / "B.ASM");
@@ -272,6 +277,15 @@ TEST_F(ServerTest, CompletionOffersOnlyTheChipsCoreAndTheRegistersBits) {
     const auto bits = labels(a, 4, 23);
     EXPECT_TRUE(bits.count("GIE") && bits.count("E0IE") && bits.count("INTE0"));
     EXPECT_FALSE(bits.count("MULF"));
+    const std::string c = open(dir.path() / "C.ASM");
+    const auto st = labels(c, 0, 18);
+    EXPECT_TRUE(st.count("STATUS") && st.count("STKPTR")) << ::testing::PrintToString(st);
+    EXPECT_TRUE(std::all_of(st.begin(), st.end(), [](const std::string& l) {
+        return l.starts_with("ST");
+    })) << ::testing::PrintToString(st);
+    const json all = result("textDocument/completion", pos(c, 0, 16));
+    EXPECT_TRUE(all["isIncomplete"].get<bool>());
+    EXPECT_EQ(all["items"].size(), 500u);
     const json ops = result("textDocument/completion", pos(a, 3, 8));
     const auto m1 = std::find_if(ops["items"].begin(), ops["items"].end(),
                                  [](const json& i) { return i["label"] == "M1"; });
