@@ -3,6 +3,7 @@
 #include "link/ppdev_port.h"
 #include "link/socket_transport.h"
 #include "shell/headless_editor.h"
+#include "shell/headless_windows.h"
 #include "shell/programmer_session.h"
 #include "shell/self_erom_breakpoints.h"
 #include "target/target_unit.h"
@@ -15,22 +16,6 @@
 namespace zerka {
 
 namespace {
-
-// No window: nothing shows, every dialog is cancelled.
-class NoWindows : public ShellWindows {
-  public:
-    SaveAnswer askSaveChanges(const std::string&, bool) override { return SaveAnswer::No; }
-    bool askYesCancel(const std::string&) override { return false; }
-    void showAsChild(Slot, bool) override {}
-    bool isShowing(Slot) const override { return false; }
-    std::optional<std::string> openFileDialog(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> saveFileDialog(const FileDialogRequest&) override { return {}; }
-    void setTitle(const std::string&) override {}
-    void setConnectionPanel(ConnectionPanel) override {}
-    void setChecksumPanel(const std::string&) override {}
-    void commandsChanged() override {}
-    void closeMainWindow() override {}
-};
 
 // No user: nothing is shown; Ok and Yes where offered, else Cancel.
 class SilentUi : public UiHost {
@@ -80,7 +65,7 @@ std::filesystem::path libraryDirOf(const WorkbenchSetup& s) {
 } // namespace
 
 struct Workbench::Defaults {
-    NoWindows windows;
+    HeadlessWindows windows;
     SilentUi ui;
     NoDebugWindows debugHost;
     HeadlessEditor editor;
@@ -127,7 +112,7 @@ Workbench::Workbench(WorkbenchSetup setup)
     shell_->setWatchList(&views_.watch);
     views_.context.emulator = makeIceViewHooks(ice_->commands());
     debug_ = std::make_unique<DebugCommands>(
-        *shell_, views_, setup.debugHost ? *setup.debugHost : defaults_->debugHost);
+        *shell_, views_, setup.debugHost ? *setup.debugHost : defaults_->debugHost, setup.clock);
 }
 
 Workbench::~Workbench() {

@@ -68,7 +68,6 @@ class MainWindow : public QMainWindow,
     }
     ProgrammerMode& programmerMode() { return *programmerMode_; }
     QMdiArea* mdi() const { return mdi_; }
-    AnalogViews& analogViews() { return *analogViews_; }
     QMdiSubWindow* subWindow(Slot slot) const { return subs_[size_t(slot)]; }
 
     // The labelled elements that ApplyCaptions writes.

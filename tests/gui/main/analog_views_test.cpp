@@ -6,7 +6,6 @@
 
 #include "gui/analog/adc_form.h"
 #include "gui/editor/editor_window.h"
-#include "gui/main/analog_views.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -21,10 +20,13 @@ namespace fs = std::filesystem;
 
 class AnalogViewsTest : public MainWindowFixture {
   protected:
+    // A calculator's item of the View menu, by its caption.
     QAction* item(Command c) {
-        window->analogViews().syncViewItems();
-        return window->analogViews().viewItem(c);
+        return menuItem(QStringLiteral("View"), c == Command::ViewAdc      ? QStringLiteral("ADC Panel")
+                                                : c == Command::ViewOpAmp ? QStringLiteral("OP Panel")
+                                                                          : QStringLiteral("Comparator Panel"));
     }
+    TADCForm& adcForm() { return *window->findChild<TADCForm*>(); }
 
 };
 
@@ -34,15 +36,15 @@ TEST_F(AnalogViewsTest, ViewItemsShowTheCalculatorsInDebugModeAndEditsReachTheRe
     EXPECT_EQ(item(Command::ViewAdc)->text(), QStringLiteral("ADC Panel"));
     EXPECT_FALSE(item(Command::ViewAdc)->isEnabled());
     item(Command::ViewAdc)->trigger(); // Alt+9 in edit mode does nothing
-    EXPECT_FALSE(window->analogViews().subWindow(Slot::Adc)->isVisible());
+    EXPECT_FALSE(window->subWindow(Slot::Adc)->isVisible());
 
     debugOn("KXA1608");
     for (Command c : {Command::ViewAdc, Command::ViewOpAmp, Command::ViewComparator})
         EXPECT_TRUE(item(c)->isEnabled());
     item(Command::ViewAdc)->trigger();
-    EXPECT_TRUE(window->analogViews().subWindow(Slot::Adc)->isVisible());
+    EXPECT_TRUE(window->subWindow(Slot::Adc)->isVisible());
 
-    TADCForm& adc = window->analogViews().adcForm();
+    TADCForm& adc = adcForm();
     TZk_UP& up = shell().parts().up;
     const size_t before = up.cpu().registerRecord().size();
     const auto at = adc.itemCentre(QStringLiteral("ENADC0"));
@@ -62,7 +64,7 @@ TEST_F(AnalogViewsTest, ViewItemsShowTheCalculatorsInDebugModeAndEditsReachTheRe
     EXPECT_EQ(shell().state().views.adcOutputBits, 16);
     shell().EnterEditMode(true);
     EXPECT_FALSE(item(Command::ViewAdc)->isEnabled());
-    EXPECT_FALSE(window->analogViews().subWindow(Slot::Adc)->isVisible());
+    EXPECT_FALSE(window->subWindow(Slot::Adc)->isVisible());
     EXPECT_TRUE(window->close());
 
     // The next start reads the setting back from Zkmain.cfg.
@@ -70,8 +72,8 @@ TEST_F(AnalogViewsTest, ViewItemsShowTheCalculatorsInDebugModeAndEditsReachTheRe
     EXPECT_EQ(shell().state().views.adcOutputBits, 16);
     // It was showing when debug mode was left: the build brings it back.
     debugOn("KXA1608");
-    EXPECT_TRUE(window->analogViews().subWindow(Slot::Adc)->isVisible());
-    EXPECT_EQ(window->analogViews().adcForm().adc().outputBitsIndex(), 16);
+    EXPECT_TRUE(window->subWindow(Slot::Adc)->isVisible());
+    EXPECT_EQ(adcForm().adc().outputBitsIndex(), 16);
 }
 
 // A reset (F6) puts the chip's registers back: a showing calculator shows that at once, not
@@ -80,7 +82,7 @@ TEST_F(AnalogViewsTest, ResetRefreshesAShowingCalculator) {
     start();
     debugOn("KXA1608");
     item(Command::ViewAdc)->trigger();
-    TADCForm& adc = window->analogViews().adcForm();
+    TADCForm& adc = adcForm();
     const std::string initial = adc.adc().control("PGA0GN")->text;
     TZk_UP& up = shell().parts().up;
     up.SetRegister(0x52, 3 << 3);
