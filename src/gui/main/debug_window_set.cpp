@@ -24,7 +24,8 @@ std::filesystem::path proBeside(const std::string& file) {
 } // namespace
 
 DebugWindowSet::DebugWindowSet(MainWindow& main)
-    : main_(main), model_(std::make_unique<SourceViewModel>(main.workbench().up())) {
+    : QObject(&main), main_(main),
+      model_(std::make_unique<SourceViewModel>(main.workbench().up())) {
     DebugViews& views = main.workbench().views();
     UiHost& ui = main.workbench().ui();
     DebugCommands& commands = main.workbench().debug();

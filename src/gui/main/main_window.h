@@ -59,14 +59,12 @@ class MainWindow : public QMainWindow,
     Workbench& workbench() { return *bench_; }
     EditorWindow& editor() { return *editor_; }
     QAction* action(Command c) const { return actions_.at(c); }
-    SramRecordMenu* sramRecordMenu() const { return sramMenu_.get(); }
     // A menu item or button added from outside that follows the shell's command states and
     // takes its caption from the text table.
     void addCommandAction(Command c, QAction* a, int captionEntry) {
         actions_[c] = a;
         captions_.item(a, captionEntry);
     }
-    ProgrammerMode& programmerMode() { return *programmerMode_; }
     QMdiArea* mdi() const { return mdi_; }
     QMdiSubWindow* subWindow(Slot slot) const { return subs_[size_t(slot)]; }
 
@@ -81,14 +79,12 @@ class MainWindow : public QMainWindow,
     CommandRouter& commandRouter() { return router_; }
 
     // --- debug mode ---
-    DebugWindowSet& debugWindowSet() { return *debugSet_; }
     // A debug window in its slot: a hidden sub-window holding `widget`; `window` (may be null)
     // is refreshed after every step and stop while it shows. The main window takes `widget`.
     void installDebugWindow(Slot slot, QWidget* widget, DebugWindow* window);
     DebugWindow* debugWindow(Slot slot) const;
     // The source view's model; null: the commands skip the source view.
     void setSourceViewPort(SourceViewPort* port);
-    SourceViewPort* sourceViewPort() const { return sourcePort_; }
     // Fills the source view from a build (the result and the text of its size panel).
     using SourceLoader = std::function<void(const AssemblyResult&, const std::string&)>;
     void setSourceViewLoader(SourceLoader loader) { sourceLoader_ = std::move(loader); }

@@ -10,7 +10,7 @@
 namespace zerka::gui {
 
 SramRecordMenu::SramRecordMenu(MainWindow& main)
-    : main_(main), model_(main.workbench().up(), main.workbench().ui()) {
+    : QObject(&main), main_(main), model_(main.workbench().up(), main.workbench().ui()) {
     Shell& shell = main_.workbench().shell();
     model_.setHooks({
         .currentFile = [&shell] { return shell.state().currentFile; },

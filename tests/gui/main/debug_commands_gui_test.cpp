@@ -7,6 +7,7 @@
 
 #include "core/atomic_file.h"
 #include "gui/editor/editor_window.h"
+#include "gui/main/debug_window_set.h"
 #include "gui/support/screenshot.h"
 #include "support/temp_dir.h"
 #include "target/target_unit.h"
@@ -166,7 +167,7 @@ TEST_F(DebugGuiTest, EveryRealWindowFollowsTheStepsOnBothTargets) {
         traceTo(symbol("ADDUP"));
         press(Command::Trace);
         press(Command::Trace);
-        EXPECT_EQ(window->sourceViewPort()->CurrentFile(), 1);
+        EXPECT_EQ(window->findChild<DebugWindowSet*>()->sourceModel().CurrentFile(), 1);
         test::saveScreenshot(*window, emulator ? QStringLiteral("debug_layout_emulator")
                                                : QStringLiteral("debug_layout_simulator"));
         window.reset();

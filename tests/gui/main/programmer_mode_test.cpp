@@ -67,7 +67,7 @@ TEST_F(ProgrammerModeWindow, BuildBlankAndReadFromTheToolbar) {
     EXPECT_TRUE(window.action(Command::ProgBlank)->isEnabled());
     EXPECT_EQ(named(QStringLiteral("Busy"))->width(), 10);
 
-    ProgrammerMode& mode = window.programmerMode();
+    ProgrammerMode& mode = *window.findChild<ProgrammerMode*>();
     mode.view().clearWords(0);
     window.action(Command::ProgRead)->trigger();
     EXPECT_TRUE(mode.viewWindow()->isVisible());

@@ -27,7 +27,7 @@ TEST_F(SramRecordMenuTest, AddToCurrentAddressPutsTheEditsIntoTheSourceAndRebuil
     Shell& shell = this->shell();
     MainWindow& window = *this->window;
 
-    SramRecordMenu* menu = window.sramRecordMenu();
+    SramRecordMenu* menu = window.findChild<SramRecordMenu*>();
     ASSERT_NE(menu, nullptr);
     EXPECT_FALSE(menu->menuItem()->isVisible());
     window.action(Command::AssembleRun)->trigger();

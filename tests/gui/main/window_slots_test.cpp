@@ -221,7 +221,7 @@ TEST_F(WindowSlotsTest, BreakpointListShowsFollowsGoesToAndDeletesBreakpoints) {
     }
     QApplication::processEvents();
     EXPECT_EQ(window->mdi()->activeSubWindow(), window->subWindow(Slot::Source));
-    SourceViewModel& view = window->debugWindowSet().sourceModel();
+    SourceViewModel& view = window->findChild<DebugWindowSet*>()->sourceModel();
     EXPECT_EQ(view.cursorRow(view.CurrentFile()), lineOf("DONE:"));
 
     // Delete removes it: from the uP centre and from the source view's marks.
@@ -242,7 +242,7 @@ TEST_F(WindowSlotsTest, BreakpointListShowsFollowsGoesToAndDeletesBreakpoints) {
 TEST_F(WindowSlotsTest, SramRecordWindowLetsTheDebuggerWorkWhileItShows) {
     start();
     debugOn();
-    window->sramRecordMenu()->menuItem()->trigger();
+    window->findChild<SramRecordMenu*>()->menuItem()->trigger();
     QApplication::processEvents();
     QWidget* record = shownWidget(QStringLiteral("SRAM Record"));
     ASSERT_NE(record, nullptr);
