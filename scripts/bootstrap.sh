@@ -9,6 +9,7 @@ packages=(
   libusb-1.0-0-dev libhidapi-dev
   qt6-base-dev libqscintilla2-qt6-dev libxlsxwriter-dev
   xvfb xauth
+  lcov
 )
 missing=()
 for p in "${packages[@]}"; do
