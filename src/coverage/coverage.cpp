@@ -40,7 +40,8 @@ LineMap::LineMap(const AssemblyResult& result) {
     for (const LineMapEntry& e : result.lineMap) {
         const int slot = slotOf(e.fileIndex);
         if (!e.expanded) pendingCalls.clear(); // a line outside every expansion
-        if (e.record != 0) {
+        // Lines of an expansion carry its record too; the call line is the one without code.
+        if (e.record != 0 && e.address >= 0xFFFFF) {
             if (slot >= 0 && e.lineNumber > 0) pendingCalls.push_back(Line{slot, e.lineNumber});
             previous = Line{-1, 0};
             continue;
