@@ -104,8 +104,8 @@ Report makeReport(const LineMap& map, const ExecCounts& counts, const Program& p
         const bool vector = a == ExecCounts::kInterruptVector;
         if (n == 0 && !(vector && r.interrupts) && a < size && !program.engine.conditional(word(a)))
             continue;
-        // Outside program memory the word executed is word 0.
-        const uint16_t w = a < size ? word(a) : word(0);
+        // Outside program memory every word reads as 0.
+        const uint16_t w = a < size ? word(a) : uint16_t{0};
         uint64_t cycles = n * program.engine.wordCycles(w) + taken[a];
         if (vector) cycles += r.interrupts * ExecCounts::kInterruptCycles;
         const LineMap::Line l = a < size ? map.lineOf(a) : LineMap::Line{-1, 0};

@@ -342,7 +342,7 @@ TEST_P(EngineDifferential, RunControlCommandsMatchOnBothEngines) {
 uint64_t cyclesFromCounts(const Engine& engine, const CpuState& s, const ExecCounts& c) {
     uint64_t sum = c.interrupts() * ExecCounts::kInterruptCycles;
     for (uint32_t a = 0; a <= c.programSize(); ++a) {
-        const uint16_t word = s.ProgramWord(a < c.programSize() ? a : 0);
+        const uint16_t word = a < c.programSize() ? s.ProgramWord(a) : uint16_t{0};
         sum += c.executed()[a] * engine.wordCycles(word) + c.taken()[a];
         if (c.taken()[a]) EXPECT_TRUE(engine.conditional(word)) << "address " << a;
     }

@@ -12,7 +12,6 @@ void ExecCounts::clear(uint32_t programSize) {
     topLevel_ = 0;
     frames_.clear();
     routines_.clear();
-    active_.clear();
 }
 
 void ExecCounts::charge(uint32_t cycles) {
@@ -28,13 +27,10 @@ void ExecCounts::charge(uint32_t cycles) {
 void ExecCounts::enter(uint32_t key, uint32_t returnAddress) {
     if (frames_.size() >= kMaxFrames) {
         // Forget the oldest frame: its routine is no longer open as far as we know.
-        auto it = active_.find(frames_.front().key);
-        if (it != active_.end() && it->second > 0) --it->second;
         topLevel_ += frames_.front().self;
         frames_.erase(frames_.begin());
     }
     ++routines_[key].calls;
-    ++active_[key];
     frames_.push_back(Frame{key, returnAddress, 0, 0});
 }
 
@@ -49,15 +45,20 @@ void ExecCounts::interrupt(uint32_t returnAddress, uint32_t cycles) {
     enter(kInterruptRoutine | kInterruptVector, returnAddress);
 }
 
-void ExecCounts::close(std::vector<Frame>& frames, std::map<uint32_t, Routine>& routines,
-                       std::map<uint32_t, uint32_t>& active) {
+void ExecCounts::close(std::vector<Frame>& frames, std::map<uint32_t, Routine>& routines) {
     const Frame f = frames.back();
     frames.pop_back();
     const uint64_t inclusive = f.self + f.children;
     Routine& r = routines[f.key];
     r.exclusive += f.self;
-    // A recursive routine counts its outermost frame only, so nothing is counted twice.
-    if (--active[f.key] == 0) r.inclusive += inclusive;
+    // A recursive routine counts its outermost frame only, so nothing is counted twice. An
+    // interrupt starts afresh: what it interrupted does not contain it.
+    bool outermost = true;
+    for (size_t i = frames.size(); i-- > 0 && outermost;) {
+        if (frames[i].key & kInterruptRoutine) break;
+        outermost = frames[i].key != f.key;
+    }
+    if (outermost) r.inclusive += inclusive;
     // An interrupt is nobody's callee.
     if (!(f.key & kInterruptRoutine) && !frames.empty()) frames.back().children += inclusive;
 }
@@ -69,7 +70,7 @@ void ExecCounts::ret(uint32_t to, uint32_t cycles) {
     for (size_t i = frames_.size(); i-- > 0;) {
         if (frames_[i].returnAddress != to) continue;
         while (frames_.size() > i)
-            close(frames_, routines_, active_);
+            close(frames_, routines_);
         return;
     }
 }
@@ -77,9 +78,8 @@ void ExecCounts::ret(uint32_t to, uint32_t cycles) {
 std::map<uint32_t, ExecCounts::Routine> ExecCounts::routines() const {
     std::vector<Frame> frames = frames_;
     std::map<uint32_t, Routine> routines = routines_;
-    std::map<uint32_t, uint32_t> active = active_;
     while (!frames.empty())
-        close(frames, routines, active);
+        close(frames, routines);
     return routines;
 }
 

@@ -75,8 +75,7 @@ class ExecCounts {
     };
     void charge(uint32_t cycles);
     void enter(uint32_t key, uint32_t returnAddress);
-    static void close(std::vector<Frame>& frames, std::map<uint32_t, Routine>& routines,
-                      std::map<uint32_t, uint32_t>& active);
+    static void close(std::vector<Frame>& frames, std::map<uint32_t, Routine>& routines);
 
     uint32_t size_ = 0;
     uint64_t clears_ = 0;
@@ -88,7 +87,6 @@ class ExecCounts {
     uint32_t last_ = 0;
     std::vector<Frame> frames_;
     std::map<uint32_t, Routine> routines_;
-    std::map<uint32_t, uint32_t> active_; // open frames per routine (recursion)
 };
 
 } // namespace zerka
