@@ -6,6 +6,7 @@
 #include "cli/cli_number.h"
 #include "cli/commands.h"
 
+#include "cli/asm_options.h"
 #include "core/program_dir.h"
 #include "core/text.h"
 #include "coverage/outputs.h"
@@ -32,6 +33,7 @@ struct BuildOptions {
     bool assembleOnly = false;
     std::string target;
     std::string connect;
+    std::vector<std::string> includeDirs;
     std::string file;
     coverage::OutputRequest counting; // --coverage, --coverage-append, --profile
     std::string maxInstructions;      // the counted run's limit
@@ -94,8 +96,8 @@ int countedRun(TZk_UP& up, Shell& shell, const BuildOptions& o, uint64_t limit, 
 }
 
 int runBuild(const BuildOptions& o, CliContext& ctx) {
-    if (!fs::is_regular_file(o.file)) {
-        ctx.err << kMe << "no such file: " << o.file << '\n';
+    if (const auto problem = inputFileProblem(o.file)) {
+        ctx.err << kMe << *problem << '\n';
         return kExitUsage;
     }
     const fs::path libDir = o.lib.empty() ? chipLibraryDir() : fs::path(o.lib);
@@ -113,6 +115,7 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
             return kExitUsage;
         }
     }
+    if (!checkIncludeDirs(o.includeDirs, ctx.err, kMe)) return kExitUsage;
     ChipModel chip;
     OptionsModel options(library, chip);
     StderrUi ui(ctx.err);
@@ -146,8 +149,13 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
 
     ShellParts parts{library, chip, options, up, editor, log, ui, windows, nullptr, {}};
     auto shell = std::make_unique<Shell>(parts, programDir().string());
-    shell->ReadConfiguration(fs::absolute(o.file).string());
-    if (!shell->state().configLoaded) {
+    shell->setIncludeDirs({o.includeDirs.begin(), o.includeDirs.end()});
+    const std::string unread = shell->ReadConfiguration(fs::absolute(o.file).string());
+    // A file that does not hold every setting, or names no chip of the library, would build
+    // something else than the project.
+    if (!shell->state().configLoaded || !unread.empty()) {
+        if (!shell->state().configLoaded && !unread.empty())
+            ctx.err << kMe << o.file << ": " << unread << '\n';
         ctx.err << kMe << "nothing was built\n";
         return kExitFailed;
     }
@@ -201,7 +209,8 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
     const bool ok = o.assembleOnly ? shell->assembleOnly() : shell->assembleAndRun();
     for (const LogEntry& e : log.entries())
         ctx.out << e.text << '\n';
-    ctx.out << "Checksum = 0x" << hexText(shell->state().imageChecksum, 4) << '\n';
+    // A failed build made no image, so no checksum of one.
+    if (ok) ctx.out << "Checksum = 0x" << hexText(shell->state().imageChecksum, 4) << '\n';
     if (ok && up.counting()) return countedRun(up, *shell, o, limit, ctx);
     return ok ? kExitOk : kExitFailed;
 }
@@ -220,6 +229,7 @@ void registerBuildCommand(CLI::App& app, CliContext& ctx) {
     sub->add_option("--connect", o->connect,
                     "With --target emulator or a programmer-mode file: the unit served at "
                     "unix:PATH or tcp:127.0.0.1:PORT");
+    addIncludeOption(sub, o->includeDirs);
     sub->add_option("--coverage", o->counting.coverage,
                     "After a simulator build, run the program and write its lcov trace file")
         ->check(notEmpty());

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 std::string chipOf(const fs::path& file) {
     std::ifstream in(file);
     std::string line;
-    const std::regex include(R"(^\s*INCLUDE\s+\S*[\\/]([A-Za-z0-9_]+)\.INC\s*$)",
+    const std::regex include(R"(^\s*INCLUDE\s+(?:\S*[\\/])?([A-Za-z0-9_]+)\.INC\s*$)",
                              std::regex::icase);
     std::smatch m;
     while (std::getline(in, line)) {
