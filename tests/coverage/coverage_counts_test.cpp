@@ -259,17 +259,19 @@ TEST_F(Coverage, AppendingAddsTheCountsOfEveryRunAndABrokenFileIsLeftAlone) {
     const LcovFile once = *parseLcov(dir.read("work/prog.info")).file;
     run("KXA1608", kLoop, {"--coverage-append"});
     run("KXA1608", kLoop, {"--coverage-append", "--max-instructions", "5"});
+    run("KXA1608", kLoop, {"--coverage-append", "--until", "SUB", "--expect", "COUNT=3"});
     const LcovParse merged = parseLcov(dir.read("work/prog.info"));
     ASSERT_TRUE(merged.file) << merged.error;
     ASSERT_EQ(merged.file->records.size(), 1u);
-    // Two full runs and the first 5 instructions (JMP, MVL, MVF, CALL, NOP) of a third.
+    // Two full runs, the first 5 instructions (JMP, MVL, MVF, CALL, NOP) of a third and a
+    // fourth that stops before the NOP.
     const LcovRecord& a = once.records[0];
     const LcovRecord& m = merged.file->records[0];
     for (const auto& [line, hits] : a.lines) {
         const bool early = line == lineOf(kLoop, "@jmp") || line == lineOf(kLoop, "@mvl") ||
-                           line == lineOf(kLoop, "@mvf") || line == lineOf(kLoop, "@call") ||
-                           line == lineOf(kLoop, "@nop");
-        EXPECT_EQ(m.lines.at(line), 2 * hits + (early ? 1 : 0)) << "line " << line;
+                           line == lineOf(kLoop, "@mvf") || line == lineOf(kLoop, "@call");
+        const bool nop = line == lineOf(kLoop, "@nop");
+        EXPECT_EQ(m.lines.at(line), 2 * hits + (early ? 2 : 0) + (nop ? 1 : 0)) << "line " << line;
     }
     for (const auto& [key, taken] : a.branches)
         EXPECT_EQ(m.branches.at(key), std::optional<uint64_t>(2 * *taken));
