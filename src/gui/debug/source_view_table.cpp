@@ -23,6 +23,8 @@ const QColor kSimulatorGreen(0x00, 0x80, 0x00);
 const QColor kEmulatorBlue(0x00, 0x00, 0xC0);
 const QColor kDimmed(128, 128, 128);
 const QColor kCursorLine(0xEE, 0xF3, 0xFB);
+const QColor kNeverRan(0xFF, 0xDD, 0xDD);
+const QColor kCountPaper(0xF2, 0xF2, 0xF2);
 
 // The editor's syntax colours, read once from its lexer.
 const QColor& tokenColour(AsmToken kind) {
@@ -46,14 +48,39 @@ int SourceViewTable::rowCount(const QModelIndex& parent) const {
 }
 
 int SourceViewTable::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 2;
+    return parent.isValid() ? 0 : kColumns;
 }
 
 QVariant SourceViewTable::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole) return {};
+    if (!index.isValid()) return {};
     const int32_t row = index.row() + 1;
-    if (index.column() == 0) return QString::fromStdString(model_.markText(file_, row));
-    return fromBytes(model_.rowText(file_, row));
+    if (role == Qt::TextAlignmentRole && index.column() >= kCountColumn)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    switch (index.column()) {
+    case 0:
+        return QString::fromStdString(model_.markText(file_, row));
+    case kCountColumn:
+        return QString::fromStdString(model_.countText(file_, row));
+    case kCyclesColumn:
+        return QString::fromStdString(model_.cyclesText(file_, row));
+    default:
+        return fromBytes(model_.rowText(file_, row));
+    }
+}
+
+QVariant SourceViewTable::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    switch (section) {
+    case 0:
+        return QStringLiteral("Mark");
+    case kCountColumn:
+        return QStringLiteral("Count");
+    case kCyclesColumn:
+        return QStringLiteral("Cycles");
+    default:
+        return QStringLiteral("Source");
+    }
 }
 
 SourceViewDelegate::SourceViewDelegate(const SourceViewModel& model, int file, QObject* parent)
@@ -73,6 +100,19 @@ void SourceViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         painter->setPen(Qt::red);
         painter->drawText(r.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
                           QString::fromStdString(model_.markText(file_, row)));
+        painter->restore();
+        return;
+    }
+    // Lines with code that never ran are tinted while the counts are shown.
+    const bool tint = (model_.showCounts() || model_.showCycles()) && model_.neverRan(file_, row);
+    if (index.column() >= SourceViewTable::kCountColumn) {
+        painter->fillRect(r, tint ? kNeverRan : kCountPaper);
+        painter->setPen(Qt::black);
+        const std::string text = index.column() == SourceViewTable::kCountColumn
+                                     ? model_.countText(file_, row)
+                                     : model_.cyclesText(file_, row);
+        painter->drawText(r.adjusted(0, 0, -kTextPadding, 0), Qt::AlignVCenter | Qt::AlignRight,
+                          QString::fromStdString(text));
         painter->restore();
         return;
     }
@@ -97,8 +137,12 @@ void SourceViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     case SourceRowColour::Normal:
         break;
     }
-    if (colour == SourceRowColour::Normal || colour == SourceRowColour::Dimmed)
-        if (model_.CurrentFile() == file_ && model_.cursorRow(file_) == row) paper = kCursorLine;
+    if (colour == SourceRowColour::Normal || colour == SourceRowColour::Dimmed) {
+        if (model_.CurrentFile() == file_ && model_.cursorRow(file_) == row)
+            paper = kCursorLine;
+        else if (tint)
+            paper = kNeverRan;
+    }
     painter->fillRect(r, paper);
 
     const std::string_view text = model_.rowText(file_, row);
