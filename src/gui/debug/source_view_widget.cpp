@@ -1,5 +1,6 @@
 #include "gui/debug/source_view_widget.h"
 
+#include "gui/debug/accessible_windows.h"
 #include "gui/editor/bookmark_keys.h"
 
 #include "gui/debug/source_view_table.h"
@@ -95,6 +96,7 @@ SourceViewWidget::SourceViewWidget(SourceViewModel& model, QWidget* parent)
     ApplyFont(EditorFont{});
     for (int f = 1; f <= model_.fileCount(); ++f)
         addTab(f);
+    makeSourceViewAccessible(*this, model_);
 }
 
 SourceViewWidget::~SourceViewWidget() {

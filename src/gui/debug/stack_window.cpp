@@ -1,5 +1,6 @@
 #include "gui/debug/stack_window.h"
 
+#include "gui/debug/accessible_windows.h"
 #include "gui/debug/hex_cell_grid.h"
 #include "uitext/text_table.h"
 #include "views/debug_views.h"
@@ -53,6 +54,7 @@ StackWindow::StackWindow(StackViewModel& model, UiHost&, QWidget* parent)
         grid_->refresh();
     };
     layout->addWidget(grid_, 0, Qt::AlignLeft | Qt::AlignTop);
+    makeStackGridAccessible(*grid_);
     layout->addStretch();
     focusConnection_ = connect(qApp, &QApplication::focusChanged, this,
                                [this](QWidget* from, QWidget* to) { focusMoved(from, to); });
@@ -87,6 +89,7 @@ void StackWindow::refreshView() {
     refreshQueued_ = false;
     if (grid_->rows() != model_.rows()) grid_->setShape(model_.rows(), {kLabelChars, kValueChars});
     grid_->refresh();
+    announceAccessibleChanges(this);
 }
 
 bool StackWindow::event(QEvent* event) {
