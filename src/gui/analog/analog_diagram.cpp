@@ -1,5 +1,8 @@
 #include "gui/analog/analog_diagram.h"
 
+#include "gui/analog/analog_names.h"
+#include "gui/debug/accessible_grid.h"
+
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QPixmap>
@@ -51,7 +54,8 @@ QColor AnalogDiagram::faint() const {
 QComboBox* AnalogDiagram::addFieldCombo(const char* field, const char* objectName, QRectF place) {
     auto* box = new QComboBox(this);
     box->setObjectName(QString::fromLatin1(objectName));
-    box->setAccessibleName(QString::fromLatin1(field));
+    box->setAccessibleName(analogControlTitle(QString::fromLatin1(field)));
+    box->setAccessibleDescription(QString::fromLatin1(field));
     combos_.push_back({box, field, place});
     connect(box, &QComboBox::activated, this, [this, box, f = std::string(field)](int index) {
         model_.chooseEntry(f, index);
@@ -65,7 +69,8 @@ QComboBox* AnalogDiagram::addOwnCombo(const char* objectName, QRectF place,
                                       const QStringList& items) {
     auto* box = new QComboBox(this);
     box->setObjectName(QString::fromLatin1(objectName));
-    box->setAccessibleName(QString::fromLatin1(objectName));
+    box->setAccessibleName(analogControlTitle(QString::fromLatin1(objectName)));
+    box->setAccessibleDescription(QString::fromLatin1(objectName));
     box->addItems(items);
     combos_.push_back({box, std::string(), place});
     return box;
@@ -138,6 +143,7 @@ void AnalogDiagram::refreshView() {
     shownRevision_ = model_.revision();
     syncCombos();
     update();
+    announceAccessibleChanges(this);
 }
 
 void AnalogDiagram::edited() {

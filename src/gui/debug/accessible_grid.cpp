@@ -54,6 +54,7 @@ QString snapshotText(const AccessibleCell& c) {
 
 void announceTable(QWidget* w, class TableHolder& h);
 void announcePanel(QWidget* w, class PanelHolder& h);
+bool listening();
 
 class CellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
   public:
@@ -147,7 +148,8 @@ class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
   public:
     explicit TableAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Table) {
         // A listener that asks for the table gets announcements relative to what it read.
-        if (TableHolder* h = holderOf<TableHolder>(w); h && h->lastRows < 0) announceTable(w, *h);
+        if (TableHolder* h = holderOf<TableHolder>(w); h && h->lastRows < 0 && listening())
+            announceTable(w, *h);
     }
     ~TableAccessible() override { clearCells(); }
 
@@ -281,7 +283,8 @@ class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
 class PanelAccessible : public QAccessibleWidget {
   public:
     explicit PanelAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::StaticText) {
-        if (PanelHolder* h = holderOf<PanelHolder>(w); h && !h->seen) announcePanel(w, *h);
+        if (PanelHolder* h = holderOf<PanelHolder>(w); h && !h->seen && listening())
+            announcePanel(w, *h);
     }
     QString text(QAccessible::Text t) const override {
         const PanelHolder* h = holderOf<PanelHolder>(object());
@@ -308,6 +311,27 @@ QAccessibleInterface* factory(const QString&, QObject* object) {
     return nullptr;
 }
 
+QAccessible::UpdateHandler installedHandler() {
+    const QAccessible::UpdateHandler handler = QAccessible::installUpdateHandler(nullptr);
+    QAccessible::installUpdateHandler(handler);
+    return handler;
+}
+
+// Someone hears the events: an assistive technology through the platform, or an update handler
+// (a test's recorder, a bridge of our own).
+bool listening() {
+    return QAccessible::isActive() || installedHandler() != nullptr;
+}
+
+// Qt passes events on only while the platform's accessibility is active; a platform without
+// one (the offscreen platform) still has the installed handler to hear them.
+void deliver(QAccessibleEvent* e) {
+    if (QAccessible::isActive())
+        QAccessible::updateAccessibility(e);
+    else if (const QAccessible::UpdateHandler handler = installedHandler())
+        handler(e);
+}
+
 void installFactory() {
     // Installing twice is harmless: Qt keeps one entry per factory.
     QAccessible::installFactory(factory);
@@ -328,10 +352,10 @@ void announceTable(QWidget* w, TableHolder& h) {
     h.lastSeen = std::move(now);
     h.lastRows = rows;
     h.lastColumns = columns;
-    if (first) return;
+    if (first || !listening()) return;
     if (reshaped) {
         QAccessibleTableModelChangeEvent e(w, QAccessibleTableModelChangeEvent::ModelReset);
-        QAccessible::updateAccessibility(&e);
+        deliver(&e);
         return;
     }
     int firstRow = -1, lastRow = -1, firstColumn = columns, lastColumn = -1;
@@ -352,7 +376,7 @@ void announceTable(QWidget* w, TableHolder& h) {
     e.setLastRow(lastRow);
     e.setFirstColumn(firstColumn);
     e.setLastColumn(lastColumn);
-    QAccessible::updateAccessibility(&e);
+    deliver(&e);
     // Each changed cell says its new text; a whole new page (a bank switch) is one table change.
     constexpr size_t kCellEvents = 32;
     if (changed.size() > kCellEvents) return;
@@ -362,7 +386,7 @@ void announceTable(QWidget* w, TableHolder& h) {
     for (const auto& [r, c] : changed)
         if (QAccessibleInterface* cell = t->cellAt(r, c)) {
             QAccessibleValueChangeEvent v(cell, cell->text(QAccessible::Name));
-            QAccessible::updateAccessibility(&v);
+            deliver(&v);
         }
 }
 
@@ -372,31 +396,44 @@ void announcePanel(QWidget* w, PanelHolder& h) {
     const bool changed = h.lastSeen != now;
     h.lastSeen = now;
     h.seen = true;
-    if (first || !changed) return;
+    if (first || !changed || !listening()) return;
     QAccessibleValueChangeEvent e(w, now);
-    QAccessible::updateAccessibility(&e);
+    deliver(&e);
 }
 
 } // namespace
+
+// An interface Qt made for the widget before it was described (setting a name is enough to
+// make one) is dropped, so that the next query comes to our factory.
+template <typename Wanted> void forgetOtherInterface(QWidget* widget) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    if (iface && !dynamic_cast<Wanted*>(iface))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
+}
 
 void setAccessibleTable(QWidget* widget, AccessibleTableSpec spec) {
     if (!widget) return;
     installFactory();
     delete holderOf<TableHolder>(widget);
-    if (widget->accessibleName().isEmpty()) widget->setAccessibleName(spec.name);
+    const QString name = spec.name;
     new TableHolder(widget, std::move(spec));
+    if (widget->accessibleName().isEmpty()) widget->setAccessibleName(name);
+    forgetOtherInterface<TableAccessible>(widget);
 }
 
 void setAccessiblePanel(QWidget* widget, const QString& name, std::function<QString()> value) {
     if (!widget) return;
     installFactory();
     delete holderOf<PanelHolder>(widget);
-    widget->setAccessibleName(name);
     new PanelHolder(widget, name, std::move(value));
+    widget->setAccessibleName(name);
+    forgetOtherInterface<PanelAccessible>(widget);
 }
 
 void announceAccessibleChanges(QWidget* root) {
-    if (!root || !QAccessible::isActive()) return;
+    // The snapshots follow every refresh, heard or not, so that a listener that comes later
+    // hears changes against what is on screen.
+    if (!root) return;
     auto visit = [](QWidget* w) {
         if (TableHolder* t = holderOf<TableHolder>(w)) announceTable(w, *t);
         if (PanelHolder* p = holderOf<PanelHolder>(w)) announcePanel(w, *p);

@@ -47,8 +47,8 @@ void setAccessiblePanel(QWidget* widget, const QString& name, std::function<QStr
 
 // Sends the change events of the tables and panels at or below `root` since the last call: a
 // table-model change over the changed cells and a value change for each changed cell and panel,
-// so that a screen reader hears a new PC or a changed register. Costs nothing while no
-// assistive technology (or test recorder) listens.
+// so that a screen reader hears a new PC or a changed register. Events are sent only while an
+// assistive technology (or a test's update handler) listens.
 void announceAccessibleChanges(QWidget* root);
 
 } // namespace zerka::gui

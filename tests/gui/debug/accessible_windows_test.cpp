@@ -183,6 +183,9 @@ TEST(AccessibleWindows, AStepIsAnnouncedToAScreenReader) {
         return e.type == QAccessible::ValueChanged &&
                e.object == w.registers.panel(gui::RegisterWindow::Panel::W) && e.value == "5A";
     })) << "no new W announced";
+    EXPECT_FALSE(saw([&](const auto& e) {
+        return e.type == QAccessible::ValueChanged && e.name == "IND1";
+    })) << "an unchanged panel was announced";
     // The RAM table: a data change over the byte's row, and the byte's own new text.
     EXPECT_TRUE(saw([&](const auto& e) {
         return e.type == QAccessible::TableModelChanged && e.object == w.ram.grid() &&

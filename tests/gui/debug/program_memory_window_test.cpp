@@ -249,7 +249,7 @@ TEST(ProgramMemoryWindowEmulator, CurrentRowIsBlueOnTheEmulator) {
         ++row;
     ASSERT_EQ(views.programMemory.addressAt(row), 0x20u);
     const QImage image = window.grid().grab().toImage();
-    EXPECT_EQ(image.pixelColor(window.grid().columnLeft(2) + 2, row * 18 + 2), QColor(0, 0, 255));
+    EXPECT_EQ(image.pixelColor(window.grid().columnLeft(2) + 2, row * 18 + 2), QColor(0, 0, 0xC0));
 
     // Without a writer for the unit's memory an edit would change only the mirror: refused.
     progwatch::setHexAnswerHook([](HexEntry& e) {
