@@ -170,6 +170,20 @@ void HexCellGrid::contextMenuEvent(QContextMenuEvent* event) {
     if (row >= 0 && onContextMenu) onContextMenu(row, col, event->globalPos());
 }
 
+void HexCellGrid::focusInEvent(QFocusEvent* event) {
+    // Arrived by keyboard with no cell chosen: start on the first cell that takes typing, so
+    // the arrow keys have somewhere to move from.
+    if (curRow_ < 0)
+        for (int r = 0; r < rows_ && curRow_ < 0; ++r)
+            for (int c = 0; c < columns(); ++c)
+                if (!selectable_ || selectable_(r, c)) {
+                    setCurrent(r, c);
+                    break;
+                }
+    update(cellRect(curRow_, curCol_).adjusted(-1, -1, 1, 1));
+    QWidget::focusInEvent(event);
+}
+
 void HexCellGrid::focusOutEvent(QFocusEvent* event) {
     if (onLeaveCell) onLeaveCell();
     update(cellRect(curRow_, curCol_));
