@@ -71,3 +71,9 @@ add_test(NAME packaging_deb_contents
   COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} -DCPACK=${CMAKE_CPACK_COMMAND}
     "-DEXPECTED=${zerka_deb_expected}" -P ${PROJECT_SOURCE_DIR}/packaging/check_deb.cmake)
 set_tests_properties(packaging_deb_contents PROPERTIES TIMEOUT 600 RUN_SERIAL ON)
+
+# Every installed example assembles for a new user, copied out of the installed tree.
+add_test(NAME installed_examples_assemble
+  COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR}
+    -P ${PROJECT_SOURCE_DIR}/packaging/check_installed_examples.cmake)
+set_tests_properties(installed_examples_assemble PROPERTIES TIMEOUT 300 RESOURCE_LOCK install)

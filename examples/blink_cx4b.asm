@@ -2,7 +2,7 @@
 ; It runs forever: run it and watch bit P10 of PT1DA toggle, or step through
 ; DELAY to see the two counters at 80H and 81H count down.
 
-        INCLUDE ..\CHIPS\KXB0402.INC
+        INCLUDE KXB0402.INC
 
 DLYOUT  EQU     80H             ; outer delay counter
 DLYIN   EQU     81H             ; inner delay counter

@@ -3,7 +3,7 @@
 ; 6 by 6 in hardware, then sleeps. The data bytes at the end (decimal):
 ; expect: 80H=15 81H=30 82H=5 83H=36 84H=0
 
-        INCLUDE ..\CHIPS\KXA1608.INC
+        INCLUDE KXA1608.INC
 
 SUM     EQU     80H             ; 1 + 2 + 3 + 4 + 5
 TWICE   EQU     81H             ; SUM doubled

@@ -3,7 +3,7 @@
 ; The data bytes at the end (decimal):
 ; expect: 90H=1 91H=2 92H=3 93H=4 94H=5 80H=15 81H=0 82H=5
 
-        INCLUDE ..\CHIPS\KXB0602.INC
+        INCLUDE KXB0602.INC
 
 TABLE   EQU     90H             ; five bytes
 SIZE    EQU     5

@@ -146,6 +146,7 @@ bool TF_ASM::readAndExpand() {
     env.report = [this](const PreprocError& e) { reporter_.reportPreproc(e); };
     env.yield = ctx_.yield;
     env.includeRoot = ctx_.includeRoot;
+    env.includeDirs = ctx_.includeDirs;
     env.maxLines = ctx_.maxLines;
     env.macroLabelCounter = 0;
     SourceReader reader(env);

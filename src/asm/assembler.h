@@ -67,6 +67,9 @@ struct AssemblyContext {
     YieldHook yield;           // may be empty
     // When set, INCLUDE may only name files inside this folder (untrusted sources).
     std::optional<std::filesystem::path> includeRoot;
+    // Where an INCLUDE name that is not beside the main file is looked up, in this order (the
+    // folders the user names, then the chip library with the chips' register headers).
+    std::vector<std::filesystem::path> includeDirs;
     // Guard against runaway macro growth: lines the line list and the bodies may hold.
     size_t maxLines = 1'000'000;
 };

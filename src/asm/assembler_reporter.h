@@ -31,6 +31,7 @@ class AssemblerReporter : public EncodeReporter {
     }
 
     int errorCount() const { return count_; }
+    bool anyErrors() const override { return count_ != 0; }
     const std::vector<std::string>& errorList() const { return errorList_; }
     const std::vector<AssemblyError>& reports() const { return reports_; }
 

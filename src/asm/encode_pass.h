@@ -48,6 +48,8 @@ class EncodeReporter {
                         std::optional<std::string> detail) = 0;
     // The run's abort flag: the pass stops before its next line.
     virtual bool aborted() const = 0;
+    // Whether the run has reported an error so far; a reporter that does not count says yes.
+    virtual bool anyErrors() const { return true; }
 };
 
 // The long-form list (TCheckSmartPtr): the two-word CALL and JMP forms of the first pass, for

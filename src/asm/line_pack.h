@@ -112,12 +112,19 @@ class TLinePack {
     uint64_t indexedAt_ = ~uint64_t(0);
     std::vector<Node*> index_;
 
-    // Lines live in blocks of slots (growing to 1024 a block) with a free list: one allocation
-    // per line of a large program instead of one per line, and none for reused slots.
+    // Lines live in blocks of slots (growing from 8 to 1024 a block, then 2 MiB blocks) with a
+    // free list: one allocation per block of lines instead of one per line, and none for reused
+    // slots. The slots are raw storage, never cleared: each is constructed when it is taken.
     struct alignas(Node) Slot {
         unsigned char bytes[sizeof(Node)];
     };
-    std::vector<std::unique_ptr<Slot[]>> blocks_;
+    struct BlockRelease {
+        size_t mappedBytes = 0; // 0: from operator new[]
+        void operator()(Slot* block) const;
+    };
+    using Block = std::unique_ptr<Slot[], BlockRelease>;
+    static Block newBlock(size_t slots);
+    std::vector<Block> blocks_;
     size_t blockSize_ = 0;
     size_t blockUsed_ = 0;
     std::vector<Slot*> freeSlots_;

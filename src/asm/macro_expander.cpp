@@ -48,9 +48,8 @@ bool MacroExpander::expandList(TLinePack& list, const std::string* ownName) {
         const SourceLine* line = list.current();
         if (!line->isMacroCall) continue;
         // The copies go in after the call line and become current, so the walk goes on after
-        // them without scanning them again.
-        const SourceLine call = *line;
-        if (!expandCall(list, call, ownName)) return false;
+        // them without scanning them again. Lines never move, so the call line stays put.
+        if (!expandCall(list, *line, ownName)) return false;
     } while (list.next());
     return true;
 }
@@ -84,7 +83,8 @@ bool MacroExpander::expandCall(TLinePack& list, const SourceLine& call,
         return false;
     }
 
-    TSymDefPack local;
+    TSymDefPack& local = local_;
+    local.clear();
     for (int k = 1; k <= formals; ++k) {
         const std::string_view actual = call.operand(k);
         if (actual.size() > SymbolEntry::kNameMax) {
@@ -162,7 +162,8 @@ bool MacroExpander::expandCall(TLinePack& list, const SourceLine& call,
         if (handled || !ifState.passes()) continue;
 
         copy.expanded = true;
-        if (env_.storedLines >= env_.maxLines || !list.add(copy, TLinePack::AfterCurrent)) {
+        if (env_.storedLines >= env_.maxLines ||
+            !list.add(std::move(copy), TLinePack::AfterCurrent)) {
             env_.fail(kOutOfMemory, true, name, &call);
             return false;
         }

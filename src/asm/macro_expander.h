@@ -3,6 +3,7 @@
 // fresh local table (formal parameters, generated "Lab@%d" labels, LOCAL names), and the copies
 // of the body are inserted after the call line.
 #include "asm/preproc_env.h"
+#include "asm/sym_def_pack.h"
 
 namespace zerka {
 
@@ -18,6 +19,8 @@ class MacroExpander {
     bool expandCall(TLinePack& list, const SourceLine& call, const std::string* ownName);
 
     PreprocEnv& env_;
+    // The local table, emptied for each call rather than built anew (thousands of calls).
+    TSymDefPack local_;
 };
 
 } // namespace zerka

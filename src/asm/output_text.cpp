@@ -12,18 +12,40 @@ bool anyOf(const std::array<bool, 5>& flags) {
     return std::any_of(flags.begin(), flags.end(), [](bool b) { return b; });
 }
 
-std::string numberColumn(int32_t n) {
+// The columns are appended in place: a listing has a line for every line of the program.
+void appendNumberColumn(std::string& out, int32_t n) {
+    if (n >= 0 && n <= 9999) {
+        const char digits[] = {char('0' + n / 1000),
+                               char('0' + n / 100 % 10),
+                               char('0' + n / 10 % 10),
+                               char('0' + n % 10),
+                               ' ',
+                               ' '};
+        out.append(digits, sizeof digits);
+        return;
+    }
     char buf[24];
     std::snprintf(buf, sizeof buf, "%04d  ", int(n));
-    return buf;
+    out += buf;
 }
 
-std::string addressColumn(int32_t address) {
-    return hexText(uint32_t(address), 4) + "  ";
+// `value` as at least four upper-case hexadecimal digits.
+void appendHex4(std::string& out, uint32_t value) {
+    if (value > 0xFFFF) {
+        out += hexText(value, 4);
+        return;
+    }
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const char digits[] = {kDigits[value >> 12], kDigits[(value >> 8) & 0xF],
+                           kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
+    out.append(digits, sizeof digits);
 }
 
-std::string codeColumn(uint16_t word) {
-    return hexText(word, 4) + "    ";
+void appendAddressAndCode(std::string& out, const SourceLine& l, const ProgramImage& image) {
+    appendHex4(out, uint32_t(l.address));
+    out += "  ";
+    appendHex4(out, image.word(l.address));
+    out += "    ";
 }
 
 const std::string kEmptyCode(14, ' ');
@@ -90,12 +112,12 @@ LineIndex::LineIndex(const TLinePack& lines) {
 std::string listingText(const TLinePack& lines, std::string_view mainText,
                         const ProgramImage& image) {
     std::string out;
+    // Room for the main file and the columns of every line, so the text is never copied to
+    // grow.
+    out.reserve(mainText.size() + lines.count() * 48 + 128);
     out += "\nline--addr--code----instruction-------------------------------------\n\n";
     MainFileLines main(mainText);
     int32_t n = 1;
-    auto addressAndCode = [&](const SourceLine& l) {
-        return addressColumn(l.address) + codeColumn(image.word(l.address));
-    };
     for (const SourceLine& l : lines) {
         const bool secondWord = anyOf(l.secondWord);
         const bool marker = l.isShortened;
@@ -103,7 +125,8 @@ std::string listingText(const TLinePack& lines, std::string_view mainText,
         const bool hasAddress = l.address != SourceLine::kNoAddress;
         if (l.fileIndex == 0 && !l.expanded) {
             while (n < l.lineNumber) {
-                out += numberColumn(n) + kEmptyCode;
+                appendNumberColumn(out, n);
+                out += kEmptyCode;
                 out.append(main.next());
                 out += '\n';
                 ++n;
@@ -120,13 +143,15 @@ std::string listingText(const TLinePack& lines, std::string_view mainText,
             if (!marker) {
                 if (hasAddress) {
                     if (secondWord)
-                        out += "I    " + addressAndCode(l);
+                        out += "I    ";
                     else if (inserted)
-                        out += "IM   " + addressAndCode(l);
+                        out += "IM   ";
                     else
-                        out += numberColumn(n) + addressAndCode(l);
+                        appendNumberColumn(out, n);
+                    appendAddressAndCode(out, l, image);
                 } else {
-                    out += numberColumn(n) + kEmptyCode;
+                    appendNumberColumn(out, n);
+                    out += kEmptyCode;
                 }
                 out.append(text);
                 out += '\n';
@@ -139,7 +164,7 @@ std::string listingText(const TLinePack& lines, std::string_view mainText,
                 out += "IM   ";
             else
                 out += "  M   ";
-            out += addressAndCode(l);
+            appendAddressAndCode(out, l, image);
             out += l.workingText;
             out += '\n';
             if (inserted && l.fileIndex == 0 && l.expanded) ++n;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "asm/cut_li_para_source.h"
 #include "asm/line_pack.h"
@@ -63,6 +64,8 @@ struct PreprocEnv {
     // When set, INCLUDE may only name files inside this folder (used where the sources are
     // not trusted, for instance while fuzzing).
     std::optional<std::filesystem::path> includeRoot;
+    // Further folders for an INCLUDE name that is not beside the main file, in order.
+    std::vector<std::filesystem::path> includeDirs;
 
     // Guard against runaway macro growth: lines stored in the line list and the macro bodies.
     size_t maxLines = 1'000'000;

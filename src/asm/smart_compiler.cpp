@@ -151,6 +151,12 @@ bool SmartCompile(EncodeEnv& env) {
     if (env.chip->coreVariant != 0 || !env.options.smartCompiler || !env.longForms) return true;
     ProgramImage& image = *env.image;
     const bool optimize = env.options.optimization;
+    // Nothing to shorten: the pass below would store the same words and symbols again over the
+    // unchanged lines. Only a fill other than 0000h (the pass clears the image to 0000h) and a
+    // run with errors (reported again) could tell the difference, so those still take it.
+    if (env.longForms->empty() && !optimize && env.options.fill == ImageFill::Zero &&
+        !env.reporter->anyErrors())
+        return true;
 
     TCheckSmartPtr previous = *env.longForms;
     TCheckSmartPtr left = shortenLongForms(env, previous);

@@ -119,7 +119,9 @@ bool SourceReader::readTextLines(const std::string& content, uint8_t fileIndex) 
         if (raw.empty()) continue;
 
         SourceLine line;
-        line.setText(toUpperAscii(raw.substr(0, SourceLine::kTextMax)));
+        // The upper-cased copy becomes the stored text itself (no third copy of the line).
+        line.storedText = toUpperAscii(raw.substr(0, SourceLine::kTextMax));
+        line.workingText = line.storedText;
         line.fileIndex = fileIndex;
         line.lineNumber = lineNumber;
         if (!CutLIParasource(line, classifier_)) {
@@ -156,8 +158,12 @@ bool SourceReader::handleInclude(const SourceLine& line) {
     }
     const fs::path joined = includePath(mainDir_, name);
     // Lines are upper-cased, so a name that is not found as written is looked up ignoring case.
-    const std::optional<fs::path> found = findFileCaseInsensitive(
+    std::optional<fs::path> found = findFileCaseInsensitive(
         mainDir_.empty() ? fs::path(".") : mainDir_, normalizeSeparators(name));
+    // Not beside the main file: the further folders (a chip header is included by its name).
+    if (!found && !fs::path(normalizeSeparators(name)).is_absolute())
+        for (const fs::path& dir : env_.includeDirs)
+            if ((found = findFileCaseInsensitive(dir, normalizeSeparators(name)))) break;
     const fs::path target = found ? found->lexically_normal() : joined;
     const std::string key = fileKey(target);
     if (isOpen(key)) {
@@ -175,7 +181,7 @@ bool SourceReader::handleInclude(const SourceLine& line) {
     return ok;
 }
 
-bool SourceReader::handleMacro(const SourceLine& line) {
+bool SourceReader::handleMacro(SourceLine& line) {
     if (line.field(SourceLine::kOperationField) == "ENDM") {
         if (!openMacro_) {
             env_.fail(kIllegalMacro, false, "ENDM", &line);
@@ -222,7 +228,7 @@ bool SourceReader::handleDefine(const SourceLine& line) {
     return true;
 }
 
-bool SourceReader::store(const SourceLine& line) {
+bool SourceReader::store(SourceLine& line) {
     if (env_.storedLines >= env_.maxLines) {
         env_.fail(kOutOfMemory, true, std::nullopt, &line);
         return false;
@@ -239,7 +245,7 @@ bool SourceReader::store(const SourceLine& line) {
     bool handled = false;
     if (!applyIfLine(line, env_, if_, handled)) return false;
     if (handled || !if_.passes()) return true;
-    if (!env_.lines->add(line, TLinePack::AtEnd)) {
+    if (!env_.lines->add(std::move(line), TLinePack::AtEnd)) {
         env_.fail(kIllegalMacro, true, std::nullopt, &line);
         return false;
     }

@@ -25,9 +25,9 @@ class SourceReader {
                   const std::string& key, bool objectFile, const SourceLine* includeLine);
     bool readTextLines(const std::string& content, uint8_t fileIndex);
     bool handleInclude(const SourceLine& line);
-    bool handleMacro(const SourceLine& line);
+    bool handleMacro(SourceLine& line);
     bool handleDefine(const SourceLine& line);
-    bool store(const SourceLine& line);
+    bool store(SourceLine& line); // moves the line into its list
     bool isOpen(const std::string& key) const { return openKeys_.count(key) != 0; }
 
     PreprocEnv& env_;

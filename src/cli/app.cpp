@@ -43,6 +43,19 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kExitOk;
     }
 
+    // A first word that names no command is refused before CLI11 sees a --help after it.
+    if (!args.empty() && !args[0].empty() && args[0][0] != '-') {
+        const std::function<bool(CLI::App*)> all = [](CLI::App*) { return true; };
+        bool known = false;
+        for (const CLI::App* sub : app.get_subcommands(all))
+            known = known || sub->check_name(args[0]);
+        if (!known) {
+            err << "zerka: unknown command \"" << args[0] << "\"\n"
+                << "zerka: Run \"zerka help\" for the commands.\n";
+            return kExitUsage;
+        }
+    }
+
     // CLI11 parses argv back to front.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

@@ -33,12 +33,33 @@ void addAsmSwitch(CLI::App* sub, const std::string& name, AsmSwitch& s, const st
     on->excludes(off);
 }
 
+void addIncludeOption(CLI::App* sub, std::vector<std::string>& dirs) {
+    sub->add_option("-I", dirs,
+                    "A folder where INCLUDE names are looked up when they are not beside the "
+                    "main file (repeatable, in order; the chip library with the chips' register "
+                    "headers comes after them)")
+        ->check(notEmpty());
+}
+
+bool checkIncludeDirs(const std::vector<std::string>& dirs, std::ostream& err,
+                      const std::string& me) {
+    for (const std::string& d : dirs) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(d, ec)) {
+            err << me << "-I \"" << d << "\": no such folder\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 void addAsmOptions(CLI::App* sub, AsmCommandOptions& o, bool withAssembleOnly) {
     sub->add_option("--lib", o.lib,
                     "Chip library folder (default: INCLUDE in the program directory)")
         ->check(notEmpty());
     sub->add_option("--chip", o.chip, "Chip by index or name (default: index 0)")
         ->check(notEmpty());
+    addIncludeOption(sub, o.includeDirs);
     if (withAssembleOnly)
         sub->add_flag("--assemble-only", o.assembleOnly,
                       "Assemble only: no program-memory range errors, no operand checks "
@@ -74,11 +95,11 @@ void addAsmOptions(CLI::App* sub, AsmCommandOptions& o, bool withAssembleOnly) {
 
 std::unique_ptr<AsmSetup> prepareAssembly(const AsmCommandOptions& o, AssemblyMode mode,
                                           std::ostream& err, const std::string& me) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(o.main), ec)) {
-        err << me << "cannot find the main source file \"" << o.main << "\"\n";
+    if (const auto problem = inputFileProblem(o.main)) {
+        err << me << *problem << '\n';
         return nullptr;
     }
+    if (!checkIncludeDirs(o.includeDirs, err, me)) return nullptr;
     std::optional<int> fill;
     if (!o.fill.empty()) {
         fill = fillValue(o.fill);
@@ -144,6 +165,8 @@ std::unique_ptr<AsmSetup> prepareAssembly(const AsmCommandOptions& o, AssemblyMo
     if (auto v = o.eeh.value()) setup->assembly.eehFile = *v;
     if (auto v = o.ihex.value()) setup->assembly.ihexFile = *v;
     setup->instructions.loadBuiltIn(coreTypeFromVariant(setup->chip->coreVariant));
+    setup->includeDirs.assign(o.includeDirs.begin(), o.includeDirs.end());
+    setup->includeDirs.push_back(library.libraryDir());
     return setup;
 }
 

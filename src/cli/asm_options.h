@@ -9,9 +9,11 @@
 #include "cli/cli_context.h"
 #include "upcentre/core/instruction_set.h"
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zerka::cli {
 
@@ -33,6 +35,7 @@ struct AsmCommandOptions {
     AsmSwitch list, hex, ihex, asc, obj, eeh, smart, optimize, protect, wdt;
     std::string fill;
     std::string acm;
+    std::vector<std::string> includeDirs; // -I, in order
     std::string main;
 };
 
@@ -48,7 +51,15 @@ struct AsmSetup {
     std::unique_ptr<OptionsModel> options;
     InstructionSet instructions;
     AssemblyOptions assembly;
+    // The -I folders, then the chip library: where INCLUDE names not beside MAIN are found.
+    std::vector<std::filesystem::path> includeDirs;
 };
+
+// Adds -I DIR (repeatable) to `sub`.
+void addIncludeOption(CLI::App* sub, std::vector<std::string>& dirs);
+// The -I folders must be folders; false (after saying which is not, after `me`) otherwise.
+bool checkIncludeDirs(const std::vector<std::string>& dirs, std::ostream& err,
+                      const std::string& me);
 
 // Checks MAIN, loads the library and the chip and applies the switches. On a usage error it
 // writes the reason (after `me`) to `err` and returns nothing.

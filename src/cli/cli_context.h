@@ -1,7 +1,10 @@
 #pragma once
 // What every subcommand of `zerka` shares: its output streams and the exit status it sets.
 #include <CLI/CLI.hpp>
+#include <filesystem>
+#include <optional>
 #include <ostream>
+#include <string>
 
 namespace zerka::cli {
 
@@ -20,6 +23,17 @@ inline CLI::Validator notEmpty() {
             return value.empty() ? std::string("an empty value is not allowed") : std::string();
         },
         "");
+}
+
+// Why `path` cannot be read as an input file, in words; nothing when it is a plain file. Only a
+// file that is not there is called missing.
+inline std::optional<std::string> inputFileProblem(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::file_status st = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(st)) return "no file \"" + path + "\"";
+    if (std::filesystem::is_directory(st)) return "\"" + path + "\" is a folder, not a file";
+    if (!std::filesystem::is_regular_file(st)) return "\"" + path + "\" is not a plain file";
+    return std::nullopt;
 }
 
 struct CliContext {

@@ -17,7 +17,7 @@ class StderrLog : public MessageLog {
   public:
     explicit StderrLog(std::ostream& err) : err_(err) {}
     void AddEntry(const std::string&, int, const std::string& text) override {
-        err_ << text << '\n';
+        err_ << "zerka asm: " << text << '\n';
     }
     void ClearLog() override {}
 
@@ -36,6 +36,7 @@ int runAsm(const AsmCommandOptions& o, CliContext& ctx) {
     context.instructions = &setup->instructions;
     context.chipListVersion = setup->library->chipListVersionNumber();
     context.log = &log;
+    context.includeDirs = setup->includeDirs;
     const AssemblyResult result = Assemble(o.main, context, setup->assembly);
     // The log has said which output would replace which input.
     if (result.refused) return kExitUsage;

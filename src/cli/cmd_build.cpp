@@ -5,6 +5,7 @@
 // succeeded, 1 when it failed, 2 for a usage error.
 #include "cli/commands.h"
 
+#include "cli/asm_options.h"
 #include "core/program_dir.h"
 #include "core/text.h"
 #include "link/socket_transport.h"
@@ -30,6 +31,7 @@ struct BuildOptions {
     bool assembleOnly = false;
     std::string target;
     std::string connect;
+    std::vector<std::string> includeDirs;
     std::string file;
 };
 
@@ -68,8 +70,8 @@ class NoWindows : public ShellWindows {
 };
 
 int runBuild(const BuildOptions& o, CliContext& ctx) {
-    if (!fs::is_regular_file(o.file)) {
-        ctx.err << kMe << "no such file: " << o.file << '\n';
+    if (const auto problem = inputFileProblem(o.file)) {
+        ctx.err << kMe << *problem << '\n';
         return kExitUsage;
     }
     const fs::path libDir = o.lib.empty() ? chipLibraryDir() : fs::path(o.lib);
@@ -87,6 +89,7 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
             return kExitUsage;
         }
     }
+    if (!checkIncludeDirs(o.includeDirs, ctx.err, kMe)) return kExitUsage;
     ChipModel chip;
     OptionsModel options(library, chip);
     StderrUi ui(ctx.err);
@@ -120,8 +123,13 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
 
     ShellParts parts{library, chip, options, up, editor, log, ui, windows, nullptr, {}};
     auto shell = std::make_unique<Shell>(parts, programDir().string());
-    shell->ReadConfiguration(fs::absolute(o.file).string());
-    if (!shell->state().configLoaded) {
+    shell->setIncludeDirs({o.includeDirs.begin(), o.includeDirs.end()});
+    const std::string unread = shell->ReadConfiguration(fs::absolute(o.file).string());
+    // A file that does not hold every setting, or names no chip of the library, would build
+    // something else than the project.
+    if (!shell->state().configLoaded || !unread.empty()) {
+        if (!shell->state().configLoaded && !unread.empty())
+            ctx.err << kMe << o.file << ": " << unread << '\n';
         ctx.err << kMe << "nothing was built\n";
         return kExitFailed;
     }
@@ -149,7 +157,8 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
     const bool ok = o.assembleOnly ? shell->assembleOnly() : shell->assembleAndRun();
     for (const LogEntry& e : log.entries())
         ctx.out << e.text << '\n';
-    ctx.out << "Checksum = 0x" << hexText(shell->state().imageChecksum, 4) << '\n';
+    // A failed build made no image, so no checksum of one.
+    if (ok) ctx.out << "Checksum = 0x" << hexText(shell->state().imageChecksum, 4) << '\n';
     return ok ? kExitOk : kExitFailed;
 }
 
@@ -167,6 +176,7 @@ void registerBuildCommand(CLI::App& app, CliContext& ctx) {
     sub->add_option("--connect", o->connect,
                     "With --target emulator or a programmer-mode file: the unit served at "
                     "unix:PATH or tcp:127.0.0.1:PORT");
+    addIncludeOption(sub, o->includeDirs);
     sub->add_option("FILE", o->file, "The .prj or .cfg file")->required();
     sub->callback([o, &ctx] { ctx.exitCode = runBuild(*o, ctx); });
 }

@@ -1,12 +1,16 @@
 // `zerka prog`: the programmer commands without the IDE, for production lines and CI.
 //   zerka prog blank|program|verify|auto|read|download|readback [--lib DIR]
 //              [--chip INDEX|NAME] [--connect unix:PATH|tcp:127.0.0.1:PORT] [--out FILE] [HEXFILE]
+//   zerka prog program|auto [--calibrate] [--sw-hao] [--sw-lpo] [--hao HZ]
+//              [--permissible-error PERCENT] [--lpo HZ] ...
 //   zerka prog settings [--key on|off] [--buzzer on|off] [--checksum on|off]
 //              [--chip-code N|off]
 // The unit is the USB programmer, or the virtual unit named by ZERKA_TARGET or --connect. Every
 // message-log line is printed as "caption: text". Exit 0 when the operation ended with its
-// success line, 1 when it reported a failure, 2 for a usage error.
+// success line, 1 when it reported a failure (an image that is not the chip's among them:
+// nothing is then sent to the unit), 2 for a usage error.
 #include "cli/commands.h"
+#include "chip/options_model.h"
 #include "cli/prog_chip.h"
 #include "core/atomic_file.h"
 #include "core/program_dir.h"
@@ -32,6 +36,10 @@ struct ProgOptions {
     std::string connect;
     std::string out;
     std::string key, buzzer, checksum, chipCode;
+    // The options dialog's "OSC Calibration" page.
+    bool calibrate = false; // "Enable H/W Calibration"
+    bool softwareHao = false, softwareLpo = false;
+    std::string hao, permissibleError, lpo;
 };
 
 class PrintedLog : public MessageLog {
@@ -83,6 +91,11 @@ bool writeWords(const std::string& path, const std::vector<uint16_t>& words, std
     return true;
 }
 
+// A connection that failed: the link's own words (a busy unit, a socket nobody serves).
+void reportDiagnosis(const UsbLink& usb, CliContext& ctx) {
+    if (!usb.diagnosis().empty()) ctx.err << kMe << usb.diagnosis() << '\n';
+}
+
 int runSettings(const ProgOptions& o, ProgLink& link, const ChipModel& chip, CliContext& ctx) {
     std::optional<bool> key, buzzer, check;
     std::optional<uint32_t> number;
@@ -104,7 +117,10 @@ int runSettings(const ProgOptions& o, ProgLink& link, const ChipModel& chip, Cli
         number = n;
     }
     StderrUi ui(ctx.err);
-    if (!link.usb().ensureConnected(ui, 0)) return kExitFailed;
+    if (!link.usb().ensureConnected(ui, 0)) {
+        reportDiagnosis(link.usb(), ctx);
+        return kExitFailed;
+    }
     ProgrammerSettingsCommands settings(link);
     bool ok = true;
     if (key) ok = settings.setKey(*key) && ok;
@@ -128,6 +144,37 @@ int runSettings(const ProgOptions& o, ProgLink& link, const ChipModel& chip, Cli
                                  : std::string("Write Num OFF"))
             << '\n';
     return kExitOk;
+}
+
+// The calibration options: only for program and auto, values only with a switch, the switch
+// only for a chip with #HAO, the values within the options dialog's ranges. False after a
+// message.
+bool checkCalibration(const ProgOptions& o, const ChipModel& chip, std::ostream& err) {
+    const bool any = o.calibrate || o.softwareHao || o.softwareLpo;
+    const bool values = !o.hao.empty() || !o.permissibleError.empty() || !o.lpo.empty();
+    if ((any || values) && o.operation != "program" && o.operation != "auto") {
+        err << kMe << "calibration options belong to program and auto\n";
+        return false;
+    }
+    if (values && !any) {
+        err << kMe << "--hao, --permissible-error and --lpo need --calibrate, --sw-hao or "
+                      "--sw-lpo\n";
+        return false;
+    }
+    if (!any) return true;
+    if ((o.calibrate || o.softwareHao) && !chip.hasHao) {
+        err << kMe << "chip " << chip.productName
+            << " has no #HAO oscillator to calibrate (--calibrate, --sw-hao)\n";
+        return false;
+    }
+    const auto problem = calibrationInputProblem(
+        o.hao.empty() ? "2000000" : o.hao, o.permissibleError.empty() ? "2" : o.permissibleError,
+        o.lpo.empty() ? "28000" : o.lpo, chip, o.calibrate, o.softwareHao, o.softwareLpo);
+    if (problem) {
+        err << kMe << *problem << ' ' << calibrationRangeText(*problem, chip) << '\n';
+        return false;
+    }
+    return true;
 }
 
 int runProg(const ProgOptions& o, CliContext& ctx) {
@@ -158,6 +205,7 @@ int runProg(const ProgOptions& o, CliContext& ctx) {
     ChipModel chip;
     if (!loadChosenChip(library, o.chip.empty() ? "0" : o.chip, chip, ctx.err, kMe))
         return kExitUsage;
+    if (!checkCalibration(o, chip, ctx.err)) return kExitUsage;
 
     UsbBackends backends;
     if (o.connect.empty()) {
@@ -181,6 +229,21 @@ int runProg(const ProgOptions& o, CliContext& ctx) {
     }
     ProgrammerEnv env{usb, chip, ui, log, state};
     env.library = &library;
+    // The calibration page as the options dialog would hold it, with the command's values.
+    OptionsModel options(library, chip);
+    OscCalibration calibration(options, chip, ui);
+    if (o.calibrate || o.softwareHao || o.softwareLpo) {
+        OptionsControls& c = options.controls();
+        c.EnHAO.checked = o.calibrate;
+        c.EnSHAO.checked = o.softwareHao;
+        c.EnSLAO.checked = o.softwareLpo;
+        if (!o.hao.empty()) c.EHAO.text = o.hao;
+        if (!o.permissibleError.empty()) c.EPERMISS.text = o.permissibleError;
+        if (!o.lpo.empty()) c.ELAO.text = o.lpo;
+        options.restoreHardwareCalibration(o.calibrate);
+        env.calibration = &calibration;
+        env.sendCalibrationSetup = true;
+    }
     Programmer programmer(env);
     if (o.operation == "settings") return runSettings(o, programmer.link(), chip, ctx);
 
@@ -208,6 +271,7 @@ int runProg(const ProgOptions& o, CliContext& ctx) {
             if (!o.out.empty() && !writeWords(o.out, back.code, ctx.err)) return kExitFailed;
         }
     }
+    if (!outcome.started && !outcome.refused) reportDiagnosis(usb, ctx);
     usb.close();
     return outcome.success ? kExitOk : kExitFailed;
 }
@@ -235,6 +299,17 @@ void registerProgCommand(CLI::App& app, CliContext& ctx) {
     cmd->add_option("--checksum", o->checksum, "settings: checksum check (on|off)");
     cmd->add_option("--chip-code", o->chipCode,
                     "settings: next chip code number to write (decimal), or off");
+    cmd->add_flag("--calibrate", o->calibrate,
+                  "program, auto: H/W calibration of the chip's HAO oscillator (chips with #HAO)");
+    cmd->add_flag("--sw-hao", o->softwareHao, "program, auto: S/W calibration of the HAO");
+    cmd->add_flag("--sw-lpo", o->softwareLpo, "program, auto: S/W calibration of the LPO");
+    cmd->add_option("--hao", o->hao,
+                    "program, auto: HAO target frequency in Hz (default 2000000; within the "
+                    "chip's #HAO range)");
+    cmd->add_option("--permissible-error", o->permissibleError,
+                    "program, auto: permissible HAO error in percent, 1 to 100 (default 2)");
+    cmd->add_option("--lpo", o->lpo,
+                    "program, auto: LPO target frequency in Hz, 22000 to 35000 (default 28000)");
     cmd->callback([o, &ctx] { ctx.exitCode = runProg(*o, ctx); });
 }
 

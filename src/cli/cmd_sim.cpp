@@ -49,7 +49,7 @@ class StderrLog : public MessageLog {
   public:
     explicit StderrLog(std::ostream& err) : err_(err) {}
     void AddEntry(const std::string&, int, const std::string& text) override {
-        err_ << text << '\n';
+        err_ << "zerka sim: " << text << '\n';
     }
     void ClearLog() override {}
 
@@ -429,7 +429,11 @@ void Simulation::printText(const std::string& reason) {
         os << ' ' << hexText(c.StackEntry(i), 5) << 'h';
     os << '\n';
     os << "CYCLES       = " << c.GetCycles() << '\n';
-    os << "INSTRUCTIONS = " << up_.executedInstructions() << '\n';
+    // The emulator counts cycles only: after a free run on it the instructions are not known.
+    if (up_.executedInstructionsKnown())
+        os << "INSTRUCTIONS = " << up_.executedInstructions() << '\n';
+    else
+        os << "INSTRUCTIONS = unknown\n";
     os << "STOP         = " << reason << '\n';
     for (const Dump& d : dumps_) {
         for (uint32_t i = 0; i < d.length; i += 16) {
@@ -457,7 +461,10 @@ void Simulation::printJson(const std::string& reason) {
         stack.push_back(c.StackEntry(i));
     j["stack"] = stack;
     j["cycles"] = c.GetCycles();
-    j["instructions"] = up_.executedInstructions();
+    if (up_.executedInstructionsKnown())
+        j["instructions"] = up_.executedInstructions();
+    else
+        j["instructions"] = nullptr;
     j["stop_reason"] = reason;
     nlohmann::ordered_json memory = nlohmann::ordered_json::object();
     for (const Dump& d : dumps_)
@@ -493,6 +500,7 @@ int Simulation::run() {
     context.instructions = &setup->instructions;
     context.chipListVersion = setup->library->chipListVersionNumber();
     context.log = &log;
+    context.includeDirs = setup->includeDirs;
     // The result stays in memory: output files only when a switch asks for them.
     AssemblyOptions& files = setup->assembly;
     const AsmCommandOptions& a = o_.assembly;

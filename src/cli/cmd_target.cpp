@@ -164,7 +164,8 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
         const int fd = listener.accept(0);
         if (fd < 0) continue;
         if (o.verbose) ctx.err << me << "host connected\n";
-        // The host is served on its own thread so that an interrupt can end the connection.
+        // The host is served on its own thread so that an interrupt can end the connection,
+        // and another host that comes meanwhile can be told that the unit is busy.
         std::atomic<bool> done{false};
         size_t frames = 0;
         std::thread host([fd, &unit, &done, &frames] {
@@ -177,13 +178,24 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
             done = true;
         });
         while (!done) {
-            pollfd w{signals, POLLIN, 0};
-            if (signals >= 0 && ::poll(&w, 1, 100) > 0 && (w.revents & POLLIN)) {
+            pollfd w[2] = {{listener.fd(), POLLIN, 0}, {signals, POLLIN, 0}};
+            if (::poll(w, signals >= 0 ? 2 : 1, 100) <= 0) continue;
+            if (signals >= 0 && (w[1].revents & POLLIN)) {
                 ::shutdown(fd, SHUT_RDWR);
                 stop = true;
                 break;
             }
-            if (signals < 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (w[0].revents & POLLIN) {
+                // A host that has just closed its connection is usually followed at once by the
+                // next one: the current connection is given a moment to end first.
+                for (int i = 0; i < 50 && !done; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                if (done) break;
+                const int other = listener.accept(0);
+                if (other >= 0)
+                    refuseBusyConnection(other, "the virtual unit at " + o.listen +
+                                                    " is busy: it serves another host");
+            }
         }
         host.join();
         ::close(fd);
@@ -197,6 +209,12 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     ctx.err << me << "stopped after " << served << " connection" << (served == 1 ? "" : "s")
             << '\n';
+    // What the flash holds is kept now; a state that cannot be kept is no silent loss.
+    std::string saveProblem;
+    if (!unit.programmer().saveIfChanged(saveProblem)) {
+        ctx.err << me << saveProblem << '\n';
+        return kExitFailed;
+    }
     return kExitOk;
 }
 
@@ -221,8 +239,17 @@ void registerTargetCommand(CLI::App& app, CliContext& ctx) {
     cmd->add_option("--connections", options->connections,
                     "Stop after this many host connections, at least 1 (default: until "
                     "interrupted: SIGINT or SIGTERM ends the current connection, removes the "
-                    "socket file and prints the summary; exit status 0)")
-        ->check(CLI::PositiveNumber);
+                    "socket file and prints the summary; exit status 0, 1 when the "
+                    "--flash-state file could not be saved)")
+        ->check(CLI::Validator(
+            [](std::string& value) {
+                int n = 0;
+                const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+                if (ec != std::errc{} || end != value.data() + value.size() || n < 1)
+                    return "\"" + value + "\" is not a number of connections (give 1 or more)";
+                return std::string();
+            },
+            "N"));
     addTargetProgrammerOptions(cmd, options->programmer);
     cmd->callback([options, &ctx] { ctx.exitCode = runTarget(*options, ctx); });
 }

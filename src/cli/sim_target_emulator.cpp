@@ -3,6 +3,7 @@
 #include "link/ice_commands.h"
 #include "link/socket_transport.h"
 #include "link/usb_link.h"
+#include "shell/self_erom_breakpoints.h"
 #include "target/target_unit.h"
 #include "target/virtual_port.h"
 #include "target/virtual_usb.h"
@@ -18,7 +19,6 @@ namespace {
 
 // The virtual unit's core select register (0 CX4A, 1 CX4B).
 constexpr uint32_t kUnitCoreSelect = 0x106F;
-constexpr size_t kMaxReservedAccesses = 10;
 
 constexpr const char* kChipIdError = "ICE Chip ID Error!!";
 constexpr const char* kProgramMemoryError = "Program memory accessed error!";
@@ -38,8 +38,8 @@ TargetConfig unitConfig(const ChipModel& chip) {
 class SimEmulatorSession {
   public:
     SimEmulatorSession(TZk_UP& up, const ChipModel& chip, const SimTargetOptions& o, UiHost& ui)
-        : address_(unitAddress(o)), fromEnvironment_(o.connect.empty() && !address_.empty()),
-          inProcess_(address_.empty()), unit(unitConfig(chip)), port(unit), usb(backends()),
+        : address_(unitAddress(o)), inProcess_(address_.empty()), unit(unitConfig(chip)),
+          port(unit), usb(backends()),
           lpt(usb.ioBuffer, std::make_unique<VirtualPortProvider>(port)),
           ice(usb, lpt, settings, waits()), memory(up.cpu(), ice, usb, lpt, settings, ui, waits()),
           run(up, ice, memory, settings, &ui, waits()) {}
@@ -62,15 +62,15 @@ class SimEmulatorSession {
         return env && *env ? std::string(env) : std::string();
     }
     std::string linkName() const {
-        return address_.empty() || fellBack ? "the built-in virtual unit" : address_;
+        return address_.empty() ? "the built-in virtual unit" : address_;
+    }
+    // The unit was named by ZERKA_TARGET rather than --connect.
+    bool namedByEnvironment(const SimTargetOptions& o) const {
+        return o.connect.empty() && !address_.empty();
     }
 
     std::string address_;
-    bool fromEnvironment_;
     bool inProcess_;
-    // ZERKA_TARGET named a unit nobody served: why, and that the built-in one stands in.
-    bool fellBack = false;
-    std::string fallbackNote;
     TargetUnit unit;
     VirtualPrinterPort port;
     UsbLink usb;
@@ -85,17 +85,9 @@ class SimEmulatorSession {
         UsbBackends b;
         if (address_.empty()) {
             b.virtualTarget = inProcessTarget(unit);
-        } else if (fromEnvironment_) {
-            // ZERKA_TARGET is tried first; without a unit there the built-in one answers.
-            b.virtualTarget = [this, local = inProcessTarget(unit)](std::string& problem) {
-                std::string why;
-                if (auto t = openSocketTransport(address_, why)) return t;
-                fellBack = true;
-                inProcess_ = true;
-                fallbackNote = why;
-                return local(problem);
-            };
         } else {
+            // A unit the user named must answer: running elsewhere would report another
+            // target's state as this one's.
             b.virtualTarget = [address = address_](std::string& problem) {
                 return openSocketTransport(address, problem);
             };
@@ -113,9 +105,10 @@ void addSimTargetOptions(CLI::App* sub, SimTargetOptions& o) {
                     "Where the program runs: simulator (default) or emulator (a target unit, "
                     "see --connect)")
         ->check(CLI::IsMember({"simulator", "emulator"}));
-    sub->add_option("--connect", o.connect,
-                    "With --target emulator: the unit served at unix:PATH or tcp:127.0.0.1:PORT "
-                    "(default: ZERKA_TARGET when set, else a built-in unit)")
+    sub->add_option(
+           "--connect", o.connect,
+           "With --target emulator: the unit served at unix:PATH or tcp:127.0.0.1:PORT "
+           "(default: ZERKA_TARGET when set, else a built-in unit; a named unit must answer)")
         ->check(notEmpty());
 }
 
@@ -151,12 +144,11 @@ SimEmulatorHandle enterEmulatorMode(TZk_UP& up, const ChipModel& chip, bool stop
 
     if (s->usb.connect() != kLinkConnected) {
         err << me << connectErrorText(0);
+        if (s->namedByEnvironment(o)) err << " (ZERKA_TARGET=" << s->address_ << ")";
         if (!s->usb.diagnosis().empty()) err << " (" << s->usb.diagnosis() << ")";
         err << '\n';
         return nullptr;
     }
-    if (s->fellBack)
-        err << me << "ZERKA_TARGET: " << s->fallbackNote << "; using the built-in virtual unit\n";
     if (s->ice.readIceBodyId() != 0) {
         err << me << kChipIdError << '\n';
         return nullptr;
@@ -184,26 +176,12 @@ SimEmulatorHandle enterEmulatorMode(TZk_UP& up, const ChipModel& chip, bool stop
         err << me << kProgramMemoryError << '\n';
         return nullptr;
     }
-    if (!s->memory.DownloadAndVerify(true)) {
+    if (!s->memory.DownloadAndVerify(true) || !s->run.resetCycleCounter()) {
         err << me << kProgramMemoryError << '\n';
         return nullptr;
     }
-    if (s->run.eepromActive()) {
-        // An access recorded on the second word of a two-word instruction stops at its first.
-        std::vector<uint32_t> reserved;
-        for (uint32_t a :
-             selfEromAccesses.first(std::min(selfEromAccesses.size(), kMaxReservedAccesses))) {
-            const DecodedInstruction d = up.instructions().decode(up.cpu().ProgramWord(a));
-            reserved.push_back(a > 0 && d.found && d.id == OpId::NOPF ? a - 1 : a);
-        }
-        up.PlaceReservedBreakpoints(reserved);
-        up.WriteRegister(s->run.settings().eeprom.base, 0x08);
-        if (selfEromAccesses.size() > kMaxReservedAccesses)
-            ui.messageBox(MessageType::Warning,
-                          "Build In EEPROM's Breakpoint over than 10 stack!!! May lead to "
-                          "incorrect Simulation.",
-                          Buttons::Ok);
-    }
+    if (placeSelfEromBreakpoints(up, s->run, selfEromAccesses))
+        ui.messageBox(MessageType::Warning, kSelfEromOverflow, Buttons::Ok);
     if (!s->run.EmulatorRangeGuard(kRunAwayPc)) {
         err << me << kProgramMemoryError << '\n';
         return nullptr;
@@ -216,9 +194,7 @@ SimEmulatorHandle enterEmulatorMode(TZk_UP& up, const ChipModel& chip, bool stop
                                     const AssemblyResult& result, const SimTargetOptions& o,
                                     uint64_t maxCycles, UiHost& ui, std::ostream& err,
                                     const std::string& me) {
-    std::vector<uint32_t> accesses;
-    for (const SelfEromWrite& w : result.selfEromWrites)
-        if (w.address >= 0) accesses.push_back(uint32_t(w.address));
+    const std::vector<uint32_t> accesses = zerka::selfEromAccesses(result);
     return enterEmulatorMode(up, chip, stopOnStackFull, accesses, o, maxCycles, ui, err, me);
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // `zerka sim --target emulator [--connect unix:PATH|tcp:127.0.0.1:PORT]`: the same command line
 // on the emulator. With an address the unit served on that socket is used; without one the
-// unit named by ZERKA_TARGET is tried first, and the virtual target unit runs in-process when
-// that is not set or nobody serves it. The uP centre stays the one the command already drives:
-// entering emulator mode attaches the emulator branch to it, downloads and verifies the program
-// it holds, and makes its runs return only once the target has stopped.
+// unit named by ZERKA_TARGET, and the virtual target unit runs in-process when that is not set.
+// A named unit that does not answer is an error, never replaced by the built-in one. The uP centre
+// stays the one the command already drives: entering emulator mode attaches the emulator branch to
+// it, downloads and verifies the program it holds, and makes its runs return only once the target
+// has stopped.
 #include "asm/assembler.h"
 #include "chip/chip_model.h"
 #include "cli/cli_context.h"

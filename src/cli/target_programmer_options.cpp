@@ -5,6 +5,7 @@
 #include "core/atomic_file.h"
 #include "core/path_lookup.h"
 #include "core/program_dir.h"
+#include "core/text.h"
 
 #include <charconv>
 #include <optional>
@@ -55,14 +56,20 @@ bool loadSocketImage(const std::string& file, uint32_t romWords, SocketSetup& so
 void addTargetProgrammerOptions(CLI::App* cmd, TargetProgrammerOptions& o) {
     cmd->add_option("--socket", o.socket,
                     "Chip type (index or name) in the programmer socket, blank; none: empty "
-                    "socket (default: the --chip chip, or the type of the flash image)");
+                    "socket (default: the --chip chip, or the type of the flash image)")
+        ->check(notEmpty());
     cmd->add_option("--socket-image", o.socketImage,
-                    "Word image (.hex) the socket chip already holds");
+                    "Word image (.hex) the socket chip already holds")
+        ->check(notEmpty());
     cmd->add_flag("--socket-protected", o.socketProtected, "The socket chip is protected");
     cmd->add_option("--flash-state", o.flashState,
-                    "File that keeps the programmer's flash and settings across restarts");
+                    "File that keeps the programmer's flash and settings across restarts; "
+                    "refused at start when it cannot be written")
+        ->check(notEmpty());
     cmd->add_option("--inject", o.inject,
-                    "Programmer fault: vpp, vdd, flash-busy or verify-fail=ADDR (hexadecimal)");
+                    "Programmer fault: vpp, vdd, flash-busy or verify-fail=ADDR (hexadecimal, "
+                    "within the socket chip's program)")
+        ->check(notEmpty());
 }
 
 bool applyTargetProgrammerOptions(const TargetProgrammerOptions& o, const std::string& lib,
@@ -101,6 +108,14 @@ bool applyTargetProgrammerOptions(const TargetProgrammerOptions& o, const std::s
         p.socket.kind = SocketSetup::Kind::Blank;
         p.socket.chipId = model.chipId;
         romWords = model.romWords;
+        // A weak cell past the chip's program would never be burned: the fault could not show.
+        const uint32_t words = (romWords / 256) * 256;
+        if (p.faults.verifyFailAddress >= int64_t(words)) {
+            err << kMe << "\"verify-fail=" << hexText(uint32_t(p.faults.verifyFailAddress), 4)
+                << "h\" lies past the " << words << " program words of " << model.productName
+                << " (0.." << hexText(words - 1, 4) << "h)\n";
+            return false;
+        }
     }
     if (!o.socketImage.empty() && !loadSocketImage(o.socketImage, romWords, p.socket, err))
         return false;

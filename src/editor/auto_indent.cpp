@@ -22,9 +22,22 @@ std::string_view leadingIndent(std::string_view line) {
     return line.substr(0, n);
 }
 
+std::optional<IndentChange> indentChange(std::string_view previousLine,
+                                         std::string_view caretLine) {
+    const std::string_view indent = leadingIndent(previousLine);
+    // Enter at the start (or inside the indentation) of an indented line leaves a line above
+    // with nothing to give: the moved line keeps its own blanks rather than losing them.
+    if (indent.empty()) return std::nullopt;
+    const size_t own = leadingBlankCount(caretLine);
+    if (caretLine.substr(0, own) == indent) return std::nullopt;
+    return IndentChange{own, indent};
+}
+
 std::string indentedLine(std::string_view previousLine, std::string_view caretLine) {
-    std::string out(leadingIndent(previousLine));
-    out += caretLine.substr(leadingBlankCount(caretLine));
+    const std::optional<IndentChange> change = indentChange(previousLine, caretLine);
+    if (!change) return std::string(caretLine);
+    std::string out(change->indent);
+    out += caretLine.substr(change->ownBlanks);
     return out;
 }
 

@@ -22,6 +22,9 @@ class PacketTransport {
     virtual uint16_t maxPacketSize() const { return 64; }
     // A short description for diagnostics ("virtual target", "unix:/tmp/unit.sock").
     virtual std::string describe() const = 0;
+    // Why the transport failed, when the unit said so (a unit busy with another host); empty
+    // otherwise.
+    virtual std::string failure() const { return {}; }
 };
 
 // Opens a transport, or gives nullptr and a reason in `problem`.

@@ -102,6 +102,14 @@ class SocketTransport : public PacketTransport {
         uint8_t header[3];
         if (receiveAll(fd_, header, 3, timeoutMs_, false) != 1) return drop();
         const size_t length = static_cast<size_t>(header[1]) << 8 | header[2];
+        if (header[0] == kFrameBusy) {
+            std::string reason(length, ' ');
+            if (length && receiveAll(fd_, reinterpret_cast<uint8_t*>(reason.data()), length,
+                                     timeoutMs_, false) != 1)
+                reason = "the virtual unit at " + name_ + " is busy with another host";
+            failure_ = reason;
+            return drop();
+        }
         if (header[0] != kFrameData || length > n) return drop();
         if (length == 0) return false; // the unit did not answer
         if (receiveAll(fd_, data, length, timeoutMs_, false) != 1) return drop();
@@ -109,6 +117,7 @@ class SocketTransport : public PacketTransport {
     }
 
     std::string describe() const override { return name_; }
+    std::string failure() const override { return failure_; }
 
   private:
     // A broken stream cannot be resynchronised: close it.
@@ -121,6 +130,7 @@ class SocketTransport : public PacketTransport {
     int fd_;
     std::string name_;
     int timeoutMs_;
+    std::string failure_;
 };
 
 } // namespace
@@ -230,6 +240,22 @@ bool serveSocketConnection(int fd, PacketTransport& unit, int timeoutMs, size_t*
             return false;
         }
     }
+}
+
+void refuseBusyConnection(int fd, const std::string& reason, int timeoutMs) {
+    const std::string text = reason.substr(0, 0xFFFF);
+    sendFrame(fd, kFrameBusy, reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+              timeoutMs);
+    // Closing with the host's frames unread could reset the connection before the host has read
+    // the refusal: the host's end of the stream (or the time limit) comes first.
+    ::shutdown(fd, SHUT_WR);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    uint8_t sink[256];
+    while (waitFor(fd, POLLIN, deadline)) {
+        const ssize_t r = ::recv(fd, sink, sizeof sink, 0);
+        if (r == 0 || (r < 0 && errno != EINTR && errno != EAGAIN)) break;
+    }
+    ::close(fd);
 }
 
 } // namespace zerka

@@ -7,6 +7,8 @@
 //   host -> unit  'R' (0x52), length            the host reads up to `length` bytes
 //   unit -> host  'D' (0x44), length, data      the answer to 'R'; length <= the requested one;
 //                                               length 0 means the unit has no answer
+//   unit -> host  'B' (0x42), length, text      the unit serves another host: this connection
+//                                               is refused (the text says so) and closed
 // The host waits a bounded time for each answer and treats silence as a failed transfer.
 #include "link/packet_transport.h"
 
@@ -19,6 +21,7 @@ namespace zerka {
 constexpr uint8_t kFrameWrite = 'W';
 constexpr uint8_t kFrameRead = 'R';
 constexpr uint8_t kFrameData = 'D';
+constexpr uint8_t kFrameBusy = 'B';
 
 struct TargetAddress {
     enum class Kind { Unix, Tcp } kind = Kind::Unix;
@@ -40,5 +43,10 @@ std::unique_ptr<PacketTransport> openSocketTransport(const std::string& text, st
 // frames answered (a connection that closes without one was only a probe).
 bool serveSocketConnection(int fd, PacketTransport& unit, int timeoutMs = 3000,
                            size_t* frames = nullptr);
+
+// The unit's side of a host that comes while another is served: sends the 'B' frame with
+// `reason` (the host's transport then fails with it) and closes `fd`, after the host has seen it
+// or at most `timeoutMs` later.
+void refuseBusyConnection(int fd, const std::string& reason, int timeoutMs = 1000);
 
 } // namespace zerka

@@ -74,6 +74,8 @@ void UsbLink::close() {
 
 bool UsbLink::failTransfer(int error) {
     lastError_ = error;
+    // The unit's own reason (a virtual unit busy with another host) outlives the device.
+    if (channel_ == Channel::Virtual && virtual_) transportFailure_ = virtual_->failure();
     dropDevice();
     return false;
 }
@@ -194,6 +196,7 @@ uint8_t UsbLink::connect() {
     if (backends_.virtualTarget) {
         std::string problem;
         auto transport = backends_.virtualTarget(problem);
+        transportFailure_.clear();
         if (transport) {
             deviceName_ = transport->describe();
             maxPacketSize_ = transport->maxPacketSize();
@@ -202,7 +205,9 @@ uint8_t UsbLink::connect() {
             usbMode_ = 0;
             const std::string name = deviceName_;
             if (probeAndHandshake(0)) return found();
-            problems.push_back(name + " did not answer the connection probe");
+            problems.push_back(transportFailure_.empty()
+                                   ? name + " did not answer the connection probe"
+                                   : transportFailure_);
             dropDevice();
             connected_ = false;
         } else if (!problem.empty()) {

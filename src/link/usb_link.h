@@ -98,6 +98,7 @@ class UsbLink {
     uint16_t inputReportLength_ = 0;
     uint16_t outputReportLength_ = 0;
     int lastError_ = 0;
+    std::string transportFailure_;
     std::string diagnosis_;
 };
 

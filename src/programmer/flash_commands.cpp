@@ -22,18 +22,26 @@ ProgOutcome Programmer::DownloadCommand(const std::filesystem::path& file) {
     if (env_.reloadChip) env_.reloadChip();
     env_.log.ClearLog();
     env_.log.BringToFront();
+    link_.clearLinkLost();
+    lostReported_ = false;
     const std::string name = file.string();
     auto done = [&] {
         env_.ui.busy(false);
         env_.ui.progress(-1);
         return out;
     };
+    // Everything is checked before the erase: a refused file costs the flash nothing.
+    if (!imageAccepted(file) || !calibrationAccepted()) {
+        add("Fail", name + "   Download Fail !!!");
+        out.refused = true;
+        return done();
+    }
     if (!env_.usbInterface) {
         env_.state.programmerHexFile = file;
         const DownloadResult r = DownloadImage(nullptr, file, codeBytes, env_.chip.sbmAddr,
                                                env_.chip.chipId, env_.state.image, {false, {}});
         if (!r.ok) {
-            add("Fail", name + "   Download Fail !!!");
+            reportDownloadFailure(r, "Fail", name + "   Download Fail !!!");
             return done();
         }
         add("OK", name + "   Read File OK");
@@ -47,17 +55,17 @@ ProgOutcome Programmer::DownloadCommand(const std::filesystem::path& file) {
         return done();
     }
     if (!link_.progTake()) {
-        env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
+        if (link_.linkLost())
+            reportLinkLost();
+        else
+            env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
         link_.progRelease();
         return done();
     }
     out.started = true;
     const DownloadResult r = eraseAndDownload(file, codeBytes);
     if (!r.ok) {
-        if (r.failure == DownloadResult::Failure::CodeDiffers)
-            add("Compiller", "DownLoad Flash Memory Fail  address at  " + r.address +
-                                 ",  error data = " + r.expected + " --- " + r.read);
-        add("Fail", name + "   Download Fail !!!");
+        reportDownloadFailure(r, "Fail", name + "   Download Fail !!!");
     } else {
         if (env_.calibration)
             env_.calibration->calSendSetup(link_, env_.log, link_.progFirmwareAtLeast2());
@@ -88,6 +96,10 @@ DownloadResult Programmer::eraseAndDownload(const std::filesystem::path& file, u
 ProgOutcome Programmer::buildDownload(const std::filesystem::path& hexName, uint32_t codeBytes) {
     ProgOutcome out;
     const std::string name = hexName.string();
+    link_.clearLinkLost();
+    lostReported_ = false;
+    // The image and the project's calibration values are checked before the unit is reached.
+    if (const ProgOutcome checked = buildChecks(hexName); checked.refused) return checked;
     if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) {
         add("ERROR", connectErrorText(env_.languageIndex));
         return out;
@@ -102,13 +114,23 @@ ProgOutcome Programmer::buildDownload(const std::filesystem::path& hexName, uint
         env_.state.imageChecksum = r.imageChecksum;
         add("OK", name + "   Download OK");
         out.success = true;
-    } else if (r.failure == DownloadResult::Failure::CodeDiffers) {
-        add("Compiller", "DownLoad Flash Memory Fail  address at  " + r.address +
-                             ",  error data = " + r.expected + " --- " + r.read);
     } else {
-        // No code word differed (a busy flash, a lost transfer, a bad file): there is no
-        // address to name.
-        add("Fail", name + "   Download Fail !!!");
+        // A code word that differed is named by the Compiller line alone.
+        reportDownloadFailure(r, "Fail",
+                              r.failure == DownloadResult::Failure::CodeDiffers
+                                  ? std::string()
+                                  : name + "   Download Fail !!!");
+    }
+    return out;
+}
+
+ProgOutcome Programmer::buildChecks(const std::filesystem::path& hexName) {
+    ProgOutcome out;
+    if (imageAccepted(hexName) && calibrationAccepted()) {
+        out.success = true;
+    } else {
+        add("Fail", hexName.string() + "   Download Fail !!!");
+        out.refused = true;
     }
     return out;
 }
@@ -116,13 +138,21 @@ ProgOutcome Programmer::buildDownload(const std::filesystem::path& hexName, uint
 ProgOutcome Programmer::ReadBackCommand(FlashReadBack& result) {
     ProgOutcome out;
     result = {};
+    link_.clearLinkLost();
+    lostReported_ = false;
     if (!env_.usbInterface) {
         env_.ui.messageBox(MessageType::Error, "Interface not USB !!", Buttons::Cancel);
         return out;
     }
-    if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) return out;
+    if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) {
+        add("ERROR", connectErrorText(env_.languageIndex));
+        return out;
+    }
     if (!link_.progTake()) {
-        env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
+        if (link_.linkLost())
+            reportLinkLost();
+        else
+            env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
         link_.progRelease();
         return out;
     }
@@ -134,10 +164,13 @@ ProgOutcome Programmer::ReadBackCommand(FlashReadBack& result) {
         uint16_t checksum[1] = {};
         if (!link_.readWords(kFlashInfoSecondHalf, second) ||
             !link_.readWords(kFlashIdArea, area) || !link_.readWords(kStoredChecksum, checksum))
-            return false;
-        // An erased flash says FFFFh: no more than the largest program is read.
+            return fail("ERROR", "The programmer's flash did not answer the read");
+        // An erased flash says FFFFh: the area names no code that fits the flash.
         const uint32_t start = area[0];
-        const uint32_t count = std::min<uint32_t>(area[1], kMaxCodeWords);
+        const uint32_t count = area[1];
+        if (count == 0 || start + count > kMaxCodeWords)
+            return fail("ERROR", "The programmer's flash holds no image (nothing was downloaded "
+                                 "into it, or the download did not finish)");
         result.checksum = checksum[0];
         result.code.assign(count, 0xFFFF);
         std::vector<uint8_t> bytes(size_t(count) * 2);
@@ -147,11 +180,11 @@ ProgOutcome Programmer::ReadBackCommand(FlashReadBack& result) {
         if (low &&
             !link_.blockRead(flashCodeAddress(start), std::span<uint8_t>(bytes).first(2 * low),
                              progress, 0, bytes.size()))
-            return false;
+            return fail("ERROR", "The programmer's flash did not answer the read of the code");
         if (count > low && !link_.blockRead(flashCodeAddress(start + low),
                                             std::span<uint8_t>(bytes).subspan(2 * low), progress,
                                             2 * low, bytes.size()))
-            return false;
+            return fail("ERROR", "The programmer's flash did not answer the read of the code");
         for (size_t k = 0; k < count; ++k)
             result.code[k] = static_cast<uint16_t>(bytes[2 * k] << 8 | bytes[2 * k + 1]);
         env_.ui.statusText("Checksum = 0x" + hexText(result.checksum, 4));

@@ -30,7 +30,66 @@ DownloadResult failed(DownloadResult::Failure why) {
     return r;
 }
 
+std::string chipName(const ChipModel& chip) {
+    return chip.productName.empty() ? "the chip (identifier " + hexText(chip.chipId, 4) + "h)"
+                                    : chip.productName;
+}
+
 } // namespace
+
+uint32_t wordImageBytes(const ChipModel& chip) {
+    return (chip.romWords / 256) * 512 + 512;
+}
+
+std::string wordImageProblem(const std::filesystem::path& file, const ChipModel& chip) {
+    const std::string name = file.string();
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) return "no file " + name;
+    if (!std::filesystem::is_regular_file(file, ec)) return name + " is not a word image file";
+    std::string bytes;
+    if (!readFileBytes(file, bytes)) return "cannot read " + name;
+    const uint32_t codeWords = (chip.romWords / 256) * 256;
+    const uint32_t expected = wordImageBytes(chip);
+    const std::string size = std::to_string(expected) + " bytes (" + std::to_string(codeWords) +
+                             " code words and the 256-word information block)";
+    if (bytes.empty())
+        return name + " is empty: a word image for " + chipName(chip) + " holds " + size;
+    if (bytes.size() != expected)
+        return name + " holds " + std::to_string(bytes.size()) + " bytes, but a word image for " +
+               chipName(chip) + " holds " + size;
+    const size_t at = 2 * (size_t(codeWords) + 109);
+    const uint16_t id = static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) << 8 |
+                                              static_cast<uint8_t>(bytes[at + 1]));
+    if (id != chip.chipId)
+        return name + " is an image for the chip with identifier " + hexText(id, 4) +
+               "h (information word 109), not for " + chipName(chip) + " (" +
+               hexText(chip.chipId, 4) + "h)";
+    return {};
+}
+
+std::string downloadFailureText(const DownloadResult& r) {
+    using Failure = DownloadResult::Failure;
+    switch (r.failure) {
+    case Failure::None:
+        return {};
+    case Failure::NoFile:
+        return "the word image file does not exist";
+    case Failure::TooLong:
+        return "the word image file is larger than the chip's image";
+    case Failure::Unreadable:
+        return "the word image file cannot be read";
+    case Failure::FlashBusy:
+        return "the programmer's flash stayed busy for more than 5 seconds";
+    case Failure::Transfer:
+        return "a transfer to the programmer failed";
+    case Failure::CodeDiffers:
+        return "the code word at " + r.address + "h read back as " + r.read + ", not " +
+               r.expected;
+    case Failure::InfoDiffers:
+        return "the information block did not read back as written";
+    }
+    return {};
+}
 
 bool readWordImage(const std::filesystem::path& file, size_t codeWords, ProgrammerImage& image) {
     std::string bytes;

@@ -1,6 +1,7 @@
 #pragma once
 // Putting a word image (".hex") into the programmer's flash: the sector erase, the download of
 // the code and the 256-word information block, and the read-back check.
+#include "chip/chip_model.h"
 #include "programmer/prog_link.h"
 
 #include <array>
@@ -26,6 +27,16 @@ struct ProgrammerImage {
 // the block. False when the file cannot be read.
 bool readWordImage(const std::filesystem::path& file, size_t codeWords, ProgrammerImage& image);
 
+// The bytes of the chip's word image: its code words, (`romWords` div 256) x 256, two
+// bytes each, then the 256-word information block.
+uint32_t wordImageBytes(const ChipModel& chip);
+
+// The one check every path makes before it sends a word image towards the unit (the download
+// command, Program and Auto, the programmer-mode build): the file must be exactly the chip's
+// image (wordImageBytes) and its information word 109 must be the chip's identifier. Empty when
+// it is; otherwise what is wrong, in words for the user.
+std::string wordImageProblem(const std::filesystem::path& file, const ChipModel& chip);
+
 // The sectors erased before a download; a code of more than 32 KB also needs the sector above
 // the information block.
 bool EraseProgrammerFlash(ProgLink& link, uint32_t codeBytes = 0);
@@ -49,6 +60,9 @@ struct DownloadResult {
     std::string read;
     uint16_t imageChecksum = 0; // word 123 as read back
 };
+
+// Why a download failed, in words for the user (empty for a success).
+std::string downloadFailureText(const DownloadResult& result);
 
 struct DownloadOptions {
     bool usb = true;       // interface index 4; otherwise only the file is read

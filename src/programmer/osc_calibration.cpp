@@ -22,7 +22,41 @@ void put32(std::array<uint8_t, 64>& p, size_t at, uint32_t v) {
         p[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
+constexpr const char* kHaoMessage = "Input HAO over Range! Please Check Input HAO!!";
+constexpr const char* kErrorMessage =
+    "Permissable Error Input Over Range! Please Check Input Permissable error!!";
+constexpr const char* kLpoMessage = "Input LPO over Range! Please Check Input LPO!!";
+
 } // namespace
+
+std::optional<std::string> calibrationInputProblem(const std::string& haoText,
+                                                   const std::string& errorText,
+                                                   const std::string& lpoText,
+                                                   const ChipModel& chip, bool hardware,
+                                                   bool softwareHao, bool softwareLpo) {
+    if (hardware || (softwareHao && chip.hasHao)) {
+        const auto hao = decimal(haoText);
+        if (!hao || *hao < chip.hao.w5 || *hao > chip.hao.w6) return kHaoMessage;
+    }
+    if (hardware) {
+        const auto error = decimal(errorText);
+        if (!error || *error < 1 || *error > 100) return kErrorMessage;
+    }
+    if (hardware || softwareLpo) {
+        const auto lpo = decimal(lpoText);
+        if (!lpo || *lpo < kLpoLow || *lpo > kLpoHigh) return kLpoMessage;
+    }
+    return std::nullopt;
+}
+
+std::string calibrationRangeText(const std::string& message, const ChipModel& chip) {
+    if (message == kHaoMessage)
+        return "(" + std::to_string(chip.hao.w5) + " to " + std::to_string(chip.hao.w6) + " Hz)";
+    if (message == kErrorMessage) return "(1 to 100 %)";
+    if (message == kLpoMessage)
+        return "(" + std::to_string(kLpoLow) + " to " + std::to_string(kLpoHigh) + " Hz)";
+    return {};
+}
 
 std::optional<uint8_t> calibrationModeOf(bool h, bool s, bool l) {
     if (h) return static_cast<uint8_t>((s ? 2 : 0) + (l ? 1 : 0));
@@ -110,22 +144,22 @@ void OscCalibration::recomputeMode() {
 
 bool OscCalibration::validateAndComputeMode() {
     const OptionsControls& c = options_.controls();
-    auto refuse = [this](const char* text) {
-        ui_.messageBox(MessageType::Error, text, Buttons::Cancel);
+    if (const auto problem = calibrationInputProblem(c.EHAO.text, c.EPERMISS.text, c.ELAO.text,
+                                                     chip_, true, false, false)) {
+        ui_.messageBox(MessageType::Error, *problem, Buttons::Cancel);
         return false;
-    };
-    const auto hao = decimal(c.EHAO.text);
-    if (!hao || *hao < chip_.hao.w5 || *hao > chip_.hao.w6)
-        return refuse("Input HAO over Range! Please Check Input HAO!!");
-    const auto error = decimal(c.EPERMISS.text);
-    if (!error || *error < 1 || *error > 100)
-        return refuse("Permissable Error Input Over Range! Please Check Input Permissable "
-                      "error!!");
-    const auto lpo = decimal(c.ELAO.text);
-    if (!lpo || *lpo < kLpoLow || *lpo > kLpoHigh)
-        return refuse("Input LPO over Range! Please Check Input LPO!!");
+    }
     recomputeMode();
     return true;
+}
+
+std::optional<std::string> OscCalibration::setupProblem() const {
+    const OptionsControls& c = options_.controls();
+    // calSendSetup restores H from its saved state; a chip without #HAO has it off.
+    const bool h = options_.savedHardwareCalibration() && chip_.hasHao;
+    const bool s = c.EnSHAO.checked, l = c.EnSLAO.checked;
+    if (!h && !s && !l) return std::nullopt;
+    return calibrationInputProblem(c.EHAO.text, c.EPERMISS.text, c.ELAO.text, chip_, h, s, l);
 }
 
 void OscCalibration::restoreSavedSwitch() {

@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace zerka {
 
@@ -25,6 +27,21 @@ struct CalibrationInputs {
 
 // The mode of the switch table; nullopt when all three are off (the mode stays as it was).
 std::optional<uint8_t> calibrationModeOf(bool h, bool s, bool l);
+
+// The options dialog's checks of the "OSC Calibration" page, in its order, for the
+// functions that are on: the HAO target within #HAO w5..w6 (H/W, or S/W HAO on a chip with
+// #HAO), the permissible error within 1..100 (H/W), the LPO target within 22000..35000 (H/W or
+// S/W LPO). The message of the first check that fails, nothing when all pass. With `hardware`
+// on it is exactly the check of the dialog's closing. Every path that sends values to the
+// programmer checks them here first.
+std::optional<std::string> calibrationInputProblem(const std::string& hao,
+                                                   const std::string& permissibleError,
+                                                   const std::string& lpo, const ChipModel& chip,
+                                                   bool hardware, bool softwareHao,
+                                                   bool softwareLpo);
+
+// The ranges of calibrationInputProblem's message, for a command line: "(1000000 to 4000000 Hz)".
+std::string calibrationRangeText(const std::string& message, const ChipModel& chip);
 
 // The 64-byte set-up packet (byte 2 = `transfer`, 0 or 1).
 std::array<uint8_t, 64> calibrationSetupPacket(const CalibrationInputs& in, uint8_t mode,
@@ -44,6 +61,9 @@ class OscCalibration : public CalibrationRules {
     // The page's values; invalid permissible error and LPO entries as the mode computation
     // replaces them.
     CalibrationInputs inputs() const;
+    // What is wrong with the values calSendSetup would send (the saved H/W switch, the S/W
+    // switches and the page's values), by calibrationInputProblem; nothing when all are off.
+    std::optional<std::string> setupProblem() const;
     // Sends the set-up (only with firmware 2.0 or later) and logs the switches that are on.
     bool calSendSetup(ProgLink& link, MessageLog& log, bool firmware2);
 

@@ -34,8 +34,9 @@ void ProgLink::wait(std::chrono::milliseconds ms) {
 
 bool ProgLink::exchange(size_t w, size_t r) {
     ++packets_;
-    if (!usb_.write(w)) return false;
-    return r == 0 || usb_.read(r);
+    if (usb_.write(w) && (r == 0 || usb_.read(r))) return true;
+    linkLost_ = true;
+    return false;
 }
 
 size_t ProgLink::pieceLimit() const {

@@ -117,6 +117,10 @@ class ProgLink {
 
     // Host packets sent so far (requests and data pieces).
     uint64_t packets() const { return packets_; }
+    // A transfer failed since the last clear: the link has closed the unit (a failed
+    // transfer is a lost link), so the step that saw it failed for that reason, not the chip's.
+    bool linkLost() const { return linkLost_; }
+    void clearLinkLost() { linkLost_ = false; }
     uint8_t lastJobFlags() const { return lastFlags_; }
 
   private:
@@ -128,6 +132,10 @@ class ProgLink {
     SteadyNow now_;
     uint64_t packets_ = 0;
     uint8_t lastFlags_ = 0;
+    bool linkLost_ = false;
 };
+
+// What the programmer commands log when the link to the unit went in the middle of one.
+constexpr const char* kLinkLostText = "the link to the target unit was lost";
 
 } // namespace zerka

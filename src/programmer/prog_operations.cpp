@@ -27,10 +27,15 @@ void Programmer::add(const std::string& caption, const std::string& text) {
     env_.log.AddEntry(caption, 0, text);
 }
 
-bool Programmer::beginFrame() {
+void Programmer::prepareFrame() {
     env_.log.ClearLog();
     env_.ui.busy(true);
     if (env_.reloadChip) env_.reloadChip();
+    link_.clearLinkLost();
+    lostReported_ = false;
+}
+
+bool Programmer::connectFrame() {
     if (!env_.usbInterface) return true;
     if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) {
         add("ERROR", connectErrorText(env_.languageIndex));
@@ -38,7 +43,11 @@ bool Programmer::beginFrame() {
         return false;
     }
     if (!link_.progTake()) {
-        env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
+        // A unit that stopped answering is not a busy one.
+        if (link_.linkLost())
+            reportLinkLost();
+        else
+            env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
         endFrame();
         return false;
     }
@@ -51,12 +60,54 @@ void Programmer::endFrame() {
     env_.ui.progress(-1);
 }
 
+bool Programmer::imageAccepted(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (file.empty() || !std::filesystem::exists(file, ec)) return true;
+    const std::string problem = wordImageProblem(file, env_.chip);
+    if (problem.empty()) return true;
+    add("ERROR", problem);
+    return false;
+}
+
+bool Programmer::calibrationAccepted() {
+    if (!env_.calibration) return true;
+    const auto problem = env_.calibration->setupProblem();
+    if (!problem) return true;
+    add("ERROR", *problem);
+    return false;
+}
+
+bool Programmer::fail(const std::string& caption, const std::string& text) {
+    if (link_.linkLost())
+        reportLinkLost();
+    else
+        add(caption, text);
+    return false;
+}
+
+void Programmer::reportLinkLost() {
+    if (lostReported_ || !link_.linkLost()) return;
+    lostReported_ = true;
+    add("ERROR", kLinkLostText);
+}
+
+void Programmer::reportDownloadFailure(const DownloadResult& r, const std::string& caption,
+                                       const std::string& line) {
+    if (link_.linkLost()) {
+        reportLinkLost();
+        return;
+    }
+    if (r.failure == DownloadResult::Failure::CodeDiffers)
+        add("Compiller", "DownLoad Flash Memory Fail  address at  " + r.address +
+                             ",  error data = " + r.expected + " --- " + r.read);
+    else
+        add("ERROR", downloadFailureText(r));
+    if (!line.empty()) add(caption, line);
+}
+
 bool Programmer::chipIdMatches(const std::string& caption, ChipIdReply& id) {
     const auto reply = link_.progReadChipId();
-    if (!reply) {
-        add("ERROR", "Chip Not Ready !!");
-        return false;
-    }
+    if (!reply) return fail("ERROR", "Chip Not Ready !!");
     id = *reply;
     if (id.id != env_.chip.chipId) {
         add(caption, "Chip ID Error!!  Program Chip ID = 0x" + hex4(id.id));
@@ -67,10 +118,7 @@ bool Programmer::chipIdMatches(const std::string& caption, ChipIdReply& id) {
 
 bool Programmer::flashIdMatches(uint16_t id) {
     const FlashIdReply flash = link_.progReadFlashId();
-    if (!flash.ok) {
-        add("Blank", "Read Flash ID Error!!  Program Chip ID = 0x" + hex4(id));
-        return false;
-    }
+    if (!flash.ok) return fail("Blank", "Read Flash ID Error!!  Program Chip ID = 0x" + hex4(id));
     if (flash.flashId != id) {
         add("Blank", "Flash ID Different with Chip ID!!  Chip ID = 0x" + hex4(id) +
                          ";  Flash ID = 0x" + hex4(flash.flashId));
@@ -81,7 +129,7 @@ bool Programmer::flashIdMatches(uint16_t id) {
 
 void Programmer::errorReport() {
     const JobError e = link_.progJobError();
-    if (!e.ok && e.flags == 0) return;
+    if (link_.linkLost() || (!e.ok && e.flags == 0)) return;
     if (e.flags & 0x10)
         add("Blank", "VPP Error");
     else if (e.flags & 0x20)
@@ -107,27 +155,23 @@ ProgOutcome Programmer::progBlank() {
     ChipIdReply id;
     auto run = [&]() -> bool {
         if (!chipIdMatches("Blank", id)) return false;
-        if (id.status != 0xFFFF) {
-            add("Blank", "Chip Blank Fail");
-            return false;
-        }
+        if (id.status != 0xFFFF) return fail("Blank", "Chip Blank Fail");
         if (!flashIdMatches(id.id)) return false;
         const uint8_t result =
             link_.progRunJob(kJobBlank, mainCount(), [this](int p) { env_.ui.progress(p); });
         if (result != 0) {
-            add("Blank", "Chip Blank Fail");
+            fail("Blank", "Chip Blank Fail");
             if (result <= 3) errorReport();
             return false;
         }
         add("Blank", "Chip Blank OK");
-        if (link_.progRunJob(kJobBlankSbm, kSbmJobWords) != 0) {
-            add("Blank", "SBM Blank Fail");
-            return false;
-        }
+        if (link_.progRunJob(kJobBlankSbm, kSbmJobWords) != 0)
+            return fail("Blank", "SBM Blank Fail");
         add("Blank", "SBM Blank OK");
         return true;
     };
     out.success = run();
+    if (!out.success) reportLinkLost();
     endFrame();
     return out;
 }
@@ -135,17 +179,14 @@ ProgOutcome Programmer::progBlank() {
 // Program step 3: the flash gets the image again when its stored checksum is not the image's.
 bool Programmer::downloadStale() {
     uint16_t stored[128] = {};
-    if (!link_.readWords(kFlashInfoFirstHalf, stored)) {
-        add("ERROR", "Programmer Not Ready !!");
-        return false;
-    }
+    if (!link_.readWords(kFlashInfoFirstHalf, stored))
+        return fail("ERROR", "Programmer Not Ready !!");
     if (stored[123] == env_.state.imageChecksum) return true;
     const auto& file = env_.state.programmerHexFile;
     std::error_code ec;
-    if (file.empty() || !std::filesystem::is_regular_file(file, ec)) {
-        add("ERROR", "Programmer File not Found !!");
-        return false;
-    }
+    if (file.empty() || !std::filesystem::is_regular_file(file, ec))
+        return fail("ERROR", "Programmer File not Found !!");
+    // The image was checked before anything was sent (programSequence).
     const uint32_t codeBytes = (env_.chip.romWords / 256) * 512;
     // A flash only takes a new image after an erase.
     EraseProgrammerFlash(link_, codeBytes);
@@ -154,7 +195,7 @@ bool Programmer::downloadStale() {
     const DownloadResult r = DownloadImage(&link_, file, codeBytes, env_.chip.sbmAddr,
                                            env_.chip.chipId, env_.state.image, options);
     if (!r.ok) {
-        add("Fail", file.string() + "   DownLoad Fail !!!");
+        reportDownloadFailure(r, "Fail", file.string() + "   DownLoad Fail !!!");
         return false;
     }
     env_.state.imageChecksum = r.imageChecksum;
@@ -163,7 +204,16 @@ bool Programmer::downloadStale() {
 
 ProgOutcome Programmer::programSequence(bool withBlank, const std::string& idCaption) {
     ProgOutcome out;
-    if (!beginFrame()) return out;
+    prepareFrame();
+    // Nothing goes to the unit before the image (and the calibration the command line brings)
+    // passed the checks.
+    if (!imageAccepted(env_.state.programmerHexFile) ||
+        (env_.sendCalibrationSetup && !calibrationAccepted())) {
+        out.refused = true;
+        env_.ui.busy(false);
+        return out;
+    }
+    if (!connectFrame()) return out;
     out.started = true;
     if (!env_.usbInterface) {
         out.success = env_.lpt && (!withBlank || env_.lpt->blankCheck(env_.chip, env_.log)) &&
@@ -177,64 +227,63 @@ ProgOutcome Programmer::programSequence(bool withBlank, const std::string& idCap
         std::optional<CalibrationOutcome> calibration;
         // "Enable H/W Calibration" takes its saved state before every run.
         if (firmware2 && env_.calibration) env_.calibration->restoreSavedSwitch();
+        if (env_.sendCalibrationSetup && env_.calibration) {
+            const CalibrationInputs in = env_.calibration->inputs();
+            if ((in.hardware || in.softwareHao || in.softwareLpo) && !firmware2)
+                return fail("ERROR", "The programmer's firmware is older than 2.0: it cannot "
+                                     "calibrate");
+            if (firmware2 && !env_.calibration->calSendSetup(link_, env_.log, true))
+                return fail("ERROR", "The programmer did not take the calibration set-up");
+        }
+        // The calibration job checks the chip against the image in the flash: a stale flash
+        // gets the image first.
+        if (!downloadStale()) return false;
         if (calibrationEnabled(firmware2)) {
             calibration = runCalibrationJob(link_, env_.log);
+            if (link_.linkLost()) return false;
             if (!calibration->proceed) return false;
         }
-        if (!downloadStale()) return false;
         ChipIdReply id;
         if (!chipIdMatches(idCaption, id)) return false;
-        if (id.protectedChip()) {
-            add("Program", "Chip Had been Protect!!");
-            return false;
-        }
+        if (id.protectedChip()) return fail("Program", "Chip Had been Protect!!");
         if (!flashIdMatches(id.id)) return false;
         if (withBlank) {
             const uint8_t blank = link_.progRunJob(kJobBlank, mainCount(), progress);
             if (blank != 0) {
-                add("Blank", "Chip Blank Fail");
+                fail("Blank", "Chip Blank Fail");
                 if (blank <= 3) errorReport();
                 return false;
             }
             add("Blank", "Chip Blank OK");
-            if (link_.progRunJob(kJobBlankSbm, kSbmJobWords) != 0) {
-                add("Blank", "SBM Blank Fail");
-                return false;
-            }
+            if (link_.progRunJob(kJobBlankSbm, kSbmJobWords) != 0)
+                return fail("Blank", "SBM Blank Fail");
             add("Blank", "SBM Blank OK");
         }
         const uint8_t burned = link_.progRunJob(kJobProgram, mainCount(), progress);
         if (burned != 0) {
-            add("Program", "Program Chip Fail");
+            fail("Program", "Program Chip Fail");
             if (burned <= 3) errorReport();
             return false;
         }
         add("Program", "Program Chip OK");
         link_.wait(kBetweenJobs);
-        if (link_.progRunJob(kJobProgramSbm, kSbmJobWords) != 0) {
-            add("Program", "Program SBM Fail");
-            return false;
-        }
+        if (link_.progRunJob(kJobProgramSbm, kSbmJobWords) != 0)
+            return fail("Program", "Program SBM Fail");
         add("Program", "Program SBM OK");
         link_.wait(kBetweenJobs);
         const uint8_t verified = link_.progRunJob(kJobVerify, mainCount(), progress);
         if (verified != 0) {
-            add("Verify", "Verify Chip Fail");
+            fail("Verify", "Verify Chip Fail");
             if (verified <= 3) errorReport();
             return false;
         }
         add("Verify", "Verify Chip OK");
         link_.wait(kBetweenJobs);
-        if (link_.progRunJob(kJobVerifySbm, kSbmJobWords) != 0) {
-            add("Verify", "Verify SBM Fail");
-            return false;
-        }
+        if (link_.progRunJob(kJobVerifySbm, kSbmJobWords) != 0)
+            return fail("Verify", "Verify SBM Fail");
         add("Verify", "Verify SBM OK");
         bool ok = true;
-        if (link_.progRunJob(kJobProtect, 1) != 0) {
-            add("Protect", "Protect Fail");
-            ok = false;
-        }
+        if (link_.progRunJob(kJobProtect, 1) != 0) ok = fail("Protect", "Protect Fail");
         if (calibration && calibration->ran) {
             IoBuffer& b = env_.usb.ioBuffer;
             b[0] = 0xB8;
@@ -245,6 +294,7 @@ ProgOutcome Programmer::programSequence(bool withBlank, const std::string& idCap
         return ok;
     };
     out.success = run();
+    if (!out.success) reportLinkLost();
     endFrame();
     return out;
 }
@@ -271,16 +321,14 @@ ProgOutcome Programmer::progVerify() {
         const uint8_t result =
             link_.progRunJob(kJobVerify, mainCount(), [this](int p) { env_.ui.progress(p); });
         env_.ui.progress(-1);
+        if (link_.linkLost()) return false;
         link_.wait(kAfterVerify);
         ChipIdReply id;
         if (!chipIdMatches("Verify", id)) return false;
         if (!flashIdMatches(id.id)) return false;
-        if (id.protectedChip()) {
-            add("Verify", "Chip Had been Protect!!");
-            return false;
-        }
+        if (id.protectedChip()) return fail("Verify", "Chip Had been Protect!!");
         if (result != 0) {
-            add("Verify", "Verify Chip Fail");
+            fail("Verify", "Verify Chip Fail");
             if (result <= 3) errorReport();
             return false;
         }
@@ -295,10 +343,12 @@ ProgOutcome Programmer::progVerify() {
             if (i >= 109 && i <= 111) continue;
             same = chip[i] == first[i];
         }
-        add("Verify", same ? "Verify SBM OK" : "Verify SBM Fail");
-        return same;
+        if (!same) return fail("Verify", "Verify SBM Fail");
+        add("Verify", "Verify SBM OK");
+        return true;
     };
     out.success = run();
+    if (!out.success) reportLinkLost();
     endFrame();
     return out;
 }

@@ -69,8 +69,12 @@ ProgOutcome Programmer::progRead(ChipReadResult& out) {
     const bool haveList = env_.library && env_.library->chipListFound();
     if (haveList) table = buildChipTable(*env_.library);
     env_.log.ClearLog();
+    link_.clearLinkLost();
+    lostReported_ = false;
     bool taken = false;
     auto finish = [&] {
+        // A read cut short by a lost link says so.
+        if (outcome.started && !outcome.success) reportLinkLost();
         if (taken) link_.progRelease();
         env_.ui.progress(-1);
         env_.ui.busy(false);
@@ -85,7 +89,10 @@ ProgOutcome Programmer::progRead(ChipReadResult& out) {
         }
         taken = true;
         if (!link_.progTake()) {
-            env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
+            if (link_.linkLost())
+                reportLinkLost();
+            else
+                env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
             return finish();
         }
     } else {
@@ -102,7 +109,7 @@ ProgOutcome Programmer::progRead(ChipReadResult& out) {
     show("OTP Chip Code Reading...        ");
     const auto id = link_.progReadChipId();
     if (!id) {
-        add("ERROR", "Chip Not Ready !!");
+        fail("ERROR", "Chip Not Ready !!");
         show("Chip Not Ready !!               ");
         return finish();
     }

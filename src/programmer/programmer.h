@@ -48,12 +48,17 @@ struct ProgrammerEnv {
     LptProgrammer* lpt = nullptr;          // the parallel-port programmer
     // The chip library for Read's chip table (nullptr: no chip list).
     const ChipLibrary* library = nullptr;
+    // Program and Auto send the calibration set-up of `calibration` before the calibration job
+    // (the command line, whose values come with the command); the IDE sends it with each
+    // download.
+    bool sendCalibrationSetup = false;
 };
 
 // How an operation ended.
 struct ProgOutcome {
     bool success = false; // ended with its success line
     bool started = false; // connected and took the programmer
+    bool refused = false; // a check refused it before anything was sent to the unit
 };
 
 // The chip read back by Read.
@@ -89,12 +94,36 @@ class Programmer {
     // set-up, sector erase, download and read-back check, with the build's log lines. No
     // dialog beyond the connection error; `codeBytes` is the chip's program size in bytes.
     ProgOutcome buildDownload(const std::filesystem::path& hexName, uint32_t codeBytes);
+    // What buildDownload checks before it reaches the unit: the word image is the chip's, the
+    // calibration values pass the options dialog's rules. Sends nothing; `success` when both
+    // pass, otherwise `refused` after the log lines that say why.
+    ProgOutcome buildChecks(const std::filesystem::path& hexName);
 
     ProgLink& link() { return link_; }
 
   private:
-    bool beginFrame();
+    // The common frame: clear the log, reload the chip (prepare), connect and take the
+    // programmer (connect), release (end).
+    void prepareFrame();
+    bool connectFrame();
+    bool beginFrame() {
+        prepareFrame();
+        return connectFrame();
+    }
     void endFrame();
+    // The checks made before anything is sent: the word image `file` is the chip's (a file that
+    // does not exist is left to the step that needs it), the calibration values pass the
+    // options dialog's rules. False after the log line that says why.
+    bool imageAccepted(const std::filesystem::path& file);
+    bool calibrationAccepted();
+    // A step failed: with a failed transfer behind it the link was lost, and that is what is
+    // said; otherwise the step's own line. Always false.
+    bool fail(const std::string& caption, const std::string& text);
+    // Says once per operation that the link was lost, when a transfer failed.
+    void reportLinkLost();
+    // A download that failed: why, then the caller's failure line.
+    void reportDownloadFailure(const DownloadResult& r, const std::string& caption,
+                               const std::string& line);
     bool chipIdMatches(const std::string& caption, ChipIdReply& id);
     bool flashIdMatches(uint16_t id);
     void errorReport();
@@ -108,6 +137,7 @@ class Programmer {
 
     ProgrammerEnv env_;
     ProgLink link_;
+    bool lostReported_ = false;
 };
 
 // The chip table of Read: name, identifier and program words of every chip-list entry whose

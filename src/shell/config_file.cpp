@@ -9,8 +9,12 @@ namespace zerka {
 
 namespace {
 
+// Thrown inside the parser when a record is read past the end of the file: what the file does
+// not hold is not read as 0.
+struct PastEnd {};
+
 // A cursor over the file: integers skip any white space (also line ends), lines are read up to
-// the line end. Missing integers at the end of the file read as 0, as the original reader did.
+// the line end.
 class Reader {
   public:
     explicit Reader(std::string_view text) : t_(text) {}
@@ -18,6 +22,7 @@ class Reader {
     bool eof() const { return p_ >= t_.size(); }
 
     std::string line() {
+        if (eof()) throw PastEnd{};
         const size_t end = t_.find('\n', p_);
         std::string_view s =
             t_.substr(p_, end == std::string_view::npos ? std::string_view::npos : end - p_);
@@ -34,7 +39,7 @@ class Reader {
     std::optional<long long> integer() {
         while (p_ < t_.size() && isSpace(t_[p_]))
             ++p_;
-        if (p_ >= t_.size()) return 0;
+        if (p_ >= t_.size()) throw PastEnd{};
         size_t e = p_;
         while (e < t_.size() && !isSpace(t_[e]))
             ++e;
@@ -105,9 +110,11 @@ ConfigReadResult parseConfiguration(std::string_view text, std::string_view curr
         f.ckAsc = one(num()), f.ckList = one(num()), f.ckBin = one(num());
         f.simulator = one(num());
         in.endLine();
+        r.lastRecord = 2;
         f.ckAscInv = one(num()), f.ckBinInv = one(num()), f.ckMask = one(num());
         f.ckBin2 = one(num());
         in.endLine();
+        r.lastRecord = 3;
         for (bool& b : f.onTop)
             b = one(num());
         in.endLine();
@@ -118,8 +125,9 @@ ConfigReadResult parseConfiguration(std::string_view text, std::string_view curr
             const int n = num();
             f.activeFile = num();
             in.endLine();
+            r.lastRecord = 5;
             f.files.clear();
-            for (int i = 0; i < n && !in.eof(); ++i)
+            for (int i = 0; i < n; ++i)
                 f.files.push_back(in.line());
         }
         r.lastRecord = 6;
@@ -136,9 +144,12 @@ ConfigReadResult parseConfiguration(std::string_view text, std::string_view curr
         f.serviceWord1 = num(), f.serviceWord2 = num(), f.chipIndex = num();
         f.languageIndex = num(), f.portDriverMode = num(), f.editToolbar = one(num());
         in.endLine();
+        r.lastRecord = 9;
         f.portBase = num(), f.interfaceIndex = num(), f.serviceFlag = num(), f.romSelect = num();
         in.endLine();
+        r.lastRecord = 10;
         f.font.name = in.line();
+        r.lastRecord = 11;
         f.font.size = num(), f.font.style = num();
         in.endLine();
         r.lastRecord = 12;
@@ -146,6 +157,7 @@ ConfigReadResult parseConfiguration(std::string_view text, std::string_view curr
         if (in.eof()) goto atEof;
         for (bool& b : f.reopen)
             b = toUpperAscii(in.line()) == "TRUE";
+        r.lastRecord = 13;
         f.fillMode = num();
         in.endLine();
         r.lastRecord = 14;
@@ -164,8 +176,10 @@ ConfigReadResult parseConfiguration(std::string_view text, std::string_view curr
         if (in.eof()) goto atEof;
         f.programmer = num() != 0;
         in.endLine();
+        r.lastRecord = 17;
         f.programProtect = num() == 0;
         in.endLine();
+        r.lastRecord = 18;
         f.coreVariant = num() != 0 ? 1 : 0;
         in.endLine();
         r.lastRecord = 19;
@@ -182,10 +196,13 @@ ConfigReadResult parseConfiguration(std::string_view text, std::string_view curr
         if (in.eof()) goto atEof;
         f.registerPage = num();
         in.endLine();
+        r.lastRecord = 22;
         f.ramBank = num();
         in.endLine();
+        r.lastRecord = 23;
         f.watchFormat = num();
         in.endLine();
+        r.lastRecord = 24;
         f.stackOverReset = num() != 0;
         in.endLine();
         r.lastRecord = 25;
@@ -193,6 +210,7 @@ ConfigReadResult parseConfiguration(std::string_view text, std::string_view curr
         if (in.eof()) goto atEof;
         f.adcOutputMode = num();
         in.endLine();
+        r.lastRecord = 26;
         f.adcOutputBits = num();
         in.endLine();
         r.lastRecord = 27;
@@ -200,6 +218,7 @@ ConfigReadResult parseConfiguration(std::string_view text, std::string_view curr
         if (in.eof()) goto atEof;
         num();
         in.endLine();
+        r.lastRecord = 28;
         num();
         in.endLine();
         r.lastRecord = 29;
@@ -234,10 +253,64 @@ ConfigReadResult parseConfiguration(std::string_view text, std::string_view curr
     } catch (const BadValue&) {
         r.badValue = true;
         return r;
+    } catch (const PastEnd&) {
+        r.endedAtEof = true;
+        return r;
     }
 atEof:
     r.endedAtEof = true;
     return r;
+}
+
+std::string configRecordName(int record) {
+    static const char* const names[] = {"",
+                                        "chip-library version line",
+                                        "output files and target",
+                                        "output files",
+                                        "always-on-top flags",
+                                        "number of editor files",
+                                        "editor files",
+                                        "main file",
+                                        "\"None\" line",
+                                        "chip and language",
+                                        "interface",
+                                        "font name",
+                                        "font size and style",
+                                        "debug windows",
+                                        "fill of unused program memory",
+                                        "watch trigger",
+                                        "Smart Compiler",
+                                        "IDE mode",
+                                        "Program Protect",
+                                        "core",
+                                        "programmer hex file",
+                                        "checksum",
+                                        "register-window page",
+                                        "RAM-window bank",
+                                        "watch display format",
+                                        "Stack over reset",
+                                        "ADC output mode",
+                                        "ADC output bits",
+                                        "reserved value",
+                                        "reserved value",
+                                        "SRAM record continuation",
+                                        "ACM voltage and WDT reset vector",
+                                        "STOP When OV Stack",
+                                        "hardware calibration",
+                                        "software calibration"};
+    if (record < 1 || record > 34) return "record " + std::to_string(record);
+    return "record " + std::to_string(record) + " (" + names[record] + ")";
+}
+
+std::string ConfigReadResult::problem(std::string_view currentVersion) const {
+    if (lastRecord == 0) return "the file is empty";
+    if (!versionMatched)
+        return configRecordName(1) + " differs from this chip library's \"" +
+               std::string(currentVersion) + "\"";
+    if (badValue) return configRecordName(lastRecord + 1) + " holds a word where a number belongs";
+    if (lastRecord < kLastNeededRecord)
+        return "the file ends before " + configRecordName(lastRecord + 1);
+    return {};
 }
 
 std::string formatConfiguration(const ConfigurationFile& f) {

@@ -61,17 +61,26 @@ struct ConfigurationFile {
 };
 
 struct ConfigReadResult {
-    // The last record whose group was read completely (1 when the version line differed,
-    // 0 for an empty file).
+    // The last record read completely (1 when the version line differed, 0 for an empty
+    // file). A file that ends inside a record leaves it, and every later one, unread.
     int lastRecord = 0;
     bool versionMatched = false;
     // The reading loop ended at the end of the file (the after-load steps then run).
     bool endedAtEof = false;
     // A value that is not an integer where one belongs: reading stopped there.
     bool badValue = false;
+    // Records 33 and 34 are optional (files of an older layout end before them); a build
+    // needs every record up to this one.
+    static constexpr int kLastNeededRecord = 32;
     bool configLoaded() const { return lastRecord >= 14; }
     bool has(int record) const { return lastRecord >= record; }
+    // What keeps the file from describing a whole build, naming the record; empty when
+    // nothing does.
+    std::string problem(std::string_view currentVersion) const;
 };
+
+// What a record holds, in a few words ("IDE mode").
+std::string configRecordName(int record);
 
 // Reads `text` over `file` (values of records not reached keep what `file` held). Record 1 is
 // compared exactly with `currentVersion`; on a difference nothing more is read.

@@ -249,7 +249,9 @@ void DebugCommands::stop() {
 }
 
 void DebugCommands::afterReset() {
-    refreshViews();
+    // The target starts afresh: the windows show its state without change marks (the
+    // calculators follow in refreshDebugWindows below).
+    views_.refreshAll(true);
     const uint32_t pc = up_.cpu().GetPC();
     if (source_) source_->ShowCurrentLine(pc, true);
     stepFlag_ = false;

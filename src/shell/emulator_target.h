@@ -3,6 +3,7 @@
 // shell's IceSession implements them over the link and the uP centre; tests may script them.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace zerka {
@@ -64,6 +65,11 @@ class EmulatorTarget {
     virtual bool reloadProgram() { return false; }
     // The USB link the programmer shares with the emulator (null: none).
     virtual UsbLink* usbLink() { return nullptr; }
+    // After a load: the built-in EEPROM's reserved breakpoints when the body emulates it. True
+    // when more accesses were recorded than can be reserved.
+    virtual bool placeSelfEromBreakpoints(std::span<const uint32_t> /*accesses*/) { return false; }
+    // A watch trigger changed while debugging: sent at once and kept for the next runs.
+    virtual void setWatch(uint16_t /*address*/, uint8_t /*data*/, uint8_t /*mask*/) {}
 };
 
 } // namespace zerka

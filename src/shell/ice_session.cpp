@@ -1,5 +1,6 @@
 #include "shell/ice_session.h"
 
+#include "shell/self_erom_breakpoints.h"
 #include "upcentre/core/instruction_set.h"
 
 namespace zerka {
@@ -113,6 +114,17 @@ void IceSession::enterDebug(uint16_t watchAddress, uint8_t watchData, uint8_t wa
     run_.setWatch(watchMask, watchData, watchAddress);
     run_.attach();
     run_.refreshMirror();
+    run_.resetCycleCounter();
+}
+
+bool IceSession::placeSelfEromBreakpoints(std::span<const uint32_t> accesses) {
+    return zerka::placeSelfEromBreakpoints(up_, run_, accesses);
+}
+
+void IceSession::setWatch(uint16_t address, uint8_t data, uint8_t mask) {
+    // The next run's preparation sends the settings again; this takes effect now.
+    run_.setWatch(mask, data, address);
+    ice_.iceSetWatch(mask, data, address);
 }
 
 void IceSession::leaveDebug() {

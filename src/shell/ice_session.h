@@ -44,6 +44,8 @@ class IceSession : public EmulatorTarget {
     int fullMemoryTest(uint32_t& position) override;
     bool reloadProgram() override;
     UsbLink* usbLink() override { return &usb_; }
+    bool placeSelfEromBreakpoints(std::span<const uint32_t> accesses) override;
+    void setWatch(uint16_t address, uint8_t data, uint8_t mask) override;
 
     UsbLink& usb() { return usb_; }
     // The command layer, for the views' own emulator reads and writes.

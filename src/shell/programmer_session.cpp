@@ -102,8 +102,14 @@ ProgOutcome ProgrammerSession::readBack(FlashReadBack& result) {
 }
 
 ProgOutcome ProgrammerSession::buildDownload(const std::string& hexName) {
-    const uint32_t codeBytes = chip().romWords * 2;
+    // The code of the word image the assembler wrote: romWords rounded down to 256;
+    // the same count for every chip of the library, and the size the image check expects.
+    const uint32_t codeBytes = (chip().romWords / 256) * 512;
     return run([&](Programmer& p) { return p.buildDownload(hexName, codeBytes); });
+}
+
+ProgOutcome ProgrammerSession::checkBuildDownload(const std::string& hexName) {
+    return run([&](Programmer& p) { return p.buildChecks(hexName); });
 }
 
 void ProgrammerSession::showImage(const std::string& hexName) {

@@ -33,6 +33,9 @@ class ProgrammerSession {
     ProgOutcome readBack(FlashReadBack& out);
     // Step 15 of the programmer-mode build (USB): the word image into the programmer's flash.
     ProgOutcome buildDownload(const std::string& hexName);
+    // The checks buildDownload makes before it reaches the unit (Programmer::buildChecks);
+    // `refused` after the log lines that say why.
+    ProgOutcome checkBuildDownload(const std::string& hexName);
     // Reads the word image and publishes its code words for the program-memory hex grid.
     void showImage(const std::string& hexName);
 

@@ -1,8 +1,10 @@
 // Start-up, IDE mode, target selection, titles and the exit sequence.
 #include "shell/shell.h"
 
+#include "core/path_lookup.h"
 #include "core/text.h"
 #include "uitext/text_table.h"
+#include "views/watch_list.h"
 
 #include <filesystem>
 
@@ -60,6 +62,10 @@ void Shell::firstActivation(const std::vector<std::string>& args) {
     if (p_.editor.slotCount() > 0) {
         p_.windows.showAsChild(Slot::Editor, true);
         setFileCommands(true);
+    } else if (args.empty() && p_.options.ideMode() == IdeMode::Debugger) {
+        // Nothing to reopen and nothing named: an untitled file ready for typing rather than
+        // an empty frame.
+        newFile();
     }
     SetMainFile(s_.mainFile);
     applyCaptions();
@@ -219,6 +225,7 @@ void Shell::EnterEditMode(bool rememberWindows) {
         s_.reopenFlags[kReopenRam] = p_.windows.isShowing(Slot::Ram);
         s_.reopenFlags[kReopenRegister] = p_.windows.isShowing(Slot::Register);
         s_.reopenFlags[kReopenStack] = p_.windows.isShowing(Slot::Stack);
+        s_.reopenFlags[kReopenBreakpoints] = p_.windows.isShowing(Slot::Breakpoints);
         s_.reopenFlags[kReopenWatch] = p_.windows.isShowing(Slot::Watch);
         s_.reopenFlags[kReopenAdc] = p_.windows.isShowing(Slot::Adc);
         s_.reopenFlags[kReopenOpAmp] = p_.windows.isShowing(Slot::OpAmp);
@@ -243,7 +250,9 @@ void Shell::EnterEditMode(bool rememberWindows) {
 }
 
 std::string Shell::title() const {
-    if (s_.debugMode == 0) return "KXA and KXB Codeloft " + p_.library.chipListVersion();
+    if (s_.debugMode == 0)
+        return "KXA and KXB Codeloft " + p_.library.chipListVersion() +
+               (p_.options.engineerMode() ? "-Engineer" : "");
     const OptionsModel& o = p_.options;
     std::string t = "ZerkaIDE - ";
     t += s_.simulatorMode ? "Simulation" : "Emulation";
@@ -261,8 +270,10 @@ void Shell::applyCaptions() {
 
 bool Shell::closeRequested() {
     if (!s_.projectFile.empty()) {
-        if (p_.windows.askYesCancel("Save Project : " + s_.projectFile + " ?"))
+        if (p_.windows.askYesCancel("Save Project : " + s_.projectFile + " ?")) {
             WriteConfiguration(s_.projectFile);
+            writeWatchList(s_.watchListFile);
+        }
     }
     if (!s_.serviceLowByteIs(1)) {
         if (!SaveModifiedFiles("", false)) {
@@ -278,6 +289,29 @@ void Shell::closeFinal() {
     if (p_.emulator) p_.emulator->release();
     WriteConfiguration(configPath());
     s_.currentFile = s_.mainFile;
+    // A session that ends in debug mode, or whose watch window showed when it left debug mode,
+    // keeps its watch list beside the main file.
+    if ((s_.debugMode == 1 || watchWasShowing_) && !s_.currentFile.empty())
+        writeWatchList(fs::path(s_.currentFile).replace_extension(".pro").string());
+}
+
+bool Shell::writeWatchList(const std::string& path) {
+    // Before a build (or after the main file changed) the list holds nothing of this program:
+    // writing it would empty the file the next build reads.
+    if (!watchList_ || watchList_->symbols().empty() || path.empty() ||
+        !equalsIgnoreCase(watchListMain_, s_.mainFile))
+        return false;
+    std::string error;
+    if (watchList_->savePro(path, &error)) return true;
+    message(MessageType::Error, "Can't save " + path + (error.empty() ? "" : ": " + error),
+            Buttons::Ok);
+    return false;
+}
+
+void Shell::optionsClosed(IdeMode mode, bool usb) {
+    if (!usb) return;
+    p_.ui.deviceDisplay(
+        padRight(mode == IdeMode::Programmer ? "ZK-IDE Program Mode" : "ZK-IDE Debug Mode", 32));
 }
 
 std::string watchListFileOf(const std::string& projectPath) {

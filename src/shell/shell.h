@@ -16,6 +16,7 @@
 #include "shell/shell_windows.h"
 #include "upcentre/run/up_centre.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ namespace zerka {
 
 struct ConfigurationFile;
 class ProgrammerSession;
+class WatchListModel;
 
 // Everything the shell works with; each part must outlive the shell.
 struct ShellParts {
@@ -72,8 +74,16 @@ class Shell {
     const AssemblyResult& lastAssembly() const { return lastResult_; }
     ShellParts& parts() { return p_; }
     void setEmulator(EmulatorTarget* emulator) { p_.emulator = emulator; }
+    // Folders where INCLUDE names not beside the main file are looked up before the chip
+    // library (the command line's -I).
+    void setIncludeDirs(std::vector<std::filesystem::path> dirs) { includeDirs_ = std::move(dirs); }
     // The programmer the programmer-mode build downloads through (null: none).
     void setProgrammer(ProgrammerSession* programmer) { programmer_ = programmer; }
+    // The watch list that projects and the exit sequence write (null: none).
+    void setWatchList(WatchListModel* list) { watchList_ = list; }
+    // Writes the watch list to `path` (atomically) when it holds the symbols of a build of the
+    // current main file; a failure is reported. False when nothing was written.
+    bool writeWatchList(const std::string& path);
 
     // --- start-up and exit ---------------------------------------------------------------
     // The main window's creation step (before it is shown).
@@ -86,9 +96,13 @@ class Shell {
     bool closeRequested();
     // Exit step 7 (the main window is finally closed).
     void closeFinal();
+    // The options dialog was closed (its step 7): the device's display shows the IDE mode.
+    void optionsClosed(IdeMode mode, bool usb);
 
     // --- configuration -------------------------------------------------------------------
-    void ReadConfiguration(const std::string& path);
+    // Returns what keeps the file from describing a whole build, naming the record (empty
+    // when nothing does); the user has been told.
+    std::string ReadConfiguration(const std::string& path);
     bool WriteConfiguration(const std::string& path);
     std::string configPath() const;
     void saveConfigurationCommand();
@@ -133,13 +147,15 @@ class Shell {
     void updateWaitIndicator();
 
     // --- what the debug commands follow --------------------------------------------------
-    Signal<> buildStarting;     // BuildAndLoad begins (a new program is coming)
-    Signal<> debugModeEntered;  // debug mode is set up, the source view loaded
-    Signal<> debugModeLeaving;  // EnterEditMode begins, before the target is stopped
+    Signal<> buildStarting;    // BuildAndLoad begins (a new program is coming)
+    Signal<> debugModeEntered; // debug mode is set up, the source view loaded
+    Signal<> debugModeLeaving; // EnterEditMode begins, before the target is stopped
 
   private:
     ConfigurationFile captureConfiguration() const;
-    void applyConfiguration(const ConfigurationFile& f, int lastRecord, const std::string& baseDir);
+    // Returns what it refused to apply (a chip outside the chip list), naming the record.
+    std::string applyConfiguration(const ConfigurationFile& f, int lastRecord,
+                                   const std::string& baseDir);
     void afterLoad(const ConfigurationFile& f);
     Button message(MessageType type, const std::string& text, Buttons buttons);
     void yieldNow();
@@ -153,6 +169,9 @@ class Shell {
 
     ShellParts p_;
     ProgrammerSession* programmer_ = nullptr;
+    WatchListModel* watchList_ = nullptr;
+    // The main file whose build filled the watch list (empty: no build yet).
+    std::string watchListMain_;
     IdeState s_;
     CommandStates cmd_;
     AssemblyResult lastResult_;
@@ -161,6 +180,7 @@ class Shell {
     std::chrono::steady_clock::time_point buildStart_{};
     bool watchWasShowing_ = false;
     std::string openFilter_ = "*.asm|*.asm|*.inc|*.inc|*.*|*.*";
+    std::vector<std::filesystem::path> includeDirs_;
 };
 
 // The watch-list file of a project: the path up to its first "." followed by ".pro".

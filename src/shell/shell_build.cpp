@@ -3,12 +3,14 @@
 #include "core/output_names.h"
 #include "core/text.h"
 #include "shell/info_block.h"
+#include "shell/self_erom_breakpoints.h"
 #include "shell/shell.h"
 #include "shell/up_receiver.h"
 #include "uitext/text_table.h"
 #include "upcentre/core/instruction_set.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace zerka {
 
@@ -137,6 +139,10 @@ void Shell::enterDebugMode() {
     p_.windows.showAsChild(Slot::Log, false);
     SetShellMode(1);
     p_.windows.showAsChild(Slot::Source, true);
+    if (!s_.simulatorMode && p_.emulator &&
+        p_.emulator->placeSelfEromBreakpoints(selfEromAccesses(lastResult_)))
+        message(MessageType::Warning, kSelfEromOverflow, Buttons::Ok);
+    watchListMain_ = s_.mainFile;
     debugModeEntered.emit();
 }
 
@@ -229,21 +235,30 @@ bool Shell::BuildAndLoad(bool forDebug) {
     ctx.iceBodyId = 0;
     ctx.informationBlock = p_.up.informationBlock();
     ctx.log = &p_.log;
+    // A chip header is included by its name and found in the chip library.
+    ctx.includeDirs = includeDirs_;
+    ctx.includeDirs.push_back(p_.library.libraryDir());
     ctx.yield = [this] {
         updateWaitIndicator();
         yieldNow();
     };
     lastResult_ = Assemble(s_.currentFile, ctx, ao);
-    UpCentreReceiver receiver(p_.up, [this](uint16_t sum) {
-        s_.imageChecksum = sum;
-        p_.windows.setChecksumPanel("Checksum = 0x" + hexText(sum, 4));
-    });
+    std::optional<uint16_t> built;
+    UpCentreReceiver receiver(p_.up, [&built](uint16_t sum) { built = sum; });
     const bool r = HandOverAssembly(lastResult_, receiver);
+    // The checksum shown and kept (record 21) is that of the last build that succeeded: a
+    // failed one made no image to burn.
+    auto keepChecksum = [&] {
+        if (!built) return;
+        s_.imageChecksum = *built;
+        p_.windows.setChecksumPanel("Checksum = 0x" + hexText(*built, 4));
+    };
     waitVisible_ = false;
     p_.windows.waitIndicator(false, 0);
 
     if (debugger) {
         if (!(r && forDebug)) {
+            if (r) keepChecksum();
             showStatus(" main: " + s_.mainFile);
             buildCleanup(false);
             return r;
@@ -260,6 +275,7 @@ bool Shell::BuildAndLoad(bool forDebug) {
             EnterEditMode(false);
             return false;
         }
+        keepChecksum();
         p_.up.setRunTimerInterval(s_.simulatorMode ? TZk_UP::kSimulatorInterval
                                                    : TZk_UP::kEmulatorInterval);
         showStatus(" main: " + s_.mainFile);
@@ -269,11 +285,13 @@ bool Shell::BuildAndLoad(bool forDebug) {
 
     // Programmer IDE mode.
     if (!(r && forDebug)) {
+        if (r) keepChecksum();
         showStatus(" main: " + s_.mainFile);
         buildCleanup(false);
         return r;
     }
     const bool downloaded = programmerSteps();
+    if (downloaded) keepChecksum();
     cmd_.enable(Command::EditDebugButton, true);
     p_.ui.busy(false);
     showStatus(s_.programmerHexFile);

@@ -93,7 +93,9 @@ ConfigurationFile Shell::captureConfiguration() const {
     return f;
 }
 
-void Shell::applyConfiguration(const ConfigurationFile& f, int r, const std::string& baseDir) {
+std::string Shell::applyConfiguration(const ConfigurationFile& f, int r,
+                                      const std::string& baseDir) {
+    std::string problem;
     OptionsModel& o = p_.options;
     OptionsControls& c = o.controls();
     if (r >= 4) {
@@ -114,8 +116,13 @@ void Shell::applyConfiguration(const ConfigurationFile& f, int r, const std::str
     if (r >= 7) s_.mainFile = resolve(f.mainFile, baseDir);
     if (r >= 12) {
         s_.serviceWord1 = f.serviceWord1, s_.serviceWord2 = f.serviceWord2;
-        if (f.chipIndex >= 0 && size_t(f.chipIndex) < c.CbSeluP.items.size())
+        const size_t chips = c.CbSeluP.items.size();
+        if (f.chipIndex >= 0 && size_t(f.chipIndex) < chips)
             o.restoreChipIndex(f.chipIndex);
+        else
+            // Another chip in its place would build for a chip the file does not name.
+            problem = configRecordName(9) + ": chip index " + std::to_string(f.chipIndex) +
+                      " is not in the chip list (0 to " + std::to_string(int(chips) - 1) + ")";
         o.selectLanguage(f.languageIndex);
         s_.portDriverMode = uint8_t(f.portDriverMode);
         c.CkToolEdit.checked = f.editToolbar;
@@ -137,23 +144,21 @@ void Shell::applyConfiguration(const ConfigurationFile& f, int r, const std::str
             WatchTrigger{uint16_t(f.watchAddress), uint8_t(f.watchData), uint8_t(f.watchMask)},
             f.stopOnStackOverflow);
     if (r >= 16) c.SmartCompiler.checked = f.smartCompiler;
-    if (r >= 19) {
-        o.selectIdeMode(f.programmer ? IdeMode::Programmer : IdeMode::Debugger);
-        c.CProtect.checked = f.programProtect;
-        o.setCoreVariant(uint8_t(f.coreVariant));
-    }
+    if (r >= 17) o.selectIdeMode(f.programmer ? IdeMode::Programmer : IdeMode::Debugger);
+    if (r >= 18) c.CProtect.checked = f.programProtect;
+    if (r >= 19) o.setCoreVariant(uint8_t(f.coreVariant));
     if (r >= 20) {
         s_.programmerHexFile = resolve(f.programmerHexFile, baseDir);
         if (!s_.programmerHexFile.empty() && !fs::exists(s_.programmerHexFile))
             s_.programmerHexFile.clear();
     }
     if (r >= 21) s_.imageChecksum = uint16_t(f.checksum);
-    if (r >= 25) {
-        s_.views.registerPage = f.registerPage, s_.views.ramBank = f.ramBank;
-        s_.views.watchFormat = f.watchFormat;
-        c.STKOVRST.checked = f.stackOverReset;
-    }
-    if (r >= 27) s_.views.adcOutputMode = f.adcOutputMode, s_.views.adcOutputBits = f.adcOutputBits;
+    if (r >= 22) s_.views.registerPage = f.registerPage;
+    if (r >= 23) s_.views.ramBank = f.ramBank;
+    if (r >= 24) s_.views.watchFormat = f.watchFormat;
+    if (r >= 25) c.STKOVRST.checked = f.stackOverReset;
+    if (r >= 26) s_.views.adcOutputMode = f.adcOutputMode;
+    if (r >= 27) s_.views.adcOutputBits = f.adcOutputBits;
     if (r >= 30) s_.views.sramContinue = f.sramContinue;
     if (r >= 31) {
         o.selectAcm(f.acm12);
@@ -170,20 +175,26 @@ void Shell::applyConfiguration(const ConfigurationFile& f, int r, const std::str
         c.EnSHAO.checked = f.enShao, c.EnSLAO.checked = f.enSlao;
         c.ELAO.text = std::to_string(f.elao);
     }
+    return problem;
 }
 
-void Shell::ReadConfiguration(const std::string& path) {
+std::string Shell::ReadConfiguration(const std::string& path) {
     s_.configLoaded = false;
     if (!fs::exists(path)) {
         s_.editorFont = EditorFont{};
         WriteConfiguration(path);
     }
     std::string text;
-    if (!readFileBytes(path, text)) return;
+    if (!readFileBytes(path, text)) return "the file cannot be read";
     ConfigurationFile f = captureConfiguration();
     const ConfigReadResult r = parseConfiguration(text, p_.library.chipListVersion(), f);
     const std::string baseDir = fs::absolute(path).parent_path().string();
-    if (r.versionMatched) applyConfiguration(f, r.lastRecord, baseDir);
+    std::string problem = r.problem(p_.library.chipListVersion());
+    if (r.versionMatched) {
+        const std::string chipProblem = applyConfiguration(f, r.lastRecord, baseDir);
+        if (problem.empty()) problem = chipProblem;
+    }
+    if (!r.has(2)) f.simulator = s_.simulatorMode; // a target the file does not name
     if (r.endedAtEof) {
         if (!s_.mainFile.empty()) s_.dialogDir = fs::path(s_.mainFile).parent_path().string();
         p_.options.reloadChip();
@@ -198,7 +209,7 @@ void Shell::ReadConfiguration(const std::string& path) {
             } else if (!fs::exists(s_.programmerHexFile)) {
                 message(MessageType::Error, shell_text::kFileNotFound, Buttons::Cancel);
                 changed();
-                return;
+                return shell_text::kFileNotFound;
             } else {
                 p_.ui.busy(true);
                 p_.ui.busy(false);
@@ -212,7 +223,12 @@ void Shell::ReadConfiguration(const std::string& path) {
     }
     if (!s_.configLoaded)
         message(MessageType::Information, shell_text::kSetConfiguration, Buttons::Ok);
+    else if (!problem.empty())
+        // The settings the file does not hold keep other values: a build would not be the
+        // file's.
+        message(MessageType::Warning, path + ": " + problem + ".", Buttons::Ok);
     changed();
+    return problem;
 }
 
 bool Shell::WriteConfiguration(const std::string& path) {

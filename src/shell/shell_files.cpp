@@ -180,10 +180,19 @@ bool Shell::saveProjectAs(const std::string& chosen) {
     }
     s_.projectFile = path;
     const bool ok = WriteConfiguration(path);
+    const std::string previous = s_.watchListFile;
     s_.watchListFile = watchListFileOf(path);
-    // The watch list itself is written by the watch window; until it exists the file is
-    // created empty so the pair stays together.
-    if (!fs::exists(s_.watchListFile)) writeFileAtomic(s_.watchListFile, "");
+    // The list of this session's build; without one, the list of the project saved under a new
+    // name goes with it, and a new project gets an empty list so the pair stays together.
+    if (!writeWatchList(s_.watchListFile)) {
+        std::string text;
+        std::error_code ec;
+        const bool same = !previous.empty() && fs::equivalent(previous, s_.watchListFile, ec);
+        if (!previous.empty() && !same && readFileBytes(previous, text))
+            writeFileAtomic(s_.watchListFile, text);
+        else if (!fs::exists(s_.watchListFile))
+            writeFileAtomic(s_.watchListFile, "");
+    }
     applyCaptions();
     SetShellMode(s_.debugMode);
     return ok;

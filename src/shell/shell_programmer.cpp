@@ -11,6 +11,7 @@ bool Shell::programmerSteps() {
     const std::string hexName = outputFileName(s_.currentFile, ".hex");
     const bool usb = p_.options.usbInterface();
     bool ok = true;
+    bool refused = false;
     if (!usb) {
         // The printer-port programmer burns from the host's buffer: nothing to download.
         p_.log.AddEntry("OK", 0, hexName + "   Compiler OK");
@@ -18,6 +19,10 @@ bool Shell::programmerSteps() {
     } else if (!programmer_) {
         p_.log.AddEntry("ERROR", 0, kProgrammerMissing);
         ok = false;
+    } else if (programmer_->checkBuildDownload(hexName).refused) {
+        // An image that is not the chip's, or calibration values out of range: nothing is sent.
+        ok = false;
+        refused = true;
     } else if (p_.emulator && !p_.emulator->switchDebugMode() && p_.emulator->usbLink() &&
                p_.emulator->usbLink()->connected() && p_.emulator->linkAlive()) {
         // A connected unit that answers but refuses is busy; a link not yet open or lost is
@@ -31,7 +36,7 @@ bool Shell::programmerSteps() {
         ok = out.success;
     }
     if (programmer_) programmer_->showImage(hexName);
-    if (usb && p_.emulator) p_.emulator->switchProgrammerMode();
+    if (usb && p_.emulator && !refused) p_.emulator->switchProgrammerMode();
     p_.windows.showAsChild(Slot::Log, true);
     s_.programmerHexFile = hexName;
     return ok;

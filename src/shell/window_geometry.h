@@ -5,7 +5,9 @@
 
 namespace zerka {
 
-// The 11 child-window positions of the main window.
+// The main window's table of windows: the 11 numbered child-window positions, and the
+// breakpoint list, which is kept in the same table so that every walk over the windows (tiling,
+// always on top, the layout file, the reopen flags) finds each one in its place.
 enum class Slot : int {
     Editor = 0,
     ProgramMemory = 1,
@@ -18,8 +20,9 @@ enum class Slot : int {
     Adc = 8,
     OpAmp = 9,
     Comparator = 10,
+    Breakpoints = 11,
 };
-inline constexpr int kSlotCount = 11;
+inline constexpr int kSlotCount = 12;
 
 struct Rect {
     int left = 0, top = 0, width = 0, height = 0;
@@ -29,8 +32,8 @@ struct Rect {
 // The fit-to-screen rule every window applies when it is created.
 Rect fitToScreen(Rect r, int screenWidth, int screenHeight);
 
-// The order in which tiling places the showing windows.
-inline constexpr std::array<Slot, kSlotCount> kTileOrder = {
+// The order in which tiling places the showing windows (the breakpoint list is not tiled).
+inline constexpr std::array<Slot, 11> kTileOrder = {
     Slot::Editor, Slot::Source, Slot::ProgramMemory, Slot::Ram,   Slot::Stack,     Slot::Register,
     Slot::Watch,  Slot::Log,    Slot::Adc,           Slot::OpAmp, Slot::Comparator};
 

@@ -60,7 +60,9 @@ std::chrono::microseconds jobTime(uint8_t code, uint32_t words) {
 
 ProgrammerUnit::ProgrammerUnit(ProgrammerConfig config)
     : config_(std::move(config)), flash_(config_.clock, config_.timeScale) {
-    if (!config_.flashState.empty()) flash_.load(config_.flashState, problem_);
+    // A state that could not be kept would be lost at the end without a word: refused now.
+    if (!config_.flashState.empty() && flash_.load(config_.flashState, problem_))
+        SerialFlash::canSave(config_.flashState, problem_);
     loadSettings();
     flash_.setStuckBusy(config_.faults.flashBusy);
     const SocketSetup& s = config_.socket;
@@ -88,6 +90,10 @@ bool ProgrammerUnit::saveState(std::string& problem) {
     if (!flash_.save(config_.flashState, problem)) return false;
     flash_.markClean();
     return true;
+}
+
+bool ProgrammerUnit::saveIfChanged(std::string& problem) {
+    return !flash_.dirty() || saveState(problem);
 }
 
 void ProgrammerUnit::modeChanged() {

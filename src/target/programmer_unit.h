@@ -70,7 +70,7 @@ class ProgrammerUnit {
     ProgrammerUnit(const ProgrammerUnit&) = delete;
     ProgrammerUnit& operator=(const ProgrammerUnit&) = delete;
 
-    // Whether the flash state file could be read (problem() says why not).
+    // Whether the flash state file could be read and can be written (problem() says why not).
     bool ready() const { return problem_.empty(); }
     // A burning job started with B8h has not reached its end yet.
     bool jobRunning() const { return job_.active && now() < job_.end; }
@@ -97,8 +97,11 @@ class ProgrammerUnit {
         calResult_ = code;
         calFlags_ = flags;
     }
-    // Keeps the flash in the state file now.
+    // Keeps the flash in the state file now. False with the reason (the change stays to be
+    // saved again).
     bool saveState(std::string& problem);
+    // The same when the flash changed since it was last kept; what a server does at its end.
+    bool saveIfChanged(std::string& problem);
     std::string describeJobs() const;
 
   private:

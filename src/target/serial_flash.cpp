@@ -2,7 +2,11 @@
 
 #include "core/atomic_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace zerka {
@@ -98,10 +102,47 @@ bool SerialFlash::load(const std::filesystem::path& path, std::string& problem) 
     return true;
 }
 
+bool SerialFlash::canSave(const std::filesystem::path& path, std::string& problem) {
+    namespace fs = std::filesystem;
+    const std::string name = path.string();
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::exists(status)) {
+        if (!fs::is_regular_file(status)) {
+            problem = "the flash state file " + name + " is not a regular file";
+            return false;
+        }
+        if (::access(path.c_str(), W_OK) != 0) {
+            problem = "the flash state file " + name + " cannot be written: " +
+                      std::strerror(errno);
+            return false;
+        }
+    }
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    if (!fs::is_directory(folder, ec)) {
+        problem = "the flash state file " + name + " cannot be written: its folder " +
+                  folder.string() + " does not exist";
+        return false;
+    }
+    // The file is replaced through a new file beside it: the folder must take one.
+    fs::path probe = path;
+    probe += ".probe" + std::to_string(::getpid());
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        problem = "the flash state file " + name + " cannot be written: " + std::strerror(errno);
+        return false;
+    }
+    ::close(fd);
+    fs::remove(probe, ec);
+    return true;
+}
+
 bool SerialFlash::save(const std::filesystem::path& path, std::string& problem) const {
     std::string content(kMagic, kMagicLength);
     content.append(reinterpret_cast<const char*>(bytes_.data()), bytes_.size());
-    return writeFileAtomic(path, content, &problem);
+    if (writeFileAtomic(path, content, &problem)) return true;
+    problem = "the flash state was not saved to " + path.string() + ": " + problem;
+    return false;
 }
 
 } // namespace zerka

@@ -47,6 +47,10 @@ class SerialFlash {
     // State file: "ZKFLASH1" followed by the 128 KB. A missing file leaves the flash erased.
     bool load(const std::filesystem::path& path, std::string& problem);
     bool save(const std::filesystem::path& path, std::string& problem) const;
+    // Whether `path` can be written as save() writes it: an existing file must be a writable
+    // regular file, its folder must exist and take a new file. False with the reason, which
+    // names the path.
+    static bool canSave(const std::filesystem::path& path, std::string& problem);
     bool dirty() const { return dirty_; }
     void markClean() { dirty_ = false; }
 

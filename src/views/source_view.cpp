@@ -368,6 +368,14 @@ void SourceViewModel::GoToBookmark(int n) {
     rowShown_.emit(b.file, b.row);
 }
 
+void SourceViewModel::ShowRow(int f, int32_t row) {
+    if (!validFile(f) || !file(f).validRow(row)) return;
+    frontFile_ = f;
+    cursor_[size_t(f - 1)] = row;
+    tabToFront_.emit(f);
+    rowShown_.emit(f, row);
+}
+
 bool SourceViewModel::HasBookmark(int n) const {
     return n >= 0 && n < kBookmarks && bookmarks_[size_t(n)].set;
 }

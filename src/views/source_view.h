@@ -101,6 +101,9 @@ class SourceViewModel : public SourceViewPort {
 
     // The uP centre's breakpoint change: writes or clears the mark and shows the row.
     void MarkBreakpoint(const BreakpointChange& change);
+    // Brings a file's tab to the front and selects its row, scrolled into the middle (the
+    // breakpoint list's "go to the line").
+    void ShowRow(int file, int32_t row);
 
     // --- bookmarks -------------------------------------------------------------------------------
     // Setting n where it already is clears it; elsewhere it moves there.

@@ -78,7 +78,8 @@ TEST_F(CmdAsm, ErrorsGoToStderrAndExitWithOne) {
     src.write("BAD.hex", "an image of an earlier run");
     const AsmRun r = zerkaAsm({"--lib", lib(), main.string()});
     EXPECT_EQ(r.status, kExitFailed);
-    EXPECT_EQ(r.err, "Error(code:5)   " + main.string() + " 2: Undefined Symbol [NOWHERE]\n");
+    EXPECT_EQ(r.err,
+              "zerka asm: Error(code:5)   " + main.string() + " 2: Undefined Symbol [NOWHERE]\n");
     EXPECT_EQ(r.out, ""); // no image, so no checksum
     EXPECT_TRUE(fs::exists(src.path() / "BAD.err"));
     // The earlier image is gone: nothing later takes it for this run's.
@@ -121,7 +122,47 @@ TEST_F(CmdAsm, UsageErrorsExitWithTwo) {
     EXPECT_EQ(zerkaAsm({"--lib", file("nolib"), main}).status, kExitUsage);
     const AsmRun missing = zerkaAsm({"--lib", lib(), file("NOFILE.ASM")});
     EXPECT_EQ(missing.status, kExitUsage);
-    EXPECT_THAT(missing.err, HasSubstr("NOFILE.ASM"));
+    EXPECT_EQ(missing.err, "zerka asm: no file \"" + file("NOFILE.ASM") + "\"\n");
+    // Something that is there but is no source file is not called missing.
+    const AsmRun folder = zerkaAsm({"--lib", lib(), file("examples")});
+    EXPECT_EQ(folder.status, kExitUsage);
+    EXPECT_EQ(folder.err, "zerka asm: \"" + file("examples") + "\" is a folder, not a file\n");
+    const AsmRun device = zerkaAsm({"--lib", lib(), "/dev/zero"});
+    EXPECT_EQ(device.status, kExitUsage);
+    EXPECT_EQ(device.err, "zerka asm: \"/dev/zero\" is not a plain file\n");
+}
+
+// A chip header named without a folder is found in the chip library; -I adds folders; a file
+// beside the main file comes first.
+TEST_F(CmdAsm, IncludesAreLookedUpBesideTheMainFileThenInTheLibraryThenInDashIFolders) {
+    test::TempDir src;
+    src.write("defs/MYDEFS.INC", "VALUE   EQU     12H\n");
+    src.write("more/OTHER.INC", "OTHERV  EQU     3\n");
+    const auto main = src.write("work/prog.asm", "        INCLUDE KXA1608.INC\n"
+                                                 "        INCLUDE MYDEFS.INC\n"
+                                                 "        INCLUDE other.inc\n"
+                                                 "        MVL     VALUE+OTHERV\n"
+                                                 "        END\n");
+    const AsmRun without = zerkaAsm({"--lib", lib(), "--chip", "KXA1608", main.string()});
+    EXPECT_EQ(without.status, kExitFailed);
+    EXPECT_THAT(without.err, HasSubstr("Couldn't open source file"));
+    EXPECT_THAT(without.err, HasSubstr("MYDEFS.INC"));
+    const AsmRun with =
+        zerkaAsm({"--lib", lib(), "--chip", "KXA1608", "-I", (src.path() / "defs").string(), "-I",
+                  (src.path() / "more").string(), main.string()});
+    EXPECT_EQ(with.status, kExitOk) << with.err;
+    EXPECT_EQ(with.err, "");
+    // Beside the main file wins over the -I folder.
+    src.write("work/MYDEFS.INC", "VALUE   EQU     40H\n");
+    const AsmRun beside =
+        zerkaAsm({"--lib", lib(), "--chip", "KXA1608", "-I", (src.path() / "defs").string(), "-I",
+                  (src.path() / "more").string(), main.string()});
+    EXPECT_EQ(beside.status, kExitOk) << beside.err;
+    EXPECT_THAT(beside.out, HasSubstr("Checksum = 0x"));
+    EXPECT_NE(beside.out, with.out); // another value, another image
+    EXPECT_EQ(
+        zerkaAsm({"--lib", lib(), "-I", (src.path() / "none").string(), main.string()}).status,
+        kExitUsage);
 }
 
 TEST_F(CmdAsm, HelpStatesTheDefaults) {

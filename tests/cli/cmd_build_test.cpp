@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -17,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 struct BuildRun {
     int status;
@@ -96,6 +98,52 @@ TEST_F(CmdBuild, FailuresExitOne) {
     writeFileAtomic(dir.path() / "examples" / "sum_cx4a.asm", "  BOGUS\n");
     r = build({write(project)});
     EXPECT_EQ(r.status, 1);
+    // A failed build has no image, so no checksum of one.
+    EXPECT_THAT(r.out, Not(HasSubstr("Checksum")));
+}
+
+// A project that ends before the records a build needs, or names a chip the library does not
+// have, builds nothing: it would build with other settings than the project's.
+TEST_F(CmdBuild, ACutProjectOrAChipOutsideTheLibraryStopsNamingTheRecord) {
+    const std::string text = formatConfiguration(project);
+    // The first `lines` lines of the file (record 6 holds one file, so record 16 ends on line
+    // 25).
+    auto cut = [&](int lines) {
+        size_t at = 0;
+        for (int i = 0; i < lines; ++i)
+            at = text.find("\r\n", at) + 2;
+        const fs::path p = dir.path() / "cut.prj";
+        writeFileAtomic(p, text.substr(0, at));
+        return p.string();
+    };
+    BuildRun r = build({cut(25)}); // ends after record 16: no IDE mode
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_THAT(r.err, HasSubstr("record 17"));
+    EXPECT_THAT(r.out, Not(HasSubstr("Download OK")));
+    EXPECT_THAT(r.out, Not(HasSubstr("Checksum")));
+    r = build({cut(27)}); // ends after record 18: no core selection
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("record 19"));
+    r = build({cut(12)}); // ends before the window flags
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("Please set Configuration!"));
+    EXPECT_THAT(r.err, HasSubstr("record 13"));
+    // Records 33 and 34 are optional (an older layout).
+    r = build({cut(int(std::count(text.begin(), text.end(), '\n')) - 2)});
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    ChipLibrary library(lib());
+    library.buildChipList();
+    for (int index : {int(library.entries().size()), -1, 99999}) {
+        ConfigurationFile other = project;
+        other.chipIndex = index;
+        r = build({write(other)});
+        EXPECT_EQ(r.status, 1) << index;
+        EXPECT_THAT(r.err, HasSubstr("record 9")) << index;
+        EXPECT_THAT(r.err, HasSubstr("chip index " + std::to_string(index))) << index;
+        EXPECT_THAT(r.err, Not(HasSubstr("Please set Configuration!"))) << index;
+        EXPECT_THAT(r.out, Not(HasSubstr("Checksum"))) << index;
+    }
 }
 
 TEST_F(CmdBuild, UsageErrorsExitTwo) {

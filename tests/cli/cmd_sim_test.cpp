@@ -123,9 +123,9 @@ TEST_F(CmdSim, StepsStepOverAndStepOut) {
     EXPECT_EQ(j["instructions"], 3);
 
     j = simJson({"--poke", "VALUE=2", "--step", "3", "--step-over", "1"});
-    EXPECT_EQ(j["pc"], 8); // the NOPF word of the call
+    EXPECT_EQ(j["pc"], 9); // past the call's NOPF word
     EXPECT_EQ(j["w"], 5);
-    EXPECT_EQ(j["instructions"], 3 + 5);
+    EXPECT_EQ(j["instructions"], 3 + 6);
     EXPECT_EQ(j["stack_pointer"], 0);
 
     j = simJson({"--step", "5", "--step-out"}); // from inside PLUS0, two levels down

@@ -30,7 +30,7 @@ Example readExample(const fs::path& file) {
     Example e{file, {}, {}};
     std::ifstream in(file);
     std::string line;
-    const std::regex include(R"(^\s*INCLUDE\s+\S*[\\/]([A-Za-z0-9_]+)\.INC\s*$)",
+    const std::regex include(R"(^\s*INCLUDE\s+(?:\S*[\\/])?([A-Za-z0-9_]+)\.INC\s*$)",
                              std::regex::icase);
     std::smatch m;
     while (std::getline(in, line)) {

@@ -117,22 +117,24 @@ TEST_F(SimEmulator, ASingleStepAfterAPclatlSetExecutesOneInstruction) {
     }
 }
 
-// Serves one host with a unit and cuts the connection after `cutAfter` frames (0: never), as a
-// killed server would; counts the frames it served.
+// Serves `hosts` hosts one after the other with one unit and cuts each connection after
+// `cutAfter` frames (0: never), as a killed server would; counts the frames it served.
 class CuttingServer {
   public:
-    CuttingServer(const std::string& address, TargetConfig config, size_t cutAfter)
+    CuttingServer(const std::string& address, TargetConfig config, size_t cutAfter, int hosts = 1)
         : unit_(config) {
         std::string problem;
         ok_ = listener_.open(address, problem);
-        thread_ = std::thread([this, cutAfter] {
-            const int fd = listener_.accept(20000);
-            if (fd < 0) return;
-            unit_.connectionOpened();
-            UnitSocketSide inner(unit_);
-            Cutter side(inner, fd, cutAfter);
-            serveSocketConnection(fd, side, 3000, &frames_);
-            ::close(fd);
+        thread_ = std::thread([this, cutAfter, hosts] {
+            for (int h = 0; h < hosts; ++h) {
+                const int fd = listener_.accept(20000);
+                if (fd < 0) return;
+                unit_.connectionOpened();
+                UnitSocketSide inner(unit_);
+                Cutter side(inner, fd, cutAfter);
+                serveSocketConnection(fd, side, 3000, &frames_);
+                ::close(fd);
+            }
         });
     }
     ~CuttingServer() {
@@ -171,7 +173,7 @@ class CuttingServer {
     std::thread thread_;
 };
 
-TEST_F(SimEmulator, ZerkaTargetIsTriedFirstAndTheBuiltInUnitStandsIn) {
+TEST_F(SimEmulator, ZerkaTargetIsUsedAndANamedUnitThatDoesNotAnswerIsAnError) {
     const std::string address = "unix:" + (dir.path() / "unit.sock").string();
     const fs::path sum = dir.path() / "examples/sum_cx4a.asm";
     TargetConfig config;
@@ -186,13 +188,42 @@ TEST_F(SimEmulator, ZerkaTargetIsTriedFirstAndTheBuiltInUnitStandsIn) {
         EXPECT_EQ(r.err, "");
         EXPECT_GT(server.frames(), 0u); // the served unit ran the program
     }
-    // Nobody serves there any more: said once, and the built-in unit runs the program.
+    // Nobody serves there any more: the run does not quietly move to the built-in unit.
     const SimRun r = sim("KXA1608", {"--target", "emulator", "--max-instructions", "3"}, sum);
     ::unsetenv("ZERKA_TARGET");
-    EXPECT_EQ(r.status, kExitOk) << r.err;
-    EXPECT_THAT(r.err, HasSubstr("zerka sim: ZERKA_TARGET: "));
-    EXPECT_THAT(r.err, HasSubstr("using the built-in virtual unit"));
-    EXPECT_THAT(r.out, HasSubstr("STOP         = max-instructions"));
+    EXPECT_EQ(r.status, kExitFailed) << r.out;
+    EXPECT_THAT(r.err, HasSubstr("zerka sim: "));
+    EXPECT_THAT(r.err, HasSubstr("ZERKA_TARGET=" + address));
+    EXPECT_EQ(r.out, "");
+    // The same for a unit named by --connect.
+    const SimRun c = sim("KXA1608", {"--target", "emulator", "--connect", address}, sum);
+    EXPECT_EQ(c.status, kExitFailed);
+    EXPECT_EQ(c.out, "");
+}
+
+// Every run starts from a reset counter on a unit that stays served, and counts the
+// instructions it stepped.
+TEST_F(SimEmulator, EachRunCountsItsOwnCyclesAndInstructions) {
+    const std::string address = "unix:" + (dir.path() / "unit.sock").string();
+    const fs::path sum = dir.path() / "examples/sum_cx4a.asm";
+    TargetConfig config;
+    config.bodyId = 0x8030;
+    config.core = CoreType::CX4A;
+    const SimRun s = sim("KXA1608", {"--max-instructions", "5"}, sum);
+    ASSERT_EQ(s.status, kExitOk) << s.err;
+    CuttingServer server(address, config, 0, 4);
+    ASSERT_TRUE(server.ok());
+    for (int run = 0; run < 3; ++run) {
+        const SimRun e =
+            sim("KXA1608",
+                {"--target", "emulator", "--connect", address, "--max-instructions", "5"}, sum);
+        ASSERT_EQ(e.status, kExitOk) << e.err;
+        EXPECT_EQ(e.out, s.out) << "run " << run; // CYCLES and INSTRUCTIONS = 5 too
+    }
+    const SimRun steps =
+        sim("KXA1608", {"--target", "emulator", "--connect", address, "--step", "3"}, sum);
+    ASSERT_EQ(steps.status, kExitOk) << steps.err;
+    EXPECT_THAT(steps.out, HasSubstr("INSTRUCTIONS = 3\n"));
 }
 
 TEST_F(SimEmulator, AUnitLostMidRunEndsTheRunWithTheLinkErrorAndNoState) {

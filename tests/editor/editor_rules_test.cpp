@@ -23,9 +23,13 @@ TEST(FindHistory, KeepsFourNewestFirstAndMovesRepeatsToTheTop) {
 TEST(AutoIndent, TheNewLineTakesThePreviousLinesBlanksAndTabs) {
     EXPECT_EQ(indentedLine("\t  MVL 5", ""), "\t  ");
     EXPECT_EQ(indentedLine("\t  MVL 5", "    NOP"), "\t  NOP");
-    EXPECT_EQ(indentedLine("LOOP: NOP", "  \tJMP LOOP"), "JMP LOOP");
-    // A line of blanks only has no first character: nothing to copy.
-    EXPECT_EQ(indentedLine("   \t", "  X"), "X");
+    EXPECT_EQ(indentedLine("\t  MVL 5", "\t  NOP"), "\t  NOP");
+    // A line above with nothing to give (Enter at column 0 or inside the indentation, or after
+    // a label at column 0) never moves the new line to column 0, where it would be a label.
+    EXPECT_EQ(indentedLine("", "        NOP"), "        NOP");
+    EXPECT_EQ(indentedLine("    ", "    NOP"), "    NOP");
+    EXPECT_EQ(indentedLine("LOOP: NOP", "  \tJMP LOOP"), "  \tJMP LOOP");
+    EXPECT_EQ(indentedLine("   \t", "X"), "X");
     EXPECT_EQ(leadingIndent("  X\r"), "  ");
     EXPECT_EQ(leadingIndent("  \r"), "");
 }

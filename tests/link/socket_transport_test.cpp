@@ -140,6 +140,33 @@ TEST(SocketTransport, SilenceAndRefusalsFailWithoutHanging) {
     EXPECT_NE(problem.find("not reachable"), std::string::npos);
 }
 
+TEST(SocketTransport, AUnitBusyWithAnotherHostSaysSoAndTheLinkPassesItOn) {
+    TempDir dir;
+    const std::string path = (dir.path() / "busy.sock").string();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un sa{};
+    sa.sun_family = AF_UNIX;
+    std::strncpy(sa.sun_path, path.c_str(), sizeof(sa.sun_path) - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    std::thread server([listener] {
+        const int fd = ::accept(listener, nullptr, nullptr);
+        if (fd >= 0) refuseBusyConnection(fd, "the unit serves another host");
+    });
+    UsbBackends b;
+    b.virtualTarget = [path](std::string& problem) {
+        return openSocketTransport("unix:" + path, problem, 2000);
+    };
+    UsbLink usb(std::move(b));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(usb.connect(), kLinkLost);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_NE(usb.diagnosis().find("the unit serves another host"), std::string::npos)
+        << usb.diagnosis();
+    server.join();
+    ::close(listener);
+}
+
 TEST(SocketTransport, ServerRejectsWhatIsNotAFrame) {
     FakeUsbUnit unit;
     int fds[2];

@@ -2,9 +2,11 @@
 // the information block it fills.
 #include "chip/chip_model.h"
 #include "core/atomic_file.h"
+#include "core/text.h"
 #include "shell/ice_session.h"
 #include "shell/info_block.h"
 #include "shell/shell_fixture.h"
+#include "shell/shell_options_host.h"
 #include "target/target_unit.h"
 #include "target/virtual_port.h"
 #include "target/virtual_usb.h"
@@ -96,6 +98,22 @@ TEST_F(BuildTest, SourceErrorsLandInTheLogAndACommandLineStartCloses) {
     EXPECT_TRUE(windows.closed);
 }
 
+// The checksum shown and stored is that of the last image built; a failed build made none.
+TEST_F(BuildTest, AFailedBuildChangesNoChecksum) {
+    makeShell();
+    useExample("sum_cx4a.asm", "KXA1608");
+    ASSERT_TRUE(shell->assembleOnly());
+    const uint16_t good = shell->state().imageChecksum;
+    EXPECT_EQ(windows.checksum, "Checksum = 0x" + hexText(good, 4));
+    ASSERT_NE(good, 0);
+    writeFileAtomic(shell->state().mainFile, "        NOP\n        MVL     NOWHERE\n");
+    windows.checksum.clear();
+    EXPECT_FALSE(shell->assembleAndRun());
+    EXPECT_FALSE(shell->assembleOnly());
+    EXPECT_EQ(shell->state().imageChecksum, good); // what record 21 is written from
+    EXPECT_EQ(windows.checksum, "");
+}
+
 TEST_F(BuildTest, MissingCommandLineFileEndsTheProgram) {
     makeShell();
     shell->firstActivation({(dir.path() / "nothing.asm").string()});
@@ -163,6 +181,59 @@ TEST_F(EmulatorBuildTest, DownloadsVerifiesAndEntersDebugMode) {
     EXPECT_EQ(windows.title.rfind("ZerkaIDE - Emulation        Chip = Zerka - KXA1608", 0), 0u);
     shell->EnterEditMode(false);
     EXPECT_TRUE(up.simulatorMode());
+}
+
+// KXA1608 keeps its built-in EEPROM's control register at 60H and the unit's body is 8024h:
+// the debug start places the accesses as reserved breakpoints, at most 10, and warns once
+// beyond that.
+TEST_F(EmulatorBuildTest, DebugStartSendsTheBuiltInEepromBreakpoints) {
+    ASSERT_NE(chip.selfEromMode, 0);
+    const std::string warning = "Build In EEPROM's Breakpoint over than 10 stack!!! May lead to "
+                                "incorrect Simulation.";
+    auto program = [&](int accesses) {
+        std::string src = "        ORG     0\n";
+        for (int i = 0; i < accesses; ++i)
+            src += "        BSF     60H, 1, 0\n";
+        src += "        NOP\n        END\n";
+        writeFileAtomic(shell->state().mainFile, src);
+    };
+    program(2);
+    ASSERT_TRUE(shell->assembleAndRun()) << (ui.messages.empty() ? "" : ui.messages[0].text);
+    ASSERT_EQ(up.reservedBreakpoints(), 2u);
+    EXPECT_EQ(up.breakpoints()[1].address, 1u);
+    EXPECT_EQ(unit->cpu().ReadData(chip.selfEromBase), 0x08);
+    EXPECT_TRUE(ui.messages.empty());
+    shell->EnterEditMode(false);
+
+    program(11);
+    ASSERT_TRUE(shell->assembleAndRun());
+    EXPECT_EQ(up.reservedBreakpoints(), 10u);
+    EXPECT_EQ(shell->state().debugMode, 1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, warning);
+    EXPECT_EQ(ui.messages[0].type, MessageType::Warning);
+}
+
+// A watch trigger changed in the options while debugging reaches the emulator at once and stays
+// with the next step.
+TEST_F(EmulatorBuildTest, AWatchChangedInTheOptionsReachesTheEmulator) {
+    ShellOptionsHost host(*shell);
+    options->setHost(&host);
+    ASSERT_TRUE(shell->assembleAndRun()) << (ui.messages.empty() ? "" : ui.messages[0].text);
+    auto unitWatch = [&] {
+        std::array<uint8_t, 4> b{};
+        EXPECT_TRUE(session->commands().iceReadBytes(kIceWatch, std::span<uint8_t>(b)));
+        return b;
+    };
+    OptionsControls& c = options->controls();
+    c.EWatchAddress.text = "123";
+    c.EWatchData.text = "5A";
+    c.CkWatchB[0].checked = c.CkWatchB[7].checked = true;
+    ASSERT_TRUE(options->closeOptions());
+    EXPECT_EQ(unitWatch(), (std::array<uint8_t, 4>{0x81, 0x5A, 0x01, 0x23}));
+    up.StepInto();
+    EXPECT_EQ(unitWatch(), (std::array<uint8_t, 4>{0x81, 0x5A, 0x01, 0x23}));
+    options->setHost(nullptr);
 }
 
 TEST_F(EmulatorBuildTest, UnitStillBurningAChipRefusesDebugMode) {

@@ -53,6 +53,10 @@ TEST_F(ConfigurationTest, FirstRunWritesDefaultsInDebuggerModeWithCourierNew) {
     EXPECT_EQ(windows.panel, ConnectionPanel::Simulator);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(windows.title, "KXA and KXB Codeloft " + library->chipListVersion());
+    // Nothing to reopen: an untitled file waits in the editor.
+    ASSERT_EQ(editor.slotCount(), 1);
+    EXPECT_EQ(editor.pathOf(1).rfind("~New", 0), 0u);
+    EXPECT_TRUE(windows.isShowing(Slot::Editor));
 }
 
 TEST_F(ConfigurationTest, WrittenStateReadsBackTheSame) {
@@ -144,22 +148,27 @@ TEST_F(ConfigurationTest, ShortFilesLoadWhatTheyHold) {
     shell->WriteConfiguration(path);
     const auto ls = lines(path);
 
-    // Ends right after record 14: applied, no message, the after-load steps ran.
+    // Ends right after record 14: applied and the after-load steps ran, but the settings
+    // from record 15 on were not in the file: the warning says so.
     options->setFillMode(0);
     writeFileAtomic(path, join(ls, 22));
     shell->SelectTarget(false);
     shell->ReadConfiguration(path);
     EXPECT_EQ(options->fillMode(), 1);
     EXPECT_TRUE(shell->state().configLoaded);
-    EXPECT_TRUE(ui.messages.empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].type, MessageType::Warning);
+    EXPECT_NE(ui.messages[0].text.find("record 15"), std::string::npos) << ui.messages[0].text;
     EXPECT_TRUE(shell->state().simulatorMode); // record 2 selected the simulator again
 
-    // Without the two calibration lines (older layout): those keep their values.
+    // Without the two calibration lines (older layout): those keep their values, no word.
+    ui.messages.clear();
     options->controls().EnSHAO.checked = false;
     options->controls().ELAO.text = "7";
     writeFileAtomic(path, join(ls, ls.size() - 1 - 1));
     shell->ReadConfiguration(path);
     EXPECT_TRUE(shell->state().configLoaded);
+    EXPECT_TRUE(ui.messages.empty());
     EXPECT_FALSE(options->controls().EnSHAO.checked);
     EXPECT_EQ(options->controls().ELAO.text, "7");
 
@@ -168,6 +177,39 @@ TEST_F(ConfigurationTest, ShortFilesLoadWhatTheyHold) {
     shell->ReadConfiguration(path);
     EXPECT_FALSE(shell->state().configLoaded);
     EXPECT_TRUE(ui.shown("Please set Configuration!"));
+}
+
+// A file cut inside a group of records applies only what it holds, and a chip index outside
+// the chip list keeps the chip: both said with the record.
+TEST_F(ConfigurationTest, ACutFileOrAChipOutsideTheListNamesTheRecord) {
+    makeShell();
+    const std::string path = (dir.path() / "c.prj").string();
+    options->selectIdeMode(IdeMode::Debugger);
+    options->controls().CProtect.checked = false;
+    options->setCoreVariant(1);
+    shell->WriteConfiguration(path);
+    const auto ls = lines(path);
+    // Lines 1 to 25 hold records 1 to 17 (no editor files): the IDE mode, not the protection
+    // switch (18) or the core (19).
+    options->selectIdeMode(IdeMode::Programmer);
+    writeFileAtomic(path, join(ls, 25));
+    shell->ReadConfiguration(path);
+    EXPECT_EQ(options->ideMode(), IdeMode::Debugger);
+    EXPECT_FALSE(options->controls().CProtect.checked); // not read as "0"
+    EXPECT_TRUE(options->controls().PCX4B.checked);     // not read as "0" (CX4A)
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].type, MessageType::Warning);
+    EXPECT_NE(ui.messages[0].text.find("record 18"), std::string::npos) << ui.messages[0].text;
+
+    ui.messages.clear();
+    options->restoreChipIndex(chipIndex("KXB0802"));
+    auto other = ls;
+    other[7] = "       0   0" + field(int(library->entries().size()), 4) + "   0   1   1";
+    writeFileAtomic(path, join(other, other.size()));
+    shell->ReadConfiguration(path);
+    EXPECT_EQ(options->chipIndex(), chipIndex("KXB0802"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("record 9"), std::string::npos) << ui.messages[0].text;
 }
 
 TEST_F(ConfigurationTest, FlagLinesExtraLinesAndBadValues) {

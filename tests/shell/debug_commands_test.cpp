@@ -73,6 +73,7 @@ class ScriptedEmulator : public EmulatorTarget {
     uint32_t testPosition = 0;
     bool memoryOk = true;
     int leaves = 0;
+    std::function<void()> duringCheck; // what the check does to the unit's memory
 
     uint8_t connectCheck() override { return 0; }
     int chipIdCheck() override { return 0; }
@@ -95,7 +96,10 @@ class ScriptedEmulator : public EmulatorTarget {
         return body;
     }
     uint8_t linkStatus() override { return link; }
-    bool checkProgramMemory() override { return memoryOk; }
+    bool checkProgramMemory() override {
+        if (duringCheck) duringCheck();
+        return memoryOk;
+    }
     int fullMemoryTest(uint32_t& position) override {
         position = testPosition;
         return testResult;
@@ -193,6 +197,72 @@ TEST_F(DebugCommandsTest, StepOverKeepsItsFiftyMillisecondRuleAndRunsThroughAMac
     EXPECT_FALSE(source.dimmed);
     EXPECT_TRUE(enabled(Command::Trace));
     EXPECT_FALSE(enabled(Command::Stop));
+}
+
+// F8 over the example's call and F10 out of the subroutine both land on the line after the
+// call. This fixture's build encodes the call in one word; the two-word CX4A form is covered by
+// the uP centre's run control and the main window's debug test.
+TEST_F(DebugCommandsTest, StepOverAndStackOutOfACallLandOnTheLineAfterIt) {
+    build();
+    const uint32_t call = label("ADDUP") + 2; // CALL TICK
+    const uint32_t after = call + 1;          // DCSZ COUNT
+    for (int i = 0; i < 20 && pc() != call; ++i)
+        now += 20ms, commands->trace();
+    ASSERT_EQ(pc(), call);
+    now += 60ms, commands->stepOver();
+    EXPECT_EQ(pc(), after);
+    EXPECT_EQ(source.shown.back(), std::make_pair(after, true));
+    EXPECT_EQ(up.cpu().ReadData(0x82), 1); // TICK ran
+    // Next turn: into TICK, then out of it to the same line.
+    for (int i = 0; i < 20 && pc() != call; ++i)
+        now += 20ms, commands->trace();
+    ASSERT_EQ(pc(), call);
+    now += 20ms, commands->trace();
+    ASSERT_EQ(pc(), label("TICK"));
+    commands->stackOut();
+    EXPECT_EQ(pc(), after);
+    EXPECT_EQ(source.shown.back(), std::make_pair(after, true));
+}
+
+// Whether any cell of the register panels and grids or of the shown RAM bank is marked as
+// changed (white on blue).
+bool anyChangeMarked(const DebugViews& v) {
+    using Panel = RegisterViewModel::Panel;
+    for (int p = 0; p < RegisterViewModel::kPanelCount; ++p)
+        if (v.registers.panel(Panel(p)).role == CellRole::Changed) return true;
+    for (int r = 0; r < v.registers.byteRows(); ++r)
+        for (int c = 0; c < RegisterViewModel::kGridColumns; ++c)
+            if (v.registers.byteCell(r, c).role == CellRole::Changed) return true;
+    for (int r = 0; r < RamViewModel::kRows; ++r)
+        for (int c = 0; c < RamViewModel::kColumns; ++c)
+            if (v.ram.cell(r, c).role == CellRole::Changed) return true;
+    return false;
+}
+
+TEST_F(DebugCommandsTest, ResetAndTheMemoryCheckRefreshTheWindowsWithoutChangeMarks) {
+    build(true);
+    for (int i = 0; i < 5; ++i)
+        now += 20ms, commands->trace(); // JMP, CLRF, CLRF, MVL 5, MVF COUNT
+    ASSERT_TRUE(anyChangeMarked(*views));
+    // The target changes under the views (the reset itself, a memory check working the unit's
+    // memory): the refresh shows the new values, none of them marked, and every window
+    // repaints.
+    unit.duringCheck = [this] { up.cpu().WriteData(0x85, 0x66); };
+    for (bool memoryCheck : {false, true}) {
+        SCOPED_TRACE(memoryCheck ? "memory check" : "reset");
+        const int before = host.refreshes;
+        if (memoryCheck)
+            commands->memoryCheck();
+        else
+            commands->reset();
+        EXPECT_FALSE(anyChangeMarked(*views));
+        // The reset clears the data memory; the memory check leaves it.
+        EXPECT_EQ(views->ram.cell(0x8 + 1, 0x5 + 1).text, memoryCheck ? "66" : "00");
+        EXPECT_GT(host.refreshes, before);
+        // The next step marks again what it changes.
+        now += 20ms, commands->trace();
+        EXPECT_TRUE(anyChangeMarked(*views));
+    }
 }
 
 TEST_F(DebugCommandsTest, ContinueSwitchesToTheRunningStateAndStopEndsIt) {

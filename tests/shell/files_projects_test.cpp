@@ -149,5 +149,29 @@ TEST_F(FilesTest, OpenProjectRestoresFilesAndCancelStillAppliesTheMode) {
     EXPECT_EQ(editor.slotCount(), 3);
 }
 
+TEST_F(FilesTest, SavedProjectKeepsAWatchListAndTheDeviceShowsTheIdeMode) {
+    for (auto& f : editor.files)
+        f.modified = false;
+    // No build yet: a new project gets an empty list, and saving it under another name takes
+    // its list along instead of an empty one.
+    const std::string first = (dir.path() / "first").string();
+    ASSERT_TRUE(shell->saveProjectAs(first));
+    EXPECT_EQ(dir.read("first.pro"), "");
+    writeFileAtomic(first + ".pro", "0 COUNT A \n1 FLAG A STATUS 2 \n");
+    ASSERT_TRUE(shell->saveProjectAs((dir.path() / "second.prj").string()));
+    EXPECT_EQ(dir.read("second.pro"), "0 COUNT A \n1 FLAG A STATUS 2 \n");
+    EXPECT_EQ(dir.read("first.pro"), "0 COUNT A \n1 FLAG A STATUS 2 \n");
+    EXPECT_FALSE(shell->writeWatchList((dir.path() / "third.pro").string()));
+    EXPECT_FALSE(fs::exists(dir.path() / "third.pro"));
+
+    // Closing the options with USB names the IDE mode on the device's display.
+    shell->optionsClosed(IdeMode::Programmer, true);
+    shell->optionsClosed(IdeMode::Debugger, true);
+    shell->optionsClosed(IdeMode::Debugger, false);
+    ASSERT_EQ(ui.displays.size(), 2u);
+    EXPECT_EQ(ui.displays[0], "ZK-IDE Program Mode             ");
+    EXPECT_EQ(ui.displays[1], "ZK-IDE Debug Mode               ");
+}
+
 } // namespace
 } // namespace zerka::test

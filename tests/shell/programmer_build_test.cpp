@@ -130,6 +130,58 @@ TEST_F(ProgrammerBuildTest, BuildDownloadsTheImageThenAutoBurnsAndReadGivesItBac
     EXPECT_EQ(shown.size(), read.program.size() + read.bieWords.size());
 }
 
+// The IDE's programmer mode and the build's step 15 refuse a word image that is not the chip's
+// before anything reaches the unit: the flash keeps what it held, the chip stays blank.
+TEST_F(ProgrammerBuildTest, AnImageThatIsNotTheChipsIsRefusedBeforeAnythingIsSent) {
+    start();
+    ASSERT_TRUE(shell->assembleAndRun()) << logText();
+    const std::vector<uint16_t> code = imageCode();
+    int touched = 0;
+    unit->setCommandLog([&touched](const std::string& line) {
+        if (line == "AC D8 programmer" || line == "AA 02 programmer" || line == "B8 00 programmer" ||
+            line == "B8 02 programmer")
+            ++touched;
+    });
+    std::string good;
+    ASSERT_TRUE(readFileBytes(hexName, good));
+    const fs::path dir = fs::path(hexName).parent_path();
+    struct Bad {
+        const char* name;
+        std::string bytes;
+        const char* says;
+    };
+    std::string otherId = good;
+    otherId[2 * 8192 + 2 * 109] = 0;
+    otherId[2 * 8192 + 2 * 109 + 1] = 0x71;
+    const std::vector<Bad> bad = {{"empty.hex", "", "empty"},
+                                  {"short.hex", good.substr(0, 4608), "4608 bytes"},
+                                  {"long.hex", good + '\0', "16897 bytes"},
+                                  {"other.hex", otherId, "0071h"}};
+    for (const Bad& b : bad) {
+        const std::string file = (dir / b.name).string();
+        ASSERT_TRUE(writeFileAtomic(file, b.bytes));
+        // "DownLoad To Flash Memory".
+        EXPECT_FALSE(burner->download(file).success) << b.name;
+        EXPECT_NE(logText().find(b.says), std::string::npos) << b.name << "\n" << logText();
+        // Program and Auto with it as the programmer's file (the flash holds another image).
+        shell->state().programmerHexFile = file;
+        shell->state().imageChecksum = 0x1234;
+        EXPECT_FALSE(burner->program().success) << b.name;
+        EXPECT_NE(logText().find(b.says), std::string::npos) << b.name << "\n" << logText();
+        EXPECT_FALSE(burner->autoProgram().success) << b.name;
+        EXPECT_NE(logText().find(b.says), std::string::npos) << b.name << "\n" << logText();
+        // Step 15 of the programmer-mode build.
+        EXPECT_FALSE(burner->buildDownload(file).success) << b.name;
+        EXPECT_NE(logText().find(b.says), std::string::npos) << b.name << "\n" << logText();
+    }
+    EXPECT_EQ(touched, 0);
+    // The flash still holds the built image.
+    FlashReadBack back;
+    ASSERT_TRUE(burner->readBack(back).success) << logText();
+    ASSERT_GE(back.code.size(), code.size());
+    EXPECT_TRUE(std::equal(code.begin(), code.end(), back.code.begin()));
+}
+
 TEST_F(ProgrammerBuildTest, AChipOfAnotherIdentifierIsRefusedByAuto) {
     ProgrammerConfig p;
     p.socket.kind = SocketSetup::Kind::Blank;

@@ -23,8 +23,10 @@ TEST(RunControl, StepOverRunsCallAndRcallToTheirReturnIgnoringBreakpointsInside)
     RunFixture f;
     loadCallChain(f);
     ASSERT_TRUE(f.up.AddBreakpoint(0x31, BreakpointKind::Address));
-    f.up.StepOver(); // the CX4A CALL returns to its NOPF word
-    EXPECT_EQ(f.pc(), 1u);
+    // The CX4A CALL returns to its NOPF word, which runs as a no-operation on the way: the run
+    // stops on the word after the call, not on the call's own second word.
+    f.up.StepOver();
+    EXPECT_EQ(f.pc(), 2u);
     EXPECT_EQ(f.up.lastStopCause(), StopCause::StepReached);
     EXPECT_EQ(f.stopped, 1);
     EXPECT_FALSE(f.up.running());
@@ -33,12 +35,9 @@ TEST(RunControl, StepOverRunsCallAndRcallToTheirReturnIgnoringBreakpointsInside)
     EXPECT_FALSE(f.up.temporaryBreakpointArmed());
     EXPECT_EQ(f.cpu().ReadData(reg::kStackPointer) & sp::kPointerMask, 0);
 
-    f.up.StepOver(); // NOPF: a plain step
-    EXPECT_EQ(f.pc(), 2u);
-    EXPECT_EQ(f.stopped, 2);
     f.up.StepOver(); // RCALL
     EXPECT_EQ(f.pc(), 3u);
-    EXPECT_EQ(f.stopped, 3);
+    EXPECT_EQ(f.stopped, 2);
     EXPECT_EQ(f.up.executedInstructions(), 9u + 1u + 9u);
 }
 
@@ -72,8 +71,8 @@ TEST(RunControl, StepOutStopsAtEachReturnAddressInTurn) {
     EXPECT_EQ(f.up.lastStopCause(), StopCause::StepReached);
     f.up.StepOut();
     EXPECT_EQ(f.pc(), 0x12u);
-    f.up.StepOut();
-    EXPECT_EQ(f.pc(), 1u);
+    f.up.StepOut(); // back into the CX4A CALL: past its second word
+    EXPECT_EQ(f.pc(), 2u);
     EXPECT_EQ(f.stopped, 4 + 3);
 }
 

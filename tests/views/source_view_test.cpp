@@ -1,9 +1,13 @@
 // The source view model over a real assembly on a shipped chip: rows and mark fields, breakpoint
 // toggling (no-code rows, two-word instructions, macro bodies), the current line and stepping
-// through a macro body, bookmarks, the value hint, and the limits of the view.
+// through a macro body, bookmarks, the value hint, the limits of the view, and the breakpoint
+// list that names each breakpoint's line.
 #include "views/source_view.h"
 
+#include "views/breakpoint_list.h"
+
 #include "chip/chip_library.h"
+#include "core/text.h"
 #include "shell/up_receiver.h"
 #include "support/temp_dir.h"
 #include "upcentre/run/up_centre.h"
@@ -316,6 +320,46 @@ TEST_F(SourceViewTest, ValueHintReadsTheOperandUnderThePointer) {
               std::nullopt);
     EXPECT_EQ(view.valueHint(1, kTabRow, 8), std::nullopt);
     EXPECT_EQ(view.valueHint(1, kCallRow, 17), std::nullopt);
+}
+
+TEST_F(SourceViewTest, BreakpointListNamesEachLineFollowsEveryChangeAndRemoves) {
+    build();
+    BreakpointListModel list(up, &view);
+    int changes = 0;
+    list.changed().connect([&] { ++changes; });
+    EXPECT_EQ(list.rows(), 0);
+
+    view.ToggleBreakpointAtRow(1, kMvfRow);  // an address breakpoint
+    view.ToggleBreakpointAtRow(1, kCallRow); // a macro call line: a source-line breakpoint
+    const uint32_t part = view.file(2).address(2);
+    ASSERT_EQ(up.ToggleBreakpoint(part, BreakpointKind::Address, true), ToggleResult::Done);
+    ASSERT_EQ(list.rows(), 3);
+    EXPECT_GE(changes, 3);
+    const std::vector<std::vector<std::string>> expected = {
+        {hexText(addressOf(kMvfRow), 4) + "h", "MAIN.ASM", "13", "MVF     023H, TOF   ; count"},
+        {hexText(addressOf(kMvfRow) + 1, 4) + "h", "MAIN.ASM", "14", "BUMP    COUNT"},
+        {hexText(part, 4) + "h", "PART.ASM", "2", "NOP"}};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < BreakpointListModel::kColumns; ++c)
+            EXPECT_EQ(list.cell(r, c), expected[size_t(r)][size_t(c)]) << r << "," << c;
+    EXPECT_EQ(list.row(1)->file, 1);
+    EXPECT_EQ(list.row(1)->line, kCallRow);
+    EXPECT_EQ(list.cell(3, 0), "");
+
+    // Removing a row removes the breakpoint and its mark in the source view.
+    EXPECT_TRUE(list.remove(0));
+    EXPECT_EQ(view.markText(1, kMvfRow), "    ");
+    ASSERT_EQ(list.rows(), 2);
+    EXPECT_EQ(list.cell(0, 2), "14");
+    EXPECT_FALSE(list.remove(5));
+    // The entries placed for the built-in EEPROM emulation are not the user's: not listed.
+    const uint32_t reserved[] = {0};
+    up.PlaceReservedBreakpoints(reserved);
+    list.Refresh();
+    EXPECT_EQ(list.rows(), 2);
+    // Removed elsewhere.
+    view.ToggleBreakpointAtRow(1, kCallRow);
+    EXPECT_EQ(list.rows(), 1);
 }
 
 } // namespace

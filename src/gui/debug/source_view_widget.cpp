@@ -418,10 +418,59 @@ bool SourceViewWidget::findText(const QString& text) {
 }
 
 void SourceViewWidget::findDialog() {
-    bool ok = false;
-    const QString text = QInputDialog::getText(this, QStringLiteral("Find"), QStringLiteral("Find:"),
-                                               QLineEdit::Normal, lastFind_, &ok);
-    if (ok && !findText(text)) QApplication::beep();
+    // Centred on the source view, as its own parent.
+    QInputDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("SourceFind"));
+    dialog.setWindowTitle(QStringLiteral("Find"));
+    dialog.setAccessibleName(QStringLiteral("Find in source"));
+    dialog.setLabelText(QStringLiteral("Find:"));
+    dialog.setTextValue(lastFind_);
+    if (dialog.exec() == QDialog::Accepted && !findText(dialog.textValue())) QApplication::beep();
+}
+
+void SourceViewWidget::findNext() {
+    if (lastFind_.isEmpty())
+        findDialog();
+    else if (!findText(lastFind_))
+        QApplication::beep();
+}
+
+void SourceViewWidget::nextFile() {
+    if (const int n = tabs_->count(); n > 0)
+        tabs_->setCurrentIndex((tabs_->currentIndex() + 1) % n);
+}
+
+void SourceViewWidget::previousFile() {
+    if (const int n = tabs_->count(); n > 0)
+        tabs_->setCurrentIndex((tabs_->currentIndex() + n - 1) % n);
+}
+
+void SourceViewWidget::showFileMenu(const QPoint& globalPos) {
+    hint_->hide();
+    const SourceMenu m = model_.popupMenu();
+    if (m.files.empty()) return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("sourceFileMenu"));
+    menu.setAccessibleName(QStringLiteral("Source files"));
+    for (const auto& item : m.files) {
+        const int target = item.file;
+        menu.addAction(QString::fromStdString(item.text), this,
+                       [this, target] { tabs_->setCurrentIndex(target - 1); });
+    }
+    menu.exec(globalPos);
+}
+
+void SourceViewWidget::setBookmark(int n) {
+    const int file = tabs_->currentIndex() + 1;
+    if (model_.validFile(file)) model_.SetBookmark(n, file, model_.cursorRow(file));
+}
+
+void SourceViewWidget::gotoBookmark(int n) {
+    model_.GoToBookmark(n);
+}
+
+bool SourceViewWidget::hasBookmark(int n) const {
+    return model_.HasBookmark(n);
 }
 
 } // namespace zerka::gui

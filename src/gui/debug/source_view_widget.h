@@ -49,6 +49,18 @@ class SourceViewWidget : public QWidget, public DebugWindow {
     bool findText(const QString& text);
     // Asks for the text (the last one offered) and finds it.
     void findDialog();
+    // The last text again; without one, the dialog.
+    void findNext();
+    // The next or previous tab, wrapping around.
+    void nextFile();
+    void previousFile();
+    // The page menu: the shown files, sorted, each with the localized "Open " in front; the
+    // chosen one comes to the front.
+    void showFileMenu(const QPoint& globalPos);
+    // The bookmark digits of the toolbar: on the front tab's cursor row, or there.
+    void setBookmark(int n);
+    void gotoBookmark(int n);
+    bool hasBookmark(int n) const;
 
   Q_SIGNALS:
     // Ctrl+F9: stop and run the emulator memory check (the main window does it).

@@ -323,12 +323,16 @@ void EditorWindow::Impl::onCharAdded(TextControl* text, int ch) {
     if (line < 1) return;
     const std::string previous = text->lineBytes(line - 1);
     const std::string caretLine = text->lineBytes(line);
-    const std::string_view indent = leadingIndent(previous);
-    const size_t own = leadingBlankCount(caretLine);
     const long start = text->lineStart(line);
-    if (std::string_view(caretLine).substr(0, own) != indent)
-        text->replaceRange(start, start + static_cast<long>(own), std::string(indent));
-    text->setCaretPosition(start + static_cast<long>(indent.size()));
+    const size_t own = leadingBlankCount(caretLine);
+    if (const std::optional<IndentChange> change = indentChange(previous, caretLine)) {
+        text->replaceRange(start, start + static_cast<long>(change->ownBlanks),
+                           std::string(change->indent));
+        text->setCaretPosition(start + static_cast<long>(change->indent.size()));
+    } else if (!leadingIndent(previous).empty()) {
+        // Already indented as the line above: the caret goes past the blanks.
+        text->setCaretPosition(start + static_cast<long>(own));
+    }
 }
 
 void EditorWindow::Impl::quickSearch() {

@@ -68,21 +68,21 @@ AnalogViews::AnalogViews(MainWindow& main)
             viewMenu->insertAction(after, a);
         else
             main.addAction(a);
+        // The calculators are slots of the main window's table like every other window:
+        // tiling, always on top, the layout file and the reopen flags find them there.
         AnalogDiagram* f = form(slot);
-        QMdiSubWindow* sub = main.mdi()->addSubWindow(f);
-        sub->setAttribute(Qt::WA_DeleteOnClose, false);
+        main.installDebugWindow(slot, f, nullptr);
+        QMdiSubWindow* sub = main.subWindow(slot);
         sub->setWindowTitle(f->windowTitle());
+        sub->setAccessibleName(f->windowTitle());
         sub->resize(f->sizeHint() * 0.75);
-        sub->hide();
-        subs_[i] = sub;
     }
     if (viewMenu) connect(viewMenu, &QMenu::aboutToShow, this, [this] { syncViewItems(); });
 
-    // Register edits of any window, steps and stops, chip loads.
+    // Register edits of any window and chip loads; steps, stops, resets and the memory check
+    // refresh the calculators with the other debug windows (MainWindow::refreshDebugWindows).
     TZk_UP& up = shell.parts().up;
     const auto edit = up.registerChanged().connect([this](uint32_t) { refreshShowing(); });
-    const auto stopped = up.OnStopped().connect([this] { refreshShowing(); });
-    const auto traced = up.OnTraceStep().connect([this] { refreshShowing(); });
     ChipLibrary& library = shell.parts().library;
     const auto loaded = library.chipLoaded.connect([this, &views](const ChipLoaded& l) {
         if (l.resetAdcSetting) {
@@ -95,8 +95,6 @@ AnalogViews::AnalogViews(MainWindow& main)
         syncViewItems();
     });
     disconnects_ = {[&up, edit] { up.registerChanged().disconnect(edit); },
-                    [&up, stopped] { up.OnStopped().disconnect(stopped); },
-                    [&up, traced] { up.OnTraceStep().disconnect(traced); },
                     [&library, loaded] { library.chipLoaded.disconnect(loaded); }};
     syncViewItems();
 }
@@ -113,7 +111,7 @@ QAction* AnalogViews::viewItem(Command c) const {
 }
 
 QMdiSubWindow* AnalogViews::subWindow(Slot slot) const {
-    return subs_[indexOf(slot)];
+    return main_.subWindow(slot);
 }
 
 AnalogDiagram* AnalogViews::form(Slot slot) const {
@@ -137,34 +135,22 @@ bool AnalogViews::handles(Slot slot) {
     return slot == Slot::Adc || slot == Slot::OpAmp || slot == Slot::Comparator;
 }
 
-bool AnalogViews::isShowing(Slot slot) const {
-    return subWindow(slot)->isVisible();
-}
-
 void AnalogViews::show(Slot slot) {
     syncViewItems();
     if (!items_[indexOf(slot)]->isEnabled()) return; // a shortcut outside debug mode
-    showAsChild(slot, true);
+    main_.showAsChild(slot, true);
 }
 
-void AnalogViews::showAsChild(Slot slot, bool show) {
-    if (!show) {
-        subWindow(slot)->hide();
-        return;
-    }
+void AnalogViews::aboutToShow(Slot slot) {
     // The configuration may have changed the stored setting since the last showing.
     const ViewSettings& views = main_.shell().state().views;
     if (slot == Slot::Adc) adcForm_->applySettings(views.adcOutputMode, views.adcOutputBits);
-    QMdiSubWindow* sub = subWindow(slot);
-    sub->show();
-    sub->widget()->show();
-    main_.mdi()->setActiveSubWindow(sub);
-    form(slot)->refreshView();
 }
 
 void AnalogViews::refreshShowing() {
     for (Slot slot : kSlots)
-        if (subWindow(slot)->isVisible()) form(slot)->refreshView();
+        if (QMdiSubWindow* sub = subWindow(slot); sub && sub->isVisible())
+            form(slot)->refreshView();
 }
 
 } // namespace zerka::gui

@@ -1,7 +1,8 @@
 #pragma once
 // The main window's part of the analog calculators: the three models and windows, their view
 // items "ADC Panel", "OP Panel" and "Comparator Panel", their sub-windows in slots 8 to 10, and
-// the refreshes they need (register edits, steps and stops, chip loads).
+// the refreshes they need (register edits, steps and stops, chip loads). The sub-windows belong
+// to the main window's window table.
 #include "analog/adc_calculator.h"
 #include "analog/comparator_calculator.h"
 #include "analog/opamp_calculator.h"
@@ -37,10 +38,9 @@ class AnalogViews : public QObject {
     QMdiSubWindow* subWindow(Slot slot) const;
     // Shows a calculator in its slot (the view items' action).
     void show(Slot slot);
-    // The main window's ShowAsChild and isShowing for slots 8 to 10.
+    // Slots 8 to 10; the main window's ShowAsChild calls aboutToShow before it shows one.
     static bool handles(Slot slot);
-    void showAsChild(Slot slot, bool show);
-    bool isShowing(Slot slot) const;
+    void aboutToShow(Slot slot);
     // The view items' enable states: debug mode and a chip with the block.
     void syncViewItems();
     // Every showing calculator re-reads its registers.
@@ -57,7 +57,6 @@ class AnalogViews : public QObject {
     TOPForm* opForm_ = nullptr;
     TCMPForm* cmpForm_ = nullptr;
     std::array<QAction*, 3> items_{};
-    std::array<QMdiSubWindow*, 3> subs_{};
     std::vector<std::function<void()>> disconnects_;
 };
 

@@ -40,6 +40,7 @@ DebugWindowSet::DebugWindowSet(MainWindow& main)
     connect(source_, &SourceViewWidget::addressSelected, this, [&commands](uint32_t address) {
         commands.addressSelected(address, AddressSender::SourceView);
     });
+    routeSourceCommands(main.commandRouter());
 
     programMemory_ = new ProgramMemoryWindow(views, ui);
     main.installDebugWindow(Slot::ProgramMemory, programMemory_, programMemory_);
@@ -57,6 +58,20 @@ DebugWindowSet::DebugWindowSet(MainWindow& main)
     watch_ = new WatchWindow(views, ui);
     main.installDebugWindow(Slot::Watch, watch_, watch_);
 
+    // The breakpoint list: a chosen row shows its line in the source view and its address in
+    // the program-memory window.
+    breakpointModel_ = std::make_unique<BreakpointListModel>(main.upCentre(), model_.get());
+    breakpoints_ = new BreakpointListWindow(*breakpointModel_);
+    main.installDebugWindow(Slot::Breakpoints, breakpoints_, breakpoints_);
+    main.subWindow(Slot::Breakpoints)->resize(560, 220);
+    connect(breakpoints_, &BreakpointListWindow::lineChosen, this,
+            [this, &main, &commands](uint32_t address, int file, int line) {
+                // Last the row: refreshing the windows puts the source cursor on the PC.
+                commands.addressSelected(address, AddressSender::BreakpointList);
+                main.showAsChild(Slot::Source, true);
+                model_->ShowRow(file, line);
+            });
+
     Shell& shell = main.shell();
     entered_ = shell.debugModeEntered.connect([this] { debugModeEntered(); });
     leaving_ = shell.debugModeLeaving.connect([this] {
@@ -73,6 +88,8 @@ DebugWindowSet::~DebugWindowSet() {
 void DebugWindowSet::debugModeEntered() {
     const IdeState& s = main_.shell().state();
     refreshWords();
+    // The build cleared the breakpoints without a change notice.
+    breakpointModel_->Refresh();
     if (source_) {
         source_->ApplyFont(s.editorFont);
         source_->setDebugMode(true);
@@ -88,6 +105,34 @@ void DebugWindowSet::debugModeEntered() {
     if (!current.empty()) watch_->setPropertiesFile(proBeside(current));
     watch_->symbolsReloaded(list);
     watch_->refreshView();
+}
+
+void DebugWindowSet::routeSourceCommands(CommandRouter& router) {
+    // Guarded: a window installed later in the slot (tests do) replaces the source view.
+    const QPointer<SourceViewWidget> view = source_;
+    auto route = [&router, view](WindowCommand c,
+                                 void (*f)(SourceViewWidget&, const QPoint&, int)) {
+        router.add(Slot::Source, c, [view, f](const CommandArgument& a) {
+            if (view) f(*view, QPoint(a.x, a.y), a.number);
+            return true;
+        });
+    };
+    // Both finds of the main window open the source view's one.
+    route(WindowCommand::Find, [](SourceViewWidget& v, const QPoint&, int) { v.findDialog(); });
+    route(WindowCommand::QuickFind,
+          [](SourceViewWidget& v, const QPoint&, int) { v.findDialog(); });
+    route(WindowCommand::FindNext, [](SourceViewWidget& v, const QPoint&, int) { v.findNext(); });
+    route(WindowCommand::NextFile, [](SourceViewWidget& v, const QPoint&, int) { v.nextFile(); });
+    route(WindowCommand::PreviousFile,
+          [](SourceViewWidget& v, const QPoint&, int) { v.previousFile(); });
+    route(WindowCommand::PageMenu,
+          [](SourceViewWidget& v, const QPoint& at, int) { v.showFileMenu(at); });
+    route(WindowCommand::SetBookmark,
+          [](SourceViewWidget& v, const QPoint&, int n) { v.setBookmark(n); });
+    route(WindowCommand::GotoBookmark,
+          [](SourceViewWidget& v, const QPoint&, int n) { v.gotoBookmark(n); });
+    router.add(Slot::Source, WindowCommand::HasBookmark,
+               [view](const CommandArgument& a) { return view && view->hasBookmark(a.number); });
 }
 
 void DebugWindowSet::refreshWords() {

@@ -9,6 +9,7 @@
 #include "gui/main/message_log_window.h"
 #include "gui/main/sram_record_menu.h"
 #include "link/ppdev_port.h"
+#include "shell/shell_options_host.h"
 #include "uitext/text_table.h"
 #include "views/ice_view_hooks.h"
 #ifdef ZERKA_HAS_OPTIONS_DIALOG
@@ -51,37 +52,18 @@ QString qtFilter(const std::string& filter) {
 const char* slotName(Slot slot) {
     static const char* names[kSlotCount] = {"TZk_EDIT",  "TZk_HEX", "TZk_SOURCE", "TZk_RAM",
                                             "TZk_STACK", "TZk_REG", "TZk_WATCH",  "TZk_ERR",
-                                            "TZk_ADC",   "TZk_OP",  "TZk_CMP"};
+                                            "TZk_ADC",   "TZk_OP",  "TZk_CMP",    "TZk_BREAK"};
     return names[int(slot)];
 }
 
-// What the options model needs of the shell and the main window.
-class ShellOptionsHost : public OptionsHost {
+// What the options model needs of the shell, and the main window's connection panel.
+class MainOptionsHost : public ShellOptionsHost {
   public:
-    ShellOptionsHost(Shell& shell, QLabel& connection) : shell_(shell), connection_(connection) {}
-    bool debugMode() const override { return shell_.state().debugMode == 1; }
-    bool simulatorMode() const override { return shell_.state().simulatorMode; }
-    void enterEditMode() override { shell_.EnterEditMode(true); }
-    ChipLoadContext chipLoadContext() const override { return {}; }
-    bool connectUsb() override {
-        EmulatorTarget* e = shell_.parts().emulator;
-        return e && e->connectCheck() == 0;
-    }
-    // The link layer opens the printer port when a command needs it.
-    void lptInit() override {}
-    void lptClose() override {}
-    // The watch trigger goes to the emulator when debugging starts there.
-    void iceSetWatch(uint16_t, uint8_t, uint8_t) override {}
-    void refreshMainWindow() override { shell_.ApplyIdeMode(); }
-    void applyIdeMode(IdeMode, bool) override {
-        // The connection panel follows the mode too: the simulator panel only in debugger mode.
-        shell_.SelectTarget(shell_.state().simulatorMode);
-        shell_.ApplyIdeMode();
-    }
+    MainOptionsHost(Shell& shell, QLabel& connection)
+        : ShellOptionsHost(shell), connection_(connection) {}
     void enableConnectionPanel() override { connection_.setEnabled(true); }
 
   private:
-    Shell& shell_;
     QLabel& connection_;
 };
 
@@ -132,6 +114,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
         library_, chip_, options_, up_,        *editor_,
         log_,     ui_,   *this,    ice_.get(), [] { QCoreApplication::processEvents(); }};
     shell_ = std::make_unique<Shell>(parts, programDir_);
+    shell_->setWatchList(&views_.watch);
     // A simulator run lets the window work between its time slices.
     up_.setYieldHook([] { QCoreApplication::processEvents(); });
     views_.context.emulator = makeIceViewHooks(ice_->commands());
@@ -145,9 +128,13 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     debugSet_ = std::make_unique<DebugWindowSet>(*this);
     ui_.setWidgets(this, status_, busy_);
     programmerMode_ = std::make_unique<ProgrammerMode>(*this);
-    optionsHost_ = std::make_unique<ShellOptionsHost>(*shell_, *connection_);
+    optionsHost_ = std::make_unique<MainOptionsHost>(*shell_, *connection_);
     options_.setHost(optionsHost_.get());
+    // Engineer mode names itself in the caption at once.
+    engineerConnection_ = options_.engineerModeEntered.connect(
+        [this] { setTitle(options_.engineerCaption(TextOf(2), shell_->state().projectFile)); });
     editor_->setListener(this);
+    routeEditorCommands();
     connect(editor_, &EditorWindow::stateChanged, this, [this] {
         shell_->refreshViewMenu();
         // A click or an edit in the editor releases a bookmark button that is down.
@@ -178,6 +165,7 @@ MainWindow::~MainWindow() {
     up_.setYieldHook({});
     editor_->setListener(nullptr);
     options_.setHost(nullptr);
+    options_.engineerModeEntered.disconnect(engineerConnection_);
     // The child windows hold references to the members (uP centre, models, shell): they go
     // first, before the members they use.
     for (QMdiSubWindow* sub : mdi_->subWindowList())
@@ -247,9 +235,11 @@ void MainWindow::buildMenus() {
     addItem(edit, 91, QKeySequence(Qt::CTRL | Qt::Key_V), [this] { editor_->paste(); });
     addItem(edit, 92, none, [this] { editor_->selectAll(); });
     QMenu* search = addMenu(nullptr, 94);
-    addItem(search, 95, QKeySequence(Qt::CTRL | Qt::Key_F), [this] { editor_->find(); });
-    addItem(search, 96, QKeySequence(Qt::CTRL | Qt::Key_R), [this] { editor_->replace(); });
-    addItem(search, 97, QKeySequence(Qt::Key_F3), [this] { editor_->findNext(); });
+    addItem(search, 95, QKeySequence(Qt::CTRL | Qt::Key_F),
+            [this] { runRouted(WindowCommand::Find); });
+    addItem(search, 96, QKeySequence(Qt::CTRL | Qt::Key_R),
+            [this] { runRouted(WindowCommand::Replace); });
+    addItem(search, 97, QKeySequence(Qt::Key_F3), [this] { runRouted(WindowCommand::FindNext); });
 
     QMenu* view = addMenu(nullptr, 98);
     connect(view, &QMenu::aboutToShow, this, [&s] { s.refreshViewMenu(); });
@@ -271,12 +261,16 @@ void MainWindow::buildMenus() {
     for (const auto& [command, slot] : viewSlots)
         connect(actions_[command], &QAction::triggered, this,
                 [this, slot = slot] { showAsChild(slot, true); });
+    connect(actions_[Command::ViewBreakpoints], &QAction::triggered, this,
+            [this] { showBreakpointList(true); });
     view->addAction(makeAction(Command::Message, 107));
     connect(actions_[Command::Message], &QAction::triggered, this,
             [this] { showAsChild(Slot::Log, true); });
     view->addSeparator();
-    addItem(view, 111, QKeySequence(Qt::ALT | Qt::Key_Right), [this] { editor_->nextFile(); });
-    addItem(view, 112, QKeySequence(Qt::ALT | Qt::Key_Left), [this] { editor_->previousFile(); });
+    addItem(view, 111, QKeySequence(Qt::ALT | Qt::Key_Right),
+            [this] { runRouted(WindowCommand::NextFile); });
+    addItem(view, 112, QKeySequence(Qt::ALT | Qt::Key_Left),
+            [this] { runRouted(WindowCommand::PreviousFile); });
     addItem(view, 109, QKeySequence(Qt::ALT | Qt::Key_Down), [this] { tile(true); });
     addItem(view, 110, QKeySequence(Qt::ALT | Qt::Key_Up), [this] { tile(false); });
 
@@ -288,6 +282,11 @@ void MainWindow::buildMenus() {
                                           showAsChild(Slot::Log, true);
                                       }),
                    -1, QStringLiteral("ShowWindows"));
+    // Nothing reads this item: it only keeps its check mark.
+    QAction* info = windows->addAction(QStringLiteral("Information Block"));
+    info->setObjectName(info->text());
+    info->setCheckable(true);
+    captions_.item(info, -1, info->text());
     buildOnTopMenu(windows);
 
     QMenu* build = addMenu(nullptr, 118);
@@ -369,11 +368,10 @@ QWidget* MainWindow::onTopWindow(int window) const {
                                               int(Slot::Ram),
                                               int(Slot::Register),
                                               int(Slot::Stack),
-                                              -2,
+                                              int(Slot::Breakpoints),
                                               int(Slot::Log),
                                               int(Slot::Adc)};
     if (slotOf[window] == -1) return const_cast<MainWindow*>(this);
-    if (slotOf[window] < 0) return nullptr;
     return subs_[size_t(slotOf[window])];
 }
 
@@ -416,8 +414,8 @@ void MainWindow::buildToolbars() {
     addToolBar(editBar_);
     openButton_ = addButton(editBar_, 173, 174, [this] { openSourceFile(); });
     pageButton_ = addButton(editBar_, 183, 184, [this] { showPageMenu(); });
-    addButton(editBar_, 179, 180, [this] { editor_->find(); });
-    addButton(editBar_, 181, 182, [this] { editor_->findNext(); });
+    addButton(editBar_, 179, 180, [this] { runRouted(WindowCommand::QuickFind); });
+    addButton(editBar_, 181, 182, [this] { runRouted(WindowCommand::FindNext); });
     markButton_ = addButton(editBar_, 175, 176, [this] { bookmarkButtonToggled(); });
     gotoButton_ = addButton(editBar_, 177, 178, [this] { bookmarkButtonToggled(); });
     for (QAction* a : {markButton_, gotoButton_})
@@ -505,7 +503,7 @@ void MainWindow::refreshBookmarkButtons() {
     const bool marking = markButton_->isChecked();
     for (int n = 0; n < 10; ++n) {
         QToolButton* b = digits_[size_t(n)];
-        const bool set = editor_->bookmark(n, nullptr, nullptr);
+        const bool set = router_.run(WindowCommand::HasBookmark, {n});
         // Set: red digits mark set bookmarks; go to: blue digits, only the set ones enabled.
         b->setEnabled(marking || set);
         b->setStyleSheet(marking ? (set ? QStringLiteral("color: red; font-weight: bold")
@@ -516,9 +514,9 @@ void MainWindow::refreshBookmarkButtons() {
 
 void MainWindow::digitPressed(int n) {
     if (markButton_->isChecked())
-        editor_->setBookmark(n);
+        runRouted(WindowCommand::SetBookmark, {n});
     else if (gotoButton_->isChecked())
-        editor_->gotoBookmark(n);
+        runRouted(WindowCommand::GotoBookmark, {n});
     releaseBookmarkButtons();
 }
 
@@ -530,7 +528,8 @@ void MainWindow::releaseBookmarkButtons() {
 
 void MainWindow::showPageMenu() {
     QWidget* w = editBar_->widgetForAction(pageButton_);
-    editor_->showFileListPopup(w ? w->mapToGlobal(QPoint(0, w->height())) : QCursor::pos());
+    const QPoint at = w ? w->mapToGlobal(QPoint(0, w->height())) : QCursor::pos();
+    runRouted(WindowCommand::PageMenu, {0, at.x(), at.y()});
 }
 
 QMdiSubWindow* MainWindow::activeChild() const {
@@ -545,6 +544,8 @@ void MainWindow::childActivated(QMdiSubWindow* sub) {
         previousChild_ = currentChild_;
         currentChild_ = sub;
     }
+    for (int i = 0; i < kSlotCount; ++i)
+        if (sub && subs_[size_t(i)] == sub) router_.activated(Slot(i));
     refreshViewButtons();
     dockEditBar();
     refreshBookmarkButtons();
@@ -563,14 +564,20 @@ void MainWindow::dockEditBar() {
     QMdiSubWindow* editorSub = subs_[size_t(Slot::Editor)];
     const bool wanted = options_.editToolbarVisible();
     const bool inEditor = editBar_->parentWidget() == editorPane_;
+    // The source view has no pane of its own: while its buttons act on the source view and the
+    // editor is not showing (debug mode), the toolbar sits in the main window's toolbar area.
+    const bool forSource = wanted && !isShowing(Slot::Editor) &&
+                           router_.target(WindowCommand::PageMenu) == Slot::Source;
     if (wanted && !inEditor && activeChild() == editorSub) {
         removeToolBar(editBar_);
         editorPaneLayout_->insertWidget(0, editBar_);
         editBar_->show();
-    } else if (!wanted && inEditor) {
+    } else if ((!wanted || forSource) && inEditor) {
         editorPaneLayout_->removeWidget(editBar_);
         addToolBar(Qt::TopToolBarArea, editBar_);
-        editBar_->hide();
+        editBar_->setVisible(forSource);
+    } else if (forSource) {
+        editBar_->show();
     } else if (!wanted || !inEditor) {
         editBar_->hide();
     }
@@ -652,23 +659,34 @@ bool MainWindow::askYesCancel(const std::string& text) {
 }
 
 void MainWindow::showAsChild(Slot slot, bool show) {
-    if (AnalogViews::handles(slot) && analogViews_) return analogViews_->showAsChild(slot, show);
     QMdiSubWindow* s = subs_[size_t(slot)];
     if (!s) return;
+    const bool calculator = AnalogViews::handles(slot) && analogViews_;
     if (show) {
+        if (calculator) analogViews_->aboutToShow(slot);
         if (!placed_[size_t(slot)]) {
             s->setGeometry(defaultPlace(slot));
             placed_[size_t(slot)] = true;
         }
+        const bool first = !shown_[size_t(slot)];
+        shown_[size_t(slot)] = true;
         s->show();
         s->widget()->show();
+        // The state the layout file gave the window applies when it first shows.
+        if (first && layoutState_[size_t(slot)] == WindowState::Maximized) s->showMaximized();
+        if (first && layoutState_[size_t(slot)] == WindowState::Minimized) s->showMinimized();
         mdi_->setActiveSubWindow(s);
         if (DebugWindow* w = debugWindow(slot); w && shell_->state().debugMode == 1)
             w->refreshView();
+        if (calculator) analogViews_->refreshShowing();
     } else {
         s->hide();
     }
     refreshViewButtons();
+}
+
+void MainWindow::showBreakpointList(bool show) {
+    showAsChild(Slot::Breakpoints, show);
 }
 
 QRect MainWindow::defaultPlace(Slot slot) const {
@@ -677,6 +695,14 @@ QRect MainWindow::defaultPlace(Slot slot) const {
     const QRect area = mdi_->viewport()->rect();
     const int w = std::max(area.width(), 400), h = std::max(area.height(), 300);
     switch (slot) {
+    // The calculators and the breakpoint list keep their own size, at the top right.
+    case Slot::Adc:
+    case Slot::OpAmp:
+    case Slot::Comparator:
+    case Slot::Breakpoints: {
+        const QSize size = subs_[size_t(slot)]->size().boundedTo(QSize(w, h));
+        return QRect(QPoint(w - size.width(), 0), size);
+    }
     case Slot::Editor:
         return QRect(0, 0, w, h * 2 / 3);
     case Slot::Log:
@@ -701,7 +727,6 @@ QRect MainWindow::defaultPlace(Slot slot) const {
 }
 
 bool MainWindow::isShowing(Slot slot) const {
-    if (AnalogViews::handles(slot) && analogViews_) return analogViews_->isShowing(slot);
     QMdiSubWindow* s = subs_[size_t(slot)];
     return s && s->isVisible();
 }
@@ -778,6 +803,8 @@ void MainWindow::commandsChanged() {
     syncOnTop();
     updateModeButton();
     if (sramMenu_) sramMenu_->sync();
+    // The calculators' items (and Alt+9) follow debug mode without the menu being opened.
+    if (analogViews_) analogViews_->syncViewItems();
 }
 
 void MainWindow::waitIndicator(bool visible, int cells) {
@@ -807,7 +834,7 @@ void MainWindow::applyCaptions() {
     // The window captions of the child windows that exist.
     const std::pair<Slot, int> titles[] = {
         {Slot::Editor, 167}, {Slot::Register, 227}, {Slot::Source, 230}, {Slot::ProgramMemory, 231},
-        {Slot::Ram, 232},    {Slot::Stack, 233},    {Slot::Log, 234}};
+        {Slot::Ram, 232},    {Slot::Stack, 233},    {Slot::Log, 234},    {Slot::Breakpoints, 106}};
     for (const auto& [slot, entry] : titles)
         if (QMdiSubWindow* sub = subs_[size_t(slot)]) {
             sub->setWindowTitle(captionOf(entry));
@@ -866,6 +893,7 @@ void MainWindow::tile(bool twoColumns) {
         if (isShowing(Slot(i))) showing.push_back(Slot(i));
     const auto placed = twoColumns ? tileTwoColumns(showing, width(), height())
                                    : tileOneColumn(showing, width(), height());
+    // A showing slot has its sub-window (isShowing says so).
     for (const TilePlacement& p : placed)
         subs_[size_t(p.slot)]->setGeometry(p.rect.left, p.rect.top, p.rect.width, p.rect.height);
 }
@@ -913,6 +941,8 @@ void MainWindow::readLayout() {
         const Rect r =
             fitToScreen({p->left, p->top, p->width, p->height}, screen.width(), screen.height());
         setGeometry(r.left, r.top, std::max(r.width, 240), std::max(r.height, 300));
+        // A main window stored minimized starts as a normal one: the program would otherwise
+        // seem not to start at all.
         if (p->state == WindowState::Maximized) showMaximized();
     }
     for (int i = 0; i < kSlotCount; ++i) {
@@ -921,6 +951,9 @@ void MainWindow::readLayout() {
         if (const WindowPlacement* p = layout_.find(slotName(Slot(i)))) {
             s->setGeometry(p->left, p->top, std::max(p->width, 200), std::max(p->height, 100));
             placed_[size_t(i)] = true;
+            layoutState_[size_t(i)] = p->state;
+            // The first activation then hides the windows that belong to debug mode.
+            if (p->visible) showAsChild(Slot(i), true);
         }
     }
 }
@@ -931,11 +964,15 @@ void MainWindow::writeLayout() {
                    isMaximized() ? WindowState::Maximized : WindowState::Normal, true});
     for (int i = 0; i < kSlotCount; ++i) {
         QMdiSubWindow* s = subs_[size_t(i)];
-        if (!s) continue;
+        // A window never shown has only its design place: the record read from the file (if
+        // any) stays as it was.
+        if (!s || !shown_[size_t(i)]) continue;
         const QRect r = s->geometry();
-        layout_.store({slotName(Slot(i)), r.x(), r.y(), r.width(), r.height(),
-                       s->isMaximized() ? WindowState::Maximized : WindowState::Normal,
-                       s->isVisible()});
+        const WindowState state = s->isMaximized()   ? WindowState::Maximized
+                                  : s->isMinimized() ? WindowState::Minimized
+                                                     : WindowState::Normal;
+        layout_.store(
+            {slotName(Slot(i)), r.x(), r.y(), r.width(), r.height(), state, s->isVisible()});
     }
     writeFileAtomic(layoutPath(), layout_.format());
 }

@@ -9,6 +9,7 @@
 #include "gui/debug/debug_window.h"
 #include "gui/main/caption_list.h"
 #include "gui/main/qt_ui_host.h"
+#include "shell/command_routing.h"
 #include "shell/debug_commands.h"
 #include "shell/ice_session.h"
 #include "shell/message_log_model.h"
@@ -102,6 +103,9 @@ class MainWindow : public QMainWindow,
     QAction* viewButton(Slot slot) const { return viewButtons_.at(slot); }
     // The child that commands act on: the current one, else the one before it.
     QMdiSubWindow* activeChild() const;
+    // Find, find next, replace, next and previous file, the bookmark digits and the page menu
+    // go to the active window that handles them (the editor or the source view).
+    CommandRouter& commandRouter() { return router_; }
 
     // --- debug mode ---
     DebugCommands& debugCommands() { return *debug_; }
@@ -141,6 +145,7 @@ class MainWindow : public QMainWindow,
     bool askYesCancel(const std::string& text) override;
     void showAsChild(Slot slot, bool show) override;
     bool isShowing(Slot slot) const override;
+    void showBreakpointList(bool show) override;
     std::optional<std::string> openFileDialog(const FileDialogRequest& request) override;
     std::optional<std::string> saveFileDialog(const FileDialogRequest& request) override;
     void setTitle(const std::string& title) override;
@@ -209,6 +214,9 @@ class MainWindow : public QMainWindow,
     // Where a window shows the first time without a layout record.
     QRect defaultPlace(Slot slot) const;
     void openSourceFile();
+    // The editor's part of the routed commands (window_commands.cpp).
+    void routeEditorCommands();
+    void runRouted(WindowCommand command, const CommandArgument& argument = {});
 
     std::string programDir_;
     std::vector<std::string> args_;
@@ -242,7 +250,12 @@ class MainWindow : public QMainWindow,
     std::array<QMdiSubWindow*, kSlotCount> subs_{};
     // A slot has its place (from the layout file or its first showing).
     std::array<bool, kSlotCount> placed_{};
+    // A slot has been shown in this session: only these go to the layout file.
+    std::array<bool, kSlotCount> shown_{};
+    // The state the layout file gave each slot, applied at its first showing.
+    std::array<WindowState, kSlotCount> layoutState_{};
     std::map<Command, QAction*> actions_;
+    CommandRouter router_{[this](Slot slot) { return isShowing(slot); }};
     CaptionList captions_;
     QMenu* onTopMenu_ = nullptr;
     std::array<QAction*, kOnTopWindows> onTop_{};
@@ -270,6 +283,7 @@ class MainWindow : public QMainWindow,
     QWidget* wait_ = nullptr;
     QPlainTextEdit* revisionText_ = nullptr;
     WindowLayout layout_;
+    Signal<>::Connection engineerConnection_ = 0;
     bool firstActivation_ = true;
     bool closing_ = false;
     std::unique_ptr<SramRecordMenu> sramMenu_;

@@ -3,6 +3,8 @@
 // 1-second link watchdog), the debug windows in their slots and the source view's port.
 #include "gui/main/main_window.h"
 
+#include "gui/main/analog_views.h"
+
 #include "link/ppdev_port.h"
 #include "views/ice_view_hooks.h"
 
@@ -106,6 +108,8 @@ void MainWindow::buildDebugTimers() {
 void MainWindow::refreshDebugWindows() {
     for (auto& [slot, window] : debugWindows_)
         if (window && isShowing(slot)) window->refreshView();
+    // The calculators read the chip's registers themselves.
+    if (analogViews_) analogViews_->refreshShowing();
 }
 
 void MainWindow::setContinueTimer(bool on) {

@@ -35,9 +35,9 @@ SramRecordMenu::SramRecordMenu(MainWindow& main)
         .modeChanged = [&shell](bool on) { shell.state().views.sramContinue = on; },
     });
 
+    // An ordinary window: the debugger keeps stepping and editing registers while it fills.
     window_ = new SramRecordWindow(model_, &main_);
     window_->setWindowFlag(Qt::Window);
-    window_->setWindowModality(Qt::ApplicationModal);
     window_->hide();
 
     item_ = new QAction(QString::fromStdString(TextOf(86)), this);

@@ -23,7 +23,7 @@ class SramRecordMenu : public QObject {
     void sync();
     // The running and stopped states of the debugger.
     void setAddEnabled(bool on);
-    // "SRAM Record": the window at a quarter of the screen, modal.
+    // "SRAM Record": the window at a quarter of the screen (not modal).
     void showWindow();
 
     QAction* menuItem() const { return item_; }

@@ -80,6 +80,12 @@ void EmulatorRun::setWatch(uint8_t mask, uint8_t data, uint16_t address) {
     settings_.watchAddress = address;
 }
 
+bool EmulatorRun::resetCycleCounter() {
+    const std::array<uint8_t, 4> zero{};
+    up_.cpu().SetCycles(0, 0);
+    return writeBytes(kIceCycles, zero);
+}
+
 bool EmulatorRun::eepromActive() const {
     return attached_ && settings_.eeprom.mode != 0 && ice_.iceBodyId() == kBody8024;
 }

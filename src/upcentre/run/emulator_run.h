@@ -70,6 +70,9 @@ class EmulatorRun : public EmulatorRunPort, public EmulatorRegisterPort {
     void setSettings(const EmulatorRunSettings& settings);
     const EmulatorRunSettings& settings() const { return settings_; }
     void setWatch(uint8_t mask, uint8_t data, uint16_t address);
+    // A freshly loaded program starts counting at 0, on the emulator as in the mirror; the
+    // emulator keeps its counter from the last session otherwise.
+    bool resetCycleCounter();
 
     // The mirror refresh after every stop and step. False when a transfer failed; the mirror
     // then keeps what it had for that part.

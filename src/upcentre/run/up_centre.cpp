@@ -11,6 +11,24 @@ namespace zerka {
 
 using Clock = std::chrono::steady_clock;
 
+namespace {
+
+// Where a return to `returnAddress` leaves the program for the user: a CX4A CALL's return
+// address is its own second word (a NOPF that runs as a no-operation), so past it.
+uint32_t landingAfterReturn(const InstructionSet& set, const CpuState& cpu,
+                            uint32_t returnAddress) {
+    if (returnAddress > 0 && returnAddress < cpu.programSize()) {
+        const DecodedInstruction call = set.decode(cpu.ProgramWord(returnAddress - 1));
+        const DecodedInstruction second = set.decode(cpu.ProgramWord(returnAddress));
+        if (call.found && call.id == OpId::CALL && call.def && call.def->isTwoWord() &&
+            second.found && second.id == OpId::NOPF)
+            return (returnAddress + 1) & CpuState::kPcMask;
+    }
+    return returnAddress;
+}
+
+} // namespace
+
 std::string_view stopCauseName(StopCause cause) {
     switch (cause) {
     case StopCause::None:
@@ -125,6 +143,7 @@ void TZk_UP::startRun() {
     runTimerEnabled_ = true;
     runTicks_ = 0;
     lastStop_ = StopCause::None;
+    if (emulator_) executedKnown_ = false;
     runStarted_.emit();
 }
 
@@ -262,6 +281,7 @@ void TZk_UP::singleStep(bool trace) {
     if (running_) return;
     lastStop_ = StopCause::None;
     if (emulator_ && emulator_->emulatedStep()) {
+        ++executed_;
         stepDone_ = true;
         return;
     }
@@ -287,7 +307,10 @@ void TZk_UP::singleStep(bool trace) {
         if (instructionHook_) instructionHook_(at);
     } else {
         if (!trace) emulator_->rangeGuard(kRangeGuardLimit);
+        const uint32_t pc = cpu_.GetPC(), cycles = cpu_.GetCycles();
         emulator_->step(emulatorStepCount(set_, cpu_));
+        // A step that moved neither the PC nor the cycle counter found the target asleep.
+        if (cpu_.GetPC() != pc || cpu_.GetCycles() != cycles) ++executed_;
         disarmTemporary();
     }
     if (!trace) {
@@ -338,8 +361,9 @@ void TZk_UP::StepOver() {
     stepRun_ = true;
     stepTarget_ = (pc + (d.id == OpId::CALL ? 2 : 1)) & CpuState::kPcMask;
     // Both CALL forms return to PC + 1: the CX4A call to its NOPF word, the CX4B call to the
-    // next word.
-    armTemporary((pc + 1) & CpuState::kPcMask);
+    // next word. The NOPF then runs as a no-operation; stopping on it would leave the call's
+    // own line current, so the run goes on to the word after it.
+    armTemporary(landingAfterReturn(set_, cpu_, (pc + 1) & CpuState::kPcMask));
     Run();
 }
 
@@ -362,7 +386,7 @@ void TZk_UP::StepOut() {
         std::optional<uint32_t> top = emulator_ ? emulator_->readStackEntry(level)
                                                 : std::optional<uint32_t>(cpu_.StackEntry(level));
         if (top)
-            armTemporary(*top & CpuState::kPcMask);
+            armTemporary(landingAfterReturn(set_, cpu_, *top & CpuState::kPcMask));
         else
             sendComparators();
     } else {
@@ -551,6 +575,7 @@ void TZk_UP::ResetCpu() {
     rebuildComparators();
     cpu_.ResetCpu();
     executed_ = 0;
+    executedKnown_ = true;
     emulatorHistoryCursor_ = 0;
     setBusy(false);
 }

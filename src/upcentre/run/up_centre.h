@@ -149,6 +149,9 @@ class TZk_UP {
     StopCause lastStopCause() const { return lastStop_; }
     // Instructions executed since the last reset.
     uint64_t executedInstructions() const { return executed_; }
+    // False once the emulator has run freely since the last reset: it counts cycles only, so
+    // the instructions of such a run are not known.
+    bool executedInstructionsKnown() const { return executedKnown_; }
 
     // --- run control ------------------------------------------------------------------------
     void Run();
@@ -260,6 +263,7 @@ class TZk_UP {
     uint32_t emulatorHistoryCursor_ = 0;
     StopCause lastStop_ = StopCause::None;
     uint64_t executed_ = 0;
+    bool executedKnown_ = true;
     uint64_t tickLimit_ = 0;
     uint64_t runTicks_ = 0;
     std::chrono::microseconds slice_{10000};

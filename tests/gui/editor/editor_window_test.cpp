@@ -260,6 +260,14 @@ TEST_F(EditorWindowTest, EnterIndentsLikeTheLineAboveAndInsertTogglesOverwrite) 
     // The third line holds blanks only, so the fourth gets no indentation.
     EXPECT_EQ(window.textOf(1), "\t  MVL 5\n\t  NOP\n\t  \n");
 
+    // Enter at column 0 of an indented line moves it down with its own blanks.
+    ASSERT_TRUE(window.newFile());
+    QTest::keyClicks(text(), "        NOP");
+    text()->setCursorPosition(0, 0);
+    QTest::keyClick(text(), Qt::Key_Return);
+    EXPECT_EQ(window.textOf(2), "\n        NOP");
+    EXPECT_EQ(caretLine(), 1);
+
     EXPECT_EQ(panel(2), QStringLiteral("Insert"));
     QTest::keyClick(text(), Qt::Key_Insert);
     EXPECT_EQ(panel(2), QStringLiteral("Overwrite"));

@@ -108,5 +108,23 @@ TEST_F(AnalogViewsTest, ViewItemsShowTheCalculatorsInDebugModeAndEditsReachTheRe
     EXPECT_EQ(window->analogViews().adcForm().adc().outputBitsIndex(), 16);
 }
 
+// A reset (F6) puts the chip's registers back: a showing calculator shows that at once, not
+// only after the next step.
+TEST_F(AnalogViewsTest, ResetRefreshesAShowingCalculator) {
+    start();
+    debugOn("KXA1608");
+    item(Command::ViewAdc)->trigger();
+    TADCForm& adc = window->analogViews().adcForm();
+    const std::string initial = adc.adc().control("PGA0GN")->text;
+    TZk_UP& up = window->shell().parts().up;
+    up.SetRegister(0x52, 3 << 3);
+    ASSERT_EQ(adc.adc().control("PGA0GN")->text, "x 8");
+    ASSERT_NE(initial, "x 8");
+    window->action(Command::Reset)->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(up.cpu().ReadData(0x52), 0);
+    EXPECT_EQ(adc.adc().control("PGA0GN")->text, initial);
+}
+
 } // namespace
 } // namespace zerka::gui

@@ -14,10 +14,15 @@
 #include "target/virtual_usb.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -269,6 +274,125 @@ TEST_F(DebugGuiTest, SimulatorStepsRunsAndResetsThroughTheKeys) {
     EXPECT_EQ(window->shell().state().debugMode, 0);
     EXPECT_FALSE(window->watchdogTimer()->isActive());
     EXPECT_FALSE(window->runButton(Command::Trace)->isVisible());
+    EXPECT_TRUE(catcher.texts.empty()) << catcher.texts[0];
+}
+
+// Runs `act` on the dialog or pop-up menu that `open` brings up (nullptr when none came), once
+// it is up; `act` must close it.
+void whenUp(const std::function<void(QWidget*)>& act, const std::function<void()>& open) {
+    bool done = false;
+    QTimer::singleShot(100, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) w = QApplication::activePopupWidget();
+        act(w);
+        done = true;
+    });
+    open();
+    (void)QTest::qWaitFor([&] { return done; }, 3000);
+}
+
+// The keys and edit-toolbar buttons that act on "the active window" reach the source view
+// while debugging, never the hidden editor.
+TEST_F(DebugGuiTest, FindFilesBookmarksAndPageActOnTheSourceViewWhileDebugging) {
+    useProbes = false;
+    start(false);
+    window->showAsChild(Slot::Source, true);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_FALSE(window->isShowing(Slot::Editor));
+    QTabWidget* tabs = nullptr;
+    for (QTabWidget* t : window->findChildren<QTabWidget*>())
+        if (t->accessibleName() == QStringLiteral("Source files")) tabs = t;
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 2); // the example and its chip header
+    tabs->setCurrentIndex(0);
+    auto table = [&] { return tabs->currentWidget()->findChild<QTableView*>(); };
+    auto rowText = [&] {
+        const QModelIndex at = table()->currentIndex();
+        return table()->model()->index(at.row(), 1).data().toString();
+    };
+    table()->setFocus();
+
+    // Ctrl+F opens the source view's find; F3 goes on to the next row holding the text.
+    QString opened;
+    whenUp(
+        [&](QWidget* w) {
+            opened = w ? w->objectName() : QString();
+            if (auto* d = qobject_cast<QInputDialog*>(w)) {
+                d->setTextValue(QStringLiteral("tick"));
+                d->accept();
+            } else if (auto* d = qobject_cast<QDialog*>(w)) {
+                d->reject();
+            }
+        },
+        [&] { QTest::keyClick(table(), Qt::Key_F, Qt::ControlModifier); });
+    EXPECT_EQ(opened, QStringLiteral("SourceFind"));
+    EXPECT_TRUE(rowText().contains(QStringLiteral("TICK"))) << rowText().toStdString();
+    const int first = table()->currentIndex().row();
+    // The dialog gave the main window back its activation.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    table()->setFocus();
+    opened.clear();
+    whenUp(
+        [&](QWidget* w) {
+            if (!w) return;
+            opened = w->objectName();
+            w->close();
+        },
+        [&] { QTest::keyClick(table(), Qt::Key_F3); });
+    EXPECT_TRUE(opened.isEmpty()) << "F3 opened " << opened.toStdString();
+    EXPECT_NE(table()->currentIndex().row(), first);
+    EXPECT_TRUE(rowText().contains(QStringLiteral("TICK"))) << rowText().toStdString();
+
+    // Alt+Right and Alt+Left walk the source tabs, wrapping around.
+    QTest::keyClick(table(), Qt::Key_Right, Qt::AltModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    QTest::keyClick(table(), Qt::Key_Right, Qt::AltModifier);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    QTest::keyClick(table(), Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    QTest::keyClick(table(), Qt::Key_Left, Qt::AltModifier);
+    ASSERT_EQ(tabs->currentIndex(), 0);
+
+    // The edit toolbar shows for the source view; its digits set and follow the view's
+    // bookmarks, and its page button lists the view's files.
+    ASSERT_TRUE(window->editBar()->isVisible());
+    const int marked = table()->currentIndex().row();
+    window->markButton()->trigger();
+    window->digitButton(3)->click();
+    const QString mark = table()->model()->index(marked, 0).data().toString();
+    EXPECT_TRUE(mark.endsWith(QLatin1Char('3'))) << mark.toStdString();
+    EXPECT_FALSE(window->editor().bookmark(3, nullptr, nullptr));
+    QTest::keyClick(table(), Qt::Key_Home, Qt::ControlModifier);
+    ASSERT_NE(table()->currentIndex().row(), marked);
+    window->gotoButton()->trigger();
+    EXPECT_TRUE(window->digitButton(3)->isEnabled());
+    EXPECT_FALSE(window->digitButton(4)->isEnabled());
+    window->digitButton(3)->click();
+    EXPECT_EQ(table()->currentIndex().row(), marked);
+
+    QToolButton* page = nullptr;
+    for (QToolButton* b : window->editBar()->findChildren<QToolButton*>())
+        if (b->accessibleName() == QStringLiteral("goto page")) page = b;
+    ASSERT_NE(page, nullptr);
+    QStringList entries;
+    whenUp(
+        [&](QWidget* w) {
+            auto* menu = qobject_cast<QMenu*>(w);
+            if (!menu) return;
+            for (QAction* a : menu->actions())
+                entries << a->text();
+            for (QAction* a : menu->actions())
+                if (a->text().endsWith(tabs->tabText(1))) a->trigger();
+            menu->close();
+        },
+        [&] { page->click(); });
+    EXPECT_EQ(entries.size(), 2);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(entries.contains(QStringLiteral("Open ") + tabs->tabText(i)))
+            << entries.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(tabs->currentIndex(), 1);
     EXPECT_TRUE(catcher.texts.empty()) << catcher.texts[0];
 }
 

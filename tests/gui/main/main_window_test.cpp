@@ -11,10 +11,17 @@
 #include "uitext/text_table.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
+#include <Qsci/qsciscintilla.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -76,12 +83,13 @@ TEST_F(MainWindowTest, StartUpAndExitWriteConfigurationAndLayout) {
     EXPECT_EQ(window->busyIndicator()->width(), 10);
     EXPECT_TRUE(fs::exists(programDir + "Zkmain.cfg"));
     test::saveScreenshot(*window, QStringLiteral("main_window_edit_empty"));
+    window->showAsChild(Slot::Log, true);
     window->subWindow(Slot::Log)->setGeometry(5, 6, 400, 200);
     EXPECT_TRUE(window->close());
     std::string layout;
     ASSERT_TRUE(readFileBytes(programDir + "zerka-ide.wst", layout));
     EXPECT_EQ(layout.rfind("1.10\r\n", 0), 0u);
-    EXPECT_NE(layout.find("TZk_ERR\r\n    5    6  400  200    0    0"), std::string::npos);
+    EXPECT_NE(layout.find("TZk_ERR\r\n    5    6  400  200    0    1"), std::string::npos);
 
     // The next start restores the log window's place.
     start();
@@ -281,6 +289,82 @@ TEST_F(MainWindowTest, BookmarkButtonsSetAndGoThroughTheNumberBar) {
     QApplication::processEvents();
     EXPECT_FALSE(window->subWindow(Slot::Editor)->isAncestorOf(window->editBar()));
     EXPECT_FALSE(window->editBar()->isVisible());
+}
+
+// The showing child of `parent` that a screen reader calls `name`.
+template <typename W> W* namedChild(QWidget* parent, const QString& name) {
+    for (W* w : parent->findChildren<W*>())
+        if (w->isVisible() && w->accessibleName() == name) return w;
+    return nullptr;
+}
+
+// Ctrl+F (the "Find(&F)" item) opens the standard find dialog with its match-case and
+// whole-word choices; the edit toolbar's find button opens the quick find with its history.
+TEST_F(MainWindowTest, CtrlFOpensTheStandardFindAndTheToolbarTheQuickFind) {
+    start();
+    const fs::path path = dir.path() / "examples" / "case.asm";
+    ASSERT_TRUE(writeFileAtomic(path.string(), "  nop\n  NOPF\n  NOP\n  NOP\n"));
+    ASSERT_TRUE(window->editor().openFile(path.string()));
+    window->shell().filesOpened();
+    window->showAsChild(Slot::Editor, true);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QsciScintilla* text = nullptr;
+    for (auto* t : window->findChildren<QsciScintilla*>())
+        if (t->isVisible() && t->accessibleName() == QStringLiteral("case.asm")) text = t;
+    ASSERT_NE(text, nullptr);
+    text->setFocus();
+    text->setCursorPosition(0, 0);
+
+    // A modal dialog coming up instead is recorded and closed.
+    QString modal;
+    QTimer::singleShot(300, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            modal = w->objectName();
+            w->close();
+        }
+    });
+    QTest::keyClick(text, Qt::Key_F, Qt::ControlModifier);
+    QApplication::processEvents();
+    QDialog* standard = nullptr;
+    for (auto* d : window->findChildren<QDialog*>())
+        if (d->isVisible() && d->accessibleName() == QStringLiteral("Find")) standard = d;
+    QTest::qWait(350);
+    ASSERT_NE(standard, nullptr) << "opened instead: " << modal.toStdString();
+    EXPECT_TRUE(modal.isEmpty()) << modal.toStdString();
+    QLineEdit* what = namedChild<QLineEdit>(standard, QStringLiteral("Find what:"));
+    QCheckBox* matchCase = namedChild<QCheckBox>(standard, QStringLiteral("Match case"));
+    QCheckBox* wholeWord = namedChild<QCheckBox>(standard, QStringLiteral("Match whole word only"));
+    QPushButton* next = namedChild<QPushButton>(standard, QStringLiteral("Find Next"));
+    ASSERT_TRUE(what && matchCase && wholeWord && next);
+    what->setText(QStringLiteral("NOP"));
+    matchCase->setChecked(true);
+    wholeWord->setChecked(true);
+    next->click();
+    int line = -1, index = -1, lineTo = -1, indexTo = -1;
+    text->getSelection(&line, &index, &lineTo, &indexTo);
+    EXPECT_EQ(line, 2); // not "nop", not "NOPF"
+    EXPECT_EQ(text->selectedText(), QStringLiteral("NOP"));
+    next->click();
+    text->getSelection(&line, &index, &lineTo, &indexTo);
+    EXPECT_EQ(line, 3);
+    standard->hide();
+
+    // The toolbar's "find string" button: the quick find TZk_NFind.
+    QToolButton* quick = nullptr;
+    for (QToolButton* b : window->editBar()->findChildren<QToolButton*>())
+        if (b->accessibleName() == QStringLiteral("find string")) quick = b;
+    ASSERT_NE(quick, nullptr);
+    modal.clear();
+    QTimer::singleShot(100, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            modal = w->objectName();
+            w->close();
+        }
+    });
+    quick->click();
+    QTest::qWait(150);
+    EXPECT_EQ(modal, QStringLiteral("TZk_NFind"));
 }
 
 } // namespace

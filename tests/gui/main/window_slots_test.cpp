@@ -1,0 +1,363 @@
+// The main window's window table and session ends: the calculators tiled, kept on top and laid
+// out like every other slot, the breakpoint list, the layout file after a failed command-line
+// start, the watch list written by every way out, the untitled editor of an empty start, the
+// SRAM record beside the debugger, and the engineer caption.
+// First: the core headers it pulls in must come before Qt defines its keywords.
+#include "gui/main/main_window.h"
+
+#include "core/atomic_file.h"
+#include "editor/slot_list.h"
+#include "gui/editor/editor_window.h"
+#include "gui/main/debug_window_set.h"
+#include "gui/main/sram_record_menu.h"
+#include "gui/support/screenshot.h"
+#include "support/temp_dir.h"
+#include "uitext/text_table.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace zerka::gui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers every message box (Yes where offered, else its escape button) and keeps the texts.
+class BoxAnswerer : public QObject {
+  public:
+    BoxAnswerer() {
+        timer_.setInterval(10);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts.push_back(box->text().toStdString());
+                QAbstractButton* b = yes ? box->button(QMessageBox::Yes) : nullptr;
+                if (!b) b = box->escapeButton();
+                if (b)
+                    b->click();
+                else
+                    box->reject();
+            }
+        });
+        timer_.start();
+    }
+    std::vector<std::string> texts;
+    bool yes = false;
+
+  private:
+    QTimer timer_;
+};
+
+class WindowSlotsTest : public ::testing::Test {
+  protected:
+    WindowSlotsTest() {
+        const fs::path prog = dir.path() / "prog";
+        fs::create_directories(prog / "INCLUDE");
+        fs::create_directories(dir.path() / "chips");
+        fs::create_directories(dir.path() / "examples");
+        for (const auto& e : fs::directory_iterator(test::sourceDir() / "chips")) {
+            fs::copy_file(e.path(), prog / "INCLUDE" / e.path().filename());
+            fs::copy_file(e.path(), dir.path() / "chips" / e.path().filename());
+        }
+        programDir = prog.string() + "/";
+        source = (dir.path() / "examples" / "sum_cx4a.asm").string();
+        fs::copy_file(test::sourceDir() / "examples" / "sum_cx4a.asm", source);
+    }
+    void start(std::vector<std::string> args = {}) {
+        window = std::make_unique<MainWindow>(programDir, std::move(args));
+        window->resize(1280, 800);
+        window->show();
+        QApplication::processEvents();
+    }
+    void debugOn() {
+        Shell& s = window->shell();
+        const auto index = s.parts().library.findChipByName("KXA1608");
+        ASSERT_TRUE(index.has_value());
+        s.parts().options.restoreChipIndex(*index);
+        ASSERT_TRUE(window->editor().openFile(source));
+        s.filesOpened();
+        s.SetMainFile(source);
+        window->action(Command::AssembleRun)->trigger();
+        QApplication::processEvents();
+        ASSERT_EQ(s.state().debugMode, 1);
+    }
+    // An item of the "View" menu as the user finds it: by its caption.
+    QAction* menuItem(const QString& caption) {
+        for (QAction* top : window->menuBar()->actions())
+            if (top->menu() && top->text() == QStringLiteral("View"))
+                for (QAction* a : top->menu()->actions())
+                    if (a->text() == caption) return a;
+        ADD_FAILURE() << "no menu item " << caption.toStdString();
+        return nullptr;
+    }
+    // The showing widget a screen reader announces under `name`.
+    QWidget* shownWidget(const QString& name) {
+        for (QWidget* w : window->findChildren<QWidget*>())
+            if (w->accessibleName() == name && w->isVisible()) return w;
+        return nullptr;
+    }
+    std::string layoutText() {
+        std::string text;
+        readFileBytes(programDir + "zerka-ide.wst", text);
+        return text;
+    }
+    static std::string fileText(const std::string& path) {
+        std::string text;
+        readFileBytes(path, text);
+        return text;
+    }
+
+    test::TempDir dir;
+    std::string programDir, source;
+    BoxAnswerer answerer;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(WindowSlotsTest, CalculatorsTileStayOnTopAndKeepTheirPlaceLikeEveryOtherSlot) {
+    start();
+    debugOn();
+    for (const char* caption : {"ADC Panel", "OP Panel", "Comparator Panel"}) {
+        QAction* a = menuItem(QString::fromLatin1(caption));
+        ASSERT_NE(a, nullptr);
+        a->trigger();
+    }
+    for (Slot s : {Slot::Adc, Slot::OpAmp, Slot::Comparator}) {
+        ASSERT_NE(window->subWindow(s), nullptr);
+        EXPECT_TRUE(window->isShowing(s));
+    }
+    // Alt+Down, then Alt+Up: every showing window is placed, the calculators too.
+    menuItem(QStringLiteral("Tile Horizontally"))->trigger();
+    const int half = (window->width() - 12) / 2;
+    for (Slot s : {Slot::Source, Slot::Adc, Slot::OpAmp, Slot::Comparator})
+        EXPECT_EQ(window->subWindow(s)->width(), half) << int(s);
+    menuItem(QStringLiteral("Tile Verticlly"))->trigger();
+    EXPECT_EQ(window->subWindow(Slot::Comparator)->width(), window->width() - 12);
+    EXPECT_GT(window->subWindow(Slot::Comparator)->y(), window->subWindow(Slot::Adc)->y());
+
+    // Always on top, window number 10: the ADC panel.
+    window->onTopItem(10)->trigger();
+    EXPECT_TRUE(window->subWindow(Slot::Adc)->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window->subWindow(Slot::Adc)->isVisible());
+    window->clearOnTop();
+    EXPECT_FALSE(window->subWindow(Slot::Adc)->windowFlags() & Qt::WindowStaysOnTopHint);
+
+    window->subWindow(Slot::OpAmp)->setGeometry(30, 40, 420, 330);
+    test::saveScreenshot(*window, QStringLiteral("main_window_calculators_tiled"));
+    // Leaving debug mode remembers them and hides them.
+    window->shell().EnterEditMode(true);
+    EXPECT_FALSE(window->isShowing(Slot::OpAmp));
+    EXPECT_TRUE(window->close());
+    EXPECT_NE(layoutText().find("TZk_OP\r\n   30   40  420  330    0    0"), std::string::npos);
+
+    // The next session: the calculators were showing when debug mode was left, so the build
+    // brings them back, at their places.
+    fs::remove(fs::path(source).replace_extension(".pro"));
+    start();
+    debugOn();
+    EXPECT_TRUE(window->isShowing(Slot::OpAmp));
+    EXPECT_EQ(window->subWindow(Slot::OpAmp)->geometry(), QRect(30, 40, 420, 330));
+}
+
+TEST_F(WindowSlotsTest, LayoutFileStateIsAppliedToTheWindows) {
+    writeFileAtomic(programDir + "zerka-ide.wst", "1.10\r\n1\r\nTZk_ERR\r\n"
+                                                  "   10   20  400  300    1    1\r\n");
+    start();
+    window->showAsChild(Slot::Log, true);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->subWindow(Slot::Log)->isMaximized());
+}
+
+TEST_F(WindowSlotsTest, FailedCommandLineStartSavesOnlyWindowsThatWereShown) {
+    // A layout from an earlier session.
+    writeFileAtomic(programDir + "zerka-ide.wst",
+                    "1.10\r\n1\r\nTZk_SOURCE\r\n   10   20  500  400    0    0\r\n");
+    const std::string broken = (dir.path() / "examples" / "broken.asm").string();
+    writeFileAtomic(broken, "        BOGUS   1\r\n");
+    start({broken});
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 10000));
+    const std::string layout = layoutText();
+    ASSERT_EQ(layout.rfind("1.10\r\n", 0), 0u);
+    EXPECT_NE(layout.find("TZk_SOURCE\r\n   10   20  500  400    0    0"), std::string::npos);
+    for (const char* never : {"TZk_HEX", "TZk_RAM", "TZk_STACK", "TZk_REG", "TZk_WATCH", "TZk_ADC",
+                              "TZk_OP", "TZk_CMP"})
+        EXPECT_EQ(layout.find(never), std::string::npos) << never;
+}
+
+TEST_F(WindowSlotsTest, EmptyStartOpensAnUntitledEditorReadyForTyping) {
+    start();
+    ASSERT_EQ(window->editor().slotCount(), 1);
+    EXPECT_EQ(fileNameOf(window->editor().pathOf(1)), "~New0");
+    EXPECT_TRUE(window->isShowing(Slot::Editor));
+    EXPECT_TRUE(window->action(Command::Save)->isEnabled());
+    test::saveScreenshot(*window, QStringLiteral("main_window_empty_start"));
+    // An untitled file is not remembered: the next start opens a fresh one again.
+    EXPECT_TRUE(window->close());
+    start();
+    EXPECT_EQ(window->editor().slotCount(), 1);
+}
+
+TEST_F(WindowSlotsTest, EveryWayOutWritesTheWatchList) {
+    const std::string pro = fs::path(source).replace_extension(".pro").string();
+    // Exit (Ctrl+Q) in debug mode: the list goes beside the main file.
+    start();
+    debugOn();
+    ASSERT_TRUE(window->debugViews().watch.add("COUNT"));
+    window->action(Command::Exit)->trigger();
+    ASSERT_FALSE(window->isVisible());
+    EXPECT_NE(fileText(pro).find("0 COUNT A \n"), std::string::npos) << fileText(pro);
+
+    // Save Project writes the project's list; "Save Project : ... ?" answered Yes at exit
+    // writes it again with what changed since.
+    start();
+    debugOn();
+    EXPECT_TRUE(window->debugViews().watch.symbols().size() > 0);
+    ASSERT_TRUE(window->debugViews().watch.add("TURNS"));
+    const std::string project = (dir.path() / "demo.prj").string();
+    const std::string projectList = (dir.path() / "demo.pro").string();
+    ASSERT_TRUE(window->shell().saveProjectAs(project));
+    EXPECT_NE(fileText(projectList).find("0 COUNT A \n"), std::string::npos);
+    EXPECT_NE(fileText(projectList).find("0 TURNS A \n"), std::string::npos);
+    ASSERT_TRUE(window->debugViews().watch.remove("COUNT"));
+    answerer.yes = true;
+    EXPECT_TRUE(window->close());
+    EXPECT_NE(fileText(projectList).find("0 COUNT R \n"), std::string::npos);
+    EXPECT_NE(fileText(projectList).find("0 TURNS A \n"), std::string::npos);
+}
+
+TEST_F(WindowSlotsTest, BreakpointListShowsFollowsGoesToAndDeletesBreakpoints) {
+    start();
+    debugOn();
+    TZk_UP& up = window->upCentre();
+    const auto label = [this](const std::string& name) {
+        for (const SymbolEntry& e : window->shell().lastAssembly().labels)
+            if (e.name == name) return uint32_t(e.value);
+        ADD_FAILURE() << "no label " << name;
+        return 0u;
+    };
+    // The source line of a label, 1-based.
+    const auto lineOf = [this](const std::string& text) {
+        const std::string all = fileText(source);
+        return int(std::count(all.begin(), all.begin() + std::ptrdiff_t(all.find(text)), '\n')) + 1;
+    };
+    const auto addressText = [](uint32_t a) {
+        return QString::number(a, 16).toUpper().rightJustified(4, QLatin1Char('0')) +
+               QLatin1Char('h');
+    };
+    const uint32_t addup = label("ADDUP"), done = label("DONE");
+    ASSERT_EQ(up.ToggleBreakpoint(addup, BreakpointKind::Address, true), ToggleResult::Done);
+
+    QAction* item = menuItem(QStringLiteral("Break Point"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->shortcut(), QKeySequence(Qt::ALT | Qt::Key_8));
+    item->trigger();
+    QApplication::processEvents();
+    QWidget* list = shownWidget(QStringLiteral("Break Point"));
+    ASSERT_NE(list, nullptr);
+    auto* table = list->findChild<QTableView*>();
+    ASSERT_NE(table, nullptr);
+    QAbstractItemModel* m = table->model();
+    ASSERT_EQ(m->rowCount(), 1);
+    const QStringList headings = {QStringLiteral("Address"), QStringLiteral("File"),
+                                  QStringLiteral("Line"), QStringLiteral("Source")};
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(m->headerData(c, Qt::Horizontal).toString(), headings[c]);
+    EXPECT_EQ(m->index(0, 0).data().toString(), addressText(addup));
+    EXPECT_EQ(m->index(0, 1).data().toString(), QStringLiteral("sum_cx4a.asm"));
+    EXPECT_EQ(m->index(0, 2).data().toString(), QString::number(lineOf("ADDUP:")));
+    EXPECT_TRUE(m->index(0, 3).data().toString().contains(QStringLiteral("ADDUP:")));
+
+    // Set and removed elsewhere: the list follows.
+    ASSERT_EQ(up.ToggleBreakpoint(done, BreakpointKind::Address, true), ToggleResult::Done);
+    ASSERT_EQ(m->rowCount(), 2);
+    EXPECT_EQ(m->index(1, 0).data().toString(), addressText(done));
+    test::saveScreenshot(*window, QStringLiteral("main_window_breakpoint_list"));
+    up.RemoveBreakpoint(addup, BreakpointKind::Address);
+    ASSERT_EQ(m->rowCount(), 1);
+
+    // A double click goes to the line in the source view, which comes to the front.
+    window->showAsChild(Slot::Breakpoints, true);
+    QApplication::processEvents();
+    const QModelIndex row = m->index(0, 2);
+    // Straight to the table: the offscreen screen may not hold the whole main window.
+    const QPointF at = table->visualRect(row).center();
+    const QPointF global = table->viewport()->mapToGlobal(at);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, at, global, Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(table->viewport(), &e);
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(window->mdi()->activeSubWindow(), window->subWindow(Slot::Source));
+    SourceViewModel& view = window->debugWindowSet().sourceModel();
+    EXPECT_EQ(view.cursorRow(view.CurrentFile()), lineOf("DONE:"));
+
+    // Delete removes it: from the uP centre and from the source view's marks.
+    table->setCurrentIndex(m->index(0, 0));
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Delete);
+    EXPECT_EQ(m->rowCount(), 0);
+    EXPECT_FALSE(up.cpu().BreakpointMarkAt(done, BreakpointKind::Address));
+
+    // Leaving debug mode hides it; the next build brings it back.
+    window->shell().EnterEditMode(true);
+    EXPECT_EQ(shownWidget(QStringLiteral("Break Point")), nullptr);
+    window->action(Command::AssembleRun)->trigger();
+    QApplication::processEvents();
+    EXPECT_NE(shownWidget(QStringLiteral("Break Point")), nullptr);
+}
+
+TEST_F(WindowSlotsTest, SramRecordWindowLetsTheDebuggerWorkWhileItShows) {
+    start();
+    debugOn();
+    window->sramRecordMenu()->menuItem()->trigger();
+    QApplication::processEvents();
+    QWidget* record = shownWidget(QStringLiteral("SRAM Record"));
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_FALSE(record->isModal());
+    const uint32_t pc = window->upCentre().cpu().GetPC();
+    QTest::qWait(60);
+    QTest::keyClick(window.get(), Qt::Key_F7);
+    EXPECT_NE(window->upCentre().cpu().GetPC(), pc);
+    EXPECT_TRUE(record->isVisible());
+}
+
+TEST_F(WindowSlotsTest, EngineerCaptionAndTheInformationBlockItem) {
+    start();
+    OptionsModel& options = window->shell().parts().options;
+    for (char c : std::string("zerka"))
+        options.keyTyped(c);
+    ASSERT_TRUE(options.engineerMode());
+    EXPECT_EQ(window->windowTitle().toStdString(),
+              options.engineerCaption(TextOf(2), window->shell().state().projectFile));
+    window->shell().applyCaptions();
+    EXPECT_NE(window->windowTitle().toStdString().find(
+                  window->shell().parts().library.chipListVersion() + "-Engineer"),
+              std::string::npos);
+
+    // "Information Block" keeps its own check mark.
+    QAction* info = nullptr;
+    for (QAction* top : window->menuBar()->actions())
+        if (top->menu())
+            for (QAction* a : top->menu()->actions())
+                if (a->text() == QStringLiteral("Information Block")) info = a;
+    ASSERT_NE(info, nullptr);
+    EXPECT_FALSE(info->isChecked());
+    info->trigger();
+    EXPECT_TRUE(info->isChecked());
+}
+
+} // namespace
+} // namespace zerka::gui
