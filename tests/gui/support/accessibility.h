@@ -11,13 +11,21 @@
 
 namespace zerka::test {
 
-// The first interface at or below `root` (depth first) with this name and, unless
+// What a screen reader calls a control: the label it is labelled by (a combo box's own name on
+// Linux is its current text), else its name.
+inline QString spokenName(QAccessibleInterface* i) {
+    for (const auto& [label, relation] : i->relations(QAccessible::Label))
+        if (label) return label->text(QAccessible::Name);
+    return i->text(QAccessible::Name);
+}
+
+// The first interface at or below `root` (depth first) with this spoken name and, unless
 // QAccessible::NoRole, this role.
 inline QAccessibleInterface* findAccessible(QAccessibleInterface* root, const QString& name,
                                             QAccessible::Role role = QAccessible::NoRole,
                                             int depth = 0) {
     if (!root || depth > 40) return nullptr;
-    if (root->text(QAccessible::Name) == name && (role == QAccessible::NoRole || root->role() == role))
+    if (spokenName(root) == name && (role == QAccessible::NoRole || root->role() == role))
         return root;
     // Tables answer for their cells through the table interface; their children are cells only.
     if (root->tableInterface()) return nullptr;
