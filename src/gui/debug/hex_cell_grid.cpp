@@ -217,6 +217,12 @@ void HexCellGrid::moveCurrent(int dRow, int dCol) {
 }
 
 void HexCellGrid::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+Tab belongs to the window area: it moves to the next window.
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        (event->modifiers() & Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Left:
         moveCurrent(0, -1);

@@ -152,6 +152,8 @@ QTableView* SourceViewWidget::ensureView(int file) {
     v->setItemDelegate(delegate);
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
     v->setSelectionMode(QAbstractItemView::NoSelection);
+    // Tab leaves the view and Ctrl+Tab reaches the window area, as keyboard users expect.
+    v->setTabKeyNavigation(false);
     v->setShowGrid(false);
     v->setWordWrap(false);
     v->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -53,9 +54,14 @@ StackWindow::StackWindow(StackViewModel& model, UiHost&, QWidget* parent)
         model_.apply(*request, result.value);
         grid_->refresh();
     };
-    layout->addWidget(grid_, 0, Qt::AlignLeft | Qt::AlignTop);
     makeStackGridAccessible(*grid_);
-    layout->addStretch();
+    // A window tiled shorter than the stack scrolls it rather than cutting it off.
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(grid_);
+    scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    scroll->setMinimumSize(1, 1);
+    layout->addWidget(scroll, 1);
     focusConnection_ = connect(qApp, &QApplication::focusChanged, this,
                                [this](QWidget* from, QWidget* to) { focusMoved(from, to); });
     connection_ = model_.changed().connect([this] { scheduleRefresh(); });

@@ -37,6 +37,7 @@ WatchWindow::WatchWindow(WatchListModel& list, ViewContext& context, UiHost& ui,
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setTabKeyNavigation(false); // Tab leaves the table, Ctrl+Tab changes window
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setDefaultSectionSize(18);
