@@ -1,5 +1,6 @@
 #include "gui/debug/source_view_widget.h"
 
+#include "gui/debug/accessible_windows.h"
 #include "gui/editor/bookmark_keys.h"
 
 #include "gui/debug/source_view_table.h"
@@ -98,6 +99,7 @@ SourceViewWidget::SourceViewWidget(SourceViewModel& model, QWidget* parent)
     ApplyFont(EditorFont{});
     for (int f = 1; f <= model_.fileCount(); ++f)
         addTab(f);
+    makeSourceViewAccessible(*this, model_);
 }
 
 SourceViewWidget::~SourceViewWidget() {
@@ -156,6 +158,8 @@ QTableView* SourceViewWidget::ensureView(int file) {
     v->horizontalHeader()->moveSection(SourceViewTable::kCyclesColumn, 2);
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
     v->setSelectionMode(QAbstractItemView::NoSelection);
+    // Tab leaves the view and Ctrl+Tab reaches the window area, as keyboard users expect.
+    v->setTabKeyNavigation(false);
     v->setShowGrid(false);
     v->setWordWrap(false);
     v->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
