@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 
 #include "core/text.h"
+#include "coverage/outputs.h"
 #include "link/socket_transport.h"
 #include "shell/self_erom_breakpoints.h"
 #include "shell/up_receiver.h"
@@ -55,6 +56,7 @@ struct SimOptions {
     bool trace = false;
     bool json = false;
     SimTargetOptions target;
+    coverage::OutputRequest counting; // --coverage, --coverage-append, --profile
 };
 
 // Assembler messages on stderr as they come.
@@ -231,6 +233,11 @@ bool Simulation::checkCombinations() {
                      "or --step-out");
     if (!o_.target.connect.empty() && !o_.target.emulator())
         return usage("--connect names the unit of --target emulator; add --target emulator");
+    if (o_.counting.append && o_.counting.coverage.empty())
+        return usage("--coverage-append needs --coverage FILE");
+    if (o_.counting.any() && o_.target.emulator())
+        return usage("--coverage and --profile count on the simulator; they cannot be combined "
+                     "with --target emulator");
     return true;
 }
 
@@ -586,6 +593,8 @@ int Simulation::run() {
     }
     if (o_.target.emulator() && !enterEmulator(result, stackStop, *limit)) return kExitFailed;
 
+    // Counting starts with the program as loaded (the hand-over reset the CPU).
+    up_->setCounting(o_.counting.any());
     takeLabels(result);
     if (!applyPokes() || !setBreakpoints() || !parseExpectations() || !parseDumps())
         return linkLost() ? reportLostLink() : kExitUsage;
@@ -599,6 +608,16 @@ int Simulation::run() {
         printJson(reason);
     else
         printText(reason);
+    if (const ExecCounts* counts = up_->counts()) {
+        const coverage::Report report =
+            coverage::makeReport(coverage::LineMap(result), *counts,
+                                 coverage::programOf(up_->cpu(), up_->engine(), result));
+        std::string error;
+        if (!coverage::writeOutputs(report, o_.counting, o_.json ? ctx_.err : ctx_.out, error)) {
+            ctx_.err << kMe << error << '\n';
+            return kExitFailed;
+        }
+    }
 
     size_t failed = 0;
     for (const Expectation& x : expectations_)
@@ -669,6 +688,16 @@ void registerSimCommand(CLI::App& app, CliContext& ctx) {
                   "(on stderr with --json)");
     sub->add_flag("--json", o->json, "Print one JSON object instead of the text report");
     addSimTargetOptions(sub, o->target);
+    sub->add_option("--coverage", o->counting.coverage,
+                    "Write the run's line and branch coverage as an lcov trace file (FILE.info)")
+        ->check(notEmpty());
+    sub->add_flag(
+        "--coverage-append", o->counting.append,
+        "Add the counts to those of the existing --coverage file instead of replacing it");
+    sub->add_option("--profile", o->counting.profile,
+                    "Write the cycle profile (per line and per routine) as JSON to FILE, or print "
+                    "the top routines and lines for \"-\" (on stderr with --json)")
+        ->check(notEmpty());
     sub->add_option("MAIN", o->assembly.main, "Main source file")->required();
     sub->callback([o, &ctx] {
         try {

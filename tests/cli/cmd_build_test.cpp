@@ -30,6 +30,29 @@ TEST_F(CmdBuild, AssembleAndRunLoadsIntoTheSimulator) {
     EXPECT_TRUE(fs::exists(dir.path() / "examples" / "sum_cx4a.lst"));
 }
 
+// A simulator build with --coverage runs the program (without the smart compiler, as the
+// project says, sum_cx4a sleeps after 53 instructions) and writes the trace file of the run;
+// counting options that cannot run are refused.
+TEST_F(CmdBuild, CoverageRunsTheBuiltProgramOnTheSimulator) {
+    const std::string info = (dir.path() / "sum.info").string();
+    const BuildRun r = build({"--coverage", info, "--profile", "-", write(project)});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("Ran 53 instructions, 70 cycles"));
+    EXPECT_THAT(r.out, HasSubstr("TICK                               5            15"));
+    std::string text;
+    ASSERT_TRUE(readFileBytes(info, text));
+    EXPECT_THAT(text, HasSubstr("SF:" + (dir.path() / "examples" / "sum_cx4a.asm").string()));
+    EXPECT_THAT(text, HasSubstr("DA:45,5\n")); // TICK's INF, once per turn
+    EXPECT_THAT(text, HasSubstr("LF:23\nLH:21\n"));
+
+    const BuildRun only = build({"--assemble-only", "--coverage", info, write(project)});
+    EXPECT_EQ(only.status, 2);
+    EXPECT_THAT(only.err, HasSubstr("not with --assemble-only"));
+    const BuildRun limit = build({"--max-instructions", "5", write(project)});
+    EXPECT_EQ(limit.status, 2);
+    EXPECT_THAT(limit.err, HasSubstr("--max-instructions goes with --coverage or --profile"));
+}
+
 TEST_F(CmdBuild, AssembleOnlyPrintsTheCompilerLines) {
     const BuildRun r = build({"--assemble-only", write(project)});
     EXPECT_EQ(r.status, 0) << r.err;
