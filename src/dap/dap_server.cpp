@@ -250,8 +250,8 @@ void DapServer::dispatch(const json& r) {
                                      : RunKind::StepIn);
         if (c == "stepOut") return runControl(r, RunKind::StepOut);
         if (c == "pause") return respond(r); // stopped already
-        if (c == "stepBack" || c == "reverseContinue")
-            return fail(r, "reverse execution is not offered by this adapter yet");
+        if (c == "stepBack") return reverse(r, false);
+        if (c == "reverseContinue") return reverse(r, true);
         fail(r, "\"" + c + "\" is not supported");
     } catch (const json::exception& e) {
         fail(r, std::string("bad arguments: ") + e.what());
@@ -290,6 +290,7 @@ void DapServer::onYield() {
         up.Stop();
         return;
     }
+    recorder_->checkpoint();
     pump(0);
     while (!queue_.empty() && !endAsked_) {
         json r = std::move(queue_.front());
@@ -317,7 +318,7 @@ void DapServer::initialize(const json& r) {
                 {"supportsWriteMemoryRequest", true},
                 {"supportsDisassembleRequest", true},
                 {"supportsValueFormattingOptions", true},
-                {"supportsStepBack", false},
+                {"supportsStepBack", true},
                 {"supportsDataBreakpoints", false}});
 }
 
@@ -368,6 +369,8 @@ void DapServer::launch(const json& r) {
         return fail(r, problem);
     }
     launched_ = true;
+    recorder_ = std::make_unique<ReverseRecorder>(session_->up());
+    recorder_->start();
     session_->up().setYieldHook([this] { onYield(); });
     respond(r);
     event("initialized");
@@ -401,6 +404,7 @@ void DapServer::restart(const json& r) {
     } else {
         session_->commands().reset();
     }
+    recorder_->start();
     respond(r);
     if (stopOnEntry_) {
         event("stopped",
@@ -586,6 +590,7 @@ void DapServer::execute(RunKind kind) {
     DebugCommands& commands = session_->commands();
     running_ = true;
     pauseAsked_ = sleepStop_ = endAsked_ = false;
+    recorder_->resumeForward();
     const uint64_t before = up.executedInstructions();
     switch (kind) {
     case RunKind::Continue:
@@ -608,6 +613,7 @@ void DapServer::execute(RunKind kind) {
         break;
     }
     running_ = false;
+    recorder_->checkpoint();
     if (endAsked_) {
         std::vector<json> later;
         later.swap(deferred_);
@@ -655,6 +661,34 @@ void DapServer::reportStop(const std::string& defaultReason) {
         if (hits.empty() && defaultReason == "pause") body["reason"] = "breakpoint";
     }
     if (!hits.empty()) body["hitBreakpointIds"] = hits;
+    event("stopped", body);
+}
+
+// Back one instruction, or to the previous breakpoint hit (else the oldest recorded point):
+// the whole machine as it was there.
+void DapServer::reverse(const json& r, bool toBreakpoint) {
+    ReverseRecorder& rec = *recorder_;
+    const uint64_t here = rec.position();
+    std::optional<uint64_t> target;
+    std::string reason = "step";
+    if (toBreakpoint) {
+        target = rec.previousBreakpoint(here);
+        if (target) reason = "breakpoint";
+    } else if (here > rec.oldest()) {
+        target = here - 1;
+    }
+    const bool oldest = !target;
+    if (!target) target = rec.oldest();
+    if (!rec.seek(*target)) return fail(r, "the recorded history does not reach that point");
+    respond(r);
+    // The views and the source line follow as after any stop.
+    session_->up().OnStopped().emit();
+    json body{{"reason", reason}, {"threadId", kThreadId}, {"allThreadsStopped", true}};
+    if (oldest) {
+        body["description"] = "oldest recorded point";
+        body["text"] = "The recording reaches back no further than instruction " +
+                       std::to_string(rec.oldest()) + " of this run";
+    }
     event("stopped", body);
 }
 
@@ -873,6 +907,7 @@ void DapServer::setVariable(const json& r) {
             if (!v || *v < 0 || uint64_t(*v) >= session_->up().cpu().programSize())
                 return fail(r, "\"" + value + "\" is not a program address");
             session_->up().SetPCFromView(uint32_t(*v));
+            recorder_->edited();
             const uint32_t pc = session_->up().cpu().GetPC();
             return respond(r, {{"value", hexValues_ ? wordText(pc) : std::to_string(pc)}});
         }
@@ -889,6 +924,7 @@ void DapServer::setVariable(const json& r) {
     if (!v || *v < 0 || *v > 255) return fail(r, "\"" + value + "\" is not a byte (0..255)");
     // The register-edit path of the views: recorded, fixed bits applied, written through.
     session_->up().SetRegister(*address, uint8_t(*v));
+    recorder_->edited();
     session_->views().refreshAll();
     json body{{"value", byteText(session_->up().cpu().ReadData(*address))}};
     if (ref == kRegistersRef && session_->chip().findBitRegister(uint16_t(*address)))
@@ -1016,6 +1052,11 @@ void DapServer::writeMemory(const json& r) {
             up.SetRegister(uint32_t(offset + int64_t(i)), (*bytes)[i]);
         }
     }
+    // The snapshots do not hold the program: a program edit starts the recording here.
+    if (program)
+        recorder_->start();
+    else
+        recorder_->edited();
     session_->views().refreshAll();
     respond(r, {{"offset", offset}, {"bytesWritten", bytes->size()}});
     event("memory", {{"memoryReference", ref}, {"offset", offset}, {"count", bytes->size()}});

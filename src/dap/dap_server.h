@@ -9,6 +9,7 @@
 #include "core/ui_host.h"
 #include "dap/dap_frames.h"
 #include "dap/dap_session.h"
+#include "dap/reverse_recorder.h"
 
 #include <nlohmann/json.hpp>
 
@@ -82,6 +83,7 @@ class DapServer : public UiHost {
     void restart(const json& r);
     void terminate(const json& r, bool disconnect);
     void runControl(const json& r, RunKind kind);
+    void reverse(const json& r, bool toBreakpoint);
 
     // --- run control -------------------------------------------------------------------------
     void execute(RunKind kind);
@@ -112,6 +114,7 @@ class DapServer : public UiHost {
     bool done_ = false;
 
     std::unique_ptr<DapSession> session_;
+    std::unique_ptr<ReverseRecorder> recorder_;
     bool launched_ = false;
     bool configured_ = false;
     bool stopOnEntry_ = false;

@@ -62,10 +62,8 @@ test('initialize answers the capabilities the adapter has', async (t) => {
         'supportsWriteMemoryRequest', 'supportsDisassembleRequest', 'supportsInstructionBreakpoints',
         'supportsFunctionBreakpoints', 'supportsSetVariable', 'supportsEvaluateForHovers',
         'supportsSteppingGranularity', 'supportsRestartRequest', 'supportsTerminateRequest',
-        'supportsValueFormattingOptions'])
+        'supportsValueFormattingOptions', 'supportsStepBack'])
         assert.equal(r.body[c], true, c);
-    // Reverse execution is not there yet: not claimed.
-    assert.notEqual(r.body.supportsStepBack, true);
 });
 
 test('launch errors: a missing program, an unknown chip, a program that does not assemble', async (t) => {
@@ -280,6 +278,41 @@ test('variables, setVariable, evaluate, memory and disassembly', async (t) => {
     assert.equal(dis[0].line, lineOf('calls.asm', 'JMP     START'));
     const start = dis.find((i) => i.symbol === 'START');
     assert.ok(start && /^CLRF/.test(start.instruction), JSON.stringify(dis));
+});
+
+test('stepBack and reverseContinue put the whole state back', async (t) => {
+    const dc = await session(t);
+    await launch(dc, { program: file('calls.asm'), chip: 'KXA1608', stopOnEntry: true });
+    const bump = lineOf('addone.inc', 'BUMP:');
+    await dc.setBreakpointsRequest({ source: { path: file('addone.inc') }, breakpoints: [{ line: bump }] });
+    let s = dc.waitForEvent('stopped');
+    await dc.configurationDoneRequest();
+    await s;
+    const step = async (request, args = { threadId: 1 }) => {
+        const stopped = dc.waitForEvent('stopped');
+        await dc[request](args);
+        const e = await stopped;
+        const f = (await topFrame(dc))[0];
+        return { reason: e.body.reason, description: e.body.description, line: f.line, pc: f.instructionPointerReference, total: await evaluate(dc, 'TOTAL'), sp: await evaluate(dc, 'STKPTR') };
+    };
+    const first = await step('continueRequest');
+    const second = await step('continueRequest');
+    assert.deepEqual([first.total, second.total], ['0x00', '0x01']);
+    // Back to the first hit: TOTAL and the stack as they were there.
+    const back = await step('reverseContinueRequest');
+    assert.deepEqual(back, { ...first, reason: 'breakpoint' });
+    // One instruction back: the CALL BUMP in ADDONE, one level less on the stack.
+    const before = await step('stepBackRequest');
+    assert.equal(before.line, lineOf('addone.inc', 'ADDONE: CALL'));
+    assert.notEqual(before.sp, first.sp);
+    // No earlier hit: the oldest recorded point, the entry.
+    const oldest = await step('reverseContinueRequest');
+    assert.equal(oldest.description, 'oldest recorded point');
+    assert.equal(oldest.pc, '0x0000');
+    const none = await step('stepBackRequest');
+    assert.equal(none.pc, '0x0000');
+    // Forward again from the entry: the same first hit.
+    assert.deepEqual(await step('continueRequest'), first);
 });
 
 test('pause stops a free run; restart starts again from the entry', async (t) => {
