@@ -9,13 +9,7 @@
 #include "core/program_dir.h"
 #include "core/text.h"
 #include "link/socket_transport.h"
-#include "shell/headless_editor.h"
-#include "shell/ice_session.h"
-#include "shell/programmer_session.h"
-#include "shell/shell.h"
-#include "target/target_unit.h"
-#include "target/virtual_port.h"
-#include "target/virtual_usb.h"
+#include "shell/workbench.h"
 
 #include <filesystem>
 #include <memory>
@@ -53,31 +47,21 @@ class StderrUi : public UiHost {
     std::ostream& err_;
 };
 
-// No window: nothing shows, every dialog is cancelled.
-class NoWindows : public ShellWindows {
-  public:
-    SaveAnswer askSaveChanges(const std::string&, bool) override { return SaveAnswer::No; }
-    bool askYesCancel(const std::string&) override { return false; }
-    void showAsChild(Slot, bool) override {}
-    bool isShowing(Slot) const override { return false; }
-    std::optional<std::string> openFileDialog(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> saveFileDialog(const FileDialogRequest&) override { return {}; }
-    void setTitle(const std::string&) override {}
-    void setConnectionPanel(ConnectionPanel) override {}
-    void setChecksumPanel(const std::string&) override {}
-    void commandsChanged() override {}
-    void closeMainWindow() override {}
-};
-
 int runBuild(const BuildOptions& o, CliContext& ctx) {
     if (const auto problem = inputFileProblem(o.file)) {
         ctx.err << kMe << *problem << '\n';
         return kExitUsage;
     }
     const fs::path libDir = o.lib.empty() ? chipLibraryDir() : fs::path(o.lib);
-    ChipLibrary library(libDir);
+    StderrUi ui(ctx.err);
+    WorkbenchSetup setup;
+    setup.programDir = programDir().string();
+    setup.libraryDir = libDir;
+    setup.ui = &ui;
+    setup.unit = UnitChoice::inProcess();
+    Workbench bench(std::move(setup));
     std::string problem;
-    if (!library.buildChipList(&problem)) {
+    if (!bench.loadChipList(&problem)) {
         ctx.err << kMe << "no chip library in " << libDir.string()
                 << (problem.empty() ? "" : " (" + problem + ")") << '\n';
         return kExitUsage;
@@ -90,39 +74,7 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
         }
     }
     if (!checkIncludeDirs(o.includeDirs, ctx.err, kMe)) return kExitUsage;
-    ChipModel chip;
-    OptionsModel options(library, chip);
-    StderrUi ui(ctx.err);
-    TZk_UP up(&ui);
-    HeadlessEditor editor;
-    MessageLogModel log;
-    NoWindows windows;
-
-    // The emulator: the unit at --connect, else the virtual unit in this process.
-    std::unique_ptr<TargetUnit> unit;
-    std::unique_ptr<VirtualPrinterPort> port;
-    std::unique_ptr<IceSession> session;
-    auto makeSession = [&] {
-        TargetConfig c;
-        c.core = coreTypeFromVariant(chip.coreVariant);
-        if (!chip.emulatorIds.empty()) c.bodyId = chip.emulatorIds.front();
-        unit = std::make_unique<TargetUnit>(c);
-        port = std::make_unique<VirtualPrinterPort>(*unit);
-        UsbBackends b;
-        const std::string connect = o.connect;
-        if (connect.empty())
-            b.virtualTarget = inProcessTarget(*unit);
-        else
-            b.virtualTarget = [connect](std::string& why) {
-                return openSocketTransport(connect, why);
-            };
-        WaitHook wait = connect.empty() ? WaitHook([](std::chrono::milliseconds) {}) : clockWait();
-        session = std::make_unique<IceSession>(up, chip, options, ui, std::move(b),
-                                               std::make_unique<VirtualPortProvider>(*port), wait);
-    };
-
-    ShellParts parts{library, chip, options, up, editor, log, ui, windows, nullptr, {}};
-    auto shell = std::make_unique<Shell>(parts, programDir().string());
+    Shell* shell = &bench.shell();
     shell->setIncludeDirs({o.includeDirs.begin(), o.includeDirs.end()});
     const std::string unread = shell->ReadConfiguration(fs::absolute(o.file).string());
     // A file that does not hold every setting, or names no chip of the library, would build
@@ -133,29 +85,23 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
         ctx.err << kMe << "nothing was built\n";
         return kExitFailed;
     }
-    const bool programmer = options.ideMode() == IdeMode::Programmer;
+    const bool programmer = bench.options().ideMode() == IdeMode::Programmer;
     const bool simulator =
         o.target.empty() ? shell->state().simulatorMode : o.target == "simulator";
     if (!o.connect.empty() && simulator && !programmer) {
         ctx.err << kMe << "--connect needs --target emulator or a programmer-mode file\n";
         return kExitUsage;
     }
-    // A programmer-mode build downloads into the programmer of the same unit.
-    std::unique_ptr<ProgrammerSession> burner;
-    if (!simulator || programmer) {
-        makeSession();
-        shell->setEmulator(session.get());
-    }
-    if (programmer) {
-        burner = std::make_unique<ProgrammerSession>(*shell, session->usb());
-        shell->setProgrammer(burner.get());
-    }
+    // The emulator: the unit at --connect, else the virtual unit in this process (for the chip
+    // the file names). A programmer-mode build downloads into the programmer of the same unit.
+    if (!simulator || programmer) bench.useUnit(UnitChoice::commandLine(o.connect, false));
+    if (programmer) bench.programmer();
     shell->SelectTarget(simulator);
-    if (shell->state().mainFile.empty() && editor.slotCount() > 0)
-        shell->SetMainFile(editor.pathOf(1));
+    if (shell->state().mainFile.empty() && bench.editor().slotCount() > 0)
+        shell->SetMainFile(bench.editor().pathOf(1));
 
     const bool ok = o.assembleOnly ? shell->assembleOnly() : shell->assembleAndRun();
-    for (const LogEntry& e : log.entries())
+    for (const LogEntry& e : bench.log().entries())
         ctx.out << e.text << '\n';
     // A failed build made no image, so no checksum of one.
     if (ok) ctx.out << "Checksum = 0x" << hexText(shell->state().imageChecksum, 4) << '\n';
