@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -54,7 +55,7 @@ fs::path program() {
 }
 
 struct Loaded {
-    explicit Loaded(const fs::path& main) : session(ui), recorder(session.up()) {
+    explicit Loaded(const fs::path& main) : session(ui) {
         LaunchSettings s;
         s.program = main.string();
         s.chip = "KXA1608";
@@ -65,21 +66,22 @@ struct Loaded {
             std::fprintf(stderr, "bench_dap: %s\n", p.c_str());
             std::exit(1);
         }
-        recorder.start();
+        recorder = std::make_unique<ReverseRecorder>(session.up());
+        recorder->start();
     }
     double run(uint64_t n, bool record) {
-        session.up().setYieldHook(record ? std::function<void()>([this] { recorder.checkpoint(); })
+        session.up().setYieldHook(record ? std::function<void()>([this] { recorder->checkpoint(); })
                                          : std::function<void()>([] {}));
         session.up().setTickLimit(n);
         const auto t0 = Clock::now();
         session.commands().run();
         const double s = std::chrono::duration<double>(Clock::now() - t0).count();
-        if (record) recorder.checkpoint();
+        if (record) recorder->checkpoint();
         return double(n) / s / 1e6;
     }
     QuietUi ui;
     DapSession session;
-    ReverseRecorder recorder;
+    std::unique_ptr<ReverseRecorder> recorder;
 };
 
 // A protocol client over one end of a socket pair.
@@ -187,16 +189,16 @@ int main(int argc, char** argv) {
     a.run(n, true);
     std::printf("recording after %llu instructions: %zu snapshots, %.2f MiB (goal < 256 MiB at "
                 "10^8)\n",
-                (unsigned long long)a.recorder.position(), a.recorder.snapshotCount(),
-                double(a.recorder.memoryBytes()) / (1 << 20));
-    const uint64_t end = a.recorder.position();
+                (unsigned long long)a.recorder->position(), a.recorder->snapshotCount(),
+                double(a.recorder->memoryBytes()) / (1 << 20));
+    const uint64_t end = a.recorder->position();
     for (uint64_t back : {1ull, 1'000ull, 1'000'000ull, 100'000'000ull}) {
         if (back > end) continue;
         double worst = 0, total = 0;
         for (int i = 0; i < 5; ++i) {
-            a.recorder.seek(end);
+            a.recorder->seek(end);
             const auto t0 = Clock::now();
-            if (!a.recorder.seek(end - back)) std::exit(4);
+            if (!a.recorder->seek(end - back)) std::exit(4);
             const double d = ms(Clock::now() - t0);
             worst = std::max(worst, d);
             total += d;

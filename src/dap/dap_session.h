@@ -1,17 +1,9 @@
 #pragma once
-// The debugging session behind `zerka dap`: every object the adapter debugs through, built the
-// way the other headless clients build them (chip library, options, uP centre, shell, debug
-// commands, view models, source view), and the launch that builds and loads the program with
-// the shell's own "Assemble&&Run". The protocol side never constructs any of these itself.
-#include "chip/chip_library.h"
-#include "chip/chip_model.h"
-#include "chip/options_model.h"
-#include "shell/debug_commands.h"
-#include "shell/headless_editor.h"
-#include "shell/message_log_model.h"
-#include "shell/shell.h"
-#include "upcentre/run/up_centre.h"
-#include "views/debug_views.h"
+// The debugging session behind `zerka dap`: a headless Workbench (chip library, options, uP
+// centre, shell, debug commands, view models) with the source view model beside it, and the
+// launch that builds and loads the program with the shell's own "Assemble&&Run". The protocol
+// side never constructs any of these itself.
+#include "shell/workbench.h"
 #include "views/source_view.h"
 
 #include <filesystem>
@@ -49,36 +41,27 @@ class DapSession {
     // True when a file of the last build is newer than the build.
     bool sourcesChanged() const;
 
-    Shell& shell() { return *shell_; }
-    TZk_UP& up() { return up_; }
-    DebugCommands& commands() { return *commands_; }
-    DebugViews& views() { return *views_; }
-    SourceViewModel& source() { return source_; }
-    const ChipModel& chip() const { return chip_; }
-    MessageLogModel& log() { return log_; }
-    // The last build (an empty result before the shell exists).
+    Shell& shell() { return bench_->shell(); }
+    TZk_UP& up() { return bench_->up(); }
+    DebugCommands& commands() { return bench_->debug(); }
+    DebugViews& views() { return bench_->views(); }
+    SourceViewModel& source() { return *source_; }
+    const ChipModel& chip() const { return bench_->chip(); }
+    MessageLogModel& log() { return bench_->log(); }
+    // The last build (an empty result before the first).
     const AssemblyResult& assembly() const;
 
   private:
     class Windows;
-    class Host;
     std::string buildFailure();
 
     UiHost& ui_;
-    std::unique_ptr<ChipLibrary> library_;
-    ChipModel chip_;
-    std::unique_ptr<OptionsModel> options_;
-    TZk_UP up_;
-    HeadlessEditor editor_;
-    MessageLogModel log_;
-    SourceViewModel source_;
     std::unique_ptr<Windows> windows_;
-    std::unique_ptr<Host> host_;
-    std::unique_ptr<Shell> shell_;
-    std::unique_ptr<DebugViews> views_;
-    std::unique_ptr<DebugCommands> commands_;
+    std::unique_ptr<Workbench> bench_;
+    std::unique_ptr<SourceViewModel> source_;
     std::chrono::steady_clock::time_point clock_{};
     std::filesystem::file_time_type builtAt_{};
+    bool launched_ = false;
 };
 
 } // namespace zerka::dap

@@ -127,7 +127,7 @@ Workbench::Workbench(WorkbenchSetup setup)
     shell_->setWatchList(&views_.watch);
     views_.context.emulator = makeIceViewHooks(ice_->commands());
     debug_ = std::make_unique<DebugCommands>(
-        *shell_, views_, setup.debugHost ? *setup.debugHost : defaults_->debugHost);
+        *shell_, views_, setup.debugHost ? *setup.debugHost : defaults_->debugHost, setup.clock);
 }
 
 Workbench::~Workbench() {

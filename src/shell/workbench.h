@@ -72,6 +72,8 @@ struct WorkbenchSetup {
     YieldHook yield;
     // The emulator's unit at the start.
     UnitChoice unit = UnitChoice::hardware();
+    // The clock of the debug commands' key-repeat gaps; empty: the steady clock.
+    DebugCommands::Clock clock;
 };
 
 class Workbench {
