@@ -194,6 +194,7 @@ void DapServer::output(const std::string& category, const std::string& text) {
 Button DapServer::messageBox(MessageType, const std::string& text, Buttons buttons) {
     // Nobody can press the unit's button through the protocol: a sleep is a stop reason.
     if (text != TZk_UP::kAsleepMessage) output("console", text + "\n");
+    lastMessage_ = text;
     return buttons == Buttons::Ok ? Button::Ok : Button::Cancel;
 }
 
@@ -285,7 +286,7 @@ void DapServer::whileRunning(const json& r) {
 void DapServer::onYield() {
     TZk_UP& up = session_->up();
     // Nothing wakes a sleeping CPU on the simulator: the run ends there.
-    if (up.running() && (up.cpu().sleeping() || up.cpu().idle())) {
+    if (up.simulatorMode() && up.running() && (up.cpu().sleeping() || up.cpu().idle())) {
         sleepStop_ = true;
         up.Stop();
         return;
@@ -349,6 +350,7 @@ void DapServer::launch(const json& r) {
     s.fill = text("fill");
     s.acm = text("acm");
     if (a.contains("target")) s.target = text("target");
+    s.connect = text("connect");
     stopOnEntry_ = a.value("stopOnEntry", false);
 
     session_ = std::make_unique<DapSession>(*this);
@@ -365,14 +367,19 @@ void DapServer::launch(const json& r) {
                              std::to_string(e.code) + ": " + message + "\n");
     }
     if (!problem.empty()) {
+        const bool bringUp = session_->emulator() && !lastMessage_.empty() &&
+                             problem.find(lastMessage_) == std::string::npos;
         session_.reset();
-        return fail(r, problem);
+        return fail(r, bringUp ? problem + " (" + lastMessage_ + ")" : problem);
     }
     launched_ = true;
     recorder_ = std::make_unique<ReverseRecorder>(session_->up());
     recorder_->start();
     session_->up().setYieldHook([this] { onYield(); });
     respond(r);
+    // The unit cannot restore its own state.
+    if (session_->emulator())
+        event("capabilities", {{"capabilities", {{"supportsStepBack", false}}}});
     event("initialized");
 }
 
@@ -612,8 +619,10 @@ void DapServer::execute(RunKind kind) {
         commands.stackOut();
         break;
     }
+    if (session_->emulator()) waitForEmulator();
     running_ = false;
     recorder_->checkpoint();
+    if (reportLostLink()) return;
     if (endAsked_) {
         std::vector<json> later;
         later.swap(deferred_);
@@ -631,6 +640,37 @@ void DapServer::execute(RunKind kind) {
         return;
     }
     reportStop("pause");
+}
+
+// The emulator runs on its own while the run timer polls it; requests are served meanwhile.
+void DapServer::waitForEmulator() {
+    TZk_UP& up = session_->up();
+    while (up.running() && !closed_ && !session_->linkLost()) {
+        pump(10);
+        while (!queue_.empty() && !endAsked_) {
+            json r = std::move(queue_.front());
+            queue_.pop_front();
+            whileRunning(r);
+        }
+        if (endAsked_ || closed_) {
+            up.Stop();
+            break;
+        }
+        up.RunTimerTick();
+    }
+}
+
+// A unit that stopped answering ends the session: nothing read from it since is its state.
+bool DapServer::reportLostLink() {
+    if (!session_ || !session_->linkLost()) return false;
+    output("stderr",
+           "zerka dap: the link to the target unit was lost (" + session_->unitName() + ")\n");
+    event("terminated");
+    std::vector<json> later;
+    later.swap(deferred_);
+    for (const json& r : later)
+        dispatch(r);
+    return true;
 }
 
 void DapServer::reportStop(const std::string& defaultReason) {
@@ -667,6 +707,9 @@ void DapServer::reportStop(const std::string& defaultReason) {
 // Back one instruction, or to the previous breakpoint hit (else the oldest recorded point):
 // the whole machine as it was there.
 void DapServer::reverse(const json& r, bool toBreakpoint) {
+    if (session_->emulator())
+        return fail(r, "the emulator cannot restore its own state: stepBack and reverseContinue "
+                       "work on the simulator only");
     ReverseRecorder& rec = *recorder_;
     const uint64_t here = rec.position();
     std::optional<uint64_t> target;
@@ -1041,6 +1084,9 @@ void DapServer::writeMemory(const json& r) {
     if (offset < 0 || offset + int64_t(bytes->size()) > size)
         return fail(r, "the write goes beyond the " + std::string(program ? "program" : "data") +
                            " memory");
+    if (program && session_->emulator())
+        return fail(r, "the emulator's program memory is written by a build: change the source "
+                       "and restart");
     if (program && (offset % 2 != 0 || bytes->size() % 2 != 0))
         return fail(r, "program memory is written in whole words (two bytes, high byte first)");
     for (size_t i = 0; i < bytes->size(); ++i) {

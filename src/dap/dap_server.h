@@ -87,6 +87,8 @@ class DapServer : public UiHost {
 
     // --- run control -------------------------------------------------------------------------
     void execute(RunKind kind);
+    void waitForEmulator();
+    bool reportLostLink();
     void onYield();
     void reportStop(const std::string& defaultReason);
     void applyBreakpoints();
@@ -119,6 +121,7 @@ class DapServer : public UiHost {
     bool configured_ = false;
     bool stopOnEntry_ = false;
     bool hexValues_ = true;
+    std::string lastMessage_; // the last message box text (a failed bring-up says why)
 
     // run state
     bool running_ = false;

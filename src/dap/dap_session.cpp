@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <system_error>
 
 namespace zerka::dap {
@@ -73,8 +74,10 @@ std::string DapSession::launch(const LaunchSettings& s) {
     const fs::path program = fs::absolute(s.program, ec);
     if (ec || !fs::is_regular_file(program, ec))
         return "program \"" + s.program + "\" does not exist or is not a file";
-    if (s.target != "simulator")
-        return "target \"" + s.target + "\" is not offered by this adapter yet: use \"simulator\"";
+    if (s.target != "simulator" && s.target != "emulator")
+        return "target \"" + s.target + "\" is neither \"simulator\" nor \"emulator\"";
+    if (!s.connect.empty() && s.target != "emulator")
+        return "connect names the emulator's unit: add \"target\": \"emulator\"";
     for (const std::string& dir : s.includeDirs)
         if (!fs::is_directory(dir, ec)) return "include folder \"" + dir + "\" is not a folder";
 
@@ -147,7 +150,20 @@ std::string DapSession::launch(const LaunchSettings& s) {
         return program.filename().string() +
                " is a programmer-mode file: it burns chips and has nothing to debug";
     options.selectIdeMode(IdeMode::Debugger);
-    shell.SelectTarget(true);
+    emulator_ = s.target == "emulator";
+    if (emulator_) {
+        // The unit asked for, else ZERKA_TARGET, else the USB unit: never another one.
+        if (!s.connect.empty())
+            bench_->useUnit(UnitChoice::socket(s.connect));
+        else if (const char* env = std::getenv("ZERKA_TARGET"); env && *env)
+            bench_->useUnit(UnitChoice::socket(env, true));
+        else
+            bench_->useUnit(UnitChoice::hardware());
+        // A served virtual unit speaks USB only.
+        if (bench_->unit().kind != UnitChoice::Kind::Hardware)
+            options.selectInterface(kUsbInterfaceIndex);
+    }
+    shell.SelectTarget(!emulator_);
     launched_ = true;
     return rebuild();
 }
@@ -167,7 +183,11 @@ std::string DapSession::buildFailure() {
 std::string DapSession::rebuild() {
     if (!launched_) return "nothing has been launched";
     const auto started = fs::file_time_type::clock::now();
-    if (!shell().assembleAndRun() || shell().state().debugMode != 1) return buildFailure();
+    if (!shell().assembleAndRun() || shell().state().debugMode != 1) {
+        if (emulator_ && assembly().success)
+            return "the emulator at " + unitName() + " could not be brought up: " + buildFailure();
+        return buildFailure();
+    }
     builtAt_ = started;
     return {};
 }

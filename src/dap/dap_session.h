@@ -24,6 +24,7 @@ struct LaunchSettings {
     std::string fill; // 00, FF, JMP0
     std::string acm;  // 1.0, 1.2
     std::string target = "simulator";
+    std::string connect; // the emulator's unit: unix:PATH or tcp:127.0.0.1:PORT
 };
 
 class DapSession {
@@ -40,6 +41,11 @@ class DapSession {
     std::string rebuild();
     // True when a file of the last build is newer than the build.
     bool sourcesChanged() const;
+    bool emulator() const { return emulator_; }
+    // The emulator's unit stopped answering (nothing read since is the target's state).
+    bool linkLost() { return emulator_ && bench_->linkLost(); }
+    // The unit in words.
+    std::string unitName() const { return bench_ ? bench_->unit().name() : std::string(); }
 
     Shell& shell() { return bench_->shell(); }
     TZk_UP& up() { return bench_->up(); }
@@ -62,6 +68,7 @@ class DapSession {
     std::chrono::steady_clock::time_point clock_{};
     std::filesystem::file_time_type builtAt_{};
     bool launched_ = false;
+    bool emulator_ = false;
 };
 
 } // namespace zerka::dap

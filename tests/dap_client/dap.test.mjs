@@ -315,6 +315,56 @@ test('stepBack and reverseContinue put the whole state back', async (t) => {
     assert.deepEqual(await step('continueRequest'), first);
 });
 
+test('the same session on the virtual emulator unit; reverse is refused, a lost unit ends the session', async (t) => {
+    const sock = path.join(work, 'unit.sock');
+    const unit = spawn(zerka, ['target', '--listen', `unix:${sock}`, '--chip', 'KXA1608'], { stdio: ['ignore', 'pipe', 'pipe'] });
+    t.after(() => unit.kill());
+    await new Promise((resolve) => unit.stderr.on('data', (d) => { if (/serving/.test(d)) resolve(); }));
+    const dc = await session(t);
+    const caps = [];
+    dc.on('capabilities', (e) => caps.push(e.body.capabilities));
+    await launch(dc, { program: file('calls.asm'), chip: 'KXA1608', target: 'emulator', connect: `unix:${sock}`, stopOnEntry: true });
+    assert.deepEqual(caps, [{ supportsStepBack: false }]);
+    const bump = lineOf('addone.inc', 'BUMP:');
+    const set = await dc.setBreakpointsRequest({ source: { path: file('addone.inc') }, breakpoints: [{ line: bump }] });
+    assert.equal(set.body.breakpoints[0].verified, true);
+    let s = dc.waitForEvent('stopped');
+    await dc.configurationDoneRequest();
+    assert.equal((await s).body.reason, 'entry');
+    s = dc.waitForEvent('stopped');
+    await dc.continueRequest({ threadId: 1 });
+    assert.equal((await s).body.reason, 'breakpoint');
+    const frames = await topFrame(dc);
+    assert.equal(frames[0].line, bump);
+    assert.equal(frames.length, 3);
+    s = dc.waitForEvent('stopped');
+    await dc.stepOutRequest({ threadId: 1 });
+    await s;
+    assert.equal((await topFrame(dc))[0].line, lineOf('addone.inc', 'ADDONE: CALL') + 1);
+    assert.equal(await evaluate(dc, 'TOTAL'), '0x01');
+    const scopes = (await dc.scopesRequest({ frameId: 1000 })).body.scopes;
+    const w = await dc.setVariableRequest({ variablesReference: scopes[2].variablesReference, name: 'TOTAL', value: '0x40' });
+    assert.equal(w.body.value, '0x40', 'written to the unit and read back');
+    await assert.rejects(dc.stepBackRequest({ threadId: 1 }), /emulator cannot restore/);
+    await assert.rejects(dc.customRequest('writeMemory', { memoryReference: 'program', offset: 0, data: 'AAA=' }), /written by a build/);
+    // The unit goes away: a clear message and the end of the session, no hang.
+    const out = [];
+    dc.on('output', (e) => out.push(e.body.output));
+    const ended = dc.waitForEvent('terminated');
+    unit.kill();
+    await new Promise((resolve) => unit.on('exit', resolve));
+    await dc.stepInRequest({ threadId: 1 });
+    await ended;
+    assert.ok(out.some((o) => /link to the target unit was lost \(unix:/.test(o)), out.join(''));
+});
+
+test('an emulator unit that does not answer fails the launch and names it', async (t) => {
+    const dc = await session(t);
+    await dc.initializeRequest({ adapterID: 'zerka' });
+    await assert.rejects(dc.launchRequest({ program: file('calls.asm'), chip: 'KXA1608', target: 'emulator', connect: `unix:${path.join(work, 'nobody.sock')}` }),
+        /nobody\.sock|Connect Error/);
+});
+
 test('pause stops a free run; restart starts again from the entry', async (t) => {
     const dc = await session(t);
     await launch(dc, { program: file('spin.asm'), chip: 'KXA1608' });
