@@ -5,10 +5,10 @@
 //  - a stepIn round trip through the protocol: request, stopped event, stackTrace, scopes and
 //    the Registers variables answered (goal: under 2 ms).
 //   build/bin/bench_dap [N, default 100000000]
-#include "dap/dap_frames.h"
 #include "dap/dap_server.h"
 #include "dap/dap_session.h"
 #include "dap/reverse_recorder.h"
+#include "lsp/framing.h"
 
 #include <nlohmann/json.hpp>
 
@@ -89,12 +89,8 @@ class Client {
   public:
     explicit Client(int fd) : fd_(fd) {}
     void send(const std::string& command, const json& args = json::object()) {
-        const std::string body = json{
-            {"seq", ++seq_},
-            {"type", "request"},
-            {"command", command},
-            {"arguments", args}}.dump();
-        const std::string f = frameBody(body);
+        const std::string f = lsp::frameMessage(
+            json{{"seq", ++seq_}, {"type", "request"}, {"command", command}, {"arguments", args}});
         if (::write(fd_, f.data(), f.size()) != ssize_t(f.size())) std::exit(2);
     }
     json next() {
@@ -122,7 +118,7 @@ class Client {
   private:
     int fd_;
     int seq_ = 0;
-    FrameReader reader_;
+    lsp::FrameParser reader_;
 };
 
 void roundTrip(const fs::path& main) {

@@ -10,8 +10,8 @@ packages=(
   qt6-base-dev libqscintilla2-qt6-dev libxlsxwriter-dev
   xvfb xauth
 )
-# Node.js and npm for the debug adapter's end-to-end test (tests/dap_client); a Node.js from
-# elsewhere that brings its own npm is kept.
+# Node.js and npm for the end-to-end tests of the language server and the debug adapter
+# (tests/lsp_client, tests/dap_client); a Node.js from elsewhere that brings its own npm is kept.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 missing=()
 for p in "${packages[@]}"; do
@@ -23,5 +23,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
 fi
 
+# npm section: the pinned protocol client of tests/lsp_client (package-lock.json).
+npm ci --prefix "$(dirname "$0")/../tests/lsp_client" --no-audit --no-fund
 # npm section: the pinned debug adapter test client of tests/dap_client (package-lock.json).
 npm ci --prefix "$(dirname "$0")/../tests/dap_client" --no-audit --no-fund

@@ -7,9 +7,9 @@
 // time slices; the hook reads what the client sent meanwhile, so pause (and any request that
 // only reads or edits state) is answered while the program runs.
 #include "core/ui_host.h"
-#include "dap/dap_frames.h"
 #include "dap/dap_session.h"
 #include "dap/reverse_recorder.h"
+#include "lsp/framing.h"
 
 #include <nlohmann/json.hpp>
 
@@ -109,7 +109,7 @@ class DapServer : public UiHost {
     int in_;
     int out_;
     std::ostream* log_;
-    FrameReader reader_;
+    lsp::FrameParser reader_; // the Content-Length frames the language server reads too
     std::deque<json> queue_;
     int seq_ = 1;
     bool closed_ = false;
