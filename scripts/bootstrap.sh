@@ -11,8 +11,8 @@ packages=(
   xvfb xauth
   lcov
 )
-# Node.js and npm for the language server's end-to-end test (tests/lsp_client); a Node.js
-# from elsewhere that brings its own npm is kept.
+# Node.js and npm for the end-to-end tests of the language server and the debug adapter
+# (tests/lsp_client, tests/dap_client); a Node.js from elsewhere that brings its own npm is kept.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 missing=()
 for p in "${packages[@]}"; do
@@ -26,3 +26,5 @@ fi
 
 # npm section: the pinned protocol client of tests/lsp_client (package-lock.json).
 npm ci --prefix "$(dirname "$0")/../tests/lsp_client" --no-audit --no-fund
+# npm section: the pinned debug adapter test client of tests/dap_client (package-lock.json).
+npm ci --prefix "$(dirname "$0")/../tests/dap_client" --no-audit --no-fund

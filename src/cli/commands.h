@@ -12,6 +12,7 @@ void registerSimCommand(CLI::App& app, CliContext& ctx);
 void registerProgCommand(CLI::App& app, CliContext& ctx);
 void registerBuildCommand(CLI::App& app, CliContext& ctx);
 void registerLspCommand(CLI::App& app, CliContext& ctx);
+void registerDapCommand(CLI::App& app, CliContext& ctx);
 
 
 } // namespace zerka::cli

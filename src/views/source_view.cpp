@@ -249,16 +249,11 @@ uint32_t SourceViewModel::firstWordOf(uint32_t address) const {
     return d.found && d.id == OpId::NOPF ? address - 1 : address;
 }
 
-void SourceViewModel::ToggleBreakpointAtRow(int f, int32_t row) {
-    if (!validFile(f) || !file(f).validRow(row) || file(f).noCode(row)) return;
+std::optional<BreakpointEntry> SourceViewModel::breakpointOfRow(int f, int32_t row) const {
+    if (!validFile(f) || !file(f).validRow(row) || file(f).noCode(row)) return std::nullopt;
     const SourceFile& sf = file(f);
-    uint32_t a = sf.address(row);
-    if (a < kNoRowAddress) {
-        a = firstWordOf(a);
-        const bool set = !up_.cpu().BreakpointMarkAt(a, BreakpointKind::Address);
-        up_.ToggleBreakpoint(a, BreakpointKind::Address, set);
-        return;
-    }
+    const uint32_t a = sf.address(row);
+    if (a < kNoRowAddress) return BreakpointEntry{firstWordOf(a), BreakpointKind::Address, 0, 0};
     // A macro-body line: the breakpoint goes to the next code line of the expansion and is
     // marked on this row.
     uint32_t r = sf.record(row);
@@ -271,13 +266,21 @@ void SourceViewModel::ToggleBreakpointAtRow(int f, int32_t row) {
         }
         r = m.next;
     }
-    if (c == kNoRowAddress) return;
-    c = firstWordOf(c);
+    if (c == kNoRowAddress) return std::nullopt;
     int fileIndex = f - 1;
     for (size_t i = 0; i < tabOfFileIndex_.size(); ++i)
         if (tabOfFileIndex_[i] == f) fileIndex = int(i);
-    up_.ToggleBreakpoint(c, BreakpointKind::SourceLine, !sf.breakpoint(row), uint8_t(fileIndex),
-                         uint16_t(row));
+    return BreakpointEntry{firstWordOf(c), BreakpointKind::SourceLine, uint8_t(fileIndex),
+                           uint16_t(row)};
+}
+
+void SourceViewModel::ToggleBreakpointAtRow(int f, int32_t row) {
+    const std::optional<BreakpointEntry> e = breakpointOfRow(f, row);
+    if (!e) return;
+    const bool set = e->kind == BreakpointKind::Address
+                         ? !up_.cpu().BreakpointMarkAt(e->address, BreakpointKind::Address)
+                         : !file(f).breakpoint(row);
+    up_.ToggleBreakpoint(e->address, e->kind, set, e->file, e->line);
 }
 
 void SourceViewModel::setMark(int f, int32_t row, bool on) {

@@ -24,6 +24,7 @@ namespace zerka {
 
 class TZk_UP;
 struct BreakpointChange;
+struct BreakpointEntry;
 
 enum class SourceRowColour : uint8_t {
     Normal,
@@ -95,6 +96,9 @@ class SourceViewModel : public SourceViewPort {
     bool InMacro() const override { return currentRecord_ != 0; }
     std::pair<uint32_t, uint32_t> MacroRange() const override;
     void ToggleBreakpointAtRow(int file, int32_t row) override;
+    // The breakpoint a row carries when set: its own address, or for a macro-body row the next
+    // code line of the expansion marked on the row; nothing for a row without code.
+    std::optional<BreakpointEntry> breakpointOfRow(int file, int32_t row) const;
     void SetDimmed(bool on) override;
     void SetEmulatorTarget(bool emulator) override;
     void SyncBookmarksFromEditor(const std::vector<SourceBookmark>& bookmarks) override;

@@ -258,6 +258,7 @@ class CpuState {
   private:
     friend struct EngineCore;          // the instruction engine's hot path
     friend struct ReferenceEngineCore; // and the reference engine's
+    friend struct MachineSnapshot;     // reverse execution's copy of the machine state
 
     void storeRegister(uint32_t address, uint8_t value);
     void programChanged();
