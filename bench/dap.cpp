@@ -8,7 +8,7 @@
 #include "dap/dap_server.h"
 #include "dap/dap_session.h"
 #include "dap/reverse_recorder.h"
-#include "lsp/framing.h"
+#include "core/framing.h"
 
 #include <nlohmann/json.hpp>
 
@@ -89,8 +89,9 @@ class Client {
   public:
     explicit Client(int fd) : fd_(fd) {}
     void send(const std::string& command, const json& args = json::object()) {
-        const std::string f = lsp::frameMessage(
-            json{{"seq", ++seq_}, {"type", "request"}, {"command", command}, {"arguments", args}});
+        const std::string f = frameBody(
+            json{{"seq", ++seq_}, {"type", "request"}, {"command", command}, {"arguments", args}}
+                .dump());
         if (::write(fd_, f.data(), f.size()) != ssize_t(f.size())) std::exit(2);
     }
     json next() {
@@ -118,7 +119,7 @@ class Client {
   private:
     int fd_;
     int seq_ = 0;
-    lsp::FrameParser reader_;
+    FrameParser reader_;
 };
 
 void roundTrip(const fs::path& main) {

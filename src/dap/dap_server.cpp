@@ -130,7 +130,7 @@ bool DapServer::pump(int timeoutMs) {
         return false;
     }
     reader_.feed(std::string_view(buffer, size_t(got)));
-    while (std::optional<lsp::Frame> f = reader_.next()) {
+    while (std::optional<Frame> f = reader_.next()) {
         if (!f->ok) {
             output("stderr", "zerka dap: " + f->error + "\n");
             continue;
@@ -149,7 +149,8 @@ bool DapServer::pump(int timeoutMs) {
 void DapServer::send(const json& message) {
     json m = message;
     m["seq"] = seq_++;
-    const std::string frame = lsp::frameMessage(m);
+    const std::string frame =
+        frameBody(m.dump(-1, ' ', false, json::error_handler_t::replace));
     size_t done = 0;
     while (done < frame.size()) {
         const ssize_t n = ::write(out_, frame.data() + done, frame.size() - done);

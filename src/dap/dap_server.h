@@ -9,7 +9,7 @@
 #include "core/ui_host.h"
 #include "dap/dap_session.h"
 #include "dap/reverse_recorder.h"
-#include "lsp/framing.h"
+#include "core/framing.h"
 
 #include <nlohmann/json.hpp>
 
@@ -109,7 +109,7 @@ class DapServer : public UiHost {
     int in_;
     int out_;
     std::ostream* log_;
-    lsp::FrameParser reader_; // the Content-Length frames the language server reads too
+    FrameParser reader_;
     std::deque<json> queue_;
     int seq_ = 1;
     bool closed_ = false;
