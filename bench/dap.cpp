@@ -5,10 +5,10 @@
 //  - a stepIn round trip through the protocol: request, stopped event, stackTrace, scopes and
 //    the Registers variables answered (goal: under 2 ms).
 //   build/bin/bench_dap [N, default 100000000]
+#include "core/framing.h"
 #include "dap/dap_server.h"
 #include "dap/dap_session.h"
 #include "dap/reverse_recorder.h"
-#include "core/framing.h"
 
 #include <nlohmann/json.hpp>
 

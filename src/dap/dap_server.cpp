@@ -149,8 +149,7 @@ bool DapServer::pump(int timeoutMs) {
 void DapServer::send(const json& message) {
     json m = message;
     m["seq"] = seq_++;
-    const std::string frame =
-        frameBody(m.dump(-1, ' ', false, json::error_handler_t::replace));
+    const std::string frame = frameBody(m.dump(-1, ' ', false, json::error_handler_t::replace));
     size_t done = 0;
     while (done < frame.size()) {
         const ssize_t n = ::write(out_, frame.data() + done, frame.size() - done);
