@@ -234,6 +234,8 @@ void DapServer::dispatch(const json& r) {
         if (c == "setBreakpoints") return setBreakpoints(r);
         if (c == "setInstructionBreakpoints") return setInstructionBreakpoints(r);
         if (c == "setFunctionBreakpoints") return setFunctionBreakpoints(r);
+        if (c == "dataBreakpointInfo") return dataBreakpointInfo(r);
+        if (c == "setDataBreakpoints") return setDataBreakpoints(r);
         if (c == "stackTrace") return stackTrace(r);
         if (c == "scopes") return scopes(r);
         if (c == "variables") return variables(r);
@@ -291,6 +293,10 @@ void DapServer::onYield() {
         up.Stop();
         return;
     }
+    if (!watchHit_ && watchCheck()) {
+        watchMidRun_ = true;
+        up.Stop();
+    }
     recorder_->checkpoint();
     pump(0);
     while (!queue_.empty() && !endAsked_) {
@@ -320,7 +326,7 @@ void DapServer::initialize(const json& r) {
                 {"supportsDisassembleRequest", true},
                 {"supportsValueFormattingOptions", true},
                 {"supportsStepBack", true},
-                {"supportsDataBreakpoints", false}});
+                {"supportsDataBreakpoints", true}});
 }
 
 void DapServer::launch(const json& r) {
@@ -379,7 +385,9 @@ void DapServer::launch(const json& r) {
     respond(r);
     // The unit cannot restore its own state.
     if (session_->emulator())
-        event("capabilities", {{"capabilities", {{"supportsStepBack", false}}}});
+        event(
+            "capabilities",
+            {{"capabilities", {{"supportsStepBack", false}, {"supportsDataBreakpoints", false}}}});
     event("initialized");
 }
 
@@ -584,6 +592,139 @@ void DapServer::setFunctionBreakpoints(const json& r) {
     respond(r, {{"breakpoints", out}});
 }
 
+// The simulator watches the bytes' values: a data breakpoint stops after the instruction that
+// changed its byte. Reads are not seen (the engine reports no accesses), so only "write" is
+// offered; the emulator's unit has a watch of its own that cannot stop on any change.
+void DapServer::dataBreakpointInfo(const json& r) {
+    const json& a = r.at("arguments");
+    const std::string name = a.at("name");
+    if (session_->emulator())
+        return respond(r, {{"dataId", nullptr},
+                           {"description", "the emulator's data watch stops only when a byte "
+                                           "changes to a given value: data breakpoints work on "
+                                           "the simulator"}});
+    std::optional<uint32_t> address;
+    std::string error;
+    const int ref = a.contains("variablesReference") && a["variablesReference"].is_number_integer()
+                        ? a["variablesReference"].get<int>()
+                        : 0;
+    if (ref == kRegistersRef) {
+        address = registerAddress(name);
+    } else if (ref == kSymbolsRef) {
+        if (const UpSymbol* s = session_->up().findSymbol(toUpperAscii(name));
+            s && s->value >= 0 && s->value < int32_t(CpuState::kDataSize))
+            address = uint32_t(s->value);
+    } else if (ref >= kRowRef && ref < kRowRef + int(CpuState::kDataSize)) {
+        if (const auto v = numberOf(name); v && *v >= 0 && *v < int64_t(CpuState::kDataSize))
+            address = uint32_t(*v);
+    } else if (ref == 0) {
+        address = dataAddressOf(name, &error);
+    }
+    if (!address)
+        return respond(r,
+                       {{"dataId", nullptr},
+                        {"description",
+                         error.empty() ? "\"" + name + "\" is not a byte of data memory" : error}});
+    respond(r, {{"dataId", wordText(*address) + ":" + name},
+                {"description",
+                 name + " (" + wordText(*address) + "): stops after an instruction changes it"},
+                {"accessTypes", json::array({"write"})},
+                {"canPersist", false}});
+}
+
+void DapServer::setDataBreakpoints(const json& r) {
+    dataBreakpoints_.clear();
+    for (const json& b : r.at("arguments").value("breakpoints", json::array())) {
+        DataBreakpoint d{nextId_++, {}, {}, {}};
+        const std::string id = b.value("dataId", "");
+        const std::string access = b.value("accessType", "write");
+        const size_t colon = id.find(':');
+        d.name = colon == std::string::npos ? id : id.substr(colon + 1);
+        const auto v = numberOf(id.substr(0, colon));
+        if (session_->emulator())
+            d.message = "the emulator's data watch stops only when a byte changes to a given "
+                        "value: data breakpoints work on the simulator";
+        else if (!v || *v < 0 || *v >= int64_t(CpuState::kDataSize))
+            d.message = "\"" + id + "\" is not a data address";
+        else if (access != "write")
+            d.message = "the simulator sees a byte change, not a read: only \"write\" is offered";
+        else if (!b.value("condition", "").empty() || !b.value("hitCondition", "").empty())
+            d.message = "conditions on data breakpoints are not offered";
+        else
+            d.address = uint32_t(*v);
+        dataBreakpoints_.push_back(d);
+    }
+    if (running_) watchStart();
+    json out = json::array();
+    for (const DataBreakpoint& d : dataBreakpoints_) {
+        json j{{"id", d.id}, {"verified", d.address.has_value()}};
+        if (!d.message.empty()) j["message"] = d.message;
+        out.push_back(j);
+    }
+    respond(r, {{"breakpoints", out}});
+}
+
+std::vector<uint32_t> DapServer::watchedAddresses() const {
+    std::vector<uint32_t> out;
+    for (const DataBreakpoint& d : dataBreakpoints_)
+        if (d.address) out.push_back(*d.address);
+    return out;
+}
+
+void DapServer::watchStart() {
+    watchValues_.clear();
+    watchHit_.reset();
+    watchMidRun_ = false;
+    if (!session_->up().simulatorMode()) return;
+    for (uint32_t a : watchedAddresses())
+        watchValues_.push_back(session_->up().cpu().ReadData(a));
+    watchFrom_ = recorder_->position();
+}
+
+// True when an instruction since the last check changed a watched byte; the machine is then
+// right after the first such instruction (watchHit_). The time slice ran at full speed; going
+// over it again instruction by instruction also sees a byte that changed and changed back.
+bool DapServer::watchCheck() {
+    if (watchHit_) return true;
+    if (watchValues_.empty() || !session_->up().simulatorMode()) return false;
+    const uint64_t here = recorder_->position();
+    if (here == watchFrom_) return false;
+    watchHit_ = recorder_->firstChange(watchFrom_, here, watchedAddresses());
+    if (!watchHit_) watchFrom_ = here;
+    return watchHit_.has_value();
+}
+
+// After a run: back to the instruction that first changed a watched byte, if one did before
+// the run's own stop (a step whose last instruction made the change is an ordinary step).
+bool DapServer::stopAtDataChange(RunKind kind, uint64_t end) {
+    if (!watchCheck()) return false;
+    const std::vector<uint8_t> before = watchValues_;
+    watchValues_.clear();
+    if (*watchHit_ == end && kind != RunKind::Continue && !watchMidRun_) return false;
+    const CpuState& cpu = session_->up().cpu();
+    json ids = json::array();
+    std::string text;
+    size_t i = 0;
+    for (const DataBreakpoint& d : dataBreakpoints_) {
+        if (!d.address) continue;
+        const uint8_t now = cpu.ReadData(*d.address);
+        if (i < before.size() && now != before[i]) {
+            ids.push_back(d.id);
+            text += (text.empty() ? "" : ", ") + d.name + " (" + wordText(*d.address) +
+                    "): " + byteText(before[i]) + " -> " + byteText(now);
+        }
+        ++i;
+    }
+    session_->up().OnStopped().emit();
+    event("stopped", {{"reason", "data breakpoint"},
+                      {"threadId", kThreadId},
+                      {"allThreadsStopped", true},
+                      {"description", "data breakpoint"},
+                      {"text", text},
+                      {"hitBreakpointIds", ids}});
+    return true;
+}
+
 // --- run control --------------------------------------------------------------------------------
 
 void DapServer::runControl(const json& r, RunKind kind) {
@@ -598,6 +739,7 @@ void DapServer::execute(RunKind kind) {
     running_ = true;
     pauseAsked_ = sleepStop_ = endAsked_ = false;
     recorder_->resumeForward();
+    watchStart();
     const uint64_t before = up.executedInstructions();
     switch (kind) {
     case RunKind::Continue:
@@ -631,6 +773,7 @@ void DapServer::execute(RunKind kind) {
         return;
     }
     if (closed_) return;
+    if (stopAtDataChange(kind, recorder_->position())) return;
     if (kind != RunKind::Continue && !pauseAsked_) {
         // A step that found the CPU asleep changes nothing: say so.
         if (kind == RunKind::StepInstruction && up.executedInstructions() == before &&

@@ -6,10 +6,10 @@
 // One thread: a free run turns inside the uP centre, which calls the run's yield hook between
 // time slices; the hook reads what the client sent meanwhile, so pause (and any request that
 // only reads or edits state) is answered while the program runs.
+#include "core/framing.h"
 #include "core/ui_host.h"
 #include "dap/dap_session.h"
 #include "dap/reverse_recorder.h"
-#include "core/framing.h"
 
 #include <nlohmann/json.hpp>
 
@@ -52,6 +52,12 @@ class DapServer : public UiHost {
         std::optional<uint32_t> address;
         std::string message;
     };
+    struct DataBreakpoint {
+        int id = 0;
+        std::optional<uint32_t> address; // the data address watched, when accepted
+        std::string name;                // what the client called it
+        std::string message;
+    };
     enum class RunKind { Continue, Next, StepIn, StepInstruction, StepOut };
 
     // --- the stream --------------------------------------------------------------------------
@@ -71,6 +77,8 @@ class DapServer : public UiHost {
     void setBreakpoints(const json& r);
     void setInstructionBreakpoints(const json& r);
     void setFunctionBreakpoints(const json& r);
+    void dataBreakpointInfo(const json& r);
+    void setDataBreakpoints(const json& r);
     void threads(const json& r);
     void stackTrace(const json& r);
     void scopes(const json& r);
@@ -92,6 +100,12 @@ class DapServer : public UiHost {
     void onYield();
     void reportStop(const std::string& defaultReason);
     void applyBreakpoints();
+    // Data breakpoints: the watched bytes as a run starts and at every time slice; a change
+    // stops the run, and the recording finds the instruction that made it.
+    std::vector<uint32_t> watchedAddresses() const;
+    void watchStart();
+    bool watchCheck();
+    bool stopAtDataChange(RunKind kind, uint64_t end);
 
     // --- values --------------------------------------------------------------------------------
     std::string byteText(uint8_t v) const;
@@ -135,6 +149,11 @@ class DapServer : public UiHost {
     std::map<std::string, std::vector<SourceBreakpoint>> sourceBreakpoints_;
     std::vector<AddressBreakpoint> instructionBreakpoints_;
     std::vector<AddressBreakpoint> functionBreakpoints_;
+    std::vector<DataBreakpoint> dataBreakpoints_;
+    std::vector<uint8_t> watchValues_; // the watched bytes as the run started
+    uint64_t watchFrom_ = 0;           // recorder position of the last check
+    std::optional<uint64_t> watchHit_; // where the first change was found
+    bool watchMidRun_ = false;         // found between two time slices: the run stopped there
 };
 
 } // namespace zerka::dap

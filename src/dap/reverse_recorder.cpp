@@ -103,4 +103,31 @@ std::optional<uint64_t> ReverseRecorder::previousBreakpoint(uint64_t before) {
     return found;
 }
 
+std::optional<uint64_t> ReverseRecorder::firstChange(uint64_t from, uint64_t to,
+                                                     const std::vector<uint32_t>& addresses) {
+    if (!active() || addresses.empty() || from >= to) return std::nullopt;
+    const MachineSnapshot now = MachineSnapshot::capture(up_.cpu());
+    const uint64_t here = position();
+    if (seek(from)) {
+        CpuState& cpu = up_.cpu();
+        std::vector<uint8_t> before;
+        for (uint32_t a : addresses)
+            before.push_back(cpu.ReadData(a));
+        const RunStops none{.stepActive = true};
+        for (uint64_t p = from; p < to;) {
+            const BatchResult r = engine_->RunBatch(cpu, none, 1);
+            if (r.ticks == 0) break;
+            p += r.ticks;
+            for (size_t i = 0; i < addresses.size(); ++i)
+                if (cpu.ReadData(addresses[i]) != before[i]) {
+                    base_ = up_.executedInstructions() - p;
+                    return p;
+                }
+        }
+    }
+    now.restore(up_.cpu());
+    base_ = up_.executedInstructions() - here;
+    return std::nullopt;
+}
+
 } // namespace zerka::dap

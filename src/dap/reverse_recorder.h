@@ -44,6 +44,10 @@ class ReverseRecorder {
     // The newest position before `before` at which the PC sat on a breakpoint mark (about to
     // execute it), searched back to the oldest snapshot.
     std::optional<uint64_t> previousBreakpoint(uint64_t before);
+    // The first position in (from, to] at which an instruction changed one of the bytes at
+    // `addresses`; the machine is left there. Without one the machine stays where it was.
+    std::optional<uint64_t> firstChange(uint64_t from, uint64_t to,
+                                        const std::vector<uint32_t>& addresses);
     // Bytes the snapshots take.
     size_t memoryBytes() const { return snapshots_.capacity() * sizeof(Entry); }
     size_t snapshotCount() const { return snapshots_.size(); }

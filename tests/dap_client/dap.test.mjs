@@ -62,7 +62,7 @@ test('initialize answers the capabilities the adapter has', async (t) => {
         'supportsWriteMemoryRequest', 'supportsDisassembleRequest', 'supportsInstructionBreakpoints',
         'supportsFunctionBreakpoints', 'supportsSetVariable', 'supportsEvaluateForHovers',
         'supportsSteppingGranularity', 'supportsRestartRequest', 'supportsTerminateRequest',
-        'supportsValueFormattingOptions', 'supportsStepBack'])
+        'supportsValueFormattingOptions', 'supportsStepBack', 'supportsDataBreakpoints'])
         assert.equal(r.body[c], true, c);
 });
 
@@ -280,6 +280,80 @@ test('variables, setVariable, evaluate, memory and disassembly', async (t) => {
     assert.ok(start && /^CLRF/.test(start.instruction), JSON.stringify(dis));
 });
 
+test('data breakpoints stop after the instruction that changed the byte, also inside a step over', async (t) => {
+    const dc = await session(t);
+    await launch(dc, { program: file('calls.asm'), chip: 'KXA1608', stopOnEntry: true });
+    let s = dc.waitForEvent('stopped');
+    await dc.configurationDoneRequest();
+    await s;
+    const info = await dc.customRequest('dataBreakpointInfo', { name: 'TOTAL' });
+    assert.deepEqual(info.body.accessTypes, ['write']);
+    assert.match(info.body.description, /^TOTAL \(0x0081\)/);
+    const scopes = (await dc.scopesRequest({ frameId: 1000 })).body.scopes;
+    const regInfo = await dc.customRequest('dataBreakpointInfo', { name: 'STATUS', variablesReference: scopes[0].variablesReference });
+    assert.match(regInfo.body.dataId, /^0x/);
+    const none = await dc.customRequest('dataBreakpointInfo', { name: 'NOSUCH' });
+    assert.equal(none.body.dataId, null);
+    assert.match(none.body.description, /neither/);
+    const set = await dc.customRequest('setDataBreakpoints', { breakpoints: [
+        { dataId: info.body.dataId, accessType: 'write' },
+        { dataId: info.body.dataId, accessType: 'readWrite' },
+        { dataId: '0x9999:FAR', accessType: 'write' }] });
+    assert.deepEqual(set.body.breakpoints.map((b) => b.verified), [true, false, false]);
+    assert.match(set.body.breakpoints[1].message, /not a read/);
+    assert.match(set.body.breakpoints[2].message, /not a data address/);
+    const id = set.body.breakpoints[0].id;
+
+    // CLRF TOTAL leaves it 0: the first change is BUMP's increment, the stop is on the word after it.
+    const after = lineOf('addone.inc', 'INF     TOTAL') + 1;
+    const stop = async (request) => {
+        const stopped = dc.waitForEvent('stopped');
+        await dc[request]({ threadId: 1 });
+        const e = (await stopped).body;
+        return { reason: e.reason, ids: e.hitBreakpointIds, text: e.text, line: (await topFrame(dc))[0].line, total: await evaluate(dc, 'TOTAL') };
+    };
+    assert.deepEqual(await stop('continueRequest'),
+        { reason: 'data breakpoint', ids: [id], text: 'TOTAL (0x0081): 0x00 -> 0x01', line: after, total: '0x01' });
+    // Back in the main file, a step over the CALL stops inside it where TOTAL changes.
+    await stop('stepOutRequest');
+    await stop('stepOutRequest');
+    assert.equal((await topFrame(dc))[0].line, lineOf('calls.asm', 'DCSZ'));
+    await stop('nextRequest');
+    assert.equal((await stop('nextRequest')).line, lineOf('calls.asm', 'CALL    ADDONE'));
+    const inside = await stop('nextRequest');
+    assert.deepEqual([inside.reason, inside.line, inside.total], ['data breakpoint', after, '0x02']);
+    // Cleared: the run goes to the sleep.
+    await dc.customRequest('setDataBreakpoints', { breakpoints: [] });
+    const end = await stop('continueRequest');
+    assert.deepEqual([end.reason, end.total], ['pause', '0x06']);
+});
+
+test('a data breakpoint deep in a free run finds the exact instruction, in an interrupt too', async (t) => {
+    const dc = await session(t);
+    await launch(dc, { program: file('churn.asm'), chip: 'KXA1608', stopOnEntry: true });
+    let s = dc.waitForEvent('stopped');
+    await dc.configurationDoneRequest();
+    await s;
+    // TICKS changes only in the timer interrupt, thousands of instructions into the run.
+    const info = await dc.customRequest('dataBreakpointInfo', { name: '91H' });
+    await dc.customRequest('setDataBreakpoints', { breakpoints: [{ dataId: info.body.dataId }] });
+    for (const value of ['0x01', '0x02']) {
+        s = dc.waitForEvent('stopped');
+        await dc.continueRequest({ threadId: 1 });
+        assert.equal((await s).body.reason, 'data breakpoint');
+        assert.equal(await evaluate(dc, 'TICKS'), value);
+        assert.equal((await topFrame(dc))[0].line, lineOf('churn.asm', 'RETI'));
+        // One instruction back the byte is as it was.
+        s = dc.waitForEvent('stopped');
+        await dc.stepBackRequest({ threadId: 1 });
+        await s;
+        assert.equal(await evaluate(dc, 'TICKS'), '0x0' + (Number(value) - 1));
+        s = dc.waitForEvent('stopped');
+        await dc.stepInRequest({ threadId: 1, granularity: 'instruction' });
+        await s;
+    }
+});
+
 test('stepBack and reverseContinue put the whole state back', async (t) => {
     const dc = await session(t);
     await launch(dc, { program: file('calls.asm'), chip: 'KXA1608', stopOnEntry: true });
@@ -324,7 +398,7 @@ test('the same session on the virtual emulator unit; reverse is refused, a lost 
     const caps = [];
     dc.on('capabilities', (e) => caps.push(e.body.capabilities));
     await launch(dc, { program: file('calls.asm'), chip: 'KXA1608', target: 'emulator', connect: `unix:${sock}`, stopOnEntry: true });
-    assert.deepEqual(caps, [{ supportsStepBack: false }]);
+    assert.deepEqual(caps, [{ supportsStepBack: false, supportsDataBreakpoints: false }]);
     const bump = lineOf('addone.inc', 'BUMP:');
     const set = await dc.setBreakpointsRequest({ source: { path: file('addone.inc') }, breakpoints: [{ line: bump }] });
     assert.equal(set.body.breakpoints[0].verified, true);
@@ -346,6 +420,9 @@ test('the same session on the virtual emulator unit; reverse is refused, a lost 
     const w = await dc.setVariableRequest({ variablesReference: scopes[2].variablesReference, name: 'TOTAL', value: '0x40' });
     assert.equal(w.body.value, '0x40', 'written to the unit and read back');
     await assert.rejects(dc.stepBackRequest({ threadId: 1 }), /emulator cannot restore/);
+    const watch = await dc.customRequest('dataBreakpointInfo', { name: 'TOTAL' });
+    assert.equal(watch.body.dataId, null);
+    assert.match(watch.body.description, /data breakpoints work on the simulator/);
     await assert.rejects(dc.customRequest('writeMemory', { memoryReference: 'program', offset: 0, data: 'AAA=' }), /written by a build/);
     // The unit goes away: a clear message and the end of the session, no hang.
     const out = [];
