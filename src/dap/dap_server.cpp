@@ -358,6 +358,17 @@ void DapServer::launch(const json& r) {
     if (a.contains("target")) s.target = text("target");
     s.connect = text("connect");
     stopOnEntry_ = a.value("stopOnEntry", false);
+    // A misspelt attribute would silently keep a default: say so. The client's own keys pass.
+    static const std::set<std::string> known{
+        "program", "chip", "lib", "include", "list", "hex", "asc", "obj", "smart", "optimize",
+        "protect", "wdtJmp0", "fill", "acm", "target", "connect", "stopOnEntry",
+        // what clients add to every configuration
+        "type", "request", "name", "noDebug", "preLaunchTask", "postDebugTask",
+        "internalConsoleOptions", "debugServer", "presentation", "suppressMultipleSessionWarning"};
+    for (const auto& [key, value] : a.items())
+        if (!known.count(key) && !key.starts_with("__"))
+            output("console",
+                   "zerka dap: launch attribute \"" + key + "\" is not known and was ignored\n");
 
     session_ = std::make_unique<DapSession>(*this);
     const std::string problem = session_->launch(s);
