@@ -184,7 +184,8 @@ std::string DapSession::rebuild() {
     if (!launched_) return "nothing has been launched";
     const auto started = fs::file_time_type::clock::now();
     if (!shell().assembleAndRun() || shell().state().debugMode != 1) {
-        if (emulator_ && assembly().success)
+        // A failure that is not the assembler's is the unit's (no answer, another chip).
+        if (emulator_ && (assembly().success || assembly().reports.empty()))
             return "the emulator at " + unitName() + " could not be brought up: " + buildFailure();
         return buildFailure();
     }

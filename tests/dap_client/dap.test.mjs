@@ -442,6 +442,30 @@ test('an emulator unit that does not answer fails the launch and names it', asyn
         /nobody\.sock|Connect Error/);
 });
 
+test('a chip the unit does not hold fails the launch in words; a unit killed during a run ends the session', async (t) => {
+    const sock = path.join(work, 'unit2.sock');
+    const unit = spawn(zerka, ['target', '--listen', `unix:${sock}`, '--chip', 'KXA1608'], { stdio: ['ignore', 'pipe', 'pipe'] });
+    t.after(() => unit.kill());
+    await new Promise((resolve) => unit.stderr.on('data', (d) => { if (/serving/.test(d)) resolve(); }));
+    const dc = await session(t);
+    await dc.initializeRequest({ adapterID: 'zerka' });
+    await assert.rejects(dc.launchRequest({ program: file('spin.asm'), chip: 'KXB0402', target: 'emulator', connect: `unix:${sock}` }),
+        /emulator at unix:.*unit2\.sock could not be brought up.*ICE Chip ID Error/);
+
+    const dc2 = await session(t);
+    await launch(dc2, { program: file('spin.asm'), chip: 'KXA1608', target: 'emulator', connect: `unix:${sock}` });
+    const out = [];
+    dc2.on('output', (e) => out.push(e.body.output));
+    const ended = dc2.waitForEvent('terminated');
+    await dc2.configurationDoneRequest();
+    await new Promise((r) => setTimeout(r, 300));
+    unit.kill();
+    await ended;
+    assert.ok(out.some((o) => /link to the target unit was lost/.test(o)), out.join(''));
+    // The adapter still answers.
+    assert.equal((await dc2.threadsRequest()).body.threads.length, 1);
+});
+
 test('pause stops a free run; restart starts again from the entry', async (t) => {
     const dc = await session(t);
     await launch(dc, { program: file('spin.asm'), chip: 'KXA1608' });
