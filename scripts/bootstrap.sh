@@ -28,3 +28,6 @@ fi
 npm ci --prefix "$(dirname "$0")/../tests/lsp_client" --no-audit --no-fund
 # npm section: the pinned debug adapter test client of tests/dap_client (package-lock.json).
 npm ci --prefix "$(dirname "$0")/../tests/dap_client" --no-audit --no-fund
+# npm section: the VS Code extension's language client and its packager @vscode/vsce
+# (editors/vscode/package-lock.json), for the vscode_package test.
+npm ci --prefix "$(dirname "$0")/../editors/vscode" --no-audit --no-fund
