@@ -113,5 +113,38 @@ TEST(ReverseExecution, AnEditStaysAtItsPlaceAndABreakpointIsFoundBackwards) {
     EXPECT_GT(a.recorder->position(), 70'000u);
 }
 
+// Data breakpoints: the first instruction that changed a byte is found even when the byte is
+// back at its value where the search ends.
+TEST(ReverseExecution, FirstChangeFindsTheInstructionThatChangedAByteThatChangedBack) {
+    TempDir dir;
+    Loaded a(dir);
+    a.run(20'000);
+    const CpuState& cpu = a.session.up().cpu();
+    ASSERT_TRUE(a.recorder->seek(10'000));
+    const uint8_t start = cpu.ReadData(reg::kW);
+    uint64_t changed = 0, back = 0;
+    for (uint64_t p = 10'001; p <= 20'000 && !back; ++p) {
+        ASSERT_TRUE(a.recorder->seek(p));
+        const uint8_t v = cpu.ReadData(reg::kW);
+        if (!changed && v != start)
+            changed = p;
+        else if (changed && v == start)
+            back = p;
+    }
+    ASSERT_NE(back, 0u) << "W changes and comes back within the window";
+    ASSERT_TRUE(a.recorder->seek(back));
+    const std::optional<uint64_t> at = a.recorder->firstChange(10'000, back, {reg::kW});
+    ASSERT_TRUE(at);
+    EXPECT_EQ(*at, changed);
+    EXPECT_EQ(a.recorder->position(), changed) << "the machine is left at the change";
+    EXPECT_NE(cpu.ReadData(reg::kW), start);
+    // A byte the program never touches: nothing found, the state stays where it was.
+    ASSERT_TRUE(a.recorder->seek(back));
+    const MachineSnapshot there = a.state();
+    EXPECT_FALSE(a.recorder->firstChange(10'000, back, {0x300}));
+    EXPECT_EQ(a.recorder->position(), back);
+    EXPECT_TRUE(a.state() == there);
+}
+
 } // namespace
 } // namespace zerka::dap
