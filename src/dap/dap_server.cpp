@@ -102,6 +102,26 @@ std::optional<int64_t> numberOf(std::string text) {
     return std::nullopt;
 }
 
+// The emulator's watch condition: "== V" or "& M == V" (M = 0xFF when not given).
+bool watchCondition(std::string text, uint8_t* mask, uint8_t* data) {
+    std::erase(text, ' ');
+    uint8_t m = 0xFF;
+    if (!text.empty() && text.front() == '&') {
+        const size_t eq = text.find("==");
+        if (eq == std::string::npos) return false;
+        const auto v = numberOf(text.substr(1, eq - 1));
+        if (!v || *v <= 0 || *v > 255) return false;
+        m = uint8_t(*v);
+        text.erase(0, eq);
+    }
+    if (!text.starts_with("==")) return false;
+    const auto v = numberOf(text.substr(2));
+    if (!v || *v < 0 || *v > 255) return false;
+    *mask = m;
+    *data = uint8_t(*v);
+    return true;
+}
+
 bool samePath(const std::string& a, const std::string& b) {
     std::error_code ec;
     if (fs::equivalent(a, b, ec)) return true;
@@ -396,9 +416,7 @@ void DapServer::launch(const json& r) {
     respond(r);
     // The unit cannot restore its own state.
     if (session_->emulator())
-        event(
-            "capabilities",
-            {{"capabilities", {{"supportsStepBack", false}, {"supportsDataBreakpoints", false}}}});
+        event("capabilities", {{"capabilities", {{"supportsStepBack", false}}}});
     event("initialized");
 }
 
@@ -605,15 +623,11 @@ void DapServer::setFunctionBreakpoints(const json& r) {
 
 // The simulator watches the bytes' values: a data breakpoint stops after the instruction that
 // changed its byte. Reads are not seen (the engine reports no accesses), so only "write" is
-// offered; the emulator's unit has a watch of its own that cannot stop on any change.
+// offered. The emulator's unit has one data watch, which stops when the byte changes to a given
+// value: there a data breakpoint needs that value as its condition.
 void DapServer::dataBreakpointInfo(const json& r) {
     const json& a = r.at("arguments");
     const std::string name = a.at("name");
-    if (session_->emulator())
-        return respond(r, {{"dataId", nullptr},
-                           {"description", "the emulator's data watch stops only when a byte "
-                                           "changes to a given value: data breakpoints work on "
-                                           "the simulator"}});
     std::optional<uint32_t> address;
     std::string error;
     const int ref = a.contains("variablesReference") && a["variablesReference"].is_number_integer()
@@ -638,7 +652,10 @@ void DapServer::dataBreakpointInfo(const json& r) {
                          error.empty() ? "\"" + name + "\" is not a byte of data memory" : error}});
     respond(r, {{"dataId", wordText(*address) + ":" + name},
                 {"description",
-                 name + " (" + wordText(*address) + "): stops after an instruction changes it"},
+                 name + " (" + wordText(*address) +
+                     (session_->emulator() ? "): the emulator stops when it changes to the value "
+                                             "of the condition (\"== 0x05\", \"& 0x0F == 0x05\")"
+                                           : "): stops after an instruction changes it")},
                 {"accessTypes", json::array({"write"})},
                 {"canPersist", false}});
 }
@@ -652,18 +669,33 @@ void DapServer::setDataBreakpoints(const json& r) {
         const size_t colon = id.find(':');
         d.name = colon == std::string::npos ? id : id.substr(colon + 1);
         const auto v = numberOf(id.substr(0, colon));
-        if (session_->emulator())
-            d.message = "the emulator's data watch stops only when a byte changes to a given "
-                        "value: data breakpoints work on the simulator";
-        else if (!v || *v < 0 || *v >= int64_t(CpuState::kDataSize))
+        const std::string condition = b.value("condition", "");
+        if (!v || *v < 0 || *v >= int64_t(CpuState::kDataSize))
             d.message = "\"" + id + "\" is not a data address";
         else if (access != "write")
-            d.message = "the simulator sees a byte change, not a read: only \"write\" is offered";
-        else if (!b.value("condition", "").empty() || !b.value("hitCondition", "").empty())
-            d.message = "conditions on data breakpoints are not offered";
+            d.message = std::string(session_->emulator() ? "the emulator" : "the simulator") +
+                        " sees a byte change, not a read: only \"write\" is offered";
+        else if (!b.value("hitCondition", "").empty())
+            d.message = "hit counts on data breakpoints are not offered";
+        else if (!session_->emulator() && !condition.empty())
+            d.message = "conditions on data breakpoints are offered on the emulator only";
+        else if (session_->emulator() && !watchCondition(condition, &d.mask, &d.data))
+            d.message = "the emulator's data watch stops when the byte changes to a value: give "
+                        "a condition such as \"== 0x05\" or \"& 0x0F == 0x05\"";
+        else if (session_->emulator() && !watchedAddresses().empty())
+            d.message = "the emulator has one data watch";
         else
             d.address = uint32_t(*v);
         dataBreakpoints_.push_back(d);
+    }
+    if (session_->emulator()) {
+        const DataBreakpoint* on = nullptr;
+        for (const DataBreakpoint& d : dataBreakpoints_)
+            if (d.address) on = &d;
+        if (on)
+            session_->setEmulatorWatch(uint16_t(*on->address), on->data, on->mask);
+        else
+            session_->setEmulatorWatch(0, 0, 0);
     }
     if (running_) watchStart();
     json out = json::array();
@@ -852,6 +884,14 @@ void DapServer::reportStop(const std::string& defaultReason) {
             for (const SourceBreakpoint& b : list)
                 if (b.entry && b.entry->address == pc && hits.empty())
                     hits.push_back(b.id), body["reason"] = "breakpoint";
+        // The emulator's data watch stops it like a breakpoint, away from every mark.
+        if (hits.empty() && session_->emulator())
+            for (const DataBreakpoint& d : dataBreakpoints_)
+                if (d.address && (up.cpu().ReadData(*d.address) & d.mask) == (d.data & d.mask)) {
+                    hits.push_back(d.id);
+                    body["reason"] = "data breakpoint";
+                    body["description"] = "data breakpoint";
+                }
         if (hits.empty() && defaultReason == "pause") body["reason"] = "breakpoint";
     }
     if (!hits.empty()) body["hitBreakpointIds"] = hits;

@@ -57,6 +57,7 @@ class DapServer : public UiHost {
         std::optional<uint32_t> address; // the data address watched, when accepted
         std::string name;                // what the client called it
         std::string message;
+        uint8_t mask = 0, data = 0; // the emulator's watch: stop when (byte & mask) becomes data
     };
     enum class RunKind { Continue, Next, StepIn, StepInstruction, StepOut };
 

@@ -44,6 +44,11 @@ class DapSession {
     bool emulator() const { return emulator_; }
     // The emulator's unit stopped answering (nothing read since is the target's state).
     bool linkLost() { return emulator_ && bench_->linkLost(); }
+    // The emulator's data watch: stop when the byte at `address` changes to `data` in the bits
+    // of `mask` (mask 0: off).
+    void setEmulatorWatch(uint16_t address, uint8_t data, uint8_t mask) {
+        bench_->emulator().setWatch(address, data, mask);
+    }
     // The unit in words.
     std::string unitName() const { return bench_ ? bench_->unit().name() : std::string(); }
 

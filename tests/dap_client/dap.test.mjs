@@ -398,7 +398,7 @@ test('the same session on the virtual emulator unit; reverse is refused, a lost 
     const caps = [];
     dc.on('capabilities', (e) => caps.push(e.body.capabilities));
     await launch(dc, { program: file('calls.asm'), chip: 'KXA1608', target: 'emulator', connect: `unix:${sock}`, stopOnEntry: true });
-    assert.deepEqual(caps, [{ supportsStepBack: false, supportsDataBreakpoints: false }]);
+    assert.deepEqual(caps, [{ supportsStepBack: false }]);
     const bump = lineOf('addone.inc', 'BUMP:');
     const set = await dc.setBreakpointsRequest({ source: { path: file('addone.inc') }, breakpoints: [{ line: bump }] });
     assert.equal(set.body.breakpoints[0].verified, true);
@@ -416,13 +416,26 @@ test('the same session on the virtual emulator unit; reverse is refused, a lost 
     await s;
     assert.equal((await topFrame(dc))[0].line, lineOf('addone.inc', 'ADDONE: CALL') + 1);
     assert.equal(await evaluate(dc, 'TOTAL'), '0x01');
+    // The unit's data watch: the byte changing to a value, one at a time.
+    await dc.setBreakpointsRequest({ source: { path: file('addone.inc') }, breakpoints: [] });
+    const watch = await dc.customRequest('dataBreakpointInfo', { name: 'TOTAL' });
+    assert.match(watch.body.description, /condition/);
+    const ws = await dc.customRequest('setDataBreakpoints', { breakpoints: [
+        { dataId: watch.body.dataId }, { dataId: watch.body.dataId, condition: '== 0x03' },
+        { dataId: watch.body.dataId, condition: '& 0x0F == 2' }] });
+    assert.deepEqual(ws.body.breakpoints.map((b) => b.verified), [false, true, false]);
+    assert.match(ws.body.breakpoints[0].message, /== 0x05/);
+    assert.match(ws.body.breakpoints[2].message, /one data watch/);
+    s = dc.waitForEvent('stopped');
+    await dc.continueRequest({ threadId: 1 });
+    const watched = (await s).body;
+    assert.deepEqual([watched.reason, watched.hitBreakpointIds], ['data breakpoint', [ws.body.breakpoints[1].id]]);
+    assert.equal(await evaluate(dc, 'TOTAL'), '0x03');
+    await dc.customRequest('setDataBreakpoints', { breakpoints: [] });
     const scopes = (await dc.scopesRequest({ frameId: 1000 })).body.scopes;
     const w = await dc.setVariableRequest({ variablesReference: scopes[2].variablesReference, name: 'TOTAL', value: '0x40' });
     assert.equal(w.body.value, '0x40', 'written to the unit and read back');
     await assert.rejects(dc.stepBackRequest({ threadId: 1 }), /emulator cannot restore/);
-    const watch = await dc.customRequest('dataBreakpointInfo', { name: 'TOTAL' });
-    assert.equal(watch.body.dataId, null);
-    assert.match(watch.body.description, /data breakpoints work on the simulator/);
     await assert.rejects(dc.customRequest('writeMemory', { memoryReference: 'program', offset: 0, data: 'AAA=' }), /written by a build/);
     // The unit goes away: a clear message and the end of the session, no hang.
     const out = [];
