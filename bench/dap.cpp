@@ -69,9 +69,18 @@ struct Loaded {
         recorder = std::make_unique<ReverseRecorder>(session.up());
         recorder->start();
     }
-    double run(uint64_t n, bool record) {
-        session.up().setYieldHook(record ? std::function<void()>([this] { recorder->checkpoint(); })
-                                         : std::function<void()>([] {}));
+    // With `watch` the run also goes over every time slice again for a data breakpoint on a
+    // byte the program never touches, as the adapter does.
+    double run(uint64_t n, bool record, bool watch = false) {
+        uint64_t from = recorder->position();
+        session.up().setYieldHook(watch ? std::function<void()>([this, &from] {
+            if (recorder->firstChange(from, recorder->position(), {0x300})) std::exit(5);
+            from = recorder->position();
+            recorder->checkpoint();
+        })
+                                  : record
+                                      ? std::function<void()>([this] { recorder->checkpoint(); })
+                                      : std::function<void()>([] {}));
         session.up().setTickLimit(n);
         const auto t0 = Clock::now();
         session.commands().run();
@@ -181,6 +190,11 @@ int main(int argc, char** argv) {
     std::printf("free run of %llu instructions: %.1f M/s plain, %.1f M/s recording: %.1f %% "
                 "slower (goal <= 25 %%)\n",
                 (unsigned long long)runLength, plain, recorded, (1.0 - recorded / plain) * 100.0);
+
+    const uint64_t watchLength = std::min<uint64_t>(n, 10'000'000ull);
+    const double watched = Loaded(main).run(watchLength, true, true);
+    std::printf("free run of %llu instructions with a data breakpoint: %.1f M/s\n",
+                (unsigned long long)watchLength, watched);
 
     Loaded a(main);
     a.run(n, true);
