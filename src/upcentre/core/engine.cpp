@@ -285,6 +285,38 @@ uint8_t pairKind(uint8_t kind) {
     }
 }
 
+// The kind of a jump whose target lies inside the program, or 0.
+uint8_t nearKind(uint8_t kind) {
+    switch (kind) {
+    case kCallShort:
+        return kCallNear;
+    case kJmpShort:
+        return kJmpNear;
+    case kRj:
+        return kRjNear;
+    case kRcall:
+        return kRcallNear;
+    case kJz:
+        return kJzNear;
+    case kJnz:
+        return kJnzNear;
+    case kJc:
+        return kJcNear;
+    case kJnc:
+        return kJncNear;
+    case kJn:
+        return kJnNear;
+    case kJnn:
+        return kJnnNear;
+    case kJo:
+        return kJoNear;
+    case kJno:
+        return kJnoNear;
+    default:
+        return 0;
+    }
+}
+
 ExecOp record(uint8_t kind) {
     ExecOp op;
     op.kind = kind;
@@ -346,6 +378,19 @@ void Engine::preparePlain(const CpuState& s) const {
         if (pair && l.plain[a + 1].kind == kNopf) {
             first.kind = pair;
             first.x = static_cast<int16_t>(l.plain[a + 1].a & 0xFFF);
+        }
+    }
+    // A jump with a fixed target inside the program needs no range check at run time.
+    for (uint32_t a = 0; a < size; ++a) {
+        ExecOp& op = l.plain[a];
+        const uint8_t near = nearKind(op.kind);
+        if (!near) continue;
+        const bool absolute = op.kind == kCallShort || op.kind == kJmpShort;
+        const uint32_t target =
+            absolute ? op.a : (a + 1 + uint32_t(int32_t(op.x))) & CpuState::kPcMask;
+        if (target < size) {
+            op.kind = near;
+            op.a = static_cast<uint16_t>(target);
         }
     }
     l.plain[size] = l.plain[size + 1] = record(kOutsideExec);

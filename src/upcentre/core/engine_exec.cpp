@@ -263,6 +263,11 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
         pc = target & kPcMask;
         d[reg::kPcLatchHigh] = static_cast<uint8_t>(pc >> 8);
     };
+    // A jump to the target a layout resolved inside the program.
+    auto jumpNear = [&]() ZK_LAMBDA_INLINE {
+        pc = cur->a;
+        d[reg::kPcLatchHigh] = static_cast<uint8_t>(pc >> 8);
+    };
     auto skip = [&]() ZK_LAMBDA_INLINE {
         pc = (pc + 1) & kPcMask;
         ++s.cycles_;
@@ -724,6 +729,43 @@ dispatchSwitch:
             if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             ZK_NEXT_JUMP(2);
         }
+        ZK_CASE(CallNear) {
+            push(pc);
+            topOfStackCopy(pc);
+            jumpNear();
+            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(JmpNear) {
+            jumpNear();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(RjNear) {
+            jumpNear();
+            ZK_NEXT(2);
+        }
+        ZK_CASE(RcallNear) {
+            push(pc);
+            topOfStackCopy(pc);
+            jumpNear();
+            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            ZK_NEXT(2);
+        }
+#define ZK_BRANCH_NEAR(cond)                                                                       \
+    if (cond) {                                                                                    \
+        jumpNear();                                                                                \
+        ++s.cycles_;                                                                               \
+    }                                                                                              \
+    ZK_NEXT(1);
+        ZK_CASE(JzNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kZ) }
+        ZK_CASE(JnzNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kZ)) }
+        ZK_CASE(JcNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kC) }
+        ZK_CASE(JncNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kC)) }
+        ZK_CASE(JnNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kN) }
+        ZK_CASE(JnnNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kN)) }
+        ZK_CASE(JoNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kOV) }
+        ZK_CASE(JnoNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kOV)) }
+#undef ZK_BRANCH_NEAR
         ZK_CASE(Jz){ZK_BRANCH(d[reg::kStatus] & flag::kZ)} ZK_CASE(Jnz){
             ZK_BRANCH(!(d[reg::kStatus] & flag::kZ))} ZK_CASE(Jc){
             ZK_BRANCH(d[reg::kStatus] & flag::kC)} ZK_CASE(Jnc){

@@ -39,6 +39,7 @@ namespace exec {
 
 // The other instructions; then the two-word instructions fused with the NOPF word after them
 // (a layout puts them where a NOPF follows: both words in one tick, the NOPF's payload in `x`);
+// the jumps whose target a layout found inside the program (the target in `a`);
 // then the records that are not instructions: Stop (the run stops before this cell),
 // OutsideCheck and OutsideExec (sentinels past the program: the PC is outside program memory,
 // with and without the run's stop test), Invalid (not an instruction).
@@ -47,7 +48,9 @@ namespace exec {
     X(Mull) X(Addl) X(Subl) X(Andl) X(Iorl) X(Xorl) X(Mvl) X(Retl) X(Ret) X(Reti) X(Pop)           \
         X(CallLong) X(JmpLong) X(CallShort) X(JmpShort) X(Rj) X(Rcall) X(Jz) X(Jnz) X(Jc) X(Jnc)   \
             X(Jn) X(Jnn) X(Jo) X(Jno) X(Tblr) X(Mvlp) X(Ldpr) X(Lbsr) X(Mvff) X(Nopf) X(Idle)      \
-                X(Slp) X(CallPair) X(JmpPair) X(MvlpPair) X(LdprPair) X(MvffPair) X(Stop)          \
+                X(Slp) X(CallPair) X(JmpPair) X(MvlpPair) X(LdprPair) X(MvffPair) X(CallNear)      \
+                    X(JmpNear) X(RjNear) X(RcallNear) X(JzNear) X(JnzNear) X(JcNear)         \
+                    X(JncNear) X(JnNear) X(JnnNear) X(JoNear) X(JnoNear) X(Stop)             \
                     X(OutsideCheck) X(OutsideExec) X(Invalid)
 
 enum Kind : uint8_t {
@@ -58,6 +61,7 @@ enum Kind : uint8_t {
 #undef ZK_KIND
         kKindCount
 };
+static_assert(kKindCount <= 256, "kinds are bytes");
 
 // The general handler of a file instruction is the plain one plus one, the plain one with the
 // file register as destination the plain one plus two.
