@@ -10,6 +10,9 @@ packages=(
   qt6-base-dev libqscintilla2-qt6-dev libxlsxwriter-dev
   xvfb xauth
 )
+# Node.js and npm for the language server's end-to-end test (tests/lsp_client); a Node.js
+# from elsewhere that brings its own npm is kept.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -19,3 +22,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "${ZERKA_APT_UPDATED:-0}" = 1 ] || $SUDO apt-get update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
 fi
+
+# npm section: the pinned protocol client of tests/lsp_client (package-lock.json).
+npm ci --prefix "$(dirname "$0")/../tests/lsp_client" --no-audit --no-fund

@@ -146,6 +146,7 @@ bool TF_ASM::readAndExpand() {
     env.report = [this](const PreprocError& e) { reporter_.reportPreproc(e); };
     env.yield = ctx_.yield;
     env.includeRoot = ctx_.includeRoot;
+    env.readSource = ctx_.readSource;
     env.includeDirs = ctx_.includeDirs;
     env.maxLines = ctx_.maxLines;
     env.macroLabelCounter = 0;
@@ -390,6 +391,7 @@ AssemblyResult TF_ASM::run() {
     result_.success = result_.handOver && result_.errorCount == 0;
     if (!result_.success) removeStaleImages();
     result_.otherCoreMnemonic = otherCoreMnemonic();
+    if (ctx_.inspect) ctx_.inspect(AssemblyInsight{lines_, files_, macros_, tables_});
     return std::move(result_);
 }
 

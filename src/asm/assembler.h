@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,7 +20,22 @@ namespace zerka {
 
 class InstructionSet;
 class OptionsModel;
+class TLinePack;
+class TLinePackLink;
 struct ChipModel;
+struct SymbolTables;
+
+// What a run knew when it ended, for a caller that looks at the program rather than its
+// output (the language server): valid only during the call that receives it.
+struct AssemblyInsight {
+    const TLinePack& lines; // the line list (macro calls expanded)
+    const TLinePack& files; // file list: entry text = path as reported
+    TLinePackLink& macros;  // the macro bodies
+    const SymbolTables& tables;
+};
+
+// Reads one source file into `content`; false when it cannot be read.
+using SourceProvider = std::function<bool(const std::filesystem::path&, std::string&)>;
 
 // The shell command that started the run.
 enum class AssemblyMode {
@@ -72,6 +88,10 @@ struct AssemblyContext {
     std::vector<std::filesystem::path> includeDirs;
     // Guard against runaway macro growth: lines the line list and the bodies may hold.
     size_t maxLines = 1'000'000;
+    // When set, sources are read through it instead of from disk (an editor's unsaved texts).
+    SourceProvider readSource;
+    // When set, called once at the end of the run (also a failed one).
+    std::function<void(const AssemblyInsight&)> inspect;
 };
 
 // The 28-byte macro record of one line for the source view.

@@ -67,6 +67,9 @@ struct PreprocEnv {
     // Further folders for an INCLUDE name that is not beside the main file, in order.
     std::vector<std::filesystem::path> includeDirs;
 
+    // When set, source files are read through it instead of from disk.
+    std::function<bool(const std::filesystem::path&, std::string&)> readSource;
+
     // Guard against runaway macro growth: lines stored in the line list and the macro bodies.
     size_t maxLines = 1'000'000;
     size_t storedLines = 0;

@@ -91,7 +91,10 @@ bool SourceReader::readFile(const fs::path& path, const std::string& listPath,
         return false;
     }
     std::string content;
-    if (!readOnce(path, content) && !readOnce(path, content)) {
+    const auto readIt = [&] {
+        return env_.readSource ? env_.readSource(path, content) : readOnce(path, content);
+    };
+    if (!readIt() && !readIt()) {
         env_.fail(kOpenSource, true, listPath, includeLine);
         return false;
     }

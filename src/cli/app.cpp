@@ -19,6 +19,7 @@ int runZerka(const std::vector<std::string>& args, std::ostream& out, std::ostre
     registerSimCommand(app, ctx);
     registerProgCommand(app, ctx);
     registerBuildCommand(app, ctx);
+    registerLspCommand(app, ctx);
     app.footer("Run \"zerka help COMMAND\" or \"zerka COMMAND --help\" for a command's options. "
                "Exit status: 0 success, 1 the job failed, 2 usage error, 3 (sim) an expectation "
                "failed.");

@@ -11,6 +11,7 @@ void registerTargetCommand(CLI::App& app, CliContext& ctx);
 void registerSimCommand(CLI::App& app, CliContext& ctx);
 void registerProgCommand(CLI::App& app, CliContext& ctx);
 void registerBuildCommand(CLI::App& app, CliContext& ctx);
+void registerLspCommand(CLI::App& app, CliContext& ctx);
 
 
 } // namespace zerka::cli
