@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
         window.resize(1280, 800);
         window.show();
         QApplication::processEvents();
-        zerka::Shell& shell = window.shell();
+        zerka::Shell& shell = window.workbench().shell();
         const auto chip = shell.parts().library.findChipByName("KXA1608");
         if (!chip) {
             std::fprintf(stderr, "bench_ide_free_run: the chip library has no KXA1608\n");
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
         });
         QTimer::singleShot(int(runSeconds * 1000),
                            [&] { window.action(zerka::Command::Stop)->trigger(); });
-        zerka::TZk_UP& up = window.upCentre();
+        zerka::TZk_UP& up = window.workbench().up();
         const uint64_t before = up.executedInstructions();
         pass.start();
         lastPass = Clock::now();

@@ -94,7 +94,8 @@ void addAsmOptions(CLI::App* sub, AsmCommandOptions& o, bool withAssembleOnly) {
 }
 
 std::unique_ptr<AsmSetup> prepareAssembly(const AsmCommandOptions& o, AssemblyMode mode,
-                                          std::ostream& err, const std::string& me) {
+                                          std::ostream& err, const std::string& me,
+                                          UiHost* ui) {
     if (const auto problem = inputFileProblem(o.main)) {
         err << me << *problem << '\n';
         return nullptr;
@@ -121,16 +122,21 @@ std::unique_ptr<AsmSetup> prepareAssembly(const AsmCommandOptions& o, AssemblyMo
     }
 
     auto setup = std::make_unique<AsmSetup>();
-    setup->library = std::make_unique<ChipLibrary>(o.lib.empty() ? chipLibraryDir()
-                                                                 : std::filesystem::path(o.lib));
+    WorkbenchSetup w;
+    w.programDir = programDir().string();
+    w.libraryDir = o.lib.empty() ? chipLibraryDir() : std::filesystem::path(o.lib);
+    w.ui = ui;
+    w.unit = UnitChoice::inProcess();
+    setup->bench = std::make_unique<Workbench>(std::move(w));
+    setup->library = &setup->bench->library();
+    setup->chip = &setup->bench->chip();
+    setup->options = &setup->bench->options();
     ChipLibrary& library = *setup->library;
     std::string error;
-    if (!library.buildChipList(&error)) {
+    if (!setup->bench->loadChipList(&error)) {
         err << me << error << '\n';
         return nullptr;
     }
-    setup->chip = std::make_unique<ChipModel>();
-    setup->options = std::make_unique<OptionsModel>(library, *setup->chip);
     OptionsModel& options = *setup->options;
     int index = 0;
     if (!o.chip.empty()) {
@@ -143,7 +149,7 @@ std::unique_ptr<AsmSetup> prepareAssembly(const AsmCommandOptions& o, AssemblyMo
         }
         index = *found;
     }
-    if (library.entries().empty() || !options.chooseChip(index, &error)) {
+    if (!setup->bench->chooseChip(index, &error)) {
         err << me << "chip " << index << " cannot be loaded: " << error << '\n';
         return nullptr;
     }

@@ -7,6 +7,7 @@
 #include "chip/chip_model.h"
 #include "chip/options_model.h"
 #include "cli/cli_context.h"
+#include "shell/workbench.h"
 #include "upcentre/core/instruction_set.h"
 
 #include <filesystem>
@@ -43,12 +44,14 @@ struct AsmCommandOptions {
 void addAsmOptions(CLI::App* sub, AsmCommandOptions& o, bool withAssembleOnly);
 void addAsmSwitch(CLI::App* sub, const std::string& name, AsmSwitch& s, const std::string& what);
 
-// Everything one assembly run of the command line needs; the members refer to each other, so
-// the setup lives on the heap and never moves.
+// Everything one assembly run of the command line needs: a workbench with the chip library, the
+// chosen chip and the options, and what the switches made of them. The setup lives on the heap
+// and never moves.
 struct AsmSetup {
-    std::unique_ptr<ChipLibrary> library;
-    std::unique_ptr<ChipModel> chip;
-    std::unique_ptr<OptionsModel> options;
+    std::unique_ptr<Workbench> bench;
+    ChipLibrary* library = nullptr; // the workbench's
+    ChipModel* chip = nullptr;
+    OptionsModel* options = nullptr;
     InstructionSet instructions;
     AssemblyOptions assembly;
     // The -I folders, then the chip library: where INCLUDE names not beside MAIN are found.
@@ -61,10 +64,12 @@ void addIncludeOption(CLI::App* sub, std::vector<std::string>& dirs);
 bool checkIncludeDirs(const std::vector<std::string>& dirs, std::ostream& err,
                       const std::string& me);
 
-// Checks MAIN, loads the library and the chip and applies the switches. On a usage error it
-// writes the reason (after `me`) to `err` and returns nothing.
+// Checks MAIN, builds the workbench (its messages through `ui`; null: none), loads the library
+// and the chip and applies the switches. On a usage error it writes the reason (after `me`) to
+// `err` and returns nothing.
 std::unique_ptr<AsmSetup> prepareAssembly(const AsmCommandOptions& o, AssemblyMode mode,
-                                          std::ostream& err, const std::string& me);
+                                          std::ostream& err, const std::string& me,
+                                          UiHost* ui = nullptr);
 
 // A hint line for a run that failed on an instruction of the other core (a program written
 // for a chip of the other core): names the chip, its core and --chip. Nothing otherwise.

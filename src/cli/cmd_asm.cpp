@@ -32,7 +32,7 @@ int runAsm(const AsmCommandOptions& o, CliContext& ctx) {
     if (!setup) return kExitUsage;
     StderrLog log(ctx.err);
     AssemblyContext context;
-    context.chip = setup->chip.get();
+    context.chip = setup->chip;
     context.instructions = &setup->instructions;
     context.chipListVersion = setup->library->chipListVersionNumber();
     context.log = &log;

@@ -3,19 +3,15 @@
 // --target); a programmer-mode file downloads its word image into the programmer's flash.
 // Prints the message log and the checksum; exit 0 when the build (and the load)
 // succeeded, 1 when it failed, 2 for a usage error.
+#include "cli/cli_number.h"
 #include "cli/commands.h"
 
 #include "cli/asm_options.h"
 #include "core/program_dir.h"
 #include "core/text.h"
+#include "coverage/outputs.h"
 #include "link/socket_transport.h"
-#include "shell/headless_editor.h"
-#include "shell/ice_session.h"
-#include "shell/programmer_session.h"
-#include "shell/shell.h"
-#include "target/target_unit.h"
-#include "target/virtual_port.h"
-#include "target/virtual_usb.h"
+#include "shell/workbench.h"
 
 #include <filesystem>
 #include <memory>
@@ -33,6 +29,8 @@ struct BuildOptions {
     std::string connect;
     std::vector<std::string> includeDirs;
     std::string file;
+    coverage::OutputRequest counting; // --coverage, --coverage-append, --profile
+    std::string maxInstructions;      // the counted run's limit
 };
 
 // Messages on stderr; a question is answered Cancel (a build in CI must not go on after one).
@@ -53,21 +51,27 @@ class StderrUi : public UiHost {
     std::ostream& err_;
 };
 
-// No window: nothing shows, every dialog is cancelled.
-class NoWindows : public ShellWindows {
-  public:
-    SaveAnswer askSaveChanges(const std::string&, bool) override { return SaveAnswer::No; }
-    bool askYesCancel(const std::string&) override { return false; }
-    void showAsChild(Slot, bool) override {}
-    bool isShowing(Slot) const override { return false; }
-    std::optional<std::string> openFileDialog(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> saveFileDialog(const FileDialogRequest&) override { return {}; }
-    void setTitle(const std::string&) override {}
-    void setConnectionPanel(ConnectionPanel) override {}
-    void setChecksumPanel(const std::string&) override {}
-    void commandsChanged() override {}
-    void closeMainWindow() override {}
-};
+// After a simulator build: runs the program from reset until a breakpoint, sleep or the limit,
+// then writes the coverage and profile of the run.
+int countedRun(TZk_UP& up, Shell& shell, const BuildOptions& o, uint64_t limit, CliContext& ctx) {
+    up.setTickLimit(limit);
+    up.setYieldHook([&up] {
+        if (up.running() && (up.cpu().sleeping() || up.cpu().idle())) up.Stop();
+    });
+    up.Run();
+    ctx.out << "Ran " << up.executedInstructions() << " instructions, " << up.cpu().GetCycles()
+            << " cycles\n";
+    const AssemblyResult& result = shell.lastAssembly();
+    const coverage::Report report =
+        coverage::makeReport(coverage::LineMap(result), *up.counts(),
+                             coverage::programOf(up.cpu(), up.engine(), result));
+    std::string error;
+    if (!coverage::writeOutputs(report, o.counting, ctx.out, error)) {
+        ctx.err << kMe << error << '\n';
+        return kExitFailed;
+    }
+    return kExitOk;
+}
 
 int runBuild(const BuildOptions& o, CliContext& ctx) {
     if (const auto problem = inputFileProblem(o.file)) {
@@ -75,9 +79,15 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
         return kExitUsage;
     }
     const fs::path libDir = o.lib.empty() ? chipLibraryDir() : fs::path(o.lib);
-    ChipLibrary library(libDir);
+    StderrUi ui(ctx.err);
+    WorkbenchSetup setup;
+    setup.programDir = programDir().string();
+    setup.libraryDir = libDir;
+    setup.ui = &ui;
+    setup.unit = UnitChoice::inProcess();
+    Workbench bench(std::move(setup));
     std::string problem;
-    if (!library.buildChipList(&problem)) {
+    if (!bench.loadChipList(&problem)) {
         ctx.err << kMe << "no chip library in " << libDir.string()
                 << (problem.empty() ? "" : " (" + problem + ")") << '\n';
         return kExitUsage;
@@ -90,39 +100,8 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
         }
     }
     if (!checkIncludeDirs(o.includeDirs, ctx.err, kMe)) return kExitUsage;
-    ChipModel chip;
-    OptionsModel options(library, chip);
-    StderrUi ui(ctx.err);
-    TZk_UP up(&ui);
-    HeadlessEditor editor;
-    MessageLogModel log;
-    NoWindows windows;
-
-    // The emulator: the unit at --connect, else the virtual unit in this process.
-    std::unique_ptr<TargetUnit> unit;
-    std::unique_ptr<VirtualPrinterPort> port;
-    std::unique_ptr<IceSession> session;
-    auto makeSession = [&] {
-        TargetConfig c;
-        c.core = coreTypeFromVariant(chip.coreVariant);
-        if (!chip.emulatorIds.empty()) c.bodyId = chip.emulatorIds.front();
-        unit = std::make_unique<TargetUnit>(c);
-        port = std::make_unique<VirtualPrinterPort>(*unit);
-        UsbBackends b;
-        const std::string connect = o.connect;
-        if (connect.empty())
-            b.virtualTarget = inProcessTarget(*unit);
-        else
-            b.virtualTarget = [connect](std::string& why) {
-                return openSocketTransport(connect, why);
-            };
-        WaitHook wait = connect.empty() ? WaitHook([](std::chrono::milliseconds) {}) : clockWait();
-        session = std::make_unique<IceSession>(up, chip, options, ui, std::move(b),
-                                               std::make_unique<VirtualPortProvider>(*port), wait);
-    };
-
-    ShellParts parts{library, chip, options, up, editor, log, ui, windows, nullptr, {}};
-    auto shell = std::make_unique<Shell>(parts, programDir().string());
+    Shell* shell = &bench.shell();
+    TZk_UP& up = bench.up();
     shell->setIncludeDirs({o.includeDirs.begin(), o.includeDirs.end()});
     const std::string unread = shell->ReadConfiguration(fs::absolute(o.file).string());
     // A file that does not hold every setting, or names no chip of the library, would build
@@ -133,32 +112,53 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
         ctx.err << kMe << "nothing was built\n";
         return kExitFailed;
     }
-    const bool programmer = options.ideMode() == IdeMode::Programmer;
+    const bool programmer = bench.options().ideMode() == IdeMode::Programmer;
     const bool simulator =
         o.target.empty() ? shell->state().simulatorMode : o.target == "simulator";
     if (!o.connect.empty() && simulator && !programmer) {
         ctx.err << kMe << "--connect needs --target emulator or a programmer-mode file\n";
         return kExitUsage;
     }
-    // A programmer-mode build downloads into the programmer of the same unit.
-    std::unique_ptr<ProgrammerSession> burner;
-    if (!simulator || programmer) {
-        makeSession();
-        shell->setEmulator(session.get());
-    }
-    if (programmer) {
-        burner = std::make_unique<ProgrammerSession>(*shell, session->usb());
-        shell->setProgrammer(burner.get());
-    }
+    // The emulator: the unit at --connect, else the virtual unit in this process (for the chip
+    // the file names). A programmer-mode build downloads into the programmer of the same unit.
+    if (!simulator || programmer) bench.useUnit(UnitChoice::commandLine(o.connect, false));
+    if (programmer) bench.programmer();
     shell->SelectTarget(simulator);
-    if (shell->state().mainFile.empty() && editor.slotCount() > 0)
-        shell->SetMainFile(editor.pathOf(1));
+    if (shell->state().mainFile.empty() && bench.editor().slotCount() > 0)
+        shell->SetMainFile(bench.editor().pathOf(1));
+
+    if (o.counting.append && o.counting.coverage.empty()) {
+        ctx.err << kMe << "--coverage-append needs --coverage FILE\n";
+        return kExitUsage;
+    }
+    uint64_t limit = 10'000'000;
+    if (o.counting.any() || !o.maxInstructions.empty()) {
+        const CommandNumber n = parseCommandNumber(toUpperAscii(o.maxInstructions));
+        if (!o.maxInstructions.empty() && (!n.isNumber || n.tooLarge || n.value < 1)) {
+            ctx.err << kMe << "--max-instructions \"" << o.maxInstructions
+                    << "\" is not a count of at least 1\n";
+            return kExitUsage;
+        }
+        if (!o.maxInstructions.empty()) limit = uint64_t(n.value);
+        if (!o.counting.any()) {
+            ctx.err << kMe << "--max-instructions goes with --coverage or --profile\n";
+            return kExitUsage;
+        }
+        if (o.assembleOnly || !simulator || programmer) {
+            ctx.err << kMe
+                    << "--coverage and --profile run the program on the simulator: not "
+                       "with --assemble-only, the emulator or a programmer-mode file\n";
+            return kExitUsage;
+        }
+        up.setCounting(true);
+    }
 
     const bool ok = o.assembleOnly ? shell->assembleOnly() : shell->assembleAndRun();
-    for (const LogEntry& e : log.entries())
+    for (const LogEntry& e : bench.log().entries())
         ctx.out << e.text << '\n';
     // A failed build made no image, so no checksum of one.
     if (ok) ctx.out << "Checksum = 0x" << hexText(shell->state().imageChecksum, 4) << '\n';
+    if (ok && up.counting()) return countedRun(up, *shell, o, limit, ctx);
     return ok ? kExitOk : kExitFailed;
 }
 
@@ -177,6 +177,18 @@ void registerBuildCommand(CLI::App& app, CliContext& ctx) {
                     "With --target emulator or a programmer-mode file: the unit served at "
                     "unix:PATH or tcp:127.0.0.1:PORT");
     addIncludeOption(sub, o->includeDirs);
+    sub->add_option("--coverage", o->counting.coverage,
+                    "After a simulator build, run the program and write its lcov trace file")
+        ->check(notEmpty());
+    sub->add_flag("--coverage-append", o->counting.append,
+                  "Add to the counts of the existing --coverage file");
+    sub->add_option("--profile", o->counting.profile,
+                    "After a simulator build, run the program and write its cycle profile as "
+                    "JSON, or print it for \"-\"")
+        ->check(notEmpty());
+    sub->add_option("--max-instructions", o->maxInstructions,
+                    "The run of --coverage/--profile stops after N instructions (default "
+                    "10000000), at a breakpoint or when the CPU sleeps");
     sub->add_option("FILE", o->file, "The .prj or .cfg file")->required();
     sub->callback([o, &ctx] { ctx.exitCode = runBuild(*o, ctx); });
 }

@@ -18,6 +18,7 @@
 #include "link/socket_transport.h"
 #include "programmer/prog_settings.h"
 #include "programmer/programmer.h"
+#include "shell/workbench.h"
 
 #include <charconv>
 #include <memory>
@@ -201,23 +202,21 @@ int runProg(const ProgOptions& o, CliContext& ctx) {
             return kExitUsage;
         }
     }
-    ChipLibrary library(o.lib.empty() ? chipLibraryDir() : std::filesystem::path(o.lib));
-    ChipModel chip;
+    // The unit at --connect, else the USB programmer (or the one ZERKA_TARGET names).
+    StderrUi ui(ctx.err);
+    WorkbenchSetup setup;
+    setup.programDir = programDir().string();
+    setup.libraryDir = o.lib.empty() ? chipLibraryDir() : std::filesystem::path(o.lib);
+    setup.ui = &ui;
+    setup.unit = o.connect.empty() ? UnitChoice::hardware() : UnitChoice::socket(o.connect);
+    Workbench bench(std::move(setup));
+    ChipLibrary& library = bench.library();
+    ChipModel& chip = bench.chip();
     if (!loadChosenChip(library, o.chip.empty() ? "0" : o.chip, chip, ctx.err, kMe))
         return kExitUsage;
     if (!checkCalibration(o, chip, ctx.err)) return kExitUsage;
 
-    UsbBackends backends;
-    if (o.connect.empty()) {
-        backends = realUsbBackends();
-    } else {
-        const std::string connect = o.connect;
-        backends.virtualTarget = [connect](std::string& problem) {
-            return openSocketTransport(connect, problem);
-        };
-    }
-    UsbLink usb(std::move(backends));
-    StderrUi ui(ctx.err);
+    UsbLink& usb = bench.emulator().usb();
     PrintedLog log(ctx.out);
     ProgrammerState state;
     if (needsFile) {
@@ -230,7 +229,7 @@ int runProg(const ProgOptions& o, CliContext& ctx) {
     ProgrammerEnv env{usb, chip, ui, log, state};
     env.library = &library;
     // The calibration page as the options dialog would hold it, with the command's values.
-    OptionsModel options(library, chip);
+    OptionsModel& options = bench.options();
     OscCalibration calibration(options, chip, ui);
     if (o.calibrate || o.softwareHao || o.softwareLpo) {
         OptionsControls& c = options.controls();

@@ -5,9 +5,11 @@
 #include "cli/asm_options.h"
 #include "cli/cli_number.h"
 #include "cli/commands.h"
-#include "cli/sim_target_emulator.h"
 
 #include "core/text.h"
+#include "coverage/outputs.h"
+#include "link/socket_transport.h"
+#include "shell/self_erom_breakpoints.h"
 #include "shell/up_receiver.h"
 #include "upcentre/run/up_centre.h"
 
@@ -27,6 +29,18 @@ namespace {
 constexpr const char* kMe = "zerka sim: ";
 constexpr uint64_t kDefaultMaxInstructions = 10'000'000;
 
+// `--target emulator [--connect unix:PATH|tcp:127.0.0.1:PORT]`: the same command line on the
+// emulator. With an address the unit served on that socket is used; without one the unit named
+// by ZERKA_TARGET, and the virtual target unit runs in-process when that is not set. A named unit
+// that does not answer is an error, never replaced by the built-in one. The uP centre stays the
+// one the command already drives: the workbench's bring-up attaches the emulator branch to it,
+// downloads and verifies the program it holds, and its runs return once the target has stopped.
+struct SimTargetOptions {
+    std::string target = "simulator"; // "simulator" or "emulator"
+    std::string connect;              // empty: ZERKA_TARGET, else the in-process virtual unit
+    bool emulator() const { return target == "emulator"; }
+};
+
 struct SimOptions {
     AsmCommandOptions assembly;
     AsmSwitch stackStop;
@@ -42,6 +56,7 @@ struct SimOptions {
     bool trace = false;
     bool json = false;
     SimTargetOptions target;
+    coverage::OutputRequest counting; // --coverage, --coverage-append, --profile
 };
 
 // Assembler messages on stderr as they come.
@@ -112,8 +127,7 @@ enum class StepEnd { Count, Asleep, LinkLost };
 
 class Simulation {
   public:
-    Simulation(const SimOptions& o, CliContext& ctx)
-        : o_(o), ctx_(ctx), host_(ctx.err), up_(&host_) {}
+    Simulation(const SimOptions& o, CliContext& ctx) : o_(o), ctx_(ctx), host_(ctx.err) {}
     int run();
 
   private:
@@ -136,28 +150,31 @@ class Simulation {
     std::string execute(uint64_t maxInstructions);
     StepEnd stepOnce();
     std::string steppedRun(uint64_t maxInstructions);
-    bool linkLost() const { return emulator_ && emulatorLinkLost(emulator_); }
+    bool enterEmulator(const AssemblyResult& result, bool stackStop, uint64_t maxCycles);
+    bool linkLost() const { return emulator_ && bench_->linkLost(); }
     int reportLostLink() {
-        ctx_.err << kMe << "the link to the target unit was lost (" << emulatorLinkName(emulator_)
+        ctx_.err << kMe << "the link to the target unit was lost (" << bench_->unit().name()
                  << "): no final state to report\n";
         return kExitFailed;
     }
+    bool emulatorStoppedAsleep() const { return emulator_ && bench_->emulator().run().stoppedAsleep(); }
     void traceLine(uint32_t at);
-    bool asleep() const { return sleepStop_ || up_.cpu().sleeping() || up_.cpu().idle(); }
+    bool asleep() const { return sleepStop_ || up_->cpu().sleeping() || up_->cpu().idle(); }
     void printText(const std::string& reason);
     void printJson(const std::string& reason);
 
     const SimOptions& o_;
     CliContext& ctx_;
     StderrHost host_;
-    TZk_UP up_;
+    std::unique_ptr<AsmSetup> setup_;
+    Workbench* bench_ = nullptr;
+    TZk_UP* up_ = nullptr; // the workbench's
     std::vector<Expectation> expectations_;
     std::vector<Dump> dumps_;
     std::optional<uint32_t> until_;
     bool sleepStop_ = false;
     std::map<std::string, uint32_t, std::less<>> labels_;
-    // Declared after up_ so the emulator branch detaches before the uP centre goes.
-    SimEmulatorHandle emulator_;
+    bool emulator_ = false; // the program runs on the emulator
 };
 
 // The hand-over carries the debugger table (EQU and DS names); the labels come from the
@@ -173,7 +190,7 @@ std::optional<uint32_t> Simulation::address(std::string_view text, uint32_t limi
     std::optional<int64_t> v;
     if (auto label = labels_.find(t); program && label != labels_.end())
         v = label->second;
-    else if (const UpSymbol* s = up_.findSymbol(t))
+    else if (const UpSymbol* s = up_->findSymbol(t))
         v = s->value;
     else
         v = number(t);
@@ -216,6 +233,11 @@ bool Simulation::checkCombinations() {
                      "or --step-out");
     if (!o_.target.connect.empty() && !o_.target.emulator())
         return usage("--connect names the unit of --target emulator; add --target emulator");
+    if (o_.counting.append && o_.counting.coverage.empty())
+        return usage("--coverage-append needs --coverage FILE");
+    if (o_.counting.any() && o_.target.emulator())
+        return usage("--coverage and --profile count on the simulator; they cannot be combined "
+                     "with --target emulator");
     return true;
 }
 
@@ -228,19 +250,19 @@ bool Simulation::applyPokes() {
         std::optional<int64_t> v = number(p.substr(eq + 1));
         if (!v || *v < 0 || *v > 255)
             return usage("--poke value in \"" + p + "\" is not a byte (0..255)");
-        up_.WriteRegister(*a, uint8_t(*v));
+        up_->WriteRegister(*a, uint8_t(*v));
     }
     return true;
 }
 
 bool Simulation::setBreakpoints() {
-    const uint32_t size = up_.cpu().programSize();
+    const uint32_t size = up_->cpu().programSize();
     for (const std::string& b : o_.breaks) {
         std::optional<uint32_t> a = address(b, size, "--break", true);
         if (!a) return false;
-        if (up_.breakpoints().size() >= TZk_UP::kMaxBreakpoints)
+        if (up_->breakpoints().size() >= TZk_UP::kMaxBreakpoints)
             return usage("at most " + std::to_string(TZk_UP::kMaxBreakpoints) + " breakpoints");
-        if (up_.ToggleBreakpoint(*a, BreakpointKind::Address, true) != ToggleResult::Done)
+        if (up_->ToggleBreakpoint(*a, BreakpointKind::Address, true) != ToggleResult::Done)
             return false; // the uP centre said why
     }
     if (!o_.until.empty()) {
@@ -286,34 +308,34 @@ bool Simulation::parseDumps() {
 }
 
 void Simulation::traceLine(uint32_t at) {
-    const uint16_t word = up_.cpu().ProgramWord(at);
+    const uint16_t word = up_->cpu().ProgramWord(at);
     std::ostream& os = o_.json ? ctx_.err : ctx_.out;
     os << hexText(at, 4) << "  " << hexText(word, 4) << "  "
-       << padRight(up_.instructions().disassemble(word), 24)
-       << "W=" << hexText(up_.cpu().ReadData(reg::kW), 2)
-       << " STATUS=" << hexText(up_.cpu().ReadData(reg::kStatus), 2) << '\n';
+       << padRight(up_->instructions().disassemble(word), 24)
+       << "W=" << hexText(up_->cpu().ReadData(reg::kW), 2)
+       << " STATUS=" << hexText(up_->cpu().ReadData(reg::kStatus), 2) << '\n';
 }
 
 // Performs the run or the steps; returns the stop reason for the report.
 std::string Simulation::execute(uint64_t maxInstructions) {
-    up_.setTickLimit(maxInstructions);
+    up_->setTickLimit(maxInstructions);
     // Nothing wakes a sleeping CPU during a run: end the run there instead of spinning.
-    up_.setYieldHook([this] {
-        if (up_.running() && (up_.cpu().sleeping() || up_.cpu().idle())) {
+    up_->setYieldHook([this] {
+        if (up_->running() && (up_->cpu().sleeping() || up_->cpu().idle())) {
             sleepStop_ = true;
-            up_.Stop();
+            up_->Stop();
         }
     });
-    if (o_.trace) up_.setInstructionHook([this](uint32_t at) { traceLine(at); });
+    if (o_.trace) up_->setInstructionHook([this](uint32_t at) { traceLine(at); });
 
     auto runReason = [this]() -> std::string {
-        if (sleepStop_) return up_.cpu().idle() ? "idle" : "sleep";
-        if (emulator_ && emulatorStoppedAsleep(emulator_)) return "sleep";
-        if (emulator_ && emulatorCycleLimitReached(emulator_)) return "max-instructions";
-        switch (up_.lastStopCause()) {
+        if (sleepStop_) return up_->cpu().idle() ? "idle" : "sleep";
+        if (emulatorStoppedAsleep()) return "sleep";
+        if (emulator_ && bench_->emulator().run().cycleLimitReached()) return "max-instructions";
+        switch (up_->lastStopCause()) {
         case StopCause::Breakpoint:
-            if (until_ && up_.cpu().GetPC() == *until_ &&
-                !up_.cpu().BreakpointMarkAt(*until_, BreakpointKind::Any))
+            if (until_ && up_->cpu().GetPC() == *until_ &&
+                !up_->cpu().BreakpointMarkAt(*until_, BreakpointKind::Any))
                 return "until";
             return "breakpoint";
         case StopCause::Limit:
@@ -323,7 +345,7 @@ std::string Simulation::execute(uint64_t maxInstructions) {
         case StopCause::StepReached:
             return "step done";
         default:
-            return std::string(stopCauseName(up_.lastStopCause()));
+            return std::string(stopCauseName(up_->lastStopCause()));
         }
     };
 
@@ -334,9 +356,9 @@ std::string Simulation::execute(uint64_t maxInstructions) {
         if (emulator_ && (!o_.maxInstructions.empty() || o_.trace))
             return steppedRun(maxInstructions);
         if (until_)
-            up_.RunTo(*until_);
+            up_->RunTo(*until_);
         else
-            up_.Run();
+            up_->Run();
         return runReason();
     }
     std::string reason = "step done";
@@ -353,12 +375,12 @@ std::string Simulation::execute(uint64_t maxInstructions) {
         const uint64_t n = *parseCount(o_.stepOvers, "--step-over");
         for (uint64_t i = 0; i < n; ++i) {
             if (linkLost()) return "link lost";
-            up_.StepOver();
+            up_->StepOver();
             // The emulator reports its stop at the step's temporary breakpoint as a breakpoint
             // stop: only a stop at a user breakpoint ends the step-overs early.
-            const StopCause cause = up_.lastStopCause();
+            const StopCause cause = up_->lastStopCause();
             const bool atUserBreakpoint =
-                up_.cpu().BreakpointMarkAt(up_.cpu().GetPC(), BreakpointKind::Any);
+                up_->cpu().BreakpointMarkAt(up_->cpu().GetPC(), BreakpointKind::Any);
             if (cause != StopCause::None && cause != StopCause::StepReached &&
                 !(cause == StopCause::Breakpoint && !atUserBreakpoint))
                 return runReason();
@@ -366,7 +388,7 @@ std::string Simulation::execute(uint64_t maxInstructions) {
         reason = asleep() ? "sleep" : "step done";
     }
     if (o_.stepOut) {
-        up_.StepOut();
+        up_->StepOut();
         reason = runReason();
     }
     return reason;
@@ -377,18 +399,18 @@ std::string Simulation::execute(uint64_t maxInstructions) {
 // stand still (or the emulator reported its sleep); a run stops there too.
 StepEnd Simulation::stepOnce() {
     if (linkLost()) return StepEnd::LinkLost;
-    const uint32_t at = up_.cpu().GetPC();
-    const uint32_t cycles = up_.cpu().GetCycles();
-    const uint64_t executed = up_.executedInstructions();
-    up_.StepInto();
+    const uint32_t at = up_->cpu().GetPC();
+    const uint32_t cycles = up_->cpu().GetCycles();
+    const uint64_t executed = up_->executedInstructions();
+    up_->StepInto();
     if (linkLost()) return StepEnd::LinkLost;
     if (emulator_ && o_.trace) traceLine(at);
-    if (emulator_ && emulatorStoppedAsleep(emulator_)) {
+    if (emulatorStoppedAsleep()) {
         sleepStop_ = true;
         return StepEnd::Asleep;
     }
-    if (up_.cpu().GetPC() == at && up_.cpu().GetCycles() == cycles &&
-        up_.executedInstructions() == executed) {
+    if (up_->cpu().GetPC() == at && up_->cpu().GetCycles() == cycles &&
+        up_->executedInstructions() == executed) {
         sleepStop_ = true;
         return StepEnd::Asleep;
     }
@@ -398,26 +420,26 @@ StepEnd Simulation::stepOnce() {
 // A run made of single steps: the same stops as a run (breakpoint, --until, stack full, sleep),
 // tested after every instruction.
 std::string Simulation::steppedRun(uint64_t maxInstructions) {
-    const bool stackStop = up_.stopOnStackFull();
+    const bool stackStop = up_->stopOnStackFull();
     for (uint64_t i = 0; i < maxInstructions; ++i) {
         switch (stepOnce()) {
         case StepEnd::LinkLost:
             return "link lost";
         case StepEnd::Asleep:
-            return up_.cpu().idle() ? "idle" : "sleep";
+            return up_->cpu().idle() ? "idle" : "sleep";
         case StepEnd::Count:
             break;
         }
-        const uint32_t pc = up_.cpu().GetPC();
-        if (up_.cpu().BreakpointMarkAt(pc, BreakpointKind::Any)) return "breakpoint";
+        const uint32_t pc = up_->cpu().GetPC();
+        if (up_->cpu().BreakpointMarkAt(pc, BreakpointKind::Any)) return "breakpoint";
         if (until_ && pc == *until_) return "until";
-        if (stackStop && (up_.cpu().ReadData(reg::kStackPointer) & sp::kFull)) return "stack full";
+        if (stackStop && (up_->cpu().ReadData(reg::kStackPointer) & sp::kFull)) return "stack full";
     }
     return "max-instructions";
 }
 
 void Simulation::printText(const std::string& reason) {
-    const CpuState& c = up_.cpu();
+    const CpuState& c = up_->cpu();
     std::ostream& os = ctx_.out;
     os << "PC           = " << hexText(c.GetPC(), 4) << "h\n";
     os << "W            = " << hexText(c.ReadData(reg::kW), 2) << "h\n";
@@ -430,8 +452,8 @@ void Simulation::printText(const std::string& reason) {
     os << '\n';
     os << "CYCLES       = " << c.GetCycles() << '\n';
     // The emulator counts cycles only: after a free run on it the instructions are not known.
-    if (up_.executedInstructionsKnown())
-        os << "INSTRUCTIONS = " << up_.executedInstructions() << '\n';
+    if (up_->executedInstructionsKnown())
+        os << "INSTRUCTIONS = " << up_->executedInstructions() << '\n';
     else
         os << "INSTRUCTIONS = unknown\n";
     os << "STOP         = " << reason << '\n';
@@ -449,7 +471,7 @@ void Simulation::printText(const std::string& reason) {
 }
 
 void Simulation::printJson(const std::string& reason) {
-    const CpuState& c = up_.cpu();
+    const CpuState& c = up_->cpu();
     nlohmann::ordered_json j;
     j["pc"] = c.GetPC();
     j["w"] = c.ReadData(reg::kW);
@@ -461,8 +483,8 @@ void Simulation::printJson(const std::string& reason) {
         stack.push_back(c.StackEntry(i));
     j["stack"] = stack;
     j["cycles"] = c.GetCycles();
-    if (up_.executedInstructionsKnown())
-        j["instructions"] = up_.executedInstructions();
+    if (up_->executedInstructionsKnown())
+        j["instructions"] = up_->executedInstructions();
     else
         j["instructions"] = nullptr;
     j["stop_reason"] = reason;
@@ -482,10 +504,46 @@ void Simulation::printJson(const std::string& reason) {
     ctx_.out << j.dump() << '\n';
 }
 
+// The workbench's bring-up on the unit the options name, its failures worded after kMe.
+bool Simulation::enterEmulator(const AssemblyResult& result, bool stackStop, uint64_t maxCycles) {
+    if (!o_.target.connect.empty()) {
+        TargetAddress address;
+        std::string problem;
+        if (!parseTargetAddress(o_.target.connect, address, problem)) {
+            ctx_.err << kMe << "--connect \"" << o_.target.connect << "\": " << problem << '\n';
+            return false;
+        }
+    }
+    Workbench& bench = *bench_;
+    bench.useUnit(UnitChoice::commandLine(o_.target.connect));
+    bench.options().restoreWatch(bench.options().watchTrigger(), stackStop);
+    const std::vector<uint32_t> accesses = selfEromAccesses(result);
+    const BringUp status = bench.bringUpEmulator(accesses);
+    if (status == BringUp::ConnectFailed) {
+        const UsbLink& usb = bench.emulator().usb();
+        ctx_.err << kMe << connectErrorText(0);
+        if (bench.unit().fromEnvironment) ctx_.err << " (ZERKA_TARGET=" << bench.unit().address << ")";
+        if (!usb.diagnosis().empty()) ctx_.err << " (" << usb.diagnosis() << ")";
+        ctx_.err << '\n';
+        return false;
+    }
+    if (status != BringUp::Ok) {
+        // A body that does not answer is as wrong as another chip's.
+        const bool id = status == BringUp::ChipIdMissing || status == BringUp::ChipIdMismatch;
+        ctx_.err << kMe << (id ? shell_text::kChipIdError : bringUpText(status)) << '\n';
+        return false;
+    }
+    bench.emulator().run().setBlockingRuns(true, maxCycles);
+    emulator_ = true;
+    return true;
+}
+
 int Simulation::run() {
-    std::unique_ptr<AsmSetup> setup =
-        prepareAssembly(o_.assembly, AssemblyMode::BuildAndLoad, ctx_.err, kMe);
-    if (!setup) return kExitUsage;
+    setup_ = prepareAssembly(o_.assembly, AssemblyMode::BuildAndLoad, ctx_.err, kMe, &host_);
+    if (!setup_) return kExitUsage;
+    AsmSetup* setup = setup_.get();
+    bench_ = setup->bench.get();
+    up_ = &bench_->up();
     if (!checkCombinations()) return kExitUsage;
     std::optional<uint64_t> limit = kDefaultMaxInstructions;
     if (!o_.maxInstructions.empty() &&
@@ -496,7 +554,7 @@ int Simulation::run() {
 
     StderrLog log(ctx_.err);
     AssemblyContext context;
-    context.chip = setup->chip.get();
+    context.chip = setup->chip;
     context.instructions = &setup->instructions;
     context.chipListVersion = setup->library->chipListVersionNumber();
     context.log = &log;
@@ -521,24 +579,22 @@ int Simulation::run() {
     }
 
     // Entering debug mode: the chip, a clean breakpoint list, then the assembler's hand-over.
-    up_.applyChip(*setup->chip);
-    up_.setInstructionSet(setup->instructions);
-    up_.setRunTimerInterval(TZk_UP::kSimulatorInterval);
+    up_->applyChip(*setup->chip);
+    up_->setInstructionSet(setup->instructions);
+    up_->setRunTimerInterval(TZk_UP::kSimulatorInterval);
     bool stackStop = setup->options->controls().STPOVSTAK.checked;
     if (auto v = o_.stackStop.value()) stackStop = *v;
-    up_.setStopOnStackFull(stackStop);
-    up_.ClearBreakpoints();
-    UpCentreReceiver receiver(up_);
+    up_->setStopOnStackFull(stackStop);
+    up_->ClearBreakpoints();
+    UpCentreReceiver receiver(*up_);
     if (!HandOverAssembly(result, receiver)) {
         ctx_.err << kMe << "the program could not be loaded into the simulator\n";
         return kExitFailed;
     }
-    if (o_.target.emulator()) {
-        emulator_ = enterEmulatorMode(up_, *setup->chip, stackStop, result, o_.target, *limit,
-                                      host_, ctx_.err, kMe);
-        if (!emulator_) return kExitFailed;
-    }
+    if (o_.target.emulator() && !enterEmulator(result, stackStop, *limit)) return kExitFailed;
 
+    // Counting starts with the program as loaded (the hand-over reset the CPU).
+    up_->setCounting(o_.counting.any());
     takeLabels(result);
     if (!applyPokes() || !setBreakpoints() || !parseExpectations() || !parseDumps())
         return linkLost() ? reportLostLink() : kExitUsage;
@@ -547,11 +603,21 @@ int Simulation::run() {
     // Nothing read from a unit that went away is its state.
     if (linkLost()) return reportLostLink();
     for (Expectation& x : expectations_)
-        x.actual = up_.cpu().ReadData(x.address);
+        x.actual = up_->cpu().ReadData(x.address);
     if (o_.json)
         printJson(reason);
     else
         printText(reason);
+    if (const ExecCounts* counts = up_->counts()) {
+        const coverage::Report report =
+            coverage::makeReport(coverage::LineMap(result), *counts,
+                                 coverage::programOf(up_->cpu(), up_->engine(), result));
+        std::string error;
+        if (!coverage::writeOutputs(report, o_.counting, o_.json ? ctx_.err : ctx_.out, error)) {
+            ctx_.err << kMe << error << '\n';
+            return kExitFailed;
+        }
+    }
 
     size_t failed = 0;
     for (const Expectation& x : expectations_)
@@ -565,6 +631,18 @@ int Simulation::run() {
         return kExitExpectation;
     }
     return kExitOk;
+}
+
+void addSimTargetOptions(CLI::App* sub, SimTargetOptions& o) {
+    sub->add_option("--target", o.target,
+                    "Where the program runs: simulator (default) or emulator (a target unit, "
+                    "see --connect)")
+        ->check(CLI::IsMember({"simulator", "emulator"}));
+    sub->add_option(
+           "--connect", o.connect,
+           "With --target emulator: the unit served at unix:PATH or tcp:127.0.0.1:PORT "
+           "(default: ZERKA_TARGET when set, else a built-in unit; a named unit must answer)")
+        ->check(notEmpty());
 }
 
 } // namespace
@@ -610,6 +688,16 @@ void registerSimCommand(CLI::App& app, CliContext& ctx) {
                   "(on stderr with --json)");
     sub->add_flag("--json", o->json, "Print one JSON object instead of the text report");
     addSimTargetOptions(sub, o->target);
+    sub->add_option("--coverage", o->counting.coverage,
+                    "Write the run's line and branch coverage as an lcov trace file (FILE.info)")
+        ->check(notEmpty());
+    sub->add_flag(
+        "--coverage-append", o->counting.append,
+        "Add the counts to those of the existing --coverage file instead of replacing it");
+    sub->add_option("--profile", o->counting.profile,
+                    "Write the cycle profile (per line and per routine) as JSON to FILE, or print "
+                    "the top routines and lines for \"-\" (on stderr with --json)")
+        ->check(notEmpty());
     sub->add_option("MAIN", o->assembly.main, "Main source file")->required();
     sub->callback([o, &ctx] {
         try {

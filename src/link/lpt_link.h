@@ -48,6 +48,11 @@ class LptLink {
     void lptCreateService();
     void lptClose();
     void lptInit();
+    // Another port from now on: the one open is closed first.
+    void setProvider(std::unique_ptr<PortProvider> provider) {
+        port_.reset();
+        provider_ = std::move(provider);
+    }
     bool isOpen() const { return port_ != nullptr; }
     IoBuffer& ioBuffer() { return ioBuffer_; }
     std::string diagnosis() const { return provider_ ? provider_->diagnosis() : std::string(); }

@@ -49,6 +49,11 @@ void UsbLink::setVirtualTarget(TransportFactory factory) {
     backends_.virtualTarget = std::move(factory);
 }
 
+void UsbLink::setBackends(UsbBackends backends) {
+    close();
+    backends_ = std::move(backends);
+}
+
 size_t UsbLink::maxTransferBytes() const {
     return channel_ == Channel::Hid ? kHidPacketBytes : kIoBufferSize;
 }

@@ -77,6 +77,8 @@ class UsbLink {
 
     // Replaces the virtual unit tried first (nullptr: none).
     void setVirtualTarget(TransportFactory factory);
+    // Other backends from now on (another unit): the device in use is closed first.
+    void setBackends(UsbBackends backends);
 
   private:
     bool probeAndHandshake(uint32_t number);

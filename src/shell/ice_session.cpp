@@ -14,8 +14,24 @@ IceSession::IceSession(TZk_UP& up, const ChipModel& chip, const OptionsModel& op
                        UsbBackends backends, std::unique_ptr<PortProvider> port, WaitHook wait)
     : up_(up), chip_(chip), options_(options), ui_(ui), wait_(std::move(wait)),
       usb_(std::move(backends)), lpt_(usb_.ioBuffer, std::move(port)),
-      ice_(usb_, lpt_, settings_, wait_), memory_(up.cpu(), ice_, usb_, lpt_, settings_, ui, wait_),
-      run_(up, ice_, memory_, settings_, &ui, wait_) {}
+      ice_(usb_, lpt_, settings_, waits()),
+      memory_(up.cpu(), ice_, usb_, lpt_, settings_, ui, waits()),
+      run_(up, ice_, memory_, settings_, &ui, waits()) {}
+
+WaitHook IceSession::waits() {
+    // The parts wait through the session, whose hook follows the unit.
+    return [this](std::chrono::milliseconds ms) {
+        if (wait_) wait_(ms);
+    };
+}
+
+void IceSession::setTransports(UsbBackends backends, std::unique_ptr<PortProvider> port,
+                               WaitHook wait) {
+    run_.detach();
+    usb_.setBackends(std::move(backends));
+    lpt_.setProvider(std::move(port));
+    wait_ = std::move(wait);
+}
 
 IceSession::~IceSession() {
     run_.detach();

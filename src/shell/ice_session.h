@@ -47,12 +47,18 @@ class IceSession : public EmulatorTarget {
     bool placeSelfEromBreakpoints(std::span<const uint32_t> accesses) override;
     void setWatch(uint16_t address, uint8_t data, uint8_t mask) override;
 
+    // Another unit from now on: the link and the port are closed and take these transports.
+    void setTransports(UsbBackends backends, std::unique_ptr<PortProvider> port, WaitHook wait);
+
     UsbLink& usb() { return usb_; }
+    // The uP centre's emulator branch (its run bounds and stop reasons).
+    EmulatorRun& run() { return run_; }
     // The command layer, for the views' own emulator reads and writes.
     IceCommands& commands() { return ice_; }
 
   private:
     void configure();
+    WaitHook waits();
 
     TZk_UP& up_;
     const ChipModel& chip_;

@@ -2,6 +2,7 @@
 // simulator or the emulator, then enter debug mode.
 #include "core/output_names.h"
 #include "core/text.h"
+#include "shell/emulator_bring_up.h"
 #include "shell/info_block.h"
 #include "shell/self_erom_breakpoints.h"
 #include "shell/shell.h"
@@ -72,43 +73,48 @@ bool Shell::buildCleanup(bool succeeded) {
     return succeeded;
 }
 
-// Step 13 on the emulator. False fails the build; `toDebug` tells whether debugging starts.
+// Step 13 on the emulator: the bring-up's load, worded. False fails the build; `toDebug` tells
+// whether debugging starts.
 bool Shell::emulatorSteps(bool& toDebug) {
     using namespace shell_text;
-    EmulatorTarget& e = *p_.emulator;
-    auto fail = [&](const char* text, const std::string& display, Buttons b = Buttons::Cancel) {
-        message(MessageType::Error, text, b);
-        if (!display.empty()) p_.ui.deviceDisplay(display);
-        return false;
-    };
-    if (!e.switchDebugMode()) return fail(kBusy, "");
-    if (!e.selectCore(p_.chip.coreVariant)) return fail(kCoreSelect, padRight(kCoreSelect, 31));
-    if (!e.writeInfoBlock(p_.up.informationBlock())) return fail(kProgramMemory, "");
-    e.haltAndStartMonitor();
-    if (p_.options.interfaceIndex() == 0 && s_.serviceLowByteIs(0)) {
+    LoadQuestions q;
+    q.afterMonitorStart = [this] {
+        if (p_.options.interfaceIndex() != 0 || !s_.serviceLowByteIs(0)) return true;
         message(MessageType::Error, TextOfLanguage(kLptMessageEntry, p_.options.languageIndex()),
                 Buttons::Ok);
         return false;
-    }
-    if (!e.rangeGuard(TZk_UP::kRangeGuardLimit)) {
+    };
+    q.continueAfterRunAway = [this] {
         p_.windows.showAsChild(Slot::Log, true);
         p_.log.ClearLog();
         p_.log.AddEntry(" ", 0, kSbmLog);
         p_.ui.deviceDisplay(padRight(kSbmLog, 32));
-        if (message(MessageType::Error, kSbmAsk, Buttons::OkCancel) == Button::Cancel) return false;
-    }
-    switch (e.memoryTest()) {
-    case 0:
+        return message(MessageType::Error, kSbmAsk, Buttons::OkCancel) != Button::Cancel;
+    };
+    const LoadOutcome out =
+        loadProgram(*p_.emulator, p_.chip.coreVariant, p_.up.informationBlock(), q);
+    switch (out.status) {
+    case BringUp::Ok:
         break;
-    case 1:
-        return fail(kProgramMemory, padRight(kProgramMemory, 32));
-    case 2:
-        return fail(kRam, padRight(kRam, 32));
-    default:
+    case BringUp::Refused:
+    case BringUp::LinkFailed:
+        return false;
+    case BringUp::Busy:
+        message(MessageType::Error, kBusy, Buttons::Cancel);
+        return false;
+    case BringUp::CoreSelect:
+        message(MessageType::Error, kCoreSelect, Buttons::Cancel);
+        p_.ui.deviceDisplay(padRight(kCoreSelect, 31));
+        return false;
+    default: {
+        // The information block's failure shows nothing on the device; the memory's do.
+        const char* text = bringUpText(out.status);
+        message(MessageType::Error, text, Buttons::Cancel);
+        if (out.status != BringUp::InfoBlock) p_.ui.deviceDisplay(padRight(text, 32));
         return false;
     }
-    if (!e.downloadAndVerify()) {
-        if (!e.mirrorTest8K()) return fail(kProgramMemory, padRight(kProgramMemory, 32));
+    }
+    if (out.sizeError) {
         message(MessageType::Error, kSizeError, Buttons::Cancel);
         p_.ui.deviceDisplay(padRight("size error of program memory!", 32));
     }
@@ -163,13 +169,14 @@ bool Shell::BuildAndLoad(bool forDebug) {
             }
         }
         if (debugger) {
-            const int id = p_.emulator ? p_.emulator->chipIdCheck() : 2;
-            s_.iceConnected = id == 0;
-            setConnection(id == 0 ? ConnectionPanel::Connected : ConnectionPanel::NotConnected);
-            if (id == 0) {
+            const BringUp id = p_.emulator ? identifyChip(*p_.emulator) : BringUp::ChipIdMissing;
+            s_.iceConnected = id == BringUp::Ok;
+            setConnection(s_.iceConnected ? ConnectionPanel::Connected
+                                          : ConnectionPanel::NotConnected);
+            if (s_.iceConnected) {
                 p_.ui.deviceDisplay(padRight("Zk-IDE ICE Connect", 32));
             } else {
-                const char* text = id == 1 ? kChipIdError : kChipIdMissing;
+                const char* text = bringUpText(id);
                 message(MessageType::Error, text, Buttons::Cancel);
                 p_.ui.deviceDisplay(padRight(text, 32));
                 return buildCleanup(false);

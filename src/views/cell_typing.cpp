@@ -4,6 +4,12 @@ namespace zerka {
 
 CellTyping::Result CellTyping::key(int key, size_t maxDigits) {
     if (key == kEnter || key == kTab) return Result::Commit;
+    if (key == kEscape) {
+        const bool was = editing_;
+        text_.clear();
+        editing_ = false;
+        return was ? Result::Cancelled : Result::Refused;
+    }
     if (key == kBackspace) {
         if (!text_.empty()) text_.pop_back();
         return Result::Typed;

@@ -13,8 +13,10 @@ class CellTyping {
     static constexpr int kEnter = '\r';
     static constexpr int kTab = '\t';
     static constexpr int kBackspace = 8;
+    static constexpr int kEscape = 27;
 
-    enum class Result { Refused, Typed, Commit };
+    // Cancelled: Escape dropped the digits typed; the cell shows its value again.
+    enum class Result { Refused, Typed, Commit, Cancelled };
 
     // Starts editing a cell that shows `text`; typing replaces it.
     void begin(int row, int col) {

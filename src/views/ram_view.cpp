@@ -155,6 +155,10 @@ bool RamViewModel::key(int row, int col, int key) {
     case CellTyping::Result::Commit:
         leaveCell();
         return true;
+    case CellTyping::Result::Cancelled:
+        typing_.begin(-1, -1);
+        changed_.emit();
+        return true;
     }
     return false;
 }

@@ -285,6 +285,10 @@ bool RegisterViewModel::gridKey(bool word, int row, int col, int key) {
         typing_.begin(-1, -1);
         changed_.emit();
         return true;
+    case CellTyping::Result::Cancelled:
+        typing_.begin(-1, -1);
+        changed_.emit();
+        return true;
     }
     return false;
 }

@@ -123,6 +123,12 @@ bool SourceViewModel::load(const AssemblyResult& result, UiHost& ui) {
     const bool ok = HandOverAssembly(result, receiver);
     tabOfFileIndex_ = tabs; // Clear during the hand-over forgets it
     ui_ = previous;
+    if (ok) {
+        lineMap_ = std::make_unique<coverage::LineMap>(result);
+        labels_ = coverage::labelsOf(result);
+        reportValid_ = false;
+        up_.setCounting(true);
+    }
     return ok;
 }
 
@@ -141,6 +147,8 @@ void SourceViewModel::Clear() {
     addressRecords_.assign(up_.cpu().programSize(), 0);
     records_.assign(kMacroRecords, MacroRecord{});
     tabOfFileIndex_.clear();
+    lineMap_.reset();
+    reportValid_ = false;
     lineMarks_.clear();
     frontFile_ = currentFile_ = previousFile_ = 0;
     currentLine_ = previousLine_ = 0;

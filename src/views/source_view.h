@@ -6,12 +6,14 @@
 #include "asm/assembler.h"
 #include "core/signal.h"
 #include "core/ui_host.h"
+#include "coverage/coverage.h"
 #include "views/source_file.h"
 #include "views/source_macro_record.h"
 #include "views/source_view_port.h"
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -137,6 +139,26 @@ class SourceViewModel : public SourceViewPort {
     std::optional<std::string> valueHint(int f, int32_t row, int column) const;
     SourceMenu popupMenu() const;
 
+    // --- coverage of the simulator session ---------------------------------------------------
+    // A load switches the uP centre's counting on: every run, step and continue counts until
+    // the next reset or "Clear Counts". The pop-up menu's optional columns show per row how
+    // often it ran ("Show Counts") and the cycles spent there ("Show Cycles"); rows with code
+    // that never ran are tinted.
+    void setShowCounts(bool on);
+    void setShowCycles(bool on);
+    bool showCounts() const { return showCounts_; }
+    bool showCycles() const { return showCycles_; }
+    // The cell texts: empty for rows without code and while nothing counts.
+    std::string countText(int f, int32_t row) const;
+    std::string cyclesText(int f, int32_t row) const;
+    // A row with code that has not run since the counts were cleared (simulator only).
+    bool neverRan(int f, int32_t row) const;
+    void ClearCounts();
+    // "Save Coverage...": the session's lcov trace file. False with `error` when not written.
+    bool SaveCoverage(const std::string& path, std::string& error) const;
+    // The counts changed (a stop, a step, a clear) or a column was switched.
+    Signal<>& countsChanged() { return countsChanged_; }
+
     // --- the widget's cursor
     // -----------------------------------------------------------------------
     void setFrontFile(int file);
@@ -163,11 +185,27 @@ class SourceViewModel : public SourceViewPort {
     bool validRecord(uint32_t record) const { return record >= 1 && record <= kMacroRecords; }
     uint32_t firstWordOf(uint32_t address) const;
     void setMark(int file, int32_t row, bool on);
+    const coverage::LineStats* statsOf(int f, int32_t row) const;
+    const coverage::Report* report() const;
 
     TZk_UP& up_;
     UiHost* ui_ = nullptr;
     int language_ = 0;
     size_t breakpointConnection_ = 0;
+
+    // Coverage: the line map of the load, and the report worked out when first asked for after
+    // the counts moved (every counted instruction takes cycles, so the counted cycles and the
+    // number of clears tell).
+    std::unique_ptr<coverage::LineMap> lineMap_;
+    std::map<uint32_t, std::string> labels_;
+    bool showCounts_ = false;
+    bool showCycles_ = false;
+    mutable bool reportValid_ = false;
+    mutable uint64_t reportCycles_ = 0;
+    mutable uint64_t reportClears_ = 0;
+    mutable coverage::Report report_;
+    mutable std::vector<std::map<int32_t, size_t>> rowStats_; // per tab: row -> report line
+    Signal<> countsChanged_;
 
     std::vector<std::unique_ptr<SourceFile>> files_;
     std::vector<int32_t> cursor_; // per file

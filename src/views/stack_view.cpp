@@ -65,6 +65,10 @@ bool StackViewModel::key(int row, int col, int key) {
         typing_.begin(-1, -1);
         changed_.emit();
         return true;
+    case CellTyping::Result::Cancelled:
+        typing_.begin(-1, -1);
+        changed_.emit();
+        return true;
     }
     return false;
 }

@@ -1,6 +1,6 @@
 // `zerka build` of a programmer-mode project: the calibration values the project carries are
 // checked with the options dialog's rules before anything reaches the programmer.
-#include "cli/app.h"
+#include "cli_run.h"
 
 #include "chip/chip_library.h"
 #include "core/atomic_file.h"
@@ -20,35 +20,21 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-class BuildProgrammer : public ::testing::Test {
+// The example as a programmer-mode project for KXA1604 with hardware calibration.
+class BuildProgrammer : public test::BuildProjectTest {
   protected:
     void SetUp() override {
-        fs::copy(test::sourceDir() / "chips", dir.path() / "chips");
-        fs::create_directories(dir.path() / "examples");
-        fs::copy(test::sourceDir() / "examples" / "sum_cx4a.asm",
-                 dir.path() / "examples" / "sum_cx4a.asm");
-        ChipLibrary library((dir.path() / "chips").string());
-        library.buildChipList();
-        project.versionLine = library.chipListVersion();
-        project.chipIndex = library.findChipByName("KXA1604").value_or(0);
-        project.files = {"examples/sum_cx4a.asm"};
-        project.activeFile = 1;
-        project.mainFile = "examples/sum_cx4a.asm";
+        BuildProjectTest::SetUp();
+        project.chipIndex = chipIndex("KXA1604");
         project.programmer = true;
         project.enHao = true;
         project.ehao = 2000000;
         project.elao = 28000;
     }
     std::pair<int, std::string> build() {
-        const fs::path p = dir.path() / "burn.prj";
-        writeFileAtomic(p, formatConfiguration(project));
-        std::ostringstream out, err;
-        const int status =
-            runZerka({"build", "--lib", (dir.path() / "chips").string(), p.string()}, out, err);
-        return {status, out.str() + err.str()};
+        const test::CliRun r = BuildProjectTest::build({write(project, "burn.prj")});
+        return {r.status, r.out + r.err};
     }
-    test::TempDir dir;
-    ConfigurationFile project;
 };
 
 TEST_F(BuildProgrammer, CalibrationValuesInRangeAreSentWithTheImage) {

@@ -1,4 +1,4 @@
-#include "cli/app.h"
+#include "cli_run.h"
 #include "cli/cli_context.h"
 
 #include "chip/chip_library.h"
@@ -19,17 +19,11 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-struct AsmRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using AsmRun = test::CliRun;
 
 AsmRun zerkaAsm(std::vector<std::string> args) {
     args.insert(args.begin(), "asm");
-    std::ostringstream out, err;
-    const int status = runZerka(args, out, err);
-    return {status, out.str(), err.str()};
+    return test::runCli(args);
 }
 
 // The shipped chip library and examples, copied so the outputs land in a temporary folder.

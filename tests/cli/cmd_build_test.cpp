@@ -1,5 +1,5 @@
 // `zerka build`: a project or configuration file built as the IDE would, for CI.
-#include "cli/app.h"
+#include "cli_run.h"
 
 #include "chip/chip_library.h"
 #include "core/atomic_file.h"
@@ -20,48 +20,37 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct BuildRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-class CmdBuild : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        fs::copy(test::sourceDir() / "chips", dir.path() / "chips");
-        fs::create_directories(dir.path() / "examples");
-        fs::copy(test::sourceDir() / "examples" / "sum_cx4a.asm",
-                 dir.path() / "examples" / "sum_cx4a.asm");
-        ChipLibrary library(lib());
-        library.buildChipList();
-        project.versionLine = library.chipListVersion();
-        project.chipIndex = library.findChipByName("KXA1608").value_or(0);
-        project.files = {"examples/sum_cx4a.asm"};
-        project.activeFile = 1;
-        project.mainFile = "examples/sum_cx4a.asm"; // relative: counts from the project's folder
-    }
-    std::string lib() const { return (dir.path() / "chips").string(); }
-    std::string write(const ConfigurationFile& f) {
-        const fs::path p = dir.path() / "demo.prj";
-        writeFileAtomic(p, formatConfiguration(f));
-        return p.string();
-    }
-    BuildRun build(std::vector<std::string> args) {
-        args.insert(args.begin(), {"build", "--lib", lib()});
-        std::ostringstream out, err;
-        const int status = runZerka(args, out, err);
-        return {status, out.str(), err.str()};
-    }
-    test::TempDir dir;
-    ConfigurationFile project;
-};
+using BuildRun = test::CliRun;
+using CmdBuild = test::BuildProjectTest;
 
 TEST_F(CmdBuild, AssembleAndRunLoadsIntoTheSimulator) {
     const BuildRun r = build({write(project)});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_THAT(r.out, HasSubstr("Checksum = 0x"));
     EXPECT_TRUE(fs::exists(dir.path() / "examples" / "sum_cx4a.lst"));
+}
+
+// A simulator build with --coverage runs the program (without the smart compiler, as the
+// project says, sum_cx4a sleeps after 53 instructions) and writes the trace file of the run;
+// counting options that cannot run are refused.
+TEST_F(CmdBuild, CoverageRunsTheBuiltProgramOnTheSimulator) {
+    const std::string info = (dir.path() / "sum.info").string();
+    const BuildRun r = build({"--coverage", info, "--profile", "-", write(project)});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("Ran 53 instructions, 70 cycles"));
+    EXPECT_THAT(r.out, HasSubstr("TICK                               5            15"));
+    std::string text;
+    ASSERT_TRUE(readFileBytes(info, text));
+    EXPECT_THAT(text, HasSubstr("SF:" + (dir.path() / "examples" / "sum_cx4a.asm").string()));
+    EXPECT_THAT(text, HasSubstr("DA:45,5\n")); // TICK's INF, once per turn
+    EXPECT_THAT(text, HasSubstr("LF:23\nLH:21\n"));
+
+    const BuildRun only = build({"--assemble-only", "--coverage", info, write(project)});
+    EXPECT_EQ(only.status, 2);
+    EXPECT_THAT(only.err, HasSubstr("not with --assemble-only"));
+    const BuildRun limit = build({"--max-instructions", "5", write(project)});
+    EXPECT_EQ(limit.status, 2);
+    EXPECT_THAT(limit.err, HasSubstr("--max-instructions goes with --coverage or --profile"));
 }
 
 TEST_F(CmdBuild, AssembleOnlyPrintsTheCompilerLines) {

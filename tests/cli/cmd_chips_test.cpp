@@ -1,4 +1,4 @@
-#include "cli/app.h"
+#include "cli_run.h"
 #include "cli/cli_context.h"
 
 #include "support/temp_dir.h"
@@ -13,17 +13,11 @@
 namespace zerka::cli {
 namespace {
 
-struct ChipsRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using ChipsRun = test::CliRun;
 
 ChipsRun chips(std::vector<std::string> args) {
     args.insert(args.begin(), "chips");
-    std::ostringstream out, err;
-    const int status = runZerka(args, out, err);
-    return {status, out.str(), err.str()};
+    return test::runCli(args);
 }
 
 class CmdChips : public ::testing::Test {

@@ -1,4 +1,4 @@
-#include "cli/app.h"
+#include "cli_run.h"
 
 #include "support/temp_dir.h"
 
@@ -11,17 +11,11 @@
 namespace zerka::cli {
 namespace {
 
-struct DisasmRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using DisasmRun = test::CliRun;
 
 DisasmRun disasm(std::vector<std::string> args) {
     args.insert(args.begin(), "disasm");
-    std::ostringstream out, err;
-    int status = runZerka(args, out, err);
-    return {status, out.str(), err.str()};
+    return test::runCli(args);
 }
 
 TEST(CmdDisasm, WordsOnBothCores) {

@@ -1,5 +1,5 @@
 // `zerka prog` against `zerka target` over a socket, as a production line would use them.
-#include "cli/app.h"
+#include "cli_run.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -11,27 +11,12 @@
 namespace zerka::test {
 namespace {
 
-struct ZerkaRun {
-    int status = -1;
-    std::string out, err;
-};
+using ZerkaRun = CliRun;
 
-std::string lib() {
-    return (sourceDir() / "chips").string();
-}
-
+// Every command here but erase reads the shipped chip library.
 ZerkaRun zerka(std::vector<std::string> args) {
-    // Every command here reads the shipped chip library.
-    if (args.size() > 1 && args[1] != "erase") {
-        args.push_back("--lib");
-        args.push_back(lib());
-    }
-    std::ostringstream o, e;
-    ZerkaRun r;
-    r.status = cli::runZerka(args, o, e);
-    r.out = o.str();
-    r.err = e.str();
-    return r;
+    if (args.size() > 1 && args[1] != "erase") args.insert(args.end(), {"--lib", shippedLib()});
+    return runCli(args);
 }
 
 // A 2K-word image of KXB0402 (identifier 71h): code, then the information block.

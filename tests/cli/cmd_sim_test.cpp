@@ -1,6 +1,6 @@
 // `zerka sim`: a real assembly handed to the uP centre, runs and steps, the report in text and
 // JSON, expectations and the exit statuses.
-#include "cli/app.h"
+#include "cli_run.h"
 #include "cli/cli_context.h"
 
 #include "support/temp_dir.h"
@@ -23,11 +23,7 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 using ::testing::HasSubstr;
 
-struct SimRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using SimRun = test::CliRun;
 
 // VALUE + VALUE + 1 into RESULT through two levels of calls, then sleep.
 constexpr const char* kProgram = R"(VALUE   EQU     90H
@@ -60,9 +56,7 @@ class CmdSim : public ::testing::Test {
                                      "--chip", "KXA1608", "--no-smart"};
         all.insert(all.end(), args.begin(), args.end());
         all.push_back(file.empty() ? main : file);
-        std::ostringstream out, err;
-        const int status = runZerka(all, out, err);
-        return {status, out.str(), err.str()};
+        return test::runCli(all);
     }
     json simJson(std::vector<std::string> args) {
         args.push_back("--json");

@@ -3,7 +3,7 @@
 // that goes away in the middle of a burn, a second host, calibration values, a state file that
 // cannot be kept. The unit runs as a real `zerka target` process with --verbose, so the test
 // sees every command that reached it.
-#include "cli/app.h"
+#include "cli_run.h"
 #include "cli/cli_context.h"
 #include "core/checksum.h"
 #include "link/socket_transport.h"
@@ -24,24 +24,11 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct ZRun {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string lib() {
-    return (sourceDir() / "chips").string();
-}
+using ZRun = CliRun;
 
 ZRun zerka(std::vector<std::string> args) {
-    args.push_back("--lib");
-    args.push_back(lib());
-    std::ostringstream o, e;
-    ZRun r;
-    r.status = cli::runZerka(args, o, e);
-    r.out = o.str();
-    r.err = e.str();
-    return r;
+    args.insert(args.end(), {"--lib", shippedLib()});
+    return runCli(args);
 }
 
 // A word image as the assembler writes it for a chip of `codeWords` words and identifier `id`.
@@ -74,7 +61,7 @@ class UnitProcess {
         : socket_(dir.path() / (name + ".sock")) {
         address = "unix:" + socket_.string();
         std::vector<std::string> args = {zerkaProgram().string(), "target", "--listen", address,
-                                         "--lib", lib(), "--verbose"};
+                                         "--lib", shippedLib(), "--verbose"};
         args.insert(args.end(), extra.begin(), extra.end());
         process = std::make_unique<ChildProcess>(args, dir.path(), name);
     }
@@ -184,7 +171,7 @@ TEST(ProgChecks, AUnitKilledDuringAutoIsReportedAsALostLink) {
     UnitProcess unit({"--chip", "KXA1608"});
     ASSERT_TRUE(unit.waitUntilServing()) << unit.commands();
     const fs::path file = unit.dir.write("good.hex", kxa1608Image());
-    ChildProcess prog({zerkaProgram().string(), "prog", "auto", "--lib", lib(), "--chip",
+    ChildProcess prog({zerkaProgram().string(), "prog", "auto", "--lib", shippedLib(), "--chip",
                        "KXA1608", "--connect", unit.address, file.string()},
                       unit.dir.path(), "prog");
     // Killed once the blank check has started.
@@ -296,7 +283,7 @@ TEST(ProgChecks, AFlashStateFileThatCannotBeWrittenIsRefusedAtStartUp) {
     for (const fs::path& state :
          {dir.path() / "no" / "such" / "folder" / "state.bin", fs::path("/proc/zerka-state.bin")}) {
         ChildProcess server({zerkaProgram().string(), "target", "--listen",
-                             "unix:" + (dir.path() / "unit.sock").string(), "--lib", lib(),
+                             "unix:" + (dir.path() / "unit.sock").string(), "--lib", shippedLib(),
                              "--flash-state", state.string(), "--connections", "1"},
                             dir.path(), "server");
         EXPECT_TRUE(exitedWith(server.wait(std::chrono::seconds(10)), 2))
@@ -314,7 +301,7 @@ TEST(ProgChecks, AFlashStateThatCouldNotBeSavedAtExitIsReportedWithExitOne) {
     const fs::path state = folder / "flash.bin";
     const fs::path socket = dir.path() / "unit.sock";
     const std::string address = "unix:" + socket.string();
-    ChildProcess server({zerkaProgram().string(), "target", "--listen", address, "--lib", lib(),
+    ChildProcess server({zerkaProgram().string(), "target", "--listen", address, "--lib", shippedLib(),
                          "--chip", "KXA1608", "--flash-state", state.string(), "--connections",
                          "1"},
                         dir.path(), "server");
@@ -337,7 +324,7 @@ ZRun refusedTarget(std::vector<std::string> extra) {
     TempDir dir;
     std::vector<std::string> args = {zerkaProgram().string(), "target", "--listen",
                                      "unix:" + (dir.path() / "unit.sock").string(),
-                                     "--lib", lib()};
+                                     "--lib", shippedLib()};
     args.insert(args.end(), extra.begin(), extra.end());
     ChildProcess server(args, dir.path(), "server");
     ZRun r;

@@ -1,7 +1,7 @@
 // `zerka sim --target emulator`: the same command line gives the same final state as on the
 // simulator, also for limited and traced runs and single steps after a PCLATL write; a unit that
 // goes away mid-run is reported as a lost link, never as the target's state.
-#include "cli/app.h"
+#include "cli_run.h"
 #include "cli/cli_context.h"
 #include "link/socket_transport.h"
 #include "target/target_server.h"
@@ -29,11 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-struct SimRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using SimRun = test::CliRun;
 
 class SimEmulator : public ::testing::Test {
   protected:
@@ -46,9 +42,7 @@ class SimEmulator : public ::testing::Test {
                                      chip};
         all.insert(all.end(), args.begin(), args.end());
         all.push_back(file.string());
-        std::ostringstream out, err;
-        const int status = runZerka(all, out, err);
-        return {status, out.str(), err.str()};
+        return test::runCli(all);
     }
     // The report lines both targets must agree on (the emulator counts no instructions).
     static std::string state(const std::string& report) {

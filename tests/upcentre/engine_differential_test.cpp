@@ -335,6 +335,80 @@ TEST_P(EngineDifferential, RunControlCommandsMatchOnBothEngines) {
     }
 }
 
+// Counting runs the second instantiation of the run loop: it must behave exactly as the plain
+// one (against the reference, batch by batch and step by step), and its counts must account
+// for every cycle: executions times the word's cycles, one per taken skip or branch, four per
+// interrupt entry.
+uint64_t cyclesFromCounts(const Engine& engine, const CpuState& s, const ExecCounts& c) {
+    uint64_t sum = c.interrupts() * ExecCounts::kInterruptCycles;
+    for (uint32_t a = 0; a <= c.programSize(); ++a) {
+        const uint16_t word = a < c.programSize() ? s.ProgramWord(a) : uint16_t{0};
+        sum += c.executed()[a] * engine.wordCycles(word) + c.taken()[a];
+        if (c.taken()[a]) EXPECT_TRUE(engine.conditional(word)) << "address " << a;
+    }
+    return sum;
+}
+
+TEST_P(EngineDifferential, CountedRunsMatchTheReferenceAndTheirCountsAddUpToTheCycles) {
+    const CoreType core = GetParam();
+    uint64_t interrupts = 0, taken = 0, outside = 0;
+    for (int program = 0; program < programCount(); ++program) {
+        Pair p(core);
+        const uint32_t seed = 1000u * uint32_t(program) + 17;
+        const uint32_t size = 256;
+        prepare(p, seed, size);
+        ExecCounts counts(size);
+        uint64_t cycles = 0;
+        Generator g(p.set, seed + 3);
+        RunStops st = g.stops(size);
+        for (int batch = 0; batch < 150; ++batch) {
+            if (g.chance(4)) st = g.stops(size);
+            const uint32_t before = p.mine.GetCycles();
+            if (batch % 5 == 0) { // a single step, as StepInto does it
+                const bool a = p.fast.CheckInterrupt(p.mine, &counts);
+                ASSERT_EQ(a, p.reference.CheckInterrupt(p.theirs));
+                if (!p.theirs.sleeping() && !p.theirs.idle()) {
+                    p.fast.ExecuteOne(p.mine, &counts);
+                    p.reference.ExecuteOne(p.theirs);
+                }
+            } else {
+                const uint64_t ticks = g.chance(50) ? 1 : 1 + g.below(64);
+                const BatchResult mine = p.fast.RunBatch(p.mine, st, ticks, &counts);
+                const BatchResult theirs = p.reference.RunBatch(p.theirs, st, ticks);
+                ASSERT_EQ(int(mine.reason), int(theirs.reason))
+                    << "seed " << seed << " batch " << batch;
+                ASSERT_EQ(mine.ticks, theirs.ticks) << "seed " << seed << " batch " << batch;
+            }
+            const std::string diff = difference(p.mine, p.theirs);
+            ASSERT_TRUE(diff.empty()) << "seed " << seed << " batch " << batch << ": " << diff;
+            cycles += uint32_t(p.mine.GetCycles() - before);
+            ASSERT_EQ(counts.cycles(), cycles) << "seed " << seed << " batch " << batch;
+            ASSERT_EQ(cyclesFromCounts(p.fast, p.mine, counts), cycles)
+                << "seed " << seed << " batch " << batch;
+            if (p.theirs.sleeping() || p.theirs.idle()) {
+                p.mine.setSleep(false), p.mine.setIdle(false);
+                p.theirs.setSleep(false), p.theirs.setIdle(false);
+            }
+        }
+        // The routine totals never claim more than the run: exclusive cycles and the top level
+        // add up to it.
+        uint64_t exclusive = counts.topLevelCycles();
+        for (const auto& [key, r] : counts.routines()) {
+            exclusive += r.exclusive;
+            EXPECT_LE(r.exclusive, r.inclusive) << "routine " << key;
+        }
+        EXPECT_EQ(exclusive, cycles) << "seed " << seed;
+        interrupts += counts.interrupts();
+        for (uint32_t a = 0; a < size; ++a)
+            taken += counts.taken()[a];
+        outside += counts.executed()[size];
+    }
+    // The generated programs take interrupts and skips and run off the program memory.
+    EXPECT_GT(interrupts, 0u);
+    EXPECT_GT(taken, 0u);
+    EXPECT_GT(outside, 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothCores, EngineDifferential,
                          ::testing::Values(CoreType::CX4A, CoreType::CX4B),
                          [](const auto& info) { return std::string(coreTypeName(info.param)); });

@@ -1,5 +1,7 @@
 #include "gui/analog/adc_form.h"
 
+#include "gui/debug/accessible_grid.h"
+
 #include <algorithm>
 
 namespace zerka::gui {
@@ -38,6 +40,12 @@ TADCForm::TADCForm(AdcCalculator& model, QWidget* parent)
         adc_.setOutputBitsIndex(i);
         settingChanged();
     });
+    // The painted result box, for screen readers: a transparent stand-in named "ADC result".
+    auto* result = new QWidget(this);
+    result->setAttribute(Qt::WA_TransparentForMouseEvents);
+    addOverlay(result, QRectF(1030, 150, 190, 110));
+    setAccessiblePanel(result, QStringLiteral("ADC result"),
+                       [this] { return QString::fromStdString(adc_.resultText()); });
     readAdc_ = new QPushButton(QStringLiteral("Read ADC"), this);
     readAdc_->setObjectName(QStringLiteral("ReadADC"));
     addOverlay(readAdc_, QRectF(1030, 334, 180, 28));

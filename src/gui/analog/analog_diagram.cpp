@@ -1,5 +1,9 @@
 #include "gui/analog/analog_diagram.h"
 
+#include "gui/analog/analog_names.h"
+#include "gui/debug/accessible_grid.h"
+
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QPixmap>
@@ -48,10 +52,23 @@ QColor AnalogDiagram::faint() const {
     return c;
 }
 
+namespace {
+// Qt names a combo box on Linux by its current text and gives what it is through the
+// labelled-by relation, as screen readers expect: a hidden label is that relation.
+void nameCombo(QComboBox* box, const QString& key) {
+    const QString title = analogControlTitle(key);
+    box->setAccessibleName(title);
+    box->setAccessibleDescription(key);
+    auto* label = new QLabel(title, box->parentWidget());
+    label->setBuddy(box);
+    label->hide();
+}
+} // namespace
+
 QComboBox* AnalogDiagram::addFieldCombo(const char* field, const char* objectName, QRectF place) {
     auto* box = new QComboBox(this);
     box->setObjectName(QString::fromLatin1(objectName));
-    box->setAccessibleName(QString::fromLatin1(field));
+    nameCombo(box, QString::fromLatin1(field));
     combos_.push_back({box, field, place});
     connect(box, &QComboBox::activated, this, [this, box, f = std::string(field)](int index) {
         model_.chooseEntry(f, index);
@@ -65,7 +82,7 @@ QComboBox* AnalogDiagram::addOwnCombo(const char* objectName, QRectF place,
                                       const QStringList& items) {
     auto* box = new QComboBox(this);
     box->setObjectName(QString::fromLatin1(objectName));
-    box->setAccessibleName(QString::fromLatin1(objectName));
+    nameCombo(box, QString::fromLatin1(objectName));
     box->addItems(items);
     combos_.push_back({box, std::string(), place});
     return box;
@@ -138,6 +155,7 @@ void AnalogDiagram::refreshView() {
     shownRevision_ = model_.revision();
     syncCombos();
     update();
+    announceAccessibleChanges(this);
 }
 
 void AnalogDiagram::edited() {

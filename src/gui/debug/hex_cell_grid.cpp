@@ -1,5 +1,7 @@
 #include "gui/debug/hex_cell_grid.h"
 
+#include "gui/debug/palette_roles.h"
+
 #include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -10,10 +12,6 @@
 namespace zerka::gui {
 
 namespace {
-
-QColor toQColor(Rgb c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 bool sameLook(const Cell& a, const Cell& b) {
     return a.text == b.text && a.role == b.role && a.underline == b.underline &&
@@ -106,32 +104,11 @@ void HexCellGrid::setCurrent(int row, int col) {
 }
 
 QColor HexCellGrid::backColour(const Cell& c) const {
-    switch (c.role) {
-    case CellRole::Normal:
-    case CellRole::Busy:
-    case CellRole::Breakpoint:
-        return palette().color(QPalette::Base);
-    case CellRole::Header:
-        return palette().color(QPalette::Button);
-    default:
-        return toQColor(roleColours(c.role, c.mark).background);
-    }
+    return rolePaint(c.role, palette(), c.mark).background;
 }
 
 QColor HexCellGrid::textColour(const Cell& c) const {
-    switch (c.role) {
-    case CellRole::Normal:
-        return palette().color(QPalette::Text);
-    case CellRole::Header:
-        return palette().color(QPalette::ButtonText);
-    case CellRole::Marked: {
-        // White on a dark mark colour, black on a light one: the value stays readable.
-        const QColor back = toQColor(c.mark);
-        return back.lightness() > 150 ? Qt::black : Qt::white;
-    }
-    default:
-        return toQColor(roleColours(c.role, c.mark).text);
-    }
+    return rolePaint(c.role, palette(), c.mark).text;
 }
 
 void HexCellGrid::paintEvent(QPaintEvent* event) {
@@ -184,8 +161,27 @@ void HexCellGrid::leaveEvent(QEvent* event) {
 }
 
 void HexCellGrid::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Keyboard && curRow_ >= 0) {
+        if (onContextMenu)
+            onContextMenu(curRow_, curCol_, mapToGlobal(cellRect(curRow_, curCol_).center()));
+        return;
+    }
     const auto [row, col] = cellAt(event->pos());
     if (row >= 0 && onContextMenu) onContextMenu(row, col, event->globalPos());
+}
+
+void HexCellGrid::focusInEvent(QFocusEvent* event) {
+    // Arrived by keyboard with no cell chosen: start on the first cell that takes typing, so
+    // the arrow keys have somewhere to move from.
+    if (curRow_ < 0)
+        for (int r = 0; r < rows_ && curRow_ < 0; ++r)
+            for (int c = 0; c < columns(); ++c)
+                if (!selectable_ || selectable_(r, c)) {
+                    setCurrent(r, c);
+                    break;
+                }
+    update(cellRect(curRow_, curCol_).adjusted(-1, -1, 1, 1));
+    QWidget::focusInEvent(event);
 }
 
 void HexCellGrid::focusOutEvent(QFocusEvent* event) {
@@ -221,6 +217,12 @@ void HexCellGrid::moveCurrent(int dRow, int dCol) {
 }
 
 void HexCellGrid::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+Tab belongs to the window area: it moves to the next window.
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        (event->modifiers() & Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Left:
         moveCurrent(0, -1);
@@ -234,6 +236,16 @@ void HexCellGrid::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Down:
         moveCurrent(1, 0);
         return;
+    case Qt::Key_Menu:
+    case Qt::Key_F10:
+        // The pop-up menu of the current cell, as a right click would open it.
+        if (event->key() == Qt::Key_Menu || event->modifiers() == Qt::ShiftModifier) {
+            if (curRow_ >= 0 && onContextMenu)
+                onContextMenu(curRow_, curCol_, mapToGlobal(cellRect(curRow_, curCol_).center()));
+            event->accept();
+            return;
+        }
+        break;
     default:
         break;
     }
@@ -244,6 +256,8 @@ void HexCellGrid::keyPressEvent(QKeyEvent* event) {
         key = kTab;
     else if (event->key() == Qt::Key_Backspace)
         key = kBackspace;
+    else if (event->key() == Qt::Key_Escape)
+        key = kEscape;
     else if (event->text().size() == 1 && event->text().at(0).unicode() < 128)
         key = event->text().at(0).unicode();
     if (key == 0 || curRow_ < 0 || !onKey) {

@@ -26,6 +26,8 @@ class HexCellGrid : public QWidget {
     void refresh();
     // The number of cells repainted by the last refresh() (for tests and benchmarks).
     int lastRepaintCount() const { return lastRepaints_; }
+    // The cell as last painted (what a screen reader reads).
+    const Cell& shownCell(int row, int col) const { return shown_[size_t(row * columns() + col)]; }
 
     int rows() const { return rows_; }
     int columns() const { return int(widths_.size()); }
@@ -46,6 +48,7 @@ class HexCellGrid : public QWidget {
     static constexpr int kEnter = '\r';
     static constexpr int kTab = '\t';
     static constexpr int kBackspace = 8;
+    static constexpr int kEscape = 27;
 
     // A key typed in the current cell; returns whether it was taken.
     std::function<bool(int row, int col, int key)> onKey;
@@ -63,6 +66,7 @@ class HexCellGrid : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -1,5 +1,7 @@
 #include "gui/debug/program_memory_grid.h"
 
+#include "gui/debug/palette_roles.h"
+
 #include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -18,10 +20,6 @@ namespace {
 
 using Model = ProgramMemoryViewModel;
 constexpr int kRowHeight = Model::kRowHeight;
-
-QColor toColor(Rgb c) {
-    return QColor(c.r, c.g, c.b);
-}
 
 bool sameCell(const Cell& a, const Cell& b) {
     return a.role == b.role && a.text == b.text;
@@ -103,10 +101,10 @@ void ProgramMemoryGrid::selectRow(int row) {
 void ProgramMemoryGrid::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect clip = event->rect();
-    const QColor gridLine(224, 224, 224);
+    const QColor gridLine = gridLineColour(palette());
     const int first = std::max(0, rowAt(clip.top()));
     const int last = rowAt(clip.bottom());
-    p.fillRect(clip, Qt::white);
+    p.fillRect(clip, palette().color(QPalette::Base));
     const QFontMetrics metrics(font());
     const int baseline = (kRowHeight + metrics.ascent() - metrics.descent()) / 2;
     for (int r = first; r <= last; ++r) {
@@ -122,13 +120,13 @@ void ProgramMemoryGrid::paintEvent(QPaintEvent* event) {
                 continue;
             }
             const Cell& cell = model_.cell(r, c);
-            const CellColours colours = roleColours(cell.role);
-            p.fillRect(cellRect, toColor(colours.background));
-            p.setPen(r == 0 ? QColor(160, 160, 160) : gridLine);
+            const RolePaint colours = rolePaint(cell.role, palette());
+            p.fillRect(cellRect, colours.background);
+            p.setPen(r == 0 ? palette().color(QPalette::Mid) : gridLine);
             p.drawLine(cellRect.topRight(), cellRect.bottomRight());
             p.drawLine(cellRect.bottomLeft(), cellRect.bottomRight());
             if (cell.text.empty() || cell.text == " ") continue;
-            p.setPen(toColor(colours.text));
+            p.setPen(colours.text);
             // Drawn at a baseline rather than laid out in a rectangle: a step repaints rows
             // and the plain path is several times cheaper.
             const QString text = QString::fromStdString(cell.text);
@@ -206,6 +204,13 @@ void ProgramMemoryGrid::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
         Q_EMIT editRequested(selectedRow_);
         break;
+    case Qt::Key_Menu:
+    case Qt::Key_F10:
+        // The pop-up menu of the selected row, as a right click would open it.
+        if (event->key() == Qt::Key_F10 && event->modifiers() != Qt::ShiftModifier)
+            return QWidget::keyPressEvent(event);
+        Q_EMIT contextMenuAt(selectedRow_, mapToGlobal(rowRect(selectedRow_).center()));
+        return;
     default:
         return QWidget::keyPressEvent(event);
     }
@@ -220,7 +225,9 @@ void ProgramMemoryGrid::wheelEvent(QWheelEvent* event) {
 }
 
 void ProgramMemoryGrid::contextMenuEvent(QContextMenuEvent* event) {
-    const int row = rowAt(event->pos().y());
+    // From the keyboard: the selected row.
+    const int row = event->reason() == QContextMenuEvent::Keyboard ? selectedRow_
+                                                                   : rowAt(event->pos().y());
     if (row >= 1 && row <= model_.dataRows()) {
         selectRow(row);
         Q_EMIT contextMenuAt(row, event->globalPos());

@@ -1,6 +1,7 @@
 #include "gui/debug/program_memory_window.h"
 
 #include "core/ui_host.h"
+#include "gui/debug/accessible_windows.h"
 #include "gui/debug/program_memory_grid.h"
 #include "gui/debug/program_memory_image.h"
 #include "gui/debug/progwatch_entry.h"
@@ -37,6 +38,7 @@ ProgramMemoryWindow::ProgramMemoryWindow(ProgramMemoryViewModel& model, ViewCont
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     grid_ = new ProgramMemoryGrid(model_, gridPage);
+    makeProgramMemoryAccessible(*grid_, model_);
     scroll_ = new QScrollBar(Qt::Vertical, gridPage);
     row->addWidget(grid_, 1);
     row->addWidget(scroll_);
@@ -89,6 +91,7 @@ ProgramMemoryWindow::~ProgramMemoryWindow() {
 void ProgramMemoryWindow::refreshView() {
     grid_->syncFromModel();
     syncScrollBar();
+    announceAccessibleChanges(this);
 }
 
 void ProgramMemoryWindow::syncScrollBar() {

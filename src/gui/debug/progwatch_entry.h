@@ -1,8 +1,6 @@
 #pragma once
-// Small value entry for the program-memory and watch windows: a hexadecimal editor over the
-// HexEntry model (digits limited position by position, Enter, Escape, Backspace) and a one-line
-// text box over TextInput. Kept private to these two windows so that the shared pop-up editor
-// and input box can replace it later: both calls take what those take and return the same.
+// Value entry for the program-memory and watch windows: the shared hexadecimal pop-up editor
+// (hex_editor_popup.h) with a hook for tests, and a one-line text box over TextInput.
 #include "views/hex_entry.h"
 #include "views/text_input.h"
 
@@ -16,7 +14,8 @@
 
 namespace zerka::gui::progwatch {
 
-// Opens the editor modally at `at` (kept on the screen); the value when accepted.
+// Opens the hexadecimal pop-up editor modally at `at` (kept on the screen); the value when
+// accepted.
 std::optional<uint32_t> askHex(QWidget* parent, QPoint at, const std::string& limit,
                                const std::string& range, const std::string& caption);
 

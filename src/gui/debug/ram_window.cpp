@@ -1,6 +1,7 @@
 #include "gui/debug/ram_window.h"
 
 #include "core/ui_host.h"
+#include "gui/debug/accessible_windows.h"
 #include "gui/debug/hex_cell_grid.h"
 #include "uitext/text_table.h"
 #include "views/debug_views.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -117,8 +119,14 @@ void RamWindow::build() {
     grid_->onDoubleClick = [this](int r, int c, QPoint g) { editCell(r, c, g); };
     grid_->onContextMenu = [this](int r, int c, QPoint g) { showContextMenu(r, c, g); };
     grid_->onHover = [this](int r, int c) { hoverCell(r, c); };
-    layout->addWidget(grid_, 0, Qt::AlignLeft);
-    layout->addStretch();
+    makeRamGridAccessible(*grid_, model_);
+    // A window tiled smaller than the bank scrolls it rather than cutting it off.
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(grid_);
+    scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    scroll->setMinimumSize(1, 1);
+    layout->addWidget(scroll, 1);
 
     hover_ = new QLabel(this);
     hover_->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -152,6 +160,7 @@ void RamWindow::refreshView() {
     updateBanks();
     grid_->refresh();
     if (hover_->isVisible()) hoverCell(hoverRow_, hoverCol_);
+    announceAccessibleChanges(this);
 }
 
 void RamWindow::updateBanks() {

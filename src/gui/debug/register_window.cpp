@@ -1,6 +1,8 @@
 #include "gui/debug/register_window.h"
 
+#include "gui/debug/accessible_windows.h"
 #include "gui/debug/hex_cell_grid.h"
+#include "gui/debug/palette_roles.h"
 #include "uitext/text_table.h"
 #include "views/debug_views.h"
 
@@ -34,9 +36,9 @@ int textWidth(const std::string& s) {
 void setRoleColours(QWidget* w, CellRole role) {
     QPalette p = w->palette();
     if (role == CellRole::Changed) {
-        const CellColours c = roleColours(role);
-        p.setColor(QPalette::Window, QColor(c.background.r, c.background.g, c.background.b));
-        p.setColor(QPalette::WindowText, QColor(c.text.r, c.text.g, c.text.b));
+        const RolePaint c = rolePaint(role, p);
+        p.setColor(QPalette::Window, c.background);
+        p.setColor(QPalette::WindowText, c.text);
     } else {
         p = w->parentWidget() ? w->parentWidget()->palette() : QPalette();
         p.setColor(QPalette::Window, p.color(QPalette::Base));
@@ -186,6 +188,7 @@ void RegisterWindow::build() {
     };
     layout->addWidget(wordGrid_);
     layout->addStretch();
+    makeRegisterWindowAccessible(*this);
 }
 
 void RegisterWindow::applyCaptions() {
@@ -217,6 +220,7 @@ void RegisterWindow::refreshView() {
     bitGrid_->refresh();
     byteGrid_->refresh();
     wordGrid_->refresh();
+    announceAccessibleChanges(this);
 }
 
 void RegisterWindow::updateShapes() {

@@ -1,5 +1,7 @@
 #include "gui/debug/source_view_table.h"
 
+#include "gui/debug/accessible_windows.h"
+#include "gui/debug/palette_roles.h"
 #include "gui/editor/asm_lexer.h"
 
 #include <QPainter>
@@ -18,11 +20,8 @@ QString fromBytes(std::string_view s) {
     return text;
 }
 
-const QColor kSilver(0xC0, 0xC0, 0xC0);
-const QColor kSimulatorGreen(0x00, 0x80, 0x00);
-const QColor kEmulatorBlue(0x00, 0x00, 0xC0);
-const QColor kDimmed(128, 128, 128);
-const QColor kCursorLine(0xEE, 0xF3, 0xFB);
+const QColor kNeverRan(0xFF, 0xDD, 0xDD);
+const QColor kCountPaper(0xF2, 0xF2, 0xF2);
 
 // The editor's syntax colours, read once from its lexer.
 const QColor& tokenColour(AsmToken kind) {
@@ -46,14 +45,40 @@ int SourceViewTable::rowCount(const QModelIndex& parent) const {
 }
 
 int SourceViewTable::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 2;
+    return parent.isValid() ? 0 : kColumns;
 }
 
 QVariant SourceViewTable::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole) return {};
+    if (!index.isValid()) return {};
     const int32_t row = index.row() + 1;
-    if (index.column() == 0) return QString::fromStdString(model_.markText(file_, row));
-    return fromBytes(model_.rowText(file_, row));
+    if (role == Qt::TextAlignmentRole && index.column() >= kCountColumn)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return sourceCellAccessibleData(model_, file_, row, index.column(), role);
+    switch (index.column()) {
+    case 0:
+        return QString::fromStdString(model_.markText(file_, row));
+    case kCountColumn:
+        return QString::fromStdString(model_.countText(file_, row));
+    case kCyclesColumn:
+        return QString::fromStdString(model_.cyclesText(file_, row));
+    default:
+        return fromBytes(model_.rowText(file_, row));
+    }
+}
+
+QVariant SourceViewTable::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    switch (section) {
+    case 0:
+        return QStringLiteral("Mark");
+    case kCountColumn:
+        return QStringLiteral("Count");
+    case kCyclesColumn:
+        return QStringLiteral("Cycles");
+    default:
+        return QStringLiteral("Source");
+    }
 }
 
 SourceViewDelegate::SourceViewDelegate(const SourceViewModel& model, int file, QObject* parent)
@@ -68,37 +93,61 @@ void SourceViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setFont(option.font);
     const QFontMetrics fm(option.font);
     const int baseline = r.top() + (r.height() + fm.ascent() - fm.descent()) / 2;
+    const QPalette& palette = option.palette;
     if (index.column() == 0) {
-        painter->fillRect(r, kSilver);
-        painter->setPen(Qt::red);
+        const QColor field = rolePaint(CellRole::Header, palette).background;
+        painter->fillRect(r, field);
+        painter->setPen(readableOn(QColor(255, 0, 0), field));
         painter->drawText(r.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
                           QString::fromStdString(model_.markText(file_, row)));
         painter->restore();
         return;
     }
+    // Lines with code that never ran are tinted while the counts are shown.
+    const bool tint = (model_.showCounts() || model_.showCycles()) && model_.neverRan(file_, row);
+    if (index.column() >= SourceViewTable::kCountColumn) {
+        painter->fillRect(r, tint ? kNeverRan : kCountPaper);
+        painter->setPen(Qt::black);
+        const std::string text = index.column() == SourceViewTable::kCountColumn
+                                     ? model_.countText(file_, row)
+                                     : model_.cyclesText(file_, row);
+        painter->drawText(r.adjusted(0, 0, -kTextPadding, 0), Qt::AlignVCenter | Qt::AlignRight,
+                          QString::fromStdString(text));
+        painter->restore();
+        return;
+    }
     const SourceRowColour colour = model_.rowColour(file_, row);
-    QColor paper = Qt::white;
+    QColor paper = palette.color(QPalette::Base);
     QColor ink;
+    auto take = [&](CellRole role) {
+        const RolePaint p = rolePaint(role, palette);
+        paper = p.background;
+        ink = p.text;
+    };
     switch (colour) {
     case SourceRowColour::HighlightSimulator:
-        paper = kSimulatorGreen;
-        ink = Qt::white;
+        take(CellRole::CurrentSim);
         break;
     case SourceRowColour::HighlightEmulator:
-        paper = kEmulatorBlue;
-        ink = Qt::white;
+        take(CellRole::CurrentEmu);
         break;
     case SourceRowColour::Breakpoint:
-        ink = Qt::red;
+        take(CellRole::Breakpoint);
         break;
     case SourceRowColour::Dimmed:
-        ink = kDimmed;
+        take(CellRole::Busy);
         break;
     case SourceRowColour::Normal:
         break;
     }
-    if (colour == SourceRowColour::Normal || colour == SourceRowColour::Dimmed)
-        if (model_.CurrentFile() == file_ && model_.cursorRow(file_) == row) paper = kCursorLine;
+    if (colour == SourceRowColour::Normal || colour == SourceRowColour::Dimmed) {
+        if (model_.CurrentFile() == file_ && model_.cursorRow(file_) == row) {
+            paper = cursorLineColour(palette);
+            if (ink.isValid()) ink = readableOn(ink, paper);
+        } else if (tint) {
+            paper = kNeverRan;
+        }
+    }
     painter->fillRect(r, paper);
 
     const std::string_view text = model_.rowText(file_, row);
@@ -111,7 +160,7 @@ void SourceViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         size_t at = 0;
         scanAsmLine(text, *words_, [&](size_t length, AsmToken kind) {
             const QString run = fromBytes(text.substr(at, length));
-            painter->setPen(tokenColour(kind));
+            painter->setPen(readableOn(tokenColour(kind), paper));
             painter->drawText(x, baseline, run);
             x += fm.horizontalAdvance(run);
             at += length;

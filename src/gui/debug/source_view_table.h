@@ -17,10 +17,17 @@ class SourceViewTable : public QAbstractTableModel {
   public:
     SourceViewTable(const SourceViewModel& model, int file, QObject* parent = nullptr);
 
+    // Columns: 0 the mark field, 1 the source text, then the optional count and cycle columns
+    // (the view shows them before the text).
+    static constexpr int kCountColumn = 2;
+    static constexpr int kCyclesColumn = 3;
+    static constexpr int kColumns = 4;
+
     int file() const { return file_; }
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   private:
     const SourceViewModel& model_;

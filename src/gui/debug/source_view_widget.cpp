@@ -1,11 +1,13 @@
 #include "gui/debug/source_view_widget.h"
 
+#include "gui/debug/accessible_windows.h"
 #include "gui/editor/bookmark_keys.h"
 
 #include "gui/debug/source_view_table.h"
 #include "gui/editor/text_control.h"
 
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +15,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -91,10 +94,12 @@ SourceViewWidget::SourceViewWidget(SourceViewModel& model, QWidget* parent)
     disconnect_.push_back(
         subscribe(model_.markChanged(), [this](int f, int32_t) { updateFile(f); }));
     disconnect_.push_back(subscribe(model_.dimmedChanged(), [this](bool) { refreshView(); }));
+    disconnect_.push_back(subscribe(model_.countsChanged(), [this] { showCountColumns(); }));
 
     ApplyFont(EditorFont{});
     for (int f = 1; f <= model_.fileCount(); ++f)
         addTab(f);
+    makeSourceViewAccessible(*this, model_);
 }
 
 SourceViewWidget::~SourceViewWidget() {
@@ -148,16 +153,21 @@ QTableView* SourceViewWidget::ensureView(int file) {
     if (words_) delegate->setWords(words_);
     v->setModel(table);
     v->setItemDelegate(delegate);
+    // The count and cycle columns stand between the mark field and the text.
+    v->horizontalHeader()->moveSection(SourceViewTable::kCountColumn, 1);
+    v->horizontalHeader()->moveSection(SourceViewTable::kCyclesColumn, 2);
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
     v->setSelectionMode(QAbstractItemView::NoSelection);
+    // Tab leaves the view and Ctrl+Tab reaches the window area, as keyboard users expect.
+    v->setTabKeyNavigation(false);
     v->setShowGrid(false);
     v->setWordWrap(false);
     v->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     v->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     v->verticalHeader()->hide();
-    v->horizontalHeader()->hide();
     v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     v->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    showCountColumns(v);
     v->setContextMenuPolicy(Qt::DefaultContextMenu);
     v->setMouseTracking(true);
     v->viewport()->setMouseTracking(true);
@@ -202,6 +212,9 @@ void SourceViewWidget::applyFontTo(QTableView* v) {
                               fm.horizontalAdvance(QLatin1Char('M')) +
                           SourceViewDelegate::kTextPadding;
     v->setColumnWidth(1, std::max(textWidth, 400));
+    const int countWidth = fm.horizontalAdvance(QStringLiteral("000000000")) + 8;
+    v->setColumnWidth(SourceViewTable::kCountColumn, countWidth);
+    v->setColumnWidth(SourceViewTable::kCyclesColumn, countWidth);
     v->horizontalHeader()->setStretchLastSection(true);
 }
 
@@ -343,6 +356,18 @@ void SourceViewWidget::popup(int file, const QPoint& globalPos) {
         connect(a, &QAction::triggered, this,
                 [this, n, file] { model_.SetBookmark(n, file, model_.cursorRow(file)); });
     }
+    menu.addSeparator();
+    QAction* counts = menu.addAction(QStringLiteral("Show Counts"));
+    counts->setCheckable(true);
+    counts->setChecked(model_.showCounts());
+    connect(counts, &QAction::toggled, this, [this](bool on) { model_.setShowCounts(on); });
+    QAction* cycles = menu.addAction(QStringLiteral("Show Cycles"));
+    cycles->setCheckable(true);
+    cycles->setChecked(model_.showCycles());
+    connect(cycles, &QAction::toggled, this, [this](bool on) { model_.setShowCycles(on); });
+    menu.addAction(QStringLiteral("Clear Counts"), this, [this] { model_.ClearCounts(); });
+    menu.addAction(QStringLiteral("Save Coverage..."), this, [this] { saveCoverage(); });
+    menu.addSeparator();
     QMenu* go = menu.addMenu(QString::fromStdString(m.gotoCaption));
     for (const auto& item : m.go) {
         QAction* a = go->addAction(QString::fromStdString(item.text));
@@ -413,6 +438,33 @@ bool SourceViewWidget::findText(const QString& text) {
         return true;
     }
     return false;
+}
+
+void SourceViewWidget::showCountColumns() {
+    for (QTableView* v : views_)
+        if (v) showCountColumns(v);
+}
+
+void SourceViewWidget::showCountColumns(QTableView* v) {
+    v->setColumnHidden(SourceViewTable::kCountColumn, !model_.showCounts());
+    v->setColumnHidden(SourceViewTable::kCyclesColumn, !model_.showCycles());
+    // Two columns of bare numbers need their captions; the plain source needs none.
+    v->horizontalHeader()->setVisible(model_.showCounts() || model_.showCycles());
+    v->viewport()->update();
+}
+
+void SourceViewWidget::saveCoverage() {
+    QFileDialog dialog(this, QStringLiteral("Save Coverage"));
+    dialog.setAccessibleName(QStringLiteral("Save Coverage"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(
+        {QStringLiteral("lcov trace files (*.info)"), QStringLiteral("All files (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("info"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    std::string error;
+    if (!model_.SaveCoverage(dialog.selectedFiles().first().toStdString(), error))
+        QMessageBox::warning(this, QStringLiteral("Save Coverage"), QString::fromStdString(error));
 }
 
 void SourceViewWidget::findDialog() {

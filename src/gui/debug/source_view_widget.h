@@ -82,6 +82,9 @@ class SourceViewWidget : public QWidget, public DebugWindow {
     bool key(int file, class QKeyEvent* event);
     void popup(int file, const QPoint& globalPos);
     void rowClicked(int file, int32_t row);
+    void showCountColumns();
+    void showCountColumns(QTableView* view);
+    void saveCoverage();
 
     SourceViewModel& model_;
     QTabWidget* tabs_;

@@ -1,5 +1,6 @@
 #include "gui/debug/stack_window.h"
 
+#include "gui/debug/accessible_windows.h"
 #include "gui/debug/hex_cell_grid.h"
 #include "uitext/text_table.h"
 #include "views/debug_views.h"
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -52,8 +54,14 @@ StackWindow::StackWindow(StackViewModel& model, UiHost&, QWidget* parent)
         model_.apply(*request, result.value);
         grid_->refresh();
     };
-    layout->addWidget(grid_, 0, Qt::AlignLeft | Qt::AlignTop);
-    layout->addStretch();
+    makeStackGridAccessible(*grid_);
+    // A window tiled shorter than the stack scrolls it rather than cutting it off.
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(grid_);
+    scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    scroll->setMinimumSize(1, 1);
+    layout->addWidget(scroll, 1);
     focusConnection_ = connect(qApp, &QApplication::focusChanged, this,
                                [this](QWidget* from, QWidget* to) { focusMoved(from, to); });
     connection_ = model_.changed().connect([this] { scheduleRefresh(); });
@@ -87,6 +95,7 @@ void StackWindow::refreshView() {
     refreshQueued_ = false;
     if (grid_->rows() != model_.rows()) grid_->setShape(model_.rows(), {kLabelChars, kValueChars});
     grid_->refresh();
+    announceAccessibleChanges(this);
 }
 
 bool StackWindow::event(QEvent* event) {

@@ -5,7 +5,7 @@
 #include "gui/debug/watch_add_dialog.h"
 #include "gui/debug/watch_edit_dialog.h"
 #include "gui/debug/watch_table_model.h"
-#include "gui/debug/watch_value_edit.h"
+#include "views/watch_value_edit.h"
 #include "views/debug_views.h"
 #include "views/view_context.h"
 
@@ -33,9 +33,11 @@ WatchWindow::WatchWindow(WatchListModel& list, ViewContext& context, UiHost& ui,
     model_ = new WatchTableModel(list_, this);
     table_ = new QTableView(this);
     table_->setModel(model_);
+    table_->setAccessibleName(QStringLiteral("Watch"));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setTabKeyNavigation(false); // Tab leaves the table, Ctrl+Tab changes window
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setDefaultSectionSize(18);
@@ -119,8 +121,10 @@ void WatchWindow::resizeEvent(QResizeEvent* event) {
 bool WatchWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == table_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            // Enter opens the menu below the current row.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+            key->key() == Qt::Key_Menu ||
+            (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+            // Enter (and the menu keys) open the menu below the current row.
             const int row = std::max(0, table_->currentIndex().row());
             const QRect r = table_->visualRect(model_->index(row, 0));
             popUpMenu(table_->viewport()->mapToGlobal(r.bottomLeft()));

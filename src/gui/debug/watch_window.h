@@ -19,6 +19,7 @@ namespace zerka {
 class DebugViews;
 class UiHost;
 struct ViewContext;
+class WatchValueEditor;
 } // namespace zerka
 
 namespace zerka::gui {
@@ -26,7 +27,6 @@ namespace zerka::gui {
 class WatchAddDialog;
 class WatchEditBox;
 class WatchTableModel;
-class WatchValueEditor;
 
 class WatchWindow : public QWidget, public DebugWindow {
     Q_OBJECT

@@ -24,10 +24,10 @@ size_t indexOf(Slot slot) {
 } // namespace
 
 AnalogViews::AnalogViews(MainWindow& main)
-    : QObject(&main), main_(main), adc_(main.shell().parts().chip, &main.shell().parts().up),
-      op_(main.shell().parts().chip, &main.shell().parts().up),
-      cmp_(main.shell().parts().chip, &main.shell().parts().up) {
-    Shell& shell = main.shell();
+    : QObject(&main), main_(main), adc_(main.workbench().chip(), &main.workbench().up()),
+      op_(main.workbench().chip(), &main.workbench().up()),
+      cmp_(main.workbench().chip(), &main.workbench().up()) {
+    Shell& shell = main.workbench().shell();
     adcForm_ = new TADCForm(adc_);
     opForm_ = new TOPForm(op_);
     cmpForm_ = new TCMPForm(cmp_);
@@ -41,7 +41,7 @@ AnalogViews::AnalogViews(MainWindow& main)
         views.adcOutputBits = bits;
     });
     adcForm_->setIceReader([this](uint32_t address) -> uint8_t {
-        return main_.ice().commands().iceReadByte(address);
+        return main_.workbench().emulator().commands().iceReadByte(address);
     });
 
     // Find the View menu by its "Break Point" item and add the three items after it.
@@ -126,7 +126,7 @@ AnalogDiagram* AnalogViews::form(Slot slot) const {
 }
 
 void AnalogViews::syncViewItems() {
-    const CommandStates& c = main_.shell().commands();
+    const CommandStates& c = main_.workbench().shell().commands();
     for (size_t i = 0; i < 3; ++i)
         items_[i]->setEnabled(c.enabled(kCommands[i]));
 }
@@ -143,7 +143,7 @@ void AnalogViews::show(Slot slot) {
 
 void AnalogViews::aboutToShow(Slot slot) {
     // The configuration may have changed the stored setting since the last showing.
-    const ViewSettings& views = main_.shell().state().views;
+    const ViewSettings& views = main_.workbench().shell().state().views;
     if (slot == Slot::Adc) adcForm_->applySettings(views.adcOutputMode, views.adcOutputBits);
 }
 

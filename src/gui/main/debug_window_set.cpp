@@ -24,16 +24,17 @@ std::filesystem::path proBeside(const std::string& file) {
 } // namespace
 
 DebugWindowSet::DebugWindowSet(MainWindow& main)
-    : main_(main), model_(std::make_unique<SourceViewModel>(main.upCentre())) {
-    DebugViews& views = main.debugViews();
-    UiHost& ui = main.uiHost();
-    DebugCommands& commands = main.debugCommands();
+    : QObject(&main), main_(main),
+      model_(std::make_unique<SourceViewModel>(main.workbench().up())) {
+    DebugViews& views = main.workbench().views();
+    UiHost& ui = main.workbench().ui();
+    DebugCommands& commands = main.workbench().debug();
 
     source_ = new SourceViewWidget(*model_);
     main.installDebugWindow(Slot::Source, source_, source_);
     main.setSourceViewPort(model_.get());
     main.setSourceViewLoader([this, &main](const AssemblyResult& result, const std::string&) {
-        model_->load(result, main.uiHost());
+        model_->load(result, main.workbench().ui());
     });
     connect(source_, &SourceViewWidget::memoryCheckRequested, this,
             [&commands] { commands.memoryCheck(); });
@@ -60,7 +61,7 @@ DebugWindowSet::DebugWindowSet(MainWindow& main)
 
     // The breakpoint list: a chosen row shows its line in the source view and its address in
     // the program-memory window.
-    breakpointModel_ = std::make_unique<BreakpointListModel>(main.upCentre(), model_.get());
+    breakpointModel_ = std::make_unique<BreakpointListModel>(main.workbench().up(), model_.get());
     breakpoints_ = new BreakpointListWindow(*breakpointModel_);
     main.installDebugWindow(Slot::Breakpoints, breakpoints_, breakpoints_);
     main.subWindow(Slot::Breakpoints)->resize(560, 220);
@@ -72,7 +73,7 @@ DebugWindowSet::DebugWindowSet(MainWindow& main)
                 model_->ShowRow(file, line);
             });
 
-    Shell& shell = main.shell();
+    Shell& shell = main.workbench().shell();
     entered_ = shell.debugModeEntered.connect([this] { debugModeEntered(); });
     leaving_ = shell.debugModeLeaving.connect([this] {
         if (source_) source_->setDebugMode(false);
@@ -81,12 +82,12 @@ DebugWindowSet::DebugWindowSet(MainWindow& main)
 }
 
 DebugWindowSet::~DebugWindowSet() {
-    main_.shell().debugModeEntered.disconnect(entered_);
-    main_.shell().debugModeLeaving.disconnect(leaving_);
+    main_.workbench().shell().debugModeEntered.disconnect(entered_);
+    main_.workbench().shell().debugModeLeaving.disconnect(leaving_);
 }
 
 void DebugWindowSet::debugModeEntered() {
-    const IdeState& s = main_.shell().state();
+    const IdeState& s = main_.workbench().shell().state();
     refreshWords();
     // The build cleared the breakpoints without a change notice.
     breakpointModel_->Refresh();
@@ -137,7 +138,7 @@ void DebugWindowSet::routeSourceCommands(CommandRouter& router) {
 
 void DebugWindowSet::refreshWords() {
     LanguageWords words;
-    for (const InstructionDef& d : main_.upCentre().instructions().definitions())
+    for (const InstructionDef& d : main_.workbench().up().instructions().definitions())
         words.mnemonics.push_back(d.mnemonic);
     main_.editor().setLanguageWords(words);
     if (source_) source_->setWords(std::make_shared<AsmWords>(words.mnemonics, standardDirectives()));

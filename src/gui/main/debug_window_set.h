@@ -23,6 +23,7 @@ namespace zerka::gui {
 class MainWindow;
 
 class DebugWindowSet : public QObject {
+    Q_OBJECT
   public:
     explicit DebugWindowSet(MainWindow& main);
     ~DebugWindowSet() override;

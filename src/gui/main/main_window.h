@@ -1,22 +1,17 @@
 #pragma once
 // The main window TZKMAIN: menus, the edit, debug and programmer toolbars, the status line with
 // the connection and checksum panels and the busy indicator, and the MDI area whose sub-windows
-// are the window slots. It owns the shell and implements what the shell asks of a window.
-#include "chip/chip_library.h"
-#include "chip/chip_model.h"
-#include "chip/options_model.h"
+// are the window slots. It is a view of its Workbench (menus, windows and routing): it builds one
+// and implements what the shell and the debug commands ask of a window.
+// First: the core headers must come before Qt defines its keywords.
+#include "shell/workbench.h"
+
 #include "editor/editor_files.h"
 #include "gui/debug/debug_window.h"
 #include "gui/main/caption_list.h"
 #include "gui/main/qt_ui_host.h"
 #include "shell/command_routing.h"
-#include "shell/debug_commands.h"
-#include "shell/ice_session.h"
-#include "shell/message_log_model.h"
-#include "shell/shell.h"
 #include "shell/window_layout.h"
-#include "upcentre/run/up_centre.h"
-#include "views/debug_views.h"
 #include "views/source_view_port.h"
 
 #include <QAction>
@@ -60,47 +55,23 @@ class MainWindow : public QMainWindow,
                QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    Shell& shell() { return *shell_; }
+    // The session the window shows.
+    Workbench& workbench() { return *bench_; }
     EditorWindow& editor() { return *editor_; }
-    MessageLogWindow& logWindow() { return *logWindow_; }
-    MessageLogModel& log() { return log_; }
     QAction* action(Command c) const { return actions_.at(c); }
-    SramRecordMenu* sramRecordMenu() const { return sramMenu_.get(); }
     // A menu item or button added from outside that follows the shell's command states and
     // takes its caption from the text table.
     void addCommandAction(Command c, QAction* a, int captionEntry) {
         actions_[c] = a;
         captions_.item(a, captionEntry);
     }
-    ProgrammerMode& programmerMode() { return *programmerMode_; }
-    QLabel* connectionPanel() const { return connection_; }
-    QLabel* checksumPanel() const { return checksum_; }
-    QWidget* busyIndicator() const { return busy_; }
     QMdiArea* mdi() const { return mdi_; }
-    IceSession& ice() { return *ice_; }
-    AnalogViews& analogViews() { return *analogViews_; }
     QMdiSubWindow* subWindow(Slot slot) const { return subs_[size_t(slot)]; }
-    std::string layoutPath() const;
 
     // The labelled elements that ApplyCaptions writes.
     const CaptionList& captions() const { return captions_; }
     CaptionList& captions() { return captions_; }
 
-    // Always on top: window numbers 0 (main window) to 10 (ADC panel).
-    static constexpr int kOnTopWindows = 11;
-    QAction* onTopItem(int window) const { return onTop_[size_t(window)]; }
-    QWidget* onTopWindow(int window) const;
-    void setOnTop(int window, bool on);
-    void clearOnTop();
-
-    // The edit toolbar with its bookmark and page buttons and the number bar.
-    QToolBar* editBar() const { return editBar_; }
-    QAction* markButton() const { return markButton_; }
-    QAction* gotoButton() const { return gotoButton_; }
-    QAction* openButton() const { return openButton_; }
-    QAction* numberBar() const { return digitBarAction_; }
-    QToolButton* digitButton(int n) const { return digits_[size_t(n)]; }
-    QAction* viewButton(Slot slot) const { return viewButtons_.at(slot); }
     // The child that commands act on: the current one, else the one before it.
     QMdiSubWindow* activeChild() const;
     // Find, find next, replace, next and previous file, the bookmark digits and the page menu
@@ -108,37 +79,17 @@ class MainWindow : public QMainWindow,
     CommandRouter& commandRouter() { return router_; }
 
     // --- debug mode ---
-    DebugCommands& debugCommands() { return *debug_; }
-    DebugViews& debugViews() { return views_; }
-    TZk_UP& upCentre() { return up_; }
-    QtUiHost& uiHost() { return ui_; }
-    DebugWindowSet& debugWindowSet() { return *debugSet_; }
     // A debug window in its slot: a hidden sub-window holding `widget`; `window` (may be null)
     // is refreshed after every step and stop while it shows. The main window takes `widget`.
     void installDebugWindow(Slot slot, QWidget* widget, DebugWindow* window);
     DebugWindow* debugWindow(Slot slot) const;
     // The source view's model; null: the commands skip the source view.
     void setSourceViewPort(SourceViewPort* port);
-    SourceViewPort* sourceViewPort() const { return sourcePort_; }
     // Fills the source view from a build (the result and the text of its size panel).
     using SourceLoader = std::function<void(const AssemblyResult&, const std::string&)>;
     void setSourceViewLoader(SourceLoader loader) { sourceLoader_ = std::move(loader); }
-    // The emulator over other transports (the virtual unit in-process, for instance).
-    void useEmulatorBackends(UsbBackends backends, std::unique_ptr<PortProvider> port = {});
-    IceSession& iceSession() { return *ice_; }
-    // The run toolbar's button of a run command.
-    QAction* runButton(Command c) const { return runButtons_.at(c); }
-    QTimer* runTimer() const { return runTimer_; }
-    QTimer* continueTimer() const { return continueTimer_; }
-    QTimer* watchdogTimer() const { return watchdogTimer_; }
-    QLabel* statusPanel() const { return status_; }
     // The SRAM record's "Add to Current Address" follows the run state through it.
     void setSramAddHook(std::function<void(bool)> hook) { sramAddHook_ = std::move(hook); }
-
-    // The window-management commands.
-    void tile(bool twoColumns);
-    void showRevisionHistory();
-    QPlainTextEdit* revisionText() const { return revisionText_; }
 
     // --- ShellWindows ---
     SaveAnswer askSaveChanges(const std::string& text, bool withAll) override;
@@ -184,6 +135,15 @@ class MainWindow : public QMainWindow,
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Always on top: window numbers 0 (main window) to 10 (ADC panel).
+    static constexpr int kOnTopWindows = 11;
+    QWidget* onTopWindow(int window) const;
+    void setOnTop(int window, bool on);
+    void clearOnTop();
+    // The window-management commands.
+    void tile(bool twoColumns);
+    void showRevisionHistory();
+    std::string layoutPath() const;
     QAction* makeAction(Command c, int entry, const QKeySequence& key = {});
     QMenu* addMenu(QMenu* parent, int entry);
     template <typename Slot_>
@@ -220,18 +180,10 @@ class MainWindow : public QMainWindow,
 
     std::string programDir_;
     std::vector<std::string> args_;
-    ChipLibrary library_;
-    ChipModel chip_;
-    OptionsModel options_;
     QtUiHost ui_;
-    TZk_UP up_;
-    MessageLogModel log_;
-    std::unique_ptr<IceSession> ice_;
-    std::unique_ptr<Shell> shell_;
+    std::unique_ptr<Workbench> bench_;
     std::unique_ptr<OptionsHost> optionsHost_;
     AnalogViews* analogViews_ = nullptr;
-    DebugViews views_;
-    std::unique_ptr<DebugCommands> debug_;
     std::unique_ptr<DebugWindowSet> debugSet_;
     SourceViewPort* sourcePort_ = nullptr;
     SourceLoader sourceLoader_;

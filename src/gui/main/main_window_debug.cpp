@@ -5,10 +5,7 @@
 
 #include "gui/main/analog_views.h"
 
-#include "link/ppdev_port.h"
-#include "views/ice_view_hooks.h"
 
-#include <QCoreApplication>
 #include <QMenu>
 
 #include <tuple>
@@ -16,7 +13,7 @@
 namespace zerka::gui {
 
 void MainWindow::buildDebugMenu(QMenu* build) {
-    DebugCommands& d = *debug_;
+    DebugCommands& d = bench_->debug();
     build->addAction(makeAction(Command::EditMode, 132, QKeySequence(Qt::CTRL | Qt::Key_F11)));
     connect(actions_[Command::EditMode], &QAction::triggered, this, [&d] { d.editMode(); });
     build->addSeparator();
@@ -62,7 +59,7 @@ void MainWindow::buildDebugMenu(QMenu* build) {
 
 void MainWindow::updateAssembleRunCaption() {
     // The assemble-and-debug item names the target it builds for.
-    const bool simulator = shell_->state().simulatorMode;
+    const bool simulator = bench_->shell().state().simulatorMode;
     actions_[Command::AssembleRun]->setText(captionOf(119) + QStringLiteral(" ( ") +
                                             withoutMnemonic(captionOf(simulator ? 123 : 124)) +
                                             QStringLiteral(" )"));
@@ -91,16 +88,19 @@ void MainWindow::buildRunButtons() {
 
 void MainWindow::buildDebugTimers() {
     runTimer_ = new QTimer(this);
+    runTimer_->setObjectName(QStringLiteral("RunTimer"));
     connect(runTimer_, &QTimer::timeout, this, [this] {
-        up_.RunTimerTick();
-        if (!up_.runTimerEnabled()) runTimer_->stop();
+        bench_->up().RunTimerTick();
+        if (!bench_->up().runTimerEnabled()) runTimer_->stop();
     });
     continueTimer_ = new QTimer(this);
+    continueTimer_->setObjectName(QStringLiteral("ContinueTimer"));
     continueTimer_->setInterval(DebugCommands::kContinueInterval);
-    connect(continueTimer_, &QTimer::timeout, this, [this] { debug_->continueTick(); });
+    connect(continueTimer_, &QTimer::timeout, this, [this] { bench_->debug().continueTick(); });
     watchdogTimer_ = new QTimer(this);
+    watchdogTimer_->setObjectName(QStringLiteral("LinkWatchdog"));
     watchdogTimer_->setInterval(DebugCommands::kWatchdogInterval);
-    connect(watchdogTimer_, &QTimer::timeout, this, [this] { debug_->watchdogTick(); });
+    connect(watchdogTimer_, &QTimer::timeout, this, [this] { bench_->debug().watchdogTick(); });
 }
 
 // --- DebugHost -------------------------------------------------------------------------------
@@ -129,11 +129,11 @@ void MainWindow::setLinkWatchdog(bool on) {
 void MainWindow::runTimerChanged() {
     // A simulator run turns its own loop of time slices between event-loop passes; a timer
     // tick inside a pass would only add a second slice to it and double the gap.
-    if (!up_.runTimerEnabled() || up_.simulatorMode()) {
+    if (!bench_->up().runTimerEnabled() || bench_->up().simulatorMode()) {
         runTimer_->stop();
         return;
     }
-    runTimer_->setInterval(up_.runTimerInterval());
+    runTimer_->setInterval(bench_->up().runTimerInterval());
     if (!runTimer_->isActive()) runTimer_->start();
 }
 
@@ -182,7 +182,7 @@ DebugWindow* MainWindow::debugWindow(Slot slot) const {
 
 void MainWindow::setSourceViewPort(SourceViewPort* port) {
     sourcePort_ = port;
-    debug_->setSourceView(port);
+    bench_->debug().setSourceView(port);
 }
 
 void MainWindow::loadSourceView(const AssemblyResult& result, const std::string& sizeText) {
@@ -191,18 +191,6 @@ void MainWindow::loadSourceView(const AssemblyResult& result, const std::string&
 
 void MainWindow::clearSourceView() {
     if (sourcePort_) sourcePort_->Clear();
-}
-
-void MainWindow::useEmulatorBackends(UsbBackends backends, std::unique_ptr<PortProvider> port) {
-    if (!port) port = std::make_unique<PpdevPortProvider>();
-    shell_->setEmulator(nullptr);
-    views_.context.emulator = {};
-    ice_.reset();
-    ice_ = std::make_unique<IceSession>(up_, chip_, options_, ui_, std::move(backends),
-                                        std::move(port),
-                                        clockWait([] { QCoreApplication::processEvents(); }));
-    shell_->setEmulator(ice_.get());
-    views_.context.emulator = makeIceViewHooks(ice_->commands());
 }
 
 } // namespace zerka::gui

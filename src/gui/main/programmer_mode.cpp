@@ -20,18 +20,10 @@ constexpr int kReadFlashEntry = 85;
 } // namespace
 
 ProgrammerMode::ProgrammerMode(MainWindow& window) : QObject(&window), w_(window) {
-    Shell& shell = w_.shell();
-    ShellParts& parts = shell.parts();
-    // The programmer sits in the same unit as the emulator: one link for both.
-    UsbLink* usb = parts.emulator ? parts.emulator->usbLink() : nullptr;
-    if (!usb) {
-        ownLink_ = std::make_unique<UsbLink>(realUsbBackends());
-        usb = ownLink_.get();
-    }
-    session_ = std::make_unique<ProgrammerSession>(shell, *usb);
-    shell.setProgrammer(session_.get());
-
-    ProgrammerSession* session = session_.get();
+    // The programmer sits in the same unit as the emulator: the workbench's session, one link.
+    ShellParts& parts = w_.workbench().shell().parts();
+    session_ = &w_.workbench().programmer();
+    ProgrammerSession* session = session_;
     page_ = new ProgrammerPage(parts.options, parts.library, [session]() -> ProgLink* {
         return session->connect() ? &session->link() : nullptr;
     });
@@ -94,7 +86,6 @@ ProgrammerMode::~ProgrammerMode() {
     // The commands hold the session: they go first.
     commands_.reset();
     session_->progressShown.disconnect(progressConnection_);
-    w_.shell().setProgrammer(nullptr);
 }
 
 void ProgrammerMode::run(Command command) {

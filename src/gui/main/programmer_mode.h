@@ -37,8 +37,7 @@ class ProgrammerMode : public QObject {
     void running(bool on);
 
     MainWindow& w_;
-    std::unique_ptr<UsbLink> ownLink_; // only when the window has no emulator session
-    std::unique_ptr<ProgrammerSession> session_;
+    ProgrammerSession* session_ = nullptr; // the workbench's
     ProgrammerPage* page_ = nullptr;
     ReadResultView* view_ = nullptr;
     QMdiSubWindow* viewSub_ = nullptr;

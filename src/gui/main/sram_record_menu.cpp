@@ -10,8 +10,8 @@
 namespace zerka::gui {
 
 SramRecordMenu::SramRecordMenu(MainWindow& main)
-    : main_(main), model_(main.shell().parts().up, main.shell().parts().ui) {
-    Shell& shell = main_.shell();
+    : QObject(&main), main_(main), model_(main.workbench().up(), main.workbench().ui()) {
+    Shell& shell = main_.workbench().shell();
     model_.setHooks({
         .currentFile = [&shell] { return shell.state().currentFile; },
         .sourcePath =
@@ -53,7 +53,7 @@ SramRecordMenu::SramRecordMenu(MainWindow& main)
 }
 
 SramRecordMenu::~SramRecordMenu() {
-    TZk_UP& up = main_.shell().parts().up;
+    TZk_UP& up = main_.workbench().shell().parts().up;
     up.runStarted().disconnect(runStarted_);
     up.OnStopped().disconnect(stopped_);
     // The window reads the model: it goes first.
@@ -61,7 +61,7 @@ SramRecordMenu::~SramRecordMenu() {
 }
 
 void SramRecordMenu::sync() {
-    const Shell& shell = main_.shell();
+    const Shell& shell = main_.workbench().shell();
     const int debugMode = shell.state().debugMode;
     item_->setVisible(debugMode == 1 && shell.commands()[Command::SramRecordMenu].visible);
     // Entering debug mode leaves the target stopped.
@@ -85,7 +85,7 @@ void SramRecordMenu::showWindow() {
 }
 
 void SramRecordMenu::rebuild() {
-    Shell& shell = main_.shell();
+    Shell& shell = main_.workbench().shell();
     window_->hide();
     if (shell.state().debugMode == 1) shell.EnterEditMode(true);
     // The recorded edits are in the source now.

@@ -429,28 +429,109 @@ void Engine::prepareRun(const CpuState& s, const RunStops& stops) const {
     l.runValid = true;
 }
 
-void Engine::ExecuteOne(CpuState& s) const {
+void Engine::ExecuteOne(CpuState& s, ExecCounts* counts) const {
     preparePlain(s);
     const Layout& l = layout_;
-    const EngineCore::Program p{l.plain.data(), l.plain.data(), l.size, decoded(0),
-                                StopReason::None};
+    const EngineCore::Program p{l.plain.data(), l.plain.data(),   l.size,
+                                decoded(0),     StopReason::None, counts};
+    if (counts) {
+        if (core_ == CoreType::CX4A)
+            EngineCore::execute<CoreType::CX4A, true>(s, p, RunStops{}, 1, true);
+        else
+            EngineCore::execute<CoreType::CX4B, true>(s, p, RunStops{}, 1, true);
+        return;
+    }
     if (core_ == CoreType::CX4A)
-        EngineCore::execute<CoreType::CX4A>(s, p, RunStops{}, 1, true);
+        EngineCore::execute<CoreType::CX4A, false>(s, p, RunStops{}, 1, true);
     else
-        EngineCore::execute<CoreType::CX4B>(s, p, RunStops{}, 1, true);
+        EngineCore::execute<CoreType::CX4B, false>(s, p, RunStops{}, 1, true);
 }
 
-bool Engine::CheckInterrupt(CpuState& s) const {
-    return EngineCore::checkInterrupt(s);
+bool Engine::CheckInterrupt(CpuState& s, ExecCounts* counts) const {
+    return EngineCore::checkInterrupt(s, counts);
 }
 
-BatchResult Engine::RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTicks) const {
+BatchResult Engine::RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTicks,
+                             ExecCounts* counts) const {
     prepareRun(s, stops);
     const Layout& l = layout_;
-    const EngineCore::Program p{l.run.data(), l.plain.data(), l.size, decoded(0), l.markReason};
+    const EngineCore::Program p{l.run.data(), l.plain.data(), l.size,
+                                decoded(0),   l.markReason,   counts};
+    if (counts) {
+        if (core_ == CoreType::CX4A)
+            return EngineCore::execute<CoreType::CX4A, true>(s, p, stops, maxTicks, false);
+        return EngineCore::execute<CoreType::CX4B, true>(s, p, stops, maxTicks, false);
+    }
     if (core_ == CoreType::CX4A)
-        return EngineCore::execute<CoreType::CX4A>(s, p, stops, maxTicks, false);
-    return EngineCore::execute<CoreType::CX4B>(s, p, stops, maxTicks, false);
+        return EngineCore::execute<CoreType::CX4A, false>(s, p, stops, maxTicks, false);
+    return EngineCore::execute<CoreType::CX4B, false>(s, p, stops, maxTicks, false);
+}
+
+uint32_t Engine::wordCycles(uint16_t word) const {
+    // The cycles each handler charges in engine_exec.cpp (its ZK_END / ZK_NEXT argument).
+    switch (decoded(word).kind) {
+    case kInvalid:
+        return 0;
+    case kMulfP:
+    case kMulfG:
+    case kMulfQ:
+    case kMull:
+    case kRetl:
+    case kRet:
+    case kReti:
+    case kRj:
+    case kRcall:
+    case kTblr:
+        return 2;
+    default:
+        return 1;
+    }
+}
+
+bool Engine::conditional(uint16_t word) const {
+    switch (decoded(word).kind) {
+    case kInszP:
+    case kInszG:
+    case kInszQ:
+    case kDcszP:
+    case kDcszG:
+    case kDcszQ:
+    case kInsuzP:
+    case kInsuzG:
+    case kInsuzQ:
+    case kDcsuzP:
+    case kDcsuzG:
+    case kDcsuzQ:
+    case kBtszP:
+    case kBtszG:
+    case kBtszQ:
+    case kBtssP:
+    case kBtssG:
+    case kBtssQ:
+    case kCpsgP:
+    case kCpsgG:
+    case kCpsgQ:
+    case kCpslP:
+    case kCpslG:
+    case kCpslQ:
+    case kCpseP:
+    case kCpseG:
+    case kCpseQ:
+    case kTfszP:
+    case kTfszG:
+    case kTfszQ:
+    case kJz:
+    case kJnz:
+    case kJc:
+    case kJnc:
+    case kJn:
+    case kJnn:
+    case kJo:
+    case kJno:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace zerka

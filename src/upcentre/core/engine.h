@@ -38,6 +38,7 @@
 // The engine always behaves as the simulator: its PC updates write the PC latch bytes. Its
 // results are those of ReferenceEngine, instruction by instruction (the differential test).
 #include "upcentre/core/cpu_state.h"
+#include "upcentre/core/exec_counts.h"
 #include "upcentre/core/instruction_set.h"
 #include "upcentre/core/run_stops.h"
 
@@ -79,14 +80,23 @@ class Engine {
     bool invalid(uint16_t word) const;
 
     // One instruction at the PC (both words of a two-word instruction).
-    void ExecuteOne(CpuState& s) const;
+    void ExecuteOne(CpuState& s, ExecCounts* counts = nullptr) const;
     // Takes a pending enabled interrupt. True when one was taken.
-    bool CheckInterrupt(CpuState& s) const;
+    bool CheckInterrupt(CpuState& s, ExecCounts* counts = nullptr) const;
 
     // Up to maxTicks run-timer ticks of a simulator run: each tick does nothing while the CPU
     // sleeps or idles, else ExecuteOne, CheckInterrupt and the stop tests of `stops`. Returns at
     // the first stop condition with the reason, or after maxTicks ticks with None.
-    BatchResult RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTicks) const;
+    // With `counts` the same runs on a second instantiation of the loop that also counts
+    // (exec_counts.h); its program size must be the CPU's.
+    BatchResult RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTicks,
+                         ExecCounts* counts = nullptr) const;
+
+    // The cycles a word takes when executed, without a taken skip or branch (0: not an
+    // instruction). A second word completing a two-word operation is a NOPF of 1 cycle.
+    uint32_t wordCycles(uint16_t word) const;
+    // True for a word that may skip the next word or branch (the counts' taken ways).
+    bool conditional(uint16_t word) const;
 
   private:
     // The per-address layouts of one program; kept between calls (hence mutable).

@@ -88,9 +88,13 @@ ZK_ALWAYS_INLINE bool interruptPending(const uint8_t* d) {
 
 } // namespace
 
-bool EngineCore::checkInterrupt(CpuState& s) {
+bool EngineCore::checkInterrupt(CpuState& s, ExecCounts* counts) {
     uint8_t* const d = s.data_.data();
     if (!interruptPending(d)) return false;
+    if (counts) {
+        counts->begin(s.cycles_);
+        counts->interrupt(s.pc_, s.cycles_);
+    }
     d[reg::kIntEnable0] &= 0x7F;
     d[reg::kShadowW] = d[reg::kW];
     d[reg::kShadowBsr] = d[reg::kBsr];
@@ -102,10 +106,11 @@ bool EngineCore::checkInterrupt(CpuState& s) {
     s.cycles_ += 4;
     s.sleep_ = false;
     s.idle_ = false;
+    if (counts) counts->end(s.cycles_);
     return true;
 }
 
-template <CoreType Core>
+template <CoreType Core, bool Count>
 BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& stops,
                                 uint64_t maxTicks, bool single) {
     if (!single) {
@@ -168,6 +173,11 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
            single};
     // Kept in memory: the registers are for the hot state.
     asm volatile("" : : "r"(&cold) : "memory");
+    // The counters of a counted run (nothing in the plain one). Index p.size collects the words
+    // run outside program memory.
+    uint64_t* const executedCount = Count ? p.counts->executedData() : nullptr;
+    uint64_t* const takenCount = Count ? p.counts->takenData() : nullptr;
+    if constexpr (Count) p.counts->begin(s.cycles_);
     StopReason reason = StopReason::None;
     const ExecOp* cur = plainOps; // the record being executed
     // Per word: the resolved address and the pointer post-operation of a general handler.
@@ -268,9 +278,25 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
         pc = cur->a;
         d[reg::kPcLatchHigh] = static_cast<uint8_t>(pc >> 8);
     };
+    auto countTaken = [&]() ZK_LAMBDA_INLINE {
+        if constexpr (Count) ++takenCount[at < p.size ? at : p.size];
+    };
     auto skip = [&]() ZK_LAMBDA_INLINE {
         pc = (pc + 1) & kPcMask;
         ++s.cycles_;
+        countTaken();
+    };
+    // The cycle count at the end of the current word of `n` cycles (its extra cycles so far
+    // are in s.cycles_ already): what the routine profile's events are stamped with.
+    auto cyclesAfter = [&](uint32_t n) ZK_LAMBDA_INLINE -> uint32_t {
+        return s.cycles_ + static_cast<uint32_t>(head - cold.headAtStart) + n;
+    };
+    // The routine profile follows calls and returns (counted runs only).
+    auto countCall = [&](uint32_t target, uint32_t returnAddress, uint32_t n) ZK_LAMBDA_INLINE {
+        if constexpr (Count) p.counts->call(target, returnAddress, cyclesAfter(n));
+    };
+    auto countReturn = [&](uint32_t n) ZK_LAMBDA_INLINE {
+        if constexpr (Count) p.counts->ret(pc, cyclesAfter(n));
     };
     auto carry = [&]() ZK_LAMBDA_INLINE -> uint32_t { return (d[reg::kStatus] >> 4) & 1; };
     auto notW = [&]() ZK_LAMBDA_INLINE -> uint32_t { return ~uint32_t(d[reg::kW]) & 0xFF; };
@@ -395,6 +421,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 #define ZK_WORD_END(n, DISPATCH)                                                                   \
     do {                                                                                           \
         s.cycles_ += (n)-1;                                                                        \
+        if constexpr (Count) ++executedCount[at < p.size ? at : p.size];                           \
         s.history_[++head & (CpuState::kHistorySize - 1)] = static_cast<uint16_t>(at);             \
         if (head >= stop) [[unlikely]]                                                             \
             goto careful;                                                                          \
@@ -484,6 +511,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     if (cond) {                                                                                    \
         jumpTo(pc + uint32_t(int32_t(cur->x)));                                                    \
         ++s.cycles_;                                                                               \
+        countTaken();                                                                              \
     }                                                                                              \
     ZK_NEXT_JUMP(1);
 
@@ -667,12 +695,14 @@ dispatchSwitch:
         ZK_CASE(Retl) {
             jumpTo(pop());
             d[reg::kW] = static_cast<uint8_t>(cur->a);
+            countReturn(2);
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Ret) {
             jumpTo(pop());
             topOfStackFromEntry();
             if (Core == CoreType::CX4A && cur->bit) restoreShadows();
+            countReturn(2);
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Reti) {
@@ -680,6 +710,7 @@ dispatchSwitch:
             if (Core == CoreType::CX4A && cur->bit) restoreShadows();
             d[reg::kIntEnable0] |= 0x80;
             recompute();
+            countReturn(2);
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Pop) {
@@ -708,10 +739,12 @@ dispatchSwitch:
             ZK_NEXT(1);
         }
         ZK_CASE(CallShort) {
+            const uint32_t back = pc;
             push(pc);
             topOfStackCopy(pc);
             jumpTo(cur->a);
             if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            countCall(pc, back, 1);
             ZK_NEXT_JUMP(1);
         }
         ZK_CASE(JmpShort) {
@@ -723,17 +756,21 @@ dispatchSwitch:
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Rcall) {
+            const uint32_t back = pc;
             push(pc);
             topOfStackCopy(pc);
             jumpTo(pc + uint32_t(int32_t(cur->x)));
             if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            countCall(pc, back, 2);
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(CallNear) {
+            const uint32_t back = pc;
             push(pc);
             topOfStackCopy(pc);
             jumpNear();
             if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            countCall(pc, back, 1);
             ZK_NEXT(1);
         }
         ZK_CASE(JmpNear) {
@@ -745,16 +782,19 @@ dispatchSwitch:
             ZK_NEXT(2);
         }
         ZK_CASE(RcallNear) {
+            const uint32_t back = pc;
             push(pc);
             topOfStackCopy(pc);
             jumpNear();
             if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            countCall(pc, back, 2);
             ZK_NEXT(2);
         }
 #define ZK_BRANCH_NEAR(cond)                                                                       \
     if (cond) {                                                                                    \
         jumpNear();                                                                                \
         ++s.cycles_;                                                                               \
+        countTaken();                                                                              \
     }                                                                                              \
     ZK_NEXT(1);
         ZK_CASE(JzNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kZ) }
@@ -817,6 +857,10 @@ dispatchSwitch:
             post = kPostNone;
             switch (static_cast<OpId>(s.pendingOp_)) {
             case OpId::CALL:
+                // The call takes effect with its second word; it returns to this word.
+                jumpTo((s.pendingValue_ << 12) + payload);
+                countCall(pc, stack[d[reg::kStackPointer] & sp::kPointerMask], 1);
+                break;
             case OpId::JMP:
                 jumpTo((s.pendingValue_ << 12) + payload);
                 break;
@@ -873,6 +917,7 @@ dispatchSwitch:
 // The end of the first word, and the fetch of the NOPF.
 #define ZK_PAIR_SECOND()                                                                           \
     do {                                                                                           \
+        if constexpr (Count) ++executedCount[at < p.size ? at : p.size];                           \
         s.history_[++head & (CpuState::kHistorySize - 1)] = static_cast<uint16_t>(at);             \
         ++cold.extra;                                                                              \
         at = pc;                                                                                   \
@@ -890,6 +935,7 @@ dispatchSwitch:
             ZK_PAIR_SECOND();
             jumpTo(((cur->a & 0xFFu) << 12) + payload);
             if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            countCall(pc, stack[d[reg::kStackPointer] & sp::kPointerMask], 1);
             ZK_NEXT_JUMP(1);
         }
         ZK_CASE(JmpPair) {
@@ -1008,6 +1054,7 @@ slowTickEnd:
     cold.outside = false;
     if (cold.single) goto exit;
     if (interruptPending(d)) {
+        if constexpr (Count) p.counts->interrupt(pc, cyclesAfter(0));
         d[reg::kIntEnable0] &= 0x7F;
         d[reg::kShadowW] = d[reg::kW];
         d[reg::kShadowBsr] = d[reg::kBsr];
@@ -1043,12 +1090,17 @@ exit:
     s.cycles_ += static_cast<uint32_t>(head - cold.headAtStart);
     s.historyHead_ = static_cast<uint32_t>(head & (CpuState::kHistorySize - 1));
     s.prescaler_ = static_cast<uint16_t>(cold.timerOn ? head - cold.timerBase : cold.frozen);
+    if constexpr (Count) p.counts->end(s.cycles_);
     return {reason, (single ? 1 : maxTicks) - cold.budget};
 }
 
-template BatchResult EngineCore::execute<CoreType::CX4A>(CpuState&, const Program&, const RunStops&,
-                                                         uint64_t, bool);
-template BatchResult EngineCore::execute<CoreType::CX4B>(CpuState&, const Program&, const RunStops&,
-                                                         uint64_t, bool);
+#define ZK_INSTANTIATE(core, count)                                                                \
+    template BatchResult EngineCore::execute<core, count>(CpuState&, const Program&,               \
+                                                          const RunStops&, uint64_t, bool);
+ZK_INSTANTIATE(CoreType::CX4A, false)
+ZK_INSTANTIATE(CoreType::CX4B, false)
+ZK_INSTANTIATE(CoreType::CX4A, true)
+ZK_INSTANTIATE(CoreType::CX4B, true)
+#undef ZK_INSTANTIATE
 
 } // namespace zerka

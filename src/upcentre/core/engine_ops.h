@@ -3,6 +3,7 @@
 // interpreter (engine_exec.cpp). One list drives the enum and the interpreter's jump table, so
 // the two cannot drift apart.
 #include "upcentre/core/engine.h"
+#include "upcentre/core/exec_counts.h"
 
 #include <cstdint>
 
@@ -17,13 +18,15 @@ struct EngineCore {
         uint32_t size;         // program words
         ExecOp outside;        // the record of word 0, executed at a PC outside program memory
         StopReason markReason; // what a stop record means for this kind of run
+        ExecCounts* counts = nullptr; // the counted instantiation's counters
     };
     // maxTicks ticks of a run, or with `single` one ExecuteOne (no interrupt check, no stop
-    // tests, sleep ignored).
-    template <CoreType Core>
+    // tests, sleep ignored). `Count` instantiates the run loop that also fills p.counts; the
+    // plain one has no trace of it.
+    template <CoreType Core, bool Count>
     static BatchResult execute(CpuState& s, const Program& p, const RunStops& stops,
                                uint64_t maxTicks, bool single);
-    static bool checkInterrupt(CpuState& s);
+    static bool checkInterrupt(CpuState& s, ExecCounts* counts = nullptr);
 };
 
 namespace exec {

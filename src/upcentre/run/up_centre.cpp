@@ -67,8 +67,23 @@ void TZk_UP::useReferenceEngine(bool on) {
 }
 
 BatchResult TZk_UP::runBatch(const RunStops& stops, uint64_t maxTicks) {
+    if (counts_) {
+        if (counts_->programSize() != cpu_.programSize()) counts_->clear(cpu_.programSize());
+        return engine_.RunBatch(cpu_, stops, maxTicks, counts_.get());
+    }
     return reference_ ? reference_->RunBatch(cpu_, stops, maxTicks)
                       : engine_.RunBatch(cpu_, stops, maxTicks);
+}
+
+void TZk_UP::setCounting(bool on) {
+    if (on && !counts_)
+        counts_ = std::make_unique<ExecCounts>(cpu_.programSize());
+    else if (!on)
+        counts_.reset();
+}
+
+void TZk_UP::ClearCounts() {
+    if (counts_) counts_->clear(cpu_.programSize());
 }
 
 // --- chip, core, mode -------------------------------------------------------------------------
@@ -289,20 +304,22 @@ void TZk_UP::singleStep(bool trace) {
     emulatorHistoryCursor_ = 0;
     setBusy(true);
     if (!emulator_) {
-        if (reference_)
+        if (counts_ && counts_->programSize() != cpu_.programSize())
+            counts_->clear(cpu_.programSize());
+        if (reference_ && !counts_)
             reference_->CheckInterrupt(cpu_);
         else
-            engine_.CheckInterrupt(cpu_);
+            engine_.CheckInterrupt(cpu_, counts_.get());
         if (cpu_.sleeping() || cpu_.idle()) {
             setBusy(false);
             stepDone_ = true;
             return;
         }
         const uint32_t at = cpu_.GetPC();
-        if (reference_)
+        if (reference_ && !counts_)
             reference_->ExecuteOne(cpu_);
         else
-            engine_.ExecuteOne(cpu_);
+            engine_.ExecuteOne(cpu_, counts_.get());
         ++executed_;
         if (instructionHook_) instructionHook_(at);
     } else {
@@ -574,6 +591,7 @@ void TZk_UP::ResetCpu() {
     tempAddress_ = kNoAddress;
     rebuildComparators();
     cpu_.ResetCpu();
+    ClearCounts();
     executed_ = 0;
     executedKnown_ = true;
     emulatorHistoryCursor_ = 0;

@@ -134,6 +134,18 @@ class TZk_UP {
         instructionHook_ = std::move(hook);
     }
 
+    // --- coverage and profile counting ------------------------------------------------------
+    // While on, every simulator run and step counts executions, taken skips and branches and
+    // routine cycles (exec_counts.h); a reset clears the counts. Counted runs always use the
+    // threaded engine. Off, the run loop is the plain one.
+    void setCounting(bool on);
+    bool counting() const { return counts_ != nullptr; }
+    // nullptr while counting is off.
+    const ExecCounts* counts() const { return counts_.get(); }
+    void ClearCounts();
+    // The engine of the selected core (cycle table of the counts).
+    const Engine& engine() const { return engine_; }
+
     // --- state ------------------------------------------------------------------------------
     bool running() const { return running_; }
     bool busy() const { return busy_; }
@@ -242,6 +254,7 @@ class TZk_UP {
     InstructionSet set_;
     Engine engine_;
     std::unique_ptr<ReferenceEngine> reference_; // set: the simulator runs on it
+    std::unique_ptr<ExecCounts> counts_;         // set: runs and steps count
     CpuState cpu_;
 
     // run state

@@ -9,6 +9,7 @@
 #include "gui/analog/adc_form.h"
 #include "gui/analog/comparator_form.h"
 #include "gui/analog/opamp_form.h"
+#include "gui/support/accessibility.h"
 #include "gui/support/screenshot.h"
 #include "support/temp_dir.h"
 
@@ -95,6 +96,40 @@ TEST_F(CalculatorFormsTest, AdcDiagramEditsRegistersAndShowsTheResult) {
     form.refreshView();
     const QString file = test::saveScreenshot(form, QStringLiteral("adc_calculator"));
     EXPECT_FALSE(QImage(file).isNull());
+}
+
+// A screen reader hears what the selectors set and the result, by name; a new result is
+// announced.
+TEST_F(CalculatorFormsTest, AdcControlsAndResultAreNamedForWhatTheyAre) {
+    AdcCalculator model(chip, &up);
+    TADCForm form(model);
+    up.cpu().WriteData(0x51, 0x88);
+    up.cpu().WriteData(0x55, 0xFE), up.cpu().WriteData(0x56, 0xDC), up.cpu().WriteData(0x57, 0xBA);
+    showForm(form);
+    QAccessibleInterface* pga =
+        test::findAccessible(&form, QStringLiteral("PGA gain"), QAccessible::ComboBox);
+    ASSERT_NE(pga, nullptr);
+    EXPECT_EQ(pga->role(), QAccessible::ComboBox);
+    EXPECT_EQ(pga->text(QAccessible::Description), "PGA0GN");
+    for (const char* name : {"ADC input", "ADC gain", "Oversampling ratio", "ADC output bits",
+                             "Analog supply voltage"})
+        EXPECT_NE(test::findAccessible(&form, QString::fromLatin1(name), QAccessible::ComboBox),
+                  nullptr)
+            << name;
+    QAccessibleInterface* result = test::findAccessible(&form, QStringLiteral("ADC result"));
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->text(QAccessible::Value), QString::fromStdString(model.resultText()));
+    EXPECT_EQ(result->text(QAccessible::Value), "FFFF6F");
+
+    test::AccessibleEventRecorder recorder;
+    QComboBox* modeBox = form.combo(QStringLiteral("TXADCOMD"));
+    modeBox->setCurrentIndex(1);
+    modeBox->activated(1);
+    form.refreshView();
+    EXPECT_EQ(result->text(QAccessible::Value), "-145");
+    EXPECT_TRUE(std::any_of(recorder.events.begin(), recorder.events.end(), [](const auto& e) {
+        return e.type == QAccessible::ValueChanged && e.name == "ADC result" && e.value == "-145";
+    }));
 }
 
 TEST_F(CalculatorFormsTest, OpAmpDiagramSelectsInputsAndRefusesAbsentCodes) {

@@ -12,11 +12,16 @@
 #include "upcentre/run/up_centre.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace zerka::gui {
@@ -217,6 +222,94 @@ TEST_F(SourceViewWidgetTest, Screenshot) {
     QApplication::processEvents();
     const QString file = test::saveScreenshot(window, "source_view");
     EXPECT_FALSE(QImage(file).isNull());
+}
+
+// Opens the pop-up menu on a row and picks the item with this text, as a user does.
+void pickFromMenu(QTableView& table, int32_t row, const QString& item) {
+    bool picked = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction* a : menu->actions())
+            if (a->text() == item) {
+                menu->setActiveAction(a);
+                QTest::keyClick(menu, Qt::Key_Return);
+                picked = true;
+                return;
+            }
+        menu->close();
+    });
+    const QPoint at = table.visualRect(table.model()->index(row - 1, 1)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, table.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(table.viewport(), &event);
+    EXPECT_TRUE(picked) << item.toStdString();
+}
+
+// The count columns as a screen reader reads them: the cell text under the column's header.
+QString cellUnder(QTableView& table, int32_t row, const QString& header) {
+    for (int c = 0; c < table.model()->columnCount(); ++c)
+        if (table.model()->headerData(c, Qt::Horizontal).toString() == header)
+            return table.isColumnHidden(c) ? QStringLiteral("(hidden)")
+                                           : table.model()->index(row - 1, c).data().toString();
+    return QStringLiteral("(no column)");
+}
+
+TEST_F(SourceViewWidgetTest, CountsAndCyclesFollowTheRunsAndCoverageIsSaved) {
+    constexpr int32_t kBodyRow = 5, kNopRow = 13, kBtszRow = 15, kLoopBackRow = 16;
+    up.setYieldHook([this] {
+        if (up.running() && up.cpu().sleeping()) up.Stop();
+    });
+    up.Run(); // JMP, MVL, MVF, NOP, the macro's two DCF, BTSZ skipping RJ LOOP, SLP
+    QTableView* named = nullptr; // the file's table, by its accessible name
+    for (QTableView* v : window.findChildren<QTableView*>())
+        if (v->accessibleName() == "COUNT.ASM") named = v;
+    ASSERT_NE(named, nullptr);
+    QTableView& t = *named;
+    EXPECT_EQ(cellUnder(t, kNopRow, "Count"), "(hidden)");
+    EXPECT_FALSE(t.horizontalHeader()->isVisibleTo(&t)); // plain source: no captions
+    pickFromMenu(t, kNopRow, "Show Counts");
+    pickFromMenu(t, kNopRow, "Show Cycles");
+    EXPECT_TRUE(t.horizontalHeader()->isVisibleTo(&t));
+    EXPECT_EQ(cellUnder(t, kNopRow, "Count"), "1");
+    EXPECT_EQ(cellUnder(t, kCallRow, "Count"), "1");
+    EXPECT_EQ(cellUnder(t, kBodyRow, "Count"), "1");
+    EXPECT_EQ(cellUnder(t, kBtszRow, "Cycles"), "2");
+    EXPECT_EQ(cellUnder(t, kLoopBackRow, "Count"), "0");
+    EXPECT_EQ(cellUnder(t, 1, "Count"), ""); // a comment has no code
+    // The columns stand between the mark field and the text; rows that never ran are tinted.
+    EXPECT_LT(t.columnViewportPosition(SourceViewTable::kCountColumn), t.columnViewportPosition(1));
+    EXPECT_EQ(paperAt(kLoopBackRow), QColor(0xFF, 0xDD, 0xDD));
+    EXPECT_EQ(paperAt(kNopRow), QColor(Qt::white));
+    test::saveScreenshot(window, "source_view_counts");
+
+    // "Save Coverage..." writes the session's lcov trace file where the dialog says.
+    const std::string saved = (dir.path() / "session.info").string();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            poll.stop();
+            d->selectFile(QString::fromStdString(saved));
+            static_cast<QDialog*>(d)->accept(); // the dialog's Save button
+        }
+    });
+    poll.start(10);
+    pickFromMenu(t, kNopRow, "Save Coverage...");
+    const std::string info = dir.read("session.info");
+    EXPECT_NE(info.find("DA:13,1\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("DA:16,0\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("BRDA:15,0,0,1\n"), std::string::npos) << info;
+
+    // Clear Counts, then single steps after a reset: the counts follow each step.
+    pickFromMenu(t, kNopRow, "Clear Counts");
+    EXPECT_EQ(cellUnder(t, kNopRow, "Count"), "0");
+    up.ResetCpu();
+    up.StepInto(); // JMP START
+    up.StepInto(); // MVL 10
+    window.refreshView();
+    EXPECT_EQ(cellUnder(t, kMvfRow - 1, "Count"), "1");
+    EXPECT_EQ(cellUnder(t, kMvfRow, "Count"), "0");
+    pickFromMenu(t, kNopRow, "Show Counts");
+    EXPECT_EQ(cellUnder(t, kNopRow, "Count"), "(hidden)");
 }
 
 } // namespace

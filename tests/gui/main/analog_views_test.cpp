@@ -2,11 +2,10 @@
 // an edit on the ADC window lands in data memory and in the register record, and the output
 // setting travels through the configuration file to the next start.
 // First: the core headers it pulls in must come before Qt defines its keywords.
-#include "gui/main/main_window.h"
+#include "gui/support/main_window_fixture.h"
 
 #include "gui/analog/adc_form.h"
 #include "gui/editor/editor_window.h"
-#include "gui/main/analog_views.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -19,47 +18,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AnalogViewsTest : public ::testing::Test {
+class AnalogViewsTest : public MainWindowFixture {
   protected:
-    AnalogViewsTest() {
-        const fs::path prog = dir.path() / "prog";
-        fs::create_directories(prog / "INCLUDE");
-        fs::create_directories(dir.path() / "chips");
-        fs::create_directories(dir.path() / "examples");
-        for (const auto& e : fs::directory_iterator(test::sourceDir() / "chips")) {
-            fs::copy_file(e.path(), prog / "INCLUDE" / e.path().filename());
-            fs::copy_file(e.path(), dir.path() / "chips" / e.path().filename());
-        }
-        programDir = prog.string() + "/";
-        source = (dir.path() / "examples" / "sum_cx4a.asm").string();
-        fs::copy_file(test::sourceDir() / "examples" / "sum_cx4a.asm", source);
-    }
-    void start() {
-        window = std::make_unique<MainWindow>(programDir, std::vector<std::string>{});
-        window->resize(1280, 800);
-        window->show();
-        QApplication::processEvents();
-    }
-    void debugOn(const std::string& chipName) {
-        Shell& s = window->shell();
-        const auto index = s.parts().library.findChipByName(chipName);
-        ASSERT_TRUE(index.has_value());
-        s.parts().options.restoreChipIndex(*index);
-        ASSERT_TRUE(window->editor().openFile(source));
-        s.filesOpened();
-        s.SetMainFile(source);
-        window->action(Command::AssembleRun)->trigger();
-        QApplication::processEvents();
-        ASSERT_EQ(s.state().debugMode, 1);
-    }
+    // A calculator's item of the View menu, by its caption.
     QAction* item(Command c) {
-        window->analogViews().syncViewItems();
-        return window->analogViews().viewItem(c);
+        return menuItem(QStringLiteral("View"), c == Command::ViewAdc      ? QStringLiteral("ADC Panel")
+                                                : c == Command::ViewOpAmp ? QStringLiteral("OP Panel")
+                                                                          : QStringLiteral("Comparator Panel"));
     }
+    TADCForm& adcForm() { return *window->findChild<TADCForm*>(); }
 
-    test::TempDir dir;
-    std::string programDir, source;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(AnalogViewsTest, ViewItemsShowTheCalculatorsInDebugModeAndEditsReachTheRecord) {
@@ -68,16 +36,16 @@ TEST_F(AnalogViewsTest, ViewItemsShowTheCalculatorsInDebugModeAndEditsReachTheRe
     EXPECT_EQ(item(Command::ViewAdc)->text(), QStringLiteral("ADC Panel"));
     EXPECT_FALSE(item(Command::ViewAdc)->isEnabled());
     item(Command::ViewAdc)->trigger(); // Alt+9 in edit mode does nothing
-    EXPECT_FALSE(window->analogViews().subWindow(Slot::Adc)->isVisible());
+    EXPECT_FALSE(window->subWindow(Slot::Adc)->isVisible());
 
     debugOn("KXA1608");
     for (Command c : {Command::ViewAdc, Command::ViewOpAmp, Command::ViewComparator})
         EXPECT_TRUE(item(c)->isEnabled());
     item(Command::ViewAdc)->trigger();
-    EXPECT_TRUE(window->analogViews().subWindow(Slot::Adc)->isVisible());
+    EXPECT_TRUE(window->subWindow(Slot::Adc)->isVisible());
 
-    TADCForm& adc = window->analogViews().adcForm();
-    TZk_UP& up = window->shell().parts().up;
+    TADCForm& adc = adcForm();
+    TZk_UP& up = shell().parts().up;
     const size_t before = up.cpu().registerRecord().size();
     const auto at = adc.itemCentre(QStringLiteral("ENADC0"));
     ASSERT_TRUE(at.has_value());
@@ -93,19 +61,19 @@ TEST_F(AnalogViewsTest, ViewItemsShowTheCalculatorsInDebugModeAndEditsReachTheRe
     QComboBox* bits = adc.combo(QStringLiteral("TXADCObit"));
     bits->setCurrentIndex(16);
     bits->activated(16);
-    EXPECT_EQ(window->shell().state().views.adcOutputBits, 16);
-    window->shell().EnterEditMode(true);
+    EXPECT_EQ(shell().state().views.adcOutputBits, 16);
+    shell().EnterEditMode(true);
     EXPECT_FALSE(item(Command::ViewAdc)->isEnabled());
-    EXPECT_FALSE(window->analogViews().subWindow(Slot::Adc)->isVisible());
+    EXPECT_FALSE(window->subWindow(Slot::Adc)->isVisible());
     EXPECT_TRUE(window->close());
 
     // The next start reads the setting back from Zkmain.cfg.
     start();
-    EXPECT_EQ(window->shell().state().views.adcOutputBits, 16);
+    EXPECT_EQ(shell().state().views.adcOutputBits, 16);
     // It was showing when debug mode was left: the build brings it back.
     debugOn("KXA1608");
-    EXPECT_TRUE(window->analogViews().subWindow(Slot::Adc)->isVisible());
-    EXPECT_EQ(window->analogViews().adcForm().adc().outputBitsIndex(), 16);
+    EXPECT_TRUE(window->subWindow(Slot::Adc)->isVisible());
+    EXPECT_EQ(adcForm().adc().outputBitsIndex(), 16);
 }
 
 // A reset (F6) puts the chip's registers back: a showing calculator shows that at once, not
@@ -114,9 +82,9 @@ TEST_F(AnalogViewsTest, ResetRefreshesAShowingCalculator) {
     start();
     debugOn("KXA1608");
     item(Command::ViewAdc)->trigger();
-    TADCForm& adc = window->analogViews().adcForm();
+    TADCForm& adc = adcForm();
     const std::string initial = adc.adc().control("PGA0GN")->text;
-    TZk_UP& up = window->shell().parts().up;
+    TZk_UP& up = shell().parts().up;
     up.SetRegister(0x52, 3 << 3);
     ASSERT_EQ(adc.adc().control("PGA0GN")->text, "x 8");
     ASSERT_NE(initial, "x 8");

@@ -3,10 +3,11 @@
 // emulator, the command states, the debug windows refreshed in their slots, the stack status
 // line, and the link watchdog ending a session whose unit went away.
 // First: the core headers it pulls in must come before Qt defines its keywords.
-#include "gui/main/main_window.h"
+#include "gui/support/main_window_fixture.h"
 
 #include "core/atomic_file.h"
 #include "gui/editor/editor_window.h"
+#include "gui/main/debug_window_set.h"
 #include "gui/support/screenshot.h"
 #include "support/temp_dir.h"
 #include "target/target_unit.h"
@@ -46,74 +47,33 @@ class ProbeWindow : public QLabel, public DebugWindow {
     TZk_UP& up_;
 };
 
-// Answers every message box with its default button and remembers the texts.
-class MessageCatcher : public QObject {
-  public:
-    MessageCatcher() {
-        timer_.setInterval(10);
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                texts.push_back(box->text().toStdString());
-                box->done(QMessageBox::Cancel);
-            }
-        });
-        timer_.start();
-    }
-    bool saw(const std::string& text) const {
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
-    std::vector<std::string> texts;
-
-  private:
-    QTimer timer_;
-};
-
-class DebugGuiTest : public ::testing::Test {
+class DebugGuiTest : public MainWindowFixture {
   protected:
-    DebugGuiTest() {
-        const fs::path prog = dir.path() / "prog";
-        fs::create_directories(prog / "INCLUDE");
-        fs::create_directories(dir.path() / "chips");
-        fs::create_directories(dir.path() / "examples");
-        for (const auto& e : fs::directory_iterator(test::sourceDir() / "chips")) {
-            fs::copy_file(e.path(), prog / "INCLUDE" / e.path().filename());
-            fs::copy_file(e.path(), dir.path() / "chips" / e.path().filename());
-        }
-        programDir = prog.string() + "/";
-    }
+    DebugGuiTest() { catcher.cancel = true; }
+    // The window goes before the unit it talks to.
+    ~DebugGuiTest() override { window.reset(); }
 
     void start(bool emulator) {
-        window = std::make_unique<MainWindow>(programDir, std::vector<std::string>{});
-        window->resize(1280, 800);
-        window->show();
-        QApplication::processEvents();
+        MainWindowFixture::start();
         for (Slot slot : {Slot::Register, Slot::ProgramMemory}) {
             if (!useProbes) break;
-            auto* probe = new ProbeWindow(window->upCentre());
+            auto* probe = new ProbeWindow(bench().up());
             window->installDebugWindow(slot, probe, probe);
             probes[slot] = probe;
         }
-        Shell& s = window->shell();
-        auto index = s.parts().library.findChipByName("KXA1608");
-        ASSERT_TRUE(index.has_value());
-        s.parts().options.restoreChipIndex(*index);
-        const fs::path main = dir.path() / "examples" / "sum_cx4a.asm";
-        fs::copy_file(test::sourceDir() / "examples" / "sum_cx4a.asm", main,
-                      fs::copy_options::overwrite_existing);
-        ASSERT_TRUE(window->editor().openFile(main.string()));
-        s.filesOpened();
-        s.SetMainFile(main.string());
+        Shell& s = shell();
+        openMain(source);
         if (emulator) {
             TargetConfig c;
             c.core = CoreType::CX4A;
-            s.parts().options.reloadChip();
-            if (!s.parts().chip.emulatorIds.empty()) c.bodyId = s.parts().chip.emulatorIds[0];
+            bench().options().reloadChip();
+            if (!bench().chip().emulatorIds.empty()) c.bodyId = bench().chip().emulatorIds[0];
             unit = std::make_unique<TargetUnit>(c);
             port = std::make_unique<VirtualPrinterPort>(*unit);
             UsbBackends b;
             b.virtualTarget = inProcessTarget(*unit, std::chrono::milliseconds(200));
-            window->useEmulatorBackends(std::move(b), std::make_unique<VirtualPortProvider>(*port));
-            s.parts().options.selectInterface(4);
+            bench().useTransports(std::move(b), std::make_unique<VirtualPortProvider>(*port), {});
+            bench().options().selectInterface(4);
             s.targetCommand(false);
         }
         press(Command::AssembleRun);
@@ -126,16 +86,16 @@ class DebugGuiTest : public ::testing::Test {
         QTest::qWait(60);
         window->action(c)->trigger();
         QApplication::processEvents();
-        (void)QTest::qWaitFor([this] { return !window->upCentre().running(); }, 5000);
+        (void)QTest::qWaitFor([this] { return !bench().up().running(); }, 5000);
     }
     // Trace until the PC is `address`, at most `limit` steps.
     void traceTo(uint32_t address, int limit = 20) {
         for (int i = 0; i < limit && pc() != address; ++i)
             press(Command::Trace);
     }
-    uint32_t pc() { return window->upCentre().cpu().GetPC(); }
+    uint32_t pc() { return bench().up().cpu().GetPC(); }
     uint32_t symbol(const std::string& name) {
-        for (const SymbolEntry& e : window->shell().lastAssembly().labels)
+        for (const SymbolEntry& e : shell().lastAssembly().labels)
             if (e.name == name) return uint32_t(e.value);
         ADD_FAILURE() << "no label " << name;
         return 0xFFFFF;
@@ -145,11 +105,11 @@ class DebugGuiTest : public ::testing::Test {
     // The example's walk: into the loop, over and into its subroutine, out again, back in
     // history, a run to a breakpoint and a reset.
     void walkTheExample() {
-        TZk_UP& up = window->upCentre();
+        TZk_UP& up = bench().up();
         EXPECT_EQ(pc(), 0u);
-        EXPECT_TRUE(window->runButton(Command::Trace)->isVisible());
+        EXPECT_TRUE(button(QStringLiteral("trace into"))->isVisible());
         EXPECT_FALSE(enabled(Command::Stop));
-        EXPECT_FALSE(window->runButton(Command::Stop)->isEnabled());
+        EXPECT_FALSE(button(QStringLiteral("pause"))->isEnabled());
         EXPECT_FALSE(enabled(Command::AssembleRun));
         press(Command::Trace);
         EXPECT_EQ(pc(), symbol("START"));
@@ -171,7 +131,7 @@ class DebugGuiTest : public ::testing::Test {
         EXPECT_EQ(pc(), afterCall);
         EXPECT_EQ(up.cpu().ReadData(0x82), 2);
         press(Command::StepBack);
-        EXPECT_NE(window->debugViews().programMemory.currentAddress(), afterCall);
+        EXPECT_NE(bench().views().programMemory.currentAddress(), afterCall);
         // A breakpoint at DONE; F5 runs to it.
         ASSERT_EQ(up.ToggleBreakpoint(symbol("DONE"), BreakpointKind::Address, true),
                   ToggleResult::Done);
@@ -187,12 +147,9 @@ class DebugGuiTest : public ::testing::Test {
         EXPECT_TRUE(enabled(Command::Run));
     }
 
-    test::TempDir dir;
-    std::string programDir;
-    MessageCatcher catcher;
+    BoxAnswerer catcher;
     std::unique_ptr<TargetUnit> unit;
     std::unique_ptr<VirtualPrinterPort> port;
-    std::unique_ptr<MainWindow> window;
     std::map<Slot, ProbeWindow*> probes;
     bool useProbes = true;
 };
@@ -206,11 +163,11 @@ TEST_F(DebugGuiTest, EveryRealWindowFollowsTheStepsOnBothTargets) {
         for (Slot slot : {Slot::Source, Slot::ProgramMemory, Slot::Ram, Slot::Register,
                           Slot::Stack, Slot::Watch})
             window->showAsChild(slot, true);
-        window->tile(true);
+        tile(true);
         traceTo(symbol("ADDUP"));
         press(Command::Trace);
         press(Command::Trace);
-        EXPECT_EQ(window->sourceViewPort()->CurrentFile(), 1);
+        EXPECT_EQ(window->findChild<DebugWindowSet*>()->sourceModel().CurrentFile(), 1);
         test::saveScreenshot(*window, emulator ? QStringLiteral("debug_layout_emulator")
                                                : QStringLiteral("debug_layout_simulator"));
         window.reset();
@@ -225,8 +182,8 @@ TEST_F(DebugGuiTest, SimulatorStepsRunsAndResetsThroughTheKeys) {
     EXPECT_EQ(window->action(Command::Reset)->shortcut(), QKeySequence(Qt::Key_F6));
     EXPECT_EQ(window->action(Command::StackOut)->shortcut(), QKeySequence(Qt::Key_F10));
     EXPECT_EQ(window->action(Command::EditMode)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F11));
-    EXPECT_EQ(window->runButton(Command::Run)->toolTip(), QStringLiteral("free run"));
-    EXPECT_TRUE(window->watchdogTimer()->isActive());
+    EXPECT_EQ(button(QStringLiteral("free run"))->toolTip(), QStringLiteral("free run"));
+    EXPECT_TRUE(timer("LinkWatchdog")->isActive());
     window->showAsChild(Slot::Register, true);
     window->showAsChild(Slot::ProgramMemory, false);
     const int before = probes[Slot::Register]->refreshes;
@@ -239,26 +196,26 @@ TEST_F(DebugGuiTest, SimulatorStepsRunsAndResetsThroughTheKeys) {
 
     // F2 on the program-memory window toggles a breakpoint at its selected address.
     window->showAsChild(Slot::ProgramMemory, true);
-    window->debugViews().programMemory.ShowAddress(symbol("ADDUP"));
+    bench().views().programMemory.ShowAddress(symbol("ADDUP"));
     press(Command::SetBreakPoint);
     EXPECT_TRUE(
-        window->upCentre().cpu().BreakpointMarkAt(symbol("ADDUP"), BreakpointKind::Address));
+        bench().up().cpu().BreakpointMarkAt(symbol("ADDUP"), BreakpointKind::Address));
 
     // The stack status line after a stop.
-    window->upCentre().cpu().WriteData(0x18, 0xA0);
-    window->debugCommands().stop();
-    EXPECT_EQ(window->statusPanel()->text(), QStringLiteral("Stack Full and Over Flow"));
-    EXPECT_TRUE(window->statusPanel()->styleSheet().contains(QStringLiteral("red")));
+    bench().up().cpu().WriteData(0x18, 0xA0);
+    bench().debug().stop();
+    EXPECT_EQ(named<QLabel>(QStringLiteral("Status"))->text(), QStringLiteral("Stack Full and Over Flow"));
+    EXPECT_TRUE(named<QLabel>(QStringLiteral("Status"))->styleSheet().contains(QStringLiteral("red")));
 
     // Continue steps on its 20 ms timer until Stop.
-    window->upCentre().cpu().WriteData(0x18, 0);
+    bench().up().cpu().WriteData(0x18, 0);
     press(Command::Continue);
-    EXPECT_TRUE(window->continueTimer()->isActive());
+    EXPECT_TRUE(timer("ContinueTimer")->isActive());
     EXPECT_TRUE(enabled(Command::Stop));
     QTest::qWait(150);
     EXPECT_NE(pc(), 0u);
     press(Command::Stop);
-    EXPECT_FALSE(window->continueTimer()->isActive());
+    EXPECT_FALSE(timer("ContinueTimer")->isActive());
     EXPECT_TRUE(enabled(Command::Trace));
 
     // The build menu names the target.
@@ -271,9 +228,9 @@ TEST_F(DebugGuiTest, SimulatorStepsRunsAndResetsThroughTheKeys) {
               QStringLiteral("Assemble&&Run ( Simulation )"));
 
     press(Command::EditMode);
-    EXPECT_EQ(window->shell().state().debugMode, 0);
-    EXPECT_FALSE(window->watchdogTimer()->isActive());
-    EXPECT_FALSE(window->runButton(Command::Trace)->isVisible());
+    EXPECT_EQ(shell().state().debugMode, 0);
+    EXPECT_FALSE(timer("LinkWatchdog")->isActive());
+    EXPECT_FALSE(button(QStringLiteral("trace into"))->isVisible());
     EXPECT_TRUE(catcher.texts.empty()) << catcher.texts[0];
 }
 
@@ -357,23 +314,23 @@ TEST_F(DebugGuiTest, FindFilesBookmarksAndPageActOnTheSourceViewWhileDebugging) 
 
     // The edit toolbar shows for the source view; its digits set and follow the view's
     // bookmarks, and its page button lists the view's files.
-    ASSERT_TRUE(window->editBar()->isVisible());
+    ASSERT_TRUE(editBar()->isVisible());
     const int marked = table()->currentIndex().row();
-    window->markButton()->trigger();
-    window->digitButton(3)->click();
+    markButton()->trigger();
+    digitButton(3)->click();
     const QString mark = table()->model()->index(marked, 0).data().toString();
     EXPECT_TRUE(mark.endsWith(QLatin1Char('3'))) << mark.toStdString();
     EXPECT_FALSE(window->editor().bookmark(3, nullptr, nullptr));
     QTest::keyClick(table(), Qt::Key_Home, Qt::ControlModifier);
     ASSERT_NE(table()->currentIndex().row(), marked);
-    window->gotoButton()->trigger();
-    EXPECT_TRUE(window->digitButton(3)->isEnabled());
-    EXPECT_FALSE(window->digitButton(4)->isEnabled());
-    window->digitButton(3)->click();
+    gotoButton()->trigger();
+    EXPECT_TRUE(digitButton(3)->isEnabled());
+    EXPECT_FALSE(digitButton(4)->isEnabled());
+    digitButton(3)->click();
     EXPECT_EQ(table()->currentIndex().row(), marked);
 
     QToolButton* page = nullptr;
-    for (QToolButton* b : window->editBar()->findChildren<QToolButton*>())
+    for (QToolButton* b : editBar()->findChildren<QToolButton*>())
         if (b->accessibleName() == QStringLiteral("goto page")) page = b;
     ASSERT_NE(page, nullptr);
     QStringList entries;
@@ -398,12 +355,12 @@ TEST_F(DebugGuiTest, FindFilesBookmarksAndPageActOnTheSourceViewWhileDebugging) 
 
 TEST_F(DebugGuiTest, VirtualEmulatorStepsRunsAndResetsThroughTheKeys) {
     start(true);
-    ASSERT_FALSE(window->upCentre().simulatorMode());
+    ASSERT_FALSE(bench().up().simulatorMode());
     window->showAsChild(Slot::Register, true);
     // A RAM edit goes through to the unit: the mirror read back after a step keeps it.
-    window->upCentre().WriteRegister(0x85, 0x5A);
+    bench().up().WriteRegister(0x85, 0x5A);
     walkTheExample();
-    EXPECT_EQ(window->upCentre().cpu().ReadData(0x85), 0x5A);
+    EXPECT_EQ(bench().up().cpu().ReadData(0x85), 0x5A);
     EXPECT_TRUE(catcher.texts.empty()) << catcher.texts[0];
     // "ICE Test" belongs to edit mode and tests the unit's memories.
     EXPECT_FALSE(enabled(Command::IceTest));
@@ -427,11 +384,11 @@ TEST_F(DebugGuiTest, UnitGoingAwayEndsInTheMessageAndEditMode) {
         // A free run: the run timer polls a unit that stops answering.
         QTest::qWait(20);
         window->action(Command::Run)->trigger();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->shell().state().debugMode == 0; }, 15000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shell().state().debugMode == 0; }, 15000));
         EXPECT_TRUE(catcher.saw(shell_text::kConnectError));
-        EXPECT_EQ(window->connectionPanel()->text(), QStringLiteral("ICE not Connect"));
-        EXPECT_FALSE(window->watchdogTimer()->isActive());
-        EXPECT_FALSE(window->runTimer()->isActive());
+        EXPECT_EQ(named<QLabel>(QStringLiteral("Connection"))->text(), QStringLiteral("ICE not Connect"));
+        EXPECT_FALSE(timer("LinkWatchdog")->isActive());
+        EXPECT_FALSE(timer("RunTimer")->isActive());
         EXPECT_FALSE(enabled(Command::Trace));
         EXPECT_TRUE(window->isShowing(Slot::Editor));
         window.reset();
@@ -443,24 +400,23 @@ TEST_F(DebugGuiTest, CommandLineStartDebugsTheFileAndABadFileEndsTheProgram) {
     window = std::make_unique<MainWindow>(programDir, std::vector<std::string>{});
     window->show();
     QApplication::processEvents();
-    auto index = window->shell().parts().library.findChipByName("KXA1608");
+    auto index = bench().library().findChipByName("KXA1608");
     ASSERT_TRUE(index.has_value());
-    window->shell().parts().options.restoreChipIndex(*index);
+    bench().options().restoreChipIndex(*index);
     ASSERT_TRUE(window->close());
     window.reset();
 
-    const fs::path main = dir.path() / "examples" / "sum_cx4a.asm";
-    fs::copy_file(test::sourceDir() / "examples" / "sum_cx4a.asm", main);
+    const fs::path main = source;
     window = std::make_unique<MainWindow>(programDir, std::vector<std::string>{main.string()});
-    auto* source = new ProbeWindow(window->upCentre());
+    auto* source = new ProbeWindow(bench().up());
     window->installDebugWindow(Slot::Source, source, source);
     std::string loadedSize;
     window->setSourceViewLoader(
         [&](const AssemblyResult&, const std::string& size) { loadedSize = size; });
     window->show();
     QApplication::processEvents();
-    EXPECT_EQ(window->shell().state().debugMode, 1);
-    EXPECT_TRUE(window->shell().state().commandLineStart);
+    EXPECT_EQ(shell().state().debugMode, 1);
+    EXPECT_TRUE(shell().state().commandLineStart);
     EXPECT_EQ(loadedSize.rfind("Size: ", 0), 0u);
     EXPECT_TRUE(window->isShowing(Slot::Source));
     EXPECT_GE(source->refreshes, 1);
@@ -477,7 +433,7 @@ TEST_F(DebugGuiTest, CommandLineStartDebugsTheFileAndABadFileEndsTheProgram) {
     window = std::make_unique<MainWindow>(programDir, std::vector<std::string>{bad.string()});
     window->show();
     EXPECT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 5000));
-    EXPECT_EQ(window->shell().state().debugMode, 0);
+    EXPECT_EQ(shell().state().debugMode, 0);
 }
 
 } // namespace

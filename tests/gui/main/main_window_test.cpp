@@ -1,7 +1,7 @@
 // The main window on the offscreen platform: start-up and exit files, the two build commands,
 // going from a log line to its source line, tiling, "About", and a screenshot in each mode.
 // First: the core headers it pulls in must come before Qt defines its keywords.
-#include "gui/main/main_window.h"
+#include "gui/support/main_window_fixture.h"
 
 #include "core/atomic_file.h"
 #include "gui/editor/editor_window.h"
@@ -32,55 +32,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MainWindowTest : public ::testing::Test {
-  protected:
-    MainWindowTest() {
-        const fs::path prog = dir.path() / "prog";
-        fs::create_directories(prog / "INCLUDE");
-        fs::create_directories(dir.path() / "chips");
-        fs::create_directories(dir.path() / "examples");
-        for (const auto& e : fs::directory_iterator(test::sourceDir() / "chips")) {
-            fs::copy_file(e.path(), prog / "INCLUDE" / e.path().filename());
-            fs::copy_file(e.path(), dir.path() / "chips" / e.path().filename());
-        }
-        fs::copy_file(test::sourceDir() / "Revision_EN.txt", prog / "Revision_EN.txt");
-        programDir = prog.string() + "/";
-    }
-
-    std::string example(const std::string& name) {
-        const fs::path to = dir.path() / "examples" / name;
-        fs::copy_file(test::sourceDir() / "examples" / name, to,
-                      fs::copy_options::overwrite_existing);
-        return to.string();
-    }
-
-    void start(std::vector<std::string> args = {}) {
-        window = std::make_unique<MainWindow>(programDir, std::move(args));
-        window->resize(1280, 800);
-        window->show();
-        QApplication::processEvents();
-    }
-
-    void openMain(const std::string& path, const std::string& chipName) {
-        Shell& s = window->shell();
-        auto index = s.parts().library.findChipByName(chipName);
-        ASSERT_TRUE(index.has_value());
-        s.parts().options.restoreChipIndex(*index);
-        ASSERT_TRUE(window->editor().openFile(path));
-        s.filesOpened();
-        s.SetMainFile(path);
-    }
-
-    test::TempDir dir;
-    std::string programDir;
-    std::unique_ptr<MainWindow> window;
-};
+using MainWindowTest = MainWindowFixture;
 
 TEST_F(MainWindowTest, StartUpAndExitWriteConfigurationAndLayout) {
     start();
     EXPECT_EQ(window->windowTitle().toStdString().rfind("KXA and KXB Codeloft ", 0), 0u);
-    EXPECT_EQ(window->connectionPanel()->text(), QStringLiteral("Simulator"));
-    EXPECT_EQ(window->busyIndicator()->width(), 10);
+    EXPECT_EQ(named<QLabel>(QStringLiteral("Connection"))->text(), QStringLiteral("Simulator"));
+    EXPECT_EQ(named(QStringLiteral("Busy"))->width(), 10);
     EXPECT_TRUE(fs::exists(programDir + "Zkmain.cfg"));
     test::saveScreenshot(*window, QStringLiteral("main_window_edit_empty"));
     window->showAsChild(Slot::Log, true);
@@ -101,24 +59,24 @@ TEST_F(MainWindowTest, AssembleAndAssembleRunBuildTheExample) {
     openMain(example("sum_cx4a.asm"), "KXA1608");
     test::saveScreenshot(*window, QStringLiteral("main_window_edit"));
     window->action(Command::Assemble)->trigger();
-    QListWidget* list = window->logWindow().list();
+    QListWidget* list = named<QListWidget>(QStringLiteral("Message"));
     ASSERT_GE(list->count(), 2);
     EXPECT_TRUE(list->item(list->count() - 1)
                     ->text()
                     .endsWith(QStringLiteral(".......Compiler   complete")));
     EXPECT_TRUE(window->isShowing(Slot::Log));
-    EXPECT_TRUE(window->checksumPanel()->text().startsWith(QStringLiteral("Checksum = 0x")));
+    EXPECT_TRUE(named<QLabel>(QStringLiteral("File CheckSum"))->text().startsWith(QStringLiteral("Checksum = 0x")));
     test::saveScreenshot(*window, QStringLiteral("main_window_assembled"));
 
     EXPECT_EQ(window->action(Command::AssembleRun)->shortcut(), QKeySequence(Qt::Key_F4));
     EXPECT_EQ(window->action(Command::Assemble)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F10));
     window->action(Command::AssembleRun)->trigger();
     QApplication::processEvents();
-    EXPECT_EQ(window->shell().state().debugMode, 1);
+    EXPECT_EQ(shell().state().debugMode, 1);
     EXPECT_TRUE(window->windowTitle().startsWith(QStringLiteral("ZerkaIDE - Simulation")));
     test::saveScreenshot(*window, QStringLiteral("main_window_debug"));
-    window->shell().EnterEditMode(true);
-    EXPECT_EQ(window->shell().state().debugMode, 0);
+    shell().EnterEditMode(true);
+    EXPECT_EQ(shell().state().debugMode, 0);
 }
 
 TEST_F(MainWindowTest, ErrorLineInTheLogOpensTheEditorAtItsLine) {
@@ -128,9 +86,9 @@ TEST_F(MainWindowTest, ErrorLineInTheLogOpensTheEditorAtItsLine) {
     const std::string other = example("sum_cx4a.asm");
     openMain(bad, "KXA1608");
     ASSERT_TRUE(window->editor().openFile(other));
-    window->shell().filesOpened();
+    shell().filesOpened();
     window->action(Command::Assemble)->trigger();
-    QListWidget* list = window->logWindow().list();
+    QListWidget* list = named<QListWidget>(QStringLiteral("Message"));
     ASSERT_GE(list->count(), 1);
     list->setCurrentRow(0);
     list->setFocus();
@@ -140,11 +98,11 @@ TEST_F(MainWindowTest, ErrorLineInTheLogOpensTheEditorAtItsLine) {
 
 TEST_F(MainWindowTest, ProgrammerModeShowsItsToolbar) {
     start();
-    window->shell().parts().options.selectIdeMode(IdeMode::Programmer);
-    window->shell().SelectTarget(true);
-    window->shell().ApplyIdeMode();
+    bench().options().selectIdeMode(IdeMode::Programmer);
+    shell().SelectTarget(true);
+    shell().ApplyIdeMode();
     // No unit is connected here: the panel says so in red.
-    EXPECT_EQ(window->connectionPanel()->text(), QStringLiteral("ICE not Connect"));
+    EXPECT_EQ(named<QLabel>(QStringLiteral("Connection"))->text(), QStringLiteral("ICE not Connect"));
     QApplication::processEvents();
     EXPECT_FALSE(window->action(Command::AssembleRun)->isEnabled());
     EXPECT_TRUE(window->action(Command::ProgBlank)->isEnabled());
@@ -155,19 +113,19 @@ TEST_F(MainWindowTest, TilingAndAbout) {
     start();
     openMain(example("sum_cx4a.asm"), "KXA1608");
     window->showAsChild(Slot::Log, true);
-    window->tile(true);
+    tile(true);
     const QRect e = window->subWindow(Slot::Editor)->geometry();
     const QRect l = window->subWindow(Slot::Log)->geometry();
     EXPECT_EQ(e.width(), (window->width() - 12) / 2);
     EXPECT_EQ(l.left(), e.width());
     EXPECT_EQ(e.height(), window->height() - 106);
-    window->showRevisionHistory();
-    EXPECT_TRUE(window->revisionText()->toPlainText().contains(QStringLiteral("Zerka-IDE")));
-    window->revisionText()->close();
+    menuItem(QStringLiteral("Help"), QStringLiteral("Revision History"))->trigger();
+    EXPECT_TRUE(named<QPlainTextEdit>(QStringLiteral("Revision History"))->toPlainText().contains(QStringLiteral("Zerka-IDE")));
+    named<QPlainTextEdit>(QStringLiteral("Revision History"))->close();
     fs::remove(programDir + "Revision_EN.txt");
-    window->revisionText()->clear();
-    window->showRevisionHistory();
-    EXPECT_TRUE(window->revisionText()->toPlainText().isEmpty());
+    named<QPlainTextEdit>(QStringLiteral("Revision History"))->clear();
+    menuItem(QStringLiteral("Help"), QStringLiteral("Revision History"))->trigger();
+    EXPECT_TRUE(named<QPlainTextEdit>(QStringLiteral("Revision History"))->toPlainText().isEmpty());
 }
 
 // Every menu item below the menu bar, sub-menus included.
@@ -188,18 +146,18 @@ TEST_F(MainWindowTest, CaptionsComeFromTheTextTableAndNameEveryWidget) {
     }
     for (QAction* a : items)
         a->setText(QStringLiteral("x"));
-    for (QAction* a : window->editBar()->actions())
-        if (qobject_cast<QToolButton*>(window->editBar()->widgetForAction(a)))
+    for (QAction* a : editBar()->actions())
+        if (qobject_cast<QToolButton*>(editBar()->widgetForAction(a)))
             a->setText(QStringLiteral("x")), a->setToolTip(QStringLiteral("y"));
-    window->shell().applyCaptions();
+    shell().applyCaptions();
 
     EXPECT_EQ(window->action(Command::New)->text(), QStringLiteral("New(&N)"));
     EXPECT_EQ(window->action(Command::AssembleRun)->text(), QStringLiteral("Assemble&&Run"));
     EXPECT_EQ(window->action(Command::SaveConfiguration)->text(),
               QStringLiteral("Save Configuration"));
     EXPECT_EQ(window->action(Command::FileMenu)->text(), QStringLiteral("File"));
-    EXPECT_EQ(window->markButton()->text(), QStringLiteral("Mark"));
-    EXPECT_EQ(window->markButton()->toolTip(), QStringLiteral("set bookmark"));
+    EXPECT_EQ(markButton()->text(), QStringLiteral("Mark"));
+    EXPECT_EQ(markButton()->toolTip(), QStringLiteral("set bookmark"));
     EXPECT_EQ(window->subWindow(Slot::Log)->windowTitle(), QStringLiteral("Message"));
     EXPECT_EQ(window->windowTitle().toStdString().rfind("KXA and KXB Codeloft ", 0), 0u);
     // Every item not written from the table keeps a caption of its own; the table's items all
@@ -227,22 +185,22 @@ TEST_F(MainWindowTest, CaptionsComeFromTheTextTableAndNameEveryWidget) {
 TEST_F(MainWindowTest, AlwaysOnTopItemsSetTheFlagsAndTheWindowStyle) {
     start();
     window->showAsChild(Slot::Log, true);
-    window->onTopItem(9)->trigger();
-    EXPECT_TRUE(window->onTopItem(9)->isChecked());
-    EXPECT_TRUE(window->shell().state().onTopFlags[9]);
+    onTopItem(9)->trigger();
+    EXPECT_TRUE(onTopItem(9)->isChecked());
+    EXPECT_TRUE(shell().state().onTopFlags[9]);
     EXPECT_TRUE(window->subWindow(Slot::Log)->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(window->subWindow(Slot::Log)->isVisible());
-    window->onTopItem(1)->trigger();
-    window->clearOnTop();
-    for (int i = 0; i < MainWindow::kOnTopWindows; ++i) {
-        EXPECT_FALSE(window->shell().state().onTopFlags[size_t(i)]);
-        EXPECT_FALSE(window->onTopItem(i)->isChecked());
+    onTopItem(1)->trigger();
+    clearOnTop();
+    for (int i = 0; i < 11; ++i) { // the main window and its ten windows
+        EXPECT_FALSE(shell().state().onTopFlags[size_t(i)]);
+        EXPECT_FALSE(onTopItem(i)->isChecked());
     }
     EXPECT_FALSE(window->subWindow(Slot::Log)->windowFlags() & Qt::WindowStaysOnTopHint);
     // Flags read from a configuration show as check marks.
-    window->shell().state().onTopFlags[1] = true;
+    shell().state().onTopFlags[1] = true;
     window->commandsChanged();
-    EXPECT_TRUE(window->onTopItem(1)->isChecked());
+    EXPECT_TRUE(onTopItem(1)->isChecked());
 }
 
 TEST_F(MainWindowTest, BookmarkButtonsSetAndGoThroughTheNumberBar) {
@@ -251,44 +209,44 @@ TEST_F(MainWindowTest, BookmarkButtonsSetAndGoThroughTheNumberBar) {
     window->showAsChild(Slot::Editor, true);
     QApplication::processEvents();
     // The edit toolbar sits in the active editor, and its view button is down.
-    EXPECT_TRUE(window->subWindow(Slot::Editor)->isAncestorOf(window->editBar()));
-    EXPECT_TRUE(window->viewButton(Slot::Editor)->isChecked());
-    EXPECT_TRUE(window->openButton()->isEnabled());
+    EXPECT_TRUE(window->subWindow(Slot::Editor)->isAncestorOf(editBar()));
+    EXPECT_TRUE(button(QStringLiteral("goto EDIT window"))->isChecked());
+    EXPECT_TRUE(button(QStringLiteral("open file"))->isEnabled());
     // No register window in this build: its view button is off.
-    EXPECT_FALSE(window->viewButton(Slot::Register)->isEnabled());
+    EXPECT_FALSE(button(QStringLiteral("goto Special REG window"))->isEnabled());
 
-    window->markButton()->trigger();
-    EXPECT_TRUE(window->numberBar()->isVisible());
+    markButton()->trigger();
+    EXPECT_TRUE(numberBar()->isVisible());
     QApplication::processEvents();
-    EXPECT_TRUE(window->digitButton(1)->isVisible());
+    EXPECT_TRUE(digitButton(1)->isVisible());
     test::saveScreenshot(*window, QStringLiteral("main_window_bookmarks"));
-    window->digitButton(3)->click();
+    digitButton(3)->click();
     EXPECT_TRUE(window->editor().bookmark(3, nullptr, nullptr));
-    EXPECT_FALSE(window->markButton()->isChecked());
-    EXPECT_FALSE(window->numberBar()->isVisible());
+    EXPECT_FALSE(markButton()->isChecked());
+    EXPECT_FALSE(numberBar()->isVisible());
 
-    window->gotoButton()->trigger();
-    EXPECT_TRUE(window->digitButton(3)->isEnabled());
-    EXPECT_FALSE(window->digitButton(4)->isEnabled());
-    window->markButton()->trigger();
-    EXPECT_FALSE(window->gotoButton()->isChecked());
-    EXPECT_TRUE(window->digitButton(4)->isEnabled());
-    window->digitButton(4)->click();
+    gotoButton()->trigger();
+    EXPECT_TRUE(digitButton(3)->isEnabled());
+    EXPECT_FALSE(digitButton(4)->isEnabled());
+    markButton()->trigger();
+    EXPECT_FALSE(gotoButton()->isChecked());
+    EXPECT_TRUE(digitButton(4)->isEnabled());
+    digitButton(4)->click();
     EXPECT_TRUE(window->editor().bookmark(4, nullptr, nullptr));
 
     // Another child active: the toolbar stays in the editor, its open button off.
     window->showAsChild(Slot::Log, true);
     QApplication::processEvents();
-    EXPECT_TRUE(window->subWindow(Slot::Editor)->isAncestorOf(window->editBar()));
-    EXPECT_FALSE(window->openButton()->isEnabled());
-    EXPECT_FALSE(window->viewButton(Slot::Editor)->isChecked());
+    EXPECT_TRUE(window->subWindow(Slot::Editor)->isAncestorOf(editBar()));
+    EXPECT_FALSE(button(QStringLiteral("open file"))->isEnabled());
+    EXPECT_FALSE(button(QStringLiteral("goto EDIT window"))->isChecked());
     EXPECT_EQ(window->activeChild(), window->subWindow(Slot::Log));
     // The option off: the toolbar leaves the editor and is not shown.
-    window->shell().parts().options.controls().CkToolEdit.checked = false;
+    bench().options().controls().CkToolEdit.checked = false;
     window->showAsChild(Slot::Editor, true);
     QApplication::processEvents();
-    EXPECT_FALSE(window->subWindow(Slot::Editor)->isAncestorOf(window->editBar()));
-    EXPECT_FALSE(window->editBar()->isVisible());
+    EXPECT_FALSE(window->subWindow(Slot::Editor)->isAncestorOf(editBar()));
+    EXPECT_FALSE(editBar()->isVisible());
 }
 
 // The showing child of `parent` that a screen reader calls `name`.
@@ -305,7 +263,7 @@ TEST_F(MainWindowTest, CtrlFOpensTheStandardFindAndTheToolbarTheQuickFind) {
     const fs::path path = dir.path() / "examples" / "case.asm";
     ASSERT_TRUE(writeFileAtomic(path.string(), "  nop\n  NOPF\n  NOP\n  NOP\n"));
     ASSERT_TRUE(window->editor().openFile(path.string()));
-    window->shell().filesOpened();
+    shell().filesOpened();
     window->showAsChild(Slot::Editor, true);
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -352,7 +310,7 @@ TEST_F(MainWindowTest, CtrlFOpensTheStandardFindAndTheToolbarTheQuickFind) {
 
     // The toolbar's "find string" button: the quick find TZk_NFind.
     QToolButton* quick = nullptr;
-    for (QToolButton* b : window->editBar()->findChildren<QToolButton*>())
+    for (QToolButton* b : editBar()->findChildren<QToolButton*>())
         if (b->accessibleName() == QStringLiteral("find string")) quick = b;
     ASSERT_NE(quick, nullptr);
     modal.clear();

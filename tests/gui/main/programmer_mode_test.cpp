@@ -1,7 +1,7 @@
 // The main window in programmer mode against the in-process virtual unit: the build puts the
 // word image into the programmer's flash, the toolbar's Blank and Read work on the chip in the
 // socket, and a screenshot shows the mode.
-#include "gui/main/main_window.h"
+#include "gui/support/main_window_fixture.h"
 
 #include "gui/editor/editor_window.h"
 #include "gui/main/programmer_mode.h"
@@ -29,37 +29,24 @@ bool logged(const MessageLogModel& log, const std::string& file, const std::stri
     return false;
 }
 
-TEST(ProgrammerModeWindow, BuildBlankAndReadFromTheToolbar) {
-    test::TempDir dir;
-    const fs::path prog = dir.path() / "prog";
-    fs::create_directories(prog / "INCLUDE");
-    fs::create_directories(dir.path() / "chips");
-    fs::create_directories(dir.path() / "examples");
-    for (const auto& e : fs::directory_iterator(test::sourceDir() / "chips")) {
-        fs::copy_file(e.path(), prog / "INCLUDE" / e.path().filename());
-        fs::copy_file(e.path(), dir.path() / "chips" / e.path().filename());
-    }
-    const fs::path main = dir.path() / "examples" / "sum_cx4a.asm";
-    fs::copy_file(test::sourceDir() / "examples" / "sum_cx4a.asm", main);
+using ProgrammerModeWindow = MainWindowFixture;
 
+TEST_F(ProgrammerModeWindow, BuildBlankAndReadFromTheToolbar) {
     // Short jobs keep the test quick; the host's waits are the real ones.
     TargetConfig config;
     config.programmer.timeScale = 0.05;
     TargetUnit unit(config);
 
-    MainWindow window(prog.string() + "/", {});
-    window.resize(1280, 800);
-    window.show();
-    QApplication::processEvents();
-    Shell& shell = window.shell();
-    ASSERT_NE(shell.parts().emulator, nullptr);
-    shell.parts().emulator->usbLink()->setVirtualTarget(inProcessTarget(unit));
-    OptionsModel& options = shell.parts().options;
-    options.restoreChipIndex(shell.parts().library.findChipByName("KXA1608").value_or(0));
+    start();
+    MainWindow& window = *this->window;
+    Shell& shell = this->shell();
+    bench().emulator().usb().setVirtualTarget(inProcessTarget(unit));
+    OptionsModel& options = bench().options();
+    options.restoreChipIndex(bench().library().findChipByName("KXA1608").value_or(0));
     options.selectIdeMode(IdeMode::Programmer);
-    ASSERT_TRUE(window.editor().openFile(main.string()));
+    ASSERT_TRUE(window.editor().openFile(source));
     shell.filesOpened();
-    shell.SetMainFile(main.string());
+    shell.SetMainFile(source);
     shell.ApplyIdeMode();
 
     // The flash commands sit in the File menu and follow the mode.
@@ -72,15 +59,15 @@ TEST(ProgrammerModeWindow, BuildBlankAndReadFromTheToolbar) {
 
     const std::string hex = (dir.path() / "examples" / "sum_cx4a.hex").string();
     ASSERT_TRUE(shell.assembleAndRun());
-    EXPECT_TRUE(logged(window.log(), "OK", hex + "   Download OK"));
+    EXPECT_TRUE(logged(bench().log(), "OK", hex + "   Download OK"));
 
     window.action(Command::ProgBlank)->trigger();
-    EXPECT_TRUE(logged(window.log(), "Blank", "Chip Blank OK"));
-    EXPECT_TRUE(logged(window.log(), "Blank", "SBM Blank OK"));
+    EXPECT_TRUE(logged(bench().log(), "Blank", "Chip Blank OK"));
+    EXPECT_TRUE(logged(bench().log(), "Blank", "SBM Blank OK"));
     EXPECT_TRUE(window.action(Command::ProgBlank)->isEnabled());
-    EXPECT_EQ(window.busyIndicator()->width(), 10);
+    EXPECT_EQ(named(QStringLiteral("Busy"))->width(), 10);
 
-    ProgrammerMode& mode = window.programmerMode();
+    ProgrammerMode& mode = *window.findChild<ProgrammerMode*>();
     mode.view().clearWords(0);
     window.action(Command::ProgRead)->trigger();
     EXPECT_TRUE(mode.viewWindow()->isVisible());
@@ -97,6 +84,7 @@ TEST(ProgrammerModeWindow, BuildBlankAndReadFromTheToolbar) {
     window.editor().showPage(1);
     QApplication::processEvents();
     test::saveScreenshot(window, QStringLiteral("programmer_mode_settings"));
+    this->window.reset(); // before the unit it talks to
 }
 
 } // namespace

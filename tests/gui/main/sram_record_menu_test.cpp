@@ -1,6 +1,6 @@
 // The main window's SRAM record: the menu item only in debug mode, and "Add to Current
 // Address" on a debugged example putting the edits into its source and rebuilding it.
-#include "gui/main/main_window.h"
+#include "gui/support/main_window_fixture.h"
 #include "gui/main/sram_record_menu.h"
 
 #include "core/atomic_file.h"
@@ -19,30 +19,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(SramRecordMenuTest, AddToCurrentAddressPutsTheEditsIntoTheSourceAndRebuilds) {
-    test::TempDir dir;
-    const fs::path prog = dir.path() / "prog";
-    fs::create_directories(prog / "INCLUDE");
-    fs::create_directories(dir.path() / "chips");
-    fs::create_directories(dir.path() / "examples");
-    for (const auto& e : fs::directory_iterator(test::sourceDir() / "chips")) {
-        fs::copy_file(e.path(), prog / "INCLUDE" / e.path().filename());
-        fs::copy_file(e.path(), dir.path() / "chips" / e.path().filename());
-    }
-    const fs::path source = dir.path() / "examples" / "sum_cx4a.asm";
-    fs::copy_file(test::sourceDir() / "examples" / "sum_cx4a.asm", source);
+using SramRecordMenuTest = MainWindowFixture;
 
-    MainWindow window(prog.string() + "/", {});
-    window.resize(1280, 800);
-    window.show();
-    QApplication::processEvents();
-    Shell& shell = window.shell();
-    shell.parts().options.restoreChipIndex(*shell.parts().library.findChipByName("KXA1608"));
-    ASSERT_TRUE(window.editor().openFile(source.string()));
-    shell.filesOpened();
-    shell.SetMainFile(source.string());
+TEST_F(SramRecordMenuTest, AddToCurrentAddressPutsTheEditsIntoTheSourceAndRebuilds) {
+    start();
+    openMain(source);
+    Shell& shell = this->shell();
+    MainWindow& window = *this->window;
 
-    SramRecordMenu* menu = window.sramRecordMenu();
+    SramRecordMenu* menu = window.findChild<SramRecordMenu*>();
     ASSERT_NE(menu, nullptr);
     EXPECT_FALSE(menu->menuItem()->isVisible());
     window.action(Command::AssembleRun)->trigger();
@@ -50,7 +35,7 @@ TEST(SramRecordMenuTest, AddToCurrentAddressPutsTheEditsIntoTheSourceAndRebuilds
     ASSERT_EQ(shell.state().debugMode, 1);
     EXPECT_TRUE(menu->menuItem()->isVisible());
 
-    TZk_UP& up = shell.parts().up;
+    TZk_UP& up = bench().up();
     const uint32_t pc = up.cpu().GetPC();
     ASSERT_NE(up.cpu().SourceLineOf(pc), 0);
     up.SetRegister(0x85, 0x5A);

@@ -3,7 +3,7 @@
 // start, the watch list written by every way out, the untitled editor of an empty start, the
 // SRAM record beside the debugger, and the engineer caption.
 // First: the core headers it pulls in must come before Qt defines its keywords.
-#include "gui/main/main_window.h"
+#include "gui/support/main_window_fixture.h"
 
 #include "core/atomic_file.h"
 #include "editor/slot_list.h"
@@ -33,94 +33,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Answers every message box (Yes where offered, else its escape button) and keeps the texts.
-class BoxAnswerer : public QObject {
-  public:
-    BoxAnswerer() {
-        timer_.setInterval(10);
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                texts.push_back(box->text().toStdString());
-                QAbstractButton* b = yes ? box->button(QMessageBox::Yes) : nullptr;
-                if (!b) b = box->escapeButton();
-                if (b)
-                    b->click();
-                else
-                    box->reject();
-            }
-        });
-        timer_.start();
-    }
-    std::vector<std::string> texts;
-    bool yes = false;
-
-  private:
-    QTimer timer_;
-};
-
-class WindowSlotsTest : public ::testing::Test {
+class WindowSlotsTest : public MainWindowFixture {
   protected:
-    WindowSlotsTest() {
-        const fs::path prog = dir.path() / "prog";
-        fs::create_directories(prog / "INCLUDE");
-        fs::create_directories(dir.path() / "chips");
-        fs::create_directories(dir.path() / "examples");
-        for (const auto& e : fs::directory_iterator(test::sourceDir() / "chips")) {
-            fs::copy_file(e.path(), prog / "INCLUDE" / e.path().filename());
-            fs::copy_file(e.path(), dir.path() / "chips" / e.path().filename());
-        }
-        programDir = prog.string() + "/";
-        source = (dir.path() / "examples" / "sum_cx4a.asm").string();
-        fs::copy_file(test::sourceDir() / "examples" / "sum_cx4a.asm", source);
-    }
-    void start(std::vector<std::string> args = {}) {
-        window = std::make_unique<MainWindow>(programDir, std::move(args));
-        window->resize(1280, 800);
-        window->show();
-        QApplication::processEvents();
-    }
-    void debugOn() {
-        Shell& s = window->shell();
-        const auto index = s.parts().library.findChipByName("KXA1608");
-        ASSERT_TRUE(index.has_value());
-        s.parts().options.restoreChipIndex(*index);
-        ASSERT_TRUE(window->editor().openFile(source));
-        s.filesOpened();
-        s.SetMainFile(source);
-        window->action(Command::AssembleRun)->trigger();
-        QApplication::processEvents();
-        ASSERT_EQ(s.state().debugMode, 1);
-    }
-    // An item of the "View" menu as the user finds it: by its caption.
+    // An item of the "View" menu.
     QAction* menuItem(const QString& caption) {
-        for (QAction* top : window->menuBar()->actions())
-            if (top->menu() && top->text() == QStringLiteral("View"))
-                for (QAction* a : top->menu()->actions())
-                    if (a->text() == caption) return a;
-        ADD_FAILURE() << "no menu item " << caption.toStdString();
-        return nullptr;
+        return MainWindowFixture::menuItem(QStringLiteral("View"), caption);
     }
-    // The showing widget a screen reader announces under `name`.
-    QWidget* shownWidget(const QString& name) {
-        for (QWidget* w : window->findChildren<QWidget*>())
-            if (w->accessibleName() == name && w->isVisible()) return w;
-        return nullptr;
-    }
-    std::string layoutText() {
-        std::string text;
-        readFileBytes(programDir + "zerka-ide.wst", text);
-        return text;
-    }
-    static std::string fileText(const std::string& path) {
-        std::string text;
-        readFileBytes(path, text);
-        return text;
-    }
+    std::string layoutText() { return fileText(programDir + "zerka-ide.wst"); }
 
-    test::TempDir dir;
-    std::string programDir, source;
     BoxAnswerer answerer;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(WindowSlotsTest, CalculatorsTileStayOnTopAndKeepTheirPlaceLikeEveryOtherSlot) {
@@ -145,16 +66,16 @@ TEST_F(WindowSlotsTest, CalculatorsTileStayOnTopAndKeepTheirPlaceLikeEveryOtherS
     EXPECT_GT(window->subWindow(Slot::Comparator)->y(), window->subWindow(Slot::Adc)->y());
 
     // Always on top, window number 10: the ADC panel.
-    window->onTopItem(10)->trigger();
+    onTopItem(10)->trigger();
     EXPECT_TRUE(window->subWindow(Slot::Adc)->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(window->subWindow(Slot::Adc)->isVisible());
-    window->clearOnTop();
+    clearOnTop();
     EXPECT_FALSE(window->subWindow(Slot::Adc)->windowFlags() & Qt::WindowStaysOnTopHint);
 
     window->subWindow(Slot::OpAmp)->setGeometry(30, 40, 420, 330);
     test::saveScreenshot(*window, QStringLiteral("main_window_calculators_tiled"));
     // Leaving debug mode remembers them and hides them.
-    window->shell().EnterEditMode(true);
+    shell().EnterEditMode(true);
     EXPECT_FALSE(window->isShowing(Slot::OpAmp));
     EXPECT_TRUE(window->close());
     EXPECT_NE(layoutText().find("TZk_OP\r\n   30   40  420  330    0    0"), std::string::npos);
@@ -211,7 +132,7 @@ TEST_F(WindowSlotsTest, EveryWayOutWritesTheWatchList) {
     // Exit (Ctrl+Q) in debug mode: the list goes beside the main file.
     start();
     debugOn();
-    ASSERT_TRUE(window->debugViews().watch.add("COUNT"));
+    ASSERT_TRUE(bench().views().watch.add("COUNT"));
     window->action(Command::Exit)->trigger();
     ASSERT_FALSE(window->isVisible());
     EXPECT_NE(fileText(pro).find("0 COUNT A \n"), std::string::npos) << fileText(pro);
@@ -220,14 +141,14 @@ TEST_F(WindowSlotsTest, EveryWayOutWritesTheWatchList) {
     // writes it again with what changed since.
     start();
     debugOn();
-    EXPECT_TRUE(window->debugViews().watch.symbols().size() > 0);
-    ASSERT_TRUE(window->debugViews().watch.add("TURNS"));
+    EXPECT_TRUE(bench().views().watch.symbols().size() > 0);
+    ASSERT_TRUE(bench().views().watch.add("TURNS"));
     const std::string project = (dir.path() / "demo.prj").string();
     const std::string projectList = (dir.path() / "demo.pro").string();
-    ASSERT_TRUE(window->shell().saveProjectAs(project));
+    ASSERT_TRUE(shell().saveProjectAs(project));
     EXPECT_NE(fileText(projectList).find("0 COUNT A \n"), std::string::npos);
     EXPECT_NE(fileText(projectList).find("0 TURNS A \n"), std::string::npos);
-    ASSERT_TRUE(window->debugViews().watch.remove("COUNT"));
+    ASSERT_TRUE(bench().views().watch.remove("COUNT"));
     answerer.yes = true;
     EXPECT_TRUE(window->close());
     EXPECT_NE(fileText(projectList).find("0 COUNT R \n"), std::string::npos);
@@ -237,9 +158,9 @@ TEST_F(WindowSlotsTest, EveryWayOutWritesTheWatchList) {
 TEST_F(WindowSlotsTest, BreakpointListShowsFollowsGoesToAndDeletesBreakpoints) {
     start();
     debugOn();
-    TZk_UP& up = window->upCentre();
+    TZk_UP& up = bench().up();
     const auto label = [this](const std::string& name) {
-        for (const SymbolEntry& e : window->shell().lastAssembly().labels)
+        for (const SymbolEntry& e : shell().lastAssembly().labels)
             if (e.name == name) return uint32_t(e.value);
         ADD_FAILURE() << "no label " << name;
         return 0u;
@@ -300,7 +221,7 @@ TEST_F(WindowSlotsTest, BreakpointListShowsFollowsGoesToAndDeletesBreakpoints) {
     }
     QApplication::processEvents();
     EXPECT_EQ(window->mdi()->activeSubWindow(), window->subWindow(Slot::Source));
-    SourceViewModel& view = window->debugWindowSet().sourceModel();
+    SourceViewModel& view = window->findChild<DebugWindowSet*>()->sourceModel();
     EXPECT_EQ(view.cursorRow(view.CurrentFile()), lineOf("DONE:"));
 
     // Delete removes it: from the uP centre and from the source view's marks.
@@ -311,7 +232,7 @@ TEST_F(WindowSlotsTest, BreakpointListShowsFollowsGoesToAndDeletesBreakpoints) {
     EXPECT_FALSE(up.cpu().BreakpointMarkAt(done, BreakpointKind::Address));
 
     // Leaving debug mode hides it; the next build brings it back.
-    window->shell().EnterEditMode(true);
+    shell().EnterEditMode(true);
     EXPECT_EQ(shownWidget(QStringLiteral("Break Point")), nullptr);
     window->action(Command::AssembleRun)->trigger();
     QApplication::processEvents();
@@ -321,30 +242,30 @@ TEST_F(WindowSlotsTest, BreakpointListShowsFollowsGoesToAndDeletesBreakpoints) {
 TEST_F(WindowSlotsTest, SramRecordWindowLetsTheDebuggerWorkWhileItShows) {
     start();
     debugOn();
-    window->sramRecordMenu()->menuItem()->trigger();
+    window->findChild<SramRecordMenu*>()->menuItem()->trigger();
     QApplication::processEvents();
     QWidget* record = shownWidget(QStringLiteral("SRAM Record"));
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_FALSE(record->isModal());
-    const uint32_t pc = window->upCentre().cpu().GetPC();
+    const uint32_t pc = bench().up().cpu().GetPC();
     QTest::qWait(60);
     QTest::keyClick(window.get(), Qt::Key_F7);
-    EXPECT_NE(window->upCentre().cpu().GetPC(), pc);
+    EXPECT_NE(bench().up().cpu().GetPC(), pc);
     EXPECT_TRUE(record->isVisible());
 }
 
 TEST_F(WindowSlotsTest, EngineerCaptionAndTheInformationBlockItem) {
     start();
-    OptionsModel& options = window->shell().parts().options;
+    OptionsModel& options = bench().options();
     for (char c : std::string("zerka"))
         options.keyTyped(c);
     ASSERT_TRUE(options.engineerMode());
     EXPECT_EQ(window->windowTitle().toStdString(),
-              options.engineerCaption(TextOf(2), window->shell().state().projectFile));
-    window->shell().applyCaptions();
+              options.engineerCaption(TextOf(2), shell().state().projectFile));
+    shell().applyCaptions();
     EXPECT_NE(window->windowTitle().toStdString().find(
-                  window->shell().parts().library.chipListVersion() + "-Engineer"),
+                  bench().library().chipListVersion() + "-Engineer"),
               std::string::npos);
 
     // "Information Block" keeps its own check mark.

@@ -1,7 +1,7 @@
 // The model's headers come before Qt's: core/signal.h has a member named like Qt's emit macro.
 #include "options_dialog_fixture.h"
 
-#include "gui/options/link_hardware_tools.h"
+#include "shell/link_hardware_tools.h"
 
 #include <deque>
 
@@ -75,7 +75,7 @@ class LinkHardwareToolsTest : public ::testing::Test {
     UsbLink usb;
     LptLink lpt;
     IceCommands ice;
-    gui::LinkHardwareTools tools;
+    LinkHardwareTools tools;
 };
 
 using Packets = std::vector<std::vector<uint8_t>>;

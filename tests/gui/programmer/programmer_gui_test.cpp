@@ -1,6 +1,7 @@
 // The programmer commands, the burner confirmation window and the programmer page against the
 // in-process virtual unit, on the offscreen platform.
 // First: the core headers, before Qt defines its keywords.
+#include "shell/headless_windows.h"
 #include "shell/programmer_session.h"
 #include "shell/shell.h"
 
@@ -30,21 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class NoWindows : public ShellWindows {
-  public:
-    SaveAnswer askSaveChanges(const std::string&, bool) override { return SaveAnswer::No; }
-    bool askYesCancel(const std::string&) override { return false; }
-    void showAsChild(Slot, bool) override {}
-    bool isShowing(Slot) const override { return false; }
-    std::optional<std::string> openFileDialog(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> saveFileDialog(const FileDialogRequest&) override { return {}; }
-    void setTitle(const std::string&) override {}
-    void setConnectionPanel(ConnectionPanel) override {}
-    void setChecksumPanel(const std::string& t) override { checksum = t; }
-    void commandsChanged() override {}
-    void closeMainWindow() override {}
-    std::string checksum;
-};
+using NoWindows = HeadlessWindows;
 
 class RecordingUi : public UiHost {
   public:

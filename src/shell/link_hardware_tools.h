@@ -6,10 +6,8 @@
 #include "link/ice_commands.h"
 
 namespace zerka {
-class OptionsModel;
-} // namespace zerka
 
-namespace zerka::gui {
+class OptionsModel;
 
 class LinkHardwareTools : public OptionsHardwareTools {
   public:
@@ -34,4 +32,4 @@ class LinkHardwareTools : public OptionsHardwareTools {
     WaitHook wait_;
 };
 
-} // namespace zerka::gui
+} // namespace zerka

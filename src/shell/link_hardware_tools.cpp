@@ -1,11 +1,11 @@
-#include "gui/options/link_hardware_tools.h"
+#include "shell/link_hardware_tools.h"
 
 #include "chip/options_model.h"
 
 #include <algorithm>
 #include <array>
 
-namespace zerka::gui {
+namespace zerka {
 
 namespace {
 constexpr uint8_t kSupplySwitch = 0xB5; // 0xB5 rail on/off
@@ -87,4 +87,4 @@ std::optional<uint8_t> LinkHardwareTools::readDataByte(uint16_t address) {
     return b[0];
 }
 
-} // namespace zerka::gui
+} // namespace zerka

@@ -1,10 +1,10 @@
-#include "gui/debug/watch_value_edit.h"
+#include "views/watch_value_edit.h"
 
 #include "views/view_context.h"
 
 #include <algorithm>
 
-namespace zerka::gui {
+namespace zerka {
 
 namespace {
 bool isData(const WatchEntry& e) {
@@ -47,4 +47,4 @@ void WatchValueEditor::apply(int row, uint32_t value) {
     list_.Refresh();
 }
 
-} // namespace zerka::gui
+} // namespace zerka

@@ -10,10 +10,8 @@
 #include <string>
 
 namespace zerka {
-struct ViewContext;
-}
 
-namespace zerka::gui {
+struct ViewContext;
 
 struct WatchValueEdit {
     std::string limit;
@@ -36,4 +34,4 @@ class WatchValueEditor {
     ViewContext& ctx_;
 };
 
-} // namespace zerka::gui
+} // namespace zerka
