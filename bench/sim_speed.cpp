@@ -8,7 +8,7 @@
 // Arguments: engine (0 reference, 1 threaded), program (0 loop, 1 mix), core (0 CX4A, 1 CX4B),
 // run (0 batch, 1 sliced). bench/sim_speed_compare.sh prints the table and checks the goals.
 #include "upcentre/core/engine.h"
-#include "upcentre/core/reference_engine.h"
+#include "upcentre/reference/reference_engine.h"
 #include "upcentre/run/up_centre.h"
 
 #include "bench_loop.h"
@@ -52,9 +52,9 @@ void BM_Sim(benchmark::State& state) {
     const bool mix = state.range(1) == 1;
     const CoreType core = state.range(2) == 1 ? CoreType::CX4B : CoreType::CX4A;
     const bool sliced = state.range(3) == 1;
-    TZk_UP up;
+    TZk_UP up(nullptr,
+              threaded ? std::unique_ptr<RunEngine>() : std::make_unique<ReferenceEngine>(core));
     load(up, mix, core);
-    up.useReferenceEngine(!threaded);
     up.setTickLimit(kTicks);
     up.setYieldHook([] {}); // the event loop's turn between slices
     const Engine engine(up.instructions());

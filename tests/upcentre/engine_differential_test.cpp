@@ -11,7 +11,7 @@
 #include "upcentre/core/cpu_state.h"
 #include "upcentre/core/engine.h"
 #include "upcentre/core/instruction_set.h"
-#include "upcentre/core/reference_engine.h"
+#include "upcentre/reference/reference_engine.h"
 #include "upcentre/run/up_centre.h"
 
 #include <gtest/gtest.h>
@@ -276,10 +276,10 @@ TEST_P(EngineDifferential, RunControlCommandsMatchOnBothEngines) {
     const CoreType core = GetParam();
     for (int program = 0; program < programCount() / 4 + 1; ++program) {
         const uint32_t seed = 1000u * uint32_t(program) + 13;
-        TZk_UP up[2];
+        // The second runs on the reference engine.
+        TZk_UP up[2] = {TZk_UP(), TZk_UP(nullptr, std::make_unique<ReferenceEngine>(core))};
         for (int i = 0; i < 2; ++i) {
             up[i].setInstructionSet(InstructionSet(core));
-            up[i].useReferenceEngine(i == 1);
             up[i].cpu().setProgramSize(256);
             up[i].setTickLimit(3000);
             up[i].setStopOnStackFull(program % 2 == 0);

@@ -213,7 +213,8 @@ ExecOp decodeWord(const InstructionSet& set, uint16_t word) {
         } else if (needsGeneralHandler(op.a)) {
             op.mode = kDirect;
         } else {
-            return op; // the plain handler
+            if (op.dst) op.kind = static_cast<uint8_t>(op.kind + kToFileOffset);
+            return op; // a plain handler
         }
         op.kind = static_cast<uint8_t>(op.kind + kGeneralOffset);
         return op;
@@ -221,10 +222,11 @@ ExecOp decodeWord(const InstructionSet& set, uint16_t word) {
 
     switch (def->id) {
     case OpId::MVFF:
-        // The source is an unbanked address; the indirect registers still apply.
+        // The source is an unbanked address; the indirect registers still apply (the code in
+        // `bit`, as `x` takes the NOPF's payload when the layout fuses the pair).
         if (int code = indirectCode(set.core(), op.a); code >= 0) {
             op.mode = kIndirect;
-            op.x = static_cast<int16_t>(code);
+            op.bit = static_cast<uint8_t>(code);
         } else {
             op.mode = kDirect;
         }
@@ -265,6 +267,56 @@ ExecOp decodeWord(const InstructionSet& set, uint16_t word) {
     return op;
 }
 
+// The fused kind of a two-word instruction's first word, or 0.
+uint8_t pairKind(uint8_t kind) {
+    switch (kind) {
+    case kCallLong:
+        return kCallPair;
+    case kJmpLong:
+        return kJmpPair;
+    case kMvlp:
+        return kMvlpPair;
+    case kLdpr:
+        return kLdprPair;
+    case kMvff:
+        return kMvffPair;
+    default:
+        return 0;
+    }
+}
+
+// The kind of a jump whose target lies inside the program, or 0.
+uint8_t nearKind(uint8_t kind) {
+    switch (kind) {
+    case kCallShort:
+        return kCallNear;
+    case kJmpShort:
+        return kJmpNear;
+    case kRj:
+        return kRjNear;
+    case kRcall:
+        return kRcallNear;
+    case kJz:
+        return kJzNear;
+    case kJnz:
+        return kJnzNear;
+    case kJc:
+        return kJcNear;
+    case kJnc:
+        return kJncNear;
+    case kJn:
+        return kJnNear;
+    case kJnn:
+        return kJnnNear;
+    case kJo:
+        return kJoNear;
+    case kJno:
+        return kJnoNear;
+    default:
+        return 0;
+    }
+}
+
 ExecOp record(uint8_t kind) {
     ExecOp op;
     op.kind = kind;
@@ -276,24 +328,40 @@ ExecOp record(uint8_t kind) {
 Engine::Engine(const InstructionSet& set) {
     rebuild(set);
 }
-Engine::Engine(CoreType core) {
-    rebuild(InstructionSet(core));
+Engine::Engine(CoreType core) : Engine(InstructionSet(core)) {}
+Engine::Engine(InstructionSet&& set) {
+    set_ = std::make_unique<InstructionSet>(std::move(set));
+    reset();
 }
 Engine::~Engine() = default;
 Engine::Engine(Engine&&) noexcept = default;
 Engine& Engine::operator=(Engine&&) noexcept = default;
 
 void Engine::rebuild(const InstructionSet& set) {
-    auto table = std::make_unique<ExecOp[]>(65536);
-    for (uint32_t w = 0; w < 65536; ++w)
-        table[w] = decodeWord(set, static_cast<uint16_t>(w));
-    table_ = std::move(table);
-    core_ = set.core();
+    set_ = std::make_unique<InstructionSet>(set);
+    reset();
+}
+
+void Engine::reset() {
+    // Words are decoded when first asked for: a program uses a few hundred of the 65,536.
+    if (!table_) table_.reset(new ExecOp[65536]); // left uninitialised: `known_` guards it
+    known_.fill(0);
+    core_ = set_->core();
     layout_ = Layout{};
 }
 
+const ExecOp& Engine::decoded(uint16_t word) const {
+    uint64_t& bits = known_[word >> 6];
+    const uint64_t bit = uint64_t(1) << (word & 63);
+    if (!(bits & bit)) {
+        table_[word] = decodeWord(*set_, word);
+        bits |= bit;
+    }
+    return table_[word];
+}
+
 bool Engine::invalid(uint16_t word) const {
-    return table_[word].kind == kInvalid;
+    return decoded(word).kind == kInvalid;
 }
 
 void Engine::preparePlain(const CpuState& s) const {
@@ -302,7 +370,29 @@ void Engine::preparePlain(const CpuState& s) const {
     const uint32_t size = s.programSize();
     l.plain.resize(size + 2);
     for (uint32_t a = 0; a < size; ++a)
-        l.plain[a] = table_[s.ProgramWord(a)];
+        l.plain[a] = decoded(s.ProgramWord(a));
+    // A two-word instruction followed by its NOPF runs both words in one go.
+    for (uint32_t a = 0; a + 1 < size; ++a) {
+        ExecOp& first = l.plain[a];
+        const uint8_t pair = pairKind(first.kind);
+        if (pair && l.plain[a + 1].kind == kNopf) {
+            first.kind = pair;
+            first.x = static_cast<int16_t>(l.plain[a + 1].a & 0xFFF);
+        }
+    }
+    // A jump with a fixed target inside the program needs no range check at run time.
+    for (uint32_t a = 0; a < size; ++a) {
+        ExecOp& op = l.plain[a];
+        const uint8_t near = nearKind(op.kind);
+        if (!near) continue;
+        const bool absolute = op.kind == kCallShort || op.kind == kJmpShort;
+        const uint32_t target =
+            absolute ? op.a : (a + 1 + uint32_t(int32_t(op.x))) & CpuState::kPcMask;
+        if (target < size) {
+            op.kind = near;
+            op.a = static_cast<uint16_t>(target);
+        }
+    }
     l.plain[size] = l.plain[size + 1] = record(kOutsideExec);
     l.size = size;
     l.stamp = s.programStamp();
@@ -343,7 +433,7 @@ void Engine::ExecuteOne(CpuState& s, ExecCounts* counts) const {
     preparePlain(s);
     const Layout& l = layout_;
     const EngineCore::Program p{l.plain.data(), l.plain.data(),   l.size,
-                                table_[0],      StopReason::None, counts};
+                                decoded(0),     StopReason::None, counts};
     if (counts) {
         if (core_ == CoreType::CX4A)
             EngineCore::execute<CoreType::CX4A, true>(s, p, RunStops{}, 1, true);
@@ -366,7 +456,7 @@ BatchResult Engine::RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTic
     prepareRun(s, stops);
     const Layout& l = layout_;
     const EngineCore::Program p{l.run.data(), l.plain.data(), l.size,
-                                table_[0],    l.markReason,   counts};
+                                decoded(0),   l.markReason,   counts};
     if (counts) {
         if (core_ == CoreType::CX4A)
             return EngineCore::execute<CoreType::CX4A, true>(s, p, stops, maxTicks, false);
@@ -379,11 +469,12 @@ BatchResult Engine::RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTic
 
 uint32_t Engine::wordCycles(uint16_t word) const {
     // The cycles each handler charges in engine_exec.cpp (its ZK_END / ZK_NEXT argument).
-    switch (table_[word].kind) {
+    switch (decoded(word).kind) {
     case kInvalid:
         return 0;
     case kMulfP:
     case kMulfG:
+    case kMulfQ:
     case kMull:
     case kRetl:
     case kRet:
@@ -398,27 +489,37 @@ uint32_t Engine::wordCycles(uint16_t word) const {
 }
 
 bool Engine::conditional(uint16_t word) const {
-    switch (table_[word].kind) {
+    switch (decoded(word).kind) {
     case kInszP:
     case kInszG:
+    case kInszQ:
     case kDcszP:
     case kDcszG:
+    case kDcszQ:
     case kInsuzP:
     case kInsuzG:
+    case kInsuzQ:
     case kDcsuzP:
     case kDcsuzG:
+    case kDcsuzQ:
     case kBtszP:
     case kBtszG:
+    case kBtszQ:
     case kBtssP:
     case kBtssG:
+    case kBtssQ:
     case kCpsgP:
     case kCpsgG:
+    case kCpsgQ:
     case kCpslP:
     case kCpslG:
+    case kCpslQ:
     case kCpseP:
     case kCpseG:
+    case kCpseQ:
     case kTfszP:
     case kTfszG:
+    case kTfszQ:
     case kJz:
     case kJnz:
     case kJc:

@@ -4,23 +4,29 @@
 // the interrupt check that run control calls around it.
 //
 // Speed (threaded code):
-// - Every one of the 65,536 words is decoded once, when the engine is built, into a record that
-//   names its handler and pre-resolves its operands. A file operand that is a plain unbanked
-//   address gets a handler of its own without any address rules.
+// - A word is decoded when first needed (a program uses a few hundred of the 65,536) into a
+//   record that names its handler and pre-resolves its operands. A file operand that is a plain
+//   unbanked address gets handlers of their own without any address rules, one for each
+//   destination.
 // - Before a run the records are laid out per program address (rebuilt only when the program's
 //   stamp changes), so the next instruction is one load and one indirect jump: each handler
 //   ends with its own dispatch (computed goto where the compiler has it, a switch otherwise).
+//   A CX4A two-word instruction followed by its NOPF gets a fused record that runs both words
+//   in one go whenever no timer step or tick-end test falls between them.
 // - The stop tests are off the common path: the cells where the current run must stop
 //   (breakpoint marks, the temporary breakpoint, a step target, everything outside a range)
 //   get a stop record in a second copy of the layout; two sentinel records past the end catch
 //   a PC outside the program memory. The first instruction of a batch is taken from the plain
 //   layout, so it runs even when it sits on a breakpoint, as before.
-// - Interrupts and the stack-full stop are tested only while they can fire: a single flag
-//   says when the tick end needs the careful path, and it is worked out again after every write
-//   that can change it (the interrupt and stack registers, timer control, banked and indirect
-//   writes, calls, RETI, the timer flag). The timer prescaler is a counter in a register.
-// - PC, cycles, history head, prescaler and the pending two-word operation live in locals for
-//   the length of a batch.
+// - A word's end makes one test: has the word count reached `stop`, the lower of the timer's
+//   next step, the end of the batch's budget, and 0 while the tick end needs the careful path
+//   (interrupts and the stack-full stop only while they can fire, a two-word operation in
+//   progress, sleep). That flag is worked out again after every write that can change it (the
+//   interrupt and stack registers, timer control, banked and indirect writes, calls, RETI, the
+//   timer flag). The timer prescaler is a counter in a register.
+// - PCLATL, which every fetch writes, is written only where it can be read (before a handler
+//   with address rules and at the end of a batch): it always holds the low byte of the PC.
+// - PC, the history head and `stop` live in locals for the length of a batch.
 //
 // Two-word instructions (CX4A): after a first word the engine keeps executing words in the same
 // call until a NOPF word completes the operation. The assembler always places that NOPF right
@@ -36,6 +42,7 @@
 #include "upcentre/core/instruction_set.h"
 #include "upcentre/core/run_stops.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -58,6 +65,7 @@ class Engine {
     static constexpr uint32_t kMaxWordsPerExecute = 16;
 
     explicit Engine(const InstructionSet& set);
+    explicit Engine(InstructionSet&& set);
     explicit Engine(CoreType core);
     ~Engine();
     Engine(Engine&&) noexcept;
@@ -66,7 +74,8 @@ class Engine {
     // Re-decodes every word after the instruction list changed (another core type).
     void rebuild(const InstructionSet& set);
     CoreType core() const { return core_; }
-    const ExecOp& decoded(uint16_t word) const { return table_[word]; }
+    // The record of `word` (decoded on first use).
+    const ExecOp& decoded(uint16_t word) const;
     // True when `word` is not an instruction of the core.
     bool invalid(uint16_t word) const;
 
@@ -100,11 +109,15 @@ class Engine {
         StopReason markReason = StopReason::Breakpoint;
         std::vector<ExecOp> run; // `plain` with the stop records of one kind of run
     };
+    void reset();
     void preparePlain(const CpuState& s) const;
     void prepareRun(const CpuState& s, const RunStops& stops) const;
 
     CoreType core_ = CoreType::CX4A;
+    std::unique_ptr<const InstructionSet> set_;
+    // Decoded words (mutable: filled on first use); `known_` has a bit for each filled entry.
     std::unique_ptr<ExecOp[]> table_;
+    mutable std::array<uint64_t, 1024> known_{};
     mutable Layout layout_;
 };
 

@@ -120,37 +120,57 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 
     // --- the state of the batch -------------------------------------------------------------
     // Registers go to what every word uses: the state, PC, the word's address and record, the
-    // history head, the limit and the budget. The rest stays in memory: in the CpuState itself
-    // (pending operation, sleep, idle, timer s.timerEdge_, and the cycle count, which receives the
-    // cycles beyond one per word as they happen) and in `cold`.
-    uint8_t* const d = s.data_.data();
-    uint32_t* const stack = s.stack_.data();
+    // history head and `stop`. The rest stays in memory: in the CpuState itself (pending
+    // operation, sleep, idle, timer edge, and the cycle count, which receives the cycles beyond
+    // one per word as they happen) and in `cold`.
+    // Nothing else reaches the data memory and the stack during a batch: stores there do not
+    // make the compiler read the records, the history or the batch state again.
+    uint8_t* __restrict const d = s.data_.data();
+    uint32_t* __restrict const stack = s.stack_.data();
     const ExecOp* const runOps = p.run;
     const ExecOp* const plainOps = p.plain;
 
-    uint32_t pc = s.pc_;
-    uint32_t at = pc;
+    // 64 bits wide, so that indexing the layouts needs no widening.
+    uint64_t pc = s.pc_;
+    uint64_t at = pc;
     // `head` counts every executed word: it places the history entries, and the cycle count and
     // the timer prescaler follow from it. It starts high enough that the prescaler's base below
     // never goes negative, and a multiple of the history size away from the stored head.
     uint64_t head = s.historyHead_ + (uint64_t(1) << 32);
-    // A word's end leaves the fast path when head reaches `limit`: the prescaler's 256, never
-    // while the timer is off, and at once (0) while the tick end needs the careful path.
-    uint64_t limit = 0;
-    uint64_t budget = single ? 1 : maxTicks;
+    // A word's end leaves the fast path (for `careful`) when head reaches `stop`: the lower of
+    // cold.limit and the head at which the budget runs out. The fast path counts no ticks: every
+    // word there is one tick, except the NOPF words of fused two-word instructions (`extra`).
+    uint64_t stop = 0;
     struct Cold {
         uint64_t headAtStart;
         // While the timer is on, the prescaler is head - cold.timerBase; while it is off the
         // prescaler keeps its value in `frozen`.
         uint64_t timerBase;
+        // The prescaler's 256, never while the timer is off, and at once (0) while the tick end
+        // needs the careful path.
+        uint64_t limit;
+        // Ticks left as of head `syncHead`; since then `extra` words were not ticks of their own.
+        uint64_t budget;
+        uint64_t syncHead;
+        uint64_t extra;
         uint32_t frozen;
         uint32_t wordsInTick; // words of a two-word operation in this tick
         bool timerOn;
         bool outside; // the word of this tick came from outside program memory
         bool stackStop;
         bool single;
-    } cold{head,  head - s.prescaler_,   s.prescaler_, 0, bool(d[reg::kTimerControl] & 0x80),
-           false, stops.stopOnStackFull, single};
+    } cold{head,
+           head - s.prescaler_,
+           0,
+           single ? 1 : maxTicks,
+           head,
+           0,
+           s.prescaler_,
+           0,
+           bool(d[reg::kTimerControl] & 0x80),
+           false,
+           stops.stopOnStackFull,
+           single};
     // Kept in memory: the registers are for the hot state.
     asm volatile("" : : "r"(&cold) : "memory");
     // The counters of a counted run (nothing in the plain one). Index p.size collects the words
@@ -166,6 +186,11 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     uint32_t postPointer = 0;
     uint32_t postW = 0;
 
+
+    auto setStop = [&]() ZK_LAMBDA_INLINE {
+        const uint64_t end = cold.syncHead + cold.budget + cold.extra;
+        stop = cold.limit < end ? cold.limit : end;
+    };
     // Works out the limit again: whether the tick end needs the careful path, and the timer.
     auto recompute = [&]() ZK_LAMBDA_INLINE {
         const bool on = d[reg::kTimerControl] & 0x80;
@@ -179,9 +204,20 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
         const bool full = cold.stackStop && (d[reg::kStackPointer] & sp::kFull);
         const bool attention = interruptPending(d) | full | (s.pendingOp_ != 0) | s.sleep_ |
                                s.idle_ | cold.outside | cold.single;
-        limit = attention ? 0 : cold.timerOn ? cold.timerBase + 256 : ~uint64_t(0);
+        cold.limit = attention ? 0 : cold.timerOn ? cold.timerBase + 256 : ~uint64_t(0);
+        setStop();
     };
-    auto attend = [&]() ZK_LAMBDA_INLINE { limit = 0; };
+    auto attend = [&]() ZK_LAMBDA_INLINE {
+        cold.limit = 0;
+        stop = 0;
+    };
+    // Counts the fast path's words since the last sync as ticks, less `open` words whose tick
+    // is still in progress.
+    auto sync = [&](uint64_t open) ZK_LAMBDA_INLINE {
+        cold.budget -= head - cold.syncHead - cold.extra - open;
+        cold.syncHead = head;
+        cold.extra = 0;
+    };
     recompute();
 
     // The stop test of a run at `where`, for the exits that do not pass through a dispatch.
@@ -230,9 +266,16 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
         d[reg::kBsr] = d[reg::kShadowBsr];
         d[reg::kStatus] = d[reg::kShadowStatus];
     };
+    // PCLATL holds the low byte of the PC after every word (each fetch writes it, and so does
+    // every change of the PC), so it is written only where it can be read: before a general
+    // handler or MVFF reads data memory, and when the batch ends.
     auto jumpTo = [&](uint32_t target) ZK_LAMBDA_INLINE {
         pc = target & kPcMask;
-        d[reg::kPcLatchLow] = static_cast<uint8_t>(pc);
+        d[reg::kPcLatchHigh] = static_cast<uint8_t>(pc >> 8);
+    };
+    // A jump to the target a layout resolved inside the program.
+    auto jumpNear = [&]() ZK_LAMBDA_INLINE {
+        pc = cur->a;
         d[reg::kPcLatchHigh] = static_cast<uint8_t>(pc >> 8);
     };
     auto countTaken = [&]() ZK_LAMBDA_INLINE {
@@ -240,7 +283,6 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     };
     auto skip = [&]() ZK_LAMBDA_INLINE {
         pc = (pc + 1) & kPcMask;
-        d[reg::kPcLatchLow] = static_cast<uint8_t>(pc);
         ++s.cycles_;
         countTaken();
     };
@@ -292,6 +334,14 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
         else
             addr = a;
     };
+    // MVFF's source: an unbanked address, or an indirect access with its code in `bit`.
+    auto resolveSource = [&]() ZK_LAMBDA_INLINE {
+        post = kPostNone;
+        if (cur->mode == kIndirect)
+            resolveIndirect(cur->bit);
+        else
+            addr = cur->a;
+    };
     auto resolveGeneral = [&]() ZK_LAMBDA_INLINE {
         post = kPostNone;
         if (cur->mode == kBanked)
@@ -333,7 +383,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 
 #if ZK_THREADED
     static const void* const kLabels[kKindCount] = {
-#define ZK_LABEL_PG(n) &&L_##n##P, &&L_##n##G,
+#define ZK_LABEL_PG(n) &&L_##n##P, &&L_##n##G, &&L_##n##Q,
 #define ZK_LABEL(n) &&L_##n,
         ZK_FILE_OPS(ZK_LABEL_PG) ZK_OTHER_OPS(ZK_LABEL)
 #undef ZK_LABEL_PG
@@ -373,18 +423,16 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
         s.cycles_ += (n)-1;                                                                        \
         if constexpr (Count) ++executedCount[at < p.size ? at : p.size];                           \
         s.history_[++head & (CpuState::kHistorySize - 1)] = static_cast<uint16_t>(at);             \
-        if (head >= limit) [[unlikely]]                                                            \
-            goto timerOrAttention;                                                                 \
-        if (--budget == 0) [[unlikely]]                                                            \
-            goto exitBudget;                                                                       \
+        if (head >= stop) [[unlikely]]                                                             \
+            goto careful;                                                                          \
         DISPATCH(runOps);                                                                          \
     } while (0)
 #define ZK_NEXT(n) ZK_WORD_END(n, ZK_DISPATCH)
 #define ZK_NEXT_JUMP(n) ZK_WORD_END(n, ZK_DISPATCH_CLAMPED)
-// Every fetch writes the low byte of the advanced PC to PCLATL.
+// The fetch's write of the low byte of the advanced PC to PCLATL, where it can be read.
 #define ZK_LATCH() d[reg::kPcLatchLow] = static_cast<uint8_t>(pc)
 
-// A file instruction's two handlers from one body. In the body: F (the operand's byte),
+// A file instruction's three handlers from one body. In the body: F (the operand's byte),
 // WB(v) (write back), DST(r) (to the destination), FLAGS(mask, bits), END(cycles).
 #define ZK_F (G ? (addr < kDataSize ? uint32_t(d[addr]) : 0u) : uint32_t(d[addr]))
 #define ZK_WB(v)                                                                                   \
@@ -396,7 +444,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     } while (0)
 #define ZK_DST(r)                                                                                  \
     do {                                                                                           \
-        if (cur->dst)                                                                              \
+        if (DST == 1 || (DST < 0 && cur->dst))                                                     \
             ZK_WB(r);                                                                              \
         else                                                                                       \
             d[reg::kW] = static_cast<uint8_t>(r);                                                  \
@@ -422,12 +470,19 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 #define ZK_FILE(name, ...)                                                                         \
     ZK_CASE(name##P) {                                                                             \
         constexpr bool G = false;                                                                  \
-        ZK_LATCH();                                                                                \
+        [[maybe_unused]] constexpr int DST = 0;                                                    \
         const uint32_t addr = cur->a; /* plain: the operand itself */                              \
+        __VA_ARGS__                                                                                \
+    }                                                                                              \
+    ZK_CASE(name##Q) {                                                                             \
+        constexpr bool G = false;                                                                  \
+        [[maybe_unused]] constexpr int DST = 1;                                                    \
+        const uint32_t addr = cur->a;                                                              \
         __VA_ARGS__                                                                                \
     }                                                                                              \
     ZK_CASE(name##G) {                                                                             \
         constexpr bool G = true;                                                                   \
+        [[maybe_unused]] constexpr int DST = -1; /* from the record */                             \
         ZK_LATCH();                                                                                \
         resolveGeneral();                                                                          \
         __VA_ARGS__                                                                                \
@@ -453,7 +508,6 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
         ZK_END(1);                                                                                 \
     }
 #define ZK_BRANCH(cond)                                                                            \
-    ZK_LATCH();                                                                                    \
     if (cond) {                                                                                    \
         jumpTo(pc + uint32_t(int32_t(cur->x)));                                                    \
         ++s.cycles_;                                                                               \
@@ -518,7 +572,7 @@ dispatchSwitch:
         ZK_FILE(Iorf, ZK_LOGIC(d[reg::kW] | ZK_F))
         ZK_FILE(Xorf, ZK_LOGIC(d[reg::kW] ^ ZK_F))
         ZK_FILE(Mvf, {
-            if (cur->dst)
+            if (DST == 1 || (DST < 0 && cur->dst))
                 ZK_WB(d[reg::kW]);
             else
                 d[reg::kW] = static_cast<uint8_t>(ZK_F);
@@ -596,18 +650,15 @@ dispatchSwitch:
         // --- literal, flow and the rest
         // --------------------------------------------------------------
         ZK_CASE(Nop) {
-            ZK_LATCH();
             ZK_NEXT(1);
         }
         ZK_CASE(Mull) {
-            ZK_LATCH();
             const uint32_t prod = uint32_t(cur->a & 0xFF) * d[reg::kW];
             d[reg::kProductHigh] = static_cast<uint8_t>(prod >> 8);
             d[reg::kProductLow] = static_cast<uint8_t>(prod);
             ZK_NEXT(2);
         }
         ZK_CASE(Addl) {
-            ZK_LATCH();
             const uint32_t w = d[reg::kW], k = cur->a & 0xFF;
             const uint32_t r = w + k;
             d[reg::kStatus] =
@@ -617,7 +668,6 @@ dispatchSwitch:
             ZK_NEXT(1);
         }
         ZK_CASE(Subl) {
-            ZK_LATCH();
             const uint32_t nw = notW(), k = cur->a & 0xFF;
             const uint32_t r = nw + k + 1;
             d[reg::kStatus] =
@@ -628,7 +678,6 @@ dispatchSwitch:
         }
 #define ZK_LOGIC_LITERAL(name, expr)                                                               \
     ZK_CASE(name) {                                                                                \
-        ZK_LATCH();                                                                                \
         const uint32_t r = (expr)&0xFF;                                                            \
         d[reg::kStatus] =                                                                          \
             static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kLogicFlags)) |                \
@@ -640,19 +689,16 @@ dispatchSwitch:
         ZK_LOGIC_LITERAL(Iorl, d[reg::kW] | cur->a)
         ZK_LOGIC_LITERAL(Xorl, d[reg::kW] ^ cur->a)
         ZK_CASE(Mvl) {
-            ZK_LATCH();
             d[reg::kW] = static_cast<uint8_t>(cur->a);
             ZK_NEXT(1);
         }
         ZK_CASE(Retl) {
-            ZK_LATCH();
             jumpTo(pop());
             d[reg::kW] = static_cast<uint8_t>(cur->a);
             countReturn(2);
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Ret) {
-            ZK_LATCH();
             jumpTo(pop());
             topOfStackFromEntry();
             if (Core == CoreType::CX4A && cur->bit) restoreShadows();
@@ -660,7 +706,6 @@ dispatchSwitch:
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Reti) {
-            ZK_LATCH();
             jumpTo(pop());
             if (Core == CoreType::CX4A && cur->bit) restoreShadows();
             d[reg::kIntEnable0] |= 0x80;
@@ -669,13 +714,11 @@ dispatchSwitch:
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Pop) {
-            ZK_LATCH();
             pop();
             topOfStackFromEntry();
             ZK_NEXT(1);
         }
         ZK_CASE(CallLong) {
-            ZK_LATCH();
             if (cur->bit) {
                 d[reg::kShadowW] = d[reg::kW];
                 d[reg::kShadowBsr] = d[reg::kBsr];
@@ -690,14 +733,12 @@ dispatchSwitch:
             ZK_NEXT(1);
         }
         ZK_CASE(JmpLong) {
-            ZK_LATCH();
             s.pendingOp_ = static_cast<uint8_t>(OpId::JMP);
             s.pendingValue_ = cur->a & 0xFF;
             attend();
             ZK_NEXT(1);
         }
         ZK_CASE(CallShort) {
-            ZK_LATCH();
             const uint32_t back = pc;
             push(pc);
             topOfStackCopy(pc);
@@ -707,17 +748,14 @@ dispatchSwitch:
             ZK_NEXT_JUMP(1);
         }
         ZK_CASE(JmpShort) {
-            ZK_LATCH();
             jumpTo(cur->a);
             ZK_NEXT_JUMP(1);
         }
         ZK_CASE(Rj) {
-            ZK_LATCH();
             jumpTo(pc + uint32_t(int32_t(cur->x)));
             ZK_NEXT_JUMP(2);
         }
         ZK_CASE(Rcall) {
-            ZK_LATCH();
             const uint32_t back = pc;
             push(pc);
             topOfStackCopy(pc);
@@ -726,6 +764,48 @@ dispatchSwitch:
             countCall(pc, back, 2);
             ZK_NEXT_JUMP(2);
         }
+        ZK_CASE(CallNear) {
+            const uint32_t back = pc;
+            push(pc);
+            topOfStackCopy(pc);
+            jumpNear();
+            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            countCall(pc, back, 1);
+            ZK_NEXT(1);
+        }
+        ZK_CASE(JmpNear) {
+            jumpNear();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(RjNear) {
+            jumpNear();
+            ZK_NEXT(2);
+        }
+        ZK_CASE(RcallNear) {
+            const uint32_t back = pc;
+            push(pc);
+            topOfStackCopy(pc);
+            jumpNear();
+            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            countCall(pc, back, 2);
+            ZK_NEXT(2);
+        }
+#define ZK_BRANCH_NEAR(cond)                                                                       \
+    if (cond) {                                                                                    \
+        jumpNear();                                                                                \
+        ++s.cycles_;                                                                               \
+        countTaken();                                                                              \
+    }                                                                                              \
+    ZK_NEXT(1);
+        ZK_CASE(JzNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kZ) }
+        ZK_CASE(JnzNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kZ)) }
+        ZK_CASE(JcNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kC) }
+        ZK_CASE(JncNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kC)) }
+        ZK_CASE(JnNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kN) }
+        ZK_CASE(JnnNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kN)) }
+        ZK_CASE(JoNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kOV) }
+        ZK_CASE(JnoNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kOV)) }
+#undef ZK_BRANCH_NEAR
         ZK_CASE(Jz){ZK_BRANCH(d[reg::kStatus] & flag::kZ)} ZK_CASE(Jnz){
             ZK_BRANCH(!(d[reg::kStatus] & flag::kZ))} ZK_CASE(Jc){
             ZK_BRANCH(d[reg::kStatus] & flag::kC)} ZK_CASE(Jnc){
@@ -734,7 +814,6 @@ dispatchSwitch:
             ZK_BRANCH(!(d[reg::kStatus] & flag::kN))} ZK_CASE(Jo){
             ZK_BRANCH(d[reg::kStatus] & flag::kOV)} ZK_CASE(Jno){
             ZK_BRANCH(!(d[reg::kStatus] & flag::kOV))} ZK_CASE(Tblr) {
-            ZK_LATCH();
             uint32_t tp = (uint32_t(d[reg::kTablePtrUpper]) << 16) |
                           (uint32_t(d[reg::kTablePtrHigh]) << 8) | d[reg::kTablePtrLow];
             const uint16_t w = s.ProgramWord(tp);
@@ -747,7 +826,6 @@ dispatchSwitch:
             ZK_NEXT(2);
         }
         ZK_CASE(Mvlp) {
-            ZK_LATCH();
             d[reg::kTablePtrUpper] = static_cast<uint8_t>((cur->a & 0xFF) >> 4);
             s.pendingOp_ = static_cast<uint8_t>(OpId::MVLP);
             s.pendingValue_ = (cur->a & 0x0F) << 4;
@@ -755,20 +833,18 @@ dispatchSwitch:
             ZK_NEXT(1);
         }
         ZK_CASE(Ldpr) {
-            ZK_LATCH();
             s.pendingOp_ = static_cast<uint8_t>(OpId::LDPR);
             s.pendingValue_ = cur->a;
             attend();
             ZK_NEXT(1);
         }
         ZK_CASE(Lbsr) {
-            ZK_LATCH();
             d[reg::kBsr] = static_cast<uint8_t>(cur->a);
             ZK_NEXT(1);
         }
         ZK_CASE(Mvff) {
             ZK_LATCH();
-            resolveGeneral();
+            resolveSource();
             s.pendingOp_ = static_cast<uint8_t>(OpId::MVFF);
             s.pendingValue_ = addr;
             applyPost();
@@ -817,19 +893,91 @@ dispatchSwitch:
             ZK_NEXT_JUMP(1);
         }
         ZK_CASE(Idle) {
-            ZK_LATCH();
             s.idle_ = true;
             d[reg::kPowerControl] |= 0x40;
             attend();
             ZK_NEXT(1);
         }
         ZK_CASE(Slp) {
-            ZK_LATCH();
             s.sleep_ = true;
             d[reg::kPowerControl] |= 0x80;
             attend();
             ZK_NEXT(1);
         }
+
+        // --- two-word instructions with their NOPF, in one tick ----------------------------------
+        // Both words as the unfused handlers and Nopf run them, when neither the end of the
+        // first word nor anything between the two needs the careful path: the head is then two
+        // or more words below `stop` (no attention, no timer step, budget left). Otherwise the
+        // first word runs alone, as everywhere else.
+#define ZK_PAIR(unfused)                                                                           \
+    if (head + 2 > stop) [[unlikely]]                                                              \
+        ZK_JUMP(unfused);                                                                          \
+    const uint32_t payload = uint16_t(cur->x) & 0xFFF
+// The end of the first word, and the fetch of the NOPF.
+#define ZK_PAIR_SECOND()                                                                           \
+    do {                                                                                           \
+        if constexpr (Count) ++executedCount[at < p.size ? at : p.size];                           \
+        s.history_[++head & (CpuState::kHistorySize - 1)] = static_cast<uint16_t>(at);             \
+        ++cold.extra;                                                                              \
+        at = pc;                                                                                   \
+        pc = at + 1;                                                                               \
+    } while (0)
+        ZK_CASE(CallPair) {
+            ZK_PAIR(kCallLong);
+            if (cur->bit) {
+                d[reg::kShadowW] = d[reg::kW];
+                d[reg::kShadowBsr] = d[reg::kBsr];
+                d[reg::kShadowStatus] = d[reg::kStatus];
+            }
+            push(pc);
+            topOfStackCopy(pc);
+            ZK_PAIR_SECOND();
+            jumpTo(((cur->a & 0xFFu) << 12) + payload);
+            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
+            countCall(pc, stack[d[reg::kStackPointer] & sp::kPointerMask], 1);
+            ZK_NEXT_JUMP(1);
+        }
+        ZK_CASE(JmpPair) {
+            ZK_PAIR(kJmpLong);
+            ZK_PAIR_SECOND();
+            jumpTo(((cur->a & 0xFFu) << 12) + payload);
+            ZK_NEXT_JUMP(1);
+        }
+        ZK_CASE(MvlpPair) {
+            ZK_PAIR(kMvlp);
+            d[reg::kTablePtrUpper] = static_cast<uint8_t>((cur->a & 0xFF) >> 4);
+            ZK_PAIR_SECOND();
+            d[reg::kTablePtrHigh] = static_cast<uint8_t>(((cur->a & 0x0F) << 4) + (payload >> 8));
+            d[reg::kTablePtrLow] = static_cast<uint8_t>(payload);
+            ZK_NEXT(1);
+        }
+        ZK_CASE(LdprPair) {
+            ZK_PAIR(kLdpr);
+            ZK_PAIR_SECOND();
+            if (cur->a < 3) {
+                d[reg::kFsr0High + 2 * cur->a] = static_cast<uint8_t>(payload >> 8);
+                d[reg::kFsr0High + 2 * cur->a + 1] = static_cast<uint8_t>(payload);
+            }
+            ZK_NEXT(1);
+        }
+        ZK_CASE(MvffPair) {
+            ZK_PAIR(kMvff);
+            ZK_LATCH();
+            resolveSource();
+            const uint32_t source = addr;
+            applyPost();
+            ZK_PAIR_SECOND();
+            ZK_LATCH();
+            const uint32_t v = source < kDataSize ? d[source] : 0u;
+            post = kPostNone;
+            resolveUnbanked(payload);
+            writeTo(addr, v);
+            applyPost();
+            ZK_NEXT_JUMP(1);
+        }
+#undef ZK_PAIR
+#undef ZK_PAIR_SECOND
 
         // --- records that are not instructions
         // -------------------------------------------------------
@@ -850,9 +998,10 @@ dispatchSwitch:
         }
         ZK_CASE(Invalid) {
             // Not an instruction: skipped without cycles, history or timer, and the tick ends.
-            ZK_LATCH();
-            if (limit == 0) goto slowTickEnd;
-            if (--budget == 0) goto exitBudget;
+            sync(0);
+            if (cold.limit == 0) goto slowTickEnd;
+            if (--cold.budget == 0) goto exitBudget;
+            setStop();
             ZK_DISPATCH_CLAMPED(runOps);
         }
 
@@ -869,7 +1018,9 @@ outsideExec:
     cur = &p.outside;
     ZK_JUMP(cur->kind);
 
-timerOrAttention:
+careful:
+    // A word ended at `stop`. The words before it were whole ticks; its own tick may go on.
+    sync(1);
     // The prescaler reached 256: the counter advances, and the selected counter bit raises the
     // timer flag on its rising s.timerEdge_ only.
     if (cold.timerOn && head - cold.timerBase >= 256) {
@@ -889,8 +1040,9 @@ timerOrAttention:
         }
     }
     recompute();
-    if (limit == 0) goto slowTail;
-    if (--budget == 0) goto exitBudget;
+    if (cold.limit == 0) goto slowTail;
+    if (--cold.budget == 0) goto exitBudget;
+    setStop();
     ZK_DISPATCH_CLAMPED(runOps);
 
 slowTail:
@@ -915,15 +1067,15 @@ slowTickEnd:
         s.sleep_ = false;
         s.idle_ = false;
     }
-    --budget;
+    --cold.budget;
     if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) {
         reason = StopReason::StackFull;
         goto exit;
     }
     recompute();
-    if (budget == 0 || s.sleep_ || s.idle_) {
+    if (cold.budget == 0 || s.sleep_ || s.idle_) {
         reason = stopReasonAt(pc);
-        if (reason == StopReason::None && budget != 0) reason = StopReason::Asleep;
+        if (reason == StopReason::None && cold.budget != 0) reason = StopReason::Asleep;
         goto exit;
     }
     ZK_DISPATCH_CLAMPED(runOps);
@@ -932,12 +1084,14 @@ exitBudget:
     reason = stopReasonAt(pc);
 
 exit:
+    sync(0);
     s.pc_ = pc;
+    d[reg::kPcLatchLow] = static_cast<uint8_t>(pc);
     s.cycles_ += static_cast<uint32_t>(head - cold.headAtStart);
     s.historyHead_ = static_cast<uint32_t>(head & (CpuState::kHistorySize - 1));
     s.prescaler_ = static_cast<uint16_t>(cold.timerOn ? head - cold.timerBase : cold.frozen);
     if constexpr (Count) p.counts->end(s.cycles_);
-    return {reason, (single ? 1 : maxTicks) - budget};
+    return {reason, (single ? 1 : maxTicks) - cold.budget};
 }
 
 #define ZK_INSTANTIATE(core, count)                                                                \

@@ -51,19 +51,12 @@ std::string_view stopCauseName(StopCause cause) {
     return "none";
 }
 
-TZk_UP::TZk_UP(UiHost* ui) : ui_(ui), set_(CoreType::CX4A), engine_(set_) {
+TZk_UP::TZk_UP(UiHost* ui, std::unique_ptr<RunEngine> engine)
+    : ui_(ui), set_(CoreType::CX4A), engine_(set_), other_(std::move(engine)) {
+    if (other_) other_->rebuild(set_);
     comparators_.fill(kNoAddress);
     cpu_.setRegisterNameLookup(
         [this](uint32_t address) { return symbolNameFor(int32_t(address)); });
-    const char* choice = std::getenv("ZERKA_SIM_ENGINE");
-    if (choice && std::string_view(choice) == "reference") useReferenceEngine(true);
-}
-
-void TZk_UP::useReferenceEngine(bool on) {
-    if (on)
-        reference_ = std::make_unique<ReferenceEngine>(set_);
-    else
-        reference_.reset();
 }
 
 BatchResult TZk_UP::runBatch(const RunStops& stops, uint64_t maxTicks) {
@@ -71,8 +64,8 @@ BatchResult TZk_UP::runBatch(const RunStops& stops, uint64_t maxTicks) {
         if (counts_->programSize() != cpu_.programSize()) counts_->clear(cpu_.programSize());
         return engine_.RunBatch(cpu_, stops, maxTicks, counts_.get());
     }
-    return reference_ ? reference_->RunBatch(cpu_, stops, maxTicks)
-                      : engine_.RunBatch(cpu_, stops, maxTicks);
+    return other_ ? other_->RunBatch(cpu_, stops, maxTicks)
+                  : engine_.RunBatch(cpu_, stops, maxTicks);
 }
 
 void TZk_UP::setCounting(bool on) {
@@ -97,7 +90,7 @@ void TZk_UP::applyChip(const ChipModel& chip) {
 void TZk_UP::setInstructionSet(const InstructionSet& set) {
     set_ = set;
     engine_.rebuild(set_);
-    if (reference_) reference_->rebuild(set_);
+    if (other_) other_->rebuild(set_);
 }
 
 void TZk_UP::setEmulator(EmulatorRunPort* port) {
@@ -306,8 +299,8 @@ void TZk_UP::singleStep(bool trace) {
     if (!emulator_) {
         if (counts_ && counts_->programSize() != cpu_.programSize())
             counts_->clear(cpu_.programSize());
-        if (reference_ && !counts_)
-            reference_->CheckInterrupt(cpu_);
+        if (other_ && !counts_)
+            other_->CheckInterrupt(cpu_);
         else
             engine_.CheckInterrupt(cpu_, counts_.get());
         if (cpu_.sleeping() || cpu_.idle()) {
@@ -316,8 +309,8 @@ void TZk_UP::singleStep(bool trace) {
             return;
         }
         const uint32_t at = cpu_.GetPC();
-        if (reference_ && !counts_)
-            reference_->ExecuteOne(cpu_);
+        if (other_ && !counts_)
+            other_->ExecuteOne(cpu_);
         else
             engine_.ExecuteOne(cpu_, counts_.get());
         ++executed_;

@@ -16,7 +16,7 @@
 #include "upcentre/core/cpu_state.h"
 #include "upcentre/core/engine.h"
 #include "upcentre/core/instruction_set.h"
-#include "upcentre/core/reference_engine.h"
+#include "upcentre/core/run_engine.h"
 #include "upcentre/run/emulator_run_port.h"
 
 #include <array>
@@ -90,7 +90,9 @@ class TZk_UP {
         "Sleep mode has already been activated, please push button to awake, or reset IC";
     static constexpr std::string_view kChipOffMessage = "ICE chip comes off, please check!!";
 
-    explicit TZk_UP(UiHost* ui = nullptr);
+    // With `engine` the simulator runs on it instead of the threaded Engine (the tests and the
+    // benchmarks pass the reference engine); counted runs and steps use the threaded one.
+    explicit TZk_UP(UiHost* ui = nullptr, std::unique_ptr<RunEngine> engine = nullptr);
     TZk_UP(const TZk_UP&) = delete;
     TZk_UP& operator=(const TZk_UP&) = delete;
 
@@ -105,10 +107,6 @@ class TZk_UP {
     const CpuState& cpu() const { return cpu_; }
     void setUiHost(UiHost* ui) { ui_ = ui; }
     void setYieldHook(YieldHook hook) { yield_ = std::move(hook); }
-    // Runs the simulator on the reference engine instead of the threaded one, so that both can
-    // be measured in one build; the environment variable ZERKA_SIM_ENGINE=reference sets it.
-    void useReferenceEngine(bool on);
-    bool usingReferenceEngine() const { return reference_ != nullptr; }
     // "STOP When OV Stack".
     void setStopOnStackFull(bool on) { stopOnStackFull_ = on; }
     bool stopOnStackFull() const { return stopOnStackFull_; }
@@ -253,8 +251,8 @@ class TZk_UP {
     EmulatorRunPort* emulator_ = nullptr;
     InstructionSet set_;
     Engine engine_;
-    std::unique_ptr<ReferenceEngine> reference_; // set: the simulator runs on it
-    std::unique_ptr<ExecCounts> counts_;         // set: runs and steps count
+    std::unique_ptr<RunEngine> other_;   // set: the simulator runs on it
+    std::unique_ptr<ExecCounts> counts_; // set: runs and steps count
     CpuState cpu_;
 
     // run state

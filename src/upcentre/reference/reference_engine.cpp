@@ -1,4 +1,4 @@
-#include "upcentre/core/reference_engine.h"
+#include "upcentre/reference/reference_engine.h"
 
 #include <array>
 #include <utility>

@@ -1,9 +1,9 @@
 #pragma once
 // The first instruction engine of the simulator, kept as the reference that the differential
-// test runs the threaded engine (engine.h) against, and that `ZERKA_SIM_ENGINE=reference`
-// selects for before/after measurements. It executes instructions of either core on a CpuState,
-// with the timer, the pointer post-operations and the PC history that go with every word, and
-// the interrupt check that run control calls around it.
+// test runs the threaded engine (engine.h) against and that the benchmarks measure it against;
+// only tests and benchmarks link it (TZk_UP takes it as its RunEngine). It executes instructions of
+// either core on a CpuState, with the timer, the pointer post-operations and the PC history that go
+// with every word, and the interrupt check that run control calls around it.
 //
 // Speed: every one of the 65,536 words is decoded once, when the engine is built, into a small
 // record that names its handler and pre-resolves its operands; executing a word is then one
@@ -21,6 +21,7 @@
 // The engine always behaves as the simulator: its PC updates write the PC latch bytes.
 #include "upcentre/core/cpu_state.h"
 #include "upcentre/core/instruction_set.h"
+#include "upcentre/core/run_engine.h"
 #include "upcentre/core/run_stops.h"
 
 #include <cstdint>
@@ -39,7 +40,7 @@ struct ReferenceOp {
 };
 static_assert(sizeof(ReferenceOp) == 8);
 
-class ReferenceEngine {
+class ReferenceEngine final : public RunEngine {
   public:
     static constexpr uint32_t kMaxWordsPerExecute = 16;
     static constexpr uint8_t kInvalid = 0xFF;
@@ -51,19 +52,19 @@ class ReferenceEngine {
     ReferenceEngine& operator=(ReferenceEngine&&) noexcept;
 
     // Re-decodes every word after the instruction list changed (another core type).
-    void rebuild(const InstructionSet& set);
+    void rebuild(const InstructionSet& set) override;
     CoreType core() const { return core_; }
     const ReferenceOp& decoded(uint16_t word) const { return table_[word]; }
 
     // One instruction at the PC (both words of a two-word instruction).
-    void ExecuteOne(CpuState& s) const;
+    void ExecuteOne(CpuState& s) const override;
     // Takes a pending enabled interrupt. True when one was taken.
-    bool CheckInterrupt(CpuState& s) const;
+    bool CheckInterrupt(CpuState& s) const override;
 
     // Up to maxTicks run-timer ticks of a simulator run: each tick does nothing while the CPU
     // sleeps or idles, else ExecuteOne, CheckInterrupt and the stop tests of `stops`. Returns at
     // the first stop condition with the reason, or after maxTicks ticks with None.
-    BatchResult RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTicks) const;
+    BatchResult RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTicks) const override;
 
   private:
     CoreType core_ = CoreType::CX4A;
