@@ -6,9 +6,9 @@
 #include "editor/asm_tokens.h"
 #include "editor/auto_indent.h"
 #include "editor/bookmarks.h"
-#include "editor/find_replace.h"
 #include "editor/file_list.h"
 #include "editor/find_history.h"
+#include "editor/find_replace.h"
 #include "editor/slot_list.h"
 #include "editor/text_buffer.h"
 #include "gui/editor/editor_texts.h"
@@ -22,17 +22,16 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QStatusBar>
-#include <QTimer>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-
 
 namespace zerka::gui {
 
@@ -96,6 +95,8 @@ struct EditorWindow::Impl : QObject, DocumentsView {
     LanguageService* language;
     QTimer* analysisTimer;
     uint64_t editStamp = 0; // counts every change of any text
+    std::function<LanguageSettings()> settingsSource;
+    std::optional<LanguageSettings> settingsSent;
 
     Impl(EditorWindow* owner, EditorDocuments& documents);
 
@@ -245,7 +246,7 @@ void EditorWindow::Impl::documentAdded(int slot) {
             [this, text](int ch) { onCharAdded(text, ch); });
     connect(text, &QsciScintilla::modificationChanged, this, [this, text] {
         if (slotOf(text) == docs.currentSlot()) refreshModifiedPanel();
-        emit q->stateChanged();
+        Q_EMIT q->stateChanged();
     });
     connect(text, &QWidget::customContextMenuRequested, this,
             [this, text](const QPoint& pos) { contextMenu(text, pos); });
@@ -269,7 +270,7 @@ void EditorWindow::Impl::switchTo(int slot) {
     refreshModifiedPanel();
     refreshModePanel();
     refreshSizePanel();
-    emit q->stateChanged();
+    Q_EMIT q->stateChanged();
 }
 
 void EditorWindow::Impl::documentRemoved(int slot) {
@@ -297,7 +298,7 @@ void EditorWindow::Impl::allClosed() {
     refreshCaretPanel();
     refreshModifiedPanel();
     refreshSizePanel();
-    emit q->stateChanged();
+    Q_EMIT q->stateChanged();
     if (listener) listener->editorLastSlotClosed();
 }
 
@@ -311,7 +312,7 @@ void EditorWindow::Impl::documentRenamed(int slot) {
     v->text->setAccessibleName(name);
     scheduleAnalysis();
     if (slot == docs.currentSlot()) refreshModifiedPanel();
-    emit q->stateChanged();
+    Q_EMIT q->stateChanged();
 }
 
 void EditorWindow::Impl::documentReloaded(int slot) {
@@ -324,7 +325,7 @@ void EditorWindow::Impl::documentReloaded(int slot) {
         refreshModifiedPanel();
         refreshSizePanel();
     }
-    emit q->stateChanged();
+    Q_EMIT q->stateChanged();
 }
 
 void EditorWindow::Impl::lineShown(int slot, int line) {
@@ -411,7 +412,7 @@ void EditorWindow::Impl::onCaret(TextControl* text) {
         clearHighlight(*v);
     if (slot == docs.currentSlot()) {
         refreshCaretPanel();
-        emit q->stateChanged();
+        Q_EMIT q->stateChanged();
     }
 }
 
@@ -486,11 +487,10 @@ void EditorWindow::Impl::standardReplace(bool all) {
     q->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     text->viewport()->setUpdatesEnabled(false);
-    const int replaced =
-        replaceMatches(*buffer(), needle, replacement, options, all, [&alive] {
-            QCoreApplication::processEvents();
-            return alive && !QCoreApplication::closingDown();
-        });
+    const int replaced = replaceMatches(*buffer(), needle, replacement, options, all, [&alive] {
+        QCoreApplication::processEvents();
+        return alive && !QCoreApplication::closingDown();
+    });
     QApplication::restoreOverrideCursor();
     if (!alive || QCoreApplication::closingDown()) return;
     if (replaced == 0) QApplication::beep();
@@ -556,7 +556,7 @@ bool EditorWindow::Impl::textKey(int slot, QKeyEvent* key) {
         v.overwrite = !v.overwrite;
         v.text->setOverwriteMode(v.overwrite);
         refreshModePanel();
-        emit q->stateChanged();
+        Q_EMIT q->stateChanged();
         return true;
     }
     if (key->key() == Qt::Key_F12 && mods == Qt::NoModifier) {
@@ -583,6 +583,13 @@ void EditorWindow::Impl::scheduleAnalysis() {
 
 void EditorWindow::Impl::analyseNow() {
     analysisTimer->stop();
+    if (settingsSource) {
+        LanguageSettings settings = settingsSource();
+        if (settings != settingsSent) {
+            language->setSettings(settings);
+            settingsSent = std::move(settings);
+        }
+    }
     std::vector<LanguageService::Text> texts;
     for (int slot = 1; slot <= docs.slotCount(); ++slot) {
         const std::string path = docs.pathOf(slot);
@@ -627,7 +634,8 @@ void EditorWindow::Impl::dwellStart(TextControl* text, long position) {
     const int column = static_cast<int>(position - text->lineStart(line));
     std::string messages;
     for (const Squiggle& s : v->squiggles) {
-        const bool inside = s.line == line && (s.start == s.end || (column >= s.start && column <= s.end));
+        const bool inside =
+            s.line == line && (s.start == s.end || (column >= s.start && column <= s.end));
         if (inside) messages += (messages.empty() ? "" : "\n") + s.message;
     }
     const std::string path = docs.pathOf(slot);
@@ -638,8 +646,8 @@ void EditorWindow::Impl::dwellStart(TextControl* text, long position) {
         if (!hover.empty()) tip += (tip.empty() ? "" : "\n\n") + hover;
         if (tip.empty()) return;
         const QString shown = text->decode(tip);
-        text->SendScintilla(QsciScintillaBase::SCI_CALLTIPSHOW, static_cast<unsigned long>(position),
-                            text->encode(shown).c_str());
+        text->SendScintilla(QsciScintillaBase::SCI_CALLTIPSHOW,
+                            static_cast<unsigned long>(position), text->encode(shown).c_str());
         // Screen readers (and tests) read the tip as the text's description.
         text->setAccessibleDescription(shown);
     };
@@ -667,14 +675,13 @@ void EditorWindow::Impl::definitionAt(TextControl* text, long position) {
     const int column = static_cast<int>(position - text->lineStart(line));
     // The server reads the texts as they are now.
     if (analysisTimer->isActive()) analyseNow();
-    language->definition(docs.pathOf(slot), line, column,
-                         [this](std::optional<SourcePlace> place) {
-                             if (!place) {
-                                 QApplication::beep();
-                                 return;
-                             }
-                             showDefinition(*place);
-                         });
+    language->definition(docs.pathOf(slot), line, column, [this](std::optional<SourcePlace> place) {
+        if (!place) {
+            QApplication::beep();
+            return;
+        }
+        showDefinition(*place);
+    });
 }
 
 void EditorWindow::Impl::showDefinition(const SourcePlace& place) {
@@ -776,7 +783,6 @@ EditorWindow::EditorWindow(EditorDocuments& documents, QWidget* parent)
     documents.setView(d_.get());
 }
 
-
 void EditorWindow::addPage(QWidget* page, const QString& title) {
     if (!d_->pages) {
         d_->pages = new QTabWidget(this);
@@ -817,8 +823,8 @@ void EditorWindow::setLanguageWords(const LanguageWords& words) {
         v.text->setWords(d_->words);
 }
 
-void EditorWindow::setLanguageSettings(const LanguageSettings& settings) {
-    d_->language->setSettings(settings);
+void EditorWindow::setLanguageSettings(std::function<LanguageSettings()> source) {
+    d_->settingsSource = std::move(source);
     d_->scheduleAnalysis();
 }
 
@@ -917,7 +923,7 @@ void EditorWindow::setBookmark(int n) {
     if (!text || n < 0 || n >= Bookmarks::kCount) return;
     d_->marks.toggle(n, d_->docs.currentSlot(), text->caretLine());
     d_->showAllBookmarks();
-    emit stateChanged();
+    Q_EMIT stateChanged();
 }
 
 void EditorWindow::gotoBookmark(int n) {

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,8 +38,8 @@ class EditorWindow : public QWidget {
     void setCodeExtentWarning(int codeExtent, int programMemorySize);
 
     // The build the squiggles, hover texts and go to definition come from: the chip, library
-    // and main file (empty: found as `zerka lsp` finds them).
-    void setLanguageSettings(const LanguageSettings& settings);
+    // and main file (empty: found as `zerka lsp` finds them), asked before each analysis.
+    void setLanguageSettings(std::function<LanguageSettings()> source);
     // Opens the definition of the symbol at the caret (F12 in the text, or Ctrl+click).
     void gotoDefinition();
 

@@ -143,7 +143,7 @@ void TextControl::onScintillaModified(int position, int type, int linesAdded) {
     }
     if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))) return;
     const int line = lineOfPosition(position);
-    emit edited(line, static_cast<int>(position - lineStart(line)), linesAdded);
+    Q_EMIT edited(line, static_cast<int>(position - lineStart(line)), linesAdded);
     chooseEditNotifications(length());
 }
 
@@ -154,7 +154,7 @@ void TextControl::flushEdits() {
     batchFlush_ = edits.size() > 1;
     for (size_t i = 0; i < edits.size(); ++i) {
         const int linesAfter = i + 1 < edits.size() ? edits[i + 1].linesBefore : lines();
-        emit edited(edits[i].line, edits[i].column, linesAfter - edits[i].linesBefore);
+        Q_EMIT edited(edits[i].line, edits[i].column, linesAfter - edits[i].linesBefore);
     }
     batchFlush_ = false;
     chooseEditNotifications(length());

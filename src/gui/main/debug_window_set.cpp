@@ -7,6 +7,7 @@
 #include "gui/debug/stack_window.h"
 #include "gui/debug/watch_window.h"
 #include "gui/editor/editor_window.h"
+#include "gui/editor/language_service.h"
 #include "gui/main/main_window.h"
 #include "shell/debug_commands.h"
 
@@ -99,10 +100,10 @@ void DebugWindowSet::debugModeEntered() {
     // After each build the watch list comes from the project's list, else from the ".pro" of
     // the current file; closing the window saves it beside the current file.
     const std::string& current = s.currentFile.empty() ? s.mainFile : s.currentFile;
-    const std::filesystem::path list =
-        !s.projectFile.empty() && !s.watchListFile.empty() ? std::filesystem::path(s.watchListFile)
-        : current.empty()                                  ? std::filesystem::path()
-                                                           : proBeside(current);
+    const std::filesystem::path list = !s.projectFile.empty() && !s.watchListFile.empty()
+                                           ? std::filesystem::path(s.watchListFile)
+                                       : current.empty() ? std::filesystem::path()
+                                                         : proBeside(current);
     if (!current.empty()) watch_->setPropertiesFile(proBeside(current));
     watch_->symbolsReloaded(list);
     watch_->refreshView();
@@ -141,7 +142,14 @@ void DebugWindowSet::refreshWords() {
     for (const InstructionDef& d : main_.workbench().up().instructions().definitions())
         words.mnemonics.push_back(d.mnemonic);
     main_.editor().setLanguageWords(words);
-    if (source_) source_->setWords(std::make_shared<AsmWords>(words.mnemonics, standardDirectives()));
+    // The editor's squiggles and hover analyse the build as the IDE makes it.
+    main_.editor().setLanguageSettings([&bench = main_.workbench()] {
+        return LanguageSettings{std::to_string(bench.options().chipIndex()),
+                                bench.library().libraryDir().string(),
+                                bench.shell().state().mainFile};
+    });
+    if (source_)
+        source_->setWords(std::make_shared<AsmWords>(words.mnemonics, standardDirectives()));
 }
 
 } // namespace zerka::gui

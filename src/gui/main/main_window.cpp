@@ -119,8 +119,9 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     optionsHost_ = std::make_unique<MainOptionsHost>(bench_->shell(), *connection_);
     bench_->options().setHost(optionsHost_.get());
     // Engineer mode names itself in the caption at once.
-    engineerConnection_ = bench_->options().engineerModeEntered.connect(
-        [this] { setTitle(bench_->options().engineerCaption(TextOf(2), bench_->shell().state().projectFile)); });
+    engineerConnection_ = bench_->options().engineerModeEntered.connect([this] {
+        setTitle(bench_->options().engineerCaption(TextOf(2), bench_->shell().state().projectFile));
+    });
     editor_->setListener(this);
     routeEditorCommands();
     connect(editor_, &EditorWindow::stateChanged, this, [this] {
@@ -131,7 +132,8 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     connect(mdi_, &QMdiArea::subWindowActivated, this, &MainWindow::childActivated);
     connect(logWindow_, &MessageLogWindow::gotoEntry, this, [this](int index) {
         showAsChild(Slot::Editor, true);
-        if (GotoLogEntry(bench_->log(), size_t(index), bench_->editor())) logWindow_->list()->setFocus();
+        if (GotoLogEntry(bench_->log(), size_t(index), bench_->editor()))
+            logWindow_->list()->setFocus();
     });
     bench_->log().shown.connect([this] { showAsChild(Slot::Log, true); });
 
@@ -170,8 +172,6 @@ std::string MainWindow::layoutPath() const {
     return programDir_ + "zerka-ide.wst";
 }
 
-
-
 // --- ShellWindows --------------------------------------------------------------------------
 
 SaveAnswer MainWindow::askSaveChanges(const std::string& text, bool withAll) {
@@ -197,7 +197,6 @@ bool MainWindow::askYesCancel(const std::string& text) {
     return QMessageBox::information(this, QStringLiteral("Zerka-IDE"), QString::fromStdString(text),
                                     QMessageBox::Yes | QMessageBox::Cancel) == QMessageBox::Yes;
 }
-
 
 std::optional<std::string> MainWindow::openFileDialog(const FileDialogRequest& r) {
     const QString f = QFileDialog::getOpenFileName(
@@ -355,7 +354,6 @@ void MainWindow::editorLastSlotClosed() {
 
 // --- window management -----------------------------------------------------------------------
 
-
 void MainWindow::showRevisionHistory() {
     std::string text;
     if (!readFileBytes(programDir_ + "Revision_EN.txt", text)) return;
@@ -365,8 +363,8 @@ void MainWindow::showRevisionHistory() {
 }
 
 void MainWindow::openSourceFile() {
-    auto path =
-        openFileDialog({"*.asm|*.asm|*.inc|*.inc|*.*|*.*", ".asm", bench_->shell().state().dialogDir});
+    auto path = openFileDialog(
+        {"*.asm|*.asm|*.inc|*.inc|*.*|*.*", ".asm", bench_->shell().state().dialogDir});
     if (!path) return;
     if (!editor_->openFile(*path))
         ui_.messageBox(MessageType::Error, "Can not open file: " + *path, Buttons::Ok);
@@ -388,7 +386,6 @@ void MainWindow::runOptions() {
                    Buttons::Ok);
 #endif
 }
-
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
