@@ -100,10 +100,10 @@ void DebugWindowSet::debugModeEntered() {
     // After each build the watch list comes from the project's list, else from the ".pro" of
     // the current file; closing the window saves it beside the current file.
     const std::string& current = s.currentFile.empty() ? s.mainFile : s.currentFile;
-    const std::filesystem::path list = !s.projectFile.empty() && !s.watchListFile.empty()
-                                           ? std::filesystem::path(s.watchListFile)
-                                       : current.empty() ? std::filesystem::path()
-                                                         : proBeside(current);
+    const std::filesystem::path list =
+        !s.projectFile.empty() && !s.watchListFile.empty() ? std::filesystem::path(s.watchListFile)
+        : current.empty()                                  ? std::filesystem::path()
+                                                           : proBeside(current);
     if (!current.empty()) watch_->setPropertiesFile(proBeside(current));
     watch_->symbolsReloaded(list);
     watch_->refreshView();
@@ -148,8 +148,7 @@ void DebugWindowSet::refreshWords() {
                                 bench.library().libraryDir().string(),
                                 bench.shell().state().mainFile};
     });
-    if (source_)
-        source_->setWords(std::make_shared<AsmWords>(words.mnemonics, standardDirectives()));
+    if (source_) source_->setWords(std::make_shared<AsmWords>(words.mnemonics, standardDirectives()));
 }
 
 } // namespace zerka::gui

@@ -119,9 +119,8 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     optionsHost_ = std::make_unique<MainOptionsHost>(bench_->shell(), *connection_);
     bench_->options().setHost(optionsHost_.get());
     // Engineer mode names itself in the caption at once.
-    engineerConnection_ = bench_->options().engineerModeEntered.connect([this] {
-        setTitle(bench_->options().engineerCaption(TextOf(2), bench_->shell().state().projectFile));
-    });
+    engineerConnection_ = bench_->options().engineerModeEntered.connect(
+        [this] { setTitle(bench_->options().engineerCaption(TextOf(2), bench_->shell().state().projectFile)); });
     editor_->setListener(this);
     routeEditorCommands();
     connect(editor_, &EditorWindow::stateChanged, this, [this] {
@@ -172,6 +171,8 @@ std::string MainWindow::layoutPath() const {
     return programDir_ + "zerka-ide.wst";
 }
 
+
+
 // --- ShellWindows --------------------------------------------------------------------------
 
 SaveAnswer MainWindow::askSaveChanges(const std::string& text, bool withAll) {
@@ -197,6 +198,7 @@ bool MainWindow::askYesCancel(const std::string& text) {
     return QMessageBox::information(this, QStringLiteral("Zerka-IDE"), QString::fromStdString(text),
                                     QMessageBox::Yes | QMessageBox::Cancel) == QMessageBox::Yes;
 }
+
 
 std::optional<std::string> MainWindow::openFileDialog(const FileDialogRequest& r) {
     const QString f = QFileDialog::getOpenFileName(
@@ -354,6 +356,7 @@ void MainWindow::editorLastSlotClosed() {
 
 // --- window management -----------------------------------------------------------------------
 
+
 void MainWindow::showRevisionHistory() {
     std::string text;
     if (!readFileBytes(programDir_ + "Revision_EN.txt", text)) return;
@@ -363,8 +366,8 @@ void MainWindow::showRevisionHistory() {
 }
 
 void MainWindow::openSourceFile() {
-    auto path = openFileDialog(
-        {"*.asm|*.asm|*.inc|*.inc|*.*|*.*", ".asm", bench_->shell().state().dialogDir});
+    auto path =
+        openFileDialog({"*.asm|*.asm|*.inc|*.inc|*.*|*.*", ".asm", bench_->shell().state().dialogDir});
     if (!path) return;
     if (!editor_->openFile(*path))
         ui_.messageBox(MessageType::Error, "Can not open file: " + *path, Buttons::Ok);
@@ -386,6 +389,7 @@ void MainWindow::runOptions() {
                    Buttons::Ok);
 #endif
 }
+
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
