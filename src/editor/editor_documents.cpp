@@ -43,16 +43,28 @@ std::unique_ptr<TextBuffer> EditorDocuments::makeBuffer() {
 
 void EditorDocuments::setView(DocumentsView* view) {
     if (view == view_) return;
-    // Each text moves into its new holder; the modified state cannot come along, so a text
-    // that was modified keeps the bytes and counts as saved only if it was.
+    // Each text moves into its new holder with its bytes and its modified state; its undo
+    // history stays behind.
     std::vector<std::string> keep;
-    for (const auto& t : texts_)
+    std::vector<bool> modified;
+    for (const auto& t : texts_) {
         keep.emplace_back(t->bytes());
+        modified.push_back(t->modified());
+    }
     view_ = view;
     const int current = slots_.current();
     for (size_t i = 0; i < texts_.size(); ++i) {
         texts_[i] = makeBuffer();
-        texts_[i]->load(keep[i]);
+        TextBuffer& t = *texts_[i];
+        t.load(keep[i]);
+        if (modified[i]) {
+            // A change that leaves the bytes as they are: modified, and one undo from the load.
+            t.beginUndoGroup();
+            t.replace(0, 0, " ");
+            t.replace(0, 1, "");
+            t.endUndoGroup();
+            t.select(0, 0);
+        }
         if (view_) view_->documentAdded(int(i + 1));
     }
     if (view_ && current > 0) select(current);

@@ -214,10 +214,12 @@ TEST_F(LanguageFeaturesTest, ClosingTheWindowWhileAnAnalysisRunsIsSafe) {
     other->setLanguageSettings([] { return LanguageSettings{"KXA1608", kLib, ""}; });
     ASSERT_TRUE(docs2->openFile(path));
     QTest::qWait(300); // the analysis has started
+    docs2->text(1).replace(0, 0, "; edited\n");
     delete other;
     QTest::qWait(50);
-    // The texts are back in the documents, whole.
-    EXPECT_EQ(docs2->text(1).bytes(), big);
+    // The texts are back in the documents, whole and still modified.
+    EXPECT_EQ(docs2->text(1).bytes(), "; edited\n" + big);
+    EXPECT_TRUE(docs2->isModified(1));
 }
 
 } // namespace
