@@ -104,6 +104,9 @@ void LanguageService::run() {
     lsp::Server server([&out](const json& m) { out.push_back(m); });
     bool initialized = false;
     std::map<std::string, OpenText> open; // by file key
+    // What the server last published for each open file: a text it has already analysed gets
+    // no new word, and still has these.
+    std::map<std::string, std::vector<Squiggle>> said;
     int nextId = 1;
     // Answers go back to the window's thread; they are dropped when the service is gone.
     QPointer<LanguageService> self(this);
@@ -175,7 +178,9 @@ void LanguageService::run() {
             open = std::move(now);
             server.tick(true);
             // The last word on each file counts.
-            std::map<std::string, std::vector<Squiggle>> found;
+            for (auto it = said.begin(); it != said.end();)
+                it = open.count(it->first) ? std::next(it) : said.erase(it);
+            std::map<std::string, std::vector<Squiggle>>& found = said;
             for (const json& m : out) {
                 if (m.value("method", "") != "textDocument/publishDiagnostics") continue;
                 const json& p = m["params"];
@@ -203,7 +208,7 @@ void LanguageService::run() {
                 const auto path = lsp::pathFromUri(o.uri);
                 FileSquiggles f{path ? path->string() : std::string(), {}};
                 auto it = found.find(key);
-                if (it != found.end()) f.squiggles = std::move(it->second);
+                if (it != found.end()) f.squiggles = it->second;
                 result.push_back(std::move(f));
             }
             post([self, done = std::move(batch->done), stamp = batch->stamp,

@@ -145,6 +145,12 @@ TEST_F(LanguageFeaturesTest, TypedErrorIsSquiggledWhereTheServerSaysAndGoesWhenF
               std::make_pair(positionOf(4, range["start"]["character"].get<int>()),
                              positionOf(4, range["end"]["character"].get<int>())));
     EXPECT_EQ(squiggleAt(positionOf(3, 2)).first, -1); // the line above is clean
+
+    // A key typed and taken back: the text is the one already analysed, the squiggle stays.
+    QTest::keyClick(text(), Qt::Key_X);
+    QTest::keyClick(text(), Qt::Key_Backspace);
+    QTest::qWait(1500);
+    EXPECT_GE(squiggleAt(inside).first, 0);
     test::saveScreenshot(window, QStringLiteral("editor_squiggle"));
 
     // The message is the hover tip there.
