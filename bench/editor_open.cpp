@@ -70,7 +70,8 @@ gui::LanguageWords words() {
 
 void BM_OpenLargeFile(benchmark::State& state) {
     const std::string& path = bigSource();
-    gui::EditorWindow window;
+    EditorDocuments docs;
+    gui::EditorWindow window(docs);
     window.setLanguageWords(words());
     window.resize(1000, 700);
     window.show();
@@ -81,7 +82,7 @@ void BM_OpenLargeFile(benchmark::State& state) {
         QApplication::processEvents();
         state.PauseTiming();
         state.counters["rss_MB"] = statusMb("VmRSS:");
-        window.closeAll();
+        docs.closeAll();
         QApplication::processEvents(); // frees the closed control
         state.ResumeTiming();
     }
@@ -94,18 +95,19 @@ BENCHMARK(BM_OpenLargeFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 // coloured before the first screen shows.
 void BM_OpenAtLastLine(benchmark::State& state) {
     const std::string& path = bigSource();
-    gui::EditorWindow window;
+    EditorDocuments docs;
+    gui::EditorWindow window(docs);
     window.setLanguageWords(words());
     window.resize(1000, 700);
     window.show();
     QApplication::processEvents();
     for (auto _ : state) {
         if (!window.openFile(path)) state.SkipWithError("open failed");
-        window.gotoLine(1, kLines - 1);
+        docs.gotoLine(1, kLines - 1);
         window.repaint();
         QApplication::processEvents();
         state.PauseTiming();
-        window.closeAll();
+        docs.closeAll();
         QApplication::processEvents();
         state.ResumeTiming();
     }
@@ -113,16 +115,17 @@ void BM_OpenAtLastLine(benchmark::State& state) {
 BENCHMARK(BM_OpenAtLastLine)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_TypeInLargeFile(benchmark::State& state) {
-    gui::EditorWindow window;
+    EditorDocuments docs;
+    gui::EditorWindow window(docs);
     window.setLanguageWords(words());
     window.resize(1000, 700);
     window.show();
     window.openFile(bigSource());
     // Caret near the top, in the middle or near the end of the file.
     const int at = static_cast<int>(state.range(1)) * (kLines - 20) / 2 + 10;
-    window.gotoLine(1, at + 10);
+    docs.gotoLine(1, at + 10);
     window.setBookmark(1);
-    window.gotoLine(1, at);
+    docs.gotoLine(1, at);
     auto* text = qobject_cast<QsciScintilla*>(window.findChild<QTabWidget*>()->currentWidget());
     const bool enter = state.range(0) == 1;
     QApplication::processEvents();

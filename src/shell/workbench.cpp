@@ -2,7 +2,6 @@
 
 #include "link/ppdev_port.h"
 #include "link/socket_transport.h"
-#include "shell/headless_editor.h"
 #include "shell/headless_windows.h"
 #include "shell/programmer_session.h"
 #include "shell/self_erom_breakpoints.h"
@@ -68,7 +67,6 @@ struct Workbench::Defaults {
     HeadlessWindows windows;
     SilentUi ui;
     NoDebugWindows debugHost;
-    HeadlessEditor editor;
 };
 
 UnitChoice UnitChoice::commandLine(const std::string& connect, bool environment) {
@@ -92,22 +90,14 @@ std::string UnitChoice::name() const {
 Workbench::Workbench(WorkbenchSetup setup)
     : defaults_(std::make_unique<Defaults>()), programDir_(setup.programDir),
       library_(libraryDirOf(setup)), options_(library_, chip_),
-      ui_(setup.ui ? setup.ui : &defaults_->ui), up_(ui_), editor_(setup.editor ? setup.editor
-                                                                              : &defaults_->editor),
-      views_(up_, chip_), yield_(setup.yield) {
+      ui_(setup.ui ? setup.ui : &defaults_->ui), up_(ui_), views_(up_, chip_), yield_(setup.yield) {
     ice_ = std::make_unique<IceSession>(up_, chip_, options_, *ui_, UsbBackends{},
                                         std::unique_ptr<PortProvider>{}, WaitHook{});
     useUnit(setup.unit);
-    ShellParts parts{library_,
-                     chip_,
-                     options_,
-                     up_,
-                     *editor_,
-                     log_,
-                     *ui_,
-                     setup.windows ? *setup.windows : defaults_->windows,
-                     ice_.get(),
-                     yield_};
+    ShellParts parts{
+        library_,   chip_, options_, up_,
+        documents_, log_,  *ui_,     setup.windows ? *setup.windows : defaults_->windows,
+        ice_.get(), yield_};
     shell_ = std::make_unique<Shell>(parts, programDir_);
     shell_->setWatchList(&views_.watch);
     views_.context.emulator = makeIceViewHooks(ice_->commands());

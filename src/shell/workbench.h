@@ -4,12 +4,13 @@
 // documents, the emulator session and the programmer session on the same unit, the shell and
 // the debug commands — and does the one bring-up of the emulator. The main window, `zerka sim`,
 // `zerka build`, `zerka prog` and the tests build one; a window is a view of it (it passes
-// itself as the windows, the editor and the debug host), a command runs without any.
+// itself as the windows and the debug host, and its editor shows the workbench's documents),
+// a command runs without any.
 #include "chip/chip_library.h"
 #include "chip/chip_model.h"
 #include "chip/options_model.h"
 #include "core/ui_host.h"
-#include "editor/editor_files.h"
+#include "editor/editor_documents.h"
 #include "shell/debug_commands.h"
 #include "shell/emulator_bring_up.h"
 #include "shell/ice_session.h"
@@ -63,9 +64,6 @@ struct WorkbenchSetup {
     UiHost* ui = nullptr;
     // The windows the shell shows; null: none (nothing shows, every dialog is cancelled).
     ShellWindows* windows = nullptr;
-    // The editor the shell works with; null: the workbench's own documents (files on disk,
-    // never modified).
-    EditorFiles* editor = nullptr;
     // The debug windows and timers; null: none (nothing to repaint, no timers).
     DebugHost* debugHost = nullptr;
     // Lets pending window messages through during long jobs; empty: nothing to let through.
@@ -90,7 +88,8 @@ class Workbench {
     UiHost& ui() { return *ui_; }
     TZk_UP& up() { return up_; }
     MessageLogModel& log() { return log_; }
-    EditorFiles& editor() { return *editor_; }
+    // The editor documents the shell works with (a window shows them through its view).
+    EditorDocuments& editor() { return documents_; }
     Shell& shell() { return *shell_; }
     DebugViews& views() { return views_; }
     DebugCommands& debug() { return *debug_; }
@@ -136,7 +135,7 @@ class Workbench {
     UiHost* ui_;
     TZk_UP up_;
     MessageLogModel log_;
-    EditorFiles* editor_;
+    EditorDocuments documents_;
     UnitChoice unit_;
     std::unique_ptr<TargetUnit> unitHost_;
     std::unique_ptr<VirtualPrinterPort> unitPort_;

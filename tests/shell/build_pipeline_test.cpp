@@ -46,7 +46,7 @@ TEST_F(BuildTest, NoMainFileStopsBeforeAssembling) {
 TEST_F(BuildTest, AssembleAndRunOnTheSimulatorEntersDebugMode) {
     makeShell();
     useExample("sum_cx4a.asm", "KXA1608");
-    editor.files[0].modified = true; // saved without a prompt
+    typeOver(editor, 1, std::string(editor.text(1).bytes()) + "\n"); // saved without a prompt
     shell->state().reopenFlags[kReopenRam] = true;
     ASSERT_TRUE(shell->assembleAndRun());
     EXPECT_TRUE(ui.messages.empty());

@@ -102,7 +102,7 @@ TEST_F(ConfigurationTest, WrittenStateReadsBackTheSame) {
     editor.closeAll();
     ChipModel chip2;
     OptionsModel options2(*library, chip2);
-    MemoryEditor editor2;
+    EditorDocuments editor2;
     ShellParts parts{*library, chip2, options2, up, editor2, log, ui, windows, nullptr, {}};
     Shell other(parts, programDir);
     other.ReadConfiguration(path);
@@ -112,7 +112,7 @@ TEST_F(ConfigurationTest, WrittenStateReadsBackTheSame) {
     EXPECT_EQ(other.state().mainFile, a);
     EXPECT_EQ(other.state().views, s.views);
     EXPECT_EQ(other.state().editorFont, s.editorFont);
-    EXPECT_EQ(editor2.font, s.editorFont);
+    EXPECT_EQ(editor2.font(), s.editorFont);
     EXPECT_EQ(options2.chipIndex(), chipIndex("KXB0802"));
     EXPECT_EQ(options2.portBase(), 0x378);
     EXPECT_EQ(options2.controls().ELAO.text, "0"); // unparsable text counts as 0

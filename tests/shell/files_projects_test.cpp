@@ -15,8 +15,7 @@ class FilesTest : public ShellTest {
         makeShell();
         for (const char* n : {"a.asm", "b.asm", "c.asm"}) {
             editor.openFile(dir.write(n, "old\n").string());
-            editor.files.back().text = std::string("new ") + n;
-            editor.files.back().modified = true;
+            typeOver(editor, editor.slotCount(), std::string("new ") + n);
         }
         editor.select(2);
     }
@@ -62,8 +61,7 @@ TEST_F(FilesTest, FilterAndForce) {
 TEST_F(FilesTest, UntitledFileGoesThroughTheSaveDialogAndGetsAsm) {
     editor.closeAll();
     editor.newFile();
-    editor.files[0].text = "x";
-    editor.files[0].modified = true;
+    typeOver(editor, 1, "x");
     const std::string typed = (dir.path() / "typed").string();
     windows.dialogAnswers = {typed};
     windows.saveAnswers = {SaveAnswer::Yes};
@@ -109,8 +107,8 @@ TEST_F(FilesTest, TwentyFirstNewFileGoesToTheLog) {
 }
 
 TEST_F(FilesTest, SaveProjectNamingRule) {
-    for (auto& f : editor.files)
-        f.modified = false;
+    for (int slot = 1; slot <= editor.slotCount(); ++slot)
+        editor.text(slot).setSavePoint();
     const std::string base = (dir.path() / "demo").string();
     EXPECT_TRUE(shell->saveProjectAs(base));
     EXPECT_TRUE(fs::exists(base + ".prj"));
@@ -127,8 +125,8 @@ TEST_F(FilesTest, SaveProjectNamingRule) {
 }
 
 TEST_F(FilesTest, OpenProjectRestoresFilesAndCancelStillAppliesTheMode) {
-    for (auto& f : editor.files)
-        f.modified = false;
+    for (int slot = 1; slot <= editor.slotCount(); ++slot)
+        editor.text(slot).setSavePoint();
     shell->state().mainFile = editor.pathOf(1);
     const std::string prj = (dir.path() / "demo.prj").string();
     ASSERT_TRUE(shell->saveProjectAs(prj));
@@ -150,8 +148,8 @@ TEST_F(FilesTest, OpenProjectRestoresFilesAndCancelStillAppliesTheMode) {
 }
 
 TEST_F(FilesTest, SavedProjectKeepsAWatchListAndTheDeviceShowsTheIdeMode) {
-    for (auto& f : editor.files)
-        f.modified = false;
+    for (int slot = 1; slot <= editor.slotCount(); ++slot)
+        editor.text(slot).setSavePoint();
     // No build yet: a new project gets an empty list, and saving it under another name takes
     // its list along instead of an empty one.
     const std::string first = (dir.path() / "first").string();

@@ -9,47 +9,6 @@ namespace zerka::test {
 
 namespace fs = std::filesystem;
 
-int MemoryEditor::findSlot(const std::string& path) const {
-    for (size_t i = 0; i < files.size(); ++i)
-        if (equalsIgnoreCase(files[i].path, path)) return int(i + 1);
-    return 0;
-}
-
-bool MemoryEditor::newFile() {
-    if (files.size() >= kMaxEditorSlots) return false;
-    files.push_back({"~New" + std::to_string(++newCount), "", false});
-    current = int(files.size());
-    return true;
-}
-
-bool MemoryEditor::openFile(const std::string& path) {
-    std::string text;
-    if (files.size() >= kMaxEditorSlots || !readFileBytes(path, text)) return false;
-    files.push_back({path, text, false});
-    current = int(files.size());
-    return true;
-}
-
-bool MemoryEditor::reload(int slot) {
-    File& f = files.at(size_t(slot - 1));
-    f.modified = false;
-    return readFileBytes(f.path, f.text);
-}
-
-bool MemoryEditor::saveAs(int slot, const std::string& path) {
-    File& f = files.at(size_t(slot - 1));
-    if (!writeFileAtomic(path, f.text)) return false;
-    f.path = path;
-    f.modified = false;
-    return true;
-}
-
-void MemoryEditor::closeCurrent() {
-    if (current == 0) return;
-    files.erase(files.begin() + (current - 1));
-    current = files.empty() ? 0 : std::min<int>(current, int(files.size()));
-}
-
 ShellTest::ShellTest() {
     const fs::path chips = sourceDir() / "chips";
     fs::create_directories(dir.path() / "prog" / "INCLUDE");

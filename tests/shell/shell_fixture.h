@@ -1,8 +1,9 @@
 #pragma once
-// A whole shell without widgets: the shipped chip library, an in-memory editor, a recording
+// A whole shell without widgets: the shipped chip library, the editor documents, a recording
 // main window and a UiHost that answers scripted buttons.
 #include "chip/chip_library.h"
 #include "chip/options_model.h"
+#include "editor/editor_documents.h"
 #include "shell/shell.h"
 #include "support/temp_dir.h"
 
@@ -18,40 +19,11 @@
 
 namespace zerka::test {
 
-// Editor slots held in memory; files are read from and written to disk.
-class MemoryEditor : public EditorFiles {
-  public:
-    struct File {
-        std::string path;
-        std::string text;
-        bool modified = false;
-    };
-    std::vector<File> files;
-    int current = 0;
-    int newCount = 0;
-    EditorFont font;
-
-    int slotCount() const override { return int(files.size()); }
-    int currentSlot() const override { return current; }
-    std::string pathOf(int slot) const override { return files.at(size_t(slot - 1)).path; }
-    bool isModified(int slot) const override { return files.at(size_t(slot - 1)).modified; }
-    int findSlot(const std::string& path) const override;
-    void select(int slot) override { current = slot; }
-    bool newFile() override;
-    bool openFile(const std::string& path) override;
-    bool reload(int slot) override;
-    bool saveAs(int slot, const std::string& path) override;
-    void closeCurrent() override;
-    void closeAll() override {
-        files.clear();
-        current = 0;
-    }
-    void gotoLine(int slot, int line) override { lastGoto = {slot, line}; }
-    void selectLine(int) override {}
-    void applyFont(const EditorFont& f) override { font = f; }
-
-    std::pair<int, int> lastGoto{0, -1};
-};
+// Types `text` over the whole of a document, as a user would: it counts as modified.
+inline void typeOver(EditorDocuments& editor, int slot, const std::string& text) {
+    TextBuffer& t = editor.text(slot);
+    t.replace(0, t.length(), text);
+}
 
 // The main window as a record of what the shell asked for.
 class RecordingWindows : public ShellWindows {
@@ -164,7 +136,7 @@ class ShellTest : public ::testing::Test {
     ChipModel chip;
     std::unique_ptr<OptionsModel> options;
     TZk_UP up;
-    MemoryEditor editor;
+    EditorDocuments editor;
     MessageLogModel log;
     ScriptedUi ui;
     RecordingWindows windows;

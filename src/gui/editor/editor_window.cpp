@@ -2,18 +2,21 @@
 
 #include "gui/editor/bookmark_keys.h"
 
-#include "core/atomic_file.h"
 #include "core/text.h"
 #include "editor/asm_tokens.h"
 #include "editor/auto_indent.h"
 #include "editor/bookmarks.h"
 #include "editor/file_list.h"
 #include "editor/find_history.h"
+#include "editor/find_replace.h"
 #include "editor/slot_list.h"
+#include "editor/text_buffer.h"
 #include "gui/editor/editor_texts.h"
 #include "gui/editor/find_dialog.h"
 #include "gui/editor/find_replace_dialog.h"
+#include "gui/editor/language_service.h"
 #include "gui/editor/text_control.h"
+#include "lsp/documents.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -22,13 +25,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#include <filesystem>
 
 namespace zerka::gui {
 
@@ -41,7 +44,6 @@ constexpr int kCloseFileEntry = 170;
 constexpr int kSetMainFileEntry = 171;
 constexpr int kFilePrefixEntry = 172;
 constexpr int kReplacePresetLimit = 29; // longer selections are not taken as the find text
-constexpr int kReplaceYieldEvery = 256;
 
 std::vector<std::string> localFiles(const QMimeData* mime) {
     std::vector<std::string> paths;
@@ -57,20 +59,25 @@ struct SlotView {
     bool highlighted = false; // the find dialog's blue match is shown
     long highlightCaret = -1; // where the find left the caret
     bool overwrite = false;
+    std::vector<Squiggle> squiggles; // the last analysis' diagnostics of this text
+    long dwell = -1;                 // where the mouse rests; -1 none
 };
+
+// Quiet time after the last change before the texts are analysed.
+constexpr int kAnalysisDelayMs = 250;
 
 enum class LastFind { None, Quick, Standard };
 
 } // namespace
 
-struct EditorWindow::Impl : QObject {
+struct EditorWindow::Impl : QObject, DocumentsView {
     EditorWindow* q;
+    EditorDocuments& docs;
     EditorListener* listener = nullptr;
     QTabWidget* tabs;
     QTabWidget* pages = nullptr; // the files and the added pages, once a page is added
     QStatusBar* bar;
     QLabel* panels[4];
-    SlotList files;
     std::vector<SlotView> views;
     Bookmarks marks;
     FindHistory history;
@@ -85,8 +92,13 @@ struct EditorWindow::Impl : QObject {
     bool selectLinePending = false;
     bool selectLineArmed = false;
     bool switching = false;
+    LanguageService* language;
+    QTimer* analysisTimer;
+    uint64_t editStamp = 0; // counts every change of any text
+    std::function<LanguageSettings()> settingsSource;
+    std::optional<LanguageSettings> settingsSent;
 
-    explicit Impl(EditorWindow* owner);
+    Impl(EditorWindow* owner, EditorDocuments& documents);
 
     SlotView* view(int slot) {
         return slot >= 1 && slot <= static_cast<int>(views.size()) ? &views[slot - 1] : nullptr;
@@ -95,7 +107,7 @@ struct EditorWindow::Impl : QObject {
         return slot >= 1 && slot <= static_cast<int>(views.size()) ? &views[slot - 1] : nullptr;
     }
     TextControl* current() {
-        SlotView* v = view(files.current());
+        SlotView* v = view(docs.currentSlot());
         return v ? v->text : nullptr;
     }
     int slotOf(const QObject* text) const {
@@ -107,14 +119,27 @@ struct EditorWindow::Impl : QObject {
     }
     std::vector<std::string> paths() const {
         std::vector<std::string> out;
-        for (int s = 1; s <= files.count(); ++s)
-            out.push_back(files.pathOf(s));
+        for (int s = 1; s <= docs.slotCount(); ++s)
+            out.push_back(docs.pathOf(s));
         return out;
     }
 
-    int addSlot(int slot, const std::string* bytes);
+    // DocumentsView
+    std::unique_ptr<TextBuffer> makeBuffer() override;
+    void documentAdded(int slot) override;
+    void documentRemoved(int slot) override;
+    void allClosed() override;
+    void currentChanged(int slot) override { switchTo(slot); }
+    void documentRenamed(int slot) override;
+    void documentReloaded(int slot) override;
+    void lineShown(int slot, int line) override;
+    void lineSelected(int slot, int line) override;
+    void fontChanged(const EditorFont& font) override;
+
+    TextBuffer* buffer() {
+        return docs.currentSlot() > 0 ? &docs.text(docs.currentSlot()) : nullptr;
+    }
     void switchTo(int slot);
-    void removeSlot(int slot);
     void showAllBookmarks();
 
     void refreshCaretPanel();
@@ -137,12 +162,25 @@ struct EditorWindow::Impl : QObject {
     void chooseFileEntry(QAction* action);
     void contextMenu(TextControl* text, const QPoint& pos);
 
+    void scheduleAnalysis();
+    void analyseNow();
+    void showSquiggles(uint64_t stamp, std::vector<FileSquiggles> files);
+    void dwellStart(TextControl* text, long position);
+    void dwellEnd(TextControl* text);
+    void definitionAt(TextControl* text, long position);
+    void showDefinition(const SourcePlace& place);
+
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool textKey(int slot, QKeyEvent* key);
 };
 
-EditorWindow::Impl::Impl(EditorWindow* owner)
-    : QObject(owner), q(owner), tabs(new QTabWidget(owner)), bar(new QStatusBar(owner)) {
+EditorWindow::Impl::Impl(EditorWindow* owner, EditorDocuments& documents)
+    : QObject(owner), q(owner), docs(documents), tabs(new QTabWidget(owner)),
+      bar(new QStatusBar(owner)), language(new LanguageService(this)),
+      analysisTimer(new QTimer(this)) {
+    analysisTimer->setSingleShot(true);
+    analysisTimer->setInterval(kAnalysisDelayMs);
+    connect(analysisTimer, &QTimer::timeout, this, [this] { analyseNow(); });
     q->setObjectName(QStringLiteral("TZk_EDIT"));
     q->setWindowTitle(qtext(kEditCaptionEntry));
     q->setAccessibleName(q->windowTitle());
@@ -171,34 +209,44 @@ EditorWindow::Impl::Impl(EditorWindow* owner)
     layout->addWidget(bar);
     q->installEventFilter(this);
     connect(tabs, &QTabWidget::currentChanged, this, [this](int index) {
-        if (!switching && index >= 0) switchTo(index + 1);
+        if (!switching && index >= 0) docs.select(index + 1);
     });
     refreshModePanel();
 }
 
-int EditorWindow::Impl::addSlot(int slot, const std::string* bytes) {
+std::unique_ptr<TextBuffer> EditorWindow::Impl::makeBuffer() {
     auto* text = new TextControl(tabs);
-    const std::string path = files.pathOf(slot);
     text->setObjectName(QStringLiteral("editorText"));
-    text->setAccessibleName(QString::fromStdString(fileNameOf(path)));
     text->setWords(words);
     text->applyEditorFont(font);
-    if (bytes) text->setBytes(*bytes);
     text->setContextMenuPolicy(Qt::CustomContextMenu);
     text->installEventFilter(this);
     text->viewport()->installEventFilter(this);
+    text->hide(); // shown by its tab
+    return std::make_unique<ControlBuffer>(text);
+}
+
+void EditorWindow::Impl::documentAdded(int slot) {
+    auto* text = static_cast<ControlBuffer&>(docs.text(slot)).control();
+    const std::string path = docs.pathOf(slot);
+    text->setAccessibleName(QString::fromStdString(fileNameOf(path)));
     views.push_back(SlotView{text});
 
     connect(text, &TextControl::edited, this, [this, text](int line, int column, int linesAdded) {
         onModified(text, line, column, linesAdded);
+        scheduleAnalysis();
     });
+    connect(text, &QsciScintillaBase::SCN_DWELLSTART, this,
+            [this, text](int position, int, int) { dwellStart(text, position); });
+    connect(text, &QsciScintillaBase::SCN_DWELLEND, this,
+            [this, text](int, int, int) { dwellEnd(text); });
     connect(text, &QsciScintilla::cursorPositionChanged, this, [this, text] { onCaret(text); });
     connect(text, &QsciScintilla::selectionChanged, this, [this, text] { onCaret(text); });
     connect(text, &QsciScintillaBase::SCN_CHARADDED, this,
             [this, text](int ch) { onCharAdded(text, ch); });
     connect(text, &QsciScintilla::modificationChanged, this, [this, text] {
-        if (slotOf(text) == files.current()) refreshModifiedPanel();
-        emit q->stateChanged();
+        if (slotOf(text) == docs.currentSlot()) refreshModifiedPanel();
+        Q_EMIT q->stateChanged();
     });
     connect(text, &QWidget::customContextMenuRequested, this,
             [this, text](const QPoint& pos) { contextMenu(text, pos); });
@@ -208,13 +256,12 @@ int EditorWindow::Impl::addSlot(int slot, const std::string* bytes) {
     tabs->setTabToolTip(index, QString::fromStdString(path));
     switching = false;
     switchTo(slot);
-    return slot;
+    scheduleAnalysis();
 }
 
 void EditorWindow::Impl::switchTo(int slot) {
     SlotView* v = view(slot);
     if (!v) return;
-    files.select(slot);
     switching = true;
     tabs->setCurrentIndex(slot - 1);
     switching = false;
@@ -223,10 +270,10 @@ void EditorWindow::Impl::switchTo(int slot) {
     refreshModifiedPanel();
     refreshModePanel();
     refreshSizePanel();
-    emit q->stateChanged();
+    Q_EMIT q->stateChanged();
 }
 
-void EditorWindow::Impl::removeSlot(int slot) {
+void EditorWindow::Impl::documentRemoved(int slot) {
     SlotView* v = view(slot);
     if (!v) return;
     TextControl* text = v->text;
@@ -241,9 +288,62 @@ void EditorWindow::Impl::removeSlot(int slot) {
     // The close may come from this control's own popup menu: free it once that returns.
     text->deleteLater();
     views.erase(views.begin() + (slot - 1));
-    files.remove(slot);
     marks.slotClosed(slot);
     showAllBookmarks();
+    scheduleAnalysis();
+}
+
+void EditorWindow::Impl::allClosed() {
+    marks.clearAll();
+    refreshCaretPanel();
+    refreshModifiedPanel();
+    refreshSizePanel();
+    Q_EMIT q->stateChanged();
+    if (listener) listener->editorLastSlotClosed();
+}
+
+void EditorWindow::Impl::documentRenamed(int slot) {
+    SlotView* v = view(slot);
+    if (!v) return;
+    const std::string path = docs.pathOf(slot);
+    const QString name = QString::fromStdString(fileNameOf(path));
+    tabs->setTabText(slot - 1, name);
+    tabs->setTabToolTip(slot - 1, QString::fromStdString(path));
+    v->text->setAccessibleName(name);
+    scheduleAnalysis();
+    if (slot == docs.currentSlot()) refreshModifiedPanel();
+    Q_EMIT q->stateChanged();
+}
+
+void EditorWindow::Impl::documentReloaded(int slot) {
+    SlotView* v = view(slot);
+    if (!v) return;
+    v->highlighted = false;
+    showAllBookmarks();
+    scheduleAnalysis();
+    if (slot == docs.currentSlot()) {
+        refreshModifiedPanel();
+        refreshSizePanel();
+    }
+    Q_EMIT q->stateChanged();
+}
+
+void EditorWindow::Impl::lineShown(int slot, int line) {
+    if (SlotView* v = view(slot)) v->text->centreLine(line);
+}
+
+void EditorWindow::Impl::lineSelected(int slot, int line) {
+    SlotView* v = view(slot);
+    if (!v) return;
+    v->text->centreLine(line);
+    selectLinePending = true;
+    selectLineArmed = false;
+}
+
+void EditorWindow::Impl::fontChanged(const EditorFont& editorFont) {
+    font = editorQFont(editorFont);
+    for (SlotView& v : views)
+        v.text->applyEditorFont(font);
 }
 
 void EditorWindow::Impl::showAllBookmarks() {
@@ -269,7 +369,7 @@ void EditorWindow::Impl::refreshModifiedPanel() {
 }
 
 void EditorWindow::Impl::refreshModePanel() {
-    const SlotView* v = view(files.current());
+    const SlotView* v = view(docs.currentSlot());
     panels[2]->setText(v && v->overwrite ? QStringLiteral("Overwrite") : QStringLiteral("Insert"));
 }
 
@@ -288,7 +388,7 @@ void EditorWindow::Impl::layoutPanels() {
 
 void EditorWindow::Impl::onModified(TextControl* text, int line, int column, int linesAdded) {
     const int slot = slotOf(text);
-    if (slot == files.current()) refreshSizePanel();
+    if (slot == docs.currentSlot()) refreshSizePanel();
     if (linesAdded == 0) return;
     if (linesAdded > 0)
         marks.linesInserted(slot, line, column, linesAdded);
@@ -310,9 +410,9 @@ void EditorWindow::Impl::onCaret(TextControl* text) {
     if (!v) return;
     if (v->highlighted && (text->caretPosition() != v->highlightCaret || text->hasSelectedText()))
         clearHighlight(*v);
-    if (slot == files.current()) {
+    if (slot == docs.currentSlot()) {
         refreshCaretPanel();
-        emit q->stateChanged();
+        Q_EMIT q->stateChanged();
     }
 }
 
@@ -338,21 +438,18 @@ void EditorWindow::Impl::onCharAdded(TextControl* text, int ch) {
 void EditorWindow::Impl::quickSearch() {
     TextControl* text = current();
     if (!text || quickText.empty()) return;
-    SlotView& v = *view(files.current());
-    const long from = text->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND);
-    long end = 0;
-    const long found = text->searchForward(text->encode(QString::fromStdString(quickText)), from,
-                                           false, false, &end);
-    if (found < 0) {
+    SlotView& v = *view(docs.currentSlot());
+    const std::optional<TextRange> found =
+        zerka::quickFind(*buffer(), text->encode(QString::fromStdString(quickText)));
+    if (!found) {
         QApplication::beep();
         return;
     }
     clearHighlight(v);
-    text->setCaretPosition(end);
     text->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
-    text->setFindHighlight(found, end - found);
+    text->setFindHighlight(found->start, found->end - found->start);
     v.highlighted = true;
-    v.highlightCaret = end;
+    v.highlightCaret = found->end;
 }
 
 FindReplaceDialog* EditorWindow::Impl::standard() {
@@ -370,16 +467,11 @@ void EditorWindow::Impl::standardFindNext() {
     TextControl* text = current();
     if (!text || !standardDialog) return;
     lastFind = LastFind::Standard;
-    const long from = text->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND);
-    long end = 0;
-    const long found =
-        text->searchForward(text->encode(standardDialog->findText()), from,
-                            standardDialog->matchCase(), standardDialog->wholeWord(), &end);
-    if (found < 0) {
+    const FindOptions options{standardDialog->matchCase(), standardDialog->wholeWord()};
+    if (!zerka::findNext(*buffer(), text->encode(standardDialog->findText()), options)) {
         QApplication::beep();
         return;
     }
-    text->SendScintilla(QsciScintillaBase::SCI_SETSEL, found, end);
     text->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
 }
 
@@ -389,45 +481,20 @@ void EditorWindow::Impl::standardReplace(bool all) {
     const std::string needle = text->encode(standardDialog->findText());
     const std::string replacement = text->encode(standardDialog->replaceText());
     if (needle.empty()) return;
-    const bool matchCase = standardDialog->matchCase();
-    const bool wholeWord = standardDialog->wholeWord();
-    auto sameText = [&](const std::string& selected) {
-        return matchCase ? selected == needle : toUpperAscii(selected) == toUpperAscii(needle);
-    };
+    const FindOptions options{standardDialog->matchCase(), standardDialog->wholeWord()};
 
     QPointer<EditorWindow> alive(q);
     q->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     text->viewport()->setUpdatesEnabled(false);
-    text->beginUndoAction();
-    int replaced = 0;
-    for (;;) {
-        const long selStart = text->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
-        const long selEnd = text->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND);
-        std::string selected(static_cast<size_t>(selEnd - selStart) + 1, '\0');
-        text->SendScintilla(QsciScintillaBase::SCI_GETTEXTRANGE, selStart, selEnd, selected.data());
-        selected.resize(static_cast<size_t>(selEnd - selStart));
-        if (!sameText(selected)) {
-            long end = 0;
-            const long found = text->searchForward(needle, selEnd, matchCase, wholeWord, &end);
-            // No further match: stop rather than replace whatever else is selected.
-            if (found < 0) {
-                if (replaced == 0) QApplication::beep();
-                break;
-            }
-            text->SendScintilla(QsciScintillaBase::SCI_SETSEL, found, end);
-        }
-        text->SendScintilla(QsciScintillaBase::SCI_REPLACESEL, 0UL, replacement.c_str());
-        ++replaced;
-        if (!all) break;
-        if (replaced % kReplaceYieldEvery == 0) {
-            QCoreApplication::processEvents();
-            if (!alive || QCoreApplication::closingDown()) return;
-        }
-    }
-    text->endUndoAction();
-    text->viewport()->setUpdatesEnabled(true);
+    const int replaced = replaceMatches(*buffer(), needle, replacement, options, all, [&alive] {
+        QCoreApplication::processEvents();
+        return alive && !QCoreApplication::closingDown();
+    });
     QApplication::restoreOverrideCursor();
+    if (!alive || QCoreApplication::closingDown()) return;
+    if (replaced == 0) QApplication::beep();
+    text->viewport()->setUpdatesEnabled(true);
     q->setEnabled(true);
     text->SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
 }
@@ -446,7 +513,7 @@ void EditorWindow::Impl::chooseFileEntry(QAction* action) {
     int slot =
         slotOfFileListCaption(paths(), TextOf(kFilePrefixEntry), action->text().toStdString());
     if (slot == 0) slot = action->data().toInt(); // a name that itself holds "&"
-    switchTo(slot);
+    docs.select(slot);
 }
 
 void EditorWindow::Impl::contextMenu(TextControl* text, const QPoint& pos) {
@@ -469,7 +536,7 @@ void EditorWindow::Impl::contextMenu(TextControl* text, const QPoint& pos) {
         connect(go, &QAction::triggered, this, [this, n] { q->gotoBookmark(n); });
     }
     menu.addSeparator();
-    const std::string path = files.pathOf(slot);
+    const std::string path = docs.pathOf(slot);
     connect(menu.addAction(qtext(kCloseFileEntry)), &QAction::triggered, this, [this, path] {
         if (listener) listener->editorCloseFile(path);
     });
@@ -489,7 +556,11 @@ bool EditorWindow::Impl::textKey(int slot, QKeyEvent* key) {
         v.overwrite = !v.overwrite;
         v.text->setOverwriteMode(v.overwrite);
         refreshModePanel();
-        emit q->stateChanged();
+        Q_EMIT q->stateChanged();
+        return true;
+    }
+    if (key->key() == Qt::Key_F12 && mods == Qt::NoModifier) {
+        definitionAt(view(slot)->text, view(slot)->text->caretPosition());
         return true;
     }
     const int digit = digitOfKey(key->key());
@@ -503,6 +574,130 @@ bool EditorWindow::Impl::textKey(int slot, QKeyEvent* key) {
         return true;
     }
     return false;
+}
+
+void EditorWindow::Impl::scheduleAnalysis() {
+    ++editStamp;
+    analysisTimer->start();
+}
+
+void EditorWindow::Impl::analyseNow() {
+    analysisTimer->stop();
+    if (settingsSource) {
+        LanguageSettings settings = settingsSource();
+        if (settings != settingsSent) {
+            language->setSettings(settings);
+            settingsSent = std::move(settings);
+        }
+    }
+    std::vector<LanguageService::Text> texts;
+    for (int slot = 1; slot <= docs.slotCount(); ++slot) {
+        const std::string path = docs.pathOf(slot);
+        if (isNewFileName(path)) continue; // no file yet: nothing could include it
+        texts.push_back({path, std::string(docs.text(slot).bytes())});
+    }
+    language->analyse(std::move(texts), editStamp,
+                      [this](uint64_t stamp, std::vector<FileSquiggles> files) {
+                          showSquiggles(stamp, std::move(files));
+                      });
+}
+
+void EditorWindow::Impl::showSquiggles(uint64_t stamp, std::vector<FileSquiggles> files) {
+    // A text changed since these were computed: their places may be wrong, a newer run comes.
+    if (stamp != editStamp) return;
+    for (FileSquiggles& f : files) {
+        const int slot = docs.findSlot(f.path);
+        SlotView* v = view(slot);
+        if (!v) continue;
+        std::vector<std::pair<long, long>> ranges;
+        for (const Squiggle& s : f.squiggles) {
+            const long start = v->text->lineStart(s.line);
+            const long lineEnd =
+                v->text->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, s.line);
+            if (s.start == s.end)
+                ranges.emplace_back(start, lineEnd);
+            else
+                ranges.emplace_back(std::min(lineEnd, start + s.start),
+                                    std::min(lineEnd, start + s.end));
+        }
+        v->text->showDiagnostics(ranges);
+        v->squiggles = std::move(f.squiggles);
+    }
+}
+
+void EditorWindow::Impl::dwellStart(TextControl* text, long position) {
+    const int slot = slotOf(text);
+    SlotView* v = view(slot);
+    if (!v || position < 0) return;
+    v->dwell = position;
+    const int line = text->lineOfPosition(position);
+    const int column = static_cast<int>(position - text->lineStart(line));
+    std::string messages;
+    for (const Squiggle& s : v->squiggles) {
+        const bool inside =
+            s.line == line && (s.start == s.end || (column >= s.start && column <= s.end));
+        if (inside) messages += (messages.empty() ? "" : "\n") + s.message;
+    }
+    const std::string path = docs.pathOf(slot);
+    auto show = [this, text, position, messages](const std::string& hover) {
+        SlotView* now = view(slotOf(text));
+        if (!now || now->dwell != position) return; // the mouse moved on
+        std::string tip = messages;
+        if (!hover.empty()) tip += (tip.empty() ? "" : "\n\n") + hover;
+        if (tip.empty()) return;
+        const QString shown = text->decode(tip);
+        text->SendScintilla(QsciScintillaBase::SCI_CALLTIPSHOW,
+                            static_cast<unsigned long>(position), text->encode(shown).c_str());
+        // Screen readers (and tests) read the tip as the text's description.
+        text->setAccessibleDescription(shown);
+    };
+    if (isNewFileName(path)) {
+        show({});
+        return;
+    }
+    if (analysisTimer->isActive()) analyseNow();
+    language->hover(path, line, column, show);
+}
+
+void EditorWindow::Impl::dwellEnd(TextControl* text) {
+    if (SlotView* v = view(slotOf(text))) v->dwell = -1;
+    text->SendScintilla(QsciScintillaBase::SCI_CALLTIPCANCEL);
+    text->setAccessibleDescription(QString());
+}
+
+void EditorWindow::Impl::definitionAt(TextControl* text, long position) {
+    const int slot = slotOf(text);
+    if (slot == 0 || isNewFileName(docs.pathOf(slot))) {
+        QApplication::beep();
+        return;
+    }
+    const int line = text->lineOfPosition(position);
+    const int column = static_cast<int>(position - text->lineStart(line));
+    // The server reads the texts as they are now.
+    if (analysisTimer->isActive()) analyseNow();
+    language->definition(docs.pathOf(slot), line, column, [this](std::optional<SourcePlace> place) {
+        if (!place) {
+            QApplication::beep();
+            return;
+        }
+        showDefinition(*place);
+    });
+}
+
+void EditorWindow::Impl::showDefinition(const SourcePlace& place) {
+    int slot = docs.findSlot(place.path);
+    if (slot == 0) {
+        if (!docs.openFile(place.path)) {
+            QApplication::beep();
+            return;
+        }
+        slot = docs.currentSlot();
+    }
+    docs.gotoLine(slot, place.line);
+    TextBuffer& t = docs.text(slot);
+    const long start = lineStartIn(t.bytes(), place.line);
+    t.select(start + place.start, start + place.end);
+    if (SlotView* v = view(slot)) v->text->setFocus();
 }
 
 bool EditorWindow::Impl::eventFilter(QObject* watched, QEvent* event) {
@@ -541,13 +736,29 @@ bool EditorWindow::Impl::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::ShortcutOverride) {
             // Keep the editor's own keys from the main window's shortcuts.
             const auto mods = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-            if (mods == Qt::ControlModifier && digitOfKey(key->key()) >= 0) {
+            if ((mods == Qt::ControlModifier && digitOfKey(key->key()) >= 0) ||
+                (key->key() == Qt::Key_F12 && key->modifiers() == Qt::NoModifier)) {
                 event->accept();
                 return true;
             }
             break;
         }
         if (textKey(slot, key)) return true;
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        // Ctrl+click: the definition of what was clicked.
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const SlotView* v = view(slotOf(watched));
+        if (!v || watched != v->text->viewport() || mouse->button() != Qt::LeftButton ||
+            (mouse->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) !=
+                Qt::ControlModifier)
+            break;
+        const QPoint at = mouse->position().toPoint();
+        long position = v->text->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMPOINTCLOSE,
+                                               static_cast<unsigned long>(at.x()), at.y());
+        if (position < 0) position = v->text->caretPosition();
+        definitionAt(v->text, position);
         break;
     }
     case QEvent::FocusOut:
@@ -567,7 +778,10 @@ bool EditorWindow::Impl::eventFilter(QObject* watched, QEvent* event) {
 
 // ----------------------------------------------------------------------------------------
 
-EditorWindow::EditorWindow(QWidget* parent) : QWidget(parent), d_(std::make_unique<Impl>(this)) {}
+EditorWindow::EditorWindow(EditorDocuments& documents, QWidget* parent)
+    : QWidget(parent), d_(std::make_unique<Impl>(this, documents)) {
+    documents.setView(d_.get());
+}
 
 void EditorWindow::addPage(QWidget* page, const QString& title) {
     if (!d_->pages) {
@@ -585,6 +799,12 @@ void EditorWindow::showPage(int index) {
 }
 
 EditorWindow::~EditorWindow() {
+    // A running analysis ends (its answer is dropped) before the texts go.
+    delete d_->language;
+    d_->language = nullptr;
+    d_->analysisTimer->stop();
+    // The documents take their texts back while the controls still hold them.
+    d_->docs.setView(nullptr);
     for (SlotView& v : d_->views) {
         v.text->removeEventFilter(d_.get());
         v.text->viewport()->removeEventFilter(d_.get());
@@ -603,6 +823,15 @@ void EditorWindow::setLanguageWords(const LanguageWords& words) {
         v.text->setWords(d_->words);
 }
 
+void EditorWindow::setLanguageSettings(std::function<LanguageSettings()> source) {
+    d_->settingsSource = std::move(source);
+    d_->scheduleAnalysis();
+}
+
+void EditorWindow::gotoDefinition() {
+    if (TextControl* text = d_->current()) d_->definitionAt(text, text->caretPosition());
+}
+
 void EditorWindow::setCodeExtentWarning(int codeExtent, int programMemorySize) {
     d_->extentWarning =
         codeExtent > programMemorySize && codeExtent > 0
@@ -614,137 +843,23 @@ void EditorWindow::setCodeExtentWarning(int codeExtent, int programMemorySize) {
         d_->refreshModePanel();
 }
 
+EditorDocuments& EditorWindow::documents() {
+    return d_->docs;
+}
 int EditorWindow::slotCount() const {
-    return d_->files.count();
+    return d_->docs.slotCount();
 }
 int EditorWindow::currentSlot() const {
-    return d_->files.current();
+    return d_->docs.currentSlot();
 }
 std::string EditorWindow::pathOf(int slot) const {
-    return d_->files.pathOf(slot);
+    return d_->docs.pathOf(slot);
 }
-
-bool EditorWindow::isModified(int slot) const {
-    const SlotView* v = d_->view(slot);
-    return v && v->text->isModified();
-}
-
-int EditorWindow::findSlot(const std::string& path) const {
-    return d_->files.find(path);
-}
-void EditorWindow::select(int slot) {
-    d_->switchTo(slot);
-}
-
-bool EditorWindow::newFile() {
-    const int slot = d_->files.addNew();
-    if (slot == 0) return false;
-    d_->addSlot(slot, nullptr);
-    return true;
-}
-
 bool EditorWindow::openFile(const std::string& path) {
-    std::error_code ec;
-    if (d_->files.full() || !std::filesystem::is_regular_file(path, ec)) return false;
-    std::string bytes;
-    if (!readFileBytes(path, bytes)) return false;
-    d_->addSlot(d_->files.add(path), &bytes);
-    return true;
+    return d_->docs.openFile(path);
 }
-
-bool EditorWindow::reload(int slot) {
-    SlotView* v = d_->view(slot);
-    const std::string path = d_->files.pathOf(slot);
-    std::error_code ec;
-    if (!v || isNewFileName(path) || !std::filesystem::is_regular_file(path, ec)) return false;
-    std::string bytes;
-    if (!readFileBytes(path, bytes)) return false;
-    // The user keeps their place: same caret and first line as far as the new text allows.
-    const int firstLine = v->text->firstVisibleLine();
-    const long caret = v->text->caretPosition();
-    v->highlighted = false;
-    v->text->setBytes(bytes);
-    v->text->setCaretPosition(std::min(caret, v->text->length()));
-    v->text->setFirstVisibleLine(firstLine);
-    d_->showAllBookmarks();
-    if (slot == d_->files.current()) {
-        d_->refreshModifiedPanel();
-        d_->refreshSizePanel();
-    }
-    emit stateChanged();
-    return true;
-}
-
-bool EditorWindow::saveAs(int slot, const std::string& path) {
-    SlotView* v = d_->view(slot);
-    if (!v || path.empty()) return false;
-    if (!writeFileAtomic(path, v->text->bytes())) return false;
-    if (path != d_->files.pathOf(slot)) {
-        d_->files.rename(slot, path);
-        const QString name = QString::fromStdString(fileNameOf(path));
-        d_->tabs->setTabText(slot - 1, name);
-        d_->tabs->setTabToolTip(slot - 1, QString::fromStdString(path));
-        v->text->setAccessibleName(name);
-    }
-    v->text->setModified(false);
-    if (slot == d_->files.current()) d_->refreshModifiedPanel();
-    emit stateChanged();
-    return true;
-}
-
-void EditorWindow::closeCurrent() {
-    const int slot = d_->files.current();
-    if (slot == 0) return;
-    d_->removeSlot(slot);
-    if (d_->files.count() == 0) {
-        d_->refreshCaretPanel();
-        d_->refreshModifiedPanel();
-        d_->refreshSizePanel();
-        emit stateChanged();
-        if (d_->listener) d_->listener->editorLastSlotClosed();
-        return;
-    }
-    d_->switchTo(d_->files.current());
-}
-
-void EditorWindow::closeAll() {
-    if (d_->files.count() == 0) return;
-    while (d_->files.count() > 0)
-        d_->removeSlot(d_->files.count());
-    d_->marks.clearAll();
-    d_->refreshCaretPanel();
-    d_->refreshModifiedPanel();
-    d_->refreshSizePanel();
-    emit stateChanged();
-    if (d_->listener) d_->listener->editorLastSlotClosed();
-}
-
-void EditorWindow::gotoLine(int slot, int line) {
-    SlotView* v = d_->view(slot);
-    if (!v) return;
-    d_->switchTo(slot);
-    v->text->caretToLine(line);
-    v->text->centreLine(line);
-}
-
-void EditorWindow::selectLine(int line) {
-    TextControl* text = d_->current();
-    if (!text) return;
-    line = std::clamp(line, 0, std::max(0, text->lines() - 1));
-    const long start = text->lineStart(line);
-    const long end = line + 1 < text->lines()
-                         ? text->lineStart(line + 1)
-                         : text->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, line);
-    text->SendScintilla(QsciScintillaBase::SCI_SETSEL, start, end);
-    text->centreLine(line);
-    d_->selectLinePending = true;
-    d_->selectLineArmed = false;
-}
-
 void EditorWindow::applyFont(const EditorFont& font) {
-    d_->font = editorQFont(font);
-    for (SlotView& v : d_->views)
-        v.text->applyEditorFont(d_->font);
+    d_->docs.applyFont(font);
 }
 
 void EditorWindow::cut() {
@@ -806,46 +921,41 @@ void EditorWindow::replace() {
 void EditorWindow::setBookmark(int n) {
     TextControl* text = d_->current();
     if (!text || n < 0 || n >= Bookmarks::kCount) return;
-    d_->marks.toggle(n, d_->files.current(), text->caretLine());
+    d_->marks.toggle(n, d_->docs.currentSlot(), text->caretLine());
     d_->showAllBookmarks();
-    emit stateChanged();
+    Q_EMIT stateChanged();
 }
 
 void EditorWindow::gotoBookmark(int n) {
     if (!d_->marks.isSet(n)) return;
     const Bookmark mark = d_->marks[n];
-    gotoLine(mark.slot, mark.line);
+    d_->docs.gotoLine(mark.slot, mark.line);
 }
 
 bool EditorWindow::bookmark(int n, std::string* path, int* line) const {
     if (!d_->marks.isSet(n)) return false;
-    if (path) *path = d_->files.pathOf(d_->marks[n].slot);
+    if (path) *path = d_->docs.pathOf(d_->marks[n].slot);
     if (line) *line = d_->marks[n].line;
     return true;
 }
 
 void EditorWindow::nextFile() {
-    const int count = d_->files.count();
-    if (count > 0) d_->switchTo(d_->files.current() % count + 1);
+    const int count = d_->docs.slotCount();
+    if (count > 0) d_->docs.select(d_->docs.currentSlot() % count + 1);
 }
 
 void EditorWindow::previousFile() {
-    const int count = d_->files.count();
-    if (count > 0) d_->switchTo((d_->files.current() + count - 2) % count + 1);
+    const int count = d_->docs.slotCount();
+    if (count > 0) d_->docs.select((d_->docs.currentSlot() + count - 2) % count + 1);
 }
 
 void EditorWindow::showFileListPopup(const QPoint& globalPos) {
-    if (d_->files.count() == 0) return;
+    if (d_->docs.slotCount() == 0) return;
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("fileListPopup"));
     menu.setAccessibleName(QString::fromStdString(TextOf(183)));
     d_->addFileEntries(menu);
     menu.exec(globalPos);
-}
-
-std::string EditorWindow::textOf(int slot) const {
-    const SlotView* v = d_->view(slot);
-    return v ? v->text->bytes() : std::string();
 }
 
 } // namespace zerka::gui

@@ -1,16 +1,20 @@
 #pragma once
-// The source editor window TZk_EDIT: up to 20 QScintilla tabs with the bookmark gutter, line
-// numbers and highlighting of the assembly language, the find dialog TZk_NFind, the standard
-// find and replace dialogs, automatic indentation, the file list popup and the status bar.
-#include "editor/editor_files.h"
+// The source editor window TZk_EDIT, a view of the editor documents: one QScintilla tab per
+// document (the control holds the document's text) with the bookmark gutter, line numbers and
+// highlighting of the assembly language, the find dialog TZk_NFind, the standard find and
+// replace dialogs, automatic indentation, the file list popup and the status bar.
+#include "editor/editor_documents.h"
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace zerka::gui {
+
+struct LanguageSettings;
 
 // Words the highlighter colours: the selected core's mnemonics (and aliases) and the
 // assembler's directives, upper case.
@@ -19,34 +23,32 @@ struct LanguageWords {
     std::vector<std::string> directives;
 };
 
-class EditorWindow : public QWidget, public EditorFiles {
+class EditorWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit EditorWindow(QWidget* parent = nullptr);
+    // Shows `documents` (which must outlive the window) from now on.
+    explicit EditorWindow(EditorDocuments& documents, QWidget* parent = nullptr);
     ~EditorWindow() override;
 
+    EditorDocuments& documents();
     void setListener(EditorListener* listener);
     void setLanguageWords(const LanguageWords& words);
     // The "Program Memory Over Spec.!!!!! Total Code Line is " panel text on activation; 0
     // clears it.
     void setCodeExtentWarning(int codeExtent, int programMemorySize);
 
-    // EditorFiles
-    int slotCount() const override;
-    int currentSlot() const override;
-    std::string pathOf(int slot) const override;
-    bool isModified(int slot) const override;
-    int findSlot(const std::string& path) const override;
-    void select(int slot) override;
-    bool newFile() override;
-    bool openFile(const std::string& path) override;
-    bool reload(int slot) override;
-    bool saveAs(int slot, const std::string& path) override;
-    void closeCurrent() override;
-    void closeAll() override;
-    void gotoLine(int slot, int line) override;
-    void selectLine(int line) override;
-    void applyFont(const EditorFont& font) override;
+    // The build the squiggles, hover texts and go to definition come from: the chip, library
+    // and main file (empty: found as `zerka lsp` finds them), asked before each analysis.
+    void setLanguageSettings(std::function<LanguageSettings()> source);
+    // Opens the definition of the symbol at the caret (F12 in the text, or Ctrl+click).
+    void gotoDefinition();
+
+    // The documents' slots, for the main window's menus.
+    int slotCount() const;
+    int currentSlot() const;
+    std::string pathOf(int slot) const;
+    bool openFile(const std::string& path);
+    void applyFont(const EditorFont& font);
 
     // Commands of the main window's menus and toolbars.
     void cut();
@@ -64,9 +66,6 @@ class EditorWindow : public QWidget, public EditorFiles {
     void nextFile();
     void previousFile();
     void showFileListPopup(const QPoint& globalPos);
-
-    // The current slot's text (tests and the source view).
-    std::string textOf(int slot) const;
 
     // A page beside the source files (the programmer's settings); the files stay the first.
     void addPage(QWidget* page, const QString& title);

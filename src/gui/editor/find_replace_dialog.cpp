@@ -62,8 +62,8 @@ FindReplaceDialog::FindReplaceDialog(QWidget* parent)
     layout->addLayout(buttons);
 
     connect(findNext_, &QPushButton::clicked, this, &FindReplaceDialog::findNextRequested);
-    connect(replaceOne_, &QPushButton::clicked, this, [this] { emit replaceRequested(false); });
-    connect(replaceAll_, &QPushButton::clicked, this, [this] { emit replaceRequested(true); });
+    connect(replaceOne_, &QPushButton::clicked, this, [this] { Q_EMIT replaceRequested(false); });
+    connect(replaceAll_, &QPushButton::clicked, this, [this] { Q_EMIT replaceRequested(true); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::hide);
 }
 

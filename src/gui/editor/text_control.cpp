@@ -112,6 +112,9 @@ TextControl::TextControl(QWidget* parent) : QsciScintilla(parent), lexer_(new As
     indicatorDefine(PlainIndicator, kHighlightLine);
     setIndicatorForegroundColor(kBlue, kHighlightLine);
     SendScintilla(SCI_INDICSETUNDER, kHighlightLine, 0L);
+    indicatorDefine(SquiggleIndicator, kDiagnosticIndicator);
+    setIndicatorForegroundColor(QColor(0xE0, 0x00, 0x00), kDiagnosticIndicator);
+    SendScintilla(SCI_SETMOUSEDWELLTIME, 500L);
     updateLineNumberWidth();
 
     fullEventMask_ = SendScintilla(SCI_GETMODEVENTMASK);
@@ -140,7 +143,7 @@ void TextControl::onScintillaModified(int position, int type, int linesAdded) {
     }
     if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))) return;
     const int line = lineOfPosition(position);
-    emit edited(line, static_cast<int>(position - lineStart(line)), linesAdded);
+    Q_EMIT edited(line, static_cast<int>(position - lineStart(line)), linesAdded);
     chooseEditNotifications(length());
 }
 
@@ -151,7 +154,7 @@ void TextControl::flushEdits() {
     batchFlush_ = edits.size() > 1;
     for (size_t i = 0; i < edits.size(); ++i) {
         const int linesAfter = i + 1 < edits.size() ? edits[i + 1].linesBefore : lines();
-        emit edited(edits[i].line, edits[i].column, linesAfter - edits[i].linesBefore);
+        Q_EMIT edited(edits[i].line, edits[i].column, linesAfter - edits[i].linesBefore);
     }
     batchFlush_ = false;
     chooseEditNotifications(length());
@@ -342,6 +345,13 @@ void TextControl::clearFindHighlight(long start, long len) {
     }
 }
 
+void TextControl::showDiagnostics(const std::vector<std::pair<long, long>>& ranges) {
+    SendScintilla(SCI_SETINDICATORCURRENT, kDiagnosticIndicator);
+    SendScintilla(SCI_INDICATORCLEARRANGE, 0L, length());
+    for (const auto& [start, end] : ranges)
+        SendScintilla(SCI_INDICATORFILLRANGE, start, std::max(1L, end - start));
+}
+
 void TextControl::applyEditorFont(const QFont& font) {
     lexer_->setDefaultFont(font);
     lexer_->setFont(font, -1);
@@ -362,6 +372,64 @@ void TextControl::updateLineNumberWidth() {
     if (digits == numberDigits_) return;
     numberDigits_ = digits;
     setMarginWidth(kNumberMargin, QString(digits + 1, QLatin1Char('9')));
+}
+
+std::string_view ControlBuffer::bytes() const {
+    if (!control_) return {};
+    const long n = control_->length();
+    // The control's text in one piece (the gap moves to the end, nothing is copied).
+    const auto* p = reinterpret_cast<const char*>(
+        control_->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
+    return p ? std::string_view(p, static_cast<size_t>(n)) : std::string_view();
+}
+
+void ControlBuffer::load(const std::string& bytes) {
+    if (!control_) return;
+    const int firstLine = control_->firstVisibleLine();
+    const long caret = control_->caretPosition();
+    control_->setBytes(bytes);
+    control_->setCaretPosition(std::min(caret, control_->length()));
+    control_->setFirstVisibleLine(firstLine);
+}
+
+void ControlBuffer::replace(long start, long end, std::string_view with) {
+    if (!control_) return;
+    control_->replaceRange(start, end, std::string(with));
+    control_->setCaretPosition(start + static_cast<long>(with.size()));
+}
+
+void ControlBuffer::beginUndoGroup() {
+    if (control_) control_->beginUndoAction();
+}
+
+void ControlBuffer::endUndoGroup() {
+    if (control_) control_->endUndoAction();
+}
+
+bool ControlBuffer::undo() {
+    if (!control_ || !control_->isUndoAvailable()) return false;
+    control_->undo();
+    return true;
+}
+
+bool ControlBuffer::modified() const {
+    return control_ && control_->isModified();
+}
+
+void ControlBuffer::setSavePoint() {
+    if (control_) control_->setModified(false);
+}
+
+long ControlBuffer::selectionStart() const {
+    return control_ ? control_->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART) : 0;
+}
+
+long ControlBuffer::selectionEnd() const {
+    return control_ ? control_->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND) : 0;
+}
+
+void ControlBuffer::select(long anchor, long caret) {
+    if (control_) control_->SendScintilla(QsciScintillaBase::SCI_SETSEL, anchor, caret);
 }
 
 } // namespace zerka::gui

@@ -5,9 +5,12 @@
 // UTF-8, otherwise byte by byte, so saving writes back exactly what was read and typed.
 #include "editor/bookmarks.h"
 #include "editor/editor_files.h"
+#include "editor/text_buffer.h"
 
 #include <Qsci/qsciscintilla.h>
 #include <Qsci/qscistyle.h>
+
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -62,6 +65,9 @@ class TextControl : public QsciScintilla {
     void moveBookmarks(const Bookmarks& marks, int slot, int line, int delta);
     void setFindHighlight(long start, long length);
     void clearFindHighlight(long start, long length);
+    // The analysis' diagnostics: red squiggles under these [start, end) byte ranges.
+    static constexpr int kDiagnosticIndicator = 10;
+    void showDiagnostics(const std::vector<std::pair<long, long>>& ranges);
 
     void applyEditorFont(const QFont& font);
     void setWords(std::shared_ptr<const AsmWords> words);
@@ -104,6 +110,30 @@ class TextControl : public QsciScintilla {
     bool flushQueued_ = false;
     bool batchFlush_ = false; // several changes at once: the gutter is redrawn whole
     std::vector<PendingEdit> pending_;
+};
+
+// A document's text held by its control: what the documents read and change goes straight to
+// the control, typing included, with the control's own undo and save point.
+class ControlBuffer : public TextBuffer {
+  public:
+    explicit ControlBuffer(TextControl* control) : control_(control) {}
+    TextControl* control() const { return control_; }
+
+    std::string_view bytes() const override;
+    // Keeps the caret and the first visible line as far as the new text allows.
+    void load(const std::string& bytes) override;
+    void replace(long start, long end, std::string_view with) override;
+    void beginUndoGroup() override;
+    void endUndoGroup() override;
+    bool undo() override;
+    bool modified() const override;
+    void setSavePoint() override;
+    long selectionStart() const override;
+    long selectionEnd() const override;
+    void select(long anchor, long caret) override;
+
+  private:
+    QPointer<TextControl> control_; // Qt owns it; gone when its window is
 };
 
 } // namespace zerka::gui

@@ -7,6 +7,7 @@
 #include "gui/debug/stack_window.h"
 #include "gui/debug/watch_window.h"
 #include "gui/editor/editor_window.h"
+#include "gui/editor/language_service.h"
 #include "gui/main/main_window.h"
 #include "shell/debug_commands.h"
 
@@ -141,6 +142,12 @@ void DebugWindowSet::refreshWords() {
     for (const InstructionDef& d : main_.workbench().up().instructions().definitions())
         words.mnemonics.push_back(d.mnemonic);
     main_.editor().setLanguageWords(words);
+    // The editor's squiggles and hover analyse the build as the IDE makes it.
+    main_.editor().setLanguageSettings([&bench = main_.workbench()] {
+        return LanguageSettings{std::to_string(bench.options().chipIndex()),
+                                bench.library().libraryDir().string(),
+                                bench.shell().state().mainFile};
+    });
     if (source_) source_->setWords(std::make_shared<AsmWords>(words.mnemonics, standardDirectives()));
 }
 

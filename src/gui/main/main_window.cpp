@@ -70,17 +70,17 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     mdi_->setAccessibleName(QStringLiteral("Windows"));
     setCentralWidget(mdi_);
 
-    editor_ = new EditorWindow;
-    editor_->setObjectName(QStringLiteral("TZk_EDIT"));
-    // The session: the window is its windows, its editor and its debug host.
+    // The session: the window is its windows and its debug host; the editor shows its
+    // documents.
     WorkbenchSetup setup;
     setup.programDir = programDir_;
     setup.ui = &ui_;
     setup.windows = this;
-    setup.editor = editor_;
     setup.debugHost = this;
     setup.yield = [] { QCoreApplication::processEvents(); };
     bench_ = std::make_unique<Workbench>(std::move(setup));
+    editor_ = new EditorWindow(bench_->editor());
+    editor_->setObjectName(QStringLiteral("TZk_EDIT"));
     logWindow_ = new MessageLogWindow(bench_->log());
     revisionText_ = new QPlainTextEdit(this);
     revisionText_->setWindowFlag(Qt::Window);
@@ -131,7 +131,8 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     connect(mdi_, &QMdiArea::subWindowActivated, this, &MainWindow::childActivated);
     connect(logWindow_, &MessageLogWindow::gotoEntry, this, [this](int index) {
         showAsChild(Slot::Editor, true);
-        if (GotoLogEntry(bench_->log(), size_t(index), *editor_)) logWindow_->list()->setFocus();
+        if (GotoLogEntry(bench_->log(), size_t(index), bench_->editor()))
+            logWindow_->list()->setFocus();
     });
     bench_->log().shown.connect([this] { showAsChild(Slot::Log, true); });
 

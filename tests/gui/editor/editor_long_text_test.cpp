@@ -43,7 +43,8 @@ class EditorLongTextTest : public ::testing::Test {
     }
 
     test::TempDir dir;
-    EditorWindow window;
+    EditorDocuments docs;
+    EditorWindow window{docs};
 };
 
 std::string lines(int count) {
@@ -56,11 +57,11 @@ std::string lines(int count) {
 TEST_F(EditorLongTextTest, BookmarksGutterAndSizeFollowEveryKindOfChange) {
     ASSERT_TRUE(window.openFile(dir.write("long.asm", lines(20000)).string()));
     ASSERT_TRUE(text()->quietEdits());
-    window.gotoLine(1, 15000);
+    docs.gotoLine(1, 15000);
     window.setBookmark(3);
 
     // Keys: two lines typed above the mark move it down at once.
-    window.gotoLine(1, 100);
+    docs.gotoLine(1, 100);
     QTest::keyClick(text(), Qt::Key_Return);
     QTest::keyClick(text(), Qt::Key_Return);
     EXPECT_EQ(markLine(3), 15002);
@@ -101,9 +102,9 @@ TEST_F(EditorLongTextTest, ScreenReadersGetTheTextOfShortFilesAndAgainOnceALongO
     QTest::keyClick(text(), Qt::Key_Delete);
     EXPECT_FALSE(text()->quietEdits());
     EXPECT_TRUE(readerSeesText());
-    window.gotoLine(window.currentSlot(), 10);
+    docs.gotoLine(window.currentSlot(), 10);
     window.setBookmark(1);
-    window.gotoLine(window.currentSlot(), 0);
+    docs.gotoLine(window.currentSlot(), 0);
     QTest::keyClick(text(), Qt::Key_Return);
     EXPECT_EQ(markLine(1), 11);
 }

@@ -74,7 +74,8 @@ class EditorWindowTest : public ::testing::Test {
 
     test::TempDir dir;
     RecordingListener listener;
-    EditorWindow window;
+    EditorDocuments docs;
+    EditorWindow window{docs};
 };
 
 TEST_F(EditorWindowTest, OpenEditSaveRoundTripKeepsTheFilesBytes) {
@@ -84,63 +85,63 @@ TEST_F(EditorWindowTest, OpenEditSaveRoundTripKeepsTheFilesBytes) {
     ASSERT_TRUE(window.openFile(path));
     EXPECT_EQ(window.slotCount(), 1);
     EXPECT_EQ(window.currentSlot(), 1);
-    EXPECT_FALSE(window.isModified(1));
-    EXPECT_EQ(window.findSlot(dir.path().string() + "/PROG.ASM"), 1);
+    EXPECT_FALSE(docs.isModified(1));
+    EXPECT_EQ(docs.findSlot(dir.path().string() + "/PROG.ASM"), 1);
     EXPECT_EQ(window.findChild<QTabWidget*>()->tabText(0), QStringLiteral("prog.asm"));
     EXPECT_EQ(panel(3), QStringLiteral("file of size = %1 byte").arg(original.size()));
 
-    window.gotoLine(1, 2);
+    docs.gotoLine(1, 2);
     QTest::keyClicks(text(), "\tRET");
     QTest::keyClick(text(), Qt::Key_Return);
-    EXPECT_TRUE(window.isModified(1));
+    EXPECT_TRUE(docs.isModified(1));
     EXPECT_EQ(panel(1), QStringLiteral("Modified"));
     EXPECT_EQ(panel(0), QStringLiteral("4: 2"));
 
-    ASSERT_TRUE(window.saveAs(1, path));
-    EXPECT_FALSE(window.isModified(1));
+    ASSERT_TRUE(docs.saveAs(1, path));
+    EXPECT_FALSE(docs.isModified(1));
     EXPECT_EQ(panel(1), QString());
     EXPECT_EQ(dir.read("prog.asm"), original + "\tRET\r\n\t");
 
     const auto copy = (dir.path() / "copy.asm").string();
-    ASSERT_TRUE(window.saveAs(1, copy));
+    ASSERT_TRUE(docs.saveAs(1, copy));
     EXPECT_EQ(window.pathOf(1), copy);
     EXPECT_EQ(window.findChild<QTabWidget*>()->tabText(0), QStringLiteral("copy.asm"));
-    EXPECT_FALSE(window.saveAs(1, (dir.path() / "no/such/dir/x.asm").string()));
+    EXPECT_FALSE(docs.saveAs(1, (dir.path() / "no/such/dir/x.asm").string()));
 
     // Reload reads the disk again and is not modified afterwards.
     dir.write("copy.asm", "NEW\n");
-    ASSERT_TRUE(window.reload(1));
-    EXPECT_EQ(window.textOf(1), "NEW\n");
-    EXPECT_FALSE(window.isModified(1));
+    ASSERT_TRUE(docs.reload(1));
+    EXPECT_EQ(std::string(docs.text(1).bytes()), "NEW\n");
+    EXPECT_FALSE(docs.isModified(1));
     EXPECT_FALSE(window.openFile((dir.path() / "missing.asm").string()));
     EXPECT_FALSE(window.openFile(dir.path().string()));
 }
 
 TEST_F(EditorWindowTest, TwentyFirstFileIsRefusedAndNewNamesNeverRepeat) {
-    ASSERT_TRUE(window.newFile());
+    ASSERT_TRUE(docs.newFile());
     EXPECT_EQ(window.pathOf(1), "~New0");
-    window.closeCurrent();
+    docs.closeCurrent();
     EXPECT_EQ(listener.lastClosed, 1);
     EXPECT_EQ(window.slotCount(), 0);
     for (int i = 0; i < kMaxEditorSlots; ++i)
-        ASSERT_TRUE(window.newFile());
+        ASSERT_TRUE(docs.newFile());
     EXPECT_EQ(window.pathOf(1), "~New1");
-    EXPECT_FALSE(window.newFile());
+    EXPECT_FALSE(docs.newFile());
     const auto path = dir.write("a.asm", "X\n").string();
     EXPECT_FALSE(window.openFile(path));
     EXPECT_EQ(window.slotCount(), kMaxEditorSlots);
     EXPECT_EQ(window.findChild<QTabWidget*>()->count(), kMaxEditorSlots);
 
-    window.select(3);
-    window.closeCurrent();
+    docs.select(3);
+    docs.closeCurrent();
     EXPECT_EQ(window.currentSlot(), 3);
     EXPECT_EQ(window.pathOf(3), "~New4");
     window.nextFile();
     EXPECT_EQ(window.currentSlot(), 4);
-    window.select(1);
+    docs.select(1);
     window.previousFile();
     EXPECT_EQ(window.currentSlot(), kMaxEditorSlots - 1);
-    window.closeAll();
+    docs.closeAll();
     EXPECT_EQ(window.slotCount(), 0);
     EXPECT_EQ(listener.lastClosed, 2);
 }
@@ -150,7 +151,7 @@ TEST_F(EditorWindowTest, BookmarksFollowTypedLinesAndClosedSlots) {
     const auto b = dir.write("b.asm", "B0\nB1\nB2\n").string();
     const auto c = dir.write("c.asm", "C0\nC1\nC2\n").string();
     ASSERT_TRUE(window.openFile(a));
-    window.gotoLine(1, 4);
+    docs.gotoLine(1, 4);
     QTest::keyClick(text(), Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
     std::string path;
     int line = -1;
@@ -160,26 +161,26 @@ TEST_F(EditorWindowTest, BookmarksFollowTypedLinesAndClosedSlots) {
     EXPECT_EQ(gutterAt(4), "3");
 
     // Two lines typed above the mark move it down by two; Enter inside its own line does not.
-    window.gotoLine(1, 1);
+    docs.gotoLine(1, 1);
     QTest::keyClick(text(), Qt::Key_Return);
     QTest::keyClick(text(), Qt::Key_Return);
     ASSERT_TRUE(window.bookmark(3, nullptr, &line));
     EXPECT_EQ(line, 6);
     EXPECT_EQ(gutterAt(6), "3");
     EXPECT_EQ(gutterAt(4), "");
-    window.gotoLine(1, 6);
+    docs.gotoLine(1, 6);
     QTest::keyClick(text(), Qt::Key_End);
     QTest::keyClick(text(), Qt::Key_Return);
     ASSERT_TRUE(window.bookmark(3, nullptr, &line));
     EXPECT_EQ(line, 6);
     // Deleting the lines above pulls it back up.
-    window.gotoLine(1, 1);
+    docs.gotoLine(1, 1);
     QTest::keyClick(text(), Qt::Key_Delete);
     ASSERT_TRUE(window.bookmark(3, nullptr, &line));
     EXPECT_EQ(line, 5);
 
     // Ctrl+digit goes there; setting it twice on one line removes it.
-    window.gotoLine(1, 0);
+    docs.gotoLine(1, 0);
     QTest::keyClick(text(), Qt::Key_3, Qt::ControlModifier);
     EXPECT_EQ(caretLine(), 5);
     window.setBookmark(3);
@@ -188,18 +189,18 @@ TEST_F(EditorWindowTest, BookmarksFollowTypedLinesAndClosedSlots) {
 
     // Closing slot 2 of 3 drops its marks and moves those of slot 3 to slot 2.
     ASSERT_TRUE(window.openFile(b));
-    window.gotoLine(2, 1);
+    docs.gotoLine(2, 1);
     window.setBookmark(1);
     ASSERT_TRUE(window.openFile(c));
-    window.gotoLine(3, 2);
+    docs.gotoLine(3, 2);
     window.setBookmark(2);
-    window.select(2);
-    window.closeCurrent();
+    docs.select(2);
+    docs.closeCurrent();
     EXPECT_FALSE(window.bookmark(1, nullptr, nullptr));
     ASSERT_TRUE(window.bookmark(2, &path, &line));
     EXPECT_EQ(path, c);
     EXPECT_EQ(line, 2);
-    window.select(1);
+    docs.select(1);
     window.gotoBookmark(2);
     EXPECT_EQ(window.currentSlot(), 2);
     EXPECT_EQ(caretLine(), 2);
@@ -208,7 +209,7 @@ TEST_F(EditorWindowTest, BookmarksFollowTypedLinesAndClosedSlots) {
 TEST_F(EditorWindowTest, FindHighlightsTheMatchInBlueUntilTheCaretMoves) {
     const auto path = dir.write("f.asm", "START:  MVL 5\n        mvl 6\n").string();
     ASSERT_TRUE(window.openFile(path));
-    window.gotoLine(1, 0);
+    docs.gotoLine(1, 0);
     auto typeAndFind = [](const QString& what) {
         return [what](QWidget* modal) {
             EXPECT_EQ(modal->objectName(), QStringLiteral("TZk_NFind"));
@@ -223,7 +224,7 @@ TEST_F(EditorWindowTest, FindHighlightsTheMatchInBlueUntilTheCaretMoves) {
     const long caret = text()->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
     EXPECT_EQ(caret, 11);
     EXPECT_FALSE(text()->hasSelectedText());
-    EXPECT_FALSE(window.isModified(1));
+    EXPECT_FALSE(docs.isModified(1));
     for (int indicator : {8, 9}) {
         EXPECT_EQ(text()->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, 8L), 1);
         EXPECT_EQ(text()->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, 11L),
@@ -251,21 +252,21 @@ TEST_F(EditorWindowTest, FindHighlightsTheMatchInBlueUntilTheCaretMoves) {
 }
 
 TEST_F(EditorWindowTest, EnterIndentsLikeTheLineAboveAndInsertTogglesOverwrite) {
-    ASSERT_TRUE(window.newFile());
+    ASSERT_TRUE(docs.newFile());
     QTest::keyClicks(text(), "\t  MVL 5");
     QTest::keyClick(text(), Qt::Key_Return);
     QTest::keyClicks(text(), "NOP");
     QTest::keyClick(text(), Qt::Key_Return);
     QTest::keyClick(text(), Qt::Key_Return);
     // The third line holds blanks only, so the fourth gets no indentation.
-    EXPECT_EQ(window.textOf(1), "\t  MVL 5\n\t  NOP\n\t  \n");
+    EXPECT_EQ(std::string(docs.text(1).bytes()), "\t  MVL 5\n\t  NOP\n\t  \n");
 
     // Enter at column 0 of an indented line moves it down with its own blanks.
-    ASSERT_TRUE(window.newFile());
+    ASSERT_TRUE(docs.newFile());
     QTest::keyClicks(text(), "        NOP");
     text()->setCursorPosition(0, 0);
     QTest::keyClick(text(), Qt::Key_Return);
-    EXPECT_EQ(window.textOf(2), "\n        NOP");
+    EXPECT_EQ(std::string(docs.text(2).bytes()), "\n        NOP");
     EXPECT_EQ(caretLine(), 1);
 
     EXPECT_EQ(panel(2), QStringLiteral("Insert"));
@@ -281,7 +282,7 @@ TEST_F(EditorWindowTest, EnterIndentsLikeTheLineAboveAndInsertTogglesOverwrite) 
 TEST_F(EditorWindowTest, ReplaceAllChangesEveryMatchAndNeverANonMatchingSelection) {
     const auto path = dir.write("r.asm", "NOP\nnop\nJMP X\nNOPE\n").string();
     ASSERT_TRUE(window.openFile(path));
-    window.gotoLine(1, 0);
+    docs.gotoLine(1, 0);
     window.replace();
     auto* dialog = window.findChild<QDialog*>(QStringLiteral("FindReplaceDialog"));
     ASSERT_NE(dialog, nullptr);
@@ -295,21 +296,21 @@ TEST_F(EditorWindowTest, ReplaceAllChangesEveryMatchAndNeverANonMatchingSelectio
         return static_cast<QPushButton*>(nullptr);
     };
     button("Replace All")->click();
-    EXPECT_EQ(window.textOf(1), "RET\nRET\nJMP X\nRETE\n");
-    EXPECT_TRUE(window.isModified(1));
+    EXPECT_EQ(std::string(docs.text(1).bytes()), "RET\nRET\nJMP X\nRETE\n");
+    EXPECT_TRUE(docs.isModified(1));
     // Nothing more to find: a selection that is not the find text stays as it is.
-    window.gotoLine(1, 2);
+    docs.gotoLine(1, 2);
     text()->setSelection(2, 0, 2, 3);
     button("Replace")->click();
-    EXPECT_EQ(window.textOf(1), "RET\nRET\nJMP X\nRETE\n");
+    EXPECT_EQ(std::string(docs.text(1).bytes()), "RET\nRET\nJMP X\nRETE\n");
     window.undo();
-    EXPECT_EQ(window.textOf(1), "NOP\nnop\nJMP X\nNOPE\n");
+    EXPECT_EQ(std::string(docs.text(1).bytes()), "NOP\nnop\nJMP X\nNOPE\n");
 }
 
 TEST_F(EditorWindowTest, FileListPopupIsSortedAndSwitchesFiles) {
     ASSERT_TRUE(window.openFile(dir.write("zeta.asm", "Z\n").string()));
     ASSERT_TRUE(window.openFile(dir.write("Alpha.inc", "A\n").string()));
-    ASSERT_TRUE(window.newFile());
+    ASSERT_TRUE(docs.newFile());
     QStringList captions;
     QTimer::singleShot(0, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -325,18 +326,18 @@ TEST_F(EditorWindowTest, FileListPopupIsSortedAndSwitchesFiles) {
 }
 
 TEST_F(EditorWindowTest, MissingFontFallsBackToTheSystemFixedFont) {
-    ASSERT_TRUE(window.newFile());
+    ASSERT_TRUE(docs.newFile());
     window.applyFont(EditorFont{"No Such Family Zerka", 13, 1});
     const QFont shown = text()->lexer()->font(0);
     EXPECT_EQ(shown.family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
     EXPECT_EQ(shown.pointSize(), 13);
     EXPECT_TRUE(shown.bold());
-    ASSERT_TRUE(window.newFile()); // later files take the same font
+    ASSERT_TRUE(docs.newFile()); // later files take the same font
     EXPECT_EQ(text()->lexer()->font(0).pointSize(), 13);
 }
 
 TEST_F(EditorWindowTest, DroppedFilesGoToTheListener) {
-    ASSERT_TRUE(window.newFile());
+    ASSERT_TRUE(docs.newFile());
     const auto path = dir.write("d.asm", "X\n").string();
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
@@ -387,14 +388,14 @@ TEST_F(EditorWindowTest, ExampleFileIsHighlightedAndEveryWidgetIsNamed) {
                        "BSF", "BTGF", "CALL", "NOP", "RET"};
     window.setLanguageWords(words);
     ASSERT_TRUE(window.openFile((test::sourceDir() / "examples/blink_cx4b.asm").string()));
-    ASSERT_TRUE(window.newFile());
-    window.select(1);
-    window.gotoLine(1, 26);
+    ASSERT_TRUE(docs.newFile());
+    docs.select(1);
+    docs.gotoLine(1, 26);
     window.setBookmark(1);
-    window.gotoLine(1, 33);
+    docs.gotoLine(1, 33);
     window.setBookmark(2);
     text()->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0L, -1L);
-    const std::string all = window.textOf(1);
+    const std::string all = std::string(docs.text(1).bytes());
     auto styleAt = [&](const std::string& what) {
         return text()->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, all.find(what));
     };
@@ -404,7 +405,7 @@ TEST_F(EditorWindowTest, ExampleFileIsHighlightedAndEveryWidgetIsNamed) {
     EXPECT_EQ(styleAt("80H             ;"), 4); // number
     EXPECT_EQ(styleAt("; outer"), 1);           // comment
 
-    window.gotoLine(1, 20);
+    docs.gotoLine(1, 20);
     withModal(
         [](QWidget* modal) {
             modal->findChild<QComboBox*>()->setEditText(QStringLiteral("delay"));

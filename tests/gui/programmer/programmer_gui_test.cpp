@@ -15,6 +15,7 @@
 #include "core/atomic_file.h"
 #include "core/checksum.h"
 #include "core/text.h"
+#include "editor/editor_documents.h"
 #include "shell/programmer_session.h"
 #include "shell/shell.h"
 #include "support/temp_dir.h"
@@ -136,23 +137,7 @@ class ProgrammerGuiTest : public ::testing::Test {
     OptionsModel options;
     RecordingUi ui;
     TZk_UP up;
-    struct NoEditor : EditorFiles {
-        int slotCount() const override { return 0; }
-        int currentSlot() const override { return 0; }
-        std::string pathOf(int) const override { return {}; }
-        bool isModified(int) const override { return false; }
-        int findSlot(const std::string&) const override { return 0; }
-        void select(int) override {}
-        bool newFile() override { return false; }
-        bool openFile(const std::string&) override { return false; }
-        bool reload(int) override { return false; }
-        bool saveAs(int, const std::string&) override { return false; }
-        void closeCurrent() override {}
-        void closeAll() override {}
-        void gotoLine(int, int) override {}
-        void selectLine(int) override {}
-        void applyFont(const EditorFont&) override {}
-    } editor;
+    EditorDocuments editor;
     MessageLogModel log;
     NoWindows windows;
     TargetUnit unit;

@@ -1,0 +1,5 @@
+if(TARGET zerka_gui_editor)
+  add_executable(bench_editor_analysis ${CMAKE_CURRENT_SOURCE_DIR}/editor_analysis.cpp)
+  target_link_libraries(bench_editor_analysis PRIVATE zerka_gui_editor Qt6::Test benchmark::benchmark)
+  target_compile_definitions(bench_editor_analysis PRIVATE ZERKA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+endif()
