@@ -28,6 +28,10 @@ std::optional<uint32_t> parseAddress(std::string text) {
 
 bool loadSocketImage(const std::string& file, uint32_t romWords, SocketSetup& socket,
                      std::ostream& err) {
+    if (const auto problem = inputFileProblem(file)) {
+        err << kMe << "--socket-image: " << *problem << '\n';
+        return false;
+    }
     std::string bytes;
     if (!readFileBytes(file, bytes)) {
         err << kMe << "cannot read the socket image " << file << '\n';

@@ -78,7 +78,7 @@ bool Shell::emulatorSteps(bool& toDebug) {
     EmulatorTarget& e = *p_.emulator;
     auto fail = [&](const char* text, const std::string& display, Buttons b = Buttons::Cancel) {
         message(MessageType::Error, text, b);
-        if (!display.empty()) p_.ui.deviceDisplay(display);
+        if (!display.empty()) showOnDevice(display);
         return false;
     };
     if (!e.switchDebugMode()) return fail(kBusy, "");
@@ -94,7 +94,7 @@ bool Shell::emulatorSteps(bool& toDebug) {
         p_.windows.showAsChild(Slot::Log, true);
         p_.log.ClearLog();
         p_.log.AddEntry(" ", 0, kSbmLog);
-        p_.ui.deviceDisplay(padRight(kSbmLog, 32));
+        showOnDevice(padRight(kSbmLog, 32));
         if (message(MessageType::Error, kSbmAsk, Buttons::OkCancel) == Button::Cancel) return false;
     }
     switch (e.memoryTest()) {
@@ -110,7 +110,7 @@ bool Shell::emulatorSteps(bool& toDebug) {
     if (!e.downloadAndVerify()) {
         if (!e.mirrorTest8K()) return fail(kProgramMemory, padRight(kProgramMemory, 32));
         message(MessageType::Error, kSizeError, Buttons::Cancel);
-        p_.ui.deviceDisplay(padRight("size error of program memory!", 32));
+        showOnDevice(padRight("size error of program memory!", 32));
     }
     toDebug = true;
     return true;
@@ -167,11 +167,11 @@ bool Shell::BuildAndLoad(bool forDebug) {
             s_.iceConnected = id == 0;
             setConnection(id == 0 ? ConnectionPanel::Connected : ConnectionPanel::NotConnected);
             if (id == 0) {
-                p_.ui.deviceDisplay(padRight("Zk-IDE ICE Connect", 32));
+                showOnDevice(padRight("Zk-IDE ICE Connect", 32));
             } else {
                 const char* text = id == 1 ? kChipIdError : kChipIdMissing;
                 message(MessageType::Error, text, Buttons::Cancel);
-                p_.ui.deviceDisplay(padRight(text, 32));
+                showOnDevice(padRight(text, 32));
                 return buildCleanup(false);
             }
         }

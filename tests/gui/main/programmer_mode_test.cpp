@@ -1,8 +1,9 @@
 // The main window in programmer mode against the in-process virtual unit: the build puts the
 // word image into the programmer's flash, the toolbar's Blank and Read work on the chip in the
-// socket, and a screenshot shows the mode.
+// socket, and a screenshot shows the mode; the unit's display names the IDE mode.
 #include "gui/main/main_window.h"
 
+#include "core/text.h"
 #include "gui/editor/editor_window.h"
 #include "gui/main/programmer_mode.h"
 #include "gui/programmer/programmer_page.h"
@@ -97,6 +98,34 @@ TEST(ProgrammerModeWindow, BuildBlankAndReadFromTheToolbar) {
     window.editor().showPage(1);
     QApplication::processEvents();
     test::saveScreenshot(window, QStringLiteral("programmer_mode_settings"));
+}
+
+TEST(ProgrammerModeWindow, TheUnitsDisplayNamesTheModeOnClosingTheOptionsAndAtStart) {
+    test::TempDir dir;
+    fs::create_directories(dir.path() / "INCLUDE");
+    for (const auto& e : fs::directory_iterator(test::sourceDir() / "chips"))
+        fs::copy_file(e.path(), dir.path() / "INCLUDE" / e.path().filename());
+    TargetUnit unit;
+    MainWindow window(dir.path().string() + "/", {});
+    Shell& shell = window.shell();
+    shell.parts().emulator->usbLink()->setVirtualTarget(inProcessTarget(unit));
+    OptionsModel& options = shell.parts().options;
+    options.selectInterface(kUsbInterfaceIndex);
+
+    // Part 1.2 CloseOptions step 7, the link not yet open.
+    options.selectIdeMode(IdeMode::Programmer);
+    ASSERT_TRUE(options.closeOptions());
+    EXPECT_EQ(unit.displayText(), padRight("ZK-IDE Program Mode", 32));
+    options.selectIdeMode(IdeMode::Debugger);
+    ASSERT_TRUE(options.closeOptions());
+    EXPECT_EQ(unit.displayText(), padRight("ZK-IDE Debug Mode", 32));
+
+    // Part 5.1: a configuration that debugs on the emulator over USB, read at start.
+    shell.SelectTarget(false);
+    const std::string cfg = (dir.path() / "emulate.cfg").string();
+    ASSERT_TRUE(shell.WriteConfiguration(cfg));
+    shell.ReadConfiguration(cfg);
+    EXPECT_EQ(unit.displayText(), padRight("Zerka-IDE Debug Mode", 32));
 }
 
 } // namespace
