@@ -135,7 +135,7 @@ TEST_F(WindowSlotsTest, CalculatorsTileStayOnTopAndKeepTheirPlaceLikeEveryOtherS
         ASSERT_NE(window->subWindow(s), nullptr);
         EXPECT_TRUE(window->isShowing(s));
     }
-    // Alt+Down, then Alt+Up: every showing window, the calculators too, gets its own cell of
+    // Alt+Up, then Alt+Down: every showing window, the calculators too, gets its own cell of
     // the MDI area, nothing outside it and no two overlapping.
     const QRect area = window->mdi()->viewport()->rect();
     auto tiledInArea = [&](const char* item, int columns) {
@@ -157,13 +157,17 @@ TEST_F(WindowSlotsTest, CalculatorsTileStayOnTopAndKeepTheirPlaceLikeEveryOtherS
         }
     };
     window->subWindow(Slot::OpAmp)->showMinimized();
-    tiledInArea("Tile Horizontally", 2);
     tiledInArea("Tile Verticlly", 1);
+    tiledInArea("Tile Horizontally", 2);
 
-    // Always on top, window number 10: the ADC panel.
+    // Always on top, window number 10: the ADC panel. Shown again, it keeps its short cell: a
+    // calculator smaller than its diagram scrolls.
+    const QRect adcCell = window->subWindow(Slot::Adc)->geometry();
     window->onTopItem(10)->trigger();
+    QApplication::processEvents();
     EXPECT_TRUE(window->subWindow(Slot::Adc)->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(window->subWindow(Slot::Adc)->isVisible());
+    EXPECT_EQ(window->subWindow(Slot::Adc)->geometry(), adcCell);
     window->clearOnTop();
     EXPECT_FALSE(window->subWindow(Slot::Adc)->windowFlags() & Qt::WindowStaysOnTopHint);
 
