@@ -163,6 +163,12 @@ TEST_F(MainWindowTest, TilingAndAbout) {
     EXPECT_EQ(window->subWindow(Slot::Log)->geometry().left(), area.width() / 2);
     window->showRevisionHistory();
     EXPECT_TRUE(window->revisionText()->toPlainText().contains(QStringLiteral("Zerka-IDE")));
+    // Every line of the history shows whole, unbroken.
+    QApplication::processEvents();
+    for (const QString& line : window->revisionText()->toPlainText().split(QLatin1Char('\n')))
+        EXPECT_LE(window->revisionText()->fontMetrics().horizontalAdvance(line),
+                  window->revisionText()->viewport()->width())
+            << line.toStdString();
     window->revisionText()->close();
     fs::remove(programDir + "Revision_EN.txt");
     window->revisionText()->clear();
