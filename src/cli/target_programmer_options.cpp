@@ -100,6 +100,12 @@ bool applyTargetProgrammerOptions(const TargetProgrammerOptions& o, const std::s
             return false;
         }
     }
+    // The state file may not be there yet; a folder or a device is no place for it.
+    if (const auto problem =
+            o.flashState.empty() ? std::nullopt : inputFileProblem(o.flashState, true)) {
+        err << kMe << "--flash-state: " << *problem << '\n';
+        return false;
+    }
     p.flashState = o.flashState;
     uint32_t romWords = 0;
     const std::string socketChip = o.socket.empty() ? chip : o.socket;

@@ -126,6 +126,10 @@ TEST(CmdProg, AFolderOrDeviceForAFileIsSaidSoWithExitTwo) {
         zerka({"target", "--listen", "unix:" + folder + "/unit.sock", "--socket-image", folder});
     EXPECT_EQ(socket.status, 2);
     EXPECT_EQ(socket.err, "zerka target: --socket-image: " + said);
+    const ZerkaRun state =
+        zerka({"target", "--listen", "unix:" + folder + "/unit.sock", "--flash-state", folder});
+    EXPECT_EQ(state.status, 2);
+    EXPECT_EQ(state.err, "zerka target: --flash-state: " + said);
 }
 
 TEST(CmdProg, SettingsAreSetReadBackAndPrinted) {
