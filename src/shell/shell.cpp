@@ -3,6 +3,7 @@
 
 #include "core/path_lookup.h"
 #include "core/text.h"
+#include "programmer/prog_link.h"
 #include "uitext/text_table.h"
 #include "views/watch_list.h"
 
@@ -310,8 +311,16 @@ bool Shell::writeWatchList(const std::string& path) {
 
 void Shell::optionsClosed(IdeMode mode, bool usb) {
     if (!usb) return;
-    p_.ui.deviceDisplay(
+    showOnDevice(
         padRight(mode == IdeMode::Programmer ? "ZK-IDE Program Mode" : "ZK-IDE Debug Mode", 32));
+}
+
+void Shell::showOnDevice(const std::string& text) {
+    p_.ui.deviceDisplay(text);
+    UsbLink* usb = p_.emulator && p_.options.usbInterface() ? p_.emulator->usbLink() : nullptr;
+    if (!usb || (!usb->isOpen() && usb->connect() != kLinkConnected)) return;
+    ProgLink link(*usb);
+    if (link.displayPosition(0)) link.progShow(text);
 }
 
 std::string watchListFileOf(const std::string& projectPath) {

@@ -88,7 +88,7 @@ bool Shell::emulatorSteps(bool& toDebug) {
         p_.windows.showAsChild(Slot::Log, true);
         p_.log.ClearLog();
         p_.log.AddEntry(" ", 0, kSbmLog);
-        p_.ui.deviceDisplay(padRight(kSbmLog, 32));
+        showOnDevice(padRight(kSbmLog, 32));
         return message(MessageType::Error, kSbmAsk, Buttons::OkCancel) != Button::Cancel;
     };
     const LoadOutcome out =
@@ -104,19 +104,19 @@ bool Shell::emulatorSteps(bool& toDebug) {
         return false;
     case BringUp::CoreSelect:
         message(MessageType::Error, kCoreSelect, Buttons::Cancel);
-        p_.ui.deviceDisplay(padRight(kCoreSelect, 31));
+        showOnDevice(padRight(kCoreSelect, 31));
         return false;
     default: {
         // The information block's failure shows nothing on the device; the memory's do.
         const char* text = bringUpText(out.status);
         message(MessageType::Error, text, Buttons::Cancel);
-        if (out.status != BringUp::InfoBlock) p_.ui.deviceDisplay(padRight(text, 32));
+        if (out.status != BringUp::InfoBlock) showOnDevice(padRight(text, 32));
         return false;
     }
     }
     if (out.sizeError) {
         message(MessageType::Error, kSizeError, Buttons::Cancel);
-        p_.ui.deviceDisplay(padRight("size error of program memory!", 32));
+        showOnDevice(padRight("size error of program memory!", 32));
     }
     toDebug = true;
     return true;
@@ -174,11 +174,11 @@ bool Shell::BuildAndLoad(bool forDebug) {
             setConnection(s_.iceConnected ? ConnectionPanel::Connected
                                           : ConnectionPanel::NotConnected);
             if (s_.iceConnected) {
-                p_.ui.deviceDisplay(padRight("Zk-IDE ICE Connect", 32));
+                showOnDevice(padRight("Zk-IDE ICE Connect", 32));
             } else {
                 const char* text = bringUpText(id);
                 message(MessageType::Error, text, Buttons::Cancel);
-                p_.ui.deviceDisplay(padRight(text, 32));
+                showOnDevice(padRight(text, 32));
                 return buildCleanup(false);
             }
         }

@@ -8,6 +8,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
 
 namespace zerka::gui {
 namespace {
@@ -70,8 +71,14 @@ AnalogViews::AnalogViews(MainWindow& main)
             main.addAction(a);
         // The calculators are slots of the main window's table like every other window:
         // tiling, always on top, the layout file and the reopen flags find them there.
+        // The diagram scales with its window down to two thirds of its size; a window tiled smaller
+        // scrolls instead of cutting it off or growing over its neighbours when shown again.
         AnalogDiagram* f = form(slot);
-        main.installDebugWindow(slot, f, nullptr);
+        auto* scroll = new QScrollArea;
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(f);
+        main.installDebugWindow(slot, scroll, nullptr);
         QMdiSubWindow* sub = main.subWindow(slot);
         sub->setWindowTitle(f->windowTitle());
         sub->setAccessibleName(f->windowTitle());

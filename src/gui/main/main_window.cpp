@@ -24,7 +24,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -88,6 +90,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     revisionText_->setReadOnly(true);
     revisionText_->setWindowTitle(QStringLiteral("Revision History"));
     revisionText_->setAccessibleName(QStringLiteral("Revision History"));
+    revisionText_->setLineWrapMode(QPlainTextEdit::NoWrap);
     revisionText_->resize(560, 420);
 
     // The editor's pane holds the edit toolbar above the tabs while the editor is active.
@@ -360,6 +363,14 @@ void MainWindow::showRevisionHistory() {
     std::string text;
     if (!readFileBytes(programDir_ + "Revision_EN.txt", text)) return;
     revisionText_->setPlainText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    // Wide enough for the file's 80-column lines, and over the main window when it opens.
+    QPlainTextEdit& t = *revisionText_;
+    const int wide = t.fontMetrics().horizontalAdvance(QString(80, QLatin1Char('0'))) +
+                     2 * (t.frameWidth() + int(t.document()->documentMargin())) +
+                     t.verticalScrollBar()->sizeHint().width();
+    if (revisionText_->width() < wide) revisionText_->resize(wide, revisionText_->height());
+    if (!revisionText_->isVisible())
+        revisionText_->move(geometry().center() - revisionText_->rect().center());
     revisionText_->show();
     revisionText_->raise();
 }

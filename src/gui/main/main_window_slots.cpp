@@ -98,11 +98,16 @@ void MainWindow::tile(bool twoColumns) {
     std::vector<Slot> showing;
     for (int i = 0; i < kSlotCount; ++i)
         if (isShowing(Slot(i))) showing.push_back(Slot(i));
-    const auto placed = twoColumns ? tileTwoColumns(showing, width(), height())
-                                   : tileOneColumn(showing, width(), height());
-    // A showing slot has its sub-window (isShowing says so).
-    for (const TilePlacement& p : placed)
-        subs_[size_t(p.slot)]->setGeometry(p.rect.left, p.rect.top, p.rect.width, p.rect.height);
+    const QSize area = mdi_->viewport()->size();
+    const auto placed = twoColumns ? tileTwoColumns(showing, area.width(), area.height())
+                                   : tileOneColumn(showing, area.width(), area.height());
+    // A showing slot has its sub-window (isShowing says so); a minimized or maximized one is
+    // brought back to normal first, or it would keep its icon or cover the others.
+    for (const TilePlacement& p : placed) {
+        QMdiSubWindow* s = subs_[size_t(p.slot)];
+        if (s->isMinimized() || s->isMaximized()) s->showNormal();
+        s->setGeometry(p.rect.left, p.rect.top, p.rect.width, p.rect.height);
+    }
 }
 
 // --- layout file ----------------------------------------------------------------------------

@@ -56,19 +56,39 @@ TEST_F(WindowSlotsTest, CalculatorsTileStayOnTopAndKeepTheirPlaceLikeEveryOtherS
         ASSERT_NE(window->subWindow(s), nullptr);
         EXPECT_TRUE(window->isShowing(s));
     }
-    // Alt+Down, then Alt+Up: every showing window is placed, the calculators too.
-    menuItem(QStringLiteral("Tile Horizontally"))->trigger();
-    const int half = (window->width() - 12) / 2;
-    for (Slot s : {Slot::Source, Slot::Adc, Slot::OpAmp, Slot::Comparator})
-        EXPECT_EQ(window->subWindow(s)->width(), half) << int(s);
-    menuItem(QStringLiteral("Tile Verticlly"))->trigger();
-    EXPECT_EQ(window->subWindow(Slot::Comparator)->width(), window->width() - 12);
-    EXPECT_GT(window->subWindow(Slot::Comparator)->y(), window->subWindow(Slot::Adc)->y());
+    // Alt+Up, then Alt+Down: every showing window, the calculators too, gets its own cell of
+    // the MDI area, nothing outside it and no two overlapping.
+    const QRect area = window->mdi()->viewport()->rect();
+    auto tiledInArea = [&](const char* item, int columns) {
+        menuItem(QString::fromLatin1(item))->trigger();
+        QApplication::processEvents();
+        std::vector<QRect> placed;
+        for (int i = 0; i < kSlotCount; ++i)
+            if (window->isShowing(Slot(i)))
+                placed.push_back(window->subWindow(Slot(i))->geometry());
+        ASSERT_GE(placed.size(), 6u) << item;
+        const int rows = (int(placed.size()) + columns - 1) / columns;
+        for (size_t i = 0; i < placed.size(); ++i) {
+            EXPECT_TRUE(area.contains(placed[i])) << item << " window " << i;
+            EXPECT_EQ(std::pair(placed[i].width(), placed[i].height()),
+                      std::pair(area.width() / columns, area.height() / rows))
+                << item << " window " << i;
+            for (size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(placed[i].intersects(placed[j])) << item << ' ' << i << ' ' << j;
+        }
+    };
+    window->subWindow(Slot::OpAmp)->showMinimized();
+    tiledInArea("Tile Verticlly", 1);
+    tiledInArea("Tile Horizontally", 2);
 
-    // Always on top, window number 10: the ADC panel.
+    // Always on top, window number 10: the ADC panel. Shown again, it keeps its short cell: a
+    // calculator smaller than its diagram scrolls.
+    const QRect adcCell = window->subWindow(Slot::Adc)->geometry();
     onTopItem(10)->trigger();
+    QApplication::processEvents();
     EXPECT_TRUE(window->subWindow(Slot::Adc)->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(window->subWindow(Slot::Adc)->isVisible());
+    EXPECT_EQ(window->subWindow(Slot::Adc)->geometry(), adcCell);
     clearOnTop();
     EXPECT_FALSE(window->subWindow(Slot::Adc)->windowFlags() & Qt::WindowStaysOnTopHint);
 
