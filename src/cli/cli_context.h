@@ -25,12 +25,15 @@ inline CLI::Validator notEmpty() {
         "");
 }
 
-// Why `path` cannot be read as an input file, in words; nothing when it is a plain file. Only a
-// file that is not there is called missing.
-inline std::optional<std::string> inputFileProblem(const std::string& path) {
+// Why `path` cannot be read as an input file (or, with `mayBeMissing`, written as an output
+// file), in words; nothing when it is a plain file. Only a file that is not there is called
+// missing. Every command that takes a file checks it here, before anything else is done.
+inline std::optional<std::string> inputFileProblem(const std::string& path,
+                                                   bool mayBeMissing = false) {
     std::error_code ec;
     const std::filesystem::file_status st = std::filesystem::status(path, ec);
-    if (!std::filesystem::exists(st)) return "no file \"" + path + "\"";
+    if (!std::filesystem::exists(st))
+        return mayBeMissing ? std::nullopt : std::optional<std::string>("no file \"" + path + "\"");
     if (std::filesystem::is_directory(st)) return "\"" + path + "\" is a folder, not a file";
     if (!std::filesystem::is_regular_file(st)) return "\"" + path + "\" is not a plain file";
     return std::nullopt;

@@ -104,16 +104,17 @@ int runDisasm(const DisasmOptions& o, CliContext& ctx) {
         return kExitOk;
     }
 
-    std::error_code ec;
+    if (const auto problem = inputFileProblem(o.image)) {
+        ctx.err << me << *problem << '\n';
+        return kExitUsage;
+    }
     std::filesystem::path path(o.image);
     std::string bytes;
     bool read = false;
-    if (std::filesystem::is_regular_file(path, ec)) {
-        try {
-            read = readFileBytes(path, bytes);
-        } catch (const std::exception&) {
-            read = false;
-        }
+    try {
+        read = readFileBytes(path, bytes);
+    } catch (const std::exception&) {
+        read = false;
     }
     if (!read) {
         ctx.err << me << "cannot read the image file \"" << o.image << "\"\n";

@@ -189,9 +189,12 @@ int runProg(const ProgOptions& o, CliContext& ctx) {
         ctx.err << kMe << o.operation << " takes no HEXFILE\n";
         return kExitUsage;
     }
-    std::error_code ec;
-    if (needsFile && !std::filesystem::is_regular_file(o.hexFile, ec)) {
-        ctx.err << kMe << "no file " << o.hexFile << '\n';
+    if (const auto problem = needsFile ? inputFileProblem(o.hexFile) : std::nullopt) {
+        ctx.err << kMe << *problem << '\n';
+        return kExitUsage;
+    }
+    if (const auto problem = o.out.empty() ? std::nullopt : inputFileProblem(o.out, true)) {
+        ctx.err << kMe << "--out: " << *problem << '\n';
         return kExitUsage;
     }
     if (!o.connect.empty()) {

@@ -28,6 +28,10 @@ std::optional<uint32_t> parseAddress(std::string text) {
 
 bool loadSocketImage(const std::string& file, uint32_t romWords, SocketSetup& socket,
                      std::ostream& err) {
+    if (const auto problem = inputFileProblem(file)) {
+        err << kMe << "--socket-image: " << *problem << '\n';
+        return false;
+    }
     std::string bytes;
     if (!readFileBytes(file, bytes)) {
         err << kMe << "cannot read the socket image " << file << '\n';
@@ -95,6 +99,12 @@ bool applyTargetProgrammerOptions(const TargetProgrammerOptions& o, const std::s
                 << "\" (use vpp, vdd, flash-busy or verify-fail=ADDR)\n";
             return false;
         }
+    }
+    // The state file may not be there yet; a folder or a device is no place for it.
+    if (const auto problem =
+            o.flashState.empty() ? std::nullopt : inputFileProblem(o.flashState, true)) {
+        err << kMe << "--flash-state: " << *problem << '\n';
+        return false;
     }
     p.flashState = o.flashState;
     uint32_t romWords = 0;

@@ -18,8 +18,11 @@ const CommandRouter::Handler* CommandRouter::handler(Slot slot, WindowCommand co
     return h ? &h : nullptr;
 }
 
-std::optional<Slot> CommandRouter::target(WindowCommand command) const {
-    auto takes = [&](Slot slot) { return handler(slot, command) && (!showing_ || showing_(slot)); };
+std::optional<Slot> CommandRouter::target(WindowCommand command, uint32_t windows) const {
+    auto takes = [&](Slot slot) {
+        return ((windows >> int(slot)) & 1u) && handler(slot, command) &&
+               (!showing_ || showing_(slot));
+    };
     for (Slot slot : recent_)
         if (takes(slot)) return slot;
     // A showing window that was never active (shown before the tracking began) still answers.
@@ -28,8 +31,9 @@ std::optional<Slot> CommandRouter::target(WindowCommand command) const {
     return std::nullopt;
 }
 
-bool CommandRouter::run(WindowCommand command, const CommandArgument& argument) const {
-    const std::optional<Slot> slot = target(command);
+bool CommandRouter::run(WindowCommand command, const CommandArgument& argument,
+                        uint32_t windows) const {
+    const std::optional<Slot> slot = target(command, windows);
     return slot && (*handler(*slot, command))(argument);
 }
 

@@ -7,6 +7,7 @@
 #include "shell/window_geometry.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -47,10 +48,12 @@ class CommandRouter {
     // A window became the active child.
     void activated(Slot slot);
 
-    // The window `command` would go to now.
-    std::optional<Slot> target(WindowCommand command) const;
+    // The window `command` would go to now, among the slots in `windows` (bit i: Slot(i)).
+    std::optional<Slot> target(WindowCommand command, uint32_t windows = kAnyWindow) const;
     // Runs `command` in its target window: the handler's answer, or false without a target.
-    bool run(WindowCommand command, const CommandArgument& argument = {}) const;
+    bool run(WindowCommand command, const CommandArgument& argument = {},
+             uint32_t windows = kAnyWindow) const;
+    static constexpr uint32_t kAnyWindow = ~0u;
 
   private:
     const Handler* handler(Slot slot, WindowCommand command) const;

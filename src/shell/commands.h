@@ -69,6 +69,24 @@ enum class Command : int {
     RunToolbar,
     EditToolbar,
     ProgrammerToolbar,
+    // The window's own items: edit, find, window management, help
+    Undo,
+    Cut,
+    Copy,
+    Paste,
+    SelectAll,
+    Find,
+    Replace,
+    FindNext,
+    NextFile,
+    PreviousFile,
+    TileHorizontally,
+    TileVertically,
+    ShowWindows,
+    InformationBlock,
+    SetMainFile,
+    BuildOptions,
+    RevisionHistory,
     Count
 };
 inline constexpr int kCommandCount = int(Command::Count);

@@ -389,7 +389,7 @@ void DebugCommands::toggleEditDebug() {
     title += "        Chip = ZK - " + o.chipText() + "     ICE Inteface = " +
              o.controls().SelLPT.text() + "   Project = " + s.projectFile;
     p.windows.setTitle(title);
-    if (emulator()) p.ui.deviceDisplay("Zerka-IDE ICE Edit Mode            ");
+    if (emulator()) shell_.showOnDevice("Zerka-IDE ICE Edit Mode            ");
     host_.runTimerChanged();
 }
 

@@ -3,6 +3,8 @@
 
 #include "core/path_lookup.h"
 #include "core/text.h"
+#include "programmer/prog_link.h"
+#include "shell/window_slots.h"
 #include "uitext/text_table.h"
 #include "views/watch_list.h"
 
@@ -220,16 +222,9 @@ void Shell::EnterEditMode(bool rememberWindows) {
     p_.ui.busy(true);
     yieldNow();
     if (rememberWindows) {
-        s_.reopenFlags[kReopenSource] = p_.windows.isShowing(Slot::Source);
-        s_.reopenFlags[kReopenProgramMemory] = p_.windows.isShowing(Slot::ProgramMemory);
-        s_.reopenFlags[kReopenRam] = p_.windows.isShowing(Slot::Ram);
-        s_.reopenFlags[kReopenRegister] = p_.windows.isShowing(Slot::Register);
-        s_.reopenFlags[kReopenStack] = p_.windows.isShowing(Slot::Stack);
-        s_.reopenFlags[kReopenBreakpoints] = p_.windows.isShowing(Slot::Breakpoints);
-        s_.reopenFlags[kReopenWatch] = p_.windows.isShowing(Slot::Watch);
-        s_.reopenFlags[kReopenAdc] = p_.windows.isShowing(Slot::Adc);
-        s_.reopenFlags[kReopenOpAmp] = p_.windows.isShowing(Slot::OpAmp);
-        s_.reopenFlags[kReopenComparator] = p_.windows.isShowing(Slot::Comparator);
+        for (const SlotInfo& w : kSlotTable)
+            if (w.reopenFlag >= 0)
+                s_.reopenFlags[size_t(w.reopenFlag)] = p_.windows.isShowing(w.slot);
         watchWasShowing_ = s_.reopenFlags[kReopenWatch];
     }
     p_.up.Stop();
@@ -310,8 +305,16 @@ bool Shell::writeWatchList(const std::string& path) {
 
 void Shell::optionsClosed(IdeMode mode, bool usb) {
     if (!usb) return;
-    p_.ui.deviceDisplay(
+    showOnDevice(
         padRight(mode == IdeMode::Programmer ? "ZK-IDE Program Mode" : "ZK-IDE Debug Mode", 32));
+}
+
+void Shell::showOnDevice(const std::string& text) {
+    p_.ui.deviceDisplay(text);
+    UsbLink* usb = p_.emulator && p_.options.usbInterface() ? p_.emulator->usbLink() : nullptr;
+    if (!usb || (!usb->isOpen() && usb->connect() != kLinkConnected)) return;
+    ProgLink link(*usb);
+    if (link.displayPosition(0)) link.progShow(text);
 }
 
 std::string watchListFileOf(const std::string& projectPath) {

@@ -7,6 +7,7 @@
 #include "shell/self_erom_breakpoints.h"
 #include "shell/shell.h"
 #include "shell/up_receiver.h"
+#include "shell/window_slots.h"
 #include "uitext/text_table.h"
 #include "upcentre/core/instruction_set.h"
 
@@ -88,7 +89,7 @@ bool Shell::emulatorSteps(bool& toDebug) {
         p_.windows.showAsChild(Slot::Log, true);
         p_.log.ClearLog();
         p_.log.AddEntry(" ", 0, kSbmLog);
-        p_.ui.deviceDisplay(padRight(kSbmLog, 32));
+        showOnDevice(padRight(kSbmLog, 32));
         return message(MessageType::Error, kSbmAsk, Buttons::OkCancel) != Button::Cancel;
     };
     const LoadOutcome out =
@@ -104,19 +105,19 @@ bool Shell::emulatorSteps(bool& toDebug) {
         return false;
     case BringUp::CoreSelect:
         message(MessageType::Error, kCoreSelect, Buttons::Cancel);
-        p_.ui.deviceDisplay(padRight(kCoreSelect, 31));
+        showOnDevice(padRight(kCoreSelect, 31));
         return false;
     default: {
         // The information block's failure shows nothing on the device; the memory's do.
         const char* text = bringUpText(out.status);
         message(MessageType::Error, text, Buttons::Cancel);
-        if (out.status != BringUp::InfoBlock) p_.ui.deviceDisplay(padRight(text, 32));
+        if (out.status != BringUp::InfoBlock) showOnDevice(padRight(text, 32));
         return false;
     }
     }
     if (out.sizeError) {
         message(MessageType::Error, kSizeError, Buttons::Cancel);
-        p_.ui.deviceDisplay(padRight("size error of program memory!", 32));
+        showOnDevice(padRight("size error of program memory!", 32));
     }
     toDebug = true;
     return true;
@@ -132,16 +133,19 @@ void Shell::enterDebugMode() {
     cmd_.enable(Command::Message, false);
     p_.windows.loadSourceView(lastResult_, sizeText(lastResult_.codeExtent, p_.chip.romWords));
     p_.windows.showAsChild(Slot::Source, false);
-    const auto& f = s_.reopenFlags;
-    if (f[kReopenProgramMemory]) p_.windows.showAsChild(Slot::ProgramMemory, true);
-    if (f[kReopenRam]) p_.windows.showAsChild(Slot::Ram, true);
-    if (f[kReopenRegister]) p_.windows.showAsChild(Slot::Register, true);
-    if (f[kReopenStack]) p_.windows.showAsChild(Slot::Stack, true);
-    if (f[kReopenBreakpoints]) p_.windows.showBreakpointList(true);
-    if (f[kReopenWatch]) p_.windows.showAsChild(Slot::Watch, true);
-    if (f[kReopenAdc] && p_.chip.hasAdc) p_.windows.showAsChild(Slot::Adc, true);
-    if (f[kReopenOpAmp] && p_.chip.hasOp) p_.windows.showAsChild(Slot::OpAmp, true);
-    if (f[kReopenComparator] && p_.chip.hasCmp) p_.windows.showAsChild(Slot::Comparator, true);
+    // The windows of the last session, in the order of their flags; the source view comes
+    // last (below), and a calculator only for a chip that has its block.
+    for (int flag = 0; flag < kReopenFlagCount; ++flag) {
+        const std::optional<Slot> slot = slotOfReopenFlag(flag);
+        if (!slot || *slot == Slot::Source || !s_.reopenFlags[size_t(flag)]) continue;
+        if ((*slot == Slot::Adc && !p_.chip.hasAdc) || (*slot == Slot::OpAmp && !p_.chip.hasOp) ||
+            (*slot == Slot::Comparator && !p_.chip.hasCmp))
+            continue;
+        if (*slot == Slot::Breakpoints)
+            p_.windows.showBreakpointList(true);
+        else
+            p_.windows.showAsChild(*slot, true);
+    }
     p_.windows.showAsChild(Slot::Log, false);
     SetShellMode(1);
     p_.windows.showAsChild(Slot::Source, true);
@@ -174,11 +178,11 @@ bool Shell::BuildAndLoad(bool forDebug) {
             setConnection(s_.iceConnected ? ConnectionPanel::Connected
                                           : ConnectionPanel::NotConnected);
             if (s_.iceConnected) {
-                p_.ui.deviceDisplay(padRight("Zk-IDE ICE Connect", 32));
+                showOnDevice(padRight("Zk-IDE ICE Connect", 32));
             } else {
                 const char* text = bringUpText(id);
                 message(MessageType::Error, text, Buttons::Cancel);
-                p_.ui.deviceDisplay(padRight(text, 32));
+                showOnDevice(padRight(text, 32));
                 return buildCleanup(false);
             }
         }

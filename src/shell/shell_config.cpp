@@ -213,11 +213,11 @@ std::string Shell::ReadConfiguration(const std::string& path) {
             } else {
                 p_.ui.busy(true);
                 p_.ui.busy(false);
-                p_.ui.deviceDisplay(padRight("Zerka-IDE Program Mode", 32));
+                showOnDevice(padRight("Zerka-IDE Program Mode", 32));
                 p_.emulator->switchProgrammerMode();
             }
         } else if (!programmer && p_.options.usbInterface() && !f.simulator && p_.emulator) {
-            p_.ui.deviceDisplay(padRight("Zerka-IDE Debug Mode", 32));
+            showOnDevice(padRight("Zerka-IDE Debug Mode", 32));
             p_.emulator->switchDebugMode();
         }
     }

@@ -25,27 +25,27 @@ std::vector<Slot> ordered(const std::vector<Slot>& showing) {
 
 } // namespace
 
-std::vector<TilePlacement> tileTwoColumns(const std::vector<Slot>& showing, int mainWidth,
-                                          int mainHeight) {
+std::vector<TilePlacement> tileTwoColumns(const std::vector<Slot>& showing, int areaWidth,
+                                          int areaHeight) {
     const std::vector<Slot> slots = ordered(showing);
     const int n = int(slots.size());
     if (n < 2) return {};
     const int rows = (n + 1) / 2;
-    const int w = (mainWidth - 12) / 2;
-    const int h = (mainHeight - 106) / rows;
+    const int w = areaWidth / 2;
+    const int h = areaHeight / rows;
     std::vector<TilePlacement> out;
     for (int i = 0; i < n; ++i)
         out.push_back({slots[size_t(i)], Rect{(i % 2) * w, (i / 2) * h, w, h}});
     return out;
 }
 
-std::vector<TilePlacement> tileOneColumn(const std::vector<Slot>& showing, int mainWidth,
-                                         int mainHeight) {
+std::vector<TilePlacement> tileOneColumn(const std::vector<Slot>& showing, int areaWidth,
+                                         int areaHeight) {
     const std::vector<Slot> slots = ordered(showing);
     const int n = int(slots.size());
     if (n < 1) return {};
-    const int w = mainWidth - 12;
-    const int h = (mainHeight - 106) / n;
+    const int w = areaWidth;
+    const int h = areaHeight / n;
     std::vector<TilePlacement> out;
     for (int i = 0; i < n; ++i)
         out.push_back({slots[size_t(i)], Rect{0, i * h, w, h}});

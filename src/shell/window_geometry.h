@@ -42,12 +42,15 @@ struct TilePlacement {
     Rect rect;
 };
 
+// The tilings share out the area the child windows live in: the description's "main width
+// − 12" and "main height − 106" are that area in the original's frame, whose menus, toolbars
+// and status line do not measure the same here.
 // Two columns ("Tile Horizontally"): nothing below two windows. `showing` in any order.
-std::vector<TilePlacement> tileTwoColumns(const std::vector<Slot>& showing, int mainWidth,
-                                          int mainHeight);
+std::vector<TilePlacement> tileTwoColumns(const std::vector<Slot>& showing, int areaWidth,
+                                          int areaHeight);
 // One column ("Tile Verticlly"): nothing without a window.
-std::vector<TilePlacement> tileOneColumn(const std::vector<Slot>& showing, int mainWidth,
-                                         int mainHeight);
+std::vector<TilePlacement> tileOneColumn(const std::vector<Slot>& showing, int areaWidth,
+                                         int areaHeight);
 
 // The main window's first-run placement: 80 % of the screen, centred.
 Rect firstRunMainWindow(int screenWidth, int screenHeight);

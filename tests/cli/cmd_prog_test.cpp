@@ -90,6 +90,33 @@ TEST(CmdProg, UsageErrorsExitTwo) {
     EXPECT_EQ(zerka({"target", "--listen", "unix:/tmp/x.sock", "--inject", "smoke"}).status, 2);
 }
 
+// A folder or a device given for a file is called what it is (not "no file"), before anything
+// reaches a unit, by every command that takes a file (asm, sim and build: CmdAsm; disasm:
+// CmdDisasm).
+TEST(CmdProg, AFolderOrDeviceForAFileIsSaidSoWithExitTwo) {
+    TempDir dir;
+    const std::string folder = dir.path().string();
+    const std::string said = "\"" + folder + "\" is a folder, not a file\n";
+    for (const char* op : {"program", "auto", "download"}) {
+        const ZerkaRun r = zerka({"prog", op, folder});
+        EXPECT_EQ(r.status, 2) << op;
+        EXPECT_EQ(r.err, "zerka prog: " + said) << op;
+    }
+    const ZerkaRun out = zerka({"prog", "read", "--out", folder, "--connect", "unix:/nonexistent"});
+    EXPECT_EQ(out.status, 2);
+    EXPECT_EQ(out.err, "zerka prog: --out: " + said);
+    EXPECT_EQ(zerka({"prog", "program", "/dev/zero"}).err,
+              "zerka prog: \"/dev/zero\" is not a plain file\n");
+    const ZerkaRun socket =
+        zerka({"target", "--listen", "unix:" + folder + "/unit.sock", "--socket-image", folder});
+    EXPECT_EQ(socket.status, 2);
+    EXPECT_EQ(socket.err, "zerka target: --socket-image: " + said);
+    const ZerkaRun state =
+        zerka({"target", "--listen", "unix:" + folder + "/unit.sock", "--flash-state", folder});
+    EXPECT_EQ(state.status, 2);
+    EXPECT_EQ(state.err, "zerka target: --flash-state: " + said);
+}
+
 TEST(CmdProg, SettingsAreSetReadBackAndPrinted) {
     ServedUnit unit({}, 1);
     const ZerkaRun r = zerka(

@@ -82,7 +82,7 @@ TEST(WindowGeometry, FitToScreen) {
 
 TEST(WindowGeometry, TwoColumnsPlaceThreeWindowsAsTheyShould) {
     // Given in another order: the tiling order is editor, source, program memory...
-    const auto t = tileTwoColumns({Slot::ProgramMemory, Slot::Editor, Slot::Source}, 1012, 406);
+    const auto t = tileTwoColumns({Slot::ProgramMemory, Slot::Editor, Slot::Source}, 1001, 301);
     ASSERT_EQ(t.size(), 3u);
     EXPECT_EQ(t[0].slot, Slot::Editor);
     EXPECT_EQ(t[0].rect, (Rect{0, 0, 500, 150}));
@@ -94,7 +94,7 @@ TEST(WindowGeometry, TwoColumnsPlaceThreeWindowsAsTheyShould) {
 }
 
 TEST(WindowGeometry, OneColumnStacksEveryShowingWindow) {
-    const auto t = tileOneColumn({Slot::Log, Slot::Editor, Slot::Ram}, 812, 406);
+    const auto t = tileOneColumn({Slot::Log, Slot::Editor, Slot::Ram}, 800, 302);
     ASSERT_EQ(t.size(), 3u);
     EXPECT_EQ(t[0].slot, Slot::Editor);
     EXPECT_EQ(t[1].slot, Slot::Ram);

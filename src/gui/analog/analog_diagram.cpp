@@ -18,7 +18,8 @@ namespace zerka::gui {
 AnalogDiagram::AnalogDiagram(AnalogCalculator& model, QSizeF logicalSize, QWidget* parent)
     : QWidget(parent), model_(model), logical_(logicalSize) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMinimumSize(int(logical_.width() / 2), int(logical_.height() / 2));
+    // Below two thirds the drop-downs no longer show their codes; a smaller window scrolls.
+    setMinimumSize(int(logical_.width() * 2 / 3), int(logical_.height() * 2 / 3));
     setMouseTracking(false);
 }
 

@@ -105,13 +105,28 @@ void RegisterWindow::build() {
     top->addWidget(makePanel(Panel::Cycle));
     top->addStretch();
     layout->addLayout(top);
+    // An IND panel reads as one "IND0: M[000]=00": its address and byte parts, each marked
+    // on its own when it changes, share one frame with nothing between them.
+    auto indPanel = [&](Panel address, Panel value) {
+        auto* frame = new QFrame(this);
+        frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        auto* row = new QHBoxLayout(frame);
+        row->setContentsMargins(frame->frameWidth(), frame->frameWidth(), frame->frameWidth(),
+                                frame->frameWidth());
+        row->setSpacing(0);
+        QLabel* parts[2] = {makePanel(address), makePanel(value)};
+        for (int k = 0; k < 2; ++k) {
+            parts[k]->setFrameStyle(QFrame::NoFrame);
+            parts[k]->setMargin(0);
+            parts[k]->setContentsMargins(k == 0 ? 2 : 0, 2, k == 0 ? 0 : 2, 2);
+            row->addWidget(parts[k]);
+        }
+        return frame;
+    };
     auto* ind = new QHBoxLayout;
-    ind->setSpacing(0);
-    ind->addWidget(makePanel(Panel::Ind0Address));
-    ind->addWidget(makePanel(Panel::Ind0Value));
-    ind->addSpacing(3);
-    ind->addWidget(makePanel(Panel::Ind1Address));
-    ind->addWidget(makePanel(Panel::Ind1Value));
+    ind->setSpacing(3);
+    ind->addWidget(indPanel(Panel::Ind0Address, Panel::Ind0Value));
+    ind->addWidget(indPanel(Panel::Ind1Address, Panel::Ind1Value));
     ind->addStretch();
     layout->addLayout(ind);
 

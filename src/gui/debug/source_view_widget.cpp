@@ -47,6 +47,17 @@ int digitOf(const QKeyEvent* e) {
     return digitOfKey(e->key());
 }
 
+// The rows of a file: moving the current row brings it into view vertically only, so that a
+// text column wider than the window never pushes the mark column out of sight.
+class SourceTableView : public QTableView {
+  public:
+    void scrollTo(const QModelIndex& index, ScrollHint hint) override {
+        const int x = horizontalScrollBar()->value();
+        QTableView::scrollTo(index, hint);
+        horizontalScrollBar()->setValue(x);
+    }
+};
+
 } // namespace
 
 SourceViewWidget::SourceViewWidget(SourceViewModel& model, QWidget* parent)
@@ -147,7 +158,7 @@ void SourceViewWidget::addTab(int file) {
 QTableView* SourceViewWidget::ensureView(int file) {
     if (file < 1 || size_t(file) > pages_.size()) return nullptr;
     if (QTableView* existing = views_[size_t(file - 1)]) return existing;
-    auto* v = new QTableView;
+    auto* v = new SourceTableView;
     auto* table = new SourceViewTable(model_, file, v);
     auto* delegate = new SourceViewDelegate(model_, file, v);
     if (words_) delegate->setWords(words_);

@@ -4,10 +4,10 @@
 #include "gui/analog/comparator_form.h"
 #include "gui/analog/opamp_form.h"
 #include "gui/main/main_window.h"
-#include "uitext/text_table.h"
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
 
 namespace zerka::gui {
 namespace {
@@ -15,7 +15,6 @@ namespace {
 constexpr std::array<Slot, 3> kSlots = {Slot::Adc, Slot::OpAmp, Slot::Comparator};
 constexpr std::array<Command, 3> kCommands = {Command::ViewAdc, Command::ViewOpAmp,
                                               Command::ViewComparator};
-constexpr std::array<int, 3> kCaptionEntries = {108, 116, 117}; // "ADC Panel", "OP Panel", ...
 
 size_t indexOf(Slot slot) {
     return slot == Slot::Adc ? 0 : slot == Slot::OpAmp ? 1 : 2;
@@ -44,34 +43,25 @@ AnalogViews::AnalogViews(MainWindow& main)
         return main_.workbench().emulator().commands().iceReadByte(address);
     });
 
-    // Find the View menu by its "Break Point" item and add the three items after it.
+    // Their items stand in the View menu after "Break Point" (the command table has them).
     QMenu* viewMenu = nullptr;
-    QAction* after = nullptr;
-    for (QAction* top : main.menuBar()->actions())
-        if (QMenu* m = top->menu()) {
-            const auto items = m->actions();
-            const int at = items.indexOf(main.action(Command::ViewBreakpoints));
-            if (at >= 0) {
-                viewMenu = m;
-                after = at + 1 < items.size() ? items[at + 1] : nullptr;
-            }
-        }
+    for (QObject* o : main.action(Command::ViewAdc)->associatedObjects())
+        if (auto* m = qobject_cast<QMenu*>(o)) viewMenu = m;
     for (size_t i = 0; i < 3; ++i) {
-        QAction* a = new QAction(QString::fromStdString(TextOf(kCaptionEntries[i])), &main);
-        a->setObjectName(a->text());
-        main.captions().item(a, kCaptionEntries[i]);
-        if (i == 0) a->setShortcut(QKeySequence(Qt::ALT | Qt::Key_9));
+        QAction* a = main.action(kCommands[i]);
         const Slot slot = kSlots[i];
         connect(a, &QAction::triggered, this, [this, slot] { show(slot); });
         items_[i] = a;
-        if (viewMenu)
-            viewMenu->insertAction(after, a);
-        else
-            main.addAction(a);
         // The calculators are slots of the main window's table like every other window:
         // tiling, always on top, the layout file and the reopen flags find them there.
+        // The diagram scales with its window down to two thirds of its size; a window tiled smaller
+        // scrolls instead of cutting it off or growing over its neighbours when shown again.
         AnalogDiagram* f = form(slot);
-        main.installDebugWindow(slot, f, nullptr);
+        auto* scroll = new QScrollArea;
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(f);
+        main.installDebugWindow(slot, scroll, nullptr);
         QMdiSubWindow* sub = main.subWindow(slot);
         sub->setWindowTitle(f->windowTitle());
         sub->setAccessibleName(f->windowTitle());

@@ -1,7 +1,5 @@
 #include "gui/main/caption_list.h"
 
-#include "uitext/text_table.h"
-
 #include <QAction>
 #include <QMenu>
 #include <QToolBar>
@@ -9,7 +7,7 @@
 
 namespace zerka::gui {
 
-QString captionOf(int entry) {
+QString captionOf(TextId entry) {
     return QString::fromStdString(TextOf(entry));
 }
 
@@ -21,20 +19,20 @@ QString withoutMnemonic(const QString& text) {
     return t;
 }
 
-void CaptionList::item(QAction* action, int entry, const QString& suffix) {
-    entries_.push_back({Kind::Item, action, entry, -1, suffix});
+void CaptionList::item(QAction* action, TextId entry, const QString& suffix) {
+    entries_.push_back({Kind::Item, action, entry, TextId::None, suffix});
 }
 
-void CaptionList::menu(QMenu* menu, int entry) {
-    entries_.push_back({Kind::Menu, menu, entry, -1, {}});
+void CaptionList::menu(QMenu* menu, TextId entry) {
+    entries_.push_back({Kind::Menu, menu, entry, TextId::None, {}});
 }
 
-void CaptionList::button(QAction* action, int captionEntry, int hintEntry) {
-    entries_.push_back({Kind::Button, action, captionEntry, hintEntry, {}});
+void CaptionList::button(QAction* action, TextId caption, TextId hint) {
+    entries_.push_back({Kind::Button, action, caption, hint, {}});
 }
 
-void CaptionList::title(QWidget* window, int entry) {
-    entries_.push_back({Kind::Title, window, entry, -1, {}});
+void CaptionList::title(QWidget* window, TextId entry) {
+    entries_.push_back({Kind::Title, window, entry, TextId::None, {}});
 }
 
 void CaptionList::apply() const {

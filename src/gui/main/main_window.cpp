@@ -9,7 +9,7 @@
 #include "gui/main/message_log_window.h"
 #include "gui/main/sram_record_menu.h"
 #include "shell/shell_options_host.h"
-#include "uitext/text_table.h"
+#include "shell/window_slots.h"
 #ifdef ZERKA_HAS_OPTIONS_DIALOG
 #include "gui/options/options_dialog.h"
 #endif
@@ -24,11 +24,14 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <stdexcept>
 #include <filesystem>
 
 namespace zerka::gui {
@@ -88,6 +91,7 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     revisionText_->setReadOnly(true);
     revisionText_->setWindowTitle(QStringLiteral("Revision History"));
     revisionText_->setAccessibleName(QStringLiteral("Revision History"));
+    revisionText_->setLineWrapMode(QPlainTextEdit::NoWrap);
     revisionText_->resize(560, 420);
 
     // The editor's pane holds the edit toolbar above the tabs while the editor is active.
@@ -97,13 +101,16 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     editorPaneLayout_->setContentsMargins(0, 0, 0, 0);
     editorPaneLayout_->setSpacing(0);
     editorPaneLayout_->addWidget(editor_);
-    subs_[size_t(Slot::Editor)] = mdi_->addSubWindow(editorPane_);
-    subs_[size_t(Slot::Log)] = mdi_->addSubWindow(logWindow_);
-    for (QMdiSubWindow* s : subs_)
-        if (s) {
-            s->setAttribute(Qt::WA_DeleteOnClose, false);
-            s->hide();
-        }
+    // Every slot has its sub-window from the start, in the table's order (which is also the
+    // order Ctrl+Tab walks); the windows that fill them come as they are built.
+    for (SlotWindow& w : slots_) {
+        w.sub = new QMdiSubWindow;
+        w.sub->setAttribute(Qt::WA_DeleteOnClose, false);
+        mdi_->addSubWindow(w.sub);
+        w.sub->hide();
+    }
+    slots_[size_t(Slot::Editor)].sub->setWidget(editorPane_);
+    slots_[size_t(Slot::Log)].sub->setWidget(logWindow_);
 
     // A simulator run lets the window work between its time slices.
     bench_->up().setYieldHook([] { QCoreApplication::processEvents(); });
@@ -114,13 +121,16 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     analogViews_ = new AnalogViews(*this);
     buildDebugTimers();
     debugSet_ = std::make_unique<DebugWindowSet>(*this);
+    for (const SlotWindow& w : slots_)
+        if (!w.sub->widget()) throw std::logic_error("a window slot without its window");
+    installWindowCycling();
     ui_.setWidgets(this, status_, busy_);
     programmerMode_ = std::make_unique<ProgrammerMode>(*this);
     optionsHost_ = std::make_unique<MainOptionsHost>(bench_->shell(), *connection_);
     bench_->options().setHost(optionsHost_.get());
     // Engineer mode names itself in the caption at once.
     engineerConnection_ = bench_->options().engineerModeEntered.connect(
-        [this] { setTitle(bench_->options().engineerCaption(TextOf(2), bench_->shell().state().projectFile)); });
+        [this] { setTitle(bench_->options().engineerCaption(TextOf(TextId::EditModeTitle), bench_->shell().state().projectFile)); });
     editor_->setListener(this);
     routeEditorCommands();
     connect(editor_, &EditorWindow::stateChanged, this, [this] {
@@ -159,8 +169,8 @@ MainWindow::~MainWindow() {
     // first, before the members they use.
     for (QMdiSubWindow* sub : mdi_->subWindowList())
         delete sub;
-    for (QMdiSubWindow*& sub : subs_)
-        sub = nullptr;
+    for (SlotWindow& w : slots_)
+        w.sub = nullptr;
     debugSet_.reset();
     // The calculators' views hold the workbench's uP centre.
     delete analogViews_;
@@ -251,6 +261,8 @@ void MainWindow::setChecksumPanel(const std::string& text) {
 void MainWindow::commandsChanged() {
     const CommandStates& c = bench_->shell().commands();
     for (auto& [command, action] : actions_) {
+        const CommandSpec* spec = commandSpec(command);
+        if (spec && spec->enabling == Enabling::Always) continue;
         const CommandState& st = c[command];
         action->setEnabled(st.enabled);
         if (action->isCheckable() &&
@@ -267,7 +279,7 @@ void MainWindow::commandsChanged() {
     programmerBar_->setVisible(c[Command::ProgrammerToolbar].visible);
     // A view button works as its menu item does, and only for a window this build has.
     for (auto& [slot, button] : viewButtons_)
-        button->setEnabled(subs_[size_t(slot)] && actions_[viewCommands_[slot]]->isEnabled());
+        button->setEnabled(actions_[viewCommands_[slot]]->isEnabled());
     dockEditBar();
     syncOnTop();
     updateModeButton();
@@ -301,13 +313,11 @@ void MainWindow::applyCaptions() {
     captions_.apply();
     updateModeButton();
     // The window captions of the child windows that exist.
-    const std::pair<Slot, int> titles[] = {
-        {Slot::Editor, 167}, {Slot::Register, 227}, {Slot::Source, 230}, {Slot::ProgramMemory, 231},
-        {Slot::Ram, 232},    {Slot::Stack, 233},    {Slot::Log, 234},    {Slot::Breakpoints, 106}};
-    for (const auto& [slot, entry] : titles)
-        if (QMdiSubWindow* sub = subs_[size_t(slot)]) {
-            sub->setWindowTitle(captionOf(entry));
-            sub->setAccessibleName(captionOf(entry));
+    for (const SlotInfo& info : kSlotTable)
+        if (info.title != TextId::None) {
+            QMdiSubWindow* sub = slots_[size_t(info.slot)].sub;
+            sub->setWindowTitle(captionOf(info.title));
+            sub->setAccessibleName(captionOf(info.title));
         }
     // Every other widget answers to screen readers with its hint, caption or name.
     for (QWidget* w : findChildren<QWidget*>()) {
@@ -361,6 +371,14 @@ void MainWindow::showRevisionHistory() {
     std::string text;
     if (!readFileBytes(programDir_ + "Revision_EN.txt", text)) return;
     revisionText_->setPlainText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    // Wide enough for the file's 80-column lines, and over the main window when it opens.
+    QPlainTextEdit& t = *revisionText_;
+    const int wide = t.fontMetrics().horizontalAdvance(QString(80, QLatin1Char('0'))) +
+                     2 * (t.frameWidth() + int(t.document()->documentMargin())) +
+                     t.verticalScrollBar()->sizeHint().width();
+    if (revisionText_->width() < wide) revisionText_->resize(wide, revisionText_->height());
+    if (!revisionText_->isVisible())
+        revisionText_->move(geometry().center() - revisionText_->rect().center());
     revisionText_->show();
     revisionText_->raise();
 }

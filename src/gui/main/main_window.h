@@ -9,6 +9,7 @@
 #include "editor/editor_files.h"
 #include "gui/debug/debug_window.h"
 #include "gui/main/caption_list.h"
+#include "gui/main/command_table.h"
 #include "gui/main/qt_ui_host.h"
 #include "shell/command_routing.h"
 #include "shell/window_layout.h"
@@ -59,14 +60,8 @@ class MainWindow : public QMainWindow,
     Workbench& workbench() { return *bench_; }
     EditorWindow& editor() { return *editor_; }
     QAction* action(Command c) const { return actions_.at(c); }
-    // A menu item or button added from outside that follows the shell's command states and
-    // takes its caption from the text table.
-    void addCommandAction(Command c, QAction* a, int captionEntry) {
-        actions_[c] = a;
-        captions_.item(a, captionEntry);
-    }
     QMdiArea* mdi() const { return mdi_; }
-    QMdiSubWindow* subWindow(Slot slot) const { return subs_[size_t(slot)]; }
+    QMdiSubWindow* subWindow(Slot slot) const { return slots_[size_t(slot)].sub; }
 
     // The labelled elements that ApplyCaptions writes.
     const CaptionList& captions() const { return captions_; }
@@ -142,13 +137,20 @@ class MainWindow : public QMainWindow,
     void clearOnTop();
     // The window-management commands.
     void tile(bool twoColumns);
+    // Ctrl+Tab and Ctrl+Shift+Tab: the next (step 1) or previous (-1) showing window.
+    void installWindowCycling();
+    void cycleWindows(int step);
     void showRevisionHistory();
     std::string layoutPath() const;
-    QAction* makeAction(Command c, int entry, const QKeySequence& key = {});
-    QMenu* addMenu(QMenu* parent, int entry);
-    template <typename Slot_>
-    QAction* addItem(QMenu* menu, int entry, const QKeySequence& key, Slot_ slot);
-    QAction* addButton(QToolBar* bar, int captionEntry, int hintEntry,
+    // The actions of the command table, each with its caption, key and shortcut context.
+    void makeActions();
+    // What command `c` does when triggered.
+    void on(Command c, std::function<void()> run);
+    // A menu holding `items` in order (Command::Count: a separator).
+    QMenu* addMenu(QMenu* parent, TextId caption, std::initializer_list<Command> items);
+    // A routed command: to the active window among those the table allows it.
+    void runCommand(Command c, const CommandArgument& argument = {});
+    QAction* addButton(QToolBar* bar, TextId caption, TextId hint,
                        const std::function<void()>& slot);
     void buildOnTopMenu(QMenu* parent);
     void syncOnTop();
@@ -199,13 +201,15 @@ class MainWindow : public QMainWindow,
     EditorWindow* editor_ = nullptr;
     MessageLogWindow* logWindow_ = nullptr;
     OptionsDialog* optionsDialog_ = nullptr;
-    std::array<QMdiSubWindow*, kSlotCount> subs_{};
-    // A slot has its place (from the layout file or its first showing).
-    std::array<bool, kSlotCount> placed_{};
-    // A slot has been shown in this session: only these go to the layout file.
-    std::array<bool, kSlotCount> shown_{};
-    // The state the layout file gave each slot, applied at its first showing.
-    std::array<WindowState, kSlotCount> layoutState_{};
+    // The window of each slot (kSlotTable says what the slot is). Every slot has its
+    // sub-window once the constructor is done.
+    struct SlotWindow {
+        QMdiSubWindow* sub = nullptr;
+        bool placed = false; // has its place (from the layout file or its first showing)
+        bool shown = false;  // shown in this session: only these go to the layout file
+        WindowState layoutState = WindowState::Normal; // applied at its first showing
+    };
+    std::array<SlotWindow, kSlotCount> slots_{};
     std::map<Command, QAction*> actions_;
     CommandRouter router_{[this](Slot slot) { return isShowing(slot); }};
     CaptionList captions_;

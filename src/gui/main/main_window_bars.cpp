@@ -13,27 +13,27 @@
 
 namespace zerka::gui {
 
-QAction* MainWindow::addButton(QToolBar* bar, int captionEntry, int hintEntry,
+QAction* MainWindow::addButton(QToolBar* bar, TextId caption, TextId hint,
                                const std::function<void()>& slot) {
-    QAction* a = bar->addAction(captionOf(captionEntry));
-    a->setToolTip(captionOf(hintEntry));
-    a->setObjectName(captionOf(hintEntry));
+    QAction* a = bar->addAction(captionOf(caption));
+    a->setToolTip(captionOf(hint));
+    a->setObjectName(captionOf(hint));
     connect(a, &QAction::triggered, this, slot);
-    if (QWidget* w = bar->widgetForAction(a)) w->setAccessibleName(captionOf(hintEntry));
-    captions_.button(a, captionEntry, hintEntry);
+    if (QWidget* w = bar->widgetForAction(a)) w->setAccessibleName(captionOf(hint));
+    captions_.button(a, caption, hint);
     return a;
 }
 
 void MainWindow::buildToolbars() {
-    editBar_ = new QToolBar(captionOf(167), this);
+    editBar_ = new QToolBar(captionOf(TextId::EditorCaption), this);
     editBar_->setObjectName(QStringLiteral("EditToolBar"));
     addToolBar(editBar_);
-    openButton_ = addButton(editBar_, 173, 174, [this] { openSourceFile(); });
-    pageButton_ = addButton(editBar_, 183, 184, [this] { showPageMenu(); });
-    addButton(editBar_, 179, 180, [this] { runRouted(WindowCommand::QuickFind); });
-    addButton(editBar_, 181, 182, [this] { runRouted(WindowCommand::FindNext); });
-    markButton_ = addButton(editBar_, 175, 176, [this] { bookmarkButtonToggled(); });
-    gotoButton_ = addButton(editBar_, 177, 178, [this] { bookmarkButtonToggled(); });
+    openButton_ = addButton(editBar_, TextId::ButtonOpen, TextId::HintOpen, [this] { openSourceFile(); });
+    pageButton_ = addButton(editBar_, TextId::ButtonPage, TextId::HintPage, [this] { showPageMenu(); });
+    addButton(editBar_, TextId::ButtonFind, TextId::HintFind, [this] { runRouted(WindowCommand::QuickFind); });
+    addButton(editBar_, TextId::ButtonFindNext, TextId::HintFindNext, [this] { runRouted(WindowCommand::FindNext); });
+    markButton_ = addButton(editBar_, TextId::ButtonMark, TextId::HintMark, [this] { bookmarkButtonToggled(); });
+    gotoButton_ = addButton(editBar_, TextId::ButtonGoto, TextId::HintGoto, [this] { bookmarkButtonToggled(); });
     for (QAction* a : {markButton_, gotoButton_})
         a->setCheckable(true);
     connect(markButton_, &QAction::triggered, this, [this](bool on) {
@@ -61,23 +61,26 @@ void MainWindow::buildToolbars() {
     }
     digitBarAction_ = editBar_->addWidget(digitBar_);
     digitBarAction_->setVisible(false);
-    addButton(editBar_, 120, 120, [this] { bench_->shell().assembleOnly(); });
+    addButton(editBar_, TextId::ItemAssemble, TextId::ItemAssemble, [this] { bench_->shell().assembleOnly(); });
 
     runBar_ = new QToolBar(QStringLiteral("Debug"), this);
     runBar_->setObjectName(QStringLiteral("RunToolBar"));
     addToolBar(runBar_);
     actions_[Command::EditDebugButton] =
-        addButton(runBar_, 197, 198, [this] { bench_->debug().toggleEditDebug(); });
-    addButton(runBar_, 201, 202, [this] { close(); });
+        addButton(runBar_, TextId::ButtonGo, TextId::HintGo, [this] { bench_->debug().toggleEditDebug(); });
+    addButton(runBar_, TextId::ButtonExit, TextId::HintExit, [this] { close(); });
     runBar_->addSeparator();
     // The view buttons: the active child's button shows pressed.
-    const std::tuple<Slot, Command, int> views[] = {
-        {Slot::Editor, Command::ViewEdit, 185},       {Slot::Source, Command::ViewSource, 187},
-        {Slot::ProgramMemory, Command::ViewHex, 189}, {Slot::Ram, Command::ViewRam, 191},
-        {Slot::Register, Command::ViewRegister, 193}, {Slot::Watch, Command::ViewWatch, 195}};
-    for (const auto& [slot, command, entry] : views) {
+    const std::tuple<Slot, Command, TextId, TextId> views[] = {
+        {Slot::Editor, Command::ViewEdit, TextId::ButtonEdit, TextId::HintEdit},
+        {Slot::Source, Command::ViewSource, TextId::ButtonSource, TextId::HintSource},
+        {Slot::ProgramMemory, Command::ViewHex, TextId::ButtonHex, TextId::HintHex},
+        {Slot::Ram, Command::ViewRam, TextId::ButtonRam, TextId::HintRam},
+        {Slot::Register, Command::ViewRegister, TextId::ButtonReg, TextId::HintReg},
+        {Slot::Watch, Command::ViewWatch, TextId::ButtonWatch, TextId::HintWatch}};
+    for (const auto& [slot, command, caption, hint] : views) {
         viewCommands_[slot] = command;
-        QAction* a = addButton(runBar_, entry, entry + 1, [this, command = command] {
+        QAction* a = addButton(runBar_, caption, hint, [this, command = command] {
             actions_[command]->trigger();
             refreshViewButtons();
         });
@@ -87,7 +90,7 @@ void MainWindow::buildToolbars() {
 
     buildRunButtons();
 
-    programmerBar_ = new QToolBar(captionOf(235), this);
+    programmerBar_ = new QToolBar(captionOf(TextId::MenuRomWriter), this);
     programmerBar_->setObjectName(QStringLiteral("ProgrammerToolBar"));
     addToolBar(programmerBar_);
     const std::pair<Command, const char*> prog[] = {{Command::ProgBlank, "Blank Check"},
@@ -161,7 +164,7 @@ void MainWindow::childActivated(QMdiSubWindow* sub) {
         currentChild_ = sub;
     }
     for (int i = 0; i < kSlotCount; ++i)
-        if (sub && subs_[size_t(i)] == sub) router_.activated(Slot(i));
+        if (sub && slots_[size_t(i)].sub == sub) router_.activated(Slot(i));
     refreshViewButtons();
     dockEditBar();
     refreshBookmarkButtons();
@@ -170,14 +173,14 @@ void MainWindow::childActivated(QMdiSubWindow* sub) {
 void MainWindow::refreshViewButtons() {
     for (auto& [slot, a] : viewButtons_)
         a->setChecked(currentChild_ && !currentChild_->isHidden() &&
-                      subs_[size_t(slot)] == currentChild_);
+                      slots_[size_t(slot)].sub == currentChild_);
 }
 
 void MainWindow::dockEditBar() {
     // The edit toolbar lives in the editor once the editor has been the active child (and the
     // option wants it). Another child becoming active leaves it there rather than making the
     // text jump; the option switched off sends it back to the main window, hidden.
-    QMdiSubWindow* editorSub = subs_[size_t(Slot::Editor)];
+    QMdiSubWindow* editorSub = slots_[size_t(Slot::Editor)].sub;
     const bool wanted = bench_->options().editToolbarVisible();
     const bool inEditor = editBar_->parentWidget() == editorPane_;
     // The source view has no pane of its own: while its buttons act on the source view and the
@@ -204,8 +207,8 @@ void MainWindow::updateModeButton() {
     // The mode button reads "Go" in edit mode and "edit" while debugging.
     const bool debugging = bench_->shell().state().debugMode == 1;
     QAction* a = actions_[Command::EditDebugButton];
-    a->setText(captionOf(debugging ? 199 : 197));
-    a->setToolTip(captionOf(debugging ? 200 : 198));
+    a->setText(captionOf(debugging ? TextId::ButtonEditMode : TextId::ButtonGo));
+    a->setToolTip(captionOf(debugging ? TextId::HintEditMode : TextId::HintGo));
 }
 
 void MainWindow::buildStatusLine() {

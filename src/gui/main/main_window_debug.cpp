@@ -14,45 +14,30 @@ namespace zerka::gui {
 
 void MainWindow::buildDebugMenu(QMenu* build) {
     DebugCommands& d = bench_->debug();
-    build->addAction(makeAction(Command::EditMode, 132, QKeySequence(Qt::CTRL | Qt::Key_F11)));
-    connect(actions_[Command::EditMode], &QAction::triggered, this, [&d] { d.editMode(); });
-    build->addSeparator();
-    struct Item {
-        Command command;
-        int entry; // -1: a caption the text table has no entry for
-        const char* caption;
-        QKeySequence key;
-        std::function<void()> run;
+    using enum Command;
+    const std::pair<Command, std::function<void()>> items[] = {
+        {EditMode, [&d] { d.editMode(); }},
+        {Count, {}},
+        {Run, [&d] { d.run(); }},
+        {Reset, [&d] { d.reset(); }},
+        {Trace, [&d] { d.trace(); }},
+        {StepOver, [&d] { d.stepOver(); }},
+        {StepBack, [&d] { d.stepBack(); }},
+        {StackOut, [&d] { d.stackOut(); }},
+        {Continue, [&d] { d.continueRun(); }},
+        {Stop, [&d] { d.stop(); }},
+        {SetBreakPoint, [&d] { d.setBreakPoint(); }},
+        {Count, {}},
+        {ReloadRom, [&d] { d.reloadRom(); }},
+        {IceTest, [&d] { d.iceTest(); }},
     };
-    const Item items[] = {
-        {Command::Run, 127, "", QKeySequence(Qt::Key_F5), [&d] { d.run(); }},
-        {Command::Reset, 131, "", QKeySequence(Qt::Key_F6), [&d] { d.reset(); }},
-        {Command::Trace, 129, "", QKeySequence(Qt::Key_F7), [&d] { d.trace(); }},
-        {Command::StepOver, 128, "", QKeySequence(Qt::Key_F8), [&d] { d.stepOver(); }},
-        {Command::StepBack, -1, "StepBack", QKeySequence(Qt::Key_F9), [&d] { d.stepBack(); }},
-        {Command::StackOut, 134, "", QKeySequence(Qt::Key_F10), [&d] { d.stackOut(); }},
-        {Command::Continue, 295, "", QKeySequence(Qt::Key_F11), [&d] { d.continueRun(); }},
-        {Command::Stop, 130, "", QKeySequence(Qt::Key_F12), [&d] { d.stop(); }},
-        {Command::SetBreakPoint, 133, "", QKeySequence(Qt::Key_F2), [&d] { d.setBreakPoint(); }},
-        {Command::ReloadRom, -1, "ReLoad-ROM", QKeySequence(), [&d] { d.reloadRom(); }},
-        {Command::IceTest, 166, "", QKeySequence(), [&d] { d.iceTest(); }},
-    };
-    for (const Item& it : items) {
-        QAction* a = nullptr;
-        if (it.entry >= 0) {
-            a = makeAction(it.command, it.entry, it.key);
-        } else {
-            a = new QAction(QString::fromLatin1(it.caption), this);
-            a->setShortcut(it.key);
-            a->setObjectName(a->text());
-            actions_[it.command] = a;
-            captions_.item(a, -1, a->text());
+    for (const auto& [command, run] : items) {
+        if (command == Count) {
+            build->addSeparator();
+            continue;
         }
-        // The keys work wherever the focus is in the main window, child windows included.
-        a->setShortcutContext(Qt::ApplicationShortcut);
-        connect(a, &QAction::triggered, this, it.run);
-        build->addAction(a);
-        if (it.command == Command::SetBreakPoint) build->addSeparator();
+        build->addAction(actions_.at(command));
+        on(command, run);
     }
     connect(build, &QMenu::aboutToShow, this, [this] { updateAssembleRunCaption(); });
 }
@@ -60,19 +45,25 @@ void MainWindow::buildDebugMenu(QMenu* build) {
 void MainWindow::updateAssembleRunCaption() {
     // The assemble-and-debug item names the target it builds for.
     const bool simulator = bench_->shell().state().simulatorMode;
-    actions_[Command::AssembleRun]->setText(captionOf(119) + QStringLiteral(" ( ") +
-                                            withoutMnemonic(captionOf(simulator ? 123 : 124)) +
+    const TextId target = simulator ? TextId::ItemSimulation : TextId::ItemEmulation;
+    actions_[Command::AssembleRun]->setText(captionOf(TextId::ItemAssembleRun) +
+                                            QStringLiteral(" ( ") +
+                                            withoutMnemonic(captionOf(target)) +
                                             QStringLiteral(" )"));
 }
 
 void MainWindow::buildRunButtons() {
     runBar_->addSeparator();
     // Caption, hint entry of the text table, command.
-    const std::tuple<const char*, int, Command> buttons[] = {
-        {"F5", 208, Command::Run},       {"F7", 204, Command::Trace},
-        {"F8", 206, Command::StepOver},  {"F9", 218, Command::StepBack},
-        {"F10", 214, Command::StackOut}, {"F11", 217, Command::Continue},
-        {"F12", 210, Command::Stop},     {"F6", 212, Command::Reset}};
+    const std::tuple<const char*, TextId, Command> buttons[] = {
+        {"F5", TextId::HintRun, Command::Run},
+        {"F7", TextId::HintTrace, Command::Trace},
+        {"F8", TextId::HintStepOver, Command::StepOver},
+        {"F9", TextId::HintStepBack, Command::StepBack},
+        {"F10", TextId::HintStackOut, Command::StackOut},
+        {"F11", TextId::HintContinue, Command::Continue},
+        {"F12", TextId::HintStop, Command::Stop},
+        {"F6", TextId::HintReset, Command::Reset}};
     for (const auto& [caption, hint, command] : buttons) {
         QAction* a = runBar_->addAction(QString::fromLatin1(caption));
         a->setToolTip(captionOf(hint));
@@ -152,25 +143,24 @@ void MainWindow::showStackStatus(const StackStateText& state, const std::string&
 BreakpointTarget MainWindow::breakpointTarget() const {
     QMdiSubWindow* child = activeChild();
     if (!child) return BreakpointTarget::None;
-    if (child == subs_[size_t(Slot::ProgramMemory)]) return BreakpointTarget::ProgramMemory;
-    if (child == subs_[size_t(Slot::Source)]) return BreakpointTarget::SourceView;
+    if (child == slots_[size_t(Slot::ProgramMemory)].sub) return BreakpointTarget::ProgramMemory;
+    if (child == slots_[size_t(Slot::Source)].sub) return BreakpointTarget::SourceView;
     return BreakpointTarget::None;
 }
 
 // --- debug windows and the source view ---------------------------------------------------------
 
 void MainWindow::installDebugWindow(Slot slot, QWidget* widget, DebugWindow* window) {
-    QMdiSubWindow*& sub = subs_[size_t(slot)];
-    if (sub) {
+    QMdiSubWindow* sub = slots_[size_t(slot)].sub;
+    if (QWidget* old = sub->widget()) {
         // A second window for the slot replaces the first.
-        mdi_->removeSubWindow(sub);
-        sub->deleteLater();
+        sub->setWidget(nullptr);
+        old->deleteLater();
     }
-    sub = mdi_->addSubWindow(widget);
-    sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    sub->setWidget(widget);
     sub->hide();
     debugWindows_[slot] = window;
-    placed_[size_t(slot)] = false;
+    slots_[size_t(slot)].placed = false;
     applyCaptions();
     commandsChanged();
 }

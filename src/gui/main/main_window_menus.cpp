@@ -1,215 +1,179 @@
 // The main window's menu bar: the File, Edit, Search, View, Windows, Assemble&&Run, Options,
-// Help and Programmer menus with their items, and the always-on-top menu.
+// Help and Programmer menus, and the always-on-top menu. What each item is (caption, key,
+// enabling) comes from the command table; here is where it sits and what it does.
 #include "gui/main/main_window.h"
 
 #include "gui/editor/editor_window.h"
-#include "uitext/text_table.h"
+#include "shell/window_slots.h"
 
 #include <QMenuBar>
 
 namespace zerka::gui {
 
-QAction* MainWindow::makeAction(Command c, int entry, const QKeySequence& key) {
-    auto* a = new QAction(captionOf(entry), this);
-    a->setShortcut(key);
-    a->setObjectName(withoutMnemonic(captionOf(entry)));
-    actions_[c] = a;
-    captions_.item(a, entry);
-    return a;
+namespace {
+
+// A separator in a menu's list of commands.
+constexpr Command kSeparator = Command::Count;
+
+} // namespace
+
+void MainWindow::makeActions() {
+    for (const CommandSpec& spec : commandTable()) {
+        const QString caption = spec.caption == TextId::None
+                                    ? QString::fromLatin1(spec.ownCaption)
+                                    : captionOf(spec.caption);
+        auto* a = new QAction(caption, this);
+        a->setShortcut(QKeySequence(spec.key));
+        a->setShortcutContext(spec.context);
+        a->setObjectName(withoutMnemonic(caption));
+        captions_.item(a, spec.caption, spec.caption == TextId::None ? caption : QString());
+        actions_[spec.command] = a;
+    }
 }
 
-QMenu* MainWindow::addMenu(QMenu* parent, int entry) {
-    QMenu* m = parent ? parent->addMenu(captionOf(entry)) : menuBar()->addMenu(captionOf(entry));
-    captions_.menu(m, entry);
+void MainWindow::on(Command c, std::function<void()> run) {
+    connect(actions_.at(c), &QAction::triggered, this, [run = std::move(run)] { run(); });
+}
+
+QMenu* MainWindow::addMenu(QMenu* parent, TextId caption, std::initializer_list<Command> items) {
+    QMenu* m = parent ? parent->addMenu(captionOf(caption)) : menuBar()->addMenu(captionOf(caption));
+    captions_.menu(m, caption);
+    for (Command c : items)
+        if (c == kSeparator)
+            m->addSeparator();
+        else
+            m->addAction(actions_.at(c));
     return m;
 }
 
-template <typename Slot_>
-QAction* MainWindow::addItem(QMenu* menu, int entry, const QKeySequence& key, Slot_ slot) {
-    QAction* a = menu->addAction(captionOf(entry), key, this, slot);
-    captions_.item(a, entry);
-    return a;
+void MainWindow::runCommand(Command c, const CommandArgument& argument) {
+    const CommandSpec* spec = commandSpec(c);
+    if (spec && spec->routed) router_.run(*spec->routed, argument, spec->windows);
 }
 
 void MainWindow::buildMenus() {
+    makeActions();
     Shell& s = bench_->shell();
-    const QKeySequence none;
-    QMenu* file = addMenu(nullptr, 73);
-    file->addAction(makeAction(Command::New, 74, QKeySequence(Qt::CTRL | Qt::Key_N)));
-    connect(actions_[Command::New], &QAction::triggered, this, [&s] { s.newFile(); });
-    file->addAction(makeAction(Command::Open, 75, QKeySequence(Qt::CTRL | Qt::Key_O)));
-    connect(actions_[Command::Open], &QAction::triggered, this, [this] { openSourceFile(); });
-    file->addAction(makeAction(Command::Save, 76, QKeySequence(Qt::CTRL | Qt::Key_S)));
-    connect(actions_[Command::Save], &QAction::triggered, this, [&s] { s.save(false); });
-    file->addAction(makeAction(Command::SaveAs, 77));
-    connect(actions_[Command::SaveAs], &QAction::triggered, this, [&s] { s.save(true); });
-    file->addAction(makeAction(Command::SaveAll, 78));
-    connect(actions_[Command::SaveAll], &QAction::triggered, this, [&s] { s.saveAll(); });
-    file->addAction(makeAction(Command::CloseFile, 79));
-    connect(actions_[Command::CloseFile], &QAction::triggered, this, [&s] { s.closeFile(); });
-    file->addAction(makeAction(Command::CloseAll, 80));
-    connect(actions_[Command::CloseAll], &QAction::triggered, this, [&s] { s.closeAll(); });
-    file->addSeparator();
-    file->addAction(makeAction(Command::OpenProject, 114));
-    connect(actions_[Command::OpenProject], &QAction::triggered, this, [&s] { s.openProject(); });
-    file->addAction(makeAction(Command::SaveProject, 115));
-    connect(actions_[Command::SaveProject], &QAction::triggered, this, [&s] { s.saveProject(); });
-    file->addSeparator();
-    file->addAction(makeAction(Command::Exit, 83, QKeySequence(Qt::CTRL | Qt::Key_Q)));
-    connect(actions_[Command::Exit], &QAction::triggered, this, [this] { close(); });
+    using enum Command;
 
-    QMenu* edit = addMenu(nullptr, 87);
-    addItem(edit, 88, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { editor_->undo(); });
-    addItem(edit, 89, QKeySequence(Qt::CTRL | Qt::Key_X), [this] { editor_->cut(); });
-    addItem(edit, 90, QKeySequence(Qt::CTRL | Qt::Key_C), [this] { editor_->copy(); });
-    addItem(edit, 91, QKeySequence(Qt::CTRL | Qt::Key_V), [this] { editor_->paste(); });
-    addItem(edit, 92, none, [this] { editor_->selectAll(); });
-    QMenu* search = addMenu(nullptr, 94);
-    addItem(search, 95, QKeySequence(Qt::CTRL | Qt::Key_F),
-            [this] { runRouted(WindowCommand::Find); });
-    addItem(search, 96, QKeySequence(Qt::CTRL | Qt::Key_R),
-            [this] { runRouted(WindowCommand::Replace); });
-    addItem(search, 97, QKeySequence(Qt::Key_F3), [this] { runRouted(WindowCommand::FindNext); });
+    QMenu* file = addMenu(nullptr, TextId::MenuFile,
+                          {New, Open, Save, SaveAs, SaveAll, CloseFile, CloseAll, kSeparator,
+                           OpenProject, SaveProject, kSeparator, Exit});
+    on(New, [&s] { s.newFile(); });
+    on(Open, [this] { openSourceFile(); });
+    on(Save, [&s] { s.save(false); });
+    on(SaveAs, [&s] { s.save(true); });
+    on(SaveAll, [&s] { s.saveAll(); });
+    on(CloseFile, [&s] { s.closeFile(); });
+    on(CloseAll, [&s] { s.closeAll(); });
+    on(OpenProject, [&s] { s.openProject(); });
+    on(SaveProject, [&s] { s.saveProject(); });
+    on(Exit, [this] { close(); });
 
-    QMenu* view = addMenu(nullptr, 98);
+    QMenu* edit = addMenu(nullptr, TextId::MenuEdit, {Undo, Cut, Copy, Paste, SelectAll});
+    on(Undo, [this] { editor_->undo(); });
+    on(Cut, [this] { editor_->cut(); });
+    on(Copy, [this] { editor_->copy(); });
+    on(Paste, [this] { editor_->paste(); });
+    on(SelectAll, [this] { editor_->selectAll(); });
+    addMenu(nullptr, TextId::MenuSearch, {Find, Replace, FindNext});
+    for (Command c : {Find, Replace, FindNext})
+        on(c, [this, c] { runCommand(c); });
+
+    QMenu* view = addMenu(nullptr, TextId::MenuView,
+                          {ViewEdit, ViewSource, ViewHex, ViewWatch, ViewRam, ViewRegister,
+                           ViewStack, ViewBreakpoints, ViewAdc, ViewOpAmp, ViewComparator, Message, kSeparator, NextFile, PreviousFile,
+                           TileHorizontally, TileVertically});
     connect(view, &QMenu::aboutToShow, this, [&s] { s.refreshViewMenu(); });
-    view->addAction(makeAction(Command::ViewEdit, 99, QKeySequence(Qt::ALT | Qt::Key_1)));
-    connect(actions_[Command::ViewEdit], &QAction::triggered, this, [this] {
+    on(ViewEdit, [this] {
         if (!bench_->shell().state().commandLineStart) showAsChild(Slot::Editor, true);
     });
-    view->addAction(makeAction(Command::ViewSource, 100, QKeySequence(Qt::ALT | Qt::Key_2)));
-    view->addAction(makeAction(Command::ViewHex, 101, QKeySequence(Qt::ALT | Qt::Key_3)));
-    view->addAction(makeAction(Command::ViewWatch, 102, QKeySequence(Qt::ALT | Qt::Key_4)));
-    view->addAction(makeAction(Command::ViewRam, 103, QKeySequence(Qt::ALT | Qt::Key_5)));
-    view->addAction(makeAction(Command::ViewRegister, 104, QKeySequence(Qt::ALT | Qt::Key_6)));
-    view->addAction(makeAction(Command::ViewStack, 105, QKeySequence(Qt::ALT | Qt::Key_7)));
-    view->addAction(makeAction(Command::ViewBreakpoints, 106, QKeySequence(Qt::ALT | Qt::Key_8)));
     const std::pair<Command, Slot> viewSlots[] = {
-        {Command::ViewSource, Slot::Source},     {Command::ViewHex, Slot::ProgramMemory},
-        {Command::ViewWatch, Slot::Watch},       {Command::ViewRam, Slot::Ram},
-        {Command::ViewRegister, Slot::Register}, {Command::ViewStack, Slot::Stack}};
+        {ViewSource, Slot::Source}, {ViewHex, Slot::ProgramMemory}, {ViewWatch, Slot::Watch},
+        {ViewRam, Slot::Ram},       {ViewRegister, Slot::Register}, {ViewStack, Slot::Stack},
+        {Message, Slot::Log}};
     for (const auto& [command, slot] : viewSlots)
-        connect(actions_[command], &QAction::triggered, this,
-                [this, slot = slot] { showAsChild(slot, true); });
-    connect(actions_[Command::ViewBreakpoints], &QAction::triggered, this,
-            [this] { showBreakpointList(true); });
-    view->addAction(makeAction(Command::Message, 107));
-    connect(actions_[Command::Message], &QAction::triggered, this,
-            [this] { showAsChild(Slot::Log, true); });
-    view->addSeparator();
-    addItem(view, 111, QKeySequence(Qt::ALT | Qt::Key_Right),
-            [this] { runRouted(WindowCommand::NextFile); });
-    addItem(view, 112, QKeySequence(Qt::ALT | Qt::Key_Left),
-            [this] { runRouted(WindowCommand::PreviousFile); });
-    addItem(view, 109, QKeySequence(Qt::ALT | Qt::Key_Down), [this] { tile(true); });
-    addItem(view, 110, QKeySequence(Qt::ALT | Qt::Key_Up), [this] { tile(false); });
+        on(command, [this, slot = slot] { showAsChild(slot, true); });
+    on(ViewBreakpoints, [this] { showBreakpointList(true); });
+    for (Command c : {NextFile, PreviousFile})
+        on(c, [this, c] { runCommand(c); });
+    on(TileHorizontally, [this] { tile(true); });
+    on(TileVertically, [this] { tile(false); });
 
-    QMenu* windows = addMenu(nullptr, 113);
-    // Items the text table has no entry for keep their own captions.
-    captions_.item(windows->addAction(QStringLiteral("ShowWindows"), this,
-                                      [this] {
-                                          showAsChild(Slot::Editor, true);
-                                          showAsChild(Slot::Log, true);
-                                      }),
-                   -1, QStringLiteral("ShowWindows"));
+    QMenu* windows = addMenu(nullptr, TextId::MenuWindows, {ShowWindows, InformationBlock});
+    on(ShowWindows, [this] {
+        showAsChild(Slot::Editor, true);
+        showAsChild(Slot::Log, true);
+    });
     // Nothing reads this item: it only keeps its check mark.
-    QAction* info = windows->addAction(QStringLiteral("Information Block"));
-    info->setObjectName(info->text());
-    info->setCheckable(true);
-    captions_.item(info, -1, info->text());
+    actions_[InformationBlock]->setCheckable(true);
     buildOnTopMenu(windows);
 
-    QMenu* build = addMenu(nullptr, 118);
-    build->addAction(makeAction(Command::AssembleRun, 119, QKeySequence(Qt::Key_F4)));
-    connect(actions_[Command::AssembleRun], &QAction::triggered, this,
-            [&s] { s.assembleAndRun(); });
-    build->addAction(makeAction(Command::Assemble, 120, QKeySequence(Qt::CTRL | Qt::Key_F10)));
-    connect(actions_[Command::Assemble], &QAction::triggered, this, [&s] { s.assembleOnly(); });
-    addItem(build, 121, none, [this] {
+    QMenu* build = addMenu(nullptr, TextId::MenuAssembleRun, {AssembleRun, Assemble, SetMainFile});
+    on(AssembleRun, [&s] { s.assembleAndRun(); });
+    on(Assemble, [&s] { s.assembleOnly(); });
+    on(SetMainFile, [this] {
         std::vector<std::string> paths;
         for (int i = 1; i <= editor_->slotCount(); ++i)
             paths.push_back(editor_->pathOf(i));
         std::string main = bench_->shell().state().mainFile;
         if (chooseMainFile(this, paths, main)) bench_->shell().SetMainFile(main);
     });
-    QMenu* mode = addMenu(build, 122);
-    mode->addAction(makeAction(Command::Simulation, 123));
-    mode->addAction(makeAction(Command::Emulation, 124));
-    actions_[Command::Simulation]->setCheckable(true);
-    actions_[Command::Emulation]->setCheckable(true);
-    connect(actions_[Command::Simulation], &QAction::triggered, this,
-            [&s] { s.targetCommand(true); });
-    connect(actions_[Command::Emulation], &QAction::triggered, this,
-            [&s] { s.targetCommand(false); });
+    addMenu(build, TextId::MenuSetMode, {Simulation, Emulation});
+    actions_[Simulation]->setCheckable(true);
+    actions_[Emulation]->setCheckable(true);
+    on(Simulation, [&s] { s.targetCommand(true); });
+    on(Emulation, [&s] { s.targetCommand(false); });
     buildDebugMenu(build);
 
-    QMenu* opts = addMenu(nullptr, 135);
-    addItem(opts, 136, none, [this] { runOptions(); });
-    opts->addAction(makeAction(Command::SaveConfiguration, 137));
-    connect(actions_[Command::SaveConfiguration], &QAction::triggered, this,
-            [&s] { s.saveConfigurationCommand(); });
-    opts->addAction(makeAction(Command::LoadConfiguration, 138));
-    connect(actions_[Command::LoadConfiguration], &QAction::triggered, this,
-            [&s] { s.loadConfigurationCommand(); });
+    QMenu* opts = addMenu(nullptr, TextId::MenuOptions,
+                          {BuildOptions, SaveConfiguration, LoadConfiguration});
+    on(BuildOptions, [this] { runOptions(); });
+    on(SaveConfiguration, [&s] { s.saveConfigurationCommand(); });
+    on(LoadConfiguration, [&s] { s.loadConfigurationCommand(); });
 
-    QMenu* help = addMenu(nullptr, 219);
-    addItem(help, 222, QKeySequence(Qt::ALT | Qt::Key_A), [this] { showRevisionHistory(); });
+    addMenu(nullptr, TextId::MenuHelp, {RevisionHistory});
+    on(RevisionHistory, [this] { showRevisionHistory(); });
 
-    QMenu* programmer = menuBar()->addMenu(captionOf(235));
-    captions_.menu(programmer, 235);
-    actions_[Command::ProgrammerMenu] = programmer->menuAction();
-    actions_[Command::FileMenu] = file->menuAction();
-    actions_[Command::EditMenu] = edit->menuAction();
-    actions_[Command::OptionsMenu] = opts->menuAction();
+    QMenu* programmer = addMenu(nullptr, TextId::MenuRomWriter, {});
+    actions_[ProgrammerMenu] = programmer->menuAction();
+    actions_[FileMenu] = file->menuAction();
+    actions_[EditMenu] = edit->menuAction();
+    actions_[OptionsMenu] = opts->menuAction();
 }
 
 void MainWindow::buildOnTopMenu(QMenu* parent) {
     // The menu keeps its designed caption: the text table has no entry for it.
     onTopMenu_ = parent->addMenu(QStringLiteral("最上層顯示(&T)"));
     onTopMenu_->setAccessibleName(QStringLiteral("Always on top"));
-    captions_.item(onTopMenu_->menuAction(), -1, QStringLiteral("最上層顯示(&T)"));
-    // Window numbers 0..10: main window, editor, source view, program memory, watch, RAM,
-    // registers, stack, breakpoint list, message log, ADC panel.
-    static const int entries[kOnTopWindows] = {-1,  167, 230, 231, 102, 232,
-                                               227, 233, 106, 234, 108};
+    captions_.item(onTopMenu_->menuAction(), TextId::None, QStringLiteral("最上層顯示(&T)"));
+    // Window 0 is the main window; the others are the slots that carry a number.
     for (int i = 0; i < kOnTopWindows; ++i) {
-        QAction* a = onTopMenu_->addAction(entries[i] < 0 ? QStringLiteral("Main Window")
-                                                          : captionOf(entries[i]));
-        if (entries[i] >= 0)
-            captions_.item(a, entries[i]);
-        else
-            captions_.item(a, -1, QStringLiteral("Main Window"));
+        const std::optional<Slot> slot = slotOfOnTopWindow(i);
+        const TextId caption = slot ? slotInfo(*slot).onTopCaption : TextId::None;
+        QAction* a = onTopMenu_->addAction(slot ? captionOf(caption) : QStringLiteral("Main Window"));
+        captions_.item(a, caption, slot ? QString() : QStringLiteral("Main Window"));
         a->setCheckable(true);
         connect(a, &QAction::triggered, this, [this, i](bool on) { setOnTop(i, on); });
         onTop_[size_t(i)] = a;
     }
     onTopMenu_->addSeparator();
     captions_.item(
-        onTopMenu_->addAction(QStringLiteral("全部清除"), this, [this] { clearOnTop(); }), -1,
-        QStringLiteral("全部清除"));
+        onTopMenu_->addAction(QStringLiteral("全部清除"), this, [this] { clearOnTop(); }),
+        TextId::None, QStringLiteral("全部清除"));
 }
 
 QWidget* MainWindow::onTopWindow(int window) const {
-    static const int slotOf[kOnTopWindows] = {-1,
-                                              int(Slot::Editor),
-                                              int(Slot::Source),
-                                              int(Slot::ProgramMemory),
-                                              int(Slot::Watch),
-                                              int(Slot::Ram),
-                                              int(Slot::Register),
-                                              int(Slot::Stack),
-                                              int(Slot::Breakpoints),
-                                              int(Slot::Log),
-                                              int(Slot::Adc)};
-    if (slotOf[window] == -1) return const_cast<MainWindow*>(this);
-    return subs_[size_t(slotOf[window])];
+    const std::optional<Slot> slot = slotOfOnTopWindow(window);
+    if (!slot) return const_cast<MainWindow*>(this);
+    return slots_[size_t(*slot)].sub;
 }
 
 void MainWindow::setOnTop(int window, bool on) {
     bench_->shell().state().onTopFlags[size_t(window)] = on;
     onTop_[size_t(window)]->setChecked(on);
     QWidget* w = onTopWindow(window);
-    if (!w || bool(w->windowFlags() & Qt::WindowStaysOnTopHint) == on) return;
+    if (bool(w->windowFlags() & Qt::WindowStaysOnTopHint) == on) return;
     // Changing a window's flags hides it; a showing window shows again.
     const bool showing = w->isVisible();
     w->setWindowFlag(Qt::WindowStaysOnTopHint, on);

@@ -4,40 +4,33 @@
 
 #include "core/atomic_file.h"
 #include "gui/main/analog_views.h"
+#include "shell/window_slots.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
+
+#include <algorithm>
 
 namespace zerka::gui {
 
-namespace {
-
-const char* slotName(Slot slot) {
-    static const char* names[kSlotCount] = {"TZk_EDIT",  "TZk_HEX", "TZk_SOURCE", "TZk_RAM",
-                                            "TZk_STACK", "TZk_REG", "TZk_WATCH",  "TZk_ERR",
-                                            "TZk_ADC",   "TZk_OP",  "TZk_CMP",    "TZk_BREAK"};
-    return names[int(slot)];
-}
-
-} // namespace
-
 void MainWindow::showAsChild(Slot slot, bool show) {
-    QMdiSubWindow* s = subs_[size_t(slot)];
-    if (!s) return;
+    QMdiSubWindow* s = slots_[size_t(slot)].sub;
     const bool calculator = AnalogViews::handles(slot) && analogViews_;
     if (show) {
         if (calculator) analogViews_->aboutToShow(slot);
-        if (!placed_[size_t(slot)]) {
+        if (!slots_[size_t(slot)].placed) {
             s->setGeometry(defaultPlace(slot));
-            placed_[size_t(slot)] = true;
+            slots_[size_t(slot)].placed = true;
         }
-        const bool first = !shown_[size_t(slot)];
-        shown_[size_t(slot)] = true;
+        const bool first = !slots_[size_t(slot)].shown;
+        slots_[size_t(slot)].shown = true;
         s->show();
         s->widget()->show();
         // The state the layout file gave the window applies when it first shows.
-        if (first && layoutState_[size_t(slot)] == WindowState::Maximized) s->showMaximized();
-        if (first && layoutState_[size_t(slot)] == WindowState::Minimized) s->showMinimized();
+        if (first && slots_[size_t(slot)].layoutState == WindowState::Maximized) s->showMaximized();
+        if (first && slots_[size_t(slot)].layoutState == WindowState::Minimized) s->showMinimized();
         mdi_->setActiveSubWindow(s);
         if (DebugWindow* w = debugWindow(slot); w && bench_->shell().state().debugMode == 1)
             w->refreshView();
@@ -63,7 +56,7 @@ QRect MainWindow::defaultPlace(Slot slot) const {
     case Slot::OpAmp:
     case Slot::Comparator:
     case Slot::Breakpoints: {
-        const QSize size = subs_[size_t(slot)]->size().boundedTo(QSize(w, h));
+        const QSize size = slots_[size_t(slot)].sub->size().boundedTo(QSize(w, h));
         return QRect(QPoint(w - size.width(), 0), size);
     }
     case Slot::Editor:
@@ -90,19 +83,59 @@ QRect MainWindow::defaultPlace(Slot slot) const {
 }
 
 bool MainWindow::isShowing(Slot slot) const {
-    QMdiSubWindow* s = subs_[size_t(slot)];
-    return s && s->isVisible();
+    return slots_[size_t(slot)].sub->isVisible();
 }
 
 void MainWindow::tile(bool twoColumns) {
     std::vector<Slot> showing;
     for (int i = 0; i < kSlotCount; ++i)
         if (isShowing(Slot(i))) showing.push_back(Slot(i));
-    const auto placed = twoColumns ? tileTwoColumns(showing, width(), height())
-                                   : tileOneColumn(showing, width(), height());
-    // A showing slot has its sub-window (isShowing says so).
-    for (const TilePlacement& p : placed)
-        subs_[size_t(p.slot)]->setGeometry(p.rect.left, p.rect.top, p.rect.width, p.rect.height);
+    const QSize area = mdi_->viewport()->size();
+    const auto placed = twoColumns ? tileTwoColumns(showing, area.width(), area.height())
+                                   : tileOneColumn(showing, area.width(), area.height());
+    // A showing slot has its sub-window (isShowing says so); a minimized or maximized one is
+    // brought back to normal first, or it would keep its icon or cover the others.
+    for (const TilePlacement& p : placed) {
+        QMdiSubWindow* s = slots_[size_t(p.slot)].sub;
+        if (s->isMinimized() || s->isMaximized()) s->showNormal();
+        s->setGeometry(p.rect.left, p.rect.top, p.rect.width, p.rect.height);
+    }
+}
+
+void MainWindow::installWindowCycling() {
+    // Ctrl+Tab walks every showing window in turn (the MDI area's own switch only goes back to
+    // the window before); Ctrl+Shift+Tab walks back. Key widgets pass these keys on.
+    const auto add = [this](QKeyCombination key, int step) {
+        auto* cut = new QShortcut(QKeySequence(key), this);
+        cut->setContext(Qt::WindowShortcut);
+        connect(cut, &QShortcut::activated, this, [this, step] { cycleWindows(step); });
+    };
+    add(Qt::CTRL | Qt::Key_Tab, 1);
+    add(Qt::CTRL | Qt::Key_Backtab, -1);
+    add(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1);
+    add(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1);
+}
+
+void MainWindow::cycleWindows(int step) {
+    std::vector<QMdiSubWindow*> showing;
+    for (QMdiSubWindow* s : mdi_->subWindowList(QMdiArea::CreationOrder))
+        if (s->isVisible()) showing.push_back(s);
+    if (showing.empty()) return;
+    const auto at = std::find(showing.begin(), showing.end(), mdi_->activeSubWindow());
+    const int n = int(showing.size());
+    const int from = at == showing.end() ? (step > 0 ? n - 1 : 0) : int(at - showing.begin());
+    QMdiSubWindow* next = showing[size_t(((from + step) % n + n) % n)];
+    mdi_->setActiveSubWindow(next);
+    // The keys go into the window: to the child that had them last, else to its first child
+    // that takes the Tab key (a grid, the source view, the editor).
+    QWidget* w = next->widget();
+    QWidget* focus = QApplication::focusWidget();
+    if (!w || (focus && w->isAncestorOf(focus))) return;
+    if (QWidget* last = w->focusWidget()) return last->setFocus(Qt::TabFocusReason);
+    for (QWidget* c = w->nextInFocusChain(); c && c != w; c = c->nextInFocusChain())
+        if (w->isAncestorOf(c) && c->isVisible() && (c->focusPolicy() & Qt::TabFocus))
+            return c->setFocus(Qt::TabFocusReason);
+    w->setFocus(Qt::TabFocusReason);
 }
 
 // --- layout file ----------------------------------------------------------------------------
@@ -120,12 +153,11 @@ void MainWindow::readLayout() {
         if (p->state == WindowState::Maximized) showMaximized();
     }
     for (int i = 0; i < kSlotCount; ++i) {
-        QMdiSubWindow* s = subs_[size_t(i)];
-        if (!s) continue;
-        if (const WindowPlacement* p = layout_.find(slotName(Slot(i)))) {
+        QMdiSubWindow* s = slots_[size_t(i)].sub;
+        if (const WindowPlacement* p = layout_.find(slotInfo(Slot(i)).layoutName)) {
             s->setGeometry(p->left, p->top, std::max(p->width, 200), std::max(p->height, 100));
-            placed_[size_t(i)] = true;
-            layoutState_[size_t(i)] = p->state;
+            slots_[size_t(i)].placed = true;
+            slots_[size_t(i)].layoutState = p->state;
             // The first activation then hides the windows that belong to debug mode.
             if (p->visible) showAsChild(Slot(i), true);
         }
@@ -137,16 +169,16 @@ void MainWindow::writeLayout() {
     layout_.store({"TZKMAIN", g.x(), g.y(), g.width(), g.height(),
                    isMaximized() ? WindowState::Maximized : WindowState::Normal, true});
     for (int i = 0; i < kSlotCount; ++i) {
-        QMdiSubWindow* s = subs_[size_t(i)];
+        QMdiSubWindow* s = slots_[size_t(i)].sub;
         // A window never shown has only its design place: the record read from the file (if
         // any) stays as it was.
-        if (!s || !shown_[size_t(i)]) continue;
+        if (!slots_[size_t(i)].shown) continue;
         const QRect r = s->geometry();
         const WindowState state = s->isMaximized()   ? WindowState::Maximized
                                   : s->isMinimized() ? WindowState::Minimized
                                                      : WindowState::Normal;
         layout_.store(
-            {slotName(Slot(i)), r.x(), r.y(), r.width(), r.height(), state, s->isVisible()});
+            {slotInfo(Slot(i)).layoutName, r.x(), r.y(), r.width(), r.height(), state, s->isVisible()});
     }
     writeFileAtomic(layoutPath(), layout_.format());
 }

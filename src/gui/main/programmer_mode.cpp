@@ -14,11 +14,6 @@
 
 namespace zerka::gui {
 
-namespace {
-constexpr int kDownLoadEntry = 84;
-constexpr int kReadFlashEntry = 85;
-} // namespace
-
 ProgrammerMode::ProgrammerMode(MainWindow& window) : QObject(&window), w_(window) {
     // The programmer sits in the same unit as the emulator: the workbench's session, one link.
     ShellParts& parts = w_.workbench().shell().parts();
@@ -31,7 +26,7 @@ ProgrammerMode::ProgrammerMode(MainWindow& window) : QObject(&window), w_(window
 
     view_ = new ReadResultView;
     viewSub_ = w_.mdi()->addSubWindow(view_);
-    viewSub_->setWindowTitle(captionOf(231));
+    viewSub_->setWindowTitle(captionOf(TextId::ProgramMemoryCaption));
     viewSub_->setAttribute(Qt::WA_DeleteOnClose, false);
     viewSub_->resize(viewSub_->sizeHint().expandedTo(view_->sizeHint() + QSize(16, 40)));
     viewSub_->hide();
@@ -55,13 +50,10 @@ ProgrammerMode::ProgrammerMode(MainWindow& window) : QObject(&window), w_(window
     // The two flash commands go to the File menu, before "Exit".
     QMenu* file = w_.action(Command::FileMenu)->menu();
     QAction* exit = w_.action(Command::Exit);
-    for (const auto& [command, entry] : {std::pair{Command::DownLoad, kDownLoadEntry},
-                                         std::pair{Command::ReadFlash, kReadFlashEntry}}) {
-        auto* a = new QAction(captionOf(entry), &w_);
-        a->setObjectName(withoutMnemonic(a->text()));
+    for (Command command : {Command::DownLoad, Command::ReadFlash}) {
+        QAction* a = w_.action(command);
         file->insertAction(exit, a);
-        connect(a, &QAction::triggered, this, [this, c = command] { run(c); });
-        w_.addCommandAction(command, a, entry);
+        connect(a, &QAction::triggered, this, [this, command] { run(command); });
     }
     file->insertSeparator(exit);
 

@@ -1,7 +1,7 @@
 #include "gui/main/sram_record_menu.h"
 
 #include "gui/main/main_window.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -40,7 +40,7 @@ SramRecordMenu::SramRecordMenu(MainWindow& main)
     window_->setWindowFlag(Qt::Window);
     window_->hide();
 
-    item_ = new QAction(QString::fromStdString(TextOf(86)), this);
+    item_ = new QAction(QString::fromStdString(TextOf(TextId::ItemSramRecord)), this);
     item_->setObjectName(QStringLiteral("SramRecordMenu"));
     item_->setVisible(false);
     connect(item_, &QAction::triggered, this, [this] { showWindow(); });

@@ -244,14 +244,15 @@ void ProgrammerPage::buildLayout() {
     auto* firmwareRow = new QHBoxLayout;
     firmwareRow->addWidget(readAll_);
     firmwareRow->addWidget(firmware_, 1);
-    grid->addLayout(firmwareRow, 3, 0);
+    // Beside the tall chip code group: at its top, not stretched into an empty frame.
+    grid->addLayout(firmwareRow, 3, 0, Qt::AlignTop);
     grid->addWidget(key, 0, 1);
     grid->addWidget(check, 1, 1);
     grid->addWidget(buzzer, 2, 1);
     grid->addWidget(code, 3, 1);
     grid->addWidget(hao, 0, 2, 2, 1);
     grid->addWidget(acm, 2, 2);
-    grid->addWidget(protect_, 3, 2);
+    grid->addWidget(protect_, 3, 2, Qt::AlignTop);
     grid->setRowStretch(4, 1);
     grid->setColumnStretch(3, 1);
 

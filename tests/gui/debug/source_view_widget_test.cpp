@@ -161,6 +161,18 @@ TEST_F(SourceViewWidgetTest, ClicksSelectAddressesAndKeysSetAndFollowBookmarks) 
     EXPECT_EQ(checks, 1);
 }
 
+TEST_F(SourceViewWidgetTest, AClickInANarrowWindowKeepsTheMarkColumnInView) {
+    window.resize(300, 420);
+    QApplication::processEvents();
+    ASSERT_GT(table()->columnWidth(1), table()->viewport()->width());
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, cellRect(kMvfRow, 1).center());
+    EXPECT_EQ(model.CurrentRow(), kMvfRow);
+    EXPECT_EQ(table()->horizontalScrollBar()->value(), 0);
+    QTest::keyClick(table(), Qt::Key_End, Qt::ControlModifier); // rows still come into view
+    EXPECT_TRUE(table()->viewport()->rect().intersects(cellRect(model.file(1).rows(), 0)));
+    EXPECT_EQ(table()->horizontalScrollBar()->value(), 0);
+}
+
 TEST_F(SourceViewWidgetTest, FindWalksTheMatchesAndWraps) {
     QTest::keyClick(table(), Qt::Key_Home, Qt::ControlModifier);
     ASSERT_TRUE(window.findText(QStringLiteral("rj  ")));

@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 
 namespace zerka::gui {
 namespace {
@@ -114,14 +115,20 @@ TEST_F(MainWindowTest, TilingAndAbout) {
     openMain(example("sum_cx4a.asm"), "KXA1608");
     window->showAsChild(Slot::Log, true);
     tile(true);
-    const QRect e = window->subWindow(Slot::Editor)->geometry();
-    const QRect l = window->subWindow(Slot::Log)->geometry();
-    EXPECT_EQ(e.width(), (window->width() - 12) / 2);
-    EXPECT_EQ(l.left(), e.width());
-    EXPECT_EQ(e.height(), window->height() - 106);
+    // Two windows side by side fill the MDI area (WindowSlotsTest tiles more).
+    const QRect area = window->mdi()->viewport()->rect();
+    EXPECT_EQ(window->subWindow(Slot::Editor)->geometry(),
+              QRect(0, 0, area.width() / 2, area.height()));
+    EXPECT_EQ(window->subWindow(Slot::Log)->geometry().left(), area.width() / 2);
     menuItem(QStringLiteral("Help"), QStringLiteral("Revision History"))->trigger();
-    EXPECT_TRUE(named<QPlainTextEdit>(QStringLiteral("Revision History"))->toPlainText().contains(QStringLiteral("Zerka-IDE")));
-    named<QPlainTextEdit>(QStringLiteral("Revision History"))->close();
+    auto* history = named<QPlainTextEdit>(QStringLiteral("Revision History"));
+    EXPECT_TRUE(history->toPlainText().contains(QStringLiteral("Zerka-IDE")));
+    // Every line of the history shows whole, unbroken.
+    QApplication::processEvents();
+    for (const QString& line : history->toPlainText().split(QLatin1Char('\n')))
+        EXPECT_LE(history->fontMetrics().horizontalAdvance(line), history->viewport()->width())
+            << line.toStdString();
+    history->close();
     fs::remove(programDir + "Revision_EN.txt");
     named<QPlainTextEdit>(QStringLiteral("Revision History"))->clear();
     menuItem(QStringLiteral("Help"), QStringLiteral("Revision History"))->trigger();
@@ -135,6 +142,75 @@ void collectItems(QMenu* menu, std::vector<QAction*>& out) {
         out.push_back(a);
         if (a->menu()) collectItems(a->menu(), out);
     }
+}
+
+// A menu as a user meets it: each item's caption and key in order, "-" a separator, a sub-menu
+// in braces.
+std::string menuText(QMenu* menu) {
+    std::string out;
+    for (QAction* a : menu->actions()) {
+        if (!out.empty()) out += " | ";
+        if (a->isSeparator()) {
+            out += "-";
+            continue;
+        }
+        out += a->text().toStdString();
+        if (!a->shortcut().isEmpty())
+            out += " [" + a->shortcut().toString(QKeySequence::PortableText).toStdString() + "]";
+        if (a->menu()) out += " {" + menuText(a->menu()) + "}";
+    }
+    return out;
+}
+
+// The menus built from the command table read as they always have: captions, keys and order.
+// No key is taken twice, and nothing but the menus' own items answers to their keys.
+TEST_F(MainWindowTest, TheMenusReadAsTheyAlwaysHaveAndNoKeyIsTakenTwice) {
+    start();
+    std::vector<std::string> menus;
+    for (QAction* top : window->menuBar()->actions())
+        menus.push_back(top->text().toStdString() +
+                        (top->menu() ? ": " + menuText(top->menu()) : std::string()));
+    const std::vector<std::string> expected = {
+        "File: New(&N) [Ctrl+N] | Open(&O) [Ctrl+O] | Save(&S) [Ctrl+S] | Save As | Save All | "
+        "Close File | Close All | - | Open Project | Save Project | - | DownLoad To Flash Memory | "
+        "Read From Flash Memory | - | Exit(&Q) [Ctrl+Q]",
+        "SRAM Record",
+        "Edit: Undo(&Z) [Ctrl+Z] | Cut(&X) [Ctrl+X] | Copy(&C) [Ctrl+C] | Paste(&V) [Ctrl+V] | "
+        "Select All",
+        "Search: Find(&F) [Ctrl+F] | Replace(&R) [Ctrl+R] | Find Next [F3]",
+        "View: Edit [Alt+1] | Source [Alt+2] | Hex [Alt+3] | Watch [Alt+4] | Static RAM [Alt+5] | "
+        "Special Register [Alt+6] | Stack [Alt+7] | Break Point [Alt+8] | ADC Panel [Alt+9] | "
+        "OP Panel | Comparator Panel | Message | - | Next File [Alt+Right] | "
+        "Previous File [Alt+Left] | Tile Horizontally [Alt+Down] | Tile Verticlly [Alt+Up]",
+        "Windows: ShowWindows | Information Block | "
+        "\xE6\x9C\x80\xE4\xB8\x8A\xE5\xB1\xA4\xE9\xA1\xAF\xE7\xA4\xBA(&T) {Main Window | Edit | "
+        "Source Code | Program Memory | Watch | Data Memory | Special Register | Stack | "
+        "Break Point | Message | ADC Panel | - | \xE5\x85\xA8\xE9\x83\xA8\xE6\xB8\x85\xE9\x99\xA4}",
+        "Assemble&&Run: Assemble&&Run [F4] | Assemble [Ctrl+F10] | Set Main File | "
+        "Set Mode {Simulation | Emulation} | Edit Mode [Ctrl+F11] | - | Run [F5] | "
+        "Program Reset [F6] | Trace [F7] | Step Over [F8] | StepBack [F9] | Stack Out [F10] | "
+        "Continue [F11] | Stop [F12] | Set Break Point [F2] | - | ReLoad-ROM | ICE Test",
+        "Options: Build Options | Save Configuration | Load Configuration",
+        "Help: Revision History [Alt+A]",
+        "RomWriter: ",
+    };
+    EXPECT_EQ(menus, expected);
+
+    // Every key once among the menus' items and the toolbars' buttons.
+    std::vector<QAction*> all;
+    for (QAction* top : window->menuBar()->actions())
+        if (top->menu()) collectItems(top->menu(), all);
+    for (QToolBar* bar : window->findChildren<QToolBar*>())
+        for (QAction* a : bar->actions())
+            all.push_back(a);
+    std::map<std::string, std::string> keys;
+    for (QAction* a : all)
+        for (const QKeySequence& k : a->shortcuts()) {
+            const std::string key = k.toString(QKeySequence::PortableText).toStdString();
+            const auto [it, added] = keys.emplace(key, a->text().toStdString());
+            EXPECT_TRUE(added) << key << " is taken by " << it->second << " and "
+                               << a->text().toStdString();
+        }
 }
 
 TEST_F(MainWindowTest, CaptionsComeFromTheTextTableAndNameEveryWidget) {

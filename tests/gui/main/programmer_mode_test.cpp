@@ -1,8 +1,9 @@
 // The main window in programmer mode against the in-process virtual unit: the build puts the
 // word image into the programmer's flash, the toolbar's Blank and Read work on the chip in the
-// socket, and a screenshot shows the mode.
+// socket, and a screenshot shows the mode; the unit's display names the IDE mode.
 #include "gui/support/main_window_fixture.h"
 
+#include "core/text.h"
 #include "gui/editor/editor_window.h"
 #include "gui/main/programmer_mode.h"
 #include "gui/programmer/programmer_page.h"
@@ -85,6 +86,30 @@ TEST_F(ProgrammerModeWindow, BuildBlankAndReadFromTheToolbar) {
     QApplication::processEvents();
     test::saveScreenshot(window, QStringLiteral("programmer_mode_settings"));
     this->window.reset(); // before the unit it talks to
+}
+
+TEST_F(ProgrammerModeWindow, TheUnitsDisplayNamesTheModeOnClosingTheOptionsAndAtStart) {
+    TargetUnit unit;
+    start();
+    bench().emulator().usb().setVirtualTarget(inProcessTarget(unit));
+    OptionsModel& options = bench().options();
+    options.selectInterface(kUsbInterfaceIndex);
+
+    // On closing the options, the link not yet open.
+    options.selectIdeMode(IdeMode::Programmer);
+    ASSERT_TRUE(options.closeOptions());
+    EXPECT_EQ(unit.displayText(), padRight("ZK-IDE Program Mode", 32));
+    options.selectIdeMode(IdeMode::Debugger);
+    ASSERT_TRUE(options.closeOptions());
+    EXPECT_EQ(unit.displayText(), padRight("ZK-IDE Debug Mode", 32));
+
+    // A configuration that debugs on the emulator over USB, read at start.
+    shell().SelectTarget(false);
+    const std::string cfg = (dir.path() / "emulate.cfg").string();
+    ASSERT_TRUE(shell().WriteConfiguration(cfg));
+    shell().ReadConfiguration(cfg);
+    EXPECT_EQ(unit.displayText(), padRight("Zerka-IDE Debug Mode", 32));
+    window.reset(); // before the unit it talks to
 }
 
 } // namespace

@@ -18,6 +18,8 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QMenuBar>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTableView>
@@ -56,19 +58,39 @@ TEST_F(WindowSlotsTest, CalculatorsTileStayOnTopAndKeepTheirPlaceLikeEveryOtherS
         ASSERT_NE(window->subWindow(s), nullptr);
         EXPECT_TRUE(window->isShowing(s));
     }
-    // Alt+Down, then Alt+Up: every showing window is placed, the calculators too.
-    menuItem(QStringLiteral("Tile Horizontally"))->trigger();
-    const int half = (window->width() - 12) / 2;
-    for (Slot s : {Slot::Source, Slot::Adc, Slot::OpAmp, Slot::Comparator})
-        EXPECT_EQ(window->subWindow(s)->width(), half) << int(s);
-    menuItem(QStringLiteral("Tile Verticlly"))->trigger();
-    EXPECT_EQ(window->subWindow(Slot::Comparator)->width(), window->width() - 12);
-    EXPECT_GT(window->subWindow(Slot::Comparator)->y(), window->subWindow(Slot::Adc)->y());
+    // Alt+Up, then Alt+Down: every showing window, the calculators too, gets its own cell of
+    // the MDI area, nothing outside it and no two overlapping.
+    const QRect area = window->mdi()->viewport()->rect();
+    auto tiledInArea = [&](const char* item, int columns) {
+        menuItem(QString::fromLatin1(item))->trigger();
+        QApplication::processEvents();
+        std::vector<QRect> placed;
+        for (int i = 0; i < kSlotCount; ++i)
+            if (window->isShowing(Slot(i)))
+                placed.push_back(window->subWindow(Slot(i))->geometry());
+        ASSERT_GE(placed.size(), 6u) << item;
+        const int rows = (int(placed.size()) + columns - 1) / columns;
+        for (size_t i = 0; i < placed.size(); ++i) {
+            EXPECT_TRUE(area.contains(placed[i])) << item << " window " << i;
+            EXPECT_EQ(std::pair(placed[i].width(), placed[i].height()),
+                      std::pair(area.width() / columns, area.height() / rows))
+                << item << " window " << i;
+            for (size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(placed[i].intersects(placed[j])) << item << ' ' << i << ' ' << j;
+        }
+    };
+    window->subWindow(Slot::OpAmp)->showMinimized();
+    tiledInArea("Tile Verticlly", 1);
+    tiledInArea("Tile Horizontally", 2);
 
-    // Always on top, window number 10: the ADC panel.
+    // Always on top, window number 10: the ADC panel. Shown again, it keeps its short cell: a
+    // calculator smaller than its diagram scrolls.
+    const QRect adcCell = window->subWindow(Slot::Adc)->geometry();
     onTopItem(10)->trigger();
+    QApplication::processEvents();
     EXPECT_TRUE(window->subWindow(Slot::Adc)->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(window->subWindow(Slot::Adc)->isVisible());
+    EXPECT_EQ(window->subWindow(Slot::Adc)->geometry(), adcCell);
     clearOnTop();
     EXPECT_FALSE(window->subWindow(Slot::Adc)->windowFlags() & Qt::WindowStaysOnTopHint);
 
@@ -87,6 +109,81 @@ TEST_F(WindowSlotsTest, CalculatorsTileStayOnTopAndKeepTheirPlaceLikeEveryOtherS
     debugOn();
     EXPECT_TRUE(window->isShowing(Slot::OpAmp));
     EXPECT_EQ(window->subWindow(Slot::OpAmp)->geometry(), QRect(30, 40, 420, 330));
+}
+
+// Every window kind open at once: tiling gives each its own cell, each numbered window goes on
+// top and back, the layout file gets a record of each, and Ctrl+Tab / Ctrl+Shift+Tab walk all of
+// them in turn, both ways.
+TEST_F(WindowSlotsTest, EveryWindowKindTilesStaysOnTopIsLaidOutAndTakesItsTurnWithCtrlTab) {
+    start();
+    debugOn();
+    QApplication::setActiveWindow(window.get());
+    for (const char* caption : {"Source", "Hex", "Watch", "Static RAM", "Special Register",
+                                "Stack", "Break Point", "ADC Panel", "OP Panel", "Comparator Panel"})
+        menuItem(QString::fromLatin1(caption))->trigger();
+    MainWindowFixture::menuItem(QStringLiteral("Windows"), QStringLiteral("ShowWindows"))->trigger();
+    QApplication::processEvents();
+    for (int i = 0; i < kSlotCount; ++i)
+        ASSERT_TRUE(window->isShowing(Slot(i))) << "slot " << i;
+
+    // Each window gets a cell of its own: twelve distinct places in the MDI area. (A window
+    // whose minimum is taller than a sixth of the area still reaches below its cell.)
+    tile(true);
+    QApplication::processEvents();
+    const QRect area = window->mdi()->viewport()->rect();
+    std::vector<std::pair<int, int>> places;
+    for (int i = 0; i < kSlotCount; ++i) {
+        const QRect g = window->subWindow(Slot(i))->geometry();
+        EXPECT_TRUE(area.contains(g.topLeft())) << i;
+        places.emplace_back(g.x(), g.y());
+    }
+    std::sort(places.begin(), places.end());
+    EXPECT_EQ(std::unique(places.begin(), places.end()) - places.begin(), kSlotCount);
+
+    for (int n = 1; n <= 10; ++n) {
+        onTopItem(n)->trigger();
+        EXPECT_TRUE(onTopItem(n)->isChecked()) << n;
+    }
+    int onTop = 0;
+    for (int i = 0; i < kSlotCount; ++i)
+        onTop += bool(window->subWindow(Slot(i))->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(onTop, 10); // all but the OP and comparator panels, which have no number
+    clearOnTop();
+    for (int i = 0; i < kSlotCount; ++i) {
+        EXPECT_FALSE(window->subWindow(Slot(i))->windowFlags() & Qt::WindowStaysOnTopHint) << i;
+        EXPECT_TRUE(window->isShowing(Slot(i))) << i;
+    }
+
+    // Ctrl+Tab from the active window visits every other window once before coming back.
+    auto ctrlTab = [](bool back) {
+        QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget()
+                                                  : QApplication::activeWindow();
+        QTest::keyClick(to, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                        back ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+        QApplication::processEvents();
+    };
+    QMdiSubWindow* first = window->mdi()->activeSubWindow();
+    ASSERT_NE(first, nullptr);
+    std::vector<QMdiSubWindow*> forward;
+    for (int i = 0; i < kSlotCount; ++i) {
+        ctrlTab(false);
+        forward.push_back(window->mdi()->activeSubWindow());
+    }
+    EXPECT_EQ(forward.back(), first);
+    std::vector<QMdiSubWindow*> seen = forward;
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(std::unique(seen.begin(), seen.end()) - seen.begin(), kSlotCount);
+    // Ctrl+Shift+Tab walks the same ring backwards.
+    for (int i = kSlotCount - 2; i >= 0; --i) {
+        ctrlTab(true);
+        EXPECT_EQ(window->mdi()->activeSubWindow(), forward[size_t(i)]) << i;
+    }
+
+    EXPECT_TRUE(window->close());
+    for (const char* name : {"TZk_EDIT", "TZk_HEX", "TZk_SOURCE", "TZk_RAM", "TZk_STACK",
+                             "TZk_REG", "TZk_WATCH", "TZk_ERR", "TZk_ADC", "TZk_OP", "TZk_CMP",
+                             "TZk_BREAK"})
+        EXPECT_NE(layoutText().find(std::string(name) + "\r\n"), std::string::npos) << name;
 }
 
 TEST_F(WindowSlotsTest, LayoutFileStateIsAppliedToTheWindows) {
