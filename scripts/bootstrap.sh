@@ -3,12 +3,12 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git ccache
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld
   libgtest-dev libgmock-dev libbenchmark-dev
   libfmt-dev libcli11-dev nlohmann-json3-dev
   libusb-1.0-0-dev libhidapi-dev
   qt6-base-dev libqscintilla2-qt6-dev libxlsxwriter-dev
-  xvfb xauth
+  xvfb xauth xdotool
   lcov
 )
 # Node.js and npm for the end-to-end tests of the language server and the debug adapter

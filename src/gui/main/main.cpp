@@ -1,5 +1,6 @@
 // zerka-ide: the desktop program. An optional first argument names a source file that is built
 // and debugged at once.
+#include "core/huge_heap.h"
 #include "core/program_dir.h"
 #include "gui/main/main_window.h"
 
@@ -45,6 +46,7 @@ QIcon programIcon() {
 } // namespace
 
 int main(int argc, char** argv) {
+    zerka::useHugePageHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zerka-IDE"));
     QApplication::setWindowIcon(programIcon());

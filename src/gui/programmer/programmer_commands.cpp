@@ -11,8 +11,7 @@ namespace zerka::gui {
 
 ProgrammerCommands::ProgrammerCommands(ProgrammerSession& session, ProgrammerPage& page,
                                        ReadResultView& view, QWidget* dialogParent)
-    : QObject(dialogParent), session_(session), page_(page), view_(view), parent_(dialogParent),
-      confirm_(new BurnerConfirmDialog(dialogParent)) {
+    : QObject(dialogParent), session_(session), page_(page), view_(view), parent_(dialogParent) {
     confirm = [](BurnerConfirmDialog& d) { return d.exec() == QDialog::Accepted; };
     chooseHexFile = [this]() -> std::optional<std::string> {
         const QString f = QFileDialog::getOpenFileName(parent_, QStringLiteral("Open"), {},
@@ -20,15 +19,23 @@ ProgrammerCommands::ProgrammerCommands(ProgrammerSession& session, ProgrammerPag
         if (f.isEmpty()) return std::nullopt;
         return f.toStdString();
     };
-    // The version chosen in the window rules the calibration switches at once.
-    connect(confirm_, &BurnerConfirmDialog::versionChosen, &page_,
-            &ProgrammerPage::applyBurnerVersion);
     shown_ = session_.wordsShown.connect(
         [this](const std::vector<uint16_t>& words) { view_.showWords(words); });
 }
 
 ProgrammerCommands::~ProgrammerCommands() {
     session_.wordsShown.disconnect(shown_);
+}
+
+BurnerConfirmDialog& ProgrammerCommands::confirmDialog() {
+    // Made when first needed: most sessions never download, and the window is dear at start-up.
+    if (!confirm_) {
+        confirm_ = new BurnerConfirmDialog(parent_);
+        // The version chosen in the window rules the calibration switches at once.
+        connect(confirm_, &BurnerConfirmDialog::versionChosen, &page_,
+                &ProgrammerPage::applyBurnerVersion);
+    }
+    return *confirm_;
 }
 
 void ProgrammerCommands::run(Command command) {
@@ -74,8 +81,8 @@ void ProgrammerCommands::run(Command command) {
 
 void ProgrammerCommands::downloadCommand() {
     ShellParts& parts = session_.shell().parts();
-    confirm_->setChoices(parts.library.chipSelectorTexts(), page_.chipIndex(),
-                         page_.burnerVersion());
+    confirmDialog().setChoices(parts.library.chipSelectorTexts(), page_.chipIndex(),
+                               page_.burnerVersion());
     parts.ui.busy(true);
     const bool ok = confirm && confirm(*confirm_);
     if (!ok) {

@@ -30,7 +30,7 @@ class ProgrammerCommands : public QObject {
     void run(Command command);
     bool isRunning() const { return running_; }
 
-    BurnerConfirmDialog& confirmDialog() { return *confirm_; }
+    BurnerConfirmDialog& confirmDialog();
     // Shows the confirmation window; true on "ok" (tests answer it themselves).
     std::function<bool(BurnerConfirmDialog&)> confirm;
     // The open dialog for the word image; nothing when none was chosen.
@@ -50,7 +50,7 @@ class ProgrammerCommands : public QObject {
     ProgrammerPage& page_;
     ReadResultView& view_;
     QPointer<QWidget> parent_;
-    BurnerConfirmDialog* confirm_;
+    BurnerConfirmDialog* confirm_ = nullptr; // made on first use
     bool running_ = false;
     size_t shown_ = 0;
 };
