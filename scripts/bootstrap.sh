@@ -9,6 +9,7 @@ packages=(
   libusb-1.0-0-dev libhidapi-dev
   qt6-base-dev libqscintilla2-qt6-dev libxlsxwriter-dev
   xvfb xauth
+  dbus at-spi2-core python3-pyatspi
   lcov
 )
 # Node.js and npm for the language server's end-to-end test (tests/lsp_client); a Node.js
