@@ -146,21 +146,7 @@ bool RamViewModel::key(int row, int col, int key) {
         leaveCell();
         typing_.begin(row, col);
     }
-    switch (typing_.key(key, 2)) {
-    case CellTyping::Result::Refused:
-        return false;
-    case CellTyping::Result::Typed:
-        changed_.emit();
-        return true;
-    case CellTyping::Result::Commit:
-        leaveCell();
-        return true;
-    case CellTyping::Result::Cancelled:
-        typing_.begin(-1, -1);
-        changed_.emit();
-        return true;
-    }
-    return false;
+    return typing_.key(key, 2, [&] { leaveCell(); }, [&] { changed_.emit(); });
 }
 
 void RamViewModel::leaveCell() {
