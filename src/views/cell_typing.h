@@ -26,26 +26,6 @@ class CellTyping {
         editing_ = false;
     }
     Result key(int key, size_t maxDigits);
-    // `key`, settled as every grid does: a commit calls `commit` (which writes the value) and
-    // ends the edit, Escape ends it; every key taken calls `redraw`. False for a refused key.
-    template <typename Commit, typename Redraw>
-    bool key(int key, size_t maxDigits, Commit&& commit, Redraw&& redraw) {
-        switch (this->key(key, maxDigits)) {
-        case Result::Refused:
-            return false;
-        case Result::Commit:
-            commit();
-            begin(-1, -1);
-            break;
-        case Result::Cancelled:
-            begin(-1, -1);
-            break;
-        case Result::Typed:
-            break;
-        }
-        redraw();
-        return true;
-    }
     bool editing() const { return editing_; }
     int row() const { return row_; }
     int col() const { return col_; }

@@ -2,6 +2,7 @@
 
 #include "core/atomic_file.h"
 #include "upcentre/run/emulator_run.h"
+#include "views/cell_typing_keys.h"
 #include "views/view_context.h"
 #include "views/view_text.h"
 
@@ -146,7 +147,8 @@ bool RamViewModel::key(int row, int col, int key) {
         leaveCell();
         typing_.begin(row, col);
     }
-    return typing_.key(key, 2, [&] { leaveCell(); }, [&] { changed_.emit(); });
+    return typeIntoCell(
+        typing_, key, 2, [&] { leaveCell(); }, [&] { changed_.emit(); });
 }
 
 void RamViewModel::leaveCell() {

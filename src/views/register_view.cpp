@@ -1,5 +1,6 @@
 #include "views/register_view.h"
 
+#include "views/cell_typing_keys.h"
 #include "views/view_context.h"
 #include "views/view_text.h"
 
@@ -274,8 +275,8 @@ bool RegisterViewModel::gridKey(bool word, int row, int col, int key) {
         typing_.begin(row, col);
         typingWord_ = word;
     }
-    return typing_.key(
-        key, word ? 4 : 2,
+    return typeIntoCell(
+        typing_, key, word ? 4 : 2,
         [&] {
             if (typing_.editing()) applyEdit(ctx_, target->target, typing_.take());
         },

@@ -1,5 +1,6 @@
 #include "views/stack_view.h"
 
+#include "views/cell_typing_keys.h"
 #include "views/view_context.h"
 #include "views/view_text.h"
 
@@ -50,8 +51,8 @@ const Cell& StackViewModel::cell(int row, int col) const {
 bool StackViewModel::key(int row, int col, int key) {
     if (row < 1 || row >= rows() || col != 1) return false;
     if (typing_.row() != row || typing_.col() != col) typing_.begin(row, col);
-    return typing_.key(
-        key, 4,
+    return typeIntoCell(
+        typing_, key, 4,
         [&] {
             if (!typing_.editing()) return;
             const uint32_t value = typing_.take();
