@@ -14,11 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 R=${R:-3}
 N=${N:-200000000}
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/bench"
-cp -r "$here/../chips" "$work/chips"
-cp "$here"/sim_loop_cx4?.asm "$here"/sim_mix_cx4?.asm "$work/bench/"
+source "$here/scratch_copy.sh"
 
 best() { # command... -> best CPU seconds (user + sys of the child) of R runs: on a machine
     # shared with other builds the wall time measures the neighbours more than the program

@@ -24,12 +24,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 N=${N:-200000000}
 R=${R:-5}
 
-# Sources are assembled in a scratch copy so that the output files stay out of the tree.
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/bench"
-cp -r "$here/../chips" "$work/chips"
-cp "$here"/sim_*_cx4?.asm "$work/bench/"
+source "$here/scratch_copy.sh"
 python3 "$here/asm_speed_gen.py" "$work/bench/SPEED.ASM"
 python3 "$here/asm_speed_gen.py" --calls --blocks 3200 "$work/bench/CALLS.ASM"
 

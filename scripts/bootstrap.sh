@@ -9,6 +9,7 @@ packages=(
   libusb-1.0-0-dev libhidapi-dev
   qt6-base-dev libqscintilla2-qt6-dev libxlsxwriter-dev
   xvfb xauth xdotool
+  dbus at-spi2-core python3-pyatspi
   lcov
 )
 # Node.js and npm for the end-to-end tests of the language server and the debug adapter

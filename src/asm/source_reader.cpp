@@ -4,6 +4,7 @@
 
 #include "asm/object_reader.h"
 #include "core/atomic_file.h"
+#include "core/file_key.h"
 #include "core/number.h"
 #include "core/path_lookup.h"
 #include "core/text.h"
@@ -16,19 +17,6 @@ namespace {
 
 constexpr size_t kIncludeNameMax = 128;
 constexpr size_t kMacroNameMax = 128;
-
-// The identity of a file for the "read once per run" rule: the same file reached through
-// "." or "..", or a link, is still the same file.
-std::string fileKey(const fs::path& p) {
-    std::error_code ec;
-    fs::path c = fs::weakly_canonical(p, ec);
-    if (ec) {
-        c = fs::absolute(p, ec);
-        if (ec) c = p;
-        c = c.lexically_normal();
-    }
-    return c.generic_string();
-}
 
 bool readOnce(const fs::path& path, std::string& content) {
     std::error_code ec;

@@ -1,22 +1,13 @@
 #include "cli/asm_options.h"
 
+#include "cli/prog_chip.h"
 #include "core/path_lookup.h"
 #include "core/program_dir.h"
 
-#include <charconv>
 #include <filesystem>
 
 namespace zerka::cli {
 namespace {
-
-std::optional<int> chooseChip(const ChipLibrary& library, const std::string& text) {
-    int index = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
-    if (!text.empty() && ec == std::errc{} && end == text.data() + text.size() && index >= 0 &&
-        size_t(index) < library.entries().size())
-        return index;
-    return library.findChipByName(text);
-}
 
 std::optional<int> fillValue(const std::string& text) {
     if (text == "00" || text == "0") return 0;
@@ -140,7 +131,7 @@ std::unique_ptr<AsmSetup> prepareAssembly(const AsmCommandOptions& o, AssemblyMo
     OptionsModel& options = *setup->options;
     int index = 0;
     if (!o.chip.empty()) {
-        const std::optional<int> found = chooseChip(library, o.chip);
+        const std::optional<int> found = findChip(library, o.chip);
         if (!found) {
             err << me << "no chip \"" << o.chip << "\" in the chip library "
                 << library.libraryDir().string() << " (" << library.entries().size()

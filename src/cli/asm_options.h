@@ -18,6 +18,20 @@
 
 namespace zerka::cli {
 
+// The assembler's message lines on a stream as they come, each after `prefix`.
+class PrefixedLog : public MessageLog {
+  public:
+    PrefixedLog(std::ostream& out, std::string prefix) : out_(out), prefix_(std::move(prefix)) {}
+    void AddEntry(const std::string&, int, const std::string& text) override {
+        out_ << prefix_ << text << '\n';
+    }
+    void ClearLog() override {}
+
+  private:
+    std::ostream& out_;
+    std::string prefix_;
+};
+
 // A switch given as --NAME or --no-NAME; unset keeps the options model's value.
 struct AsmSwitch {
     bool on = false;
@@ -56,6 +70,17 @@ struct AsmSetup {
     AssemblyOptions assembly;
     // The -I folders, then the chip library: where INCLUDE names not beside MAIN are found.
     std::vector<std::filesystem::path> includeDirs;
+
+    // What the assembler needs of this set-up, its messages going to `log`.
+    AssemblyContext context(MessageLog& log) const {
+        AssemblyContext c;
+        c.chip = chip;
+        c.instructions = &instructions;
+        c.chipListVersion = library->chipListVersionNumber();
+        c.log = &log;
+        c.includeDirs = includeDirs;
+        return c;
+    }
 };
 
 // Adds -I DIR (repeatable) to `sub`.

@@ -1,10 +1,12 @@
 #pragma once
 // What every subcommand of `zerka` shares: its output streams and the exit status it sets.
 #include <CLI/CLI.hpp>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace zerka::cli {
 
@@ -44,5 +46,16 @@ struct CliContext {
     std::ostream& err;
     int exitCode = kExitOk;
 };
+
+// Runs a command's body and sets the exit status it returns; an error escaping the body is
+// reported after `me` and fails the command.
+template <typename Body> void runCommand(CliContext& ctx, std::string_view me, Body&& body) {
+    try {
+        ctx.exitCode = body();
+    } catch (const std::exception& e) {
+        ctx.err << me << e.what() << '\n';
+        ctx.exitCode = kExitFailed;
+    }
+}
 
 } // namespace zerka::cli

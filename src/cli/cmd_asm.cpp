@@ -12,32 +12,13 @@
 namespace zerka::cli {
 namespace {
 
-// Prints the assembler's message lines as they come.
-class StderrLog : public MessageLog {
-  public:
-    explicit StderrLog(std::ostream& err) : err_(err) {}
-    void AddEntry(const std::string&, int, const std::string& text) override {
-        err_ << "zerka asm: " << text << '\n';
-    }
-    void ClearLog() override {}
-
-  private:
-    std::ostream& err_;
-};
-
 int runAsm(const AsmCommandOptions& o, CliContext& ctx) {
     const std::unique_ptr<AsmSetup> setup =
         prepareAssembly(o, o.assembleOnly ? AssemblyMode::AssembleOnly : AssemblyMode::BuildAndLoad,
                         ctx.err, "zerka asm: ");
     if (!setup) return kExitUsage;
-    StderrLog log(ctx.err);
-    AssemblyContext context;
-    context.chip = setup->chip;
-    context.instructions = &setup->instructions;
-    context.chipListVersion = setup->library->chipListVersionNumber();
-    context.log = &log;
-    context.includeDirs = setup->includeDirs;
-    const AssemblyResult result = Assemble(o.main, context, setup->assembly);
+    PrefixedLog log(ctx.err, "zerka asm: ");
+    const AssemblyResult result = Assemble(o.main, setup->context(log), setup->assembly);
     // The log has said which output would replace which input.
     if (result.refused) return kExitUsage;
     if (const auto hint = coreHint(result, *setup->chip)) ctx.err << "zerka asm: " << *hint << '\n';
@@ -57,14 +38,7 @@ void registerAsmCommand(CLI::App& app, CliContext& ctx) {
                "chosen chip.");
     addAsmOptions(sub, *o, true);
     sub->add_option("MAIN", o->main, "Main source file")->required();
-    sub->callback([o, &ctx] {
-        try {
-            ctx.exitCode = runAsm(*o, ctx);
-        } catch (const std::exception& e) {
-            ctx.err << "zerka asm: " << e.what() << '\n';
-            ctx.exitCode = kExitFailed;
-        }
-    });
+    sub->callback([o, &ctx] { runCommand(ctx, "zerka asm: ", [&] { return runAsm(*o, ctx); }); });
 }
 
 } // namespace zerka::cli

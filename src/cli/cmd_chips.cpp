@@ -3,6 +3,7 @@
 //   zerka chips [--lib DIR] --show INDEX|NAME [--json] [--language EN|CN]
 #include "cli/chip_json.h"
 #include "cli/commands.h"
+#include "cli/prog_chip.h"
 
 #include "chip/chip_catalogue.h"
 #include "chip/chip_library.h"
@@ -11,7 +12,6 @@
 #include "core/text.h"
 
 #include <algorithm>
-#include <charconv>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,16 +28,6 @@ struct ChipsOptions {
 
 const char* coreName(const ChipModel& m) {
     return m.coreVariant == 0 ? "CX4A" : "CX4B";
-}
-
-// INDEX when the text is a decimal index of the list, else NAME (case-insensitive).
-std::optional<int> chooseChip(const ChipLibrary& library, const std::string& text) {
-    int index = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
-    if (!text.empty() && ec == std::errc{} && end == text.data() + text.size() && index >= 0 &&
-        size_t(index) < library.entries().size())
-        return index;
-    return library.findChipByName(text);
 }
 
 // One pass over the list: a load per entry would read the whole list again each time.
@@ -82,7 +72,7 @@ int runChips(const ChipsOptions& o, CliContext& ctx) {
     }
     if (o.show.empty()) return listChips(library, ctx);
 
-    const std::optional<int> index = chooseChip(library, o.show);
+    const std::optional<int> index = findChip(library, o.show);
     if (!index) {
         ctx.err << me << "no chip \"" << o.show << "\" in the chip library "
                 << library.libraryDir().string() << " (" << library.entries().size()
@@ -135,12 +125,7 @@ void registerChipsCommand(CLI::App& app, CliContext& ctx) {
             ctx.exitCode = kExitUsage;
             return;
         }
-        try {
-            ctx.exitCode = runChips(*opts, ctx);
-        } catch (const std::exception& e) {
-            ctx.err << "zerka chips: " << e.what() << '\n';
-            ctx.exitCode = kExitFailed;
-        }
+        runCommand(ctx, "zerka chips: ", [&] { return runChips(*opts, ctx); });
     });
 }
 

@@ -14,12 +14,7 @@ void registerLspCommand(CLI::App& app, CliContext& ctx) {
                "and output (Content-Length frames). Settings come from initializationOptions: "
                "{\"chip\", \"lib\", \"main\"} and the asm switches by name.");
     sub->callback([&ctx] {
-        try {
-            ctx.exitCode = lsp::runServer(STDIN_FILENO, STDOUT_FILENO);
-        } catch (const std::exception& e) {
-            ctx.err << "zerka lsp: " << e.what() << '\n';
-            ctx.exitCode = kExitFailed;
-        }
+        runCommand(ctx, "zerka lsp: ", [] { return lsp::runServer(STDIN_FILENO, STDOUT_FILENO); });
     });
 }
 

@@ -59,19 +59,6 @@ struct SimOptions {
     coverage::OutputRequest counting; // --coverage, --coverage-append, --profile
 };
 
-// Assembler messages on stderr as they come.
-class StderrLog : public MessageLog {
-  public:
-    explicit StderrLog(std::ostream& err) : err_(err) {}
-    void AddEntry(const std::string&, int, const std::string& text) override {
-        err_ << "zerka sim: " << text << '\n';
-    }
-    void ClearLog() override {}
-
-  private:
-    std::ostream& err_;
-};
-
 // The uP centre's messages (the PCLATL refusal, for one) on stderr.
 class StderrHost : public UiHost {
   public:
@@ -552,13 +539,8 @@ int Simulation::run() {
     if (!o_.steps.empty() && !parseCount(o_.steps, "--step")) return kExitUsage;
     if (!o_.stepOvers.empty() && !parseCount(o_.stepOvers, "--step-over")) return kExitUsage;
 
-    StderrLog log(ctx_.err);
-    AssemblyContext context;
-    context.chip = setup->chip;
-    context.instructions = &setup->instructions;
-    context.chipListVersion = setup->library->chipListVersionNumber();
-    context.log = &log;
-    context.includeDirs = setup->includeDirs;
+    PrefixedLog log(ctx_.err, kMe);
+    AssemblyContext context = setup->context(log);
     // The result stays in memory: output files only when a switch asks for them.
     AssemblyOptions& files = setup->assembly;
     const AsmCommandOptions& a = o_.assembly;
@@ -700,13 +682,10 @@ void registerSimCommand(CLI::App& app, CliContext& ctx) {
         ->check(notEmpty());
     sub->add_option("MAIN", o->assembly.main, "Main source file")->required();
     sub->callback([o, &ctx] {
-        try {
+        runCommand(ctx, kMe, [&] {
             Simulation sim(*o, ctx);
-            ctx.exitCode = sim.run();
-        } catch (const std::exception& e) {
-            ctx.err << kMe << e.what() << '\n';
-            ctx.exitCode = kExitFailed;
-        }
+            return sim.run();
+        });
     });
 }
 

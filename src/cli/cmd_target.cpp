@@ -3,6 +3,7 @@
 //                [--body-id HEX] [--usb bulk|hid] [--verbose] [--connections N]
 // The IDE and the other commands reach it through ZERKA_TARGET set to the same address.
 #include "cli/commands.h"
+#include "cli/prog_chip.h"
 #include "cli/target_programmer_options.h"
 
 #include "chip/chip_library.h"
@@ -42,16 +43,6 @@ struct TargetOptions {
     TargetProgrammerOptions programmer;
 };
 
-std::optional<uint16_t> parseHex16(std::string text) {
-    if (text.size() > 1 && (text.back() == 'h' || text.back() == 'H')) text.pop_back();
-    if (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0) text = text.substr(2);
-    unsigned value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > 0xFFFF)
-        return std::nullopt;
-    return static_cast<uint16_t>(value);
-}
-
 constexpr const char* kMe = "zerka target: ";
 
 // Takes the stop signals that arrived off the descriptor. Left pending, they would end the
@@ -76,14 +67,7 @@ bool applyChip(const TargetOptions& o, TargetConfig& config, CliContext& ctx) {
         return false;
     }
     const std::string chip = o.chip.empty() ? "0" : o.chip;
-    std::optional<int> index;
-    int n = 0;
-    const auto [end, ec] = std::from_chars(chip.data(), chip.data() + chip.size(), n);
-    if (ec == std::errc{} && end == chip.data() + chip.size() && n >= 0 &&
-        size_t(n) < library.entries().size())
-        index = n;
-    else
-        index = library.findChipByName(chip);
+    const std::optional<int> index = findChip(library, chip);
     if (!index) {
         ctx.err << me << "no chip \"" << chip << "\" in the chip library "
                 << library.libraryDir().string() << '\n';
@@ -116,7 +100,7 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
         return kExitUsage;
     }
     if (!o.bodyId.empty()) {
-        const auto id = parseHex16(o.bodyId);
+        const auto id = parseTargetHex(o.bodyId, 0xFFFF);
         if (!id) {
             ctx.err << me << "body identifier \"" << o.bodyId << "\" is not a hexadecimal word\n";
             return kExitUsage;
@@ -124,7 +108,7 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
     }
     // --body-id alone needs no library; otherwise the chip (given or default) sets the unit.
     if ((!o.chip.empty() || o.bodyId.empty()) && !applyChip(o, config, ctx)) return kExitUsage;
-    if (!o.bodyId.empty()) config.bodyId = *parseHex16(o.bodyId);
+    if (!o.bodyId.empty()) config.bodyId = uint16_t(*parseTargetHex(o.bodyId, 0xFFFF));
 
     if (!applyTargetProgrammerOptions(o.programmer, o.lib, o.chip, config, ctx.err))
         return kExitUsage;

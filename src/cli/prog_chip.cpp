@@ -4,14 +4,18 @@
 
 namespace zerka::cli {
 
-std::optional<int> chooseChip(const ChipLibrary& library, const std::string& chip,
-                              std::ostream& err, const std::string& me) {
+std::optional<int> findChip(const ChipLibrary& library, const std::string& chip) {
     int n = 0;
     const auto [end, ec] = std::from_chars(chip.data(), chip.data() + chip.size(), n);
     if (!chip.empty() && ec == std::errc{} && end == chip.data() + chip.size() && n >= 0 &&
         size_t(n) < library.entries().size())
         return n;
-    if (const auto index = library.findChipByName(chip)) return index;
+    return library.findChipByName(chip);
+}
+
+std::optional<int> chooseChip(const ChipLibrary& library, const std::string& chip,
+                              std::ostream& err, const std::string& me) {
+    if (const auto index = findChip(library, chip)) return index;
     err << me << "no chip \"" << chip << "\" in the chip library\n";
     return std::nullopt;
 }

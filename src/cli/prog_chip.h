@@ -1,5 +1,5 @@
 #pragma once
-// Choosing a chip of the library by index or name for `zerka prog` and `zerka target`.
+// Choosing a chip of the library by index or name, for every command that takes --chip.
 #include "chip/chip_library.h"
 #include "chip/chip_model.h"
 
@@ -9,7 +9,9 @@
 
 namespace zerka::cli {
 
-// The index of `chip` (a decimal index or a chip name); nothing (after a message) when none.
+// The index of `chip`: a decimal index of the list, else a chip name (case-insensitive).
+std::optional<int> findChip(const ChipLibrary& library, const std::string& chip);
+// The same; nothing (after a message) when none.
 std::optional<int> chooseChip(const ChipLibrary& library, const std::string& chip,
                               std::ostream& err, const std::string& me);
 

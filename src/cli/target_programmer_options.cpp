@@ -16,16 +16,6 @@ namespace {
 
 const std::string kMe = "zerka target: ";
 
-std::optional<uint32_t> parseAddress(std::string text) {
-    if (text.size() > 1 && (text.back() == 'h' || text.back() == 'H')) text.pop_back();
-    if (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0) text = text.substr(2);
-    uint32_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > 0x7FFF)
-        return std::nullopt;
-    return value;
-}
-
 bool loadSocketImage(const std::string& file, uint32_t romWords, SocketSetup& socket,
                      std::ostream& err) {
     if (const auto problem = inputFileProblem(file)) {
@@ -88,7 +78,7 @@ bool applyTargetProgrammerOptions(const TargetProgrammerOptions& o, const std::s
         } else if (fault == "flash-busy") {
             p.faults.flashBusy = true;
         } else if (fault.rfind("verify-fail=", 0) == 0) {
-            const auto a = parseAddress(fault.substr(12));
+            const auto a = parseTargetHex(fault.substr(12), 0x7FFF);
             if (!a) {
                 err << kMe << "\"" << fault << "\": give a program address 0..7FFF in hex\n";
                 return false;
@@ -131,6 +121,16 @@ bool applyTargetProgrammerOptions(const TargetProgrammerOptions& o, const std::s
         return false;
     p.socket.protectedChip = o.socketProtected;
     return true;
+}
+
+std::optional<uint32_t> parseTargetHex(std::string text, uint32_t max) {
+    if (text.size() > 1 && (text.back() == 'h' || text.back() == 'H')) text.pop_back();
+    if (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0) text = text.substr(2);
+    uint32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > max)
+        return std::nullopt;
+    return value;
 }
 
 } // namespace zerka::cli

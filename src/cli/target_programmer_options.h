@@ -24,6 +24,9 @@ struct TargetProgrammerOptions {
 
 void addTargetProgrammerOptions(CLI::App* cmd, TargetProgrammerOptions& o);
 
+// A hexadecimal value of `zerka target` ("1A2B", "1A2BH" or "0x1A2B") up to `max`.
+std::optional<uint32_t> parseTargetHex(std::string text, uint32_t max);
+
 // Fills config.programmer; `lib` and `chip` are the command's --lib and --chip. False after a
 // message on a bad value.
 bool applyTargetProgrammerOptions(const TargetProgrammerOptions& o, const std::string& lib,

@@ -63,17 +63,6 @@ std::string uriFromPath(const fs::path& path) {
     return out;
 }
 
-std::string fileKey(const fs::path& p) {
-    std::error_code ec;
-    fs::path c = fs::weakly_canonical(p, ec);
-    if (ec) {
-        c = fs::absolute(p, ec);
-        if (ec) c = p;
-        c = c.lexically_normal();
-    }
-    return c.generic_string();
-}
-
 size_t byteColumn(std::string_view line, int utf16) {
     size_t i = 0;
     int units = 0;
@@ -203,8 +192,6 @@ bool DocumentStore::read(const fs::path& path, std::string& content) const {
         content = d->text;
         return true;
     }
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return false;
     return readFileBytes(path, content);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The texts the editor has open. An open document's text, saved or not, is what the analysis
 // reads for that file; every other file comes from disk.
+#include "core/file_key.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -15,9 +17,7 @@ namespace zerka::lsp {
 std::optional<std::filesystem::path> pathFromUri(std::string_view uri);
 std::string uriFromPath(const std::filesystem::path& path);
 
-// The identity of a file: the same file reached through "..", a link or another spelling is
-// one key.
-std::string fileKey(const std::filesystem::path& path);
+using zerka::fileKey;
 
 struct Document {
     std::string uri;

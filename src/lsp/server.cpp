@@ -590,22 +590,28 @@ const Analysis* Server::analysisFor(const std::string& uri) {
     return b == builds_.end() ? nullptr : &b->second;
 }
 
-std::optional<Server::Place> Server::placeOf(const json& params) {
+std::optional<Server::DocumentFile> Server::documentFileOf(const json& params) {
     const std::string uri = needString(need(params, "textDocument"), "uri");
-    const json& pos = need(params, "position");
-    const int line = needInt(pos, "line");
-    const int character = needInt(pos, "character");
     const Analysis* a = analysisFor(uri);
     if (!a) return std::nullopt;
     const Document* d = docs_.byUri(uri);
-    const std::string key = fileKey(d ? d->path : *pathFromUri(uri));
-    const size_t f = a->fileIndex(key);
+    const size_t f = a->fileIndex(fileKey(d ? d->path : *pathFromUri(uri)));
     if (f >= a->files.size()) return std::nullopt;
+    return DocumentFile{a, f};
+}
+
+std::optional<Server::Place> Server::placeOf(const json& params) {
+    needString(need(params, "textDocument"), "uri");
+    const json& pos = need(params, "position");
+    const int line = needInt(pos, "line");
+    const int character = needInt(pos, "character");
+    const auto doc = documentFileOf(params);
+    if (!doc) return std::nullopt;
     Place p;
-    p.analysis = a;
-    p.file = f;
+    p.analysis = doc->analysis;
+    p.file = doc->file;
     p.line = line;
-    p.lineText = std::string(a->files[f].line(line));
+    p.lineText = std::string(doc->analysis->files[doc->file].line(line));
     p.column = byteColumn(p.lineText, character);
     return p;
 }
@@ -650,12 +656,11 @@ json Server::references(const json& params, bool highlight) {
 }
 
 json Server::documentSymbol(const json& params) {
-    const std::string uri = needString(need(params, "textDocument"), "uri");
-    const Analysis* a = analysisFor(uri);
+    const auto doc = documentFileOf(params);
     json out = json::array();
-    if (!a) return out;
-    const Document* d = docs_.byUri(uri);
-    const size_t f = a->fileIndex(fileKey(d ? d->path : *pathFromUri(uri)));
+    if (!doc) return out;
+    const Analysis* a = doc->analysis;
+    const size_t f = doc->file;
     for (const SymbolDef& s : a->symbols) {
         if (s.file != f || s.kind == SymbolKind::Extern) continue;
         LineSpan whole = s.span;
@@ -702,14 +707,10 @@ json Server::workspaceSymbol(const json& params) {
 }
 
 json Server::foldingRange(const json& params) {
-    const std::string uri = needString(need(params, "textDocument"), "uri");
-    const Analysis* a = analysisFor(uri);
+    const auto doc = documentFileOf(params);
     json out = json::array();
-    if (!a) return out;
-    const Document* d = docs_.byUri(uri);
-    const size_t f = a->fileIndex(fileKey(d ? d->path : *pathFromUri(uri)));
-    if (f >= a->files.size()) return out;
-    for (const auto& [s, e] : a->files[f].folds)
+    if (!doc) return out;
+    for (const auto& [s, e] : doc->analysis->files[doc->file].folds)
         if (e > s) out.push_back({{"startLine", s}, {"endLine", e}, {"kind", "region"}});
     return out;
 }
@@ -985,13 +986,11 @@ json Server::signatureHelp(const json& params) {
 }
 
 json Server::semanticTokens(const json& params) {
-    const std::string uri = needString(need(params, "textDocument"), "uri");
-    const Analysis* a = analysisFor(uri);
+    const auto doc = documentFileOf(params);
     json data = json::array();
-    if (!a) return {{"data", data}};
-    const Document* d = docs_.byUri(uri);
-    const size_t f = a->fileIndex(fileKey(d ? d->path : *pathFromUri(uri)));
-    if (f >= a->files.size()) return {{"data", data}};
+    if (!doc) return {{"data", data}};
+    const Analysis* a = doc->analysis;
+    const size_t f = doc->file;
     int prevLine = 0, prevChar = 0;
     for (const Token& t : a->files[f].tokens) {
         int type = -1, mods = 0;

@@ -81,6 +81,12 @@ class Server {
         std::string lineText;
     };
     std::optional<Place> placeOf(const nlohmann::json& params);
+    // The analysis holding a request's text document, and the document's file in it.
+    struct DocumentFile {
+        const Analysis* analysis = nullptr;
+        size_t file = 0;
+    };
+    std::optional<DocumentFile> documentFileOf(const nlohmann::json& params);
     nlohmann::json location(const Analysis& a, size_t file, const LineSpan& span) const;
     nlohmann::json range(const Analysis& a, size_t file, const LineSpan& span) const;
     std::vector<std::pair<size_t, const Token*>> occurrences(const Analysis& a, int symbol) const;

@@ -1,5 +1,7 @@
 #include "target/lpt_programmer_port.h"
 
+#include "link/lpt_link.h"
+
 namespace zerka {
 
 namespace {
@@ -8,21 +10,10 @@ constexpr uint8_t kDataOut = 0x01;
 constexpr uint8_t kClock = 0x08;
 constexpr uint8_t kDataIn = 0x40;
 
-// Forwards to a port that lives elsewhere.
-class BorrowedPort : public PrinterPort {
-  public:
-    explicit BorrowedPort(PrinterPort& port) : port_(port) {}
-    bool read(PortRegister r, uint8_t& value) override { return port_.read(r, value); }
-    bool write(PortRegister r, uint8_t value) override { return port_.write(r, value); }
-
-  private:
-    PrinterPort& port_;
-};
-
 } // namespace
 
-std::unique_ptr<PrinterPort> LptProgrammerPortProvider::open(uint16_t) {
-    return std::make_unique<BorrowedPort>(port_);
+std::unique_ptr<PrinterPort> LptProgrammerPortProvider::open(uint16_t base) {
+    return AttachedPortProvider(port_).open(base);
 }
 
 bool LptProgrammerPort::read(PortRegister r, uint8_t& value) {

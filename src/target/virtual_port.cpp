@@ -6,17 +6,6 @@ namespace zerka {
 
 namespace {
 
-// Forwards to the unit's port, which outlives the link's use of it.
-class PortHandle : public PrinterPort {
-  public:
-    explicit PortHandle(PrinterPort& port) : port_(port) {}
-    bool read(PortRegister r, uint8_t& value) override { return port_.read(r, value); }
-    bool write(PortRegister r, uint8_t value) override { return port_.write(r, value); }
-
-  private:
-    PrinterPort& port_;
-};
-
 // The end condition's two clock pulses come after the last data bit.
 constexpr size_t kEndPulses = 2;
 // Byte addresses from here on reach neither the data memory nor the register space: a single
@@ -25,8 +14,8 @@ constexpr uint32_t kCommandSpace = 0x1100;
 
 } // namespace
 
-std::unique_ptr<PrinterPort> VirtualPortProvider::open(uint16_t /*base*/) {
-    return std::make_unique<PortHandle>(port_);
+std::unique_ptr<PrinterPort> VirtualPortProvider::open(uint16_t base) {
+    return AttachedPortProvider(port_).open(base);
 }
 
 bool VirtualPrinterPort::read(PortRegister r, uint8_t& value) {

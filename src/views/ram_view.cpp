@@ -2,6 +2,7 @@
 
 #include "core/atomic_file.h"
 #include "upcentre/run/emulator_run.h"
+#include "views/cell_typing_keys.h"
 #include "views/view_context.h"
 #include "views/view_text.h"
 
@@ -146,21 +147,8 @@ bool RamViewModel::key(int row, int col, int key) {
         leaveCell();
         typing_.begin(row, col);
     }
-    switch (typing_.key(key, 2)) {
-    case CellTyping::Result::Refused:
-        return false;
-    case CellTyping::Result::Typed:
-        changed_.emit();
-        return true;
-    case CellTyping::Result::Commit:
-        leaveCell();
-        return true;
-    case CellTyping::Result::Cancelled:
-        typing_.begin(-1, -1);
-        changed_.emit();
-        return true;
-    }
-    return false;
+    return typeIntoCell(
+        typing_, key, 2, [&] { leaveCell(); }, [&] { changed_.emit(); });
 }
 
 void RamViewModel::leaveCell() {

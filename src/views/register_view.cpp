@@ -1,5 +1,6 @@
 #include "views/register_view.h"
 
+#include "views/cell_typing_keys.h"
 #include "views/view_context.h"
 #include "views/view_text.h"
 
@@ -274,23 +275,12 @@ bool RegisterViewModel::gridKey(bool word, int row, int col, int key) {
         typing_.begin(row, col);
         typingWord_ = word;
     }
-    switch (typing_.key(key, word ? 4 : 2)) {
-    case CellTyping::Result::Refused:
-        return false;
-    case CellTyping::Result::Typed:
-        changed_.emit();
-        return true;
-    case CellTyping::Result::Commit:
-        if (typing_.editing()) applyEdit(ctx_, target->target, typing_.take());
-        typing_.begin(-1, -1);
-        changed_.emit();
-        return true;
-    case CellTyping::Result::Cancelled:
-        typing_.begin(-1, -1);
-        changed_.emit();
-        return true;
-    }
-    return false;
+    return typeIntoCell(
+        typing_, key, word ? 4 : 2,
+        [&] {
+            if (typing_.editing()) applyEdit(ctx_, target->target, typing_.take());
+        },
+        [&] { changed_.emit(); });
 }
 
 bool RegisterViewModel::byteKey(int row, int col, int key) {

@@ -1,5 +1,6 @@
 #include "views/stack_view.h"
 
+#include "views/cell_typing_keys.h"
 #include "views/view_context.h"
 #include "views/view_text.h"
 
@@ -50,27 +51,15 @@ const Cell& StackViewModel::cell(int row, int col) const {
 bool StackViewModel::key(int row, int col, int key) {
     if (row < 1 || row >= rows() || col != 1) return false;
     if (typing_.row() != row || typing_.col() != col) typing_.begin(row, col);
-    switch (typing_.key(key, 4)) {
-    case CellTyping::Result::Refused:
-        return false;
-    case CellTyping::Result::Typed:
-        changed_.emit();
-        return true;
-    case CellTyping::Result::Commit:
-        if (typing_.editing()) {
+    return typeIntoCell(
+        typing_, key, 4,
+        [&] {
+            if (!typing_.editing()) return;
             const uint32_t value = typing_.take();
             writeStackEntry(ctx_, uint32_t(row), value);
             cells_[size_t(row) * kColumns + 1].text = hex(value, 4);
-        }
-        typing_.begin(-1, -1);
-        changed_.emit();
-        return true;
-    case CellTyping::Result::Cancelled:
-        typing_.begin(-1, -1);
-        changed_.emit();
-        return true;
-    }
-    return false;
+        },
+        [&] { changed_.emit(); });
 }
 
 std::optional<HexEditRequest> StackViewModel::doubleClick(int row, int col) const {

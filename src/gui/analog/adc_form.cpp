@@ -6,9 +6,6 @@
 
 namespace zerka::gui {
 namespace {
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 constexpr double kSignalY = 215;
 constexpr double kClockY = 455;
 constexpr double kRefY = 560;
@@ -16,10 +13,7 @@ constexpr double kRefY = 560;
 
 TADCForm::TADCForm(AdcCalculator& model, QWidget* parent)
     : AnalogDiagram(model, QSizeF(1240, 760), parent), adc_(model) {
-    setObjectName(QStringLiteral("TADCForm"));
-    setWindowTitle(QStringLiteral("ADC"));
-    setAccessibleName(QStringLiteral("ADC"));
-    addFieldCombo("VDDAX", "VDDAX", QRectF(930, 14, 80, 28));
+    setUpWindow(QStringLiteral("TADCForm"), QStringLiteral("ADC"), 930);
     addFieldCombo("INX0", "TXINX", QRectF(30, 80, 80, 26));
     addFieldCombo("PGA0GN", "TXPGAGN", QRectF(400, 285, 70, 26));
     addFieldCombo("DCSET0", "TXDCSET", QRectF(545, 110, 70, 26));
@@ -78,12 +72,7 @@ void TADCForm::syncOwnCombos() {
 }
 
 void TADCForm::paintDiagram(QPainter& p) {
-    text(p, QRectF(20, 10, 600, 34), QStringLiteral("Sigma-delta ADC  \u2014  signal path"),
-         Qt::AlignLeft | Qt::AlignVCenter, 14, true);
-    // Supply of the analog part.
-    panel(p, QRectF(850, 14, 72, 28), "ENVDDA");
-    text(p, QRectF(1018, 14, 215, 28), q(ctl("VDDAX").text), Qt::AlignLeft | Qt::AlignVCenter, 11,
-         true);
+    paintHeading(p, QStringLiteral("Sigma-delta ADC  \u2014  signal path"), 600, 930, 215);
     paintSignal(p);
     paintReferenceAndClock(p);
     paintResult(p);

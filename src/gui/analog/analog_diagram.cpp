@@ -66,6 +66,21 @@ void nameCombo(QComboBox* box, const QString& key) {
 }
 } // namespace
 
+void AnalogDiagram::setUpWindow(const QString& objectName, const QString& title, double supplyX) {
+    setObjectName(objectName);
+    setWindowTitle(title);
+    setAccessibleName(title);
+    addFieldCombo("VDDAX", "VDDAX", QRectF(supplyX, 14, 80, 28));
+}
+
+void AnalogDiagram::paintHeading(QPainter& p, const QString& heading, double headingWidth,
+                                 double supplyX, double voltageWidth) {
+    text(p, QRectF(20, 10, headingWidth, 34), heading, Qt::AlignLeft | Qt::AlignVCenter, 14, true);
+    panel(p, QRectF(supplyX - 80, 14, 72, 28), "ENVDDA");
+    text(p, QRectF(supplyX + 88, 14, voltageWidth, 28), q(ctl("VDDAX").text),
+         Qt::AlignLeft | Qt::AlignVCenter, 11, true);
+}
+
 QComboBox* AnalogDiagram::addFieldCombo(const char* field, const char* objectName, QRectF place) {
     auto* box = new QComboBox(this);
     box->setObjectName(QString::fromLatin1(objectName));

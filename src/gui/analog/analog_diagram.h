@@ -49,7 +49,15 @@ class AnalogDiagram : public QWidget, public DebugWindow {
     // Keeps the window's own combo boxes (output mode, bits) in step.
     virtual void syncOwnCombos() {}
 
+    static QString q(const std::string& s) { return QString::fromStdString(s); }
+
     // --- building blocks, all in logical units -------------------------------------------------
+    // The window's object name, title and accessible name, and the analog supply's selector at
+    // the top, `supplyX` from the left.
+    void setUpWindow(const QString& objectName, const QString& title, double supplyX);
+    // The diagram's heading, and the supply's switch and voltage beside its selector.
+    void paintHeading(QPainter& p, const QString& heading, double headingWidth, double supplyX,
+                      double voltageWidth);
     const AnalogControl& ctl(const char* field) const;
     QComboBox* addFieldCombo(const char* field, const char* objectName, QRectF place);
     QComboBox* addOwnCombo(const char* objectName, QRectF place, const QStringList& items);

@@ -2,18 +2,12 @@
 
 namespace zerka::gui {
 namespace {
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 constexpr double kPlusY = 263, kMinusY = 317, kOutY = 290;
 } // namespace
 
 TCMPForm::TCMPForm(ComparatorCalculator& model, QWidget* parent)
     : AnalogDiagram(model, QSizeF(1240, 780), parent), cmp_(model) {
-    setObjectName(QStringLiteral("TCMPForm"));
-    setWindowTitle(QStringLiteral("Comparator"));
-    setAccessibleName(QStringLiteral("Comparator"));
-    addFieldCombo("VDDAX", "VDDAX", QRectF(930, 14, 80, 28));
+    setUpWindow(QStringLiteral("TCMPForm"), QStringLiteral("Comparator"), 930);
     addFieldCombo("CPIH", "TXCPIH", QRectF(30, 62, 80, 26));
     addFieldCombo("CPIL", "TXCPIL", QRectF(30, 252, 80, 26));
     addFieldCombo("CPVCS", "TXCPVCS", QRectF(30, 540, 80, 26));
@@ -22,11 +16,7 @@ TCMPForm::TCMPForm(ComparatorCalculator& model, QWidget* parent)
 }
 
 void TCMPForm::paintDiagram(QPainter& p) {
-    text(p, QRectF(20, 10, 500, 34), QStringLiteral("Comparator"), Qt::AlignLeft | Qt::AlignVCenter,
-         14, true);
-    panel(p, QRectF(850, 14, 72, 28), "ENVDDA");
-    text(p, QRectF(1018, 14, 215, 28), q(ctl("VDDAX").text), Qt::AlignLeft | Qt::AlignVCenter, 11,
-         true);
+    paintHeading(p, QStringLiteral("Comparator"), 500, 930, 215);
     paintInputs(p);
     paintLadder(p);
     paintOutput(p);

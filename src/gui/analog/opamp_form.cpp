@@ -2,18 +2,12 @@
 
 namespace zerka::gui {
 namespace {
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 constexpr double kPlusY = 253, kMinusY = 307;
 } // namespace
 
 TOPForm::TOPForm(OpAmpCalculator& model, QWidget* parent)
     : AnalogDiagram(model, QSizeF(960, 600), parent) {
-    setObjectName(QStringLiteral("TOPForm"));
-    setWindowTitle(QStringLiteral("OP"));
-    setAccessibleName(QStringLiteral("OP"));
-    addFieldCombo("VDDAX", "VDDAX", QRectF(640, 14, 80, 28));
+    setUpWindow(QStringLiteral("TOPForm"), QStringLiteral("OP"), 640);
     addFieldCombo("OP0P", "TXOP0P", QRectF(30, 62, 80, 26));
     addFieldCombo("OP0N", "TXOP0N", QRectF(30, 262, 80, 26));
     addFieldCombo("OP0M", "TXOP0M", QRectF(600, 420, 80, 26));
@@ -21,11 +15,7 @@ TOPForm::TOPForm(OpAmpCalculator& model, QWidget* parent)
 }
 
 void TOPForm::paintDiagram(QPainter& p) {
-    text(p, QRectF(20, 10, 500, 34), QStringLiteral("Operational amplifier"),
-         Qt::AlignLeft | Qt::AlignVCenter, 14, true);
-    panel(p, QRectF(560, 14, 72, 28), "ENVDDA");
-    text(p, QRectF(728, 14, 225, 28), q(ctl("VDDAX").text), Qt::AlignLeft | Qt::AlignVCenter, 11,
-         true);
+    paintHeading(p, QStringLiteral("Operational amplifier"), 500, 640, 225);
     text(p, QRectF(115, 62, 200, 26), QStringLiteral("OP0P: + input"),
          Qt::AlignLeft | Qt::AlignVCenter, 10, true);
     text(p, QRectF(115, 262, 200, 26), QStringLiteral("OP0N: \u2212 input"),

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 
+#include <algorithm>
 #include <vector>
 
 namespace zerka::gui {
@@ -280,12 +281,42 @@ class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
     mutable int cachedColumns_ = -1;
 };
 
-class PanelAccessible : public QAccessibleWidget {
+// A panel's value is also its text: AT-SPI carries a value only for numeric controls, so a
+// screen reader on Linux reads a label's text interface.
+class PanelAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
   public:
     explicit PanelAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::StaticText) {
         if (PanelHolder* h = holderOf<PanelHolder>(w); h && !h->seen && listening())
             announcePanel(w, *h);
     }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    // Read-only text: no selection, no caret, no attributes.
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int start, int end) const override {
+        const QString v = text(QAccessible::Value);
+        start = std::clamp(start, 0, int(v.size()));
+        end = end < 0 ? int(v.size()) : std::clamp(end, start, int(v.size()));
+        return v.mid(start, end - start);
+    }
+    int characterCount() const override { return int(text(QAccessible::Value).size()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = *end = offset;
+        return {};
+    }
+
     QString text(QAccessible::Text t) const override {
         const PanelHolder* h = holderOf<PanelHolder>(object());
         if (!h) return QAccessibleWidget::text(t);

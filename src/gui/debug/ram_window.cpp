@@ -17,9 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cstdlib>
@@ -71,7 +69,7 @@ RamWindow::RamWindow(RamViewModel& model, UiHost& ui, QWidget* parent)
                         .toStdString();
     bankLook_.fill(-1);
     build();
-    connection_ = model_.changed().connect([this] { scheduleRefresh(); });
+    connection_ = model_.changed().connect([this] { refresh_.schedule(); });
     refreshView();
 }
 
@@ -121,12 +119,7 @@ void RamWindow::build() {
     grid_->onHover = [this](int r, int c) { hoverCell(r, c); };
     makeRamGridAccessible(*grid_, model_);
     // A window tiled smaller than the bank scrolls it rather than cutting it off.
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(grid_);
-    scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    scroll->setMinimumSize(1, 1);
-    layout->addWidget(scroll, 1);
+    addScrollingGrid(this, layout, grid_);
 
     hover_ = new QLabel(this);
     hover_->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -147,16 +140,8 @@ void RamWindow::setCellFont(const QFont& font) {
     refreshView();
 }
 
-void RamWindow::scheduleRefresh() {
-    if (refreshQueued_) return;
-    refreshQueued_ = true;
-    QTimer::singleShot(0, this, [this] {
-        if (refreshQueued_) refreshView();
-    });
-}
-
 void RamWindow::refreshView() {
-    refreshQueued_ = false;
+    refresh_.done();
     updateBanks();
     grid_->refresh();
     if (hover_->isVisible()) hoverCell(hoverRow_, hoverCol_);

@@ -6,36 +6,25 @@
 // The models first: Qt defines its keyword `emit` as a macro, which core/signal.h uses as a name.
 #include "views/ram_view.h"
 
-#include "gui/debug/debug_window.h"
-#include "gui/debug/hex_editor_popup.h"
+#include "gui/debug/grid_window_parts.h"
 #include "gui/debug/text_input_box.h"
 
 #include <QColor>
 #include <QUrl>
-#include <QWidget>
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <string>
 
 class QLabel;
 class QPushButton;
 
-namespace zerka {
-class DebugViews;
-class UiHost;
-} // namespace zerka
-
 namespace zerka::gui {
-
-class HexCellGrid;
 
 class RamWindow : public QWidget, public DebugWindow {
     Q_OBJECT
   public:
-    using HexEditor =
-        std::function<HexEditResult(QWidget* parent, QPoint global, const HexEditRequest& request)>;
+    using HexEditor = gui::HexEditor;
     using TextAsker = std::function<TextInputResult(QWidget* parent, QPoint global)>;
     using ColourChooser = std::function<std::optional<QColor>(QWidget* parent, QColor current)>;
     // Asks for a ".ram" file to open (save = false) or to write; nothing when cancelled.
@@ -82,7 +71,6 @@ class RamWindow : public QWidget, public DebugWindow {
     void loadRamData();
     void saveRamData();
     void saveToExcel();
-    void scheduleRefresh();
 
     RamViewModel& model_;
     UiHost& ui_;
@@ -100,7 +88,7 @@ class RamWindow : public QWidget, public DebugWindow {
     std::string exportFolder_;
     std::string lastWorkbook_;
     size_t connection_ = 0;
-    bool refreshQueued_ = false;
+    QueuedRefresh refresh_{this, [this] { refreshView(); }};
 };
 
 } // namespace zerka::gui

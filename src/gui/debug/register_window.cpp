@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTimer>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -61,7 +60,7 @@ RegisterWindow::RegisterWindow(RegisterViewModel& model, UiHost&, QWidget* paren
     build();
     // Edits made elsewhere (another window, a file load) refresh the model: follow it once the
     // current event is done.
-    connection_ = model_.changed().connect([this] { scheduleRefresh(); });
+    connection_ = model_.changed().connect([this] { refresh_.schedule(); });
     refreshView();
 }
 
@@ -219,16 +218,8 @@ void RegisterWindow::setCellFont(const QFont& font) {
     refreshView();
 }
 
-void RegisterWindow::scheduleRefresh() {
-    if (refreshQueued_) return;
-    refreshQueued_ = true;
-    QTimer::singleShot(0, this, [this] {
-        if (refreshQueued_) refreshView();
-    });
-}
-
 void RegisterWindow::refreshView() {
-    refreshQueued_ = false;
+    refresh_.done();
     updateShapes();
     updatePanels();
     updatePages();

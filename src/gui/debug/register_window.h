@@ -6,33 +6,21 @@
 // The models first: Qt defines its keyword `emit` as a macro, which core/signal.h uses as a name.
 #include "views/register_view.h"
 
-#include "gui/debug/debug_window.h"
-#include "gui/debug/hex_editor_popup.h"
+#include "gui/debug/grid_window_parts.h"
 #include "gui/debug/popup_choice.h"
 
-#include <QWidget>
-
 #include <array>
-#include <functional>
 
 class QLabel;
 class QPushButton;
 
-namespace zerka {
-class DebugViews;
-class UiHost;
-} // namespace zerka
-
 namespace zerka::gui {
-
-class HexCellGrid;
 
 class RegisterWindow : public QWidget, public DebugWindow {
     Q_OBJECT
   public:
     using Panel = RegisterViewModel::Panel;
-    using HexEditor =
-        std::function<HexEditResult(QWidget* parent, QPoint global, const HexEditRequest& request)>;
+    using HexEditor = gui::HexEditor;
 
     RegisterWindow(DebugViews& views, UiHost& ui, QWidget* parent = nullptr);
     RegisterWindow(RegisterViewModel& model, UiHost& ui, QWidget* parent = nullptr);
@@ -67,7 +55,6 @@ class RegisterWindow : public QWidget, public DebugWindow {
     void updateShapes();
     void updatePanels();
     void updatePages();
-    void scheduleRefresh();
 
     RegisterViewModel& model_;
     std::array<QLabel*, RegisterViewModel::kPanelCount> panels_{};
@@ -83,7 +70,7 @@ class RegisterWindow : public QWidget, public DebugWindow {
     PopupChooser chooser_;
     int language_ = 0;
     size_t connection_ = 0;
-    bool refreshQueued_ = false;
+    QueuedRefresh refresh_{this, [this] { refreshView(); }};
 };
 
 } // namespace zerka::gui

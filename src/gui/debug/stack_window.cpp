@@ -8,8 +8,6 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
-#include <QScrollArea>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace zerka::gui {
@@ -56,15 +54,10 @@ StackWindow::StackWindow(StackViewModel& model, UiHost&, QWidget* parent)
     };
     makeStackGridAccessible(*grid_);
     // A window tiled shorter than the stack scrolls it rather than cutting it off.
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(grid_);
-    scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    scroll->setMinimumSize(1, 1);
-    layout->addWidget(scroll, 1);
+    addScrollingGrid(this, layout, grid_);
     focusConnection_ = connect(qApp, &QApplication::focusChanged, this,
                                [this](QWidget* from, QWidget* to) { focusMoved(from, to); });
-    connection_ = model_.changed().connect([this] { scheduleRefresh(); });
+    connection_ = model_.changed().connect([this] { refresh_.schedule(); });
     refreshView();
 }
 
@@ -83,16 +76,8 @@ void StackWindow::setCellFont(const QFont& font) {
     refreshView();
 }
 
-void StackWindow::scheduleRefresh() {
-    if (refreshQueued_) return;
-    refreshQueued_ = true;
-    QTimer::singleShot(0, this, [this] {
-        if (refreshQueued_) refreshView();
-    });
-}
-
 void StackWindow::refreshView() {
-    refreshQueued_ = false;
+    refresh_.done();
     if (grid_->rows() != model_.rows()) grid_->setShape(model_.rows(), {kLabelChars, kValueChars});
     grid_->refresh();
     announceAccessibleChanges(this);

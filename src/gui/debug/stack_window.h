@@ -5,27 +5,14 @@
 // The models first: Qt defines its keyword `emit` as a macro, which core/signal.h uses as a name.
 #include "views/stack_view.h"
 
-#include "gui/debug/debug_window.h"
-#include "gui/debug/hex_editor_popup.h"
-
-#include <QWidget>
-
-#include <functional>
-
-namespace zerka {
-class DebugViews;
-class UiHost;
-} // namespace zerka
+#include "gui/debug/grid_window_parts.h"
 
 namespace zerka::gui {
-
-class HexCellGrid;
 
 class StackWindow : public QWidget, public DebugWindow {
     Q_OBJECT
   public:
-    using HexEditor =
-        std::function<HexEditResult(QWidget* parent, QPoint global, const HexEditRequest& request)>;
+    using HexEditor = gui::HexEditor;
 
     StackWindow(DebugViews& views, UiHost& ui, QWidget* parent = nullptr);
     StackWindow(StackViewModel& model, UiHost& ui, QWidget* parent = nullptr);
@@ -44,14 +31,13 @@ class StackWindow : public QWidget, public DebugWindow {
 
   private:
     void focusMoved(QWidget* from, QWidget* to);
-    void scheduleRefresh();
 
     StackViewModel& model_;
     HexCellGrid* grid_ = nullptr;
     HexEditor hexEditor_;
     size_t connection_ = 0;
     QMetaObject::Connection focusConnection_;
-    bool refreshQueued_ = false;
+    QueuedRefresh refresh_{this, [this] { refreshView(); }};
 };
 
 } // namespace zerka::gui

@@ -64,22 +64,14 @@ void CalibrationPage::build() {
     page->addStretch();
 
     const auto store = [this](QCheckBox* box, CalibrationSwitch which) {
-        connect(box, &QCheckBox::clicked, this, [this, which](bool on) {
-            model_.clickCalibrationSwitch(which, on);
-            changed();
-        });
+        onClicked(box, [this, which](bool on) { model_.clickCalibrationSwitch(which, on); });
     };
     store(hardware_, CalibrationSwitch::Hardware);
     store(softwareHao_, CalibrationSwitch::SoftwareHao);
     store(softwareLpo_, CalibrationSwitch::SoftwareLpo);
-    const auto text = [this](QLineEdit* box, EditControl OptionsControls::*control) {
-        connect(box, &QLineEdit::textEdited, this, [this, control](const QString& t) {
-            (model_.controls().*control).text = t.toStdString();
-        });
-    };
-    text(hao_, &OptionsControls::EHAO);
-    text(permiss_, &OptionsControls::EPERMISS);
-    text(lpo_, &OptionsControls::ELAO);
+    storeText(hao_, &OptionsControls::EHAO);
+    storeText(permiss_, &OptionsControls::EPERMISS);
+    storeText(lpo_, &OptionsControls::ELAO);
 }
 
 void CalibrationPage::refresh() {

@@ -61,10 +61,7 @@ void ConfigPage::build() {
         fills->addButton(fill_[i]);
         col->addWidget(fill_[i]);
         const int value = c.fillMode.buttons[i].value;
-        connect(fill_[i], &QRadioButton::clicked, this, [this, value] {
-            model_.setFillMode(value);
-            changed();
-        });
+        onClicked(fill_[i], [this, value](bool) { model_.setFillMode(value); });
     }
     grid->addWidget(fillGroup_, 1, 0);
 
@@ -74,17 +71,22 @@ void ConfigPage::build() {
     protect_ = button<QCheckBox>(compilerGroup_, col, c.CProtect);
     grid->addWidget(compilerGroup_, 2, 0);
 
+    // Two exclusive choices side by side in a group.
+    const auto pair = [&col](QGroupBox* box, QRadioButton*& a, const std::string& aName,
+                             QRadioButton*& b, const std::string& bName) {
+        auto* row = new QHBoxLayout;
+        col->addLayout(row);
+        a = named(new QRadioButton(box), aName);
+        b = named(new QRadioButton(box), bName);
+        auto* choices = new QButtonGroup(box);
+        choices->addButton(a);
+        choices->addButton(b);
+        row->addWidget(a);
+        row->addWidget(b);
+        row->addStretch();
+    };
     coreGroup_ = group(this, c.coreGroup.name, &col);
-    auto* coreRow = new QHBoxLayout;
-    col->addLayout(coreRow);
-    cx4a_ = named(new QRadioButton(coreGroup_), c.PCX4A.name);
-    cx4b_ = named(new QRadioButton(coreGroup_), c.PCX4B.name);
-    auto* cores = new QButtonGroup(coreGroup_);
-    cores->addButton(cx4a_);
-    cores->addButton(cx4b_);
-    coreRow->addWidget(cx4a_);
-    coreRow->addWidget(cx4b_);
-    coreRow->addStretch();
+    pair(coreGroup_, cx4a_, c.PCX4A.name, cx4b_, c.PCX4B.name);
     grid->addWidget(coreGroup_, 0, 1);
 
     stackGroup_ = group(this, c.stackGroup.name, &col);
@@ -93,16 +95,7 @@ void ConfigPage::build() {
     grid->addWidget(stackGroup_, 1, 1);
 
     acmGroup_ = group(this, c.acmGroup.name, &col);
-    auto* acmRow = new QHBoxLayout;
-    col->addLayout(acmRow);
-    acm10_ = named(new QRadioButton(acmGroup_), c.RACM10.name);
-    acm12_ = named(new QRadioButton(acmGroup_), c.RACM12.name);
-    auto* acms = new QButtonGroup(acmGroup_);
-    acms->addButton(acm10_);
-    acms->addButton(acm12_);
-    acmRow->addWidget(acm10_);
-    acmRow->addWidget(acm12_);
-    acmRow->addStretch();
+    pair(acmGroup_, acm10_, c.RACM10.name, acm12_, c.RACM12.name);
     grid->addWidget(acmGroup_, 2, 1);
 
     wdtGroup_ = group(this, c.wdtGroup.name, &col);
@@ -111,49 +104,25 @@ void ConfigPage::build() {
     grid->setRowStretch(4, 1);
 
     // Output switches and the plain check boxes store their state at once.
-    const auto store = [this](QCheckBox* box, CheckControl OptionsControls::*control) {
-        connect(box, &QCheckBox::clicked, this, [this, control](bool on) {
-            (model_.controls().*control).checked = on;
-            changed();
-        });
-    };
-    store(asc_, &OptionsControls::CkASC);
-    store(list_, &OptionsControls::CkList);
-    store(bin_, &OptionsControls::CkBin);
-    store(bin2_, &OptionsControls::CkBin2);
-    store(binInv_, &OptionsControls::CkBinInv);
-    store(mask_, &OptionsControls::CkMask);
-    store(ascInv_, &OptionsControls::CkASCInv);
-    store(toolEdit_, &OptionsControls::CkToolEdit);
-    store(protect_, &OptionsControls::CProtect);
-    store(stackReset_, &OptionsControls::STKOVRST);
-    store(stackStop_, &OptionsControls::STKOVSTOP);
-    store(wdtJmp0_, &OptionsControls::ChWDTJMPOO);
+    storeCheck(asc_, &OptionsControls::CkASC);
+    storeCheck(list_, &OptionsControls::CkList);
+    storeCheck(bin_, &OptionsControls::CkBin);
+    storeCheck(bin2_, &OptionsControls::CkBin2);
+    storeCheck(binInv_, &OptionsControls::CkBinInv);
+    storeCheck(mask_, &OptionsControls::CkMask);
+    storeCheck(ascInv_, &OptionsControls::CkASCInv);
+    storeCheck(toolEdit_, &OptionsControls::CkToolEdit);
+    storeCheck(protect_, &OptionsControls::CProtect);
+    storeCheck(stackReset_, &OptionsControls::STKOVRST);
+    storeCheck(stackStop_, &OptionsControls::STKOVSTOP);
+    storeCheck(wdtJmp0_, &OptionsControls::ChWDTJMPOO);
 
-    connect(smart_, &QCheckBox::clicked, this, [this](bool on) {
-        model_.setSmartCompiler(on);
-        changed();
-    });
-    connect(optimization_, &QCheckBox::clicked, this, [this](bool on) {
-        model_.setOptimization(on);
-        changed();
-    });
-    connect(cx4a_, &QRadioButton::clicked, this, [this](bool on) {
-        model_.clickCX4A(on);
-        changed();
-    });
-    connect(cx4b_, &QRadioButton::clicked, this, [this](bool on) {
-        model_.clickCX4B(on);
-        changed();
-    });
-    connect(acm10_, &QRadioButton::clicked, this, [this] {
-        model_.selectAcm(false);
-        changed();
-    });
-    connect(acm12_, &QRadioButton::clicked, this, [this] {
-        model_.selectAcm(true);
-        changed();
-    });
+    onClicked(smart_, [this](bool on) { model_.setSmartCompiler(on); });
+    onClicked(optimization_, [this](bool on) { model_.setOptimization(on); });
+    onClicked(cx4a_, [this](bool on) { model_.clickCX4A(on); });
+    onClicked(cx4b_, [this](bool on) { model_.clickCX4B(on); });
+    onClicked(acm10_, [this](bool) { model_.selectAcm(false); });
+    onClicked(acm12_, [this](bool) { model_.selectAcm(true); });
 }
 
 void ConfigPage::refresh() {

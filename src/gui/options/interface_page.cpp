@@ -74,34 +74,15 @@ void InterfacePage::build() {
     page->addWidget(romGroup_);
     page->addStretch();
 
-    connect(chip_, &QComboBox::activated, this, [this](int index) {
+    onActivated(chip_, [this](int index) {
         std::string error;
-        if (!model_.chooseChip(index, &error))
-            report(textOf(error));
-        else
-            report({});
-        changed();
+        report(model_.chooseChip(index, &error) ? QString() : textOf(error));
     });
-    connect(interface_, &QComboBox::activated, this, [this](int index) {
-        model_.selectInterface(index);
-        changed();
-    });
-    connect(language_, &QComboBox::activated, this, [this](int index) {
-        model_.selectLanguage(index);
-        changed();
-    });
-    connect(debugger_, &QRadioButton::clicked, this, [this] {
-        model_.selectIdeMode(IdeMode::Debugger);
-        changed();
-    });
-    connect(programmer_, &QRadioButton::clicked, this, [this] {
-        model_.selectIdeMode(IdeMode::Programmer);
-        changed();
-    });
-    connect(rom_, &QComboBox::activated, this, [this](int index) {
-        model_.selectRom(index);
-        changed();
-    });
+    onActivated(interface_, [this](int index) { model_.selectInterface(index); });
+    onActivated(language_, [this](int index) { model_.selectLanguage(index); });
+    onClicked(debugger_, [this](bool) { model_.selectIdeMode(IdeMode::Debugger); });
+    onClicked(programmer_, [this](bool) { model_.selectIdeMode(IdeMode::Programmer); });
+    onActivated(rom_, [this](int index) { model_.selectRom(index); });
 }
 
 void InterfacePage::refresh() {

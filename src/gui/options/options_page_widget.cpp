@@ -1,7 +1,12 @@
 #include "gui/options/options_pages.h"
 
+#include "chip/options_model.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QFont>
 #include <QLabel>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace zerka::gui {
@@ -18,6 +23,30 @@ OptionsPageWidget::OptionsPageWidget(OptionsModel& model, std::function<void()> 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(heading_);
+}
+
+void OptionsPageWidget::onClicked(QAbstractButton* button, std::function<void(bool)> apply) {
+    connect(button, &QAbstractButton::clicked, this, [this, apply = std::move(apply)](bool on) {
+        apply(on);
+        changed();
+    });
+}
+
+void OptionsPageWidget::onActivated(QComboBox* box, std::function<void(int)> apply) {
+    connect(box, &QComboBox::activated, this, [this, apply = std::move(apply)](int index) {
+        apply(index);
+        changed();
+    });
+}
+
+void OptionsPageWidget::storeCheck(QAbstractButton* box, CheckControl OptionsControls::*control) {
+    onClicked(box, [this, control](bool on) { (model_.controls().*control).checked = on; });
+}
+
+void OptionsPageWidget::storeText(QLineEdit* box, EditControl OptionsControls::*control) {
+    connect(box, &QLineEdit::textEdited, this, [this, control](const QString& t) {
+        (model_.controls().*control).text = t.toStdString();
+    });
 }
 
 } // namespace zerka::gui

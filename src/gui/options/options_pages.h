@@ -18,6 +18,9 @@ class QRadioButton;
 namespace zerka {
 class OptionsModel;
 class OptionsHardwareTools;
+struct OptionsControls;
+struct CheckControl;
+struct EditControl;
 } // namespace zerka
 
 namespace zerka::gui {
@@ -38,6 +41,13 @@ class OptionsPageWidget : public QWidget {
     QLabel* heading() const { return heading_; }
     void changed() { changed_(); }
     void report(const QString& text) { report_(text); }
+    // A user's click (with the button's new state) or choice of an item applied to the model,
+    // then the dialog follows.
+    void onClicked(QAbstractButton* button, std::function<void(bool)> apply);
+    void onActivated(QComboBox* box, std::function<void(int)> apply);
+    // Boxes that store straight into their control of the model; a text waits for the dialog.
+    void storeCheck(QAbstractButton* box, CheckControl OptionsControls::*control);
+    void storeText(QLineEdit* box, EditControl OptionsControls::*control);
 
     OptionsModel& model_;
 

@@ -43,10 +43,8 @@ void WatchPage::build() {
     for (int k = 7; k >= 0; --k) {
         bits_[k] = named(new QCheckBox(bitsGroup_), c.CkWatchB[size_t(k)].name);
         bits->addWidget(bits_[k]);
-        connect(bits_[k], &QCheckBox::clicked, this, [this, k](bool on) {
-            model_.controls().CkWatchB[size_t(k)].checked = on;
-            changed();
-        });
+        onClicked(bits_[k],
+                  [this, k](bool on) { model_.controls().CkWatchB[size_t(k)].checked = on; });
     }
     bits->addStretch();
     form->addRow(bitsGroup_);
@@ -56,16 +54,9 @@ void WatchPage::build() {
     page->addWidget(stopOnStack_);
     page->addStretch();
 
-    connect(address_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        model_.controls().EWatchAddress.text = text.toStdString();
-    });
-    connect(data_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        model_.controls().EWatchData.text = text.toStdString();
-    });
-    connect(stopOnStack_, &QCheckBox::clicked, this, [this](bool on) {
-        model_.controls().STPOVSTAK.checked = on;
-        changed();
-    });
+    storeText(address_, &OptionsControls::EWatchAddress);
+    storeText(data_, &OptionsControls::EWatchData);
+    storeCheck(stopOnStack_, &OptionsControls::STPOVSTAK);
 }
 
 void WatchPage::refresh() {

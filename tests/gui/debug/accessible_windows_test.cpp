@@ -85,6 +85,11 @@ TEST(AccessibleWindows, EveryGridReadsAsATableOfWhatTheCpuHolds) {
     ASSERT_NE(wreg, nullptr);
     EXPECT_EQ(wreg->role(), QAccessible::StaticText);
     EXPECT_EQ(wreg->text(QAccessible::Value), hex(f.cpu().ReadData(41), 2));
+    // AT-SPI clients read a label's value through its text interface.
+    QAccessibleTextInterface* wtext = wreg->textInterface();
+    ASSERT_NE(wtext, nullptr);
+    EXPECT_EQ(wtext->text(0, wtext->characterCount()), wreg->text(QAccessible::Value));
+    EXPECT_EQ(wtext->text(1, -1), wreg->text(QAccessible::Value).mid(1));
     QAccessibleInterface* pc = findAccessible(&w.registers, QStringLiteral("Program Counter"));
     ASSERT_NE(pc, nullptr);
     EXPECT_EQ(pc->text(QAccessible::Value), QString::number(f.cpu().GetPC(), 16).toUpper());
