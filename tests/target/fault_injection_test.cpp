@@ -115,7 +115,8 @@ TEST_P(FaultTest, EveryCutFailsCleanly) {
             rig.unit.setFault({kind, cut, 0, std::chrono::milliseconds(300)});
             const auto start = std::chrono::steady_clock::now();
             EXPECT_FALSE(op.run(rig)) << op.name << " cut " << cut << " of " << packets;
-            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << op.name;
+            // A hang bound, not a speed check: generous so that a loaded machine does not trip it.
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << op.name;
             EXPECT_EQ(rig.usb.linkStatus, kLinkLost) << op.name << " cut " << cut;
             const Snapshot now = snapshot(rig);
             EXPECT_EQ(now.code, was.code) << op.name << " cut " << cut;
