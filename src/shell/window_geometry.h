@@ -33,9 +33,9 @@ struct Rect {
 Rect fitToScreen(Rect r, int screenWidth, int screenHeight);
 
 // The order in which tiling places the showing windows (the breakpoint list is not tiled).
-inline constexpr std::array<Slot, 11> kTileOrder = {
-    Slot::Editor, Slot::Source, Slot::ProgramMemory, Slot::Ram,   Slot::Stack,     Slot::Register,
-    Slot::Watch,  Slot::Log,    Slot::Adc,           Slot::OpAmp, Slot::Comparator};
+inline constexpr std::array<Slot, kSlotCount> kTileOrder = {
+    Slot::Editor, Slot::Source, Slot::ProgramMemory, Slot::Ram,   Slot::Stack,      Slot::Register,
+    Slot::Watch,  Slot::Log,    Slot::Adc,           Slot::OpAmp, Slot::Comparator, Slot::Breakpoints};
 
 struct TilePlacement {
     Slot slot;
