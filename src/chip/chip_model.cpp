@@ -6,7 +6,7 @@
 namespace zerka {
 namespace {
 
-struct FieldSpec {
+struct FieldEntry {
     const char* name;
     AnalogFieldKind kind;
     uint8_t digits;
@@ -15,7 +15,7 @@ struct FieldSpec {
 using K = AnalogFieldKind;
 
 // Field tables of the three analog blocks.
-const std::initializer_list<FieldSpec> kAdcFields = {
+const std::initializer_list<FieldEntry> kAdcFields = {
     {"IN0IS", K::Plain, 0},        {"PGA0GN", K::Plain, 0},         {"ENADC0", K::Plain, 0},
     {"ENHIGN0", K::Plain, 0},      {"ENCHP0", K::Plain, 0},         {"AD0GN", K::Plain, 0},
     {"INBUF0", K::Plain, 0},       {"VRBUF0", K::Plain, 0},         {"VRE0GN", K::Plain, 0},
@@ -25,13 +25,13 @@ const std::initializer_list<FieldSpec> kAdcFields = {
     {"ADC0OL", K::AddressOnly, 0}, {"TEMPERATURE", K::Presence, 0}, {"VDDAX", K::Vdda, 0},
 };
 
-const std::initializer_list<FieldSpec> kOpFields = {
+const std::initializer_list<FieldEntry> kOpFields = {
     {"ENOP", K::Plain, 0},   {"OP0M", K::Plain, 0},    {"OP0IS", K::Plain, 0},
     {"ENVDDA", K::Plain, 0}, {"OP0P", K::Selector, 2}, {"OP0N", K::Selector, 3},
     {"VDDAX", K::Vdda, 0},
 };
 
-const std::initializer_list<FieldSpec> kCmpFields = {
+const std::initializer_list<FieldEntry> kCmpFields = {
     {"ENCPA", K::Plain, 0},       {"CPIST", K::Plain, 0},      {"CPIX", K::Plain, 0},
     {"CPOIES", K::Plain, 0},      {"CPOX", K::Plain, 0},       {"CPOFR", K::Plain, 0},
     {"CS1", K::Plain, 0},         {"CS2", K::Plain, 0},        {"CAPAT", K::Plain, 0},
@@ -93,7 +93,7 @@ AnalogBlock makeAnalogBlock(AnalogBlockKind kind) {
                         : kind == AnalogBlockKind::OpAmp ? kOpFields
                                                          : kCmpFields;
     block.fields.reserve(fieldTable.size());
-    for (const FieldSpec& s : fieldTable) {
+    for (const FieldEntry& s : fieldTable) {
         AnalogField f;
         f.name = s.name;
         f.kind = s.kind;

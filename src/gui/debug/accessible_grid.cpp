@@ -17,8 +17,8 @@ namespace {
 // needs no registry of its own.
 class TableHolder : public QObject {
   public:
-    TableHolder(QWidget* owner, AccessibleTableSpec s) : QObject(owner), spec(std::move(s)) {}
-    AccessibleTableSpec spec;
+    TableHolder(QWidget* owner, AccessibleTableShape s) : QObject(owner), shape(std::move(s)) {}
+    AccessibleTableShape shape;
     std::vector<QString> lastSeen; // what the last announcement saw, row by row
     int lastRows = -1;
     int lastColumns = -1;
@@ -41,10 +41,10 @@ template <typename Holder> Holder* holderOf(const QObject* o) {
     return nullptr;
 }
 
-int rowsOf(const AccessibleTableSpec& s) {
+int rowsOf(const AccessibleTableShape& s) {
     return s.rows ? std::max(0, s.rows()) : 0;
 }
-int columnsOf(const AccessibleTableSpec& s) {
+int columnsOf(const AccessibleTableShape& s) {
     return s.columns ? std::max(0, s.columns()) : 0;
 }
 
@@ -61,18 +61,18 @@ class CellAccessible : public QAccessibleInterface, public QAccessibleTableCellI
   public:
     CellAccessible(QWidget* w, int row, int column) : widget_(w), row_(row), column_(column) {}
 
-    const AccessibleTableSpec* spec() const {
+    const AccessibleTableShape* shape() const {
         const TableHolder* h = holderOf<TableHolder>(widget_.data());
-        return h ? &h->spec : nullptr;
+        return h ? &h->shape : nullptr;
     }
     AccessibleCell cell() const {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         if (!s || !s->cell || !isValid()) return {};
         return s->cell(row_, column_);
     }
 
     bool isValid() const override {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         return s && row_ < rowsOf(*s) && column_ < columnsOf(*s);
     }
     QObject* object() const override { return nullptr; }
@@ -101,7 +101,7 @@ class CellAccessible : public QAccessibleInterface, public QAccessibleTableCellI
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         if (!s || !s->rect || !widget_) return {};
         const QRect r = s->rect(row_, column_);
         if (r.isEmpty()) return {};
@@ -120,7 +120,7 @@ class CellAccessible : public QAccessibleInterface, public QAccessibleTableCellI
         st.editable = c.editable;
         st.readOnly = !c.editable;
         if (!widget_->isVisible() || rect().isEmpty()) st.invisible = true;
-        if (const AccessibleTableSpec* s = spec(); s && s->current)
+        if (const AccessibleTableShape* s = shape(); s && s->current)
             st.focused = widget_->hasFocus() && s->current() == std::make_pair(row_, column_);
         return st;
     }
@@ -154,13 +154,13 @@ class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
     }
     ~TableAccessible() override { clearCells(); }
 
-    const AccessibleTableSpec* spec() const {
+    const AccessibleTableShape* shape() const {
         const TableHolder* h = holderOf<TableHolder>(object());
-        return h ? &h->spec : nullptr;
+        return h ? &h->shape : nullptr;
     }
 
     QString text(QAccessible::Text t) const override {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         if (!s) return QAccessibleWidget::text(t);
         if (t == QAccessible::Name)
             return widget()->accessibleName().isEmpty() ? s->name : widget()->accessibleName();
@@ -180,7 +180,7 @@ class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
         return c->rowIndex() * columnCount() + c->columnIndex();
     }
     QAccessibleInterface* childAt(int x, int y) const override {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         if (!s || !s->rect) return nullptr;
         const QPoint p = widget()->mapFromGlobal(QPoint(x, y));
         for (int r = 0; r < rowCount(); ++r)
@@ -189,7 +189,7 @@ class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
         return nullptr;
     }
     QAccessibleInterface* focusChild() const override {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         if (!s || !s->current) return nullptr;
         const auto [r, c] = s->current();
         return cellAt(r, c);
@@ -217,7 +217,7 @@ class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
     int selectedCellCount() const override { return int(selectedCells().size()); }
     QList<QAccessibleInterface*> selectedCells() const override {
         QList<QAccessibleInterface*> out;
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         if (!s || !s->cell) return out;
         for (int r = 0; r < rowCount(); ++r)
             for (int c = 0; c < columnCount(); ++c)
@@ -225,28 +225,28 @@ class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
         return out;
     }
     QString columnDescription(int column) const override {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         return s && s->columnName && column >= 0 && column < columnCount() ? s->columnName(column)
                                                                            : QString();
     }
     QString rowDescription(int row) const override {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         return s && s->rowName && row >= 0 && row < rowCount() ? s->rowName(row) : QString();
     }
     int selectedColumnCount() const override { return 0; }
     int selectedRowCount() const override { return int(selectedRows().size()); }
     int columnCount() const override {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         return s ? columnsOf(*s) : 0;
     }
     int rowCount() const override {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         return s ? rowsOf(*s) : 0;
     }
     QList<int> selectedColumns() const override { return {}; }
     QList<int> selectedRows() const override {
         QList<int> rows;
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         if (!s || !s->cell || columnCount() == 0) return rows;
         for (int r = 0; r < rowCount(); ++r)
             if (isRowSelected(r)) rows.append(r);
@@ -254,7 +254,7 @@ class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
     }
     bool isColumnSelected(int) const override { return false; }
     bool isRowSelected(int row) const override {
-        const AccessibleTableSpec* s = spec();
+        const AccessibleTableShape* s = shape();
         if (!s || !s->cell || columnCount() == 0) return false;
         for (int c = 0; c < columnCount(); ++c)
             if (!s->cell(row, c).selected) return false;
@@ -369,7 +369,7 @@ void installFactory() {
 }
 
 void announceTable(QWidget* w, TableHolder& h) {
-    const AccessibleTableSpec& s = h.spec;
+    const AccessibleTableShape& s = h.shape;
     const int rows = rowsOf(s);
     const int columns = columnsOf(s);
     std::vector<QString> now;
@@ -442,12 +442,12 @@ template <typename Wanted> void forgetOtherInterface(QWidget* widget) {
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
 }
 
-void setAccessibleTable(QWidget* widget, AccessibleTableSpec spec) {
+void setAccessibleTable(QWidget* widget, AccessibleTableShape shape) {
     if (!widget) return;
     installFactory();
     delete holderOf<TableHolder>(widget);
-    const QString name = spec.name;
-    new TableHolder(widget, std::move(spec));
+    const QString name = shape.name;
+    new TableHolder(widget, std::move(shape));
     if (widget->accessibleName().isEmpty()) widget->setAccessibleName(name);
     forgetOtherInterface<TableAccessible>(widget);
 }

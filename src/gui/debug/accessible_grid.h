@@ -24,7 +24,7 @@ struct AccessibleCell {
     bool editable = false;
 };
 
-struct AccessibleTableSpec {
+struct AccessibleTableShape {
     QString name;
     QString description;
     std::function<int()> rows;
@@ -38,8 +38,8 @@ struct AccessibleTableSpec {
     std::function<std::pair<int, int>()> current;
 };
 
-// Makes `widget` an accessible table described by `spec` (replacing an earlier description).
-void setAccessibleTable(QWidget* widget, AccessibleTableSpec spec);
+// Makes `widget` an accessible table described by `shape` (replacing an earlier description).
+void setAccessibleTable(QWidget* widget, AccessibleTableShape shape);
 
 // Makes `widget` (a label) an accessible label named `name` whose value is `value()`; its
 // description is the whole text shown.

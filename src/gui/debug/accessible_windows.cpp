@@ -57,8 +57,8 @@ QString joined(std::initializer_list<QString> parts) {
 
 // The byte and word grids keep names in the upper row of each pair and values below: one
 // accessible row per pair, each cell a register by name with its value.
-AccessibleTableSpec registerPairs(HexCellGrid& g, const QString& name) {
-    AccessibleTableSpec s;
+AccessibleTableShape registerPairs(HexCellGrid& g, const QString& name) {
+    AccessibleTableShape s;
     s.name = name;
     s.rows = [&g] { return g.rows() / 2; };
     s.columns = [&g] { return g.columns(); };
@@ -85,7 +85,7 @@ AccessibleTableSpec registerPairs(HexCellGrid& g, const QString& name) {
 } // namespace
 
 void makeRamGridAccessible(HexCellGrid& g, const RamViewModel& model) {
-    AccessibleTableSpec s;
+    AccessibleTableShape s;
     s.name = q(TextOf(kRamCaptionEntry));
     s.description = QStringLiteral("One bank of data memory, 16 bytes a row");
     s.rows = [&g] { return std::max(0, g.rows() - 1); };
@@ -137,7 +137,7 @@ void makeRegisterWindowAccessible(RegisterWindow& w) {
     ind(Panel::Ind1Address, Panel::Ind1Value, QStringLiteral("IND1"));
 
     HexCellGrid& bits = *w.bitGrid();
-    AccessibleTableSpec s;
+    AccessibleTableShape s;
     s.name = QStringLiteral("Bit Registers");
     s.rows = [&bits] { return bits.rows(); };
     s.columns = [&bits] { return std::max(0, bits.columns() - 1); };
@@ -171,7 +171,7 @@ void makeRegisterWindowAccessible(RegisterWindow& w) {
 }
 
 void makeStackGridAccessible(HexCellGrid& g) {
-    AccessibleTableSpec s;
+    AccessibleTableShape s;
     s.name = QStringLiteral("Stack");
     s.rows = [&g] { return g.rows(); };
     s.columns = [&g] { return g.columns() > 1 ? 1 : 0; };
@@ -199,7 +199,7 @@ void makeStackGridAccessible(HexCellGrid& g) {
 
 void makeProgramMemoryAccessible(ProgramMemoryGrid& g, const ProgramMemoryViewModel& model) {
     using Model = ProgramMemoryViewModel;
-    AccessibleTableSpec s;
+    AccessibleTableShape s;
     s.name = QStringLiteral("Program Memory");
     // Rows past the end of program memory are blank: they are not part of the table.
     auto rows = [&model] {

@@ -35,7 +35,7 @@ constexpr bool hasKind(WindowKinds kinds, Slot s) { return (kinds >> int(s)) & 1
 
 inline constexpr QKeyCombination kNoKey = QKeyCombination::fromCombined(0);
 
-struct CommandSpec {
+struct CommandEntry {
     Command command;
     TextId caption;         // TextId::None: `ownCaption` is the caption
     const char* ownCaption; // an item the text table has no entry for keeps this caption
@@ -49,8 +49,8 @@ struct CommandSpec {
 };
 
 // Every command with a menu item, in no particular order.
-std::span<const CommandSpec> commandTable();
+std::span<const CommandEntry> commandTable();
 // The declaration of `c`; null for the commands that are a whole menu or toolbar.
-const CommandSpec* commandSpec(Command c);
+const CommandEntry* commandEntry(Command c);
 
 } // namespace zerka::gui

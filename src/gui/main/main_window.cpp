@@ -261,8 +261,8 @@ void MainWindow::setChecksumPanel(const std::string& text) {
 void MainWindow::commandsChanged() {
     const CommandStates& c = bench_->shell().commands();
     for (auto& [command, action] : actions_) {
-        const CommandSpec* spec = commandSpec(command);
-        if (spec && spec->enabling == Enabling::Always) continue;
+        const CommandEntry* entry = commandEntry(command);
+        if (entry && entry->enabling == Enabling::Always) continue;
         const CommandState& st = c[command];
         action->setEnabled(st.enabled);
         if (action->isCheckable() &&

@@ -18,16 +18,16 @@ constexpr Command kSeparator = Command::Count;
 } // namespace
 
 void MainWindow::makeActions() {
-    for (const CommandSpec& spec : commandTable()) {
-        const QString caption = spec.caption == TextId::None
-                                    ? QString::fromLatin1(spec.ownCaption)
-                                    : captionOf(spec.caption);
+    for (const CommandEntry& entry : commandTable()) {
+        const QString caption = entry.caption == TextId::None
+                                    ? QString::fromLatin1(entry.ownCaption)
+                                    : captionOf(entry.caption);
         auto* a = new QAction(caption, this);
-        a->setShortcut(QKeySequence(spec.key));
-        a->setShortcutContext(spec.context);
+        a->setShortcut(QKeySequence(entry.key));
+        a->setShortcutContext(entry.context);
         a->setObjectName(withoutMnemonic(caption));
-        captions_.item(a, spec.caption, spec.caption == TextId::None ? caption : QString());
-        actions_[spec.command] = a;
+        captions_.item(a, entry.caption, entry.caption == TextId::None ? caption : QString());
+        actions_[entry.command] = a;
     }
 }
 
@@ -47,8 +47,8 @@ QMenu* MainWindow::addMenu(QMenu* parent, TextId caption, std::initializer_list<
 }
 
 void MainWindow::runCommand(Command c, const CommandArgument& argument) {
-    const CommandSpec* spec = commandSpec(c);
-    if (spec && spec->routed) router_.run(*spec->routed, argument, spec->windows);
+    const CommandEntry* entry = commandEntry(c);
+    if (entry && entry->routed) router_.run(*entry->routed, argument, entry->windows);
 }
 
 void MainWindow::buildMenus() {
