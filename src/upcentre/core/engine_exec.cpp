@@ -179,7 +179,12 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     uint64_t* const takenCount = Count ? p.counts->takenData() : nullptr;
     if constexpr (Count) p.counts->begin(s.cycles_);
     StopReason reason = StopReason::None;
-    const ExecOp* cur = plainOps; // the record being executed
+    // The record being executed and the advanced PC are worked out at the entry of each handler
+    // from `at` (plainOps[at], which is what the run layout holds wherever a handler runs), so
+    // that only `at` is carried from one word to the next. A word outside program memory runs
+    // the record of word 0: `opBase` is moved so that the same sum lands on it.
+    const ExecOp* cur = plainOps;
+    uintptr_t opBase = reinterpret_cast<uintptr_t>(plainOps);
     // Per word: the resolved address and the pointer post-operation of a general handler.
     uint32_t addr = 0;
     uint32_t post = kPostNone;
@@ -390,7 +395,9 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 #undef ZK_LABEL
     };
 #define ZK_JUMP(kind) goto* kLabels[kind]
-#define ZK_CASE(name) L_##name:
+#define ZK_CASE(name)                                                                              \
+    L_##name:                                                                                      \
+    ZK_ENTRY()
 #else
     uint32_t nextKind = 0;
 #define ZK_JUMP(kind)                                                                              \
@@ -398,24 +405,25 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
         nextKind = (kind);                                                                         \
         goto dispatchSwitch;                                                                       \
     } while (0)
-#define ZK_CASE(name) case k##name:
+#define ZK_CASE(name)                                                                              \
+    case k##name:                                                                                  \
+        ZK_ENTRY()
 #endif
+#define ZK_ENTRY()                                                                                 \
+    pc = at + 1;                                                                                   \
+    cur = reinterpret_cast<const ExecOp*>(opBase + at * sizeof(ExecOp));
 
 // Fetch from `ops` at the PC; sequential PCs stay within the two sentinels past the end,
 // others are clamped onto the first.
 #define ZK_DISPATCH(ops)                                                                           \
     do {                                                                                           \
         at = pc;                                                                                   \
-        cur = (ops) + at;                                                                          \
-        pc = at + 1;                                                                               \
-        ZK_JUMP(cur->kind);                                                                        \
+        ZK_JUMP((ops)[at].kind);                                                                   \
     } while (0)
 #define ZK_DISPATCH_CLAMPED(ops)                                                                   \
     do {                                                                                           \
         at = pc;                                                                                   \
-        cur = (ops) + (at < p.size ? at : p.size);                                                 \
-        pc = at + 1;                                                                               \
-        ZK_JUMP(cur->kind);                                                                        \
+        ZK_JUMP((ops)[at < p.size ? at : p.size].kind);                                            \
     } while (0)
 // The end of an executed word: history, cycles, timer, then the next tick (or the careful path).
 #define ZK_WORD_END(n, DISPATCH)                                                                   \
@@ -1011,15 +1019,17 @@ dispatchSwitch:
 
 outsideExec:
     // Program memory reads 0 outside its size: the word is word 0.
-    at = pc;
-    pc = (at + 1) & kPcMask;
+    // The handler's advanced PC (at + 1) wraps at the top of the PC range: there `at` is -1,
+    // which keeps its low 16 bits for the history and counts as outside for the counters.
+    at = pc == kPcMask ? ~uint64_t(0) : pc;
     cold.outside = true;
     attend();
-    cur = &p.outside;
-    ZK_JUMP(cur->kind);
+    opBase = reinterpret_cast<uintptr_t>(&p.outside) - at * sizeof(ExecOp);
+    ZK_JUMP(p.outside.kind);
 
 careful:
     // A word ended at `stop`. The words before it were whole ticks; its own tick may go on.
+    opBase = reinterpret_cast<uintptr_t>(plainOps);
     sync(1);
     // The prescaler reached 256: the counter advances, and the selected counter bit raises the
     // timer flag on its rising s.timerEdge_ only.
