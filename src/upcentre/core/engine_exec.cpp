@@ -18,6 +18,21 @@
 // the cycle count in memory.
 #define ZK_LAMBDA_INLINE __attribute__((always_inline))
 
+// With GCC on x86-64 the word's address, the word count and `stop` live in fixed registers
+// for the whole translation unit (as in other threaded interpreters): left to the register
+// allocator, the one large function keeps them in memory. execute() saves the caller's values
+// of these callee-saved registers and gives them back on return.
+#if ZK_THREADED && defined(__x86_64__) && !defined(__clang__) && !defined(ZERKA_ENGINE_NO_PIN)
+#define ZK_PINNED 1
+register uint64_t zkAt asm("r12");
+register uint64_t zkHead asm("r13");
+register uint64_t zkStop asm("r14");
+register uint64_t zkPc asm("r15");
+register const zerka::ExecOp* zkRun asm("rbx");
+#else
+#define ZK_PINNED 0
+#endif
+
 namespace zerka {
 
 namespace {
@@ -127,20 +142,32 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     // make the compiler read the records, the history or the batch state again.
     uint8_t* __restrict const d = s.data_.data();
     uint32_t* __restrict const stack = s.stack_.data();
-    const ExecOp* const runOps = p.run;
     const ExecOp* const plainOps = p.plain;
 
     // 64 bits wide, so that indexing the layouts needs no widening.
-    uint64_t pc = s.pc_;
-    uint64_t at = pc;
+#if ZK_PINNED
+    const uint64_t callerAt = zkAt, callerHead = zkHead, callerStop = zkStop, callerPc = zkPc;
+    const ExecOp* const callerRun = zkRun;
+#define at zkAt
+#define head zkHead
+#define stop zkStop
+#define pc zkPc
+#define runOps zkRun
+    runOps = p.run;
+#else
+    uint64_t at, head, stop, pc;
+    const ExecOp* const runOps = p.run;
+#endif
+    pc = s.pc_;
+    at = pc;
     // `head` counts every executed word: it places the history entries, and the cycle count and
     // the timer prescaler follow from it. It starts high enough that the prescaler's base below
     // never goes negative, and a multiple of the history size away from the stored head.
-    uint64_t head = s.historyHead_ + (uint64_t(1) << 32);
+    head = s.historyHead_ + (uint64_t(1) << 32);
     // A word's end leaves the fast path (for `careful`) when head reaches `stop`: the lower of
     // cold.limit and the head at which the budget runs out. The fast path counts no ticks: every
     // word there is one tick, except the NOPF words of fused two-word instructions (`extra`).
-    uint64_t stop = 0;
+    stop = 0;
     struct Cold {
         uint64_t headAtStart;
         // While the timer is on, the prescaler is head - cold.timerBase; while it is off the
@@ -1101,7 +1128,17 @@ exit:
     s.historyHead_ = static_cast<uint32_t>(head & (CpuState::kHistorySize - 1));
     s.prescaler_ = static_cast<uint16_t>(cold.timerOn ? head - cold.timerBase : cold.frozen);
     if constexpr (Count) p.counts->end(s.cycles_);
-    return {reason, (single ? 1 : maxTicks) - cold.budget};
+    const BatchResult result{reason, (single ? 1 : maxTicks) - cold.budget};
+#if ZK_PINNED
+    zkAt = callerAt, zkHead = callerHead, zkStop = callerStop, zkPc = callerPc;
+    zkRun = callerRun;
+#undef at
+#undef head
+#undef stop
+#undef pc
+#undef runOps
+#endif
+    return result;
 }
 
 #define ZK_INSTANTIATE(core, count)                                                                \
