@@ -317,6 +317,21 @@ uint8_t nearKind(uint8_t kind) {
     }
 }
 
+// True for the general handler of a file instruction that leaves the file register alone when
+// its result goes to W: with a plain address it may run the plain handler.
+bool readsOnlyToW(uint8_t kind) {
+    switch (kind) {
+    case kAddfG: case kAddcG: case kSubfG: case kSubcG: case kInfG: case kDcfG: case kInszG:
+    case kDcszG: case kInsuzG: case kDcsuzG: case kComfG: case kAndfG: case kIorfG: case kXorfG:
+    case kMvfG: case kSwpfG: case kRlfG: case kRrfG: case kRlfcG: case kRrfcG: case kArlcG:
+    case kArrcG: case kBtszG: case kBtssG: case kCpsgG: case kCpslG: case kCpseG: case kTfszG:
+    case kMulfG:
+        return true;
+    default:
+        return false;
+    }
+}
+
 ExecOp record(uint8_t kind) {
     ExecOp op;
     op.kind = kind;
@@ -379,6 +394,14 @@ void Engine::preparePlain(const CpuState& s) const {
             first.kind = pair;
             first.x = static_cast<int16_t>(l.plain[a + 1].a & 0xFFF);
         }
+    }
+    // A read of a register with write rules, the result to W, needs none of the rules: only
+    // STATUS as the operand (which keeps the flags) and PCLATL (written lazily) do.
+    for (uint32_t a = 0; a < size; ++a) {
+        ExecOp& op = l.plain[a];
+        if (op.mode == kDirect && op.dst == 0 && op.a != reg::kStatus &&
+            op.a != reg::kPcLatchLow && readsOnlyToW(op.kind))
+            op.kind = static_cast<uint8_t>(op.kind - kGeneralOffset);
     }
     // A jump with a fixed target inside the program needs no range check at run time.
     for (uint32_t a = 0; a < size; ++a) {

@@ -67,12 +67,19 @@ constexpr uint8_t zeroFlag(uint32_t r) {
 constexpr uint8_t negativeFlag(uint32_t r) {
     return (r >> 5) & flag::kN;
 }
-// x + y + carryIn with all five flags; the carry out of the low nibble shows in bit 4 of
-// x ^ y ^ r.
+// DC, OV and C from bits 4 to 8 of the carries into each bit of a sum (x ^ y ^ r): the carry
+// into bit 4, into bit 7 against out of bit 7, and out of bit 7.
+constexpr std::array<uint8_t, 32> kCarryFlags = [] {
+    std::array<uint8_t, 32> t{};
+    for (uint32_t c = 0; c < 32; ++c)
+        t[c] = static_cast<uint8_t>(((c & 1) ? flag::kDC : 0) |
+                                    (((c >> 3) ^ (c >> 4)) & 1 ? flag::kOV : 0) |
+                                    ((c & 16) ? flag::kC : 0));
+    return t;
+}();
+// x + y + carryIn (x, y below 256) with all five flags.
 constexpr uint8_t addFlags(uint32_t x, uint32_t y, uint32_t r) {
-    const uint32_t dc = ((x ^ y ^ r) >> 1) & flag::kDC;
-    const uint32_t ov = (((x ^ r) & (y ^ r) & 0x80) >> 6);
-    return static_cast<uint8_t>(kZncTable[r & 0x1FF] | dc | ov);
+    return static_cast<uint8_t>(kZncTable[r & 0xFF] | kCarryFlags[((x ^ y ^ r) >> 4) & 31]);
 }
 
 // The five flags of f + 1 and of f + FFh (INF, DCF), one load each.
