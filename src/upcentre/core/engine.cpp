@@ -403,6 +403,12 @@ void Engine::preparePlain(const CpuState& s) const {
             op.a != reg::kPcLatchLow && readsOnlyToW(op.kind))
             op.kind = static_cast<uint8_t>(op.kind - kGeneralOffset);
     }
+    // MVF through a pointer, unless the pointer moves by W.
+    for (uint32_t a = 0; a < size; ++a) {
+        ExecOp& op = l.plain[a];
+        if (op.kind == kMvfG && op.mode == kIndirect && (op.x & 7) < 4)
+            op.kind = op.dst ? kMvfIndF : kMvfIndW;
+    }
     // A jump with a fixed target inside the program needs no range check at run time.
     for (uint32_t a = 0; a < size; ++a) {
         ExecOp& op = l.plain[a];

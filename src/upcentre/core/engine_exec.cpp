@@ -4,6 +4,7 @@
 // it is needed (`limit` 0, see recompute).
 #include "upcentre/core/engine_ops.h"
 
+#include <algorithm>
 #include <array>
 
 // Computed goto where the compiler has it; a switch in a loop otherwise.
@@ -95,6 +96,14 @@ constexpr std::array<uint8_t, 256> kDecFlags = [] {
         t[f] = addFlags(f, 0xFF, f + 0xFF);
     return t;
 }();
+
+// The pointer's step before and after an indirect access, by its code (0 to 3).
+constexpr uint32_t kPreStep[8] = {0, 0, 0, 1, 0, 0, 0, 0};
+constexpr int32_t kPostStep[8] = {0, 1, -1, 1, 0, 0, 0, 0};
+// Data addresses from here on have no write rule (see writeTo).
+constexpr uint32_t kFirstPlainData =
+    std::max({reg::kStackPointer, reg::kIntFlag2, reg::kTimerControl, reg::kPcLatchLow}) + 1;
+static_assert(kFirstPlainData > reg::kFsr0High + 5, "the pointers have no rule but stay apart");
 
 // Writes to these may change whether an interrupt can be taken, whether the stack-full stop
 // applies or whether the timer counts.
@@ -1020,6 +1029,38 @@ dispatchSwitch:
         }
 #undef ZK_PAIR
 #undef ZK_PAIR_SECOND
+
+        // --- MVF through a pointer ---------------------------------------------------------------
+        // As the general handler with the post-operation of the record's code (0 to 3): none,
+        // post-increment, post-decrement, pre-increment.
+#define ZK_INDIRECT()                                                                              \
+    const uint32_t code_ = uint32_t(cur->x);                                                       \
+    const uint32_t base_ = reg::kFsr0High + 2 * (code_ >> 3);                                      \
+    const uint32_t ptr_ = (uint32_t(d[base_]) << 8) | d[base_ + 1];                                \
+    const uint32_t at_ = (ptr_ + kPreStep[code_ & 7]) & 0xFFFF;                                    \
+    const uint32_t next_ = ptr_ + uint32_t(kPostStep[code_ & 7])
+#define ZK_INDIRECT_MOVE()                                                                         \
+    d[base_] = static_cast<uint8_t>(next_ >> 8);                                                   \
+    d[base_ + 1] = static_cast<uint8_t>(next_)
+        ZK_CASE(MvfIndW) {
+            ZK_LATCH();
+            ZK_INDIRECT();
+            d[reg::kW] = at_ < kDataSize ? d[at_] : 0;
+            ZK_INDIRECT_MOVE();
+            ZK_NEXT(1);
+        }
+        ZK_CASE(MvfIndF) {
+            ZK_INDIRECT();
+            // A register with a rule (or none) takes the general handler; an ordinary one cannot
+            // be the pointer itself.
+            if (at_ - kFirstPlainData >= kDataSize - kFirstPlainData) [[unlikely]]
+                ZK_JUMP(kMvfG);
+            d[at_] = d[reg::kW];
+            ZK_INDIRECT_MOVE();
+            ZK_NEXT(1);
+        }
+#undef ZK_INDIRECT
+#undef ZK_INDIRECT_MOVE
 
         // --- records that are not instructions
         // -------------------------------------------------------

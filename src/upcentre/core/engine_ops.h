@@ -42,7 +42,10 @@ namespace exec {
 
 // The other instructions; then the two-word instructions fused with the NOPF word after them
 // (a layout puts them where a NOPF follows: both words in one tick, the NOPF's payload in `x`);
-// the jumps whose target a layout found inside the program (the target in `a`);
+// the jumps whose target a layout found inside the program (the target in `a`); MVF through a
+// pointer with no post-operation or with one that does not use W, to W and to the file register
+// (the record of the general handler, which the second one falls back to for a register with a
+// rule);
 // then the records that are not instructions: Stop (the run stops before this cell),
 // OutsideCheck and OutsideExec (sentinels past the program: the PC is outside program memory,
 // with and without the run's stop test), Invalid (not an instruction).
@@ -53,7 +56,8 @@ namespace exec {
             X(Jn) X(Jnn) X(Jo) X(Jno) X(Tblr) X(Mvlp) X(Ldpr) X(Lbsr) X(Mvff) X(Nopf) X(Idle)      \
                 X(Slp) X(CallPair) X(JmpPair) X(MvlpPair) X(LdprPair) X(MvffPair) X(CallNear)      \
                     X(JmpNear) X(RjNear) X(RcallNear) X(JzNear) X(JnzNear) X(JcNear)         \
-                    X(JncNear) X(JnNear) X(JnnNear) X(JoNear) X(JnoNear) X(Stop)             \
+                    X(JncNear) X(JnNear) X(JnnNear) X(JoNear) X(JnoNear) X(MvfIndW)          \
+                    X(MvfIndF) X(Stop)                                                       \
                     X(OutsideCheck) X(OutsideExec) X(Invalid)
 
 enum Kind : uint8_t {
