@@ -409,6 +409,38 @@ TEST_P(EngineDifferential, CountedRunsMatchTheReferenceAndTheirCountsAddUpToTheC
     EXPECT_GT(outside, 0u);
 }
 
+// A PC at the very top of its range runs word 0 (program memory reads 0 there) and wraps to 0:
+// the call in word 0 pushes 0 as its return address, and the history keeps the top address.
+// Once as single steps and once as a batch, on both engines.
+TEST_P(EngineDifferential, ThePcWrapsAtTheTopOfItsRangeOnBothEngines) {
+    const CoreType core = GetParam();
+    for (const bool batch : {false, true}) {
+        Pair p(core);
+        const InstructionDef* call = p.set.findByMnemonic(core == CoreType::CX4A ? "RCALL" : "CALL");
+        const InstructionDef* nop = p.set.findByMnemonic("NOP");
+        ASSERT_TRUE(call && nop);
+        const uint16_t first = call->operands[0].insert(call->matchValue, 3);
+        p.load({first, nop->matchValue, nop->matchValue, nop->matchValue, nop->matchValue}, 5);
+        for (CpuState* s : {&p.mine, &p.theirs})
+            s->SetPC(CpuState::kPcMask);
+        if (batch) {
+            const BatchResult mine = p.fast.RunBatch(p.mine, RunStops{}, 3);
+            const BatchResult theirs = p.reference.RunBatch(p.theirs, RunStops{}, 3);
+            EXPECT_EQ(int(mine.reason), int(theirs.reason));
+            EXPECT_EQ(mine.ticks, theirs.ticks);
+        } else {
+            for (int step = 0; step < 3; ++step) {
+                p.fast.ExecuteOne(p.mine);
+                p.reference.ExecuteOne(p.theirs);
+            }
+        }
+        EXPECT_EQ(p.mine.StackEntry(1), 0u) << "batch " << batch;
+        EXPECT_EQ(p.mine.HistoryEntry(2), uint16_t(CpuState::kPcMask)) << "batch " << batch;
+        const std::string diff = difference(p.mine, p.theirs);
+        EXPECT_TRUE(diff.empty()) << "batch " << batch << ": " << diff;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothCores, EngineDifferential,
                          ::testing::Values(CoreType::CX4A, CoreType::CX4B),
                          [](const auto& info) { return std::string(coreTypeName(info.param)); });
