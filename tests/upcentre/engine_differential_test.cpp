@@ -416,7 +416,8 @@ TEST_P(EngineDifferential, ThePcWrapsAtTheTopOfItsRangeOnBothEngines) {
     const CoreType core = GetParam();
     for (const bool batch : {false, true}) {
         Pair p(core);
-        const InstructionDef* call = p.set.findByMnemonic(core == CoreType::CX4A ? "RCALL" : "CALL");
+        const InstructionDef* call =
+            p.set.findByMnemonic(core == CoreType::CX4A ? "RCALL" : "CALL");
         const InstructionDef* nop = p.set.findByMnemonic("NOP");
         ASSERT_TRUE(call && nop);
         const uint16_t first = call->operands[0].insert(call->matchValue, 3);

@@ -321,10 +321,34 @@ uint8_t nearKind(uint8_t kind) {
 // its result goes to W: with a plain address it may run the plain handler.
 bool readsOnlyToW(uint8_t kind) {
     switch (kind) {
-    case kAddfG: case kAddcG: case kSubfG: case kSubcG: case kInfG: case kDcfG: case kInszG:
-    case kDcszG: case kInsuzG: case kDcsuzG: case kComfG: case kAndfG: case kIorfG: case kXorfG:
-    case kMvfG: case kSwpfG: case kRlfG: case kRrfG: case kRlfcG: case kRrfcG: case kArlcG:
-    case kArrcG: case kBtszG: case kBtssG: case kCpsgG: case kCpslG: case kCpseG: case kTfszG:
+    case kAddfG:
+    case kAddcG:
+    case kSubfG:
+    case kSubcG:
+    case kInfG:
+    case kDcfG:
+    case kInszG:
+    case kDcszG:
+    case kInsuzG:
+    case kDcsuzG:
+    case kComfG:
+    case kAndfG:
+    case kIorfG:
+    case kXorfG:
+    case kMvfG:
+    case kSwpfG:
+    case kRlfG:
+    case kRrfG:
+    case kRlfcG:
+    case kRrfcG:
+    case kArlcG:
+    case kArrcG:
+    case kBtszG:
+    case kBtssG:
+    case kCpsgG:
+    case kCpslG:
+    case kCpseG:
+    case kTfszG:
     case kMulfG:
         return true;
     default:
@@ -399,8 +423,8 @@ void Engine::preparePlain(const CpuState& s) const {
     // STATUS as the operand (which keeps the flags) and PCLATL (written lazily) do.
     for (uint32_t a = 0; a < size; ++a) {
         ExecOp& op = l.plain[a];
-        if (op.mode == kDirect && op.dst == 0 && op.a != reg::kStatus &&
-            op.a != reg::kPcLatchLow && readsOnlyToW(op.kind))
+        if (op.mode == kDirect && op.dst == 0 && op.a != reg::kStatus && op.a != reg::kPcLatchLow &&
+            readsOnlyToW(op.kind))
             op.kind = static_cast<uint8_t>(op.kind - kGeneralOffset);
     }
     // MVF through a pointer, unless the pointer moves by W.

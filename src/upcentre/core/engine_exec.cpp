@@ -438,9 +438,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 #undef ZK_LABEL
     };
 #define ZK_JUMP(kind) goto* kLabels[kind]
-#define ZK_CASE(name)                                                                              \
-    L_##name:                                                                                      \
-    ZK_ENTRY()
+#define ZK_CASE(name) L_##name : ZK_ENTRY()
 #else
     uint32_t nextKind = 0;
 #define ZK_JUMP(kind)                                                                              \
