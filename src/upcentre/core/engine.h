@@ -26,7 +26,7 @@
 //   timer flag). The timer prescaler is a counter in a register.
 // - PCLATL, which every fetch writes, is written only where it can be read (before a handler
 //   with address rules and at the end of a batch): it always holds the low byte of the PC.
-// - PC, the history head and `stop` live in locals for the length of a batch.
+// - PC, word address, word count and `stop` stay in registers (engine_exec.cpp) for a batch.
 //
 // Two-word instructions (CX4A): after a first word the engine keeps executing words in the same
 // call until a NOPF word completes the operation. The assembler always places that NOPF right
