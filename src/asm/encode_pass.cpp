@@ -41,28 +41,12 @@ constexpr uint16_t kWdtChipId = 0x71; // chips whose WDT reset vector needs the 
 constexpr int32_t kWdtSkipAddress = 0x3E;
 constexpr int32_t kWdtVectorAddress = 0x3F;
 
+// The operations the workaround moves away from 3Eh: every one that may skip or branch, except
+// JZ and JC, which the chip's workaround does not name.
 bool isWdtSkip(int id) {
-    switch (OpId(id)) {
-    case OpId::INSZ:
-    case OpId::DCSZ:
-    case OpId::BTSZ:
-    case OpId::BTSS:
-    case OpId::INSUZ:
-    case OpId::DCSUZ:
-    case OpId::CPSG:
-    case OpId::CPSL:
-    case OpId::CPSE:
-    case OpId::TFSZ:
-    case OpId::JN:
-    case OpId::JO:
-    case OpId::JNC:
-    case OpId::JNZ:
-    case OpId::JNN:
-    case OpId::JNO:
-        return true;
-    default:
-        return false;
-    }
+    const OpId op = OpId(id);
+    return operationTraits(op).conditional != Conditional::Never && op != OpId::JZ &&
+           op != OpId::JC;
 }
 
 class Pass {

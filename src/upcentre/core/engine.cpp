@@ -10,146 +10,44 @@ namespace {
 
 using namespace exec;
 
-// The handler of an operation; file instructions give their plain handler.
+// The handler of an operation; file instructions give their plain handler. Made from the
+// handler column of the instruction list.
+#define ZK_KIND_OF_File(n) k##n##P
+#define ZK_KIND_OF_Own(n) k##n
+#define ZK_KIND_OF_Shared(n) k##n
+#define ZK_KIND_OF_PerCore(a, b) (core == CoreType::CX4A ? k##a : k##b)
 uint8_t kindOf(OpId id, CoreType core) {
-    const bool a = core == CoreType::CX4A;
     switch (id) {
-    case OpId::NOP:
-    case OpId::CWDT:
-        return kNop;
-    case OpId::CLRF:
-        return kClrfP;
-    case OpId::SETF:
-        return kSetfP;
-    case OpId::ADDF:
-        return kAddfP;
-    case OpId::ADDC:
-        return kAddcP;
-    case OpId::SUBF:
-        return kSubfP;
-    case OpId::SUBC:
-        return kSubcP;
-    case OpId::INF:
-        return kInfP;
-    case OpId::DCF:
-        return kDcfP;
-    case OpId::INSZ:
-        return kInszP;
-    case OpId::DCSZ:
-        return kDcszP;
-    case OpId::INSUZ:
-        return kInsuzP;
-    case OpId::DCSUZ:
-        return kDcsuzP;
-    case OpId::COMF:
-        return kComfP;
-    case OpId::ANDF:
-        return kAndfP;
-    case OpId::IORF:
-        return kIorfP;
-    case OpId::XORF:
-        return kXorfP;
-    case OpId::MVF:
-        return kMvfP;
-    case OpId::SWPF:
-        return kSwpfP;
-    case OpId::RLF:
-        return kRlfP;
-    case OpId::RRF:
-        return kRrfP;
-    case OpId::RLFC:
-        return kRlfcP;
-    case OpId::RRFC:
-        return kRrfcP;
-    case OpId::ARLC:
-        return kArlcP;
-    case OpId::ARRC:
-        return kArrcP;
-    case OpId::BCF:
-        return kBcfP;
-    case OpId::BSF:
-        return kBsfP;
-    case OpId::BTGF:
-        return kBtgfP;
-    case OpId::BTSZ:
-        return kBtszP;
-    case OpId::BTSS:
-        return kBtssP;
-    case OpId::CPSG:
-        return kCpsgP;
-    case OpId::CPSL:
-        return kCpslP;
-    case OpId::CPSE:
-        return kCpseP;
-    case OpId::TFSZ:
-        return kTfszP;
-    case OpId::MULF:
-        return kMulfP;
-    case OpId::MULL:
-        return kMull;
-    case OpId::ADDL:
-        return kAddl;
-    case OpId::SUBL:
-        return kSubl;
-    case OpId::ANDL:
-        return kAndl;
-    case OpId::IORL:
-        return kIorl;
-    case OpId::XORL:
-        return kXorl;
-    case OpId::MVL:
-        return kMvl;
-    case OpId::RETL:
-        return kRetl;
-    case OpId::RET:
-        return kRet;
-    case OpId::RETI:
-        return kReti;
-    case OpId::POP:
-        return kPop;
-    case OpId::CALL:
-        return a ? kCallLong : kCallShort;
-    case OpId::JMP:
-        return a ? kJmpLong : kJmpShort;
-    case OpId::RJ:
-        return kRj;
-    case OpId::RCALL:
-        return kRcall;
-    case OpId::JZ:
-        return kJz;
-    case OpId::JNZ:
-        return kJnz;
-    case OpId::JC:
-        return kJc;
-    case OpId::JNC:
-        return kJnc;
-    case OpId::JN:
-        return kJn;
-    case OpId::JNN:
-        return kJnn;
-    case OpId::JO:
-        return kJo;
-    case OpId::JNO:
-        return kJno;
-    case OpId::TBLR:
-        return kTblr;
-    case OpId::MVLP:
-        return kMvlp;
-    case OpId::LDPR:
-        return kLdpr;
-    case OpId::LBSR:
-        return kLbsr;
-    case OpId::MVFF:
-        return kMvff;
-    case OpId::NOPF:
-        return kNopf;
-    case OpId::IDLE:
-        return kIdle;
-    case OpId::SLP:
-        return kSlp;
+#define ZK_KIND_CASE(U, mnemonic, id, a, b, ops, last, two, handler, ...)                          \
+    case OpId::mnemonic:                                                                           \
+        return ZK_KIND_OF_##handler;
+        ZK_INSTRUCTIONS(ZK_KIND_CASE, _)
+#undef ZK_KIND_CASE
     }
     return kInvalid;
 }
+#undef ZK_KIND_OF_File
+#undef ZK_KIND_OF_Own
+#undef ZK_KIND_OF_Shared
+#undef ZK_KIND_OF_PerCore
+
+// A file instruction's plain, general and to-file handlers are neighbours (kGeneralOffset,
+// kToFileOffset): only lines with a file operand may have File handlers, and they must.
+#define ZK_IS_FILE_File(n) true
+#define ZK_IS_FILE_Own(n) false
+#define ZK_IS_FILE_Shared(n) false
+#define ZK_IS_FILE_PerCore(a, b) false
+#define ZK_FILE_HANDLER_FITS(U, mnemonic, id, a, b, ops, last, two, handler, ...)                  \
+    static_assert(ZK_IS_FILE_##handler == (OperandKind::ops == OperandKind::FileBank ||            \
+                                           OperandKind::ops == OperandKind::FileDest ||            \
+                                           OperandKind::ops == OperandKind::FileBit),              \
+                  #mnemonic ": File handlers go with file operands");
+ZK_INSTRUCTIONS(ZK_FILE_HANDLER_FITS, _)
+#undef ZK_FILE_HANDLER_FITS
+#undef ZK_IS_FILE_File
+#undef ZK_IS_FILE_Own
+#undef ZK_IS_FILE_Shared
+#undef ZK_IS_FILE_PerCore
 
 // Pointer and mode of an indirect access register, or -1 for a plain address.
 int indirectCode(CoreType core, uint32_t address) {
@@ -170,19 +68,6 @@ bool needsGeneralHandler(uint32_t address) {
            address == reg::kStatus || address == reg::kTimerControl;
 }
 
-bool isBitOperation(OpId id) {
-    switch (id) {
-    case OpId::BCF:
-    case OpId::BSF:
-    case OpId::BTGF:
-    case OpId::BTSZ:
-    case OpId::BTSS:
-        return true;
-    default:
-        return false;
-    }
-}
-
 ExecOp decodeWord(const InstructionSet& set, uint16_t word) {
     ExecOp op;
     op.kind = kInvalid;
@@ -200,7 +85,7 @@ ExecOp decodeWord(const InstructionSet& set, uint16_t word) {
         const int bankOperand = def->bankSelectOperand();
         const bool banked = bankOperand >= 2 && operand[bankOperand - 1] != 0;
         if (def->operandCount == 3) {
-            if (isBitOperation(def->id))
+            if (fileOperationGroup(def->id) == FileOperationGroup::Bit)
                 op.bit = static_cast<uint8_t>(operand[1] & 7);
             else
                 op.dst = operand[1] ? 1 : 0;
@@ -247,23 +132,13 @@ ExecOp decodeWord(const InstructionSet& set, uint16_t word) {
     case OpId::TBLR:
         op.bit = operand[0] & 1;
         break;
-    case OpId::RJ:
-    case OpId::RCALL:
-        op.x = static_cast<int16_t>(signedOffset11(operand[0]));
-        break;
-    case OpId::JZ:
-    case OpId::JNZ:
-    case OpId::JC:
-    case OpId::JNC:
-    case OpId::JN:
-    case OpId::JNN:
-    case OpId::JO:
-    case OpId::JNO:
-        op.x = static_cast<int16_t>(signedOffset8(operand[0]));
-        break;
     default:
         break;
     }
+    if (def->relative == RelativeKind::Rel11)
+        op.x = static_cast<int16_t>(signedOffset11(operand[0]));
+    else if (def->relative == RelativeKind::Rel8)
+        op.x = static_cast<int16_t>(signedOffset8(operand[0]));
     return op;
 }
 
@@ -521,70 +396,13 @@ BatchResult Engine::RunBatch(CpuState& s, const RunStops& stops, uint64_t maxTic
 }
 
 uint32_t Engine::wordCycles(uint16_t word) const {
-    // The cycles each handler charges in engine_exec.cpp (its ZK_END / ZK_NEXT argument).
-    switch (decoded(word).kind) {
-    case kInvalid:
-        return 0;
-    case kMulfP:
-    case kMulfG:
-    case kMulfQ:
-    case kMull:
-    case kRetl:
-    case kRet:
-    case kReti:
-    case kRj:
-    case kRcall:
-    case kTblr:
-        return 2;
-    default:
-        return 1;
-    }
+    const InstructionDef* def = set_->definitionFor(word);
+    return def ? operationTraits(def->id).cycles : 0;
 }
 
 bool Engine::conditional(uint16_t word) const {
-    switch (decoded(word).kind) {
-    case kInszP:
-    case kInszG:
-    case kInszQ:
-    case kDcszP:
-    case kDcszG:
-    case kDcszQ:
-    case kInsuzP:
-    case kInsuzG:
-    case kInsuzQ:
-    case kDcsuzP:
-    case kDcsuzG:
-    case kDcsuzQ:
-    case kBtszP:
-    case kBtszG:
-    case kBtszQ:
-    case kBtssP:
-    case kBtssG:
-    case kBtssQ:
-    case kCpsgP:
-    case kCpsgG:
-    case kCpsgQ:
-    case kCpslP:
-    case kCpslG:
-    case kCpslQ:
-    case kCpseP:
-    case kCpseG:
-    case kCpseQ:
-    case kTfszP:
-    case kTfszG:
-    case kTfszQ:
-    case kJz:
-    case kJnz:
-    case kJc:
-    case kJnc:
-    case kJn:
-    case kJnn:
-    case kJo:
-    case kJno:
-        return true;
-    default:
-        return false;
-    }
+    const InstructionDef* def = set_->definitionFor(word);
+    return def && operationTraits(def->id).conditional != Conditional::Never;
 }
 
 } // namespace zerka

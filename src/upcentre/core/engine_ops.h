@@ -1,9 +1,10 @@
 #pragma once
 // The handler kinds of the threaded engine, shared by its decoder (engine.cpp) and its
 // interpreter (engine_exec.cpp). One list drives the enum and the interpreter's jump table, so
-// the two cannot drift apart.
+// the two cannot drift apart; the instructions' part of it is the instruction list's.
 #include "upcentre/core/engine.h"
 #include "upcentre/core/exec_counts.h"
+#include "upcentre/core/instruction_list.h"
 
 #include <cstdint>
 
@@ -31,14 +32,32 @@ struct EngineCore {
 
 namespace exec {
 
-// Instructions with a file operand: each has plain handlers (P: an unbanked address with no
-// rule of its own; Q: the same with the result to the file register) and a general one (G:
-// banked, indirect, or an address with a rule).
-#define ZK_FILE_OPS(X)                                                                             \
-    X(Clrf)                                                                                        \
-    X(Setf) X(Addf) X(Addc) X(Subf) X(Subc) X(Inf) X(Dcf) X(Insz) X(Dcsz) X(Insuz) X(Dcsuz)        \
-        X(Comf) X(Andf) X(Iorf) X(Xorf) X(Mvf) X(Swpf) X(Rlf) X(Rrf) X(Rlfc) X(Rrfc) X(Arlc)       \
-            X(Arrc) X(Bcf) X(Bsf) X(Btgf) X(Btsz) X(Btss) X(Cpsg) X(Cpsl) X(Cpse) X(Tfsz) X(Mulf)
+// The handlers of the instructions come from the handler column of the instruction list
+// (instruction_list.h): File(n) gives a file instruction its three handlers, Own(n) one handler,
+// PerCore(a, b) one handler for each core, Shared(n) none (the line runs another line's handler).
+// A file instruction has plain handlers (P: an unbanked address with no rule of its own; Q: the
+// same with the result to the file register) and a general one (G: banked, indirect, or an
+// address with a rule).
+#define ZK_HANDLERS_NONE(X, ...)
+#define ZK_HANDLERS_ONE(X, n) X(n)
+#define ZK_HANDLERS_TWO(X, a, b) X(a) X(b)
+#define ZK_HANDLERS_APPLY(X, ...) ZK_HANDLERS_APPLY_(X, __VA_ARGS__)
+#define ZK_HANDLERS_APPLY_(X, emit, ...) emit(X, __VA_ARGS__)
+#define ZK_FILE_HANDLERS_File(n) ZK_HANDLERS_ONE, n
+#define ZK_FILE_HANDLERS_Own(n) ZK_HANDLERS_NONE, n
+#define ZK_FILE_HANDLERS_PerCore(a, b) ZK_HANDLERS_NONE, a
+#define ZK_FILE_HANDLERS_Shared(n) ZK_HANDLERS_NONE, n
+#define ZK_OTHER_HANDLERS_File(n) ZK_HANDLERS_NONE, n
+#define ZK_OTHER_HANDLERS_Own(n) ZK_HANDLERS_ONE, n
+#define ZK_OTHER_HANDLERS_PerCore(a, b) ZK_HANDLERS_TWO, a, b
+#define ZK_OTHER_HANDLERS_Shared(n) ZK_HANDLERS_NONE, n
+#define ZK_FILE_HANDLERS_OF(X, m, id, a, b, ops, last, two, handler, ...)                          \
+    ZK_HANDLERS_APPLY(X, ZK_FILE_HANDLERS_##handler)
+#define ZK_OTHER_HANDLERS_OF(X, m, id, a, b, ops, last, two, handler, ...)                         \
+    ZK_HANDLERS_APPLY(X, ZK_OTHER_HANDLERS_##handler)
+
+// The file instructions.
+#define ZK_FILE_OPS(X) ZK_INSTRUCTIONS(ZK_FILE_HANDLERS_OF, X)
 
 // The other instructions; then the two-word instructions fused with the NOPF word after them
 // (a layout puts them where a NOPF follows: both words in one tick, the NOPF's payload in `x`);
@@ -50,15 +69,11 @@ namespace exec {
 // OutsideCheck and OutsideExec (sentinels past the program: the PC is outside program memory,
 // with and without the run's stop test), Invalid (not an instruction).
 #define ZK_OTHER_OPS(X)                                                                            \
-    X(Nop)                                                                                         \
-    X(Mull) X(Addl) X(Subl) X(Andl) X(Iorl) X(Xorl) X(Mvl) X(Retl) X(Ret) X(Reti) X(Pop)           \
-        X(CallLong) X(JmpLong) X(CallShort) X(JmpShort) X(Rj) X(Rcall) X(Jz) X(Jnz) X(Jc) X(Jnc)   \
-            X(Jn) X(Jnn) X(Jo) X(Jno) X(Tblr) X(Mvlp) X(Ldpr) X(Lbsr) X(Mvff) X(Nopf) X(Idle)      \
-                X(Slp) X(CallPair) X(JmpPair) X(MvlpPair) X(LdprPair) X(MvffPair) X(CallNear)      \
-                    X(JmpNear) X(RjNear) X(RcallNear) X(JzNear) X(JnzNear) X(JcNear)         \
-                    X(JncNear) X(JnNear) X(JnnNear) X(JoNear) X(JnoNear) X(MvfIndW)          \
-                    X(MvfIndF) X(Stop)                                                       \
-                    X(OutsideCheck) X(OutsideExec) X(Invalid)
+    ZK_INSTRUCTIONS(ZK_OTHER_HANDLERS_OF, X)                                                       \
+    X(CallPair)                                                                                    \
+    X(JmpPair) X(MvlpPair) X(LdprPair) X(MvffPair) X(CallNear) X(JmpNear) X(RjNear) X(RcallNear)   \
+        X(JzNear) X(JnzNear) X(JcNear) X(JncNear) X(JnNear) X(JnnNear) X(JoNear) X(JnoNear)        \
+            X(MvfIndW) X(MvfIndF) X(Stop) X(OutsideCheck) X(OutsideExec) X(Invalid)
 
 enum Kind : uint8_t {
 #define ZK_KIND_PG(n) k##n##P, k##n##G, k##n##Q,

@@ -14,61 +14,15 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-TwoWordKind twoWordKindOf(CoreType core, OpId id) {
-    if (core != CoreType::CX4A) return TwoWordKind::None;
-    switch (id) {
-    case OpId::MVFF:
-        return TwoWordKind::Mvff;
-    case OpId::JMP:
-        return TwoWordKind::Jmp;
-    case OpId::CALL:
-        return TwoWordKind::Call;
-    case OpId::MVLP:
-        return TwoWordKind::Mvlp;
-    case OpId::LDPR:
-        return TwoWordKind::Ldpr;
-    default:
-        return TwoWordKind::None;
-    }
+RelativeKind relativeKindOf(OperandKind operands) {
+    if (operands == OperandKind::Rel8) return RelativeKind::Rel8;
+    if (operands == OperandKind::Rel11) return RelativeKind::Rel11;
+    return RelativeKind::None;
 }
 
-RelativeKind relativeKindOf(OpId id) {
-    switch (id) {
-    case OpId::JZ:
-    case OpId::JC:
-    case OpId::JN:
-    case OpId::JO:
-    case OpId::JNC:
-    case OpId::JNZ:
-    case OpId::JNN:
-    case OpId::JNO:
-        return RelativeKind::Rel8;
-    case OpId::RJ:
-    case OpId::RCALL:
-        return RelativeKind::Rel11;
-    default:
-        return RelativeKind::None;
-    }
-}
-
-bool lastOperandOptionalFor(CoreType core, OpId id) {
-    // Byte operations with a destination and the bit operations may leave out the bank select.
-    const FileOperationGroup group = fileOperationGroup(id);
-    if (group == FileOperationGroup::ByteWithDestination || group == FileOperationGroup::Bit)
-        return true;
-    switch (id) {
-    case OpId::CLRF:
-    case OpId::SETF:
-    case OpId::RETI:
-    case OpId::RET:
-        return true;
-    // The optional CALL operand is the CX4A shadow select; the CX4B CALL has only its target,
-    // which must not silently default to address 0.
-    case OpId::CALL:
-        return core == CoreType::CX4A;
-    default:
-        return false;
-    }
+bool lastOperandOptionalFor(CoreType core, LastOperand last) {
+    return last == LastOperand::Optional ||
+           (last == LastOperand::OptionalCx4a && core == CoreType::CX4A);
 }
 
 enum class LineResult { Built, Skipped, Failed };
@@ -146,10 +100,11 @@ LineResult buildDefinition(CoreType core, std::string_view line, InstructionDef&
     int id = opIdFromMnemonic(def.mnemonic);
     if (id < 0) return LineResult::Failed; // the engine could not dispatch it
     def.id = static_cast<OpId>(id);
+    const OperationTraits& traits = operationTraits(def.id);
     def.noFileOperand = opIdHasNoFileOperand(id);
-    def.twoWordKind = twoWordKindOf(core, def.id);
-    def.relative = relativeKindOf(def.id);
-    def.lastOperandOptional = lastOperandOptionalFor(core, def.id);
+    def.twoWordKind = core == CoreType::CX4A ? traits.twoWordCx4a : TwoWordKind::None;
+    def.relative = relativeKindOf(traits.operands);
+    def.lastOperandOptional = lastOperandOptionalFor(core, traits.lastOperand);
     return LineResult::Built;
 }
 
@@ -295,50 +250,6 @@ void InstructionSet::resetAliases() {
 
 std::string InstructionSet::disassemble(uint16_t word) const {
     return disassemblyText(decode(word));
-}
-
-FileOperationGroup fileOperationGroup(OpId id) {
-    switch (id) {
-    case OpId::CLRF:
-    case OpId::SETF:
-    case OpId::MULF:
-    case OpId::CPSG:
-    case OpId::CPSL:
-    case OpId::CPSE:
-    case OpId::TFSZ:
-        return FileOperationGroup::FileBankInOperand2;
-    case OpId::ADDF:
-    case OpId::INF:
-    case OpId::INSZ:
-    case OpId::DCF:
-    case OpId::DCSZ:
-    case OpId::SUBF:
-    case OpId::COMF:
-    case OpId::MVF:
-    case OpId::ADDC:
-    case OpId::ANDF:
-    case OpId::IORF:
-    case OpId::XORF:
-    case OpId::RLF:
-    case OpId::SUBC:
-    case OpId::RRF:
-    case OpId::RRFC:
-    case OpId::RLFC:
-    case OpId::SWPF:
-    case OpId::INSUZ:
-    case OpId::DCSUZ:
-    case OpId::ARLC:
-    case OpId::ARRC:
-        return FileOperationGroup::ByteWithDestination;
-    case OpId::BCF:
-    case OpId::BSF:
-    case OpId::BTSZ:
-    case OpId::BTSS:
-    case OpId::BTGF:
-        return FileOperationGroup::Bit;
-    default:
-        return FileOperationGroup::None;
-    }
 }
 
 } // namespace zerka

@@ -1,8 +1,11 @@
 #pragma once
-// The instruction definition list of one CPU core: the single table that the decoder, the
-// disassembler, the assembler's mnemonic lookup and encoder, and the execution engine read.
+// The instruction definition list of one CPU core, built from the instruction list
+// (instruction_list.h): the table that the decoder, the disassembler, the assembler's mnemonic
+// lookup and encoder, and the execution engine read.
 // The list keeps table order (decode order: first match wins); a 65,536-entry table built from
 // it answers "which definition decodes this word" in O(1) with the same first-match result.
+#include "upcentre/core/instruction_list.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -26,87 +29,29 @@ std::string_view coreTypeName(CoreType core); // "CX4A" or "CX4B"
 // Operation ids; the simulator dispatches on them. The same ids serve both cores. Ids 10, 42
 // and 68 are not assigned.
 enum class OpId : uint8_t {
-    NOP = 0,
-    CLRF = 1,
-    ADDF = 2,
-    INF = 3,
-    INSZ = 4,
-    DCF = 5,
-    DCSZ = 6,
-    SUBF = 7,
-    COMF = 8,
-    MVF = 9,
-    ADDC = 11,
-    ANDF = 12,
-    IORF = 13,
-    XORF = 14,
-    RLF = 15,
-    SUBC = 16,
-    RRF = 17,
-    ADDL = 18,
-    SUBL = 19,
-    ANDL = 20,
-    IORL = 21,
-    XORL = 22,
-    MVL = 23,
-    RETL = 24,
-    CALL = 25,
-    JMP = 26,
-    RETI = 27,
-    RET = 28,
-    IDLE = 29,
-    SLP = 30,
-    CWDT = 31,
-    SETF = 32,
-    BCF = 33,
-    BSF = 34,
-    BTSZ = 35,
-    BTSS = 36,
-    MULF = 37,
-    JZ = 38,
-    RRFC = 39,
-    RLFC = 40,
-    SWPF = 41,
-    TBLR = 43,
-    MVLP = 44,
-    JC = 45,
-    INSUZ = 46,
-    DCSUZ = 47,
-    MULL = 48,
-    LDPR = 49,
-    LBSR = 50,
-    NOPF = 51,
-    ARLC = 52,
-    ARRC = 53,
-    CPSG = 54,
-    CPSL = 55,
-    CPSE = 56,
-    TFSZ = 57,
-    JN = 58,
-    JO = 59,
-    JNC = 60,
-    JNZ = 61,
-    JNN = 62,
-    JNO = 63,
-    BTGF = 64,
-    MVFF = 65,
-    RJ = 66,
-    RCALL = 67,
-    POP = 69,
+#define ZK_OPID_ENUMERATOR(U, mnemonic, id, ...) mnemonic = id,
+    ZK_INSTRUCTIONS(ZK_OPID_ENUMERATOR, _)
+#undef ZK_OPID_ENUMERATOR
 };
 
 // How an instruction addresses the data memory: the groups the operand checks, the PCLATL
 // refusal and the built-in EEPROM emulation all reason about.
 enum class FileOperationGroup {
     None,                // no file-register operand of these kinds
-    FileBankInOperand2,  // CLRF, SETF, MULF, CPSG, CPSL, CPSE, TFSZ
-    ByteWithDestination, // ADDF ... ARRC: operand 2 destination, operand 3 bank select
-    Bit,                 // BCF, BSF, BTSZ, BTSS, BTGF: operand 2 bit, operand 3 bank select
+    FileBankInOperand2,  // OperandKind::FileBank: operand 2 bank select
+    ByteWithDestination, // OperandKind::FileDest: operand 2 destination, operand 3 bank select
+    Bit,                 // OperandKind::FileBit: operand 2 bit, operand 3 bank select
 };
 FileOperationGroup fileOperationGroup(OpId id);
 
 // One past the highest id: size for dispatch tables indexed by id.
-inline constexpr int kOpIdCount = 70;
+inline constexpr int kOpIdCount = [] {
+    int count = 0;
+#define ZK_OPID_COUNT(U, mnemonic, id, ...) count = count > id ? count : id + 1;
+    ZK_INSTRUCTIONS(ZK_OPID_COUNT, _)
+#undef ZK_OPID_COUNT
+    return count;
+}();
 
 // The mnemonic of an id ("" for an unassigned number).
 std::string_view opIdMnemonic(int id);
@@ -125,6 +70,19 @@ enum class TwoWordKind : uint8_t {
 
 // Branches whose field holds a signed offset from the word after the instruction.
 enum class RelativeKind : uint8_t { None = 0, Rel8 = 8, Rel11 = 11 };
+
+// What the instruction list declares about an operation id.
+struct OperationTraits {
+    std::string_view mnemonic; // empty for an unassigned id
+    OperandKind operands = OperandKind::NoOperand;
+    LastOperand lastOperand = LastOperand::Required;
+    TwoWordKind twoWordCx4a = TwoWordKind::None; // only the CX4A has two-word instructions
+    uint8_t cycles = 0;                          // without a taken skip or branch
+    Conditional conditional = Conditional::Never;
+    uint8_t flags = 0; // STATUS bits it may change (the CX4B has Z and C only)
+};
+// The traits of `id`; an unassigned id has the empty traits.
+const OperationTraits& operationTraits(OpId id);
 
 // A run of bits inside the instruction word (lowest and highest position, inclusive).
 struct OperandField {

@@ -1,6 +1,7 @@
 #pragma once
 // The built-in instruction tables as text lines (mnemonic, blanks, 16-character bit pattern,
-// first character = bit 15) and the operation-id table they are resolved against.
+// first character = bit 15) and the operation-id table they are resolved against, both made from
+// the instruction list (instruction_list.h).
 #include "upcentre/core/instruction_set.h"
 
 #include <span>
