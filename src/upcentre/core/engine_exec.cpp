@@ -22,7 +22,7 @@
 // With GCC on x86-64 the word's address, the word count and `stop` live in fixed registers
 // for the whole translation unit (as in other threaded interpreters): left to the register
 // allocator, the one large function keeps them in memory. execute() saves the caller's values
-// of these callee-saved registers and gives them back on return.
+// of these callee-saved registers and gives them back on its way out, return or exception.
 #if ZK_THREADED && defined(__x86_64__) && !defined(__clang__) && !defined(ZERKA_ENGINE_NO_PIN)
 #define ZK_PINNED 1
 register uint64_t zkAt asm("r12");
@@ -162,8 +162,16 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 
     // 64 bits wide, so that indexing the layouts needs no widening.
 #if ZK_PINNED
-    const uint64_t callerAt = zkAt, callerHead = zkHead, callerStop = zkStop, callerPc = zkPc;
-    const ExecOp* const callerRun = zkRun;
+    // The caller's values of the pinned registers come back on every way out, an exception
+    // passing through included (the unwinder knows nothing of them).
+    struct PinnedRegisters {
+        uint64_t savedAt = zkAt, savedHead = zkHead, savedStop = zkStop, savedPc = zkPc;
+        const ExecOp* savedRun = zkRun;
+        ~PinnedRegisters() {
+            zkAt = savedAt, zkHead = savedHead, zkStop = savedStop, zkPc = savedPc;
+            zkRun = savedRun;
+        }
+    } const callerRegisters;
 #define at zkAt
 #define head zkHead
 #define stop zkStop
@@ -1176,8 +1184,6 @@ exit:
     if constexpr (Count) p.counts->end(s.cycles_);
     const BatchResult result{reason, (single ? 1 : maxTicks) - cold.budget};
 #if ZK_PINNED
-    zkAt = callerAt, zkHead = callerHead, zkStop = callerStop, zkPc = callerPc;
-    zkRun = callerRun;
 #undef at
 #undef head
 #undef stop
