@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/chars.h"
 #include "core/text.h"
 #include "upcentre/core/instruction_set.h"
 
@@ -14,13 +15,6 @@ namespace {
 constexpr std::string_view kBadObject = "Bad object file";
 constexpr std::string_view kBadCodeWord = "Error Code";
 constexpr std::string_view kSevenBlanks = "       ";
-
-int hexDigit(uint8_t c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // Symbol names: printable text without blanks (a marker or a control byte is not a name).
 bool isNameByte(uint8_t c) {
@@ -84,7 +78,7 @@ class ObjectParser {
         for (int i = 0; i < n; ++i) {
             uint8_t b = 0;
             if (!next(b)) return false;
-            const int d = hexDigit(b);
+            const int d = hexDigitValue(static_cast<char>(b));
             if (d < 0) return false;
             value = value * 16 + uint32_t(d);
         }
@@ -98,7 +92,7 @@ class ObjectParser {
             uint8_t b = 0;
             if (!next(b)) return false;
             if (b == endMarker) return true;
-            const int d = hexDigit(b);
+            const int d = hexDigitValue(static_cast<char>(b));
             if (d < 0 || count == 8) return false;
             value = value * 16 + uint32_t(d);
         }
@@ -245,7 +239,7 @@ class ObjectParser {
         if (marker == obj_marker::kOperandLocal) {
             uint32_t code = 0;
             for (char c : digits) {
-                const int d = hexDigit(uint8_t(c));
+                const int d = hexDigitValue(c);
                 if (d < 0) return false;
                 code = code * 16 + uint32_t(d);
             }
@@ -296,7 +290,7 @@ class ObjectParser {
     bool codeRecord(std::string_view record) {
         uint32_t word = 0;
         for (size_t i = 15; i < kObjectRecordSize; ++i) {
-            const int d = hexDigit(uint8_t(record[i]));
+            const int d = hexDigitValue(record[i]);
             if (d < 0) return bad(kBadCodeWord);
             word = word * 16 + uint32_t(d);
         }

@@ -2,6 +2,7 @@
 
 #include "chip/chip_lines.h"
 #include "core/atomic_file.h"
+#include "core/chars.h"
 #include "core/number.h"
 #include "core/path_lookup.h"
 #include "core/text.h"
@@ -29,13 +30,6 @@ template <typename Fn> void forEachLine(std::string_view text, Fn&& fn) {
         if (!fn(stripCarriageReturn(text.substr(pos, nl - pos)))) return;
         pos = nl + 1;
     }
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 // At most n bytes of s, without leaving half a UTF-8 character at the end.
@@ -592,8 +586,8 @@ class DescriptionLoader {
 
 uint32_t chipListVersionNumberOf(std::string_view versionLine) {
     if (versionLine.size() < 4) return 0;
-    const int a = hexDigit(versionLine[1]);
-    const int b = hexDigit(versionLine[3]);
+    const int a = hexDigitValue(versionLine[1]);
+    const int b = hexDigitValue(versionLine[3]);
     if (a < 0 || b < 0) return 0;
     return uint32_t(a) * 0x100 + uint32_t(b) * 0x10;
 }

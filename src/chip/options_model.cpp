@@ -1,6 +1,7 @@
 #include "chip/options_model.h"
 
 #include "chip/options_calibration_marker.h"
+#include "core/chars.h"
 #include "core/text.h"
 
 #include <optional>
@@ -115,19 +116,12 @@ OptionsControls initialControls() {
     return c;
 }
 
-int hexDigit(char ch) {
-    if (ch >= '0' && ch <= '9') return ch - '0';
-    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-    return -1;
-}
-
 // The value of a hexadecimal text; nothing when it holds anything else or exceeds `limit`.
 std::optional<uint32_t> hexValue(std::string_view text, uint32_t limit) {
     if (text.empty()) return std::nullopt;
     uint64_t value = 0;
     for (char ch : text) {
-        const int d = hexDigit(ch);
+        const int d = hexDigitValue(ch);
         if (d < 0) return std::nullopt;
         value = value * 16 + uint64_t(d);
         if (value > limit) return std::nullopt;
@@ -135,12 +129,14 @@ std::optional<uint32_t> hexValue(std::string_view text, uint32_t limit) {
     return uint32_t(value);
 }
 
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
+// The CX4B core has neither the smart compiler nor its optimisation.
+void compilerChoicesForCore(OptionsControls& c, bool cx4b) {
+    if (cx4b) {
+        c.SmartCompiler.checked = false;
+        c.COptimization.checked = false;
+    }
+    c.SmartCompiler.enabled = !cx4b;
+    c.COptimization.enabled = !cx4b;
 }
 
 } // namespace
@@ -224,12 +220,7 @@ void OptionsModel::applyChipOptionStates(const ChipLoaded& loaded) {
     if (!loaded.acmSelectable) selectAcm(false);
 
     const bool cx4b = loaded.coreVariant == 1;
-    if (cx4b) {
-        c_.SmartCompiler.checked = false;
-        c_.COptimization.checked = false;
-    }
-    c_.SmartCompiler.enabled = !cx4b;
-    c_.COptimization.enabled = !cx4b;
+    compilerChoicesForCore(c_, cx4b);
 
     const bool wdt = loaded.chipId == kWdtVectorChipId;
     c_.wdtGroup.enabled = wdt;
@@ -415,12 +406,7 @@ bool OptionsModel::closeOptions() {
     }
 
     const bool cx4b = chip_.coreVariant == 1;
-    if (cx4b) {
-        c_.SmartCompiler.checked = false;
-        c_.COptimization.checked = false;
-    }
-    c_.SmartCompiler.enabled = !cx4b;
-    c_.COptimization.enabled = !cx4b;
+    compilerChoicesForCore(c_, cx4b);
 
     open_ = false;
     return true;

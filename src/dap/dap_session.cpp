@@ -2,6 +2,7 @@
 
 #include "core/program_dir.h"
 #include "core/text.h"
+#include "shell/headless_windows.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,20 +14,9 @@ namespace zerka::dap {
 namespace fs = std::filesystem;
 
 // No windows: the source view model takes the build, dialogs are cancelled.
-class DapSession::Windows : public ShellWindows {
+class DapSession::Windows : public HeadlessWindows {
   public:
     explicit Windows(UiHost& ui) : ui_(ui) {}
-    SaveAnswer askSaveChanges(const std::string&, bool) override { return SaveAnswer::No; }
-    bool askYesCancel(const std::string&) override { return false; }
-    void showAsChild(Slot, bool) override {}
-    bool isShowing(Slot) const override { return false; }
-    std::optional<std::string> openFileDialog(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> saveFileDialog(const FileDialogRequest&) override { return {}; }
-    void setTitle(const std::string&) override {}
-    void setConnectionPanel(ConnectionPanel) override {}
-    void setChecksumPanel(const std::string&) override {}
-    void commandsChanged() override {}
-    void closeMainWindow() override {}
     void loadSourceView(const AssemblyResult& result, const std::string&) override {
         if (source) source->load(result, ui_);
     }

@@ -1,5 +1,7 @@
 #include "link/ice_commands.h"
 
+#include "link/unit_system.h"
+
 #include <algorithm>
 #include <cstring>
 #include <thread>
@@ -8,7 +10,7 @@ namespace zerka {
 
 namespace {
 
-constexpr uint8_t kAck = 0xFA;
+constexpr uint8_t kMemoryCommand = 0xA4;
 constexpr size_t kHeaderBytes = 7;
 // Bytes cleared before a memory read reply arrives.
 constexpr size_t kReadClearBytes = 81;
@@ -22,6 +24,9 @@ constexpr uint8_t kCtlStopOnStack = 0x80;
 // The printer-port emulator's stack pointer register and the three bytes of the selected level.
 constexpr uint32_t kLptStackPointer = 24;
 constexpr uint32_t kLptStackEntry = 21;
+
+// A printer-port frame is one transfer: its progress is told every so many bytes.
+constexpr size_t kLptProgressBytes = 256;
 
 size_t evenDown(size_t n) {
     return n & ~static_cast<size_t>(1);
@@ -44,6 +49,15 @@ std::array<uint8_t, 3> iceAddressBytes(uint32_t a, bool read) {
             static_cast<uint8_t>(((a & 0x7F) << 1) | (read ? 1 : 0))};
 }
 
+void putTransferHeader(IoBuffer& io, uint8_t command, uint32_t a, bool read, size_t count) {
+    const auto address = iceAddressBytes(a, read);
+    io[0] = command;
+    std::copy(address.begin(), address.end(), io.begin() + 1);
+    io[4] = static_cast<uint8_t>(count >> 16);
+    io[5] = static_cast<uint8_t>(count >> 8);
+    io[6] = static_cast<uint8_t>(count);
+}
+
 IceCommands::IceCommands(UsbLink& usb, LptLink& lpt, const IceSettings& settings, WaitHook wait)
     : usb_(usb), lpt_(lpt), settings_(settings), wait_(wait ? std::move(wait) : clockWait()) {}
 
@@ -64,7 +78,7 @@ bool IceCommands::exchange(size_t writeLength, size_t readLength) {
 
 bool IceCommands::acknowledged(size_t writeLength, size_t readLength) {
     if (!exchange(writeLength, readLength)) return false;
-    if (usb_.ioBuffer[0] != kAck) return fail();
+    if (usb_.ioBuffer[0] != kUnitAck) return fail();
     return true;
 }
 
@@ -76,12 +90,7 @@ bool IceCommands::usbRead(uint32_t a, uint8_t* out, size_t count, bool words) {
     IoBuffer& io = usb_.ioBuffer;
     for (size_t done = 0; done < count;) {
         const size_t n = std::min(chunk, count - done);
-        const auto address = iceAddressBytes(a + static_cast<uint32_t>(done), true);
-        io[0] = 0xA4;
-        std::copy(address.begin(), address.end(), io.begin() + 1);
-        io[4] = static_cast<uint8_t>(n >> 16);
-        io[5] = static_cast<uint8_t>(n >> 8);
-        io[6] = static_cast<uint8_t>(n);
+        putTransferHeader(io, kMemoryCommand, a + static_cast<uint32_t>(done), true, n);
         if (!usb_.write(kHeaderBytes)) return fail();
         std::fill_n(io.begin(), kReadClearBytes, 0);
         if (!usb_.read(n)) return fail();
@@ -97,12 +106,7 @@ bool IceCommands::usbWrite(uint32_t a, const uint8_t* data, size_t count, bool w
     IoBuffer& io = usb_.ioBuffer;
     for (size_t done = 0; done < count;) {
         const size_t n = std::min(chunk, count - done);
-        const auto address = iceAddressBytes(a + static_cast<uint32_t>(done), false);
-        io[0] = 0xA4;
-        std::copy(address.begin(), address.end(), io.begin() + 1);
-        io[4] = static_cast<uint8_t>(n >> 16);
-        io[5] = static_cast<uint8_t>(n >> 8);
-        io[6] = static_cast<uint8_t>(n);
+        putTransferHeader(io, kMemoryCommand, a + static_cast<uint32_t>(done), false, n);
         std::memcpy(io.data() + kHeaderBytes, data + done, n);
         if (!acknowledged(kHeaderBytes + n, 3)) return false;
         done += n;
@@ -110,35 +114,46 @@ bool IceCommands::usbWrite(uint32_t a, const uint8_t* data, size_t count, bool w
     return true;
 }
 
-void IceCommands::lptRead(uint32_t a, uint8_t* out, size_t count, bool words) {
+void IceCommands::lptRead(uint32_t a, std::span<uint8_t> out, bool words,
+                          const TransferProgress& progress) {
+    const auto report = [&](size_t done) {
+        if (progress) progress(done, out.size());
+    };
     const auto address = iceAddressBytes(a, true);
     lpt_.lptStart();
     for (uint8_t b : address)
         lpt_.lptShiftOutByte(b);
     if (words) {
-        for (size_t k = 0; 2 * k < count; ++k) {
+        for (size_t k = 0; 2 * k < out.size(); ++k) {
             const uint16_t w = lpt_.lptShiftInWord();
             out[2 * k] = static_cast<uint8_t>(w >> 8);
-            if (2 * k + 1 < count) out[2 * k + 1] = static_cast<uint8_t>(w);
+            if (2 * k + 1 < out.size()) out[2 * k + 1] = static_cast<uint8_t>(w);
+            if ((2 * k + 2) % kLptProgressBytes == 0) report(2 * k + 2);
         }
     } else {
-        for (size_t k = 0; k < count; ++k)
+        for (size_t k = 0; k < out.size(); ++k)
             out[k] = lpt_.lptShiftInByte();
     }
     lpt_.lptEnd();
+    report(out.size());
 }
 
-void IceCommands::lptWrite(uint32_t a, const uint8_t* data, size_t count, bool words) {
+void IceCommands::lptWrite(uint32_t a, std::span<const uint8_t> data, bool words,
+                           const TransferProgress& progress) {
+    const auto report = [&](size_t done) {
+        if (progress) progress(done, data.size());
+    };
     if (words && settings_.romSelect == RomType::Eeprom28C256) {
         // The EEPROM takes words in pages of 32 through the slow page write.
         constexpr size_t kPageBytes = 64;
         IoBuffer& io = lpt_.ioBuffer();
-        for (size_t done = 0; done + 1 < count; done += kPageBytes) {
-            const size_t n = evenDown(std::min(kPageBytes, count - done));
+        for (size_t done = 0; done + 1 < data.size(); done += kPageBytes) {
+            const size_t n = evenDown(std::min(kPageBytes, data.size() - done));
             const auto address = iceAddressBytes(a + static_cast<uint32_t>(done), false);
             std::copy(address.begin(), address.end(), io.begin() + 4);
-            std::memcpy(io.data() + kHeaderBytes, data + done, n);
+            std::memcpy(io.data() + kHeaderBytes, data.data() + done, n);
             lpt_.lptBlockWrite(n);
+            report(done + n);
         }
         return;
     }
@@ -147,26 +162,29 @@ void IceCommands::lptWrite(uint32_t a, const uint8_t* data, size_t count, bool w
     for (uint8_t b : address)
         lpt_.lptShiftOutByte(b);
     if (words) {
-        for (size_t k = 0; 2 * k + 1 < count; ++k)
+        for (size_t k = 0; 2 * k + 1 < data.size(); ++k) {
             lpt_.lptShiftOutWord(static_cast<uint16_t>(data[2 * k] << 8 | data[2 * k + 1]));
+            if ((2 * k + 2) % kLptProgressBytes == 0) report(2 * k + 2);
+        }
     } else {
-        for (size_t k = 0; k < count; ++k)
+        for (size_t k = 0; k < data.size(); ++k)
             lpt_.lptShiftOutByte(data[k]);
     }
     lpt_.lptEnd();
+    report(data.size());
 }
 
 bool IceCommands::readMemory(uint32_t a, uint8_t* out, size_t count, bool words) {
     if (settings_.usb) return usbRead(a, out, count, words);
     if (!lpt_.isOpen()) return fail();
-    lptRead(a, out, count, words);
+    lptRead(a, {out, count}, words);
     return true;
 }
 
 bool IceCommands::writeMemory(uint32_t a, const uint8_t* data, size_t count, bool words) {
     if (settings_.usb) return usbWrite(a, data, count, words);
     if (!lpt_.isOpen()) return fail();
-    lptWrite(a, data, count, words);
+    lptWrite(a, {data, count}, words);
     return true;
 }
 
@@ -199,34 +217,39 @@ bool IceCommands::iceWriteBytes(uint32_t address, std::span<const uint8_t> data)
 }
 
 // The buffer forms copy the caller's data out first: the packets are built in the same buffer.
-bool IceCommands::iceReadWords(uint32_t wordAddress, size_t byteCount) {
-    if (byteCount > kIoBufferSize) return false;
-    std::vector<uint8_t> data(byteCount);
-    if (!iceReadWords(wordAddress, std::span<uint8_t>(data))) return false;
-    std::copy(data.begin(), data.end(), usb_.ioBuffer.begin());
-    return true;
-}
-
-bool IceCommands::iceWriteWords(uint32_t wordAddress, size_t byteCount) {
-    if (byteCount > kIoBufferSize - kHeaderBytes) return false;
-    const std::vector<uint8_t> data(usb_.ioBuffer.begin() + kHeaderBytes,
-                                    usb_.ioBuffer.begin() + kHeaderBytes + byteCount);
-    return iceWriteWords(wordAddress, std::span<const uint8_t>(data));
-}
-
-bool IceCommands::iceReadBytes(uint32_t address, size_t count) {
+// `a` is the word address for words, the byte address for bytes.
+bool IceCommands::readIntoBuffer(uint32_t a, size_t count, bool words) {
     if (count > kIoBufferSize) return false;
     std::vector<uint8_t> data(count);
-    if (!iceReadBytes(address, std::span<uint8_t>(data))) return false;
+    const bool ok = words ? iceReadWords(a, std::span<uint8_t>(data))
+                          : iceReadBytes(a, std::span<uint8_t>(data));
+    if (!ok) return false;
     std::copy(data.begin(), data.end(), usb_.ioBuffer.begin());
     return true;
 }
 
-bool IceCommands::iceWriteBytes(uint32_t address, size_t count) {
+bool IceCommands::writeFromBuffer(uint32_t a, size_t count, bool words) {
     if (count > kIoBufferSize - kHeaderBytes) return false;
     const std::vector<uint8_t> data(usb_.ioBuffer.begin() + kHeaderBytes,
                                     usb_.ioBuffer.begin() + kHeaderBytes + count);
-    return iceWriteBytes(address, std::span<const uint8_t>(data));
+    return words ? iceWriteWords(a, std::span<const uint8_t>(data))
+                 : iceWriteBytes(a, std::span<const uint8_t>(data));
+}
+
+bool IceCommands::iceReadWords(uint32_t wordAddress, size_t byteCount) {
+    return readIntoBuffer(wordAddress, byteCount, true);
+}
+
+bool IceCommands::iceWriteWords(uint32_t wordAddress, size_t byteCount) {
+    return writeFromBuffer(wordAddress, byteCount, true);
+}
+
+bool IceCommands::iceReadBytes(uint32_t address, size_t count) {
+    return readIntoBuffer(address, count, false);
+}
+
+bool IceCommands::iceWriteBytes(uint32_t address, size_t count) {
+    return writeFromBuffer(address, count, false);
 }
 
 uint16_t IceCommands::iceReadWord(uint32_t wordAddress) {
@@ -477,7 +500,7 @@ uint8_t IceCommands::iceReadOption() {
 bool IceCommands::icePrepareRun() {
     if (!iceBit1Set()) return false;
     const uint8_t zeros[3] = {0, 0, 0};
-    if (!iceWriteBytes(0x106B, std::span<const uint8_t>(zeros))) return false;
+    if (!iceWriteBytes(kIcePc, std::span<const uint8_t>(zeros))) return false;
     if (matchedBodyId_ != kBody8024) return true;
     struct Kept {
         uint16_t address;

@@ -42,11 +42,15 @@ WaitHook clockWait(YieldHook yield = {});
 
 // Emulator register addresses.
 constexpr uint16_t kIceBreakTable = 0x1000;
+constexpr uint16_t kIceTrace = 0x1030;
 constexpr uint16_t kIceStepCount = 0x1060;
+constexpr uint16_t kIceCycles = 0x1061;
 constexpr uint16_t kIceStepBase = 0x1064;
 constexpr uint16_t kIceBodyIdAddress = 0x1065;
 constexpr uint16_t kIceWatch = 0x1067;
+constexpr uint16_t kIcePc = 0x106B;
 constexpr uint16_t kIceOption = 0x106E;
+constexpr uint16_t kIceCoreSelect = 0x106F; // 0 CX4A, 1 CX4B
 constexpr uint32_t kIceConfigWordAddress = 0x8100;
 constexpr uint16_t kBody8024 = 0x8024;
 
@@ -54,6 +58,9 @@ constexpr uint16_t kBody8024 = 0x8024;
 // 0x40 + A >> 15, bits 14..7, bits 6..0 shifted left by one OR the direction. Word accesses use
 // A = 2 x word address, byte accesses the byte address.
 std::array<uint8_t, 3> iceAddressBytes(uint32_t a, bool read);
+// The first seven bytes of a memory transfer in `io`: the command byte, the three address bytes
+// of A and the byte count as three bytes, most significant first.
+void putTransferHeader(IoBuffer& io, uint8_t command, uint32_t a, bool read, size_t count);
 
 struct IceStopPoll {
     bool stopped = false;
@@ -141,6 +148,16 @@ class IceCommands {
     uint8_t kept7D() const { return kept7D_; }
     uint8_t kept194() const { return kept194_; }
 
+    // The printer port's framed memory access at emulator address A (2 x word address for
+    // words); EEPROM word writes go out in pages of 32 words through the slow page write.
+    // `progress` (when set) hears the bytes moved so far of the total: after each page, every
+    // 256 bytes of words and at the end of a frame.
+    using TransferProgress = std::function<void(size_t done, size_t total)>;
+    void lptRead(uint32_t a, std::span<uint8_t> out, bool words,
+                 const TransferProgress& progress = {});
+    void lptWrite(uint32_t a, std::span<const uint8_t> data, bool words,
+                  const TransferProgress& progress = {});
+
   private:
     bool fail();
     bool switchMode(uint8_t mode);
@@ -151,9 +168,9 @@ class IceCommands {
     bool runValue(uint8_t value);
     bool usbRead(uint32_t a, uint8_t* out, size_t count, bool words);
     bool usbWrite(uint32_t a, const uint8_t* data, size_t count, bool words);
-    void lptRead(uint32_t a, uint8_t* out, size_t count, bool words);
-    void lptWrite(uint32_t a, const uint8_t* data, size_t count, bool words);
     bool readMemory(uint32_t a, uint8_t* out, size_t count, bool words);
+    bool readIntoBuffer(uint32_t a, size_t count, bool words);
+    bool writeFromBuffer(uint32_t a, size_t count, bool words);
     bool writeMemory(uint32_t a, const uint8_t* data, size_t count, bool words);
     void wait(int ms);
 

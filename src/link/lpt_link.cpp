@@ -127,28 +127,33 @@ unsigned LptLink::exchangeBit(unsigned bit) {
     return in;
 }
 
-void LptLink::lptShiftOutByte(uint8_t value) {
-    for (int i = 7; i >= 0; --i)
+// Most significant bit first.
+void LptLink::shiftOut(unsigned value, int bits) {
+    for (int i = bits - 1; i >= 0; --i)
         clockOut((value >> i) & 1u);
+}
+
+unsigned LptLink::shiftIn(int bits) {
+    unsigned v = 0;
+    for (int i = 0; i < bits; ++i)
+        v = (v << 1) | clockIn();
+    return v;
+}
+
+void LptLink::lptShiftOutByte(uint8_t value) {
+    shiftOut(value, 8);
 }
 
 uint8_t LptLink::lptShiftInByte() {
-    unsigned v = 0;
-    for (int i = 0; i < 8; ++i)
-        v = (v << 1) | clockIn();
-    return static_cast<uint8_t>(v);
+    return static_cast<uint8_t>(shiftIn(8));
 }
 
 void LptLink::lptShiftOutWord(uint16_t value) {
-    for (int i = 15; i >= 0; --i)
-        clockOut((value >> i) & 1u);
+    shiftOut(value, 16);
 }
 
 uint16_t LptLink::lptShiftInWord() {
-    unsigned v = 0;
-    for (int i = 0; i < 16; ++i)
-        v = (v << 1) | clockIn();
-    return static_cast<uint16_t>(v);
+    return static_cast<uint16_t>(shiftIn(16));
 }
 
 uint8_t LptLink::lptReadControl() {
@@ -243,13 +248,9 @@ void LptLink::lptClearLines() {
     portWrite(PortRegister::Data, static_cast<uint8_t>(portRead(PortRegister::Data) & ~0x03));
 }
 
+// Two bytes back to back, high byte first, are on the line what one word is.
 uint16_t LptLink::lptExchangeBytes(uint16_t value) {
-    unsigned high = 0, low = 0;
-    for (int i = 15; i >= 8; --i)
-        high = (high << 1) | exchangeBit((value >> i) & 1u);
-    for (int i = 7; i >= 0; --i)
-        low = (low << 1) | exchangeBit((value >> i) & 1u);
-    return static_cast<uint16_t>(high << 8 | low);
+    return lptExchangeWord(value);
 }
 
 uint16_t LptLink::lptExchangeWord(uint16_t value) {

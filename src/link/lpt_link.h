@@ -85,6 +85,8 @@ class LptLink {
   private:
     void clockOut(unsigned bit);
     unsigned clockIn();
+    void shiftOut(unsigned value, int bits);
+    unsigned shiftIn(int bits);
     unsigned exchangeBit(unsigned bit);
     void frameOfBytes(const uint8_t* bytes, size_t n);
 

@@ -184,24 +184,19 @@ std::unique_ptr<PacketTransport> openSocketTransport(const std::string& text, st
                                                      int timeoutMs) {
     TargetAddress address;
     if (!parseTargetAddress(text, address, problem)) return nullptr;
-    int fd = -1;
+    const bool local = address.kind == TargetAddress::Kind::Unix;
+    const int fd = ::socket(local ? AF_UNIX : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        problem = "Cannot create a socket for " + text;
+        return nullptr;
+    }
     int r = -1;
-    if (address.kind == TargetAddress::Kind::Unix) {
-        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) {
-            problem = "Cannot create a socket for " + text;
-            return nullptr;
-        }
+    if (local) {
         sockaddr_un sa{};
         sa.sun_family = AF_UNIX;
         std::memcpy(sa.sun_path, address.path.c_str(), address.path.size());
         r = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa));
     } else {
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) {
-            problem = "Cannot create a socket for " + text;
-            return nullptr;
-        }
         sockaddr_in sa{};
         sa.sin_family = AF_INET;
         sa.sin_port = htons(address.port);

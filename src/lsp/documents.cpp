@@ -3,20 +3,10 @@
 #include <system_error>
 
 #include "core/atomic_file.h"
+#include "core/chars.h"
 
 namespace zerka::lsp {
 namespace fs = std::filesystem;
-
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 std::optional<fs::path> pathFromUri(std::string_view uri) {
     constexpr std::string_view scheme = "file://";
@@ -31,7 +21,7 @@ std::optional<fs::path> pathFromUri(std::string_view uri) {
     std::string out;
     for (size_t i = 0; i < uri.size(); ++i) {
         if (uri[i] == '%' && i + 2 < uri.size()) {
-            const int h = hexDigit(uri[i + 1]), l = hexDigit(uri[i + 2]);
+            const int h = hexDigitValue(uri[i + 1]), l = hexDigitValue(uri[i + 2]);
             if (h >= 0 && l >= 0) {
                 out += char(h * 16 + l);
                 i += 2;

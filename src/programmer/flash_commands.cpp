@@ -8,7 +8,6 @@ namespace zerka {
 
 namespace {
 
-constexpr const char* kBusyText = "ZK-IDE Buzy !!";
 constexpr uint32_t kLowCodeWords = 0x4000;
 constexpr uint32_t kMaxCodeWords = 0x8000;
 constexpr uint32_t kStoredChecksum = 0x80F6;
@@ -50,18 +49,7 @@ ProgOutcome Programmer::DownloadCommand(const std::filesystem::path& file) {
         out.started = out.success = true;
         return done();
     }
-    if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) {
-        add("ERROR", connectErrorText(env_.languageIndex));
-        return done();
-    }
-    if (!link_.progTake()) {
-        if (link_.linkLost())
-            reportLinkLost();
-        else
-            env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
-        link_.progRelease();
-        return done();
-    }
+    if (!takeProgrammer()) return done();
     out.started = true;
     const DownloadResult r = eraseAndDownload(file, codeBytes);
     if (!r.ok) {
@@ -144,18 +132,7 @@ ProgOutcome Programmer::ReadBackCommand(FlashReadBack& result) {
         env_.ui.messageBox(MessageType::Error, "Interface not USB !!", Buttons::Cancel);
         return out;
     }
-    if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) {
-        add("ERROR", connectErrorText(env_.languageIndex));
-        return out;
-    }
-    if (!link_.progTake()) {
-        if (link_.linkLost())
-            reportLinkLost();
-        else
-            env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
-        link_.progRelease();
-        return out;
-    }
+    if (!takeProgrammer()) return out;
     out.started = true;
     env_.ui.busy(true);
     auto read = [&]() -> bool {

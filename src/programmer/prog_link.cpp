@@ -9,10 +9,8 @@ namespace zerka {
 
 namespace {
 
-constexpr uint8_t kAck = 0xFA;
 constexpr uint8_t kBlockAck = 0xAA;
 constexpr size_t kJobReply = 10;
-constexpr size_t kSystemReply = 8;
 constexpr auto kFirstStatusDelay = std::chrono::milliseconds(1000);
 constexpr auto kStatusPoll = std::chrono::milliseconds(100);
 constexpr auto kFlashPoll = std::chrono::milliseconds(2);
@@ -32,6 +30,10 @@ void ProgLink::wait(std::chrono::milliseconds ms) {
     wait_(ms);
 }
 
+UnitExchange ProgLink::exchanger() {
+    return [this](size_t w, size_t r) { return exchange(w, r); };
+}
+
 bool ProgLink::exchange(size_t w, size_t r) {
     ++packets_;
     if (usb_.write(w) && (r == 0 || usb_.read(r))) return true;
@@ -45,29 +47,17 @@ size_t ProgLink::pieceLimit() const {
 }
 
 bool ProgLink::progTake() {
-    IoBuffer& b = usb_.ioBuffer;
-    b[0] = 0xF9;
-    b[1] = 0x0C;
-    b[2] = 1;
-    if (!exchange(3, kSystemReply)) return false;
-    return (b[0] == kAck && b[1] == 0) || b[0] == 0x49;
+    return switchUnitMode(usb_.ioBuffer, kUnitProgrammerMode, exchanger());
 }
 
 bool ProgLink::progRelease() {
-    IoBuffer& b = usb_.ioBuffer;
-    b[0] = 0xF9;
-    b[1] = 0x0C;
-    b[2] = 0;
-    if (!exchange(3, kSystemReply)) return false;
-    return (b[0] == kAck && b[1] == 0) || b[0] == 0x49;
+    return switchUnitMode(usb_.ioBuffer, kUnitDebugMode, exchanger());
 }
 
 std::optional<std::string> ProgLink::firmwareText(uint8_t sub) {
     IoBuffer& b = usb_.ioBuffer;
-    b[0] = 0xF9;
-    b[1] = sub;
-    if (!exchange(2, kSystemReply)) return std::nullopt;
-    return std::string(reinterpret_cast<const char*>(b.data()), 8);
+    if (!exchange(putSystemCommand(b, sub), kSystemReplyBytes)) return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(b.data()), kSystemReplyBytes);
 }
 
 bool ProgLink::hasDisplay() {
@@ -76,16 +66,8 @@ bool ProgLink::hasDisplay() {
 }
 
 bool ProgLink::progFirmwareAtLeast2() {
-    const auto text = firmwareText();
-    if (!text || text->compare(0, 4, "WRIV") != 0) return false;
-    int version = 0;
-    for (size_t i = 4; i < 8; ++i) {
-        const char c = (*text)[i];
-        if (c < '0' || c > '9') return false;
-        version = version * 10 + (c - '0');
-    }
-    // The four digits read as a decimal number: 0200 and up is 2.0 and up.
-    return version >= 200;
+    const auto version = readFirmwareVersion(usb_.ioBuffer, exchanger());
+    return version && *version >= kCalibrationFirmware;
 }
 
 std::optional<ChipIdReply> ProgLink::progReadChipId() {
@@ -193,7 +175,7 @@ bool ProgLink::flashWriteEnable() {
     IoBuffer& b = usb_.ioBuffer;
     const uint8_t request[8] = {0xAC, 0x06, 0, 0, 0, 0, 0, 0};
     std::memcpy(b.data(), request, sizeof request);
-    return exchange(8, 3) && b[0] == kAck;
+    return exchange(8, 3) && b[0] == kUnitAck;
 }
 
 bool ProgLink::flashErase(uint32_t address) {
@@ -207,7 +189,7 @@ bool ProgLink::flashErase(uint32_t address) {
                                 0,
                                 0};
     std::memcpy(b.data(), request, sizeof request);
-    return exchange(8, 3) && b[0] == kAck;
+    return exchange(8, 3) && b[0] == kUnitAck;
 }
 
 bool ProgLink::waitFlashReady() {

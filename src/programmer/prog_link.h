@@ -4,6 +4,7 @@
 // programmer's flash, the chip read command and the device display. Every request goes
 // through the link's packet buffer.
 #include "link/ice_commands.h"
+#include "link/unit_system.h"
 #include "link/usb_link.h"
 
 #include <chrono>
@@ -83,6 +84,7 @@ class ProgLink {
     std::chrono::steady_clock::time_point now() const;
     void wait(std::chrono::milliseconds ms);
 
+    // Programmer mode (take) and back to debug mode (release).
     bool progTake();
     bool progRelease();
     // The 8 characters of 0xF9 0x09 (or 0xF9 0xFF); nullopt when the transfer failed.
@@ -124,6 +126,7 @@ class ProgLink {
     uint8_t lastJobFlags() const { return lastFlags_; }
 
   private:
+    UnitExchange exchanger();
     size_t pieceLimit() const;
     bool sendFlash8(uint8_t b0, uint8_t b1, uint32_t address, uint32_t count, size_t readLength);
 

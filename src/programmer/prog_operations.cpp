@@ -35,23 +35,27 @@ void Programmer::prepareFrame() {
     lostReported_ = false;
 }
 
-bool Programmer::connectFrame() {
-    if (!env_.usbInterface) return true;
+bool Programmer::takeProgrammer() {
     if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) {
         add("ERROR", connectErrorText(env_.languageIndex));
-        env_.ui.busy(false);
         return false;
     }
-    if (!link_.progTake()) {
-        // A unit that stopped answering is not a busy one.
-        if (link_.linkLost())
-            reportLinkLost();
-        else
-            env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
-        endFrame();
-        return false;
-    }
-    return true;
+    if (link_.progTake()) return true;
+    // A unit that stopped answering is not a busy one.
+    if (link_.linkLost())
+        reportLinkLost();
+    else
+        env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
+    link_.progRelease();
+    return false;
+}
+
+bool Programmer::connectFrame() {
+    if (!env_.usbInterface) return true;
+    if (takeProgrammer()) return true;
+    env_.ui.busy(false);
+    env_.ui.progress(-1);
+    return false;
 }
 
 void Programmer::endFrame() {
@@ -143,6 +147,31 @@ bool Programmer::calibrationEnabled(bool firmware2) const {
     return env_.calibration->inputs().hardware;
 }
 
+bool Programmer::mainJobDone(uint8_t result, const std::string& caption, const char* failText,
+                             const char* okText) {
+    if (result != 0) {
+        fail(caption, failText);
+        if (result <= 3) errorReport();
+        return false;
+    }
+    add(caption, okText);
+    return true;
+}
+
+bool Programmer::sbmJob(uint8_t job, const std::string& caption, const char* failText,
+                        const char* okText) {
+    if (link_.progRunJob(job, kSbmJobWords) != 0) return fail(caption, failText);
+    add(caption, okText);
+    return true;
+}
+
+bool Programmer::blankJobs() {
+    return mainJobDone(
+               link_.progRunJob(kJobBlank, mainCount(), [this](int p) { env_.ui.progress(p); }),
+               "Blank", "Chip Blank Fail", "Chip Blank OK") &&
+           sbmJob(kJobBlankSbm, "Blank", "SBM Blank Fail", "SBM Blank OK");
+}
+
 ProgOutcome Programmer::progBlank() {
     ProgOutcome out;
     if (!beginFrame()) return out;
@@ -157,18 +186,7 @@ ProgOutcome Programmer::progBlank() {
         if (!chipIdMatches("Blank", id)) return false;
         if (id.status != 0xFFFF) return fail("Blank", "Chip Blank Fail");
         if (!flashIdMatches(id.id)) return false;
-        const uint8_t result =
-            link_.progRunJob(kJobBlank, mainCount(), [this](int p) { env_.ui.progress(p); });
-        if (result != 0) {
-            fail("Blank", "Chip Blank Fail");
-            if (result <= 3) errorReport();
-            return false;
-        }
-        add("Blank", "Chip Blank OK");
-        if (link_.progRunJob(kJobBlankSbm, kSbmJobWords) != 0)
-            return fail("Blank", "SBM Blank Fail");
-        add("Blank", "SBM Blank OK");
-        return true;
+        return blankJobs();
     };
     out.success = run();
     if (!out.success) reportLinkLost();
@@ -247,41 +265,18 @@ ProgOutcome Programmer::programSequence(bool withBlank, const std::string& idCap
         if (!chipIdMatches(idCaption, id)) return false;
         if (id.protectedChip()) return fail("Program", "Chip Had been Protect!!");
         if (!flashIdMatches(id.id)) return false;
-        if (withBlank) {
-            const uint8_t blank = link_.progRunJob(kJobBlank, mainCount(), progress);
-            if (blank != 0) {
-                fail("Blank", "Chip Blank Fail");
-                if (blank <= 3) errorReport();
-                return false;
-            }
-            add("Blank", "Chip Blank OK");
-            if (link_.progRunJob(kJobBlankSbm, kSbmJobWords) != 0)
-                return fail("Blank", "SBM Blank Fail");
-            add("Blank", "SBM Blank OK");
-        }
-        const uint8_t burned = link_.progRunJob(kJobProgram, mainCount(), progress);
-        if (burned != 0) {
-            fail("Program", "Program Chip Fail");
-            if (burned <= 3) errorReport();
+        if (withBlank && !blankJobs()) return false;
+        if (!mainJobDone(link_.progRunJob(kJobProgram, mainCount(), progress), "Program",
+                         "Program Chip Fail", "Program Chip OK"))
             return false;
-        }
-        add("Program", "Program Chip OK");
         link_.wait(kBetweenJobs);
-        if (link_.progRunJob(kJobProgramSbm, kSbmJobWords) != 0)
-            return fail("Program", "Program SBM Fail");
-        add("Program", "Program SBM OK");
+        if (!sbmJob(kJobProgramSbm, "Program", "Program SBM Fail", "Program SBM OK")) return false;
         link_.wait(kBetweenJobs);
-        const uint8_t verified = link_.progRunJob(kJobVerify, mainCount(), progress);
-        if (verified != 0) {
-            fail("Verify", "Verify Chip Fail");
-            if (verified <= 3) errorReport();
+        if (!mainJobDone(link_.progRunJob(kJobVerify, mainCount(), progress), "Verify",
+                         "Verify Chip Fail", "Verify Chip OK"))
             return false;
-        }
-        add("Verify", "Verify Chip OK");
         link_.wait(kBetweenJobs);
-        if (link_.progRunJob(kJobVerifySbm, kSbmJobWords) != 0)
-            return fail("Verify", "Verify SBM Fail");
-        add("Verify", "Verify SBM OK");
+        if (!sbmJob(kJobVerifySbm, "Verify", "Verify SBM Fail", "Verify SBM OK")) return false;
         bool ok = true;
         if (link_.progRunJob(kJobProtect, 1) != 0) ok = fail("Protect", "Protect Fail");
         if (calibration && calibration->ran) {
@@ -327,12 +322,7 @@ ProgOutcome Programmer::progVerify() {
         if (!chipIdMatches("Verify", id)) return false;
         if (!flashIdMatches(id.id)) return false;
         if (id.protectedChip()) return fail("Verify", "Chip Had been Protect!!");
-        if (result != 0) {
-            fail("Verify", "Verify Chip Fail");
-            if (result <= 3) errorReport();
-            return false;
-        }
-        add("Verify", "Verify Chip OK");
+        if (!mainJobDone(result, "Verify", "Verify Chip Fail", "Verify Chip OK")) return false;
         // The SBM words the image sets, from the information block kept with it.
         uint16_t second[128] = {}, chip[128] = {}, first[128] = {};
         bool same = link_.readWords(kFlashInfoSecondHalf, second) && link_.chipRead(0x4000, chip) &&

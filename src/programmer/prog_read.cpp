@@ -10,7 +10,6 @@ namespace zerka {
 
 namespace {
 
-constexpr const char* kBusyText = "ZK-IDE Buzy !!";
 constexpr uint32_t kSbmBase = 0x4000;
 
 // w1 of the first non-empty line after each keyword of a description file.
@@ -83,18 +82,8 @@ ProgOutcome Programmer::progRead(ChipReadResult& out) {
     };
     if (!haveList) return finish();
     if (env_.usbInterface) {
-        if (!env_.usb.ensureConnected(env_.ui, env_.languageIndex)) {
-            add("ERROR", connectErrorText(env_.languageIndex));
-            return finish();
-        }
+        if (!takeProgrammer()) return finish();
         taken = true;
-        if (!link_.progTake()) {
-            if (link_.linkLost())
-                reportLinkLost();
-            else
-                env_.ui.messageBox(MessageType::Error, kBusyText, Buttons::Cancel);
-            return finish();
-        }
     } else {
         // The parallel-port programmer has no chip read.
         return finish();

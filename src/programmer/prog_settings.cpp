@@ -12,60 +12,52 @@ constexpr uint8_t kSetKey = 0x0D, kGetKey = 0x0E, kSetBuzzer = 0x13, kGetBuzzer 
                   kSetChecksum = 0x18, kGetChecksum = 0x19, kSetNumber = 0x1A, kGetNumber = 0x1B,
                   kFirmware = 0xFF;
 
+// A stored switch byte read back: on is AAh; nothing when the transfer failed.
+std::optional<bool> isOn(std::optional<uint8_t> v) {
+    return v ? std::optional<bool>(*v == kOn) : std::nullopt;
+}
+
+std::optional<bool> isOff(std::optional<uint8_t> v) {
+    return v ? std::optional<bool>(*v != kOn) : std::nullopt;
+}
+
 } // namespace
 
 std::optional<uint8_t> ProgrammerSettingsCommands::set(uint8_t sub, uint8_t value) {
     IoBuffer& b = link_.usb().ioBuffer;
-    b[0] = 0xF9;
-    b[1] = sub;
-    b[2] = value;
-    if (!link_.exchange(3, 8)) return std::nullopt;
+    if (!link_.exchange(putSystemCommand(b, sub, {value}), kSystemReplyBytes)) return std::nullopt;
     return get(static_cast<uint8_t>(sub + 1));
 }
 
 std::optional<uint8_t> ProgrammerSettingsCommands::get(uint8_t sub) {
     IoBuffer& b = link_.usb().ioBuffer;
-    b[0] = 0xF9;
-    b[1] = sub;
-    if (!link_.exchange(2, 8)) return std::nullopt;
+    if (!link_.exchange(putSystemCommand(b, sub), kSystemReplyBytes)) return std::nullopt;
     return b[1];
 }
 
 // The key's values run the other way: AAh selects "Blank OFF".
 std::optional<bool> ProgrammerSettingsCommands::setKey(bool blankOn) {
-    const auto v = set(kSetKey, blankOn ? kOff : kOn);
-    if (!v) return std::nullopt;
-    return *v != kOn;
+    return isOff(set(kSetKey, blankOn ? kOff : kOn));
 }
 
 std::optional<bool> ProgrammerSettingsCommands::readKey() {
-    const auto v = get(kGetKey);
-    if (!v) return std::nullopt;
-    return *v != kOn;
+    return isOff(get(kGetKey));
 }
 
 std::optional<bool> ProgrammerSettingsCommands::setBuzzer(bool on) {
-    const auto v = set(kSetBuzzer, on ? kOn : kOff);
-    if (!v) return std::nullopt;
-    return *v == kOn;
+    return isOn(set(kSetBuzzer, on ? kOn : kOff));
 }
 
 std::optional<bool> ProgrammerSettingsCommands::readBuzzer() {
-    const auto v = get(kGetBuzzer);
-    if (!v) return std::nullopt;
-    return *v == kOn;
+    return isOn(get(kGetBuzzer));
 }
 
 std::optional<bool> ProgrammerSettingsCommands::setChecksum(bool on) {
-    const auto v = set(kSetChecksum, on ? kOn : kOff);
-    if (!v) return std::nullopt;
-    return *v == kOn;
+    return isOn(set(kSetChecksum, on ? kOn : kOff));
 }
 
 std::optional<bool> ProgrammerSettingsCommands::readChecksum() {
-    const auto v = get(kGetChecksum);
-    if (!v) return std::nullopt;
-    return *v == kOn;
+    return isOn(get(kGetChecksum));
 }
 
 std::optional<ChipCodeNumber> ProgrammerSettingsCommands::setChipCode(bool on, uint32_t number,

@@ -111,6 +111,9 @@ class Programmer {
         return connectFrame();
     }
     void endFrame();
+    // Connects and takes the programmer; false after saying why (the connection error, the lost
+    // link, or that the unit is busy), with a refused take released again.
+    bool takeProgrammer();
     // The checks made before anything is sent: the word image `file` is the chip's (a file that
     // does not exist is left to the step that needs it), the calibration values pass the
     // options dialog's rules. False after the log line that says why.
@@ -125,6 +128,14 @@ class Programmer {
     void reportDownloadFailure(const DownloadResult& r, const std::string& caption,
                                const std::string& line);
     bool chipIdMatches(const std::string& caption, ChipIdReply& id);
+    // A job over the main code words ended with `result`: the OK line, or the failure line and,
+    // for a result that names a word (1 to 3), the error report. False on failure.
+    bool mainJobDone(uint8_t result, const std::string& caption, const char* failText,
+                     const char* okText);
+    // Runs a job over the SBM words: the OK line or the failure line.
+    bool sbmJob(uint8_t job, const std::string& caption, const char* failText, const char* okText);
+    // The blank check of the main words, then of the SBM.
+    bool blankJobs();
     bool flashIdMatches(uint16_t id);
     void errorReport();
     uint32_t mainCount() const { return (env_.chip.romWords / 256) * 256; }

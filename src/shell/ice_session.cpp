@@ -5,11 +5,6 @@
 
 namespace zerka {
 
-namespace {
-// The unit's core select register (0 CX4A, 1 CX4B).
-constexpr uint32_t kCoreSelect = 0x106F;
-} // namespace
-
 IceSession::IceSession(TZk_UP& up, const ChipModel& chip, const OptionsModel& options, UiHost& ui,
                        UsbBackends backends, std::unique_ptr<PortProvider> port, WaitHook wait)
     : up_(up), chip_(chip), options_(options), ui_(ui), wait_(std::move(wait)),
@@ -86,8 +81,8 @@ bool IceSession::switchProgrammerMode() {
 }
 
 bool IceSession::selectCore(uint8_t coreVariant) {
-    if (!ice_.iceWriteByte(kCoreSelect, coreVariant & 1)) return false;
-    return (ice_.iceReadByte(kCoreSelect) & 1) == (coreVariant & 1);
+    if (!ice_.iceWriteByte(kIceCoreSelect, coreVariant & 1)) return false;
+    return (ice_.iceReadByte(kIceCoreSelect) & 1) == (coreVariant & 1);
 }
 
 bool IceSession::writeInfoBlock(const std::array<uint16_t, 256>& words) {

@@ -153,7 +153,7 @@ void Workbench::useUnit(const UnitChoice& unit) {
         host = std::make_unique<TargetUnit>(unitConfig(chip_));
         hostPort = std::make_unique<VirtualPrinterPort>(*host);
         b.virtualTarget = inProcessTarget(*host);
-        port = std::make_unique<VirtualPortProvider>(*hostPort);
+        port = std::make_unique<AttachedPortProvider>(*hostPort);
         wait = [](std::chrono::milliseconds) {};
         break;
     case UnitChoice::Kind::Socket:

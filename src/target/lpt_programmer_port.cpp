@@ -4,18 +4,6 @@
 
 namespace zerka {
 
-namespace {
-
-constexpr uint8_t kDataOut = 0x01;
-constexpr uint8_t kClock = 0x08;
-constexpr uint8_t kDataIn = 0x40;
-
-} // namespace
-
-std::unique_ptr<PrinterPort> LptProgrammerPortProvider::open(uint16_t base) {
-    return AttachedPortProvider(port_).open(base);
-}
-
 bool LptProgrammerPort::read(PortRegister r, uint8_t& value) {
     switch (r) {
     case PortRegister::Data:
@@ -25,7 +13,7 @@ bool LptProgrammerPort::read(PortRegister r, uint8_t& value) {
         value = control_;
         break;
     case PortRegister::Status:
-        value = powered() && (out_ & (0x8000u >> bits_)) ? kDataIn : 0;
+        value = powered() && (out_ & (0x8000u >> bits_)) ? kLptDataIn : 0;
         break;
     default:
         value = 0;
@@ -48,11 +36,11 @@ bool LptProgrammerPort::write(PortRegister r, uint8_t value) {
         return true;
     }
     if (r != PortRegister::Control) return true;
-    const bool rising = !(control_ & kClock) && (value & kClock);
-    const bool falling = (control_ & kClock) && !(value & kClock);
+    const bool rising = !(control_ & kLptClock) && (value & kLptClock);
+    const bool falling = (control_ & kLptClock) && !(value & kLptClock);
     control_ = value;
     if (!powered()) return true;
-    if (rising) in_ = static_cast<uint16_t>(in_ << 1 | (value & kDataOut));
+    if (rising) in_ = static_cast<uint16_t>(in_ << 1 | (value & kLptDataOut));
     if (falling && ++bits_ == 16) {
         bits_ = 0;
         command(in_);

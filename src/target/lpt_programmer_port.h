@@ -43,16 +43,4 @@ class LptProgrammerPort : public PrinterPort {
     bool vppFault_ = false;
 };
 
-// Hands out one LptProgrammerPort at any base.
-class LptProgrammerPortProvider : public PortProvider {
-  public:
-    explicit LptProgrammerPortProvider(LptProgrammerPort& port) : port_(port) {}
-    int startService(uint16_t) override { return kServiceRunning; }
-    void createService(uint16_t) override {}
-    std::unique_ptr<PrinterPort> open(uint16_t base) override;
-
-  private:
-    LptProgrammerPort& port_;
-};
-
 } // namespace zerka

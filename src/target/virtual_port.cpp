@@ -14,10 +14,6 @@ constexpr uint32_t kCommandSpace = 0x1100;
 
 } // namespace
 
-std::unique_ptr<PrinterPort> VirtualPortProvider::open(uint16_t base) {
-    return AttachedPortProvider(port_).open(base);
-}
-
 bool VirtualPrinterPort::read(PortRegister r, uint8_t& value) {
     if (unit_.unplugged()) return false;
     switch (r) {

@@ -67,16 +67,4 @@ class VirtualPrinterPort : public PrinterPort {
     std::unique_ptr<Page> page_;
 };
 
-// Hands out the unit's port at any base (the link's printer-port provider for the virtual unit).
-class VirtualPortProvider : public PortProvider {
-  public:
-    explicit VirtualPortProvider(VirtualPrinterPort& port) : port_(port) {}
-    int startService(uint16_t) override { return kServiceRunning; }
-    void createService(uint16_t) override {}
-    std::unique_ptr<PrinterPort> open(uint16_t base) override;
-
-  private:
-    VirtualPrinterPort& port_;
-};
-
 } // namespace zerka

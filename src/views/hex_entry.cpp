@@ -1,19 +1,10 @@
 #include "views/hex_entry.h"
 
+#include "core/chars.h"
+
 #include <algorithm>
 
 namespace zerka {
-
-namespace {
-
-int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-} // namespace
 
 HexEntry::HexEntry(std::string limit, std::string rangeText, std::string caption)
     : limit_(std::move(limit)), rangeText_(std::move(rangeText)), caption_(std::move(caption)) {

@@ -1,5 +1,6 @@
 #include "views/ram_file.h"
 
+#include "core/chars.h"
 #include "views/view_text.h"
 
 #include <charconv>
@@ -65,10 +66,7 @@ int hexByte(std::string_view s) {
     if (s.empty() || s.size() > 2) return -2;
     int v = 0;
     for (char c : s) {
-        int d = c >= '0' && c <= '9'   ? c - '0'
-                : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                       : -1;
+        const int d = hexDigitValue(c);
         if (d < 0) return -2;
         v = v * 16 + d;
     }

@@ -184,21 +184,24 @@ std::vector<MenuItem> RamViewModel::contextMenu() const {
     return items;
 }
 
-bool RamViewModel::setMark(int row, int col) {
+// Only a cell with data memory behind it takes a mark or a hint.
+bool RamViewModel::editNote(int row, int col, const std::function<void(RamAnnotation&)>& edit) {
     const auto a = addressAt(row, col);
     if (!a || ctx_.mask(*a) == 0) return false;
-    notes_[*a].mark = true;
-    notes_[*a].colour = markColour_;
+    edit(notes_[*a]);
     Refresh();
     return true;
 }
 
+bool RamViewModel::setMark(int row, int col) {
+    return editNote(row, col, [this](RamAnnotation& n) {
+        n.mark = true;
+        n.colour = markColour_;
+    });
+}
+
 bool RamViewModel::resetMark(int row, int col) {
-    const auto a = addressAt(row, col);
-    if (!a || ctx_.mask(*a) == 0) return false;
-    notes_[*a].mark = false;
-    Refresh();
-    return true;
+    return editNote(row, col, [](RamAnnotation& n) { n.mark = false; });
 }
 
 void RamViewModel::resetAllMarks() {
@@ -208,21 +211,17 @@ void RamViewModel::resetAllMarks() {
 }
 
 bool RamViewModel::setHint(int row, int col, const std::string& text) {
-    const auto a = addressAt(row, col);
-    if (!a || ctx_.mask(*a) == 0) return false;
-    notes_[*a].hint = true;
-    notes_[*a].hintText = text;
-    Refresh();
-    return true;
+    return editNote(row, col, [&text](RamAnnotation& n) {
+        n.hint = true;
+        n.hintText = text;
+    });
 }
 
 bool RamViewModel::resetHint(int row, int col) {
-    const auto a = addressAt(row, col);
-    if (!a || ctx_.mask(*a) == 0) return false;
-    notes_[*a].hint = false;
-    notes_[*a].hintText.clear();
-    Refresh();
-    return true;
+    return editNote(row, col, [](RamAnnotation& n) {
+        n.hint = false;
+        n.hintText.clear();
+    });
 }
 
 void RamViewModel::resetAllHints() {

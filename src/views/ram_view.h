@@ -16,6 +16,7 @@
 #include <array>
 #include <bitset>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -105,6 +106,7 @@ class RamViewModel {
     Signal<>& changed() { return changed_; }
 
   private:
+    bool editNote(int row, int col, const std::function<void(RamAnnotation&)>& edit);
     std::string cellText(uint32_t address) const;
     void findRegisterAddresses();
     void fillHeadings();

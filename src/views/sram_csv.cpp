@@ -1,5 +1,6 @@
 #include "views/sram_csv.h"
 
+#include "core/chars.h"
 #include "core/text.h"
 
 #include <cstdio>
@@ -10,25 +11,14 @@ namespace {
 
 constexpr uint32_t kDataAddresses = 4096;
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // A hexadecimal number with an optional trailing "h".
 std::optional<uint32_t> hexField(std::string_view s) {
-    s = trim(s);
+    s = trimBlanks(s);
     if (!s.empty() && (s.back() == 'h' || s.back() == 'H')) s.remove_suffix(1);
     if (s.empty() || s.size() > 8) return std::nullopt;
     uint32_t v = 0;
     for (char c : s) {
-        const int d = c >= '0' && c <= '9'   ? c - '0'
-                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                             : -1;
+        const int d = hexDigitValue(c);
         if (d < 0) return std::nullopt;
         v = v * 16 + uint32_t(d);
     }
@@ -86,7 +76,7 @@ std::optional<std::vector<RegRecordEntry>> parseSramCsv(std::string_view text, s
         if (end == std::string_view::npos) end = text.size();
         const std::string_view line = stripCarriageReturn(text.substr(pos, end - pos));
         pos = end + 1;
-        if (++lineNumber == 1 || trim(line).empty()) continue;
+        if (++lineNumber == 1 || trimBlanks(line).empty()) continue;
         if (entries.size() >= limit) {
             if (more) *more = true;
             break;
@@ -104,7 +94,7 @@ std::optional<std::vector<RegRecordEntry>> parseSramCsv(std::string_view text, s
         if (!address || *address >= kDataAddresses) return bad("bad address");
         if (!newValue || *newValue > 0xFF || !oldValue || *oldValue > 0xFF)
             return bad("bad data byte");
-        const std::string_view name = trim(f[1]);
+        const std::string_view name = trimBlanks(f[1]);
         if (name.size() > TRegRecord::kNameLength) return bad("name longer than 32 characters");
         for (char c : name)
             if (uint8_t(c) < 0x20 && c != '\t') return bad("control character in the name");

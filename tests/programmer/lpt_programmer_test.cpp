@@ -28,7 +28,7 @@ struct LptRig {
     }
     ProgRig rig;
     LptProgrammerPort port;
-    LptLink lpt{rig.usb.ioBuffer, std::make_unique<LptProgrammerPortProvider>(port)};
+    LptLink lpt{rig.usb.ioBuffer, std::make_unique<AttachedPortProvider>(port)};
     LptProgrammer programmerOnPort{lpt};
 };
 

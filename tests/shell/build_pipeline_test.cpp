@@ -148,7 +148,7 @@ class EmulatorBuildTest : public BuildTest {
         UsbBackends b;
         b.virtualTarget = inProcessTarget(*unit);
         session = std::make_unique<IceSession>(
-            up, chip, *options, ui, std::move(b), std::make_unique<VirtualPortProvider>(*port),
+            up, chip, *options, ui, std::move(b), std::make_unique<AttachedPortProvider>(*port),
             [this](std::chrono::milliseconds ms) {
                 waits.push_back({int(ms.count()), unit->controlRegister()});
             });

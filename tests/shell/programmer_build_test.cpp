@@ -46,7 +46,7 @@ class ProgrammerBuildTest : public ShellTest {
         UsbBackends b;
         b.virtualTarget = inProcessTarget(*unit);
         ice = std::make_unique<IceSession>(up, chip, *options, ui, std::move(b),
-                                           std::make_unique<VirtualPortProvider>(*port),
+                                           std::make_unique<AttachedPortProvider>(*port),
                                            [](std::chrono::milliseconds) {});
         makeShell(ice.get());
         burner = std::make_unique<ProgrammerSession>(

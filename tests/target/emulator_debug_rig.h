@@ -54,7 +54,7 @@ class EmulatorDebugRig {
   public:
     explicit EmulatorDebugRig(DebugRigOptions o = {})
         : unit(unitConfig(o)), port(unit), usb(backends()),
-          lpt(usb.ioBuffer, std::make_unique<VirtualPortProvider>(port)),
+          lpt(usb.ioBuffer, std::make_unique<AttachedPortProvider>(port)),
           ice(usb, lpt, settings, [](std::chrono::milliseconds) {}), up(&ui),
           memory(up.cpu(), ice, usb, lpt, settings, ui, [](std::chrono::milliseconds) {}),
           run(up, ice, memory, settings, &ui, [](std::chrono::milliseconds) {}) {

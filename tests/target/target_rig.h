@@ -62,7 +62,7 @@ class Rig {
     explicit Rig(Face face, RigOptions options = {})
         : face(face), unit(unitConfig(face, options.unit)), port(unit),
           usb(backends(face, options.timeout)),
-          lpt(usb.ioBuffer, std::make_unique<VirtualPortProvider>(port)),
+          lpt(usb.ioBuffer, std::make_unique<AttachedPortProvider>(port)),
           ice(usb, lpt, settings, [](std::chrono::milliseconds) {}),
           memory(cpu, ice, usb, lpt, settings, ui, [](std::chrono::milliseconds) {}) {
         settings.usb = face != Face::Port;

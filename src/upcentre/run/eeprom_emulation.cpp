@@ -11,7 +11,6 @@ constexpr uint16_t kBankBit = 0x0100;
 constexpr uint32_t kAccessBank4 = 4;
 constexpr uint8_t kGlobalInterrupts = 0x80;
 constexpr uint32_t kMode12Limit = 0x3F;
-constexpr uint32_t kIcePc = 0x106B;
 
 // BTGF counts among the accesses (it is a bit operation): the assembler records it, so the
 // emulator stops at it; stepping it unpatched would toggle a bank-0 byte and the request would

@@ -11,12 +11,8 @@ constexpr size_t kWriteHeaderBytes = 8;
 constexpr size_t kReadHeaderBytes = 7;
 constexpr size_t kChunkReplyBytes = 3;
 constexpr uint32_t kMaxBlockBytes = 0xFFFFFF; // the count travels as three bytes
-constexpr size_t kEepromPageBytes = 64;       // 32 words
 constexpr uint8_t kAccessModeHost = 2;
 constexpr uint8_t kAccessModeEmulation = 3;
-
-// Progress texts of the printer port: the frame is one transfer, so report every so many bytes.
-constexpr size_t kLptProgressBytes = 256;
 
 uint16_t wordAt(std::span<const uint8_t> bytes, size_t i) {
     return static_cast<uint16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]);
@@ -81,19 +77,15 @@ bool EmulatorMemory::blockWrite(uint32_t a, std::span<const uint8_t> data, uint8
     if (data.size() > kMaxBlockBytes) return false;
     if (!settings_.usb) {
         if (!lpt_.isOpen()) return fail();
-        lptWrite(a, data, words);
+        ice_.lptWrite(a, data, words,
+                      [this](size_t done, size_t total) { reportProgress(done, total); });
         return true;
     }
     const size_t chunk = chunkBytes();
     if (chunk == 0) return fail();
     IoBuffer& io = usb_.ioBuffer;
-    const auto address = iceAddressBytes(a, false);
     const size_t n = data.size();
-    io[0] = kBlockHeader;
-    std::copy(address.begin(), address.end(), io.begin() + 1);
-    io[4] = static_cast<uint8_t>(n >> 16);
-    io[5] = static_cast<uint8_t>(n >> 8);
-    io[6] = static_cast<uint8_t>(n);
+    putTransferHeader(io, kBlockHeader, a, false, n);
     io[7] = writePulse;
     if (!usb_.write(kWriteHeaderBytes) || !usb_.read(1) || io[0] != kBlockAnswer) return fail();
     for (size_t done = 0; done < n;) {
@@ -111,19 +103,15 @@ bool EmulatorMemory::blockRead(uint32_t a, std::span<uint8_t> out, bool words) {
     if (out.size() > kMaxBlockBytes) return false;
     if (!settings_.usb) {
         if (!lpt_.isOpen()) return fail();
-        lptRead(a, out, words);
+        ice_.lptRead(a, out, words,
+                     [this](size_t done, size_t total) { reportProgress(done, total); });
         return true;
     }
     const size_t chunk = chunkBytes();
     if (chunk == 0) return fail();
     IoBuffer& io = usb_.ioBuffer;
-    const auto address = iceAddressBytes(a, true);
     const size_t n = out.size();
-    io[0] = kBlockHeader;
-    std::copy(address.begin(), address.end(), io.begin() + 1);
-    io[4] = static_cast<uint8_t>(n >> 16);
-    io[5] = static_cast<uint8_t>(n >> 8);
-    io[6] = static_cast<uint8_t>(n);
+    putTransferHeader(io, kBlockHeader, a, true, n);
     if (!usb_.write(kReadHeaderBytes) || !usb_.read(1) || io[0] != kBlockAnswer) return fail();
     for (size_t done = 0; done < n;) {
         const size_t piece = std::min(chunk, n - done);
@@ -134,57 +122,6 @@ bool EmulatorMemory::blockRead(uint32_t a, std::span<uint8_t> out, bool words) {
         reportProgress(done, n);
     }
     return true;
-}
-
-void EmulatorMemory::lptWrite(uint32_t a, std::span<const uint8_t> data, bool words) {
-    if (words && settings_.romSelect == RomType::Eeprom28C256) {
-        // The EEPROM takes its words in pages through the slow page write.
-        IoBuffer& io = lpt_.ioBuffer();
-        for (size_t done = 0; done + 1 < data.size(); done += kEepromPageBytes) {
-            const size_t n = std::min(kEepromPageBytes, data.size() - done) & ~size_t{1};
-            const auto address = iceAddressBytes(a + static_cast<uint32_t>(done), false);
-            std::copy(address.begin(), address.end(), io.begin() + 4);
-            std::memcpy(io.data() + 7, data.data() + done, n);
-            lpt_.lptBlockWrite(n);
-            reportProgress(done + n, data.size());
-        }
-        return;
-    }
-    const auto address = iceAddressBytes(a, false);
-    lpt_.lptStart();
-    for (uint8_t b : address)
-        lpt_.lptShiftOutByte(b);
-    if (words) {
-        for (size_t k = 0; 2 * k + 1 < data.size(); ++k) {
-            lpt_.lptShiftOutWord(wordAt(data, k));
-            if ((2 * k + 2) % kLptProgressBytes == 0) reportProgress(2 * k + 2, data.size());
-        }
-    } else {
-        for (size_t k = 0; k < data.size(); ++k)
-            lpt_.lptShiftOutByte(data[k]);
-    }
-    lpt_.lptEnd();
-    reportProgress(data.size(), data.size());
-}
-
-void EmulatorMemory::lptRead(uint32_t a, std::span<uint8_t> out, bool words) {
-    const auto address = iceAddressBytes(a, true);
-    lpt_.lptStart();
-    for (uint8_t b : address)
-        lpt_.lptShiftOutByte(b);
-    if (words) {
-        for (size_t k = 0; 2 * k < out.size(); ++k) {
-            const uint16_t w = lpt_.lptShiftInWord();
-            out[2 * k] = static_cast<uint8_t>(w >> 8);
-            if (2 * k + 1 < out.size()) out[2 * k + 1] = static_cast<uint8_t>(w);
-            if ((2 * k + 2) % kLptProgressBytes == 0) reportProgress(2 * k + 2, out.size());
-        }
-    } else {
-        for (size_t k = 0; k < out.size(); ++k)
-            out[k] = lpt_.lptShiftInByte();
-    }
-    lpt_.lptEnd();
-    reportProgress(out.size(), out.size());
 }
 
 // Word blocks with the write pulse and the EEPROM mode changes the program-memory type needs.

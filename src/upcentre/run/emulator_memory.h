@@ -92,8 +92,6 @@ class EmulatorMemory {
     void reportProgress(size_t done, size_t total);
     size_t chunkBytes() const;
     bool writeWords(uint32_t a, std::span<const uint8_t> data);
-    void lptWrite(uint32_t a, std::span<const uint8_t> data, bool words);
-    void lptRead(uint32_t a, std::span<uint8_t> out, bool words);
     std::vector<uint8_t> programBytes(uint32_t words) const;
     int testProgramPattern(uint8_t even, uint8_t odd, bool first, uint32_t& position);
 

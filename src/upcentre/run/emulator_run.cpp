@@ -11,7 +11,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr uint32_t kInfoBlockWord = 0x8000;
 constexpr uint8_t kGlobalInterrupts = 0x80;
 constexpr uint16_t kRunAwayWordCx4b = 0x7840;
 constexpr uint16_t kRunAwayWordCx4a = 0x783F;
@@ -156,7 +155,7 @@ bool EmulatorRun::refreshMirror() {
 
     if (settings_.eeprom.mode != 0) {
         std::array<uint8_t, 2 * kInfoReadBackWords> b{};
-        if (!ice_.iceSelectWordMode() || !memory_.blockRead(2 * kInfoBlockWord, b, true))
+        if (!ice_.iceSelectWordMode() || !memory_.blockRead(2 * kInfoBlockAddress, b, true))
             return false;
         for (size_t i = 0; i < infoReadBack_.size(); ++i)
             infoReadBack_[i] = static_cast<uint16_t>(b[2 * i] << 8 | b[2 * i + 1]);

@@ -23,10 +23,6 @@ namespace zerka {
 
 struct ChipModel;
 
-// Emulator register addresses used by run control.
-inline constexpr uint32_t kIceTrace = 0x1030;
-inline constexpr uint32_t kIceCycles = 0x1061;
-inline constexpr uint32_t kIcePc = 0x106B;
 // The program counter of a target that ran away is at or above this.
 inline constexpr uint32_t kRunAwayPc = 0x4000;
 

@@ -72,7 +72,7 @@ class DebugGuiTest : public MainWindowFixture {
             port = std::make_unique<VirtualPrinterPort>(*unit);
             UsbBackends b;
             b.virtualTarget = inProcessTarget(*unit, std::chrono::milliseconds(200));
-            bench().useTransports(std::move(b), std::make_unique<VirtualPortProvider>(*port), {});
+            bench().useTransports(std::move(b), std::make_unique<AttachedPortProvider>(*port), {});
             bench().options().selectInterface(4);
             s.targetCommand(false);
         }
