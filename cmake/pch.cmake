@@ -3,9 +3,11 @@
 # (REUSE_FROM: they share its compile flags). Measured with bench/compile_cost.py, a test file
 # compiles 10-15 % faster; the libraries gained nothing (their time is code generation and the
 # project's own headers, and loading a set costs about as much as a small file), so they have
-# none. The GUI tests have none either: Qt's headers define the keyword macro `emit`, which
-# core/signal.h uses as a name, so a Qt header set first in every file would need QT_NO_EMIT.
-option(ZERKA_PCH "Precompiled headers for the test programs" ON)
+# none, except `zerka_cli`: CLI11 is header-only and took 15-20 s of compiler time in every file
+# that declares options, so it is parsed once for the library. The GUI tests have none: Qt's
+# headers define the keyword macro `emit`, which core/signal.h uses as a name, so a Qt header
+# set first in every file would need QT_NO_EMIT.
+option(ZERKA_PCH "Precompiled headers for the test programs and zerka_cli" ON)
 if(NOT ZERKA_PCH OR ZERKA_FUZZ)
   return()
 endif()
@@ -24,3 +26,6 @@ foreach(t ${zerka_test_targets})
     target_compile_options(${t} PRIVATE -Winvalid-pch)
   endif()
 endforeach()
+
+target_precompile_headers(zerka_cli PRIVATE <CLI/CLI.hpp>)
+target_compile_options(zerka_cli PRIVATE -Winvalid-pch)

@@ -1,4 +1,5 @@
 #include "cli/app.h"
+#include "cli/cli_options.h"
 
 #include "cli/commands.h"
 

@@ -1,4 +1,5 @@
 #include "cli/asm_options.h"
+#include "cli/cli_options.h"
 
 #include "cli/prog_chip.h"
 #include "core/path_lookup.h"

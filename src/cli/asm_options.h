@@ -16,6 +16,10 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+} // namespace CLI
+
 namespace zerka::cli {
 
 // The assembler's message lines on a stream as they come, each after `prefix`.

@@ -1,6 +1,7 @@
 #pragma once
 // What every subcommand of `zerka` shares: its output streams and the exit status it sets.
-#include <CLI/CLI.hpp>
+// Free of CLI11, which is dear to compile: tests and helpers that run commands include this;
+// only the files that declare options include cli/cli_options.h.
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -17,15 +18,6 @@ enum ExitStatus : int {
     kExitUsage = 2,      // bad option, unknown chip, missing library or input file
     kExitExpectation = 3 // a checked expectation did not hold
 };
-
-// Refuses an empty value: an option given as "" would otherwise quietly mean its default.
-inline CLI::Validator notEmpty() {
-    return CLI::Validator(
-        [](std::string& value) {
-            return value.empty() ? std::string("an empty value is not allowed") : std::string();
-        },
-        "");
-}
 
 // Why `path` cannot be read as an input file (or, with `mayBeMissing`, written as an output
 // file), in words; nothing when it is a plain file. Only a file that is not there is called

@@ -1,6 +1,7 @@
 // `zerka asm`: assembles a main source file for a chip of the library and writes the output
 // files beside it, as the IDE's "Assemble" and "Assemble&&Run" commands do.
 #include "cli/commands.h"
+#include "cli/cli_options.h"
 
 #include "asm/assembler.h"
 #include "cli/asm_options.h"

@@ -4,6 +4,7 @@
 // Prints the message log and the checksum; exit 0 when the build (and the load)
 // succeeded, 1 when it failed, 2 for a usage error.
 #include "cli/cli_number.h"
+#include "cli/cli_options.h"
 #include "cli/commands.h"
 
 #include "cli/asm_options.h"

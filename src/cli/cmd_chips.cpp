@@ -2,6 +2,7 @@
 //   zerka chips [--lib DIR]                      one line per chip
 //   zerka chips [--lib DIR] --show INDEX|NAME [--json] [--language EN|CN]
 #include "cli/chip_json.h"
+#include "cli/cli_options.h"
 #include "cli/commands.h"
 #include "cli/prog_chip.h"
 

@@ -1,6 +1,7 @@
 // `zerka dap`: the Debug Adapter Protocol server on standard input and output, or for one client
 // on a loopback TCP port (--listen tcp:127.0.0.1:PORT).
 #include "cli/commands.h"
+#include "cli/cli_options.h"
 
 #include "dap/dap_server.h"
 

@@ -2,6 +2,7 @@
 //   zerka disasm [--core CX4A|CX4B] WORD...
 //   zerka disasm [--core CX4A|CX4B] --image FILE [--from ADDR] [--count N]
 #include "cli/commands.h"
+#include "cli/cli_options.h"
 
 #include "core/atomic_file.h"
 #include "core/path_lookup.h"

@@ -1,6 +1,7 @@
 // `zerka lsp`: the language server on standard input and output. Nothing but protocol goes to
 // standard output; the server's own troubles go to standard error.
 #include "cli/commands.h"
+#include "cli/cli_options.h"
 
 #include <unistd.h>
 

@@ -10,6 +10,7 @@
 // success line, 1 when it reported a failure (an image that is not the chip's among them:
 // nothing is then sent to the unit), 2 for a usage error.
 #include "cli/commands.h"
+#include "cli/cli_options.h"
 #include "chip/options_model.h"
 #include "cli/prog_chip.h"
 #include "core/atomic_file.h"

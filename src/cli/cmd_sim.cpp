@@ -3,6 +3,7 @@
 // or a number of steps; then prints the final state and checks the expected data bytes, so
 // that firmware can be unit-tested in CI.
 #include "cli/asm_options.h"
+#include "cli/cli_options.h"
 #include "cli/cli_number.h"
 #include "cli/commands.h"
 

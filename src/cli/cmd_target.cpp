@@ -3,6 +3,7 @@
 //                [--body-id HEX] [--usb bulk|hid] [--verbose] [--connections N]
 // The IDE and the other commands reach it through ZERKA_TARGET set to the same address.
 #include "cli/commands.h"
+#include "cli/cli_options.h"
 #include "cli/prog_chip.h"
 #include "cli/target_programmer_options.h"
 

@@ -2,6 +2,10 @@
 // One registration function per subcommand; each lives in its own cmd_<name>.cpp.
 #include "cli/cli_context.h"
 
+namespace CLI {
+class App;
+} // namespace CLI
+
 namespace zerka::cli {
 
 void registerDisasmCommand(CLI::App& app, CliContext& ctx);

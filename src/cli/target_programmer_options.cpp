@@ -1,4 +1,5 @@
 #include "cli/target_programmer_options.h"
+#include "cli/cli_options.h"
 
 #include "chip/chip_library.h"
 #include "cli/prog_chip.h"

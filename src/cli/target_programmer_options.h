@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+} // namespace CLI
+
 namespace zerka::cli {
 
 struct TargetProgrammerOptions {
