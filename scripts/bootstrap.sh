@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need. Safe to run again.
+# --fuzz: also clang and its fuzzing runtime, for the libFuzzer build (see the README).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git ccache
-  clang libclang-rt-14-dev lld
+  lld
   libgtest-dev libgmock-dev libbenchmark-dev
   libfmt-dev libcli11-dev nlohmann-json3-dev
   libusb-1.0-0-dev libhidapi-dev
@@ -15,6 +16,7 @@ packages=(
 # Node.js and npm for the end-to-end tests of the language server and the debug adapter
 # (tests/lsp_client, tests/dap_client); a Node.js from elsewhere that brings its own npm is kept.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+[ "${1:-}" = --fuzz ] && packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
