@@ -3,7 +3,7 @@
 #include "core/ui_host.h"
 #include "gui/debug/accessible_windows.h"
 #include "gui/debug/hex_cell_grid.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 #include "views/debug_views.h"
 
 #include <QColorDialog>
@@ -27,7 +27,6 @@ namespace zerka::gui {
 
 namespace {
 
-constexpr int kCaptionEntry = 232; // "Data Memory"
 // The menu items that act on the address under the mouse.
 constexpr int kFirstBankItem = 10;
 
@@ -132,7 +131,7 @@ void RamWindow::build() {
 }
 
 void RamWindow::applyCaptions() {
-    setWindowTitle(QString::fromStdString(TextOf(kCaptionEntry)));
+    setWindowTitle(QString::fromStdString(TextOf(TextId::RamCaption)));
 }
 
 void RamWindow::setCellFont(const QFont& font) {

@@ -3,7 +3,7 @@
 #include "gui/debug/accessible_windows.h"
 #include "gui/debug/hex_cell_grid.h"
 #include "gui/debug/palette_roles.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 #include "views/debug_views.h"
 
 #include <QEvent>
@@ -20,10 +20,6 @@
 namespace zerka::gui {
 
 namespace {
-
-constexpr int kCaptionEntry = 227;     // "Special Register"
-constexpr int kModifyValueEntry = 228; // the panels' first menu item
-constexpr int kModifyEntry = 33;       // "Modify", follows the language selector
 
 constexpr std::array<const char*, RegisterViewModel::kPages> kPageNames{"PAGE1", "PAGE2", "PAGE3",
                                                                         "PAGE4"};
@@ -206,7 +202,7 @@ void RegisterWindow::build() {
 }
 
 void RegisterWindow::applyCaptions() {
-    setWindowTitle(QString::fromStdString(TextOf(kCaptionEntry)));
+    setWindowTitle(QString::fromStdString(TextOf(TextId::RegisterCaption)));
 }
 
 void RegisterWindow::setCellFont(const QFont& font) {
@@ -316,10 +312,10 @@ void RegisterWindow::panelClicked(Panel p, QPoint global) {
     std::vector<std::string> items = model_.panelMenu(p);
     if (items.empty()) return;
     // The menu texts come from the UI text table like every caption of this window.
-    items[0] = TextOf(kModifyValueEntry);
+    items[0] = TextOf(TextId::ModifyValue);
     if (items.size() > 1) {
         const bool first = p == Panel::Ind0Address || p == Panel::Ind0Value;
-        items[1] = TextOfLanguage(kModifyEntry, language_) + (first ? " FSR0" : " FSR1");
+        items[1] = TextOfLanguage(TextId::Modify, language_) + (first ? " FSR0" : " FSR1");
     }
     const int chosen = chooser_(this, global, items);
     if (chosen < 0) return;

@@ -12,7 +12,7 @@
 #include "gui/main/sram_record_menu.h"
 #include "gui/support/screenshot.h"
 #include "support/temp_dir.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>
@@ -356,7 +356,7 @@ TEST_F(WindowSlotsTest, EngineerCaptionAndTheInformationBlockItem) {
         options.keyTyped(c);
     ASSERT_TRUE(options.engineerMode());
     EXPECT_EQ(window->windowTitle().toStdString(),
-              options.engineerCaption(TextOf(2), shell().state().projectFile));
+              options.engineerCaption(TextOf(TextId::EditModeTitle), shell().state().projectFile));
     shell().applyCaptions();
     EXPECT_NE(window->windowTitle().toStdString().find(
                   bench().library().chipListVersion() + "-Engineer"),
