@@ -1,7 +1,7 @@
 #include "shell/debug_commands.h"
 
 #include "core/text.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 
 #include <filesystem>
 #include <vector>
@@ -10,7 +10,6 @@ namespace zerka {
 
 namespace {
 
-constexpr int kLptMessageEntry = 18;
 // The analog reference advice reads the ADC control bytes.
 constexpr uint32_t kAdcControl = 0x30;
 constexpr uint32_t kAdcReference = 0x3C;
@@ -293,7 +292,7 @@ void DebugCommands::iceTest() {
     const IdeState& s = shell_.state();
     const OptionsModel& o = shell_.parts().options;
     if (o.interfaceIndex() == 0 && s.serviceLowByteIs(0)) {
-        message(MessageType::Error, TextOfLanguage(kLptMessageEntry, o.languageIndex()),
+        message(MessageType::Error, TextOfLanguage(TextId::SetLptAddress, o.languageIndex()),
                 Buttons::Ok);
         return;
     }
@@ -384,7 +383,8 @@ void DebugCommands::toggleEditDebug() {
                     Buttons::Ok);
     }
     const OptionsModel& o = p.options;
-    std::string title = "ZerkaIDE" + TextOf(2) + " " + p.library.chipListVersion();
+    std::string title =
+        "ZerkaIDE" + TextOf(TextId::EditModeTitle) + " " + p.library.chipListVersion();
     if (o.engineerMode()) title += "-Engineer";
     title += "        Chip = ZK - " + o.chipText() + "     ICE Inteface = " +
              o.controls().SelLPT.text() + "   Project = " + s.projectFile;

@@ -57,8 +57,11 @@ void Shell::create() {
 void Shell::firstActivation(const std::vector<std::string>& args) {
     SelectTarget(true);
     ReadConfiguration(configPath());
+    // The read-result grid holds only what a read of this session brings: it keeps its place,
+    // not its showing.
     for (Slot slot : {Slot::Source, Slot::ProgramMemory, Slot::Stack, Slot::Ram, Slot::Register,
-                      Slot::Watch, Slot::Log, Slot::Adc, Slot::OpAmp, Slot::Comparator})
+                      Slot::Watch, Slot::Log, Slot::Adc, Slot::OpAmp, Slot::Comparator,
+                      Slot::ReadResult})
         p_.windows.showAsChild(slot, false);
     p_.windows.showBreakpointList(false);
     if (p_.editor.slotCount() > 0) {

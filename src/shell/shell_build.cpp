@@ -8,7 +8,7 @@
 #include "shell/shell.h"
 #include "shell/up_receiver.h"
 #include "shell/window_slots.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 #include "upcentre/core/instruction_set.h"
 
 #include <cstdio>
@@ -17,8 +17,6 @@
 namespace zerka {
 
 namespace {
-
-constexpr int kLptMessageEntry = 18;
 
 std::string sizeText(int32_t codeWords, uint32_t romWords) {
     char size[32];
@@ -81,8 +79,8 @@ bool Shell::emulatorSteps(bool& toDebug) {
     LoadQuestions q;
     q.afterMonitorStart = [this] {
         if (p_.options.interfaceIndex() != 0 || !s_.serviceLowByteIs(0)) return true;
-        message(MessageType::Error, TextOfLanguage(kLptMessageEntry, p_.options.languageIndex()),
-                Buttons::Ok);
+        message(MessageType::Error,
+                TextOfLanguage(TextId::SetLptAddress, p_.options.languageIndex()), Buttons::Ok);
         return false;
     };
     q.continueAfterRunAway = [this] {
@@ -211,7 +209,7 @@ bool Shell::BuildAndLoad(bool forDebug) {
     // 9: the editor shows exactly what is assembled.
     for (int slot = 1; slot <= p_.editor.slotCount(); ++slot)
         p_.editor.reload(slot);
-    showStatus(TextOf(8));
+    showStatus(TextOf(TextId::PleaseWait));
     yieldNow();
     // 10, 11: the information block.
     InformationBlock block = p_.up.informationBlock();

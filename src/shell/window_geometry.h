@@ -5,9 +5,10 @@
 
 namespace zerka {
 
-// The main window's table of windows: the 11 numbered child-window positions, and the
-// breakpoint list, which is kept in the same table so that every walk over the windows (tiling,
-// always on top, the layout file, the reopen flags) finds each one in its place.
+// The main window's table of windows: the 11 numbered child-window positions, then the
+// breakpoint list and the programmer's read-result grid, which are kept in the same table so
+// that every walk over the windows (tiling, always on top, the layout file, the reopen flags)
+// finds each one in its place. New kinds go at the end: the numbers of the others stay.
 enum class Slot : int {
     Editor = 0,
     ProgramMemory = 1,
@@ -21,8 +22,9 @@ enum class Slot : int {
     OpAmp = 9,
     Comparator = 10,
     Breakpoints = 11,
+    ReadResult = 12,
 };
-inline constexpr int kSlotCount = 12;
+inline constexpr int kSlotCount = 13;
 
 struct Rect {
     int left = 0, top = 0, width = 0, height = 0;
@@ -32,10 +34,11 @@ struct Rect {
 // The fit-to-screen rule every window applies when it is created.
 Rect fitToScreen(Rect r, int screenWidth, int screenHeight);
 
-// The order in which tiling places the showing windows (the breakpoint list is not tiled).
+// The order in which tiling places the showing windows.
 inline constexpr std::array<Slot, kSlotCount> kTileOrder = {
-    Slot::Editor, Slot::Source, Slot::ProgramMemory, Slot::Ram,   Slot::Stack,      Slot::Register,
-    Slot::Watch,  Slot::Log,    Slot::Adc,           Slot::OpAmp, Slot::Comparator, Slot::Breakpoints};
+    Slot::Editor,     Slot::Source,      Slot::ProgramMemory, Slot::Ram, Slot::Stack,
+    Slot::Register,   Slot::Watch,       Slot::Log,           Slot::Adc, Slot::OpAmp,
+    Slot::Comparator, Slot::Breakpoints, Slot::ReadResult};
 
 struct TilePlacement {
     Slot slot;

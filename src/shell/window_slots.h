@@ -34,10 +34,13 @@ inline constexpr std::array<SlotInfo, kSlotCount> kSlotTable = {{
     {Slot::Log, "TZk_ERR", -1, 9, TextId::MessageCaption, TextId::MessageCaption},
     {Slot::Adc, "TZk_ADC", kReopenAdc, 10, TextId::None, TextId::ItemAdcPanel},
     {Slot::OpAmp, "TZk_OP", kReopenOpAmp, -1, TextId::None, TextId::ItemOpPanel},
-    {Slot::Comparator, "TZk_CMP", kReopenComparator, -1, TextId::None,
-     TextId::ItemComparatorPanel},
+    {Slot::Comparator, "TZk_CMP", kReopenComparator, -1, TextId::None, TextId::ItemComparatorPanel},
     {Slot::Breakpoints, "TZk_BREAK", kReopenBreakpoints, 8, TextId::ItemViewBreakPoint,
      TextId::ItemViewBreakPoint},
+    // The words a programmer read brought back: a place in the layout file under a name of its
+    // own (older files have no record of it), no reopen flag and no always-on-top number, so
+    // the configuration file and the menu stay as they were.
+    {Slot::ReadResult, "TZk_READ", -1, -1, TextId::ProgramMemoryCaption, TextId::None},
 }};
 
 constexpr const SlotInfo& slotInfo(Slot slot) {

@@ -174,13 +174,19 @@ void RamViewModel::apply(const HexEditRequest& request, uint32_t value) {
 }
 
 std::vector<MenuItem> RamViewModel::contextMenu() const {
-    std::vector<MenuItem> items;
-    for (const char* text :
-         {"Set Mark", "Set Mark(new color)", "Reset Mark", "Reset All Mark", "Set Hint",
-          "Reset Hint", "Reset All Hint", "Load RAM Data", "Save RAM Data", "Save To excel"})
-        items.push_back({text});
+    using enum MenuAction;
+    std::vector<MenuItem> items = {{SetMark, "Set Mark"},
+                                   {SetMarkNewColour, "Set Mark(new color)"},
+                                   {ResetMark, "Reset Mark"},
+                                   {ResetAllMarks, "Reset All Mark"},
+                                   {SetHint, "Set Hint"},
+                                   {ResetHint, "Reset Hint"},
+                                   {ResetAllHints, "Reset All Hint"},
+                                   {LoadRamData, "Load RAM Data"},
+                                   {SaveRamData, "Save RAM Data"},
+                                   {SaveToExcel, "Save To excel"}};
     for (int k = 0; k < kBanks; ++k)
-        items.push_back({"RAMBANK" + std::to_string(k), bankShown(k), k == bank_});
+        items.push_back({ShowBank, "RAMBANK" + std::to_string(k), bankShown(k), k == bank_, k});
     return items;
 }
 

@@ -2,7 +2,7 @@
 
 #include "asm/source_reader.h"
 #include "core/path_lookup.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 #include "upcentre/run/up_centre.h"
 
 #include <algorithm>
@@ -61,8 +61,9 @@ SourceViewModel::~SourceViewModel() {
 bool SourceViewModel::addFile(std::unique_ptr<SourceFile> file) {
     if (fileCount() >= kMaxFiles) {
         if (ui_) {
-            const std::string text = TextOfLanguage(19, language_) + std::to_string(kMaxFiles) +
-                                     TextOfLanguage(20, language_);
+            const std::string text = TextOfLanguage(TextId::FilesOver, language_) +
+                                     std::to_string(kMaxFiles) +
+                                     TextOfLanguage(TextId::CantSimulate, language_);
             ui_->messageBox(MessageType::Error, text, Buttons::Cancel);
         }
         return false;
@@ -459,7 +460,7 @@ int32_t SourceViewModel::cursorRow(int f) const {
 SourceMenu SourceViewModel::popupMenu() const {
     SourceMenu menu;
     for (int f = 1; f <= fileCount(); ++f)
-        menu.files.push_back({TextOf(21) + caption(f), f});
+        menu.files.push_back({TextOf(TextId::OpenPrefix) + caption(f), f});
     std::stable_sort(menu.files.begin(), menu.files.end(),
                      [](const auto& a, const auto& b) { return a.text < b.text; });
     menu.setCaption = "Set Bookmark";

@@ -212,14 +212,15 @@ void WatchListModel::Refresh() {
 
 std::vector<MenuItem> WatchListModel::contextMenu() const {
     const bool any = !watched_.empty();
-    return {{"Add/Delete Watches"},
-            {"Edit Watch", any},
-            {"Delete Watch", any},
-            {"Delete All Watches", any},
-            {"Hide Addr", true, hideAddress_},
-            {"Load Properties"},
-            {"Save Properties As"},
-            {"Clear All Properties"}};
+    using enum MenuAction;
+    return {{AddDeleteWatches, "Add/Delete Watches"},
+            {EditWatch, "Edit Watch", any},
+            {DeleteWatch, "Delete Watch", any},
+            {DeleteAllWatches, "Delete All Watches", any},
+            {HideAddress, "Hide Addr", true, hideAddress_},
+            {LoadProperties, "Load Properties"},
+            {SaveProperties, "Save Properties As"},
+            {ClearAllProperties, "Clear All Properties"}};
 }
 
 bool WatchListModel::add(std::string_view name) {

@@ -49,7 +49,8 @@ TEST(RamView, HeadingsAndCellTexts) {
     EXPECT_FALSE(ram.bankShown(3));
     const auto menu = ram.contextMenu();
     EXPECT_EQ(menu[9].text, "Save To excel");
-    EXPECT_EQ(menu[10 + 3], (MenuItem{"RAMBANK3", false, false})); // no bank 3 on this chip
+    // No bank 3 on this chip.
+    EXPECT_EQ(menu[10 + 3], (MenuItem{MenuAction::ShowBank, "RAMBANK3", false, false, 3}));
     EXPECT_TRUE(menu[10 + 1].checked);
 }
 

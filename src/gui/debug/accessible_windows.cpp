@@ -8,7 +8,7 @@
 #include "gui/debug/program_memory_grid.h"
 #include "gui/debug/register_window.h"
 #include "gui/debug/source_view_widget.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -19,8 +19,6 @@
 namespace zerka::gui {
 
 namespace {
-
-constexpr int kRamCaptionEntry = 232; // "Data Memory"
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -86,7 +84,7 @@ AccessibleTableShape registerPairs(HexCellGrid& g, const QString& name) {
 
 void makeRamGridAccessible(HexCellGrid& g, const RamViewModel& model) {
     AccessibleTableShape s;
-    s.name = q(TextOf(kRamCaptionEntry));
+    s.name = q(TextOf(TextId::RamCaption));
     s.description = QStringLiteral("One bank of data memory, 16 bytes a row");
     s.rows = [&g] { return std::max(0, g.rows() - 1); };
     s.columns = [&g] { return std::max(0, g.columns() - 1); };

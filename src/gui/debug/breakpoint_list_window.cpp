@@ -1,6 +1,6 @@
 #include "gui/debug/breakpoint_list_window.h"
 
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
@@ -41,7 +41,7 @@ class BreakpointTableModel : public QAbstractTableModel {
 
 BreakpointListWindow::BreakpointListWindow(BreakpointListModel& model, QWidget* parent)
     : QWidget(parent), model_(model) {
-    const QString caption = QString::fromStdString(TextOf(106)); // "Break Point"
+    const QString caption = QString::fromStdString(TextOf(TextId::ItemViewBreakPoint));
     setWindowTitle(caption);
     setAccessibleName(caption);
     tableModel_ = new BreakpointTableModel(model_, this);

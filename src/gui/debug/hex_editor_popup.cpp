@@ -1,6 +1,6 @@
 #include "gui/debug/hex_editor_popup.h"
 
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -21,12 +21,7 @@ constexpr int kButtonWidth = 34;
 constexpr int kButtonHeight = 26;
 constexpr int kEditHeight = 26;
 constexpr int kStatusHeight = 20;
-// UI text table entries of the accept, clear and cancel buttons.
-constexpr int kAcceptEntry = 22;
-constexpr int kClearEntry = 23;
-constexpr int kCancelEntry = 24;
-
-QString text(int entry, int language) {
+QString text(TextId entry, int language) {
     return QString::fromStdString(TextOfLanguage(entry, language == 1 ? 1 : 0));
 }
 
@@ -70,12 +65,12 @@ HexEditorPopup::HexEditorPopup(const std::string& limit, const std::string& rang
         });
     }
     const int acceptTop = gridTop + 4 * kButtonHeight + kGap;
-    accept_ = makeButton(this, text(kAcceptEntry, language),
+    accept_ = makeButton(this, text(TextId::HexAccept, language),
                          {kMargin, acceptTop, gridWidth, kButtonHeight});
     const int lowTop = acceptTop + kButtonHeight + kGap;
-    clear_ = makeButton(this, text(kClearEntry, language),
+    clear_ = makeButton(this, text(TextId::HexClear, language),
                         {kMargin, lowTop, 2 * kButtonWidth, kButtonHeight});
-    cancel_ = makeButton(this, text(kCancelEntry, language),
+    cancel_ = makeButton(this, text(TextId::HexCancel, language),
                          {kMargin + 2 * kButtonWidth, lowTop, 2 * kButtonWidth, kButtonHeight});
     connect(accept_, &QPushButton::clicked, this, [this] {
         entry_.acceptButton();

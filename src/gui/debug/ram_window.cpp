@@ -3,7 +3,7 @@
 #include "core/ui_host.h"
 #include "gui/debug/accessible_windows.h"
 #include "gui/debug/hex_cell_grid.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 #include "views/debug_views.h"
 
 #include <QColorDialog>
@@ -20,16 +20,11 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace zerka::gui {
 
 namespace {
-
-constexpr int kCaptionEntry = 232; // "Data Memory"
-// The menu items that act on the address under the mouse.
-constexpr int kFirstBankItem = 10;
 
 QString fileFilter() {
     // The model's filter is "*.ram|*.ram" (description|pattern).
@@ -132,7 +127,7 @@ void RamWindow::build() {
 }
 
 void RamWindow::applyCaptions() {
-    setWindowTitle(QString::fromStdString(TextOf(kCaptionEntry)));
+    setWindowTitle(QString::fromStdString(TextOf(TextId::RamCaption)));
 }
 
 void RamWindow::setCellFont(const QFont& font) {
@@ -196,25 +191,22 @@ void RamWindow::editCell(int row, int col, QPoint global) {
 
 void RamWindow::showContextMenu(int row, int col, QPoint global) {
     QMenu menu(this);
-    const std::vector<MenuItem> items = model_.contextMenu();
-    QMenu* banks = nullptr;
-    for (size_t i = 0; i < items.size(); ++i) {
-        const MenuItem& item = items[i];
-        QMenu* into = &menu;
-        if (int(i) >= kFirstBankItem) {
+    bool banks = false;
+    for (const MenuItem& item : model_.contextMenu()) {
+        if (item.action == MenuAction::ShowBank) {
             if (!item.enabled) continue; // only the chip's banks
-            if (!banks) {
-                menu.addSeparator();
-                banks = &menu;
-            }
+            if (!banks) menu.addSeparator();
+            banks = true;
         }
-        if (i == 4 || i == 7 || i == 9) menu.addSeparator();
-        QAction* a = into->addAction(QString::fromStdString(item.text));
+        // The hint items, the file items and the export stand in groups of their own.
+        if (item.action == MenuAction::SetHint || item.action == MenuAction::LoadRamData ||
+            item.action == MenuAction::SaveToExcel)
+            menu.addSeparator();
+        QAction* a = menu.addAction(QString::fromStdString(item.text));
         a->setCheckable(item.checked);
         a->setChecked(item.checked);
-        const std::string text = item.text;
         connect(a, &QAction::triggered, this,
-                [this, text, row, col] { contextAction(text, row, col); });
+                [this, item, row, col] { contextAction(item, row, col); });
     }
     menu.exec(global);
 }
@@ -223,37 +215,52 @@ bool RamWindow::confirm(const std::string& question) {
     return ui_.messageBox(MessageType::Warning, question, Buttons::YesNo) == Button::Yes;
 }
 
-void RamWindow::contextAction(const std::string& item, int row, int col) {
-    if (item == "Set Mark") {
+void RamWindow::contextAction(const MenuItem& item, int row, int col) {
+    switch (item.action) {
+    case MenuAction::SetMark:
         model_.setMark(row, col);
-    } else if (item == "Set Mark(new color)") {
+        break;
+    case MenuAction::SetMarkNewColour: {
         const Rgb current = model_.markColour();
         const auto chosen = colourChooser_(this, QColor(current.r, current.g, current.b));
         if (!chosen) return;
         model_.setMarkColour(
             {uint8_t(chosen->red()), uint8_t(chosen->green()), uint8_t(chosen->blue())});
         model_.setMark(row, col);
-    } else if (item == "Reset Mark") {
+        break;
+    }
+    case MenuAction::ResetMark:
         model_.resetMark(row, col);
-    } else if (item == "Reset All Mark") {
+        break;
+    case MenuAction::ResetAllMarks:
         if (confirm(RamViewModel::kResetAllMarkQuestion)) model_.resetAllMarks();
-    } else if (item == "Set Hint") {
+        break;
+    case MenuAction::SetHint: {
         if (!model_.addressAt(row, col)) return;
         const TextInputResult answer = textAsker_(this, mapToGlobal(QPoint(100, 100)));
         if (answer.accepted) model_.setHint(row, col, answer.text);
-    } else if (item == "Reset Hint") {
+        break;
+    }
+    case MenuAction::ResetHint:
         model_.resetHint(row, col);
-    } else if (item == "Reset All Hint") {
+        break;
+    case MenuAction::ResetAllHints:
         if (confirm(RamViewModel::kResetAllHintQuestion)) model_.resetAllHints();
-    } else if (item == "Load RAM Data") {
+        break;
+    case MenuAction::LoadRamData:
         loadRamData();
-    } else if (item == "Save RAM Data") {
+        break;
+    case MenuAction::SaveRamData:
         saveRamData();
-    } else if (item == "Save To excel") {
+        break;
+    case MenuAction::SaveToExcel:
         saveToExcel();
-    } else if (item.rfind("RAMBANK", 0) == 0) {
-        const int bank = std::atoi(item.c_str() + 7);
-        if (model_.bankShown(bank)) model_.selectBank(bank);
+        break;
+    case MenuAction::ShowBank:
+        if (model_.bankShown(item.argument)) model_.selectBank(item.argument);
+        break;
+    default:
+        return;
     }
     refreshView();
 }

@@ -40,7 +40,7 @@ class RamWindow : public QWidget, public DebugWindow {
     void applyCaptions();
 
     // Runs an item of the pop-up menu for the cell at (row, col) of the grid.
-    void contextAction(const std::string& item, int row, int col);
+    void contextAction(const MenuItem& item, int row, int col);
 
     // Where "Save To excel" writes its workbooks (a "ZerkaTemp" folder in the temporary
     // location unless set).

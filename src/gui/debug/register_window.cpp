@@ -3,7 +3,7 @@
 #include "gui/debug/accessible_windows.h"
 #include "gui/debug/hex_cell_grid.h"
 #include "gui/debug/palette_roles.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 #include "views/debug_views.h"
 
 #include <QEvent>
@@ -20,10 +20,6 @@
 namespace zerka::gui {
 
 namespace {
-
-constexpr int kCaptionEntry = 227;     // "Special Register"
-constexpr int kModifyValueEntry = 228; // the panels' first menu item
-constexpr int kModifyEntry = 33;       // "Modify", follows the language selector
 
 constexpr std::array<const char*, RegisterViewModel::kPages> kPageNames{"PAGE1", "PAGE2", "PAGE3",
                                                                         "PAGE4"};
@@ -162,51 +158,41 @@ void RegisterWindow::build() {
         if (row % 2 == 0 && !c.text.empty()) c.role = CellRole::Header;
         return c;
     };
+    // The byte and the word grid work alike, each on its own half of the model.
+    using M = RegisterViewModel;
+    const auto addGrid = [this, layout, gridSource](auto cell, auto doubleClick, auto key,
+                                                    auto help) {
+        auto* grid = new HexCellGrid(this);
+        grid->setCellSource(
+            [this, gridSource, cell](int r, int c) { return gridSource((model_.*cell)(r, c), r); });
+        grid->setSelectable(
+            [this, doubleClick](int r, int c) { return (model_.*doubleClick)(r, c).has_value(); });
+        grid->onKey = [this, grid, key](int r, int c, int k) {
+            const bool taken = (model_.*key)(r, c, k);
+            grid->refresh();
+            return taken;
+        };
+        grid->onDoubleClick = [this, doubleClick](int r, int c, QPoint g) {
+            edit((model_.*doubleClick)(r, c), g);
+        };
+        grid->onContextMenu = [this, help](int r, int c, QPoint g) {
+            showHelp((model_.*help)(r, c), g);
+        };
+        layout->addWidget(grid);
+        return grid;
+    };
     byteTitle_ = new QLabel(QStringLiteral("Byte "), this);
     layout->addWidget(byteTitle_);
-    byteGrid_ = new HexCellGrid(this);
-    byteGrid_->setCellSource(
-        [this, gridSource](int r, int c) { return gridSource(model_.byteCell(r, c), r); });
-    byteGrid_->setSelectable(
-        [this](int r, int c) { return model_.byteDoubleClick(r, c).has_value(); });
-    byteGrid_->onKey = [this](int r, int c, int key) {
-        const bool taken = model_.byteKey(r, c, key);
-        byteGrid_->refresh();
-        return taken;
-    };
-    byteGrid_->onDoubleClick = [this](int r, int c, QPoint g) {
-        edit(model_.byteDoubleClick(r, c), g);
-    };
-    byteGrid_->onContextMenu = [this](int r, int c, QPoint g) {
-        showHelp(model_.byteHelp(r, c), g);
-    };
-    layout->addWidget(byteGrid_);
-
+    byteGrid_ = addGrid(&M::byteCell, &M::byteDoubleClick, &M::byteKey, &M::byteHelp);
     wordTitle_ = new QLabel(QStringLiteral("Word"), this);
     layout->addWidget(wordTitle_);
-    wordGrid_ = new HexCellGrid(this);
-    wordGrid_->setCellSource(
-        [this, gridSource](int r, int c) { return gridSource(model_.wordCell(r, c), r); });
-    wordGrid_->setSelectable(
-        [this](int r, int c) { return model_.wordDoubleClick(r, c).has_value(); });
-    wordGrid_->onKey = [this](int r, int c, int key) {
-        const bool taken = model_.wordKey(r, c, key);
-        wordGrid_->refresh();
-        return taken;
-    };
-    wordGrid_->onDoubleClick = [this](int r, int c, QPoint g) {
-        edit(model_.wordDoubleClick(r, c), g);
-    };
-    wordGrid_->onContextMenu = [this](int r, int c, QPoint g) {
-        showHelp(model_.wordHelp(r, c), g);
-    };
-    layout->addWidget(wordGrid_);
+    wordGrid_ = addGrid(&M::wordCell, &M::wordDoubleClick, &M::wordKey, &M::wordHelp);
     layout->addStretch();
     makeRegisterWindowAccessible(*this);
 }
 
 void RegisterWindow::applyCaptions() {
-    setWindowTitle(QString::fromStdString(TextOf(kCaptionEntry)));
+    setWindowTitle(QString::fromStdString(TextOf(TextId::RegisterCaption)));
 }
 
 void RegisterWindow::setCellFont(const QFont& font) {
@@ -316,10 +302,10 @@ void RegisterWindow::panelClicked(Panel p, QPoint global) {
     std::vector<std::string> items = model_.panelMenu(p);
     if (items.empty()) return;
     // The menu texts come from the UI text table like every caption of this window.
-    items[0] = TextOf(kModifyValueEntry);
+    items[0] = TextOf(TextId::ModifyValue);
     if (items.size() > 1) {
         const bool first = p == Panel::Ind0Address || p == Panel::Ind0Value;
-        items[1] = TextOfLanguage(kModifyEntry, language_) + (first ? " FSR0" : " FSR1");
+        items[1] = TextOfLanguage(TextId::Modify, language_) + (first ? " FSR0" : " FSR1");
     }
     const int chosen = chooser_(this, global, items);
     if (chosen < 0) return;

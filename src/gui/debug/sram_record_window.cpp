@@ -1,6 +1,6 @@
 #include "gui/debug/sram_record_window.h"
 
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 
 #include <QActionGroup>
 #include <QHeaderView>
@@ -12,7 +12,7 @@ namespace zerka::gui {
 
 namespace {
 
-QString text(int entry) {
+QString text(TextId entry) {
     return QString::fromStdString(TextOf(entry));
 }
 
@@ -34,23 +34,23 @@ SramRecordWindow::SramRecordWindow(SramRecordModel& model, QWidget* parent)
     // Inside a dialog the menus belong to the window, also on desktops with a global menu bar.
     bar->setNativeMenuBar(false);
     layout->setMenuBar(bar);
-    QMenu* file = bar->addMenu(text(297));
-    save_ = item(file, 294, "Save");
-    load_ = item(file, 299, "DownLoad");
-    clear_ = item(file, 293, "Clear");
+    QMenu* file = bar->addMenu(text(TextId::File));
+    save_ = item(file, TextId::SaveRecord, "Save");
+    load_ = item(file, TextId::Download, "DownLoad");
+    clear_ = item(file, TextId::ClearRecord, "Clear");
     file->addSeparator();
-    close_ = item(file, 292, "Close");
-    QMenu* mode = bar->addMenu(text(295));
-    continue_ = item(mode, 295, "Continue");
-    notContinue_ = item(mode, 296, "Not Continue");
+    close_ = item(file, TextId::SramRecordClose, "Close");
+    QMenu* mode = bar->addMenu(text(TextId::ItemContinue));
+    continue_ = item(mode, TextId::ItemContinue, "Continue");
+    notContinue_ = item(mode, TextId::NotContinue, "Not Continue");
     auto* modes = new QActionGroup(this);
     for (QAction* a : {continue_, notContinue_}) {
         a->setCheckable(true);
         modes->addAction(a);
     }
-    QMenu* compiler = bar->addMenu(text(298));
-    create_ = item(compiler, 300, "Create New File");
-    add_ = item(compiler, 301, "Add to Current Address");
+    QMenu* compiler = bar->addMenu(text(TextId::Compiler));
+    create_ = item(compiler, TextId::CreateNewFile, "Create New File");
+    add_ = item(compiler, TextId::AddCurrentPCAddress, "Add to Current Address");
 
     connect(save_, &QAction::triggered, this, [this] { model_.save(); });
     connect(load_, &QAction::triggered, this, [this] { model_.load(); });
@@ -62,7 +62,7 @@ SramRecordWindow::SramRecordWindow(SramRecordModel& model, QWidget* parent)
     connect(add_, &QAction::triggered, this, [this] { model_.addToCurrentAddress(); });
 
     grid_ = new QTableWidget(0, int(SramRecordModel::kHeadings.size()), this);
-    grid_->setAccessibleName(text(291));
+    grid_->setAccessibleName(text(TextId::SRAMRegisterModifyRecord));
     QStringList headings;
     for (const char* h : SramRecordModel::kHeadings)
         headings << QString::fromLatin1(h);
@@ -93,7 +93,7 @@ SramRecordWindow::~SramRecordWindow() {
     model_.changed().disconnect(connection_);
 }
 
-QAction* SramRecordWindow::item(QMenu* menu, int entry, const char* name) {
+QAction* SramRecordWindow::item(QMenu* menu, TextId entry, const char* name) {
     QAction* a = menu->addAction(text(entry));
     a->setObjectName(QString::fromLatin1(name));
     return a;

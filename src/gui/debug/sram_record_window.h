@@ -3,6 +3,7 @@
 // Continue and Compiler menus and two status panels (last action, recording mode) over the
 // headless SramRecordModel, which does the work.
 #include "gui/debug/debug_window.h"
+#include "uitext/text_id.h"
 #include "views/sram_record.h"
 
 #include <QAction>
@@ -39,7 +40,7 @@ class SramRecordWindow : public QDialog, public DebugWindow {
     void showEvent(QShowEvent* event) override;
 
   private:
-    QAction* item(QMenu* menu, int entry, const char* name);
+    QAction* item(QMenu* menu, TextId entry, const char* name);
     void fitColumns();
     void refreshState();
 

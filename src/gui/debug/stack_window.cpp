@@ -2,7 +2,7 @@
 
 #include "gui/debug/accessible_windows.h"
 #include "gui/debug/hex_cell_grid.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 #include "views/debug_views.h"
 
 #include <QApplication>
@@ -14,8 +14,7 @@ namespace zerka::gui {
 
 namespace {
 
-constexpr int kCaptionEntry = 233; // "Stack"
-constexpr int kLabelChars = 8;     // "Stack = "
+constexpr int kLabelChars = 8; // "Stack = "
 constexpr int kValueChars = 6;
 
 } // namespace
@@ -68,7 +67,7 @@ StackWindow::~StackWindow() {
 }
 
 void StackWindow::applyCaptions() {
-    setWindowTitle(QString::fromStdString(TextOf(kCaptionEntry)));
+    setWindowTitle(QString::fromStdString(TextOf(TextId::StackCaption)));
 }
 
 void StackWindow::setCellFont(const QFont& font) {

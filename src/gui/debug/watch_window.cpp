@@ -5,6 +5,7 @@
 #include "gui/debug/watch_add_dialog.h"
 #include "gui/debug/watch_edit_dialog.h"
 #include "gui/debug/watch_table_model.h"
+#include "uitext/text_id.h"
 #include "views/watch_value_edit.h"
 #include "views/debug_views.h"
 #include "views/view_context.h"
@@ -147,7 +148,8 @@ void WatchWindow::selectRow(int row) {
 std::vector<MenuItem> WatchWindow::menuItems() const {
     std::vector<MenuItem> items = list_.contextMenu();
     const int row = selectedRow();
-    items.push_back({kModifyValue, row > 0 && values_->request(row).has_value()});
+    items.push_back({MenuAction::ModifyValue, TextOf(TextId::ModifyValue),
+                     row > 0 && values_->request(row).has_value()});
     return items;
 }
 
@@ -158,9 +160,12 @@ void WatchWindow::popUpMenu(QPoint globalPos) {
         a->setEnabled(item.enabled);
         a->setCheckable(item.checked);
         a->setChecked(item.checked);
-        if (item.text == "Hide Addr" || item.text == kModifyValue) menu.insertSeparator(a);
+        a->setData(int(item.action));
+        // The display and file items, and the value edit, stand in groups of their own.
+        if (item.action == MenuAction::HideAddress || item.action == MenuAction::ModifyValue)
+            menu.insertSeparator(a);
     }
-    if (QAction* chosen = menu.exec(globalPos)) runMenuItem(chosen->text().toStdString());
+    if (QAction* chosen = menu.exec(globalPos)) runMenuItem(MenuAction(chosen->data().toInt()));
 }
 
 QString WatchWindow::chooseFile(bool save) {
@@ -171,39 +176,53 @@ QString WatchWindow::chooseFile(bool save) {
                 : QFileDialog::getOpenFileName(this, QStringLiteral("Load Properties"), {}, filter);
 }
 
-void WatchWindow::runMenuItem(const std::string& text) {
+void WatchWindow::runMenuItem(MenuAction action) {
     const int row = selectedRow();
     const WatchEntry* entry = list_.watchedEntry(row);
-    if (text == "Add/Delete Watches") {
+    switch (action) {
+    case MenuAction::AddDeleteWatches:
         addDialog_->refill();
         addDialog_->show();
         addDialog_->raise();
-    } else if (text == "Edit Watch") {
+        break;
+    case MenuAction::EditWatch:
         if (!entry) return;
         editDialog_->open(entry->name);
         editDialog_->show();
         editDialog_->raise();
-    } else if (text == "Delete Watch") {
+        break;
+    case MenuAction::DeleteWatch:
         if (entry) list_.remove(entry->name);
-    } else if (text == "Delete All Watches") {
+        break;
+    case MenuAction::DeleteAllWatches:
         if (list_.watchedCount() > 0 &&
             ui_.messageBox(MessageType::Confirmation, WatchListModel::kDeleteAllQuestion,
                            Buttons::YesNo) == Button::Yes)
             list_.removeAll();
-    } else if (text == "Hide Addr") {
+        break;
+    case MenuAction::HideAddress:
         list_.toggleHideAddress();
-    } else if (text == "Load Properties") {
+        break;
+    case MenuAction::LoadProperties: {
         const QString path = chooseFile(false);
         if (!path.isEmpty()) loadProperties(path.toStdString());
-    } else if (text == "Save Properties As") {
+        break;
+    }
+    case MenuAction::SaveProperties: {
         const QString path = chooseFile(true);
         if (!path.isEmpty()) saveProperties(path.toStdString());
-    } else if (text == "Clear All Properties") {
+        break;
+    }
+    case MenuAction::ClearAllProperties:
         if (ui_.messageBox(MessageType::Confirmation, WatchListModel::kClearAllQuestion,
                            Buttons::YesNo) == Button::Yes)
             list_.clearAllProperties();
-    } else if (text == kModifyValue) {
+        break;
+    case MenuAction::ModifyValue:
         editValue(row);
+        break;
+    default:
+        break;
     }
 }
 

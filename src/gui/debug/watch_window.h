@@ -31,7 +31,6 @@ class WatchTableModel;
 class WatchWindow : public QWidget, public DebugWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kModifyValue = "Modify Value";
     // Picks a ".pro" file to load (save = false) or to save; empty when cancelled.
     using FileChooser = std::function<QString(bool save)>;
 
@@ -50,9 +49,6 @@ class WatchWindow : public QWidget, public DebugWindow {
     bool saveProperties(const std::filesystem::path& path);
     void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
 
-    // The pop-up menu's items as shown now, and running one of them by its text.
-    std::vector<MenuItem> menuItems() const;
-    void runMenuItem(const std::string& text);
     // The selected grid row (1.. as in the list model), 0 when the list is empty.
     int selectedRow() const;
     void selectRow(int row);
@@ -73,6 +69,9 @@ class WatchWindow : public QWidget, public DebugWindow {
     void listChanged();
     void applyColumnWidths();
     void popUpMenu(QPoint globalPos);
+    // The pop-up menu's items as shown now, and running one of them.
+    std::vector<MenuItem> menuItems() const;
+    void runMenuItem(MenuAction action);
     QString chooseFile(bool save);
 
     WatchListModel& list_;

@@ -1,6 +1,6 @@
 #pragma once
 // Small helpers of the editor's widgets: table texts as QString and dialog placement.
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 
 #include <QString>
 
@@ -8,7 +8,7 @@ class QWidget;
 
 namespace zerka::gui {
 
-inline QString qtext(int entry) {
+inline QString qtext(TextId entry) {
     return QString::fromStdString(TextOf(entry));
 }
 

@@ -37,12 +37,6 @@ namespace zerka::gui {
 
 namespace {
 
-constexpr int kEditCaptionEntry = 167;
-constexpr int kSetBookmarkEntry = 168;
-constexpr int kGotoBookmarkEntry = 169;
-constexpr int kCloseFileEntry = 170;
-constexpr int kSetMainFileEntry = 171;
-constexpr int kFilePrefixEntry = 172;
 constexpr int kReplacePresetLimit = 29; // longer selections are not taken as the find text
 
 std::vector<std::string> localFiles(const QMimeData* mime) {
@@ -182,11 +176,11 @@ EditorWindow::Impl::Impl(EditorWindow* owner, EditorDocuments& documents)
     analysisTimer->setInterval(kAnalysisDelayMs);
     connect(analysisTimer, &QTimer::timeout, this, [this] { analyseNow(); });
     q->setObjectName(QStringLiteral("TZk_EDIT"));
-    q->setWindowTitle(qtext(kEditCaptionEntry));
+    q->setWindowTitle(qtext(TextId::EditorCaption));
     q->setAccessibleName(q->windowTitle());
     q->setAcceptDrops(true);
     tabs->setObjectName(QStringLiteral("editorTabs"));
-    tabs->setAccessibleName(qtext(kEditCaptionEntry));
+    tabs->setAccessibleName(qtext(TextId::EditorCaption));
     tabs->setDocumentMode(true);
     tabs->setUsesScrollButtons(true);
     tabs->setElideMode(Qt::ElideNone);
@@ -500,7 +494,7 @@ void EditorWindow::Impl::standardReplace(bool all) {
 }
 
 void EditorWindow::Impl::addFileEntries(QMenu& menu) {
-    const std::string prefix = TextOf(kFilePrefixEntry);
+    const std::string prefix = TextOf(TextId::FilePrefix);
     for (const FileListEntry& entry : fileListEntries(paths(), prefix)) {
         QAction* action = menu.addAction(QString::fromStdString(entry.caption));
         action->setData(entry.slot);
@@ -511,7 +505,7 @@ void EditorWindow::Impl::addFileEntries(QMenu& menu) {
 
 void EditorWindow::Impl::chooseFileEntry(QAction* action) {
     int slot =
-        slotOfFileListCaption(paths(), TextOf(kFilePrefixEntry), action->text().toStdString());
+        slotOfFileListCaption(paths(), TextOf(TextId::FilePrefix), action->text().toStdString());
     if (slot == 0) slot = action->data().toInt(); // a name that itself holds "&"
     docs.select(slot);
 }
@@ -521,26 +515,27 @@ void EditorWindow::Impl::contextMenu(TextControl* text, const QPoint& pos) {
     if (slot == 0) return;
     QMenu menu(q);
     menu.setObjectName(QStringLiteral("editorMenu"));
-    QMenu* setMenu = menu.addMenu(qtext(kSetBookmarkEntry));
-    QMenu* gotoMenu = menu.addMenu(qtext(kGotoBookmarkEntry));
+    QMenu* setMenu = menu.addMenu(qtext(TextId::EditorSetBookmark));
+    QMenu* gotoMenu = menu.addMenu(qtext(TextId::EditorGotoBookmark));
     for (int k = 1; k <= Bookmarks::kCount; ++k) {
         const int n = k % Bookmarks::kCount; // 1..9, then 0
-        QAction* set = setMenu->addAction(qtext(kSetBookmarkEntry) +
+        QAction* set = setMenu->addAction(qtext(TextId::EditorSetBookmark) +
                                           QStringLiteral("-%1\tCtrl+Shift+%1").arg(n));
         set->setCheckable(true);
         set->setChecked(marks.isSet(n));
         connect(set, &QAction::triggered, this, [this, n] { q->setBookmark(n); });
-        QAction* go =
-            gotoMenu->addAction(qtext(kGotoBookmarkEntry) + QStringLiteral("-%1\tCtrl+%1").arg(n));
+        QAction* go = gotoMenu->addAction(qtext(TextId::EditorGotoBookmark) +
+                                          QStringLiteral("-%1\tCtrl+%1").arg(n));
         go->setEnabled(marks.isSet(n));
         connect(go, &QAction::triggered, this, [this, n] { q->gotoBookmark(n); });
     }
     menu.addSeparator();
     const std::string path = docs.pathOf(slot);
-    connect(menu.addAction(qtext(kCloseFileEntry)), &QAction::triggered, this, [this, path] {
-        if (listener) listener->editorCloseFile(path);
-    });
-    connect(menu.addAction(qtext(kSetMainFileEntry)), &QAction::triggered, this, [this, path] {
+    connect(menu.addAction(qtext(TextId::EditorCloseFile)), &QAction::triggered, this,
+            [this, path] {
+                if (listener) listener->editorCloseFile(path);
+            });
+    connect(menu.addAction(qtext(TextId::SetMainFile)), &QAction::triggered, this, [this, path] {
         if (listener) listener->editorSetMainFile(path);
     });
     menu.addSeparator();
@@ -953,7 +948,7 @@ void EditorWindow::showFileListPopup(const QPoint& globalPos) {
     if (d_->docs.slotCount() == 0) return;
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("fileListPopup"));
-    menu.setAccessibleName(QString::fromStdString(TextOf(183)));
+    menu.setAccessibleName(QString::fromStdString(TextOf(TextId::ButtonPage)));
     d_->addFileEntries(menu);
     menu.exec(globalPos);
 }

@@ -14,12 +14,6 @@
 
 namespace zerka::gui {
 
-namespace {
-constexpr int kStringEntry = 224;
-constexpr int kFindEntry = 225;
-constexpr int kCancelEntry = 226;
-} // namespace
-
 FindDialog::FindDialog(FindHistory& history, QWidget* parent)
     : QDialog(parent), history_(history), box_(new QComboBox(this)) {
     setObjectName(QStringLiteral("TZk_NFind"));
@@ -58,17 +52,17 @@ FindDialog::FindDialog(FindHistory& history, QWidget* parent)
 }
 
 void FindDialog::applyCaptions() {
-    setWindowTitle(qtext(kFindEntry));
+    setWindowTitle(qtext(TextId::FindButton));
     setAccessibleName(windowTitle());
     auto* label = findChild<QLabel*>(QStringLiteral("stringLabel"));
-    label->setText(qtext(kStringEntry));
+    label->setText(qtext(TextId::FindString));
     label->setAccessibleName(label->text());
-    box_->setAccessibleName(qtext(kStringEntry));
+    box_->setAccessibleName(qtext(TextId::FindString));
     auto* find = findChild<QPushButton*>(QStringLiteral("findButton"));
-    find->setText(qtext(kFindEntry));
+    find->setText(qtext(TextId::FindButton));
     find->setAccessibleName(find->text());
     auto* cancel = findChild<QPushButton*>(QStringLiteral("cancelButton"));
-    cancel->setText(qtext(kCancelEntry));
+    cancel->setText(qtext(TextId::FindCancel));
     cancel->setAccessibleName(cancel->text());
 }
 

@@ -78,18 +78,16 @@ void FindReplaceDialog::setReplaceMode(bool replace) {
 }
 
 void FindReplaceDialog::showFind(QWidget* over) {
-    setReplaceMode(false);
-    if (!isVisible()) placeCentred(*this, over);
-    show();
-    raise();
-    activateWindow();
-    find_->setFocus();
-    find_->selectAll();
+    showMode(false, over);
 }
 
 void FindReplaceDialog::showReplace(QWidget* over, const QString& preset) {
     if (!preset.isEmpty()) find_->setText(preset);
-    setReplaceMode(true);
+    showMode(true, over);
+}
+
+void FindReplaceDialog::showMode(bool replace, QWidget* over) {
+    setReplaceMode(replace);
     if (!isVisible()) placeCentred(*this, over);
     show();
     raise();

@@ -34,6 +34,9 @@ class FindReplaceDialog : public QDialog {
 
   private:
     void setReplaceMode(bool replace);
+    // Shows the dialog in that mode (centred over `over` when it was hidden), the find text
+    // selected.
+    void showMode(bool replace, QWidget* over);
 
     QLineEdit* find_;
     QLabel* replaceLabel_;

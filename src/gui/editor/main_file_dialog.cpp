@@ -17,8 +17,6 @@ namespace zerka::gui {
 
 namespace {
 
-constexpr int kSetMainFileEntry = 171;
-
 // The list copies an entry into the field on the space key as well as on a double click.
 class PathList : public QListWidget {
   public:
@@ -42,7 +40,7 @@ bool chooseMainFile(QWidget* parent, const std::vector<std::string>& openPaths,
     MainFileChoice choice(openPaths, mainFile);
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("TF_MFile"));
-    dialog.setWindowTitle(qtext(kSetMainFileEntry));
+    dialog.setWindowTitle(qtext(TextId::SetMainFile));
     dialog.setAccessibleName(dialog.windowTitle());
 
     auto* list = new PathList(&dialog);
@@ -52,7 +50,7 @@ bool chooseMainFile(QWidget* parent, const std::vector<std::string>& openPaths,
         list->addItem(QString::fromStdString(path));
     auto* field = new QLineEdit(QString::fromStdString(mainFile), &dialog);
     field->setObjectName(QStringLiteral("mainFile"));
-    field->setAccessibleName(qtext(kSetMainFileEntry));
+    field->setAccessibleName(qtext(TextId::SetMainFile));
     field->setMinimumWidth(420);
     auto* browse = new QPushButton(QStringLiteral("&Browse"), &dialog);
     browse->setAccessibleName(QStringLiteral("Browse"));
@@ -82,7 +80,7 @@ bool chooseMainFile(QWidget* parent, const std::vector<std::string>& openPaths,
                      [&](QListWidgetItem* item) { list->onPick(list->row(item)); });
     QObject::connect(browse, &QPushButton::clicked, &dialog, [&] {
         const QString chosen =
-            QFileDialog::getOpenFileName(&dialog, qtext(kSetMainFileEntry), field->text(),
+            QFileDialog::getOpenFileName(&dialog, qtext(TextId::SetMainFile), field->text(),
                                          QStringLiteral("*.asm (*.asm);;*.* (*)"));
         if (!chosen.isEmpty()) field->setText(chosen);
     });

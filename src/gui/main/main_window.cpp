@@ -121,11 +121,11 @@ MainWindow::MainWindow(const std::string& programDir, std::vector<std::string> a
     analogViews_ = new AnalogViews(*this);
     buildDebugTimers();
     debugSet_ = std::make_unique<DebugWindowSet>(*this);
-    for (const SlotWindow& w : slots_)
-        if (!w.sub->widget()) throw std::logic_error("a window slot without its window");
     installWindowCycling();
     ui_.setWidgets(this, status_, busy_);
     programmerMode_ = std::make_unique<ProgrammerMode>(*this);
+    for (const SlotWindow& w : slots_)
+        if (!w.sub->widget()) throw std::logic_error("a window slot without its window");
     optionsHost_ = std::make_unique<MainOptionsHost>(bench_->shell(), *connection_);
     bench_->options().setHost(optionsHost_.get());
     // Engineer mode names itself in the caption at once.

@@ -51,11 +51,13 @@ QRect MainWindow::defaultPlace(Slot slot) const {
     const QRect area = mdi_->viewport()->rect();
     const int w = std::max(area.width(), 400), h = std::max(area.height(), 300);
     switch (slot) {
-    // The calculators and the breakpoint list keep their own size, at the top right.
+    // The calculators, the breakpoint list and the read-result grid keep their own size, at the
+    // top right.
     case Slot::Adc:
     case Slot::OpAmp:
     case Slot::Comparator:
-    case Slot::Breakpoints: {
+    case Slot::Breakpoints:
+    case Slot::ReadResult: {
         const QSize size = slots_[size_t(slot)].sub->size().boundedTo(QSize(w, h));
         return QRect(QPoint(w - size.width(), 0), size);
     }

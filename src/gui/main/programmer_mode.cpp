@@ -1,7 +1,6 @@
 #include "gui/main/programmer_mode.h"
 
 #include "gui/editor/editor_window.h"
-#include "gui/main/caption_list.h"
 #include "gui/main/main_window.h"
 #include "gui/programmer/programmer_page.h"
 #include "gui/programmer/read_result_view.h"
@@ -24,26 +23,18 @@ ProgrammerMode::ProgrammerMode(MainWindow& window) : QObject(&window), w_(window
     });
     w_.editor().addPage(page_, QStringLiteral("Programmer"));
 
+    // The words read show in their window slot; the first time at the right edge, beside the
+    // editor's text, wide enough for the 16 columns.
     view_ = new ReadResultView;
-    viewSub_ = w_.mdi()->addSubWindow(view_);
-    viewSub_->setWindowTitle(captionOf(TextId::ProgramMemoryCaption));
-    viewSub_->setAttribute(Qt::WA_DeleteOnClose, false);
-    viewSub_->resize(viewSub_->sizeHint().expandedTo(view_->sizeHint() + QSize(16, 40)));
-    viewSub_->hide();
+    w_.installDebugWindow(Slot::ReadResult, view_, nullptr);
+    QMdiSubWindow* sub = viewWindow();
+    sub->resize(sub->sizeHint().expandedTo(view_->sizeHint() + QSize(16, 40)));
 
     commands_ = std::make_unique<ProgrammerCommands>(*session_, *page_, *view_, &w_);
     commands_->showLog = [this] { w_.showAsChild(Slot::Log, true); };
     commands_->showResult = [this] {
         w_.showAsChild(Slot::Log, true);
-        if (!viewSub_->isVisible() && !placed_) {
-            // The first time at the right edge, beside the editor's text.
-            const QRect area = w_.mdi()->viewport()->rect();
-            viewSub_->move(std::max(0, area.width() - viewSub_->width()), 0);
-            placed_ = true;
-        }
-        viewSub_->show();
-        view_->show();
-        w_.mdi()->setActiveSubWindow(viewSub_);
+        w_.showAsChild(Slot::ReadResult, true);
     };
     connect(commands_.get(), &ProgrammerCommands::running, this, &ProgrammerMode::running);
 
@@ -78,6 +69,10 @@ ProgrammerMode::~ProgrammerMode() {
     // The commands hold the session: they go first.
     commands_.reset();
     session_->progressShown.disconnect(progressConnection_);
+}
+
+QMdiSubWindow* ProgrammerMode::viewWindow() const {
+    return w_.subWindow(Slot::ReadResult);
 }
 
 void ProgrammerMode::run(Command command) {

@@ -31,7 +31,7 @@ class ProgrammerMode : public QObject {
     ProgrammerCommands& commands() { return *commands_; }
     ProgrammerPage& page() { return *page_; }
     ReadResultView& view() { return *view_; }
-    QMdiSubWindow* viewWindow() const { return viewSub_; }
+    QMdiSubWindow* viewWindow() const;
 
   private:
     void running(bool on);
@@ -40,8 +40,6 @@ class ProgrammerMode : public QObject {
     ProgrammerSession* session_ = nullptr; // the workbench's
     ProgrammerPage* page_ = nullptr;
     ReadResultView* view_ = nullptr;
-    QMdiSubWindow* viewSub_ = nullptr;
-    bool placed_ = false;
     std::unique_ptr<ProgrammerCommands> commands_;
     QProgressBar* progress_ = nullptr;
     QAction* progressAction_ = nullptr;

@@ -20,6 +20,13 @@ QLineEdit* numberEdit(QWidget* parent, const std::string& name, int top, int cha
     e->setFixedWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (chars + 2) + 12);
     return e;
 }
+
+// A row of the grid: the caption, the number box and its unit.
+void addNumberRow(QGridLayout* grid, int row, QLabel* label, QLineEdit* box, QLabel* unit) {
+    grid->addWidget(label, row, 0);
+    grid->addWidget(box, row, 1);
+    grid->addWidget(unit, row, 2);
+}
 } // namespace
 
 void CalibrationPage::build() {
@@ -35,17 +42,13 @@ void CalibrationPage::build() {
     hao_ = numberEdit(group_, c.EHAO.name, 99999999, 8);
     haoUnit_ = new QLabel(QStringLiteral("Hz"), group_);
     range_ = named(new QLabel(group_), "haoRange");
-    grid->addWidget(haoLabel_, 1, 0);
-    grid->addWidget(hao_, 1, 1);
-    grid->addWidget(haoUnit_, 1, 2);
+    addNumberRow(grid, 1, haoLabel_, hao_, haoUnit_);
     grid->addWidget(range_, 1, 3);
 
     permissLabel_ = new QLabel(group_);
     permiss_ = numberEdit(group_, c.EPERMISS.name, 999, 3);
     permissUnit_ = new QLabel(QStringLiteral("%"), group_);
-    grid->addWidget(permissLabel_, 2, 0);
-    grid->addWidget(permiss_, 2, 1);
-    grid->addWidget(permissUnit_, 2, 2);
+    addNumberRow(grid, 2, permissLabel_, permiss_, permissUnit_);
 
     softwareHao_ = named(new QCheckBox(group_), c.EnSHAO.name);
     grid->addWidget(softwareHao_, 3, 0, 1, 5);
@@ -53,9 +56,7 @@ void CalibrationPage::build() {
     lpoLabel_ = new QLabel(group_);
     lpo_ = numberEdit(group_, c.ELAO.name, 999999, 6);
     lpoUnit_ = new QLabel(QStringLiteral("Hz"), group_);
-    grid->addWidget(lpoLabel_, 4, 0);
-    grid->addWidget(lpo_, 4, 1);
-    grid->addWidget(lpoUnit_, 4, 2);
+    addNumberRow(grid, 4, lpoLabel_, lpo_, lpoUnit_);
     softwareLpo_ = named(new QCheckBox(group_), c.EnSLAO.name);
     grid->addWidget(softwareLpo_, 5, 0, 1, 5);
     grid->setColumnStretch(4, 1);

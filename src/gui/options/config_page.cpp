@@ -14,13 +14,6 @@
 namespace zerka::gui {
 
 namespace {
-// Caption entries of the UI text table.
-constexpr int kBuildOptions = 140, kGenerateFiles = 147, kAsciiFile = 148, kListFile = 149;
-constexpr int kHexFile = 150, kHexFileInverted = 154, kObjFile = 155, kMaskFile = 156;
-constexpr int kEnableToolBar = 146, kNoUseAreaFill = 158, kSmartCompiler = 159;
-constexpr int kProgramProtect = 160, kCompilerSelect = 161, kStackOption = 162;
-constexpr int kStackOverReset = 163, kOptimization = 164, kCompiler = 298;
-
 template <typename B> B* button(QWidget* parent, QVBoxLayout* column, const CheckControl& c) {
     auto* b = named(new B(parent), c.name);
     column->addWidget(b);
@@ -164,30 +157,30 @@ void ConfigPage::refresh() {
 
 void ConfigPage::applyCaptions() {
     const OptionsControls& c = model_.controls();
-    setCaption(heading(), tableText(kBuildOptions));
-    setCaption(filesGroup_, tableText(kGenerateFiles));
-    setCaption(asc_, tableText(kAsciiFile));
-    setCaption(list_, tableText(kListFile));
-    setCaption(bin_, tableText(kHexFile));
-    setCaption(bin2_, tableText(kObjFile));
-    setCaption(binInv_, tableText(kHexFileInverted));
-    setCaption(mask_, tableText(kMaskFile));
+    setCaption(heading(), tableText(TextId::BuildOptions));
+    setCaption(filesGroup_, tableText(TextId::GenerateFiles));
+    setCaption(asc_, tableText(TextId::AsciiFile));
+    setCaption(list_, tableText(TextId::ListFile));
+    setCaption(bin_, tableText(TextId::HexFile));
+    setCaption(bin2_, tableText(TextId::ObjFile));
+    setCaption(binInv_, tableText(TextId::HexFileInverted));
+    setCaption(mask_, tableText(TextId::MaskFile));
     setCaption(ascInv_, textOf(c.CkASCInv.caption));
-    setCaption(toolEdit_, tableText(kEnableToolBar));
-    setCaption(fillGroup_, tableText(kNoUseAreaFill));
+    setCaption(toolEdit_, tableText(TextId::EnableToolBar));
+    setCaption(fillGroup_, tableText(TextId::NoUseAreaFill));
     for (size_t i = 0; i < 3 && i < c.fillMode.buttons.size(); ++i) {
         // The captions' leading blanks lined the values up in the original font.
         setCaption(fill_[i], textOf(c.fillMode.buttons[i].caption).trimmed());
     }
-    setCaption(compilerGroup_, tableText(kCompiler));
-    setCaption(smart_, tableText(kSmartCompiler));
-    setCaption(optimization_, tableText(kOptimization));
-    setCaption(protect_, tableText(kProgramProtect));
-    setCaption(coreGroup_, tableText(kCompilerSelect));
+    setCaption(compilerGroup_, tableText(TextId::Compiler));
+    setCaption(smart_, tableText(TextId::SmartCompiler));
+    setCaption(optimization_, tableText(TextId::Optimization));
+    setCaption(protect_, tableText(TextId::ProgramProtect));
+    setCaption(coreGroup_, tableText(TextId::CompilerSelect));
     setCaption(cx4a_, textOf(c.PCX4A.caption));
     setCaption(cx4b_, textOf(c.PCX4B.caption));
-    setCaption(stackGroup_, tableText(kStackOption));
-    setCaption(stackReset_, tableText(kStackOverReset));
+    setCaption(stackGroup_, tableText(TextId::StackOption));
+    setCaption(stackReset_, tableText(TextId::StackOverReset));
     setCaption(stackStop_, textOf(c.STKOVSTOP.caption));
     setCaption(acmGroup_, textOf(c.acmGroup.caption));
     setCaption(acm10_, textOf(c.RACM10.caption));

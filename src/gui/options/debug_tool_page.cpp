@@ -17,11 +17,6 @@
 namespace zerka::gui {
 
 namespace {
-// Caption and message entries of the UI text table.
-constexpr int kIceTest = 166, kSramData = 284, kAddress = 285, kWriteData = 286;
-constexpr int kReadData = 287, kRead = 288, kWrite = 289, kProgramRomData = 290;
-constexpr int kRamAccessError = 9, kProgramAccessError = 11, kConnectError = 44;
-
 constexpr uint32_t kProgramAddressLimit = 0x7FFF;
 constexpr uint32_t kDataAddressLimit = 0x1FF;
 
@@ -157,7 +152,7 @@ void DebugToolPage::measure(bool vpp, bool vcc) {
     if (vpp && v.vpp) show(vpp_, v.vpp);
     if (vcc && v.vcc) show(vcc_, v.vcc);
     const bool failed = (vpp && !v.vpp) || (vcc && !v.vcc);
-    report(failed ? tableText(kConnectError) : QString());
+    report(failed ? tableText(TextId::ConnectError) : QString());
 }
 
 void DebugToolPage::writeProgram() {
@@ -168,7 +163,7 @@ void DebugToolPage::writeProgram() {
         return;
     }
     const bool ok = tools_ && tools_->writeProgramWord(uint16_t(*address), uint16_t(*value));
-    report(ok ? QString() : tableText(kProgramAccessError));
+    report(ok ? QString() : tableText(TextId::ProgramMemoryAccessedError));
 }
 
 void DebugToolPage::readProgram() {
@@ -180,7 +175,7 @@ void DebugToolPage::readProgram() {
     const std::optional<uint16_t> word =
         tools_ ? tools_->readProgramWord(uint16_t(*address)) : std::nullopt;
     programRead_->setText(hex(word.value_or(0), 4));
-    report(word ? QString() : tableText(kProgramAccessError));
+    report(word ? QString() : tableText(TextId::ProgramMemoryAccessedError));
 }
 
 void DebugToolPage::writeData() {
@@ -191,7 +186,7 @@ void DebugToolPage::writeData() {
         return;
     }
     const bool ok = tools_ && tools_->writeDataByte(uint16_t(*address), uint8_t(*value));
-    report(ok ? QString() : tableText(kRamAccessError));
+    report(ok ? QString() : tableText(TextId::RamAccessedError));
 }
 
 void DebugToolPage::readData() {
@@ -203,11 +198,11 @@ void DebugToolPage::readData() {
     const std::optional<uint8_t> byte =
         tools_ ? tools_->readDataByte(uint16_t(*address)) : std::nullopt;
     dataRead_->setText(hex(byte.value_or(0), 2));
-    report(byte ? QString() : tableText(kRamAccessError));
+    report(byte ? QString() : tableText(TextId::RamAccessedError));
 }
 
 void DebugToolPage::applyCaptions() {
-    setCaption(heading(), tableText(kIceTest));
+    setCaption(heading(), tableText(TextId::IceTest));
     setCaption(noUnit_, tr("No unit is connected: the hardware tools need the emulator."));
     setCaption(voltageGroup_, tr("Supply voltages"));
     setCaption(ckVpp_, QStringLiteral("CK VPP"));
@@ -218,28 +213,28 @@ void DebugToolPage::applyCaptions() {
     vpp_->setAccessibleName(QStringLiteral("VPP"));
     vcc_->setAccessibleName(QStringLiteral("VCC"));
 
-    const QString address = tableText(kAddress) + QLatin1Char(':');
-    const QString value = tableText(kWriteData) + QLatin1Char(':');
-    const QString read = tableText(kReadData) + QLatin1Char(':');
-    setCaption(programGroup_, tableText(kProgramRomData));
+    const QString address = tableText(TextId::Address) + QLatin1Char(':');
+    const QString value = tableText(TextId::WriteData) + QLatin1Char(':');
+    const QString read = tableText(TextId::ReadData) + QLatin1Char(':');
+    setCaption(programGroup_, tableText(TextId::ProgramROMData));
     setCaption(programAddressLabel_, address);
     nameField(programAddress_, programAddressLabel_, tr("Range: 0000~7FFF"));
     setCaption(programValueLabel_, value);
     nameField(programValue_, programValueLabel_, tr("Range: 0000~FFFF"));
     setCaption(programReadLabel_, read);
     nameField(programRead_, programReadLabel_);
-    setCaption(programWrite_, tableText(kWrite));
-    setCaption(programReadButton_, tableText(kRead));
+    setCaption(programWrite_, tableText(TextId::SramWrite));
+    setCaption(programReadButton_, tableText(TextId::SramRead));
 
-    setCaption(dataGroup_, tableText(kSramData));
+    setCaption(dataGroup_, tableText(TextId::SramData));
     setCaption(dataAddressLabel_, address);
     nameField(dataAddress_, dataAddressLabel_, tr("Range: 000~1FF"));
     setCaption(dataValueLabel_, value);
     nameField(dataValue_, dataValueLabel_, tr("Range: 00~FF"));
     setCaption(dataReadLabel_, read);
     nameField(dataRead_, dataReadLabel_);
-    setCaption(dataWrite_, tableText(kWrite));
-    setCaption(dataReadButton_, tableText(kRead));
+    setCaption(dataWrite_, tableText(TextId::SramWrite));
+    setCaption(dataReadButton_, tableText(TextId::SramRead));
 }
 
 } // namespace zerka::gui

@@ -16,11 +16,6 @@
 namespace zerka::gui {
 
 namespace {
-// Caption entries of the UI text table.
-constexpr int kChipSelect = 277, kSelectChip = 141, kHardwareInterface = 274;
-constexpr int kInterfaceMode = 275, kLptOrUsb = 143, kIdeMode = 278, kEmulateAndDebug = 279;
-constexpr int kProgrammer = 280, kProgramMemorySelect = 276, kInterfaceSetup = 273;
-
 QComboBox* combo(QWidget* parent, const std::string& name) {
     auto* c = named(new QComboBox(parent), name);
     c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -101,20 +96,20 @@ void InterfacePage::refresh() {
 
 void InterfacePage::applyCaptions() {
     const OptionsControls& c = model_.controls();
-    setCaption(heading(), tableText(kInterfaceSetup));
-    setCaption(chipGroup_, tableText(kChipSelect));
-    setCaption(chipLabel_, tableText(kSelectChip) + QLatin1Char(':'));
+    setCaption(heading(), tableText(TextId::InterfaceSetup));
+    setCaption(chipGroup_, tableText(TextId::ChipSelect));
+    setCaption(chipLabel_, tableText(TextId::SelectChip) + QLatin1Char(':'));
     nameField(chip_, chipLabel_);
-    setCaption(iceGroup_, tableText(kHardwareInterface));
-    setCaption(interfaceLabel_, tableText(kInterfaceMode) + QLatin1Char(':'));
-    nameField(interface_, interfaceLabel_, tableText(kLptOrUsb));
+    setCaption(iceGroup_, tableText(TextId::HardwareInterface));
+    setCaption(interfaceLabel_, tableText(TextId::InterfaceMode) + QLatin1Char(':'));
+    nameField(interface_, interfaceLabel_, tableText(TextId::LPTPortOrUSB));
     setCaption(languageGroup_, tr("Language"));
     setCaption(languageLabel_, tr("Message language:"));
     nameField(language_, languageLabel_);
-    setCaption(modeGroup_, tableText(kIdeMode));
-    setCaption(debugger_, tableText(kEmulateAndDebug));
-    setCaption(programmer_, tableText(kProgrammer));
-    setCaption(romGroup_, tableText(kProgramMemorySelect));
+    setCaption(modeGroup_, tableText(TextId::IDEMode));
+    setCaption(debugger_, tableText(TextId::EmulateAndDebug));
+    setCaption(programmer_, tableText(TextId::IdeModeProgrammer));
+    setCaption(romGroup_, tableText(TextId::ProgramMemorySelect));
     setCaption(romLabel_, textOf(c.romGroup.caption) + QLatin1Char(':'));
     nameField(rom_, romLabel_);
     // One label column through all groups, so the selectors line up.

@@ -1,6 +1,6 @@
 #include "gui/options/option_widgets.h"
 
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -19,7 +19,7 @@ QString textOf(std::string_view bytes) {
     return text;
 }
 
-QString tableText(int entry) {
+QString tableText(TextId entry) {
     return textOf(TextOf(entry));
 }
 

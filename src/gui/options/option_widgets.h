@@ -3,6 +3,7 @@
 // record's state (checked, selected item, text, enabled, visible) into its widget without
 // raising the widget's change signals, so the model stays the one owner of the state.
 #include "chip/options_controls.h"
+#include "uitext/text_id.h"
 
 #include <QString>
 
@@ -21,7 +22,7 @@ namespace zerka::gui {
 // Bytes from the model as text: UTF-8, or Latin-1 when they are not UTF-8.
 QString textOf(std::string_view bytes);
 // The UI text table's English text of an entry.
-QString tableText(int entry);
+QString tableText(TextId entry);
 
 void syncCheck(QAbstractButton* w, const CheckControl& c);
 void syncGroup(QGroupBox* w, const OptionControl& c);

@@ -23,10 +23,6 @@
 namespace zerka::gui {
 
 namespace {
-// Caption entries of the UI text table.
-constexpr int kOptions = 135, kClose = 151, kFont = 152;
-constexpr int kConnectError = 44; // "ZerKa-IDE Connect Error , Please check !!"
-
 // Page buttons in the order of the page strip.
 constexpr std::array<OptionsPage, 5> kPages = {OptionsPage::Interface, OptionsPage::Configuration,
                                                OptionsPage::ChipWatch, OptionsPage::DebugTool,
@@ -229,7 +225,7 @@ OptionsDialog::OptionsDialog(OptionsModel& model, OptionsHardwareTools* tools, Q
         d_->status->clear();
         if (!d_->model.showPage(kPages[size_t(row)]) &&
             kPages[size_t(row)] == OptionsPage::DebugTool)
-            d_->status->setText(tableText(kConnectError));
+            d_->status->setText(tableText(TextId::ConnectError));
         d_->refresh();
     });
     connect(d_->fontButton, &QPushButton::clicked, this, [this] {
@@ -261,11 +257,11 @@ void OptionsDialog::runModal() {
 }
 
 void OptionsDialog::applyCaptions() {
-    setWindowTitle(tableText(kOptions));
-    setAccessibleName(tableText(kOptions));
-    setCaption(d_->closeButton, tableText(kClose));
-    setCaption(d_->fontButton, tableText(kFont) + QStringLiteral("..."));
-    d_->fontButton->setAccessibleName(tableText(kFont));
+    setWindowTitle(tableText(TextId::MenuOptions));
+    setAccessibleName(tableText(TextId::MenuOptions));
+    setCaption(d_->closeButton, tableText(TextId::Close));
+    setCaption(d_->fontButton, tableText(TextId::Font) + QStringLiteral("..."));
+    d_->fontButton->setAccessibleName(tableText(TextId::Font));
     d_->fontButton->setToolTip(tr("Font of the editor and the source view"));
     for (OptionsPageWidget* page : d_->pages)
         page->applyCaptions();

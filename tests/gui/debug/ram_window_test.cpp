@@ -4,6 +4,7 @@
 #include "regram_fixture.h"
 
 #include "gui/debug/ram_window.h"
+#include "gui/support/popup_menu.h"
 #include "gui/support/screenshot.h"
 #include "support/temp_dir.h"
 
@@ -22,6 +23,15 @@ using test::RegramFixture;
 // Grid row and column of an offset within the shown bank.
 std::pair<int, int> cellOf(uint32_t address) {
     return {int((address & 0xFF) / 16 + 1), int(address % 16 + 1)};
+}
+
+// Opens the pop-up menu of a cell with Shift+F10 and reads it; with `choose`, chooses that item.
+std::vector<test::PopupItem> menuAt(RamWindow& window, int row, int col,
+                                    const QString& choose = {}) {
+    gui::HexCellGrid& grid = *window.grid();
+    grid.setCurrent(row, col);
+    return test::popUpMenu([&] { QTest::keyClick(&grid, Qt::Key_F10, Qt::ShiftModifier); },
+                           choose);
 }
 
 std::string readFile(const std::filesystem::path& p) {
@@ -79,6 +89,27 @@ TEST(RamWindow, BytesAreEditedInTheirBankAndAStepPaintsThemBlue) {
     EXPECT_NE(test::cellBackground(grid, r0, c0), QColor(0, 0, 255));
 }
 
+TEST(RamWindow, PopUpMenuGroupsItsItemsAndListsTheChipsBanks) {
+    RegramFixture f;
+    RamWindow window(*f.views, f.ui);
+    window.show();
+    const auto [row, col] = cellOf(RegramFixture::kByte);
+    const auto items = menuAt(window, row, col, "RAMBANK1");
+    EXPECT_EQ(test::captions(items).join(QLatin1Char(',')).toStdString(),
+              "Set Mark,Set Mark(new color),Reset Mark,Reset All Mark,-,Set Hint,Reset Hint,"
+              "Reset All Hint,-,Load RAM Data,Save RAM Data,-,Save To excel,-,RAMBANK0,RAMBANK1,"
+              "RAMBANK2,RAMBANK3"); // the chip's four banks, not all sixteen
+    ASSERT_EQ(items.size(), 18u);
+    EXPECT_TRUE(items[14].checked);
+    EXPECT_FALSE(items[15].checked);
+    // The bank item shows its bank, and the menu then checks it.
+    EXPECT_EQ(f.views->ram.bank(), 1);
+    const auto again = menuAt(window, row, col);
+    ASSERT_EQ(again.size(), 18u);
+    EXPECT_FALSE(again[14].checked);
+    EXPECT_TRUE(again[15].checked);
+}
+
 TEST(RamWindow, MarksHintsAndRamFilesThroughTheWindow) {
     RegramFixture f;
     test::TempDir dir;
@@ -88,9 +119,9 @@ TEST(RamWindow, MarksHintsAndRamFilesThroughTheWindow) {
 
     // A mark in a new colour and a hint typed in the text box.
     window.setColourChooser([](QWidget*, QColor) { return QColor(200, 40, 40); });
-    window.contextAction("Set Mark(new color)", row, col);
+    menuAt(window, row, col, "Set Mark(new color)");
     window.setTextAsker([](QWidget*, QPoint) { return gui::TextInputResult{true, "counter"}; });
-    window.contextAction("Set Hint", row, col);
+    menuAt(window, row, col, "Set Hint");
     EXPECT_EQ(test::cellBackground(*window.grid(), row, col), QColor(200, 40, 40));
     window.hoverCell(row, col);
     EXPECT_TRUE(window.hoverPanel()->isVisible());
@@ -105,21 +136,21 @@ TEST(RamWindow, MarksHintsAndRamFilesThroughTheWindow) {
     // Save, then a second save asks before replacing the file; "No" keeps it.
     const std::string file = (dir.path() / "data.ram").string();
     window.setFileChooser([&](QWidget*, bool) { return std::optional<std::string>(file); });
-    window.contextAction("Save RAM Data", row, col);
+    menuAt(window, row, col, "Save RAM Data");
     ASSERT_TRUE(std::filesystem::exists(file));
     const std::string saved = readFile(file);
     f.up.SetRegister(RegramFixture::kByte, 0x43);
-    window.contextAction("Save RAM Data", row, col);
+    menuAt(window, row, col, "Save RAM Data");
     ASSERT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(f.ui.messages[0].text, "File " + file + " exist! Overwrite?");
     EXPECT_EQ(readFile(file), saved);
 
     // Reset everything (answering Yes), then load the file back.
     f.ui.answers = {Button::Yes, Button::Yes};
-    window.contextAction("Reset All Mark", row, col);
-    window.contextAction("Reset All Hint", row, col);
+    menuAt(window, row, col, "Reset All Mark");
+    menuAt(window, row, col, "Reset All Hint");
     EXPECT_FALSE(f.views->ram.annotation(RegramFixture::kByte).mark);
-    window.contextAction("Load RAM Data", row, col);
+    menuAt(window, row, col, "Load RAM Data");
     EXPECT_EQ(f.cpu().ReadData(RegramFixture::kByte), 0x42);
     const RamAnnotation& note = f.views->ram.annotation(RegramFixture::kByte);
     EXPECT_TRUE(note.mark);
@@ -131,7 +162,7 @@ TEST(RamWindow, MarksHintsAndRamFilesThroughTheWindow) {
     const std::string bad = dir.write("bad.ram", "not ram data\n").string();
     window.setFileChooser([&](QWidget*, bool) { return std::optional<std::string>(bad); });
     const size_t before = f.ui.messages.size();
-    window.contextAction("Load RAM Data", row, col);
+    menuAt(window, row, col, "Load RAM Data");
     ASSERT_EQ(f.ui.messages.size(), before + 1);
     EXPECT_EQ(f.ui.messages.back().type, MessageType::Error);
     EXPECT_NE(f.ui.messages.back().text.find("bad.ram"), std::string::npos);
@@ -143,6 +174,7 @@ TEST(RamWindow, SaveToExcelWritesAWorkbookAndSaysWhereWhenNothingOpensIt) {
     RegramFixture f;
     test::TempDir dir;
     RamWindow window(*f.views, f.ui);
+    window.show();
     window.setExportFolder(dir.path().string());
     std::vector<QUrl> opened;
     bool viewerInstalled = false;
@@ -151,7 +183,7 @@ TEST(RamWindow, SaveToExcelWritesAWorkbookAndSaysWhereWhenNothingOpensIt) {
         return viewerInstalled;
     });
 
-    window.contextAction("Save To excel", 1, 1);
+    menuAt(window, 1, 1, "Save To excel");
     const std::string first = window.lastWorkbook();
     ASSERT_FALSE(first.empty());
     EXPECT_EQ(readFile(first).substr(0, 2), "PK"); // a zip container, as .xlsx files are
@@ -163,7 +195,7 @@ TEST(RamWindow, SaveToExcelWritesAWorkbookAndSaysWhereWhenNothingOpensIt) {
 
     // With a viewer nothing is said; a second export is a new workbook beside the first.
     viewerInstalled = true;
-    window.contextAction("Save To excel", 1, 1);
+    menuAt(window, 1, 1, "Save To excel");
     EXPECT_EQ(f.ui.messages.size(), 1u);
     EXPECT_NE(window.lastWorkbook(), first);
     // Only the two workbooks are left: the temporary files were renamed over them.
@@ -172,7 +204,7 @@ TEST(RamWindow, SaveToExcelWritesAWorkbookAndSaysWhereWhenNothingOpensIt) {
     // A folder that cannot be written: an error, and no viewer is started.
     const std::string blocked = dir.write("blocked", "a file, not a folder").string();
     window.setExportFolder(blocked + "/inside");
-    window.contextAction("Save To excel", 1, 1);
+    menuAt(window, 1, 1, "Save To excel");
     EXPECT_EQ(opened.size(), 2u);
     EXPECT_EQ(f.ui.messages.back().type, MessageType::Error);
 }

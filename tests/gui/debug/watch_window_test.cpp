@@ -10,6 +10,7 @@
 #include "gui/debug/progwatch_entry.h"
 #include "gui/debug/watch_add_dialog.h"
 #include "gui/debug/watch_edit_dialog.h"
+#include "gui/support/popup_menu.h"
 #include "gui/support/screenshot.h"
 #include "views/view_text.h"
 
@@ -54,6 +55,18 @@ class WatchWindowTest : public ::testing::Test {
         items[0]->setSelected(true);
         window->addDialog().moveSelectedIn();
     }
+    // Opens the pop-up menu with Shift+F10 and reads it; with `choose`, chooses that item.
+    std::vector<test::PopupItem> menu(const QString& choose = {}) {
+        return test::popUpMenu(
+            [this] { QTest::keyClick(&window->table(), Qt::Key_F10, Qt::ShiftModifier); }, choose);
+    }
+    // The item of that caption as the menu shows it now.
+    test::PopupItem menuItem(const QString& caption) {
+        for (const test::PopupItem& i : menu())
+            if (i.text == caption) return i;
+        ADD_FAILURE() << "no menu item " << caption.toStdString();
+        return {};
+    }
     void afterStep() {
         rig.views->refreshAll();
         window->refreshView();
@@ -72,7 +85,7 @@ class WatchWindowTest : public ::testing::Test {
 
 TEST_F(WatchWindowTest, SymbolsInEachDisplayMode) {
     EXPECT_EQ(window->table().model()->rowCount(), 1); // one empty row below the header
-    window->runMenuItem("Add/Delete Watches");
+    menu("Add/Delete Watches");
     EXPECT_TRUE(window->addDialog().isVisible());
     moveIn("PAIR");
     window->addDialog().addField().setText(QStringLiteral("count")); // typed names: any case
@@ -113,11 +126,16 @@ TEST_F(WatchWindowTest, SymbolsInEachDisplayMode) {
         EXPECT_EQ(text(pair, 2), QString::fromLatin1(e[1]));
     }
 
+    // The menu: the list's items, the display and file items, then the value edit.
+    EXPECT_EQ(test::captions(menu()).join(QLatin1Char(',')).toStdString(),
+              "Add/Delete Watches,Edit Watch,Delete Watch,Delete All Watches,-,Hide Addr,"
+              "Load Properties,Save Properties As,Clear All Properties,-,Modify Value");
+
     // "Hide Addr" hides the address column and shows its check mark.
-    window->runMenuItem("Hide Addr");
+    menu("Hide Addr");
     EXPECT_TRUE(window->table().isColumnHidden(1));
-    EXPECT_TRUE(window->menuItems()[4].checked);
-    window->runMenuItem("Hide Addr");
+    EXPECT_TRUE(menuItem("Hide Addr").checked);
+    menu("Hide Addr");
     EXPECT_FALSE(window->table().isColumnHidden(1));
     EXPECT_TRUE(window->table().isColumnHidden(5));
 
@@ -132,7 +150,7 @@ TEST_F(WatchWindowTest, ValueEditsFollowTheDisplayOrder) {
     const int pair = rowOf(QStringLiteral("PAIR"));
     window->selectRow(pair);
     typeHex("BEEF");
-    window->runMenuItem(WatchWindow::kModifyValue);
+    menu("Modify Value");
     EXPECT_EQ(rig.up.cpu().ReadData(0xA0), 0xEF); // H --> L: the last digits are the low address
     EXPECT_EQ(rig.up.cpu().ReadData(0xA1), 0xBE);
     EXPECT_EQ(text(pair, 2), QStringLiteral("BEEF"));
@@ -149,7 +167,7 @@ TEST_F(WatchWindowTest, ValueEditsFollowTheDisplayOrder) {
     // A bit watch edits its one bit of the referred byte.
     WatchEditBox& edit = window->editDialog();
     window->selectRow(rowOf(QStringLiteral("CFLAG")));
-    window->runMenuItem("Edit Watch");
+    menu("Edit Watch");
     ASSERT_EQ(edit.symbolName(), "CFLAG");
     edit.chooseBit(true);
     edit.setReferred(QStringLiteral("STATUS"));
@@ -168,17 +186,17 @@ TEST_F(WatchWindowTest, EditDialogBitWatchesAndErrors) {
     moveIn("CFLAG");
     moveIn("COUNT");
     WatchEditBox& edit = window->editDialog();
-    EXPECT_TRUE(window->menuItems()[1].enabled); // "Edit Watch"
+    EXPECT_TRUE(menuItem("Edit Watch").enabled);
 
     // A value of 84h is no bit number: "Bit" falls back to "Normal".
     window->selectRow(rowOf(QStringLiteral("COUNT")));
-    window->runMenuItem("Edit Watch");
+    menu("Edit Watch");
     edit.chooseBit(true);
     EXPECT_FALSE(edit.bitChosen());
     EXPECT_FALSE(edit.referredEnabled());
 
     window->selectRow(rowOf(QStringLiteral("CFLAG")));
-    window->runMenuItem("Edit Watch");
+    menu("Edit Watch");
     EXPECT_TRUE(edit.isVisible());
     edit.chooseBit(true);
     EXPECT_TRUE(edit.referredEnabled());
@@ -210,45 +228,45 @@ TEST_F(WatchWindowTest, EditDialogBitWatchesAndErrors) {
 
     // "Clear All Properties" asks first; No keeps the bit watch.
     rig.ui.answer = Button::No;
-    window->runMenuItem("Clear All Properties");
+    menu("Clear All Properties");
     EXPECT_EQ(text(flag, 4), QStringLiteral("1"));
     rig.ui.answer = Button::Yes;
-    window->runMenuItem("Clear All Properties");
+    menu("Clear All Properties");
     EXPECT_EQ(text(flag, 1), QStringLiteral("004"));
     EXPECT_EQ(text(flag, 4), QStringLiteral("0"));
 
     // "Delete Watch" takes the selected row out; the other stays.
     window->selectRow(rowOf(QStringLiteral("COUNT")));
-    window->runMenuItem("Delete Watch");
+    menu("Delete Watch");
     EXPECT_EQ(rowOf(QStringLiteral("COUNT")), -1);
     EXPECT_GT(rowOf(QStringLiteral("CFLAG")), 0);
 
     // Emptying the list closes the edit dialog and disables the row items.
-    window->runMenuItem("Delete All Watches");
+    menu("Delete All Watches");
     EXPECT_EQ(window->list().watchedCount(), 0);
     EXPECT_FALSE(edit.isVisible());
-    EXPECT_FALSE(window->menuItems()[1].enabled);
+    EXPECT_FALSE(menuItem("Edit Watch").enabled);
 }
 
 TEST_F(WatchWindowTest, PropertiesFilesRoundTripThroughTheMenu) {
     moveIn("PAIR");
     moveIn("CFLAG");
     window->selectRow(rowOf(QStringLiteral("CFLAG")));
-    window->runMenuItem("Edit Watch");
+    menu("Edit Watch");
     window->editDialog().chooseBit(true);
     window->editDialog().setReferred(QStringLiteral("2CH")); // a typed address
     ASSERT_TRUE(window->editDialog().apply());
     const auto file = rig.dir.path() / "MAIN.pro";
     window->setFileChooser([&](bool) { return QString::fromStdString(file.string()); });
-    window->runMenuItem("Save Properties As");
+    menu("Save Properties As");
     ASSERT_TRUE(std::filesystem::exists(file));
 
-    window->runMenuItem("Delete All Watches");
+    menu("Delete All Watches");
     ASSERT_EQ(rig.ui.messages, std::vector<std::string>{"Delete All Watches?"});
     rig.ui.messages.clear();
     window->list().clearAllProperties();
     ASSERT_EQ(window->table().model()->rowCount(), 1);
-    window->runMenuItem("Load Properties");
+    menu("Load Properties");
     ASSERT_EQ(window->list().watchedCount(), 2);
     EXPECT_EQ(text(rowOf(QStringLiteral("CFLAG")), 1), QStringLiteral("02C[4]"));
     EXPECT_EQ(text(rowOf(QStringLiteral("PAIR")), 1), QStringLiteral("0A0"));

@@ -11,8 +11,9 @@
 #include "gui/main/debug_window_set.h"
 #include "gui/main/sram_record_menu.h"
 #include "gui/support/screenshot.h"
+#include "shell/window_slots.h"
 #include "support/temp_dir.h"
-#include "uitext/text_table.h"
+#include "uitext/text_id.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>
@@ -28,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 namespace zerka::gui {
@@ -122,6 +124,7 @@ TEST_F(WindowSlotsTest, EveryWindowKindTilesStaysOnTopIsLaidOutAndTakesItsTurnWi
                                 "Stack", "Break Point", "ADC Panel", "OP Panel", "Comparator Panel"})
         menuItem(QString::fromLatin1(caption))->trigger();
     MainWindowFixture::menuItem(QStringLiteral("Windows"), QStringLiteral("ShowWindows"))->trigger();
+    window->showAsChild(Slot::ReadResult, true); // as a programmer read shows it
     QApplication::processEvents();
     for (int i = 0; i < kSlotCount; ++i)
         ASSERT_TRUE(window->isShowing(Slot(i))) << "slot " << i;
@@ -144,7 +147,7 @@ TEST_F(WindowSlotsTest, EveryWindowKindTilesStaysOnTopIsLaidOutAndTakesItsTurnWi
     int onTop = 0;
     for (int i = 0; i < kSlotCount; ++i)
         onTop += bool(window->subWindow(Slot(i))->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(onTop, 10); // all but the OP and comparator panels, which have no number
+    EXPECT_EQ(onTop, 10); // all but the OP and comparator panels and the read-result grid
     clearOnTop();
     for (int i = 0; i < kSlotCount; ++i) {
         EXPECT_FALSE(window->subWindow(Slot(i))->windowFlags() & Qt::WindowStaysOnTopHint) << i;
@@ -179,8 +182,53 @@ TEST_F(WindowSlotsTest, EveryWindowKindTilesStaysOnTopIsLaidOutAndTakesItsTurnWi
     EXPECT_TRUE(window->close());
     for (const char* name : {"TZk_EDIT", "TZk_HEX", "TZk_SOURCE", "TZk_RAM", "TZk_STACK",
                              "TZk_REG", "TZk_WATCH", "TZk_ERR", "TZk_ADC", "TZk_OP", "TZk_CMP",
-                             "TZk_BREAK"})
+                             "TZk_BREAK", "TZk_READ"})
         EXPECT_NE(layoutText().find(std::string(name) + "\r\n"), std::string::npos) << name;
+}
+
+// A layout file written before the read-result grid had its slot: every window it names comes
+// back to its place, the records are written back as they were, and the grid, which the file
+// does not know, takes its own place at the top right and gets a record after the others.
+TEST_F(WindowSlotsTest, LayoutFileWrittenBeforeTheReadResultSlotKeepsEveryPlace) {
+    const char* names[] = {"TZk_EDIT",  "TZk_HEX", "TZk_SOURCE", "TZk_RAM",
+                           "TZk_STACK", "TZk_REG", "TZk_WATCH",  "TZk_ERR",
+                           "TZk_ADC",   "TZk_OP",  "TZk_CMP",    "TZk_BREAK"};
+    const int oldSlots = int(std::size(names));
+    auto record = [](const char* name, int i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%s\r\n%5d%5d%5d%5d%5d%5d\r\n", name, 10 + 30 * i,
+                      5 + 20 * i, 250 + 10 * i, 150 + 5 * i, 0, 1);
+        return std::string(line);
+    };
+    std::string old = "1.10\r\n13\r\nTZKMAIN\r\n    0    0 1280  800    0    1\r\n";
+    for (int i = 0; i < oldSlots; ++i)
+        old += record(names[i], i);
+    writeFileAtomic(programDir + "zerka-ide.wst", old);
+
+    start();
+    for (int i = 0; i < kSlotCount; ++i)
+        window->showAsChild(Slot(i), true);
+    QApplication::processEvents();
+    for (int i = 0; i < oldSlots; ++i) {
+        EXPECT_STREQ(slotInfo(Slot(i)).layoutName, names[i]);
+        EXPECT_EQ(window->subWindow(Slot(i))->geometry(),
+                  QRect(10 + 30 * i, 5 + 20 * i, 250 + 10 * i, 150 + 5 * i))
+            << names[i];
+    }
+    const QRect area = window->mdi()->viewport()->rect();
+    const QRect grid = window->subWindow(Slot::ReadResult)->geometry();
+    EXPECT_EQ(grid.topRight(), QPoint(area.width() - 1, 0));
+
+    EXPECT_TRUE(window->close());
+    const std::string text = layoutText();
+    size_t at = 0;
+    for (int i = 0; i < oldSlots; ++i) {
+        const size_t found = text.find(record(names[i], i));
+        EXPECT_NE(found, std::string::npos) << names[i];
+        EXPECT_GT(found, at) << names[i] << " keeps its turn";
+        at = found;
+    }
+    EXPECT_GT(text.find("TZk_READ\r\n"), at);
 }
 
 TEST_F(WindowSlotsTest, LayoutFileStateIsAppliedToTheWindows) {
@@ -356,7 +404,7 @@ TEST_F(WindowSlotsTest, EngineerCaptionAndTheInformationBlockItem) {
         options.keyTyped(c);
     ASSERT_TRUE(options.engineerMode());
     EXPECT_EQ(window->windowTitle().toStdString(),
-              options.engineerCaption(TextOf(2), shell().state().projectFile));
+              options.engineerCaption(TextOf(TextId::EditModeTitle), shell().state().projectFile));
     shell().applyCaptions();
     EXPECT_NE(window->windowTitle().toStdString().find(
                   bench().library().chipListVersion() + "-Engineer"),
