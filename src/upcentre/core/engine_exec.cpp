@@ -111,6 +111,13 @@ ZK_ALWAYS_INLINE bool watched(uint32_t a) {
     return (a >= reg::kStackPointer && a <= reg::kIntFlag2) || a == reg::kTimerControl;
 }
 
+// What a long call with its shadow bit and every interrupt keep for the return.
+ZK_ALWAYS_INLINE void saveShadowRegisters(uint8_t* d) {
+    d[reg::kShadowW] = d[reg::kW];
+    d[reg::kShadowBsr] = d[reg::kBsr];
+    d[reg::kShadowStatus] = d[reg::kStatus];
+}
+
 ZK_ALWAYS_INLINE bool interruptPending(const uint8_t* d) {
     return (d[reg::kIntEnable0] & 0x80) &&
            ((d[reg::kIntEnable0] & 0x7F & d[reg::kIntFlag0]) |
@@ -127,9 +134,7 @@ bool EngineCore::checkInterrupt(CpuState& s, ExecCounts* counts) {
         counts->interrupt(s.pc_, s.cycles_);
     }
     d[reg::kIntEnable0] &= 0x7F;
-    d[reg::kShadowW] = d[reg::kW];
-    d[reg::kShadowBsr] = d[reg::kBsr];
-    d[reg::kShadowStatus] = d[reg::kStatus];
+    saveShadowRegisters(d);
     s.Push(s.pc_);
     s.pc_ = 4;
     d[reg::kPcLatchLow] = 4;
@@ -776,11 +781,7 @@ dispatchSwitch:
             ZK_NEXT(1);
         }
         ZK_CASE(CallLong) {
-            if (cur->bit) {
-                d[reg::kShadowW] = d[reg::kW];
-                d[reg::kShadowBsr] = d[reg::kBsr];
-                d[reg::kShadowStatus] = d[reg::kStatus];
-            }
+            if (cur->bit) saveShadowRegisters(d);
             // The return address is the NOPF word, which then runs as a no-operation.
             push(pc);
             topOfStackCopy(pc);
@@ -982,11 +983,7 @@ dispatchSwitch:
     } while (0)
         ZK_CASE(CallPair) {
             ZK_PAIR(kCallLong);
-            if (cur->bit) {
-                d[reg::kShadowW] = d[reg::kW];
-                d[reg::kShadowBsr] = d[reg::kBsr];
-                d[reg::kShadowStatus] = d[reg::kStatus];
-            }
+            if (cur->bit) saveShadowRegisters(d);
             push(pc);
             topOfStackCopy(pc);
             ZK_PAIR_SECOND();
@@ -1147,9 +1144,7 @@ slowTickEnd:
     if (interruptPending(d)) {
         if constexpr (Count) p.counts->interrupt(pc, cyclesAfter(0));
         d[reg::kIntEnable0] &= 0x7F;
-        d[reg::kShadowW] = d[reg::kW];
-        d[reg::kShadowBsr] = d[reg::kBsr];
-        d[reg::kShadowStatus] = d[reg::kStatus];
+        saveShadowRegisters(d);
         push(pc);
         pc = 4;
         d[reg::kPcLatchLow] = 4;
