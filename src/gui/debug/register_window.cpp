@@ -158,35 +158,45 @@ void RegisterWindow::build() {
         if (row % 2 == 0 && !c.text.empty()) c.role = CellRole::Header;
         return c;
     };
-    // The byte and the word grid work alike, each on its own half of the model.
-    using M = RegisterViewModel;
-    const auto addGrid = [this, layout, gridSource](auto cell, auto doubleClick, auto key,
-                                                    auto help) {
-        auto* grid = new HexCellGrid(this);
-        grid->setCellSource(
-            [this, gridSource, cell](int r, int c) { return gridSource((model_.*cell)(r, c), r); });
-        grid->setSelectable(
-            [this, doubleClick](int r, int c) { return (model_.*doubleClick)(r, c).has_value(); });
-        grid->onKey = [this, grid, key](int r, int c, int k) {
-            const bool taken = (model_.*key)(r, c, k);
-            grid->refresh();
-            return taken;
-        };
-        grid->onDoubleClick = [this, doubleClick](int r, int c, QPoint g) {
-            edit((model_.*doubleClick)(r, c), g);
-        };
-        grid->onContextMenu = [this, help](int r, int c, QPoint g) {
-            showHelp((model_.*help)(r, c), g);
-        };
-        layout->addWidget(grid);
-        return grid;
-    };
     byteTitle_ = new QLabel(QStringLiteral("Byte "), this);
     layout->addWidget(byteTitle_);
-    byteGrid_ = addGrid(&M::byteCell, &M::byteDoubleClick, &M::byteKey, &M::byteHelp);
+    byteGrid_ = new HexCellGrid(this);
+    byteGrid_->setCellSource(
+        [this, gridSource](int r, int c) { return gridSource(model_.byteCell(r, c), r); });
+    byteGrid_->setSelectable(
+        [this](int r, int c) { return model_.byteDoubleClick(r, c).has_value(); });
+    byteGrid_->onKey = [this](int r, int c, int key) {
+        const bool taken = model_.byteKey(r, c, key);
+        byteGrid_->refresh();
+        return taken;
+    };
+    byteGrid_->onDoubleClick = [this](int r, int c, QPoint g) {
+        edit(model_.byteDoubleClick(r, c), g);
+    };
+    byteGrid_->onContextMenu = [this](int r, int c, QPoint g) {
+        showHelp(model_.byteHelp(r, c), g);
+    };
+    layout->addWidget(byteGrid_);
+
     wordTitle_ = new QLabel(QStringLiteral("Word"), this);
     layout->addWidget(wordTitle_);
-    wordGrid_ = addGrid(&M::wordCell, &M::wordDoubleClick, &M::wordKey, &M::wordHelp);
+    wordGrid_ = new HexCellGrid(this);
+    wordGrid_->setCellSource(
+        [this, gridSource](int r, int c) { return gridSource(model_.wordCell(r, c), r); });
+    wordGrid_->setSelectable(
+        [this](int r, int c) { return model_.wordDoubleClick(r, c).has_value(); });
+    wordGrid_->onKey = [this](int r, int c, int key) {
+        const bool taken = model_.wordKey(r, c, key);
+        wordGrid_->refresh();
+        return taken;
+    };
+    wordGrid_->onDoubleClick = [this](int r, int c, QPoint g) {
+        edit(model_.wordDoubleClick(r, c), g);
+    };
+    wordGrid_->onContextMenu = [this](int r, int c, QPoint g) {
+        showHelp(model_.wordHelp(r, c), g);
+    };
+    layout->addWidget(wordGrid_);
     layout->addStretch();
     makeRegisterWindowAccessible(*this);
 }

@@ -783,7 +783,8 @@ void EditorWindow::addPage(QWidget* page, const QString& title) {
         d_->pages = new QTabWidget(this);
         d_->pages->setObjectName(QStringLiteral("editorPages"));
         d_->pages->setTabPosition(QTabWidget::South);
-        layout()->replaceWidget(d_->tabs, d_->pages);
+        // The layout hands back the item that held the tabs: ours to delete.
+        delete layout()->replaceWidget(d_->tabs, d_->pages);
         d_->pages->addTab(d_->tabs, windowTitle());
     }
     d_->pages->addTab(page, title);
