@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Configures, builds and runs the whole test suite, GUI tests included, in one build under
 # AddressSanitizer and UndefinedBehaviorSanitizer (build type Sanitize, in build-test/).
-# BUILD_DIR, BUILD_TYPE and extra CMake flags may be given (BUILD_TYPE=RelWithDebInfo: no
-# sanitizers).
+# BUILD_DIR, BUILD_TYPE and extra CMake flags may be given (BUILD_DIR=build
+# BUILD_TYPE=RelWithDebInfo: without the sanitizers, in the build of scripts/build.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Cached objects are keyed by paths relative to the checkout, so another clone reuses them.
