@@ -98,7 +98,7 @@ class Shell {
     void closeFinal();
     // The options dialog was closed (its step 7): the device's display shows the IDE mode.
     void optionsClosed(IdeMode mode, bool usb);
-    // A status text on the USB unit's display, from position 0 (Part 6.1 `progShow`, as
+    // A status text on the USB unit's display, from position 0 (the programmer's `progShow`, as
     // `zerka prog` writes it), connecting first when the link is not open; the UI host sees
     // it too. Nothing reaches a unit on the printer port.
     void showOnDevice(const std::string& text);
