@@ -3,6 +3,7 @@
 // counter quiet_ms gives it), then from the fix to the squiggle gone. While the analysis runs
 // on its thread, a 1 ms timer on the window's thread records the longest gap between two of
 // its ticks (counter gui_stall_ms): the time the window could not answer the user.
+#include "bench_common.h"
 #include "core/atomic_file.h"
 #include "gui/editor/editor_window.h"
 #include "gui/editor/language_service.h"
@@ -22,18 +23,6 @@
 namespace {
 namespace fs = std::filesystem;
 using namespace zerka;
-
-std::string program(int blocks) {
-    std::string s = "; generated speed program\nTWO     MACRO   R\n        INF     R, 1\n"
-                    "        DCF     R, 1\n        ENDM\n        ORG     0\n";
-    for (int i = 0; i < blocks; ++i) {
-        s += "L" + std::to_string(i) + ":\n        MVL     " + std::to_string(i % 256) +
-             "\n        MVF     80H, 1\n        TWO     81H\n        BTSZ    82H, 1\n"
-             "        RJ      L" +
-             std::to_string(i) + "\n";
-    }
-    return s;
-}
 
 bool squiggled(gui::TextControl* text) {
     const int i = gui::TextControl::kDiagnosticIndicator;
@@ -61,7 +50,7 @@ void BM_TypedErrorToSquiggle(benchmark::State& state) {
     const int lines = int(state.range(0));
     const fs::path file =
         fs::temp_directory_path() / ("zerka-bench-squiggle-" + std::to_string(getpid()) + ".asm");
-    writeFileAtomic(file, program(lines / 6));
+    writeFileAtomic(file, zerka::bench::speedProgram(lines / 6));
     EditorDocuments docs;
     gui::EditorWindow window(docs);
     window.setLanguageSettings([] {

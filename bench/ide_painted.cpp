@@ -4,6 +4,7 @@
 // the program-memory window among them, has painted its contents. Run it on a real display
 // server (bench/ide_startup.sh runs it under Xvfb):
 //   bench_ide_painted FILE.asm [runs]
+#include "bench_common.h"
 #include "core/huge_heap.h"
 #include "core/program_dir.h"
 #include "gui/main/main_window.h"
@@ -29,12 +30,6 @@
 extern char** environ;
 
 namespace {
-
-double nowMs() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
-}
 
 // Notes the first paint of each sub-window's contents; done when every visible sub-window has
 // painted and the program-memory window is one of them.
@@ -67,7 +62,7 @@ class PaintWatch : public QObject {
         }
         if (!program) return;
         done_ = true;
-        std::printf("%.3f\n", nowMs());
+        std::printf("%.3f\n", zerka::bench::monotonicMs());
         std::fflush(stdout);
         QCoreApplication::exit(0);
     }
@@ -112,7 +107,7 @@ int main(int argc, char** argv) {
         char childFlag[] = "--child";
         char* args[] = {argv[0], childFlag, argv[1], nullptr};
         pid_t pid = 0;
-        const double start = nowMs();
+        const double start = zerka::bench::monotonicMs();
         if (posix_spawn(&pid, argv[0], &actions, nullptr, args, environ) != 0) return 1;
         close(fds[1]);
         char buf[64] = {};

@@ -2,6 +2,7 @@
 // loaded). The parent starts itself N times as a child that starts the main window and prints
 // the monotonic clock when the first activation has run; the parent takes the difference.
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_ide_startup [runs]
+#include "bench_common.h"
 #include "core/program_dir.h"
 #include "gui/main/main_window.h"
 
@@ -21,12 +22,6 @@ extern char** environ;
 
 namespace {
 
-double nowMs() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
-}
-
 int child(int argc, char** argv) {
     QApplication app(argc, argv);
     std::string dir = zerka::programDir().string();
@@ -34,7 +29,7 @@ int child(int argc, char** argv) {
     zerka::gui::MainWindow window(dir, {});
     window.show();
     QApplication::processEvents();
-    std::printf("%.3f\n", nowMs());
+    std::printf("%.3f\n", zerka::bench::monotonicMs());
     return 0;
 }
 
@@ -55,7 +50,7 @@ int main(int argc, char** argv) {
         char childFlag[] = "--child";
         char* args[] = {argv[0], childFlag, nullptr};
         pid_t pid = 0;
-        const double start = nowMs();
+        const double start = zerka::bench::monotonicMs();
         if (posix_spawn(&pid, argv[0], &actions, nullptr, args, environ) != 0) return 1;
         close(fds[1]);
         char buf[64] = {};

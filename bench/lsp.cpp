@@ -1,7 +1,7 @@
 // The language server: from a change to the published diagnostics on a 1,000- and a 30,000-line
-// program (the program of asm_speed_gen.py, for KXA3232 as in asm_speed.sh), hover and completion on the large one,
-// and the memory 100 open files take. The quiet time after a keystroke (Server's debounce) comes
-// on top of the change figures.
+// program (the program of asm_speed_gen.py, for KXA3232 as in asm_speed.sh), hover and completion
+// on the large one, and the memory 100 open files take. The quiet time after a keystroke (Server's
+// debounce) comes on top of the change figures.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -13,25 +13,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bench_common.h"
 #include "lsp/documents.h"
 #include "lsp/server.h"
 
 namespace {
 namespace fs = std::filesystem;
 using json = nlohmann::json;
-
-// The asm_speed_gen.py program: six lines a block.
-std::string program(int blocks) {
-    std::string s = "; generated speed program\nTWO     MACRO   R\n        INF     R, 1\n"
-                    "        DCF     R, 1\n        ENDM\n        ORG     0\n";
-    for (int i = 0; i < blocks; ++i) {
-        s += "L" + std::to_string(i) + ":\n        MVL     " + std::to_string(i % 256) +
-             "\n        MVF     80H, 1\n        TWO     81H\n        BTSZ    82H, 1\n"
-             "        RJ      L" +
-             std::to_string(i) + "\n";
-    }
-    return s;
-}
 
 struct Session {
     fs::path root;
@@ -73,7 +61,7 @@ struct Session {
 void BM_ChangeToDiagnostics(benchmark::State& state) {
     const int lines = int(state.range(0));
     Session s;
-    const std::string uri = s.open("MAIN.ASM", program(lines / 6));
+    const std::string uri = s.open("MAIN.ASM", zerka::bench::speedProgram(lines / 6));
     int version = 1;
     for (auto _ : state) {
         // A keystroke on line 7: the block's literal changes.
@@ -95,7 +83,7 @@ BENCHMARK(BM_ChangeToDiagnostics)->Arg(1000)->Arg(30000)->Unit(benchmark::kMilli
 
 void BM_Request(benchmark::State& state, const char* method, int line, int character) {
     Session s;
-    const std::string uri = s.open("MAIN.ASM", program(5000));
+    const std::string uri = s.open("MAIN.ASM", zerka::bench::speedProgram(5000));
     const json params = {{"textDocument", {{"uri", uri}}},
                          {"position", {{"line", line}, {"character", character}}}};
     for (auto _ : state)
@@ -123,7 +111,8 @@ void BM_OpenFiles100(benchmark::State& state) {
         const long before = residentKiB();
         Session s;
         for (int f = 0; f < 100; ++f)
-            s.open("F" + std::to_string(f) + ".ASM", program(50)); // 300 lines each
+            s.open("F" + std::to_string(f) + ".ASM",
+                   zerka::bench::speedProgram(50)); // 300 lines each
         state.counters["rss_growth_KiB"] = double(residentKiB() - before);
     }
 }
