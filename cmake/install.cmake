@@ -70,7 +70,8 @@ string(REPLACE ";" "|" zerka_deb_expected "${zerka_deb_expected}")
 add_test(NAME packaging_deb_contents
   COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} -DCPACK=${CMAKE_CPACK_COMMAND}
     "-DEXPECTED=${zerka_deb_expected}" -P ${PROJECT_SOURCE_DIR}/packaging/check_deb.cmake)
-set_tests_properties(packaging_deb_contents PROPERTIES TIMEOUT 600 RUN_SERIAL ON)
+# cpack installs into its own scratch tree; only the install of the other check must not overlap.
+set_tests_properties(packaging_deb_contents PROPERTIES TIMEOUT 600 RESOURCE_LOCK install)
 
 # Every installed example assembles for a new user, copied out of the installed tree.
 add_test(NAME installed_examples_assemble

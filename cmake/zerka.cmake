@@ -17,6 +17,16 @@ function(zerka_add_library name)
   endif()
 endfunction()
 
+# Test programs compile in batches of files (unity builds): most of a test file's compile time is
+# the headers it shares with its neighbours, so a batch of eight costs about half as much CPU as
+# its files one by one. Names at file scope in one test folder must therefore differ.
+option(ZERKA_UNITY_TESTS "Compile each test program in batches of files" ON)
+function(zerka_unity_test name)
+  if(ZERKA_UNITY_TESTS)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  endif()
+endfunction()
+
 # zerka_add_test(NAME DIR DEPS ...): one GoogleTest executable from every .cpp in DIR.
 function(zerka_add_test name)
   cmake_parse_arguments(ARG "" "DIR" "DEPS" ${ARGN})
@@ -28,6 +38,7 @@ function(zerka_add_test name)
     return()
   endif()
   add_executable(${name} ${srcs})
+  zerka_unity_test(${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} zerka_testsupport GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE

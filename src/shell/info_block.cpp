@@ -71,7 +71,7 @@ void fillInformationBlock(InformationBlock& block, const ChipModel& chip,
     }
 }
 
-void fillCalibrationBlock(InformationBlock& block, ChipModel& chip, const CalibrationInputs& in) {
+void fillCalibrationBlock(InformationBlock& block, ChipModel& chip, const CalibrationBlockInputs& in) {
     if (!chip.hasHao) chip.hao.w7 = uint16_t(chip.sbmStart);
     if (chip.hao.w3 == 0) chip.hao.w3 = 8;
     const HaoConstants& h = chip.hao;

@@ -21,7 +21,9 @@ struct InfoBlockOptions {
 void fillInformationBlock(InformationBlock& block, const ChipModel& chip,
                           const InfoBlockOptions& options, const std::filesystem::path& programDir);
 
-struct CalibrationInputs {
+// The calibration words' inputs as the build reads them from the options (the programmer has
+// its own `CalibrationInputs`: the page's values).
+struct CalibrationBlockInputs {
     bool enHao = false, enShao = false, enSlao = false;
     uint32_t targetFrequency = 0;
     uint8_t permissibleError = 0;
@@ -32,6 +34,6 @@ struct CalibrationInputs {
 
 // Words 208..228 (word 229 is left at 0). A #HAO w3 of 0 becomes 8, also in `chip`; without a
 // #HAO section w7 takes sbmStart.
-void fillCalibrationBlock(InformationBlock& block, ChipModel& chip, const CalibrationInputs& in);
+void fillCalibrationBlock(InformationBlock& block, ChipModel& chip, const CalibrationBlockInputs& in);
 
 } // namespace zerka

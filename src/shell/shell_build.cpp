@@ -217,7 +217,7 @@ bool Shell::BuildAndLoad(bool forDebug) {
                          s_.programDir);
     if (!s_.simulatorMode && debugger && p_.emulator && p_.emulator->firmware2()) {
         const OptionsControls& c = p_.options.controls();
-        CalibrationInputs in;
+        CalibrationBlockInputs in;
         in.enHao = p_.options.savedHardwareCalibration();
         in.enShao = c.EnSHAO.checked, in.enSlao = c.EnSLAO.checked;
         in.targetFrequency = uint32_t(std::atoll(c.EHAO.text.c_str()));

@@ -19,6 +19,14 @@
 
 namespace zerka::test {
 
+// `line` `n` times over: long programs for the tests of distances and sizes.
+inline std::string repeat(std::string_view line, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += line;
+    return out;
+}
+
 struct EncodeReport {
     bool hasLine = false;
     int32_t lineNumber = 0;

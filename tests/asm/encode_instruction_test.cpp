@@ -8,13 +8,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-std::string repeat(std::string_view line, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i)
-        out += line;
-    return out;
-}
-
 TEST_F(EncodeTest, TwoWordFormsGetTheirNopfLines) {
     chip.romWords = 0x8000;
     ASSERT_TRUE(assemble(" JMP FAR\n CALL FAR, 1\n MVFF 10H, 20H\n MVLP 1234H\n LDPR 345H, 2\n"

@@ -8,13 +8,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-std::string repeat(std::string_view line, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i)
-        out += line;
-    return out;
-}
-
 const std::string kNearCall =
     " CALL SUB\n" + repeat(" NOP\n", 38) + "SUB: NOP\nLATER: NOP\n ORG 100H\nOTHER: NOP\n";
 

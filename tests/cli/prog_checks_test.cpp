@@ -26,7 +26,7 @@ using ::testing::Not;
 
 using ZRun = CliRun;
 
-ZRun zerka(std::vector<std::string> args) {
+ZRun zerkaWithLib(std::vector<std::string> args) {
     args.insert(args.end(), {"--lib", shippedLib()});
     return runCli(args);
 }
@@ -111,7 +111,7 @@ TEST(ProgChecks, AnImageThatDoesNotFitTheChipIsRefusedBeforeAnythingIsSent) {
     for (const Bad& b : bad) {
         const fs::path file = unit.dir.write(b.name, b.bytes);
         for (const char* operation : {"program", "auto", "download"}) {
-            const ZRun r = zerka({"prog", operation, "--chip", "KXA1608", "--connect", unit.address,
+            const ZRun r = zerkaWithLib({"prog", operation, "--chip", "KXA1608", "--connect", unit.address,
                                  file.string()});
             EXPECT_EQ(r.status, 1) << operation << " " << b.name << "\n" << r.out << r.err;
             EXPECT_THAT(r.out + r.err, HasSubstr(b.says)) << operation << " " << b.name;
@@ -121,7 +121,7 @@ TEST(ProgChecks, AnImageThatDoesNotFitTheChipIsRefusedBeforeAnythingIsSent) {
     }
     EXPECT_FALSE(touched(unit.commands())) << unit.commands();
     // The chip in the socket is still blank.
-    const ZRun read = zerka({"prog", "read", "--chip", "KXA1608", "--connect", unit.address});
+    const ZRun read = zerkaWithLib({"prog", "read", "--chip", "KXA1608", "--connect", unit.address});
     EXPECT_THAT(read.out, HasSubstr("Read: OTP Chip Empty")) << read.out << read.err;
     EXPECT_TRUE(exitedWith(unit.stop(), 0)) << unit.commands();
 }
@@ -132,23 +132,23 @@ TEST(ProgChecks, ARefusedDownloadKeepsTheStoredImageAndReadbackSaysWhyItFails) {
     UnitProcess unit({"--chip", "KXA1608"});
     ASSERT_TRUE(unit.waitUntilServing()) << unit.commands();
     // An erased flash holds nothing to read back: the command says so.
-    ZRun back = zerka({"prog", "readback", "--chip", "KXA1608", "--connect", unit.address});
+    ZRun back = zerkaWithLib({"prog", "readback", "--chip", "KXA1608", "--connect", unit.address});
     EXPECT_EQ(back.status, 1);
     EXPECT_THAT(back.out + back.err, HasSubstr("holds no image")) << back.out << back.err;
 
     const std::string good = kxa1608Image(0x3000);
     const fs::path goodFile = unit.dir.write("good.hex", good);
-    ZRun r = zerka({"prog", "download", "--chip", "KXA1608", "--connect", unit.address,
+    ZRun r = zerkaWithLib({"prog", "download", "--chip", "KXA1608", "--connect", unit.address,
                    goodFile.string()});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     const fs::path longFile = unit.dir.write("long.hex", good + '\0');
-    r = zerka({"prog", "download", "--chip", "KXA1608", "--connect", unit.address,
+    r = zerkaWithLib({"prog", "download", "--chip", "KXA1608", "--connect", unit.address,
                longFile.string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.out + r.err, HasSubstr("16897 bytes")) << r.out << r.err;
 
     const fs::path copy = unit.dir.path() / "copy.bin";
-    back = zerka({"prog", "readback", "--chip", "KXA1608", "--connect", unit.address, "--out",
+    back = zerkaWithLib({"prog", "readback", "--chip", "KXA1608", "--connect", unit.address, "--out",
                   copy.string()});
     EXPECT_EQ(back.status, 0) << back.out << back.err;
     const uint16_t checksum = static_cast<uint16_t>(uint8_t(good[16384 + 246]) << 8 |
@@ -160,7 +160,7 @@ TEST(ProgChecks, ARefusedDownloadKeepsTheStoredImageAndReadbackSaysWhyItFails) {
     EXPECT_TRUE(exitedWith(unit.stop(), 0));
 
     // A unit that is not there: readback says so.
-    back = zerka({"prog", "readback", "--connect", unit.address});
+    back = zerkaWithLib({"prog", "readback", "--connect", unit.address});
     EXPECT_EQ(back.status, 1);
     EXPECT_THAT(back.err, HasSubstr("Connect Error")) << back.err;
 }
@@ -196,7 +196,7 @@ TEST(ProgChecks, ProgramCalibratesWithTheGivenValuesCheckedByTheDialogsRules) {
     UnitProcess unit({"--chip", "KXA1604"});
     ASSERT_TRUE(unit.waitUntilServing()) << unit.commands();
     const fs::path file = unit.dir.write("cal.hex", wordImage(4096, 0x21));
-    ZRun r = zerka({"prog", "program", "--chip", "KXA1604", "--connect", unit.address, "--calibrate",
+    ZRun r = zerkaWithLib({"prog", "program", "--chip", "KXA1604", "--connect", unit.address, "--calibrate",
                    "--hao", "3000000", file.string()});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_THAT(r.out, HasSubstr("OK: H/W HAO Calibration Function ON!\n"));
@@ -220,18 +220,18 @@ TEST(ProgChecks, ProgramCalibratesWithTheGivenValuesCheckedByTheDialogsRules) {
                                          "--connect",     unit.address, "--calibrate"};
         args.insert(args.end(), b.values.begin(), b.values.end());
         args.push_back(file.string());
-        r = zerka(args);
+        r = zerkaWithLib(args);
         EXPECT_EQ(r.status, 2) << b.values[1] << "\n" << r.out << r.err;
         EXPECT_THAT(r.err, HasSubstr(b.message)) << b.values[1];
         EXPECT_THAT(r.err, ::testing::StartsWith("zerka prog: ")) << b.values[1];
     }
     // A chip without #HAO has nothing to calibrate.
-    r = zerka({"prog", "program", "--chip", "KXA1608", "--connect", unit.address, "--calibrate",
+    r = zerkaWithLib({"prog", "program", "--chip", "KXA1608", "--connect", unit.address, "--calibrate",
                unit.dir.write("a1608.hex", kxa1608Image()).string()});
     EXPECT_EQ(r.status, 2);
     EXPECT_THAT(r.err, HasSubstr("KXA1608")) << r.err;
     // Values without a calibration switch mean nothing.
-    r = zerka({"prog", "program", "--chip", "KXA1604", "--connect", unit.address, "--hao",
+    r = zerkaWithLib({"prog", "program", "--chip", "KXA1604", "--connect", unit.address, "--hao",
                "2000000", file.string()});
     EXPECT_EQ(r.status, 2);
     // The server logs a host leaving on its own time; only the packets must stay the same.
@@ -262,7 +262,7 @@ TEST(ProgChecks, ASecondHostOfABusyUnitIsToldTheUnitIsBusy) {
     ASSERT_EQ(first.connect(), kLinkConnected) << first.diagnosis();
 
     const auto start = std::chrono::steady_clock::now();
-    const ZRun second = zerka({"prog", "settings", "--connect", unit.address});
+    const ZRun second = zerkaWithLib({"prog", "settings", "--connect", unit.address});
     EXPECT_EQ(second.status, 1);
     EXPECT_THAT(second.err, HasSubstr("busy")) << second.err;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
@@ -271,7 +271,7 @@ TEST(ProgChecks, ASecondHostOfABusyUnitIsToldTheUnitIsBusy) {
     EXPECT_EQ(first.connect(), kLinkConnected);
     first.close();
     // Once it is gone, the next host is served.
-    const ZRun third = zerka({"prog", "settings", "--connect", unit.address});
+    const ZRun third = zerkaWithLib({"prog", "settings", "--connect", unit.address});
     EXPECT_EQ(third.status, 0) << third.out << third.err;
     EXPECT_TRUE(exitedWith(unit.stop(), 0)) << unit.commands();
 }
@@ -309,7 +309,7 @@ TEST(ProgChecks, AFlashStateThatCouldNotBeSavedAtExitIsReportedWithExitOne) {
     fs::remove_all(folder);
     const fs::path file = dir.write("good.hex", kxa1608Image());
     const ZRun r =
-        zerka({"prog", "download", "--chip", "KXA1608", "--connect", address, file.string()});
+        zerkaWithLib({"prog", "download", "--chip", "KXA1608", "--connect", address, file.string()});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(exitedWith(server.wait(), 1)) << server.err();
     EXPECT_THAT(server.err(), HasSubstr(state.string())) << server.err();

@@ -341,7 +341,7 @@ TEST(InformationBlock, CalibrationBlockBytes) {
     chip.hao.w7 = 0x0010;
     chip.triscBit = {0x20, 4};
     InformationBlock b{};
-    CalibrationInputs in;
+    CalibrationBlockInputs in;
     in.enHao = true;
     in.targetFrequency = 0x00F42400;
     in.lowPowerFrequency = 0x00008000;

@@ -7,7 +7,7 @@ namespace {
 
 constexpr uint16_t kControl = 0x60, kBase = 0x460, kAddrHigh = 0x61, kAddrLow = 0x62,
                    kDataHigh = 0x63, kDataLow = 0x64;
-constexpr uint32_t kWriteAt = 8, kReadAt = 11, kEnd = 17;
+constexpr uint32_t kWriteAt = 8, kReadAt = 11, kLoopAt = 17;
 
 DebugRigOptions eepromOptions(uint8_t mode) {
     DebugRigOptions o;
@@ -20,7 +20,7 @@ DebugRigOptions eepromOptions(uint8_t mode) {
     return o;
 }
 
-// Writes 00FFh to EEPROM word 3, reads it back into 90h/91h, then loops at kEnd.
+// Writes 00FFh to EEPROM word 3, reads it back into 90h/91h, then loops at kLoopAt.
 void loadEepromProgram(EmulatorDebugRig& r) {
     r.load(0, {r.enc("MVL", {0}), r.enc("MVF", {kAddrHigh, 1, 0}), r.enc("MVL", {3}),
                r.enc("MVF", {kAddrLow, 1, 0}), r.enc("MVL", {0x00}),
@@ -30,7 +30,7 @@ void loadEepromProgram(EmulatorDebugRig& r) {
                r.enc("BSF", {kControl, 0, 0}), // read request
                r.enc("MVF", {reg::kTableDataHigh, 0, 0}), r.enc("MVF", {0x90, 1, 0}),
                r.enc("MVF", {reg::kTableDataLow, 0, 0}), r.enc("MVF", {0x91, 1, 0}),
-               r.enc("MVL", {0x5A}), r.enc("JMP", {kEnd})});
+               r.enc("MVL", {0x5A}), r.enc("JMP", {kLoopAt})});
 }
 
 // What the build-and-load does after a load into an 8024h body: reserved entries and the control
@@ -53,7 +53,7 @@ void expectEepromDone(EmulatorDebugRig& r, uint8_t mode) {
     EXPECT_EQ(r.data(kControl), 0); // nothing reached the bank-0 address
     EXPECT_EQ(r.data(reg::kW), 0x5A);
     // The program words the patches and the read routine used are the program's again.
-    for (uint32_t a = 0; a <= kEnd; ++a)
+    for (uint32_t a = 0; a <= kLoopAt; ++a)
         EXPECT_EQ(r.unit.programWord(a), r.up.cpu().ProgramWord(a)) << a;
 }
 
@@ -66,10 +66,10 @@ TEST(EmulatorDebugEeprom, AFreeRunningProgramWritesAndReadsTheEeprom) {
         r.download();
         prepareEeprom(r);
         ASSERT_TRUE(r.run.eepromActive());
-        r.up.AddBreakpoint(kEnd, BreakpointKind::Address);
+        r.up.AddBreakpoint(kLoopAt, BreakpointKind::Address);
         r.up.Run();
         ASSERT_TRUE(r.waitStopped(50));
-        EXPECT_EQ(r.up.cpu().GetPC(), kEnd);
+        EXPECT_EQ(r.up.cpu().GetPC(), kLoopAt);
         expectEepromDone(r, mode);
         EXPECT_TRUE(r.ui.messages.empty());
     }
@@ -83,9 +83,9 @@ TEST(EmulatorDebugEeprom, ASingleSteppedProgramWritesAndReadsTheEeprom) {
         loadEepromProgram(r);
         r.download();
         prepareEeprom(r);
-        for (int i = 0; i < 40 && r.up.cpu().GetPC() != kEnd; ++i)
+        for (int i = 0; i < 40 && r.up.cpu().GetPC() != kLoopAt; ++i)
             r.up.StepInto();
-        EXPECT_EQ(r.up.cpu().GetPC(), kEnd);
+        EXPECT_EQ(r.up.cpu().GetPC(), kLoopAt);
         expectEepromDone(r, mode);
         EXPECT_TRUE(r.ui.messages.empty());
     }
@@ -97,9 +97,9 @@ TEST(EmulatorDebugEeprom, ContinueModeServesTheRequestsToo) {
     loadEepromProgram(r);
     r.download();
     prepareEeprom(r);
-    for (int i = 0; i < 40 && r.up.cpu().GetPC() != kEnd; ++i)
+    for (int i = 0; i < 40 && r.up.cpu().GetPC() != kLoopAt; ++i)
         r.up.ContinueStep();
-    EXPECT_EQ(r.up.cpu().GetPC(), kEnd);
+    EXPECT_EQ(r.up.cpu().GetPC(), kLoopAt);
     expectEepromDone(r, 1);
 }
 
@@ -172,10 +172,10 @@ TEST(EmulatorDebugEeprom, ABlockingRunResumesAfterEveryAccessWithoutNesting) {
     r.download();
     prepareEeprom(r);
     r.run.setBlockingRuns(true, 100000);
-    r.up.AddBreakpoint(kEnd, BreakpointKind::Address);
+    r.up.AddBreakpoint(kLoopAt, BreakpointKind::Address);
     r.up.Run();
     EXPECT_FALSE(r.up.runTimerEnabled());
-    EXPECT_EQ(r.up.cpu().GetPC(), kEnd);
+    EXPECT_EQ(r.up.cpu().GetPC(), kLoopAt);
     expectEepromDone(r, 1);
 }
 

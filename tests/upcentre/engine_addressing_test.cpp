@@ -6,8 +6,8 @@ namespace zerka {
 namespace {
 
 using test::Machine;
-constexpr CoreType A = CoreType::CX4A;
-constexpr CoreType B = CoreType::CX4B;
+using test::A;
+using test::B;
 
 TEST(EngineAddressing, BankSelectBitUsesBsrForEveryFileForm) {
     Machine m(A);

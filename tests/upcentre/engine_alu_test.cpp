@@ -8,7 +8,7 @@ namespace {
 
 using test::Machine;
 
-constexpr uint32_t kF = 0x50; // a plain data byte in bank 0
+using test::kF;
 
 struct AluCase {
     CoreType core;
@@ -22,8 +22,8 @@ struct AluCase {
     uint8_t statusAfter;
 };
 
-constexpr CoreType A = CoreType::CX4A;
-constexpr CoreType B = CoreType::CX4B;
+using test::A;
+using test::B;
 
 // STATUS bits: 01 Z, 02 OV, 04 N, 08 DC, 10 C.
 const std::vector<AluCase> kCases = {

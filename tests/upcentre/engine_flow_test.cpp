@@ -6,9 +6,9 @@ namespace zerka {
 namespace {
 
 using test::Machine;
-constexpr CoreType A = CoreType::CX4A;
-constexpr CoreType B = CoreType::CX4B;
-constexpr uint32_t kF = 0x50;
+using test::A;
+using test::B;
+using test::kF;
 
 struct SkipCase {
     const char* mnemonic;

@@ -8,8 +8,8 @@ namespace zerka {
 namespace {
 
 using test::Machine;
-constexpr CoreType A = CoreType::CX4A;
-constexpr CoreType B = CoreType::CX4B;
+using test::A;
+using test::B;
 
 // 0..3: NOPs, 4: RJ back to 0.
 void loadNopLoop(Machine& m) {

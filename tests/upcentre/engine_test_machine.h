@@ -15,6 +15,12 @@
 
 namespace zerka::test {
 
+// The two cores, short, for tables of cases.
+inline constexpr CoreType A = CoreType::CX4A;
+inline constexpr CoreType B = CoreType::CX4B;
+// A plain data byte in bank 0.
+inline constexpr uint32_t kF = 0x50;
+
 struct Machine {
     explicit Machine(CoreType core) : set(core), engine(set) {}
 
