@@ -29,7 +29,8 @@ void addNumberRow(QGridLayout* grid, int row, QLabel* label, QLineEdit* box, QLa
 }
 } // namespace
 
-void CalibrationPage::build() {
+CalibrationPage::CalibrationPage(const OptionsPageContext& context, QWidget* parent)
+    : OptionsPageWidget(context, parent) {
     OptionsControls& c = model_.controls();
     auto* page = static_cast<QVBoxLayout*>(layout());
     group_ = named(new QGroupBox(this), c.calibrationGroup.name);
@@ -64,26 +65,23 @@ void CalibrationPage::build() {
     page->addWidget(group_);
     page->addStretch();
 
-    const auto store = [this](QCheckBox* box, CalibrationSwitch which) {
+    follow(group_, &OptionsControls::calibrationGroup);
+    // The switches go through the model's rules, which keep them consistent.
+    const auto bindSwitch = [this](QCheckBox* box, CheckControl OptionsControls::*control,
+                                   CalibrationSwitch which) {
+        follow(box, control);
         onClicked(box, [this, which](bool on) { model_.clickCalibrationSwitch(which, on); });
     };
-    store(hardware_, CalibrationSwitch::Hardware);
-    store(softwareHao_, CalibrationSwitch::SoftwareHao);
-    store(softwareLpo_, CalibrationSwitch::SoftwareLpo);
-    storeText(hao_, &OptionsControls::EHAO);
-    storeText(permiss_, &OptionsControls::EPERMISS);
-    storeText(lpo_, &OptionsControls::ELAO);
+    bindSwitch(hardware_, &OptionsControls::EnHAO, CalibrationSwitch::Hardware);
+    bindSwitch(softwareHao_, &OptionsControls::EnSHAO, CalibrationSwitch::SoftwareHao);
+    bindSwitch(softwareLpo_, &OptionsControls::EnSLAO, CalibrationSwitch::SoftwareLpo);
+    bindText(hao_, &OptionsControls::EHAO);
+    bindText(permiss_, &OptionsControls::EPERMISS);
+    bindText(lpo_, &OptionsControls::ELAO);
 }
 
-void CalibrationPage::refresh() {
+void CalibrationPage::refreshUnbound() {
     const OptionsControls& c = model_.controls();
-    syncGroup(group_, c.calibrationGroup);
-    syncCheck(hardware_, c.EnHAO);
-    syncCheck(softwareHao_, c.EnSHAO);
-    syncCheck(softwareLpo_, c.EnSLAO);
-    syncEdit(hao_, c.EHAO);
-    syncEdit(permiss_, c.EPERMISS);
-    syncEdit(lpo_, c.ELAO);
     // The accepted HAO range and the permissible error belong to the hardware calibration.
     const bool hardware = c.EnHAO.checked;
     range_->setVisible(hardware);
