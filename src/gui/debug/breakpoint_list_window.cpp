@@ -64,11 +64,7 @@ BreakpointListWindow::BreakpointListWindow(BreakpointListModel& model, QWidget* 
     resize(480, 200);
     connect(table_, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { choose(index.row()); });
-    connection_ = model_.changed().connect([this] { tableModel_->reset(); });
-}
-
-BreakpointListWindow::~BreakpointListWindow() {
-    model_.changed().disconnect(connection_);
+    changes_.follow(model_.changed(), [this] { tableModel_->reset(); });
 }
 
 void BreakpointListWindow::refreshView() {

@@ -16,7 +16,6 @@ class BreakpointListWindow : public QWidget, public DebugWindow {
     Q_OBJECT
   public:
     explicit BreakpointListWindow(BreakpointListModel& model, QWidget* parent = nullptr);
-    ~BreakpointListWindow() override;
 
     void refreshView() override;
     QTableView& table() const { return *table_; }
@@ -35,7 +34,7 @@ class BreakpointListWindow : public QWidget, public DebugWindow {
     BreakpointListModel& model_;
     QTableView* table_ = nullptr;
     BreakpointTableModel* tableModel_ = nullptr;
-    Signal<>::Connection connection_ = 0;
+    ModelSubscription changes_;
 };
 
 } // namespace zerka::gui

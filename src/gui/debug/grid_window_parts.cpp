@@ -1,6 +1,7 @@
 #include "gui/debug/grid_window_parts.h"
 
 #include <QBoxLayout>
+#include <QFontDatabase>
 #include <QScrollArea>
 #include <QTimer>
 
@@ -12,6 +13,20 @@ void QueuedRefresh::schedule() {
     QTimer::singleShot(0, owner_, [this] {
         if (queued_) refresh_();
     });
+}
+
+GridDebugWindow::GridDebugWindow(Signal<>& modelChanged, TextId caption, QWidget* parent)
+    : QWidget(parent), caption_(caption) {
+    hexEditor_ = [](QWidget* p, QPoint at, const HexEditRequest& r) {
+        return editHexValue(p, at, r);
+    };
+    applyCaptions();
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    changes_.follow(modelChanged, [this] { refresh_.schedule(); });
+}
+
+void GridDebugWindow::applyCaptions() {
+    setWindowTitle(QString::fromStdString(TextOf(caption_)));
 }
 
 QScrollArea* addScrollingGrid(QWidget* owner, QBoxLayout* layout, QWidget* grid) {

@@ -4,6 +4,7 @@
 // burst of model changes, and a scroll area for a grid of fixed size.
 #include "gui/debug/debug_window.h"
 #include "gui/debug/hex_editor_popup.h"
+#include "uitext/text_id.h"
 
 #include <QWidget>
 
@@ -39,6 +40,28 @@ class QueuedRefresh {
     QObject* owner_;
     std::function<void()> refresh_;
     bool queued_ = false;
+};
+
+// The base of the grid windows: the title from the text table, the fixed-pitch font, the value
+// editor, and one queued repaint for every burst of the model's change notices (edits made
+// elsewhere: another window, a file load).
+class GridDebugWindow : public QWidget, public DebugWindow {
+    Q_OBJECT
+  public:
+    using HexEditor = gui::HexEditor;
+
+    void applyCaptions();
+    void setHexEditor(HexEditor editor) { hexEditor_ = std::move(editor); }
+
+  protected:
+    GridDebugWindow(Signal<>& modelChanged, TextId caption, QWidget* parent);
+
+    HexEditor hexEditor_;
+    QueuedRefresh refresh_{this, [this] { refreshView(); }};
+
+  private:
+    TextId caption_;
+    ModelSubscription changes_;
 };
 
 // Puts `grid` in a frameless scroll area that takes the spare room of `layout`: a window tiled

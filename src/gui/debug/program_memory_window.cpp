@@ -77,15 +77,11 @@ ProgramMemoryWindow::ProgramMemoryWindow(ProgramMemoryViewModel& model, ViewCont
         if (uint32_t(v) != model_.topAddress()) model_.setTopAddress(v);
     });
     // Breakpoint and busy changes refresh the model; the grid follows at once.
-    modelConnection_ = model_.changed().connect([this] {
+    changes_.follow(model_.changed(), [this] {
         grid_->syncFromModel();
         syncScrollBar();
     });
     refreshView();
-}
-
-ProgramMemoryWindow::~ProgramMemoryWindow() {
-    model_.changed().disconnect(modelConnection_);
 }
 
 void ProgramMemoryWindow::refreshView() {

@@ -37,7 +37,6 @@ class ProgramMemoryWindow : public QWidget, public DebugWindow {
     ProgramMemoryWindow(ProgramMemoryViewModel& model, ViewContext& context, UiHost& ui,
                         QWidget* parent = nullptr);
     ProgramMemoryWindow(DebugViews& views, UiHost& ui, QWidget* parent = nullptr);
-    ~ProgramMemoryWindow() override;
 
     void refreshView() override;
     // Centres an address and makes it current (the PC, or a synchronised address).
@@ -85,7 +84,7 @@ class ProgramMemoryWindow : public QWidget, public DebugWindow {
     QTableView* imageView_ = nullptr;
     ProgramMemoryImageModel* image_ = nullptr;
     WordWriter writer_;
-    size_t modelConnection_ = 0;
+    ModelSubscription changes_;
 };
 
 } // namespace zerka::gui

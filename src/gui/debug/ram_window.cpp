@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
@@ -39,10 +38,7 @@ RamWindow::RamWindow(DebugViews& views, UiHost& ui, QWidget* parent)
     : RamWindow(views.ram, ui, parent) {}
 
 RamWindow::RamWindow(RamViewModel& model, UiHost& ui, QWidget* parent)
-    : QWidget(parent), model_(model), ui_(ui) {
-    hexEditor_ = [](QWidget* p, QPoint at, const HexEditRequest& r) {
-        return editHexValue(p, at, r);
-    };
+    : GridDebugWindow(model.changed(), TextId::RamCaption, parent), model_(model), ui_(ui) {
     textAsker_ = askText;
     colourChooser_ = [](QWidget* p, QColor current) -> std::optional<QColor> {
         const QColor c = QColorDialog::getColor(current, p);
@@ -64,17 +60,10 @@ RamWindow::RamWindow(RamViewModel& model, UiHost& ui, QWidget* parent)
                         .toStdString();
     bankLook_.fill(-1);
     build();
-    connection_ = model_.changed().connect([this] { refresh_.schedule(); });
     refreshView();
 }
 
-RamWindow::~RamWindow() {
-    model_.changed().disconnect(connection_);
-}
-
 void RamWindow::build() {
-    applyCaptions();
-    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
@@ -124,10 +113,6 @@ void RamWindow::build() {
     hover_->setMargin(2);
     hover_->setAttribute(Qt::WA_TransparentForMouseEvents);
     hover_->hide();
-}
-
-void RamWindow::applyCaptions() {
-    setWindowTitle(QString::fromStdString(TextOf(TextId::RamCaption)));
 }
 
 void RamWindow::setCellFont(const QFont& font) {

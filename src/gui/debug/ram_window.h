@@ -21,10 +21,9 @@ class QPushButton;
 
 namespace zerka::gui {
 
-class RamWindow : public QWidget, public DebugWindow {
+class RamWindow : public GridDebugWindow {
     Q_OBJECT
   public:
-    using HexEditor = gui::HexEditor;
     using TextAsker = std::function<TextInputResult(QWidget* parent, QPoint global)>;
     using ColourChooser = std::function<std::optional<QColor>(QWidget* parent, QColor current)>;
     // Asks for a ".ram" file to open (save = false) or to write; nothing when cancelled.
@@ -33,11 +32,9 @@ class RamWindow : public QWidget, public DebugWindow {
 
     RamWindow(DebugViews& views, UiHost& ui, QWidget* parent = nullptr);
     RamWindow(RamViewModel& model, UiHost& ui, QWidget* parent = nullptr);
-    ~RamWindow() override;
 
     void refreshView() override;
     void setCellFont(const QFont& font);
-    void applyCaptions();
 
     // Runs an item of the pop-up menu for the cell at (row, col) of the grid.
     void contextAction(const MenuItem& item, int row, int col);
@@ -50,7 +47,6 @@ class RamWindow : public QWidget, public DebugWindow {
 
     // The dialogs and the desktop's "open with the default application"; replaceable so that
     // tests answer for the user.
-    void setHexEditor(HexEditor f) { hexEditor_ = std::move(f); }
     void setTextAsker(TextAsker f) { textAsker_ = std::move(f); }
     void setColourChooser(ColourChooser f) { colourChooser_ = std::move(f); }
     void setFileChooser(FileChooser f) { fileChooser_ = std::move(f); }
@@ -80,15 +76,12 @@ class RamWindow : public QWidget, public DebugWindow {
     QLabel* hover_ = nullptr;
     int hoverRow_ = -1;
     int hoverCol_ = -1;
-    HexEditor hexEditor_;
     TextAsker textAsker_;
     ColourChooser colourChooser_;
     FileChooser fileChooser_;
     UrlOpener urlOpener_;
     std::string exportFolder_;
     std::string lastWorkbook_;
-    size_t connection_ = 0;
-    QueuedRefresh refresh_{this, [this] { refreshView(); }};
 };
 
 } // namespace zerka::gui

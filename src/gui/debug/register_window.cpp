@@ -7,7 +7,6 @@
 #include "views/debug_views.h"
 
 #include <QEvent>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -48,27 +47,17 @@ RegisterWindow::RegisterWindow(DebugViews& views, UiHost& ui, QWidget* parent)
     : RegisterWindow(views.registers, ui, parent) {}
 
 RegisterWindow::RegisterWindow(RegisterViewModel& model, UiHost&, QWidget* parent)
-    : QWidget(parent), model_(model) {
+    : GridDebugWindow(model.changed(), TextId::RegisterCaption, parent), model_(model) {
+    // The value editor's buttons follow the options' language.
     hexEditor_ = [this](QWidget* p, QPoint at, const HexEditRequest& r) {
         return editHexValue(p, at, r, language_);
     };
     chooser_ = choosePopupItem;
     build();
-    // Edits made elsewhere (another window, a file load) refresh the model: follow it once the
-    // current event is done.
-    connection_ = model_.changed().connect([this] { refresh_.schedule(); });
     refreshView();
 }
 
-RegisterWindow::~RegisterWindow() {
-    model_.changed().disconnect(connection_);
-}
-
 void RegisterWindow::build() {
-    applyCaptions();
-    const QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    setFont(mono);
-
     // The grids keep their size; a window tiled smaller than they are scrolls instead of
     // drawing them over each other.
     auto* outer = new QVBoxLayout(this);
@@ -152,57 +141,45 @@ void RegisterWindow::build() {
     bitGrid_->onContextMenu = [this](int r, int c, QPoint g) { showHelp(model_.bitHelp(r, c), g); };
     layout->addWidget(bitGrid_);
 
-    // Names in the upper row of each pair, values below.
-    auto gridSource = [](const Cell& cell, int row) {
-        Cell c = cell;
-        if (row % 2 == 0 && !c.text.empty()) c.role = CellRole::Header;
-        return c;
+    // The byte and word grids: names in the upper row of each pair, values below; each reads
+    // its own part of the model.
+    using M = RegisterViewModel;
+    const auto pairGrid = [this, layout](const QString& title, QLabel*& titleLabel,
+                                         const Cell& (M::*cell)(int, int) const,
+                                         std::optional<HexEditRequest> (M::*doubleClick)(int, int)
+                                             const,
+                                         bool (M::*key)(int, int, int),
+                                         std::optional<std::string> (M::*help)(int, int) const) {
+        titleLabel = new QLabel(title, this);
+        layout->addWidget(titleLabel);
+        auto* grid = new HexCellGrid(this);
+        grid->setCellSource([this, cell](int r, int c) {
+            Cell shown = (model_.*cell)(r, c);
+            if (r % 2 == 0 && !shown.text.empty()) shown.role = CellRole::Header;
+            return shown;
+        });
+        grid->setSelectable(
+            [this, doubleClick](int r, int c) { return (model_.*doubleClick)(r, c).has_value(); });
+        grid->onKey = [this, grid, key](int r, int c, int k) {
+            const bool taken = (model_.*key)(r, c, k);
+            grid->refresh();
+            return taken;
+        };
+        grid->onDoubleClick = [this, doubleClick](int r, int c, QPoint g) {
+            edit((model_.*doubleClick)(r, c), g);
+        };
+        grid->onContextMenu = [this, help](int r, int c, QPoint g) {
+            showHelp((model_.*help)(r, c), g);
+        };
+        layout->addWidget(grid);
+        return grid;
     };
-    byteTitle_ = new QLabel(QStringLiteral("Byte "), this);
-    layout->addWidget(byteTitle_);
-    byteGrid_ = new HexCellGrid(this);
-    byteGrid_->setCellSource(
-        [this, gridSource](int r, int c) { return gridSource(model_.byteCell(r, c), r); });
-    byteGrid_->setSelectable(
-        [this](int r, int c) { return model_.byteDoubleClick(r, c).has_value(); });
-    byteGrid_->onKey = [this](int r, int c, int key) {
-        const bool taken = model_.byteKey(r, c, key);
-        byteGrid_->refresh();
-        return taken;
-    };
-    byteGrid_->onDoubleClick = [this](int r, int c, QPoint g) {
-        edit(model_.byteDoubleClick(r, c), g);
-    };
-    byteGrid_->onContextMenu = [this](int r, int c, QPoint g) {
-        showHelp(model_.byteHelp(r, c), g);
-    };
-    layout->addWidget(byteGrid_);
-
-    wordTitle_ = new QLabel(QStringLiteral("Word"), this);
-    layout->addWidget(wordTitle_);
-    wordGrid_ = new HexCellGrid(this);
-    wordGrid_->setCellSource(
-        [this, gridSource](int r, int c) { return gridSource(model_.wordCell(r, c), r); });
-    wordGrid_->setSelectable(
-        [this](int r, int c) { return model_.wordDoubleClick(r, c).has_value(); });
-    wordGrid_->onKey = [this](int r, int c, int key) {
-        const bool taken = model_.wordKey(r, c, key);
-        wordGrid_->refresh();
-        return taken;
-    };
-    wordGrid_->onDoubleClick = [this](int r, int c, QPoint g) {
-        edit(model_.wordDoubleClick(r, c), g);
-    };
-    wordGrid_->onContextMenu = [this](int r, int c, QPoint g) {
-        showHelp(model_.wordHelp(r, c), g);
-    };
-    layout->addWidget(wordGrid_);
+    byteGrid_ = pairGrid(QStringLiteral("Byte "), byteTitle_, &M::byteCell, &M::byteDoubleClick,
+                         &M::byteKey, &M::byteHelp);
+    wordGrid_ = pairGrid(QStringLiteral("Word"), wordTitle_, &M::wordCell, &M::wordDoubleClick,
+                         &M::wordKey, &M::wordHelp);
     layout->addStretch();
     makeRegisterWindowAccessible(*this);
-}
-
-void RegisterWindow::applyCaptions() {
-    setWindowTitle(QString::fromStdString(TextOf(TextId::RegisterCaption)));
 }
 
 void RegisterWindow::setCellFont(const QFont& font) {

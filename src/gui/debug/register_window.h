@@ -16,25 +16,21 @@ class QPushButton;
 
 namespace zerka::gui {
 
-class RegisterWindow : public QWidget, public DebugWindow {
+class RegisterWindow : public GridDebugWindow {
     Q_OBJECT
   public:
     using Panel = RegisterViewModel::Panel;
-    using HexEditor = gui::HexEditor;
 
     RegisterWindow(DebugViews& views, UiHost& ui, QWidget* parent = nullptr);
     RegisterWindow(RegisterViewModel& model, UiHost& ui, QWidget* parent = nullptr);
-    ~RegisterWindow() override;
 
     void refreshView() override;
     // The editor font (a fixed-pitch font) for the panels and grids.
     void setCellFont(const QFont& font);
     // The options' language selector: the IND panels' "Modify" item follows it.
     void setLanguage(int language) { language_ = language; }
-    void applyCaptions();
 
-    // The value editor and the pop-up menus; replaceable so that tests answer for the user.
-    void setHexEditor(HexEditor editor) { hexEditor_ = std::move(editor); }
+    // The pop-up menus; replaceable so that tests answer for the user.
     void setPopupChooser(PopupChooser chooser) { chooser_ = std::move(chooser); }
 
     QLabel* panel(Panel p) const { return panels_[size_t(p)]; }
@@ -66,11 +62,8 @@ class RegisterWindow : public QWidget, public DebugWindow {
     HexCellGrid* wordGrid_ = nullptr;
     QLabel* byteTitle_ = nullptr;
     QLabel* wordTitle_ = nullptr;
-    HexEditor hexEditor_;
     PopupChooser chooser_;
     int language_ = 0;
-    size_t connection_ = 0;
-    QueuedRefresh refresh_{this, [this] { refreshView(); }};
 };
 
 } // namespace zerka::gui

@@ -28,6 +28,14 @@ namespace zerka::gui {
 
 namespace {
 
+// A checkable item of a pop-up menu.
+QAction* addCheckable(QMenu* menu, const std::string& text, bool checked) {
+    QAction* a = menu->addAction(QString::fromStdString(text));
+    a->setCheckable(true);
+    a->setChecked(checked);
+    return a;
+}
+
 constexpr int kMarkColumnWidth = 36;
 constexpr int kHintWidth = 49;
 constexpr int kHintHeight = 25;
@@ -360,30 +368,22 @@ void SourceViewWidget::popup(int file, const QPoint& globalPos) {
     menu.addSeparator();
     QMenu* set = menu.addMenu(QString::fromStdString(m.setCaption));
     for (const auto& item : m.set) {
-        QAction* a = set->addAction(QString::fromStdString(item.text));
-        a->setCheckable(true);
-        a->setChecked(item.checked);
         const int n = item.number;
-        connect(a, &QAction::triggered, this,
+        connect(addCheckable(set, item.text, item.checked), &QAction::triggered, this,
                 [this, n, file] { model_.SetBookmark(n, file, model_.cursorRow(file)); });
     }
     menu.addSeparator();
-    QAction* counts = menu.addAction(QStringLiteral("Show Counts"));
-    counts->setCheckable(true);
-    counts->setChecked(model_.showCounts());
-    connect(counts, &QAction::toggled, this, [this](bool on) { model_.setShowCounts(on); });
-    QAction* cycles = menu.addAction(QStringLiteral("Show Cycles"));
-    cycles->setCheckable(true);
-    cycles->setChecked(model_.showCycles());
-    connect(cycles, &QAction::toggled, this, [this](bool on) { model_.setShowCycles(on); });
+    connect(addCheckable(&menu, "Show Counts", model_.showCounts()), &QAction::toggled, this,
+            [this](bool on) { model_.setShowCounts(on); });
+    connect(addCheckable(&menu, "Show Cycles", model_.showCycles()), &QAction::toggled, this,
+            [this](bool on) { model_.setShowCycles(on); });
     menu.addAction(QStringLiteral("Clear Counts"), this, [this] { model_.ClearCounts(); });
     menu.addAction(QStringLiteral("Save Coverage..."), this, [this] { saveCoverage(); });
     menu.addSeparator();
     QMenu* go = menu.addMenu(QString::fromStdString(m.gotoCaption));
     for (const auto& item : m.go) {
-        QAction* a = go->addAction(QString::fromStdString(item.text));
-        a->setCheckable(true);
-        a->setChecked(item.checked);
+        // Only a bookmark that is set can be gone to.
+        QAction* a = addCheckable(go, item.text, item.checked);
         a->setEnabled(item.checked);
         const int n = item.number;
         connect(a, &QAction::triggered, this, [this, n] { model_.GoToBookmark(n); });

@@ -85,12 +85,8 @@ SramRecordWindow::SramRecordWindow(SramRecordModel& model, QWidget* parent)
     status->addPermanentWidget(modePanel_);
     layout->addWidget(status);
 
-    connection_ = model_.changed().connect([this] { refreshView(); });
+    changes_.follow(model_.changed(), [this] { refreshView(); });
     refreshView();
-}
-
-SramRecordWindow::~SramRecordWindow() {
-    model_.changed().disconnect(connection_);
 }
 
 QAction* SramRecordWindow::item(QMenu* menu, TextId entry, const char* name) {

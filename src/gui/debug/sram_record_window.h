@@ -17,7 +17,6 @@ class SramRecordWindow : public QDialog, public DebugWindow {
     Q_OBJECT
   public:
     explicit SramRecordWindow(SramRecordModel& model, QWidget* parent = nullptr);
-    ~SramRecordWindow() override;
 
     void refreshView() override;
     // The main window's running and stopped states: "Add to Current Address" only while stopped.
@@ -56,7 +55,7 @@ class SramRecordWindow : public QDialog, public DebugWindow {
     QAction* notContinue_ = nullptr;
     QAction* create_ = nullptr;
     QAction* add_ = nullptr;
-    Signal<>::Connection connection_ = 0;
+    ModelSubscription changes_;
 };
 
 } // namespace zerka::gui

@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QFontDatabase>
 #include <QVBoxLayout>
 
 namespace zerka::gui {
@@ -23,12 +22,7 @@ StackWindow::StackWindow(DebugViews& views, UiHost& ui, QWidget* parent)
     : StackWindow(views.stack, ui, parent) {}
 
 StackWindow::StackWindow(StackViewModel& model, UiHost&, QWidget* parent)
-    : QWidget(parent), model_(model) {
-    hexEditor_ = [](QWidget* p, QPoint at, const HexEditRequest& r) {
-        return editHexValue(p, at, r);
-    };
-    applyCaptions();
-    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    : GridDebugWindow(model.changed(), TextId::StackCaption, parent), model_(model) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     grid_ = new HexCellGrid(this);
@@ -56,18 +50,12 @@ StackWindow::StackWindow(StackViewModel& model, UiHost&, QWidget* parent)
     addScrollingGrid(this, layout, grid_);
     focusConnection_ = connect(qApp, &QApplication::focusChanged, this,
                                [this](QWidget* from, QWidget* to) { focusMoved(from, to); });
-    connection_ = model_.changed().connect([this] { refresh_.schedule(); });
     refreshView();
 }
 
 StackWindow::~StackWindow() {
     // Hiding the dying widget moves the focus; this part of it must not hear that any more.
     disconnect(focusConnection_);
-    model_.changed().disconnect(connection_);
-}
-
-void StackWindow::applyCaptions() {
-    setWindowTitle(QString::fromStdString(TextOf(TextId::StackCaption)));
 }
 
 void StackWindow::setCellFont(const QFont& font) {

@@ -9,11 +9,9 @@
 
 namespace zerka::gui {
 
-class StackWindow : public QWidget, public DebugWindow {
+class StackWindow : public GridDebugWindow {
     Q_OBJECT
   public:
-    using HexEditor = gui::HexEditor;
-
     StackWindow(DebugViews& views, UiHost& ui, QWidget* parent = nullptr);
     StackWindow(StackViewModel& model, UiHost& ui, QWidget* parent = nullptr);
     ~StackWindow() override;
@@ -21,8 +19,6 @@ class StackWindow : public QWidget, public DebugWindow {
     // Follows a new stack depth (the grid is rebuilt) and the refreshed entries.
     void refreshView() override;
     void setCellFont(const QFont& font);
-    void applyCaptions();
-    void setHexEditor(HexEditor f) { hexEditor_ = std::move(f); }
 
     HexCellGrid* grid() const { return grid_; }
 
@@ -34,10 +30,7 @@ class StackWindow : public QWidget, public DebugWindow {
 
     StackViewModel& model_;
     HexCellGrid* grid_ = nullptr;
-    HexEditor hexEditor_;
-    size_t connection_ = 0;
     QMetaObject::Connection focusConnection_;
-    QueuedRefresh refresh_{this, [this] { refreshView(); }};
 };
 
 } // namespace zerka::gui

@@ -67,14 +67,12 @@ WatchWindow::WatchWindow(WatchListModel& list, ViewContext& context, UiHost& ui,
         else
             popUpMenu(QCursor::pos());
     });
-    listConnection_ = list_.changed().connect([this] { listChanged(); });
+    changes_.follow(list_.changed(), [this] { listChanged(); });
     applyColumnWidths();
     listChanged();
 }
 
-WatchWindow::~WatchWindow() {
-    list_.changed().disconnect(listConnection_);
-}
+WatchWindow::~WatchWindow() = default;
 
 void WatchWindow::refreshView() {
     model_->sync();

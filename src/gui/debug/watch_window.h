@@ -84,7 +84,7 @@ class WatchWindow : public QWidget, public DebugWindow {
     std::unique_ptr<WatchValueEditor> values_;
     FileChooser chooser_;
     std::filesystem::path propertiesFile_;
-    size_t listConnection_ = 0;
+    ModelSubscription changes_;
     int lastCount_ = -1;
     bool hidden_ = false;
 };

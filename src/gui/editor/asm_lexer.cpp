@@ -3,6 +3,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 namespace zerka::gui {
@@ -24,48 +25,32 @@ const char* AsmLexer::language() const {
     return "KXA/KXB assembly";
 }
 
+namespace {
+// Each token kind's name in the style settings and its colour, in AsmToken order.
+struct TokenStyle {
+    const char* name;
+    QRgb colour;
+};
+constexpr std::array<TokenStyle, kAsmTokenKinds> kTokenStyles = {{
+    {"Default", qRgb(0x00, 0x00, 0x00)},
+    {"Comment", qRgb(0x5F, 0x7F, 0x5F)},
+    {"Instruction", qRgb(0x00, 0x33, 0xB3)},
+    {"Directive", qRgb(0x87, 0x10, 0x94)},
+    {"Number", qRgb(0xB3, 0x59, 0x00)},
+    {"Label", qRgb(0xA3, 0x15, 0x15)},
+    {"String", qRgb(0x06, 0x7D, 0x17)},
+    {"Operator", qRgb(0x55, 0x55, 0x55)},
+}};
+} // namespace
+
 QString AsmLexer::description(int style) const {
-    switch (static_cast<AsmToken>(style)) {
-    case AsmToken::Default:
-        return QStringLiteral("Default");
-    case AsmToken::Comment:
-        return QStringLiteral("Comment");
-    case AsmToken::Mnemonic:
-        return QStringLiteral("Instruction");
-    case AsmToken::Directive:
-        return QStringLiteral("Directive");
-    case AsmToken::Number:
-        return QStringLiteral("Number");
-    case AsmToken::Label:
-        return QStringLiteral("Label");
-    case AsmToken::String:
-        return QStringLiteral("String");
-    case AsmToken::Operator:
-        return QStringLiteral("Operator");
-    }
-    return {};
+    if (style < 0 || style >= kAsmTokenKinds) return {};
+    return QString::fromLatin1(kTokenStyles[size_t(style)].name);
 }
 
 QColor AsmLexer::defaultColor(int style) const {
-    switch (static_cast<AsmToken>(style)) {
-    case AsmToken::Comment:
-        return QColor(0x5F, 0x7F, 0x5F);
-    case AsmToken::Mnemonic:
-        return QColor(0x00, 0x33, 0xB3);
-    case AsmToken::Directive:
-        return QColor(0x87, 0x10, 0x94);
-    case AsmToken::Number:
-        return QColor(0xB3, 0x59, 0x00);
-    case AsmToken::Label:
-        return QColor(0xA3, 0x15, 0x15);
-    case AsmToken::String:
-        return QColor(0x06, 0x7D, 0x17);
-    case AsmToken::Operator:
-        return QColor(0x55, 0x55, 0x55);
-    case AsmToken::Default:
-        break;
-    }
-    return QColor(Qt::black);
+    if (style < 0 || style >= kAsmTokenKinds) return QColor(Qt::black);
+    return QColor(kTokenStyles[size_t(style)].colour);
 }
 
 QColor AsmLexer::defaultPaper(int) const {

@@ -231,27 +231,31 @@ void MainWindow::setTitle(const std::string& title) {
 }
 
 void MainWindow::setConnectionPanel(ConnectionPanel state) {
-    switch (state) {
-    case ConnectionPanel::Simulator:
-        connection_->setText(QStringLiteral("Simulator"));
-        connection_->setEnabled(false);
-        connection_->setFrameShadow(QFrame::Sunken);
-        // Not clickable, but a status to read: plain text, not the greyed look of a dead control.
-        connection_->setStyleSheet(QStringLiteral("QLabel:disabled { color: palette(text); }"));
-        break;
-    case ConnectionPanel::Connected:
-        connection_->setText(QStringLiteral("ICE Connect"));
-        connection_->setEnabled(true);
-        connection_->setFrameShadow(QFrame::Sunken);
-        connection_->setStyleSheet(QString());
-        break;
-    case ConnectionPanel::NotConnected:
-        connection_->setText(QStringLiteral("ICE not Connect"));
-        connection_->setEnabled(true);
-        connection_->setFrameShadow(QFrame::Raised);
-        connection_->setStyleSheet(QStringLiteral("background: red; color: white"));
-        break;
-    }
+    struct Look {
+        QString text;
+        bool enabled;
+        QFrame::Shadow shadow;
+        QString style;
+    };
+    const Look look = [state]() -> Look {
+        switch (state) {
+        case ConnectionPanel::Simulator:
+            // Not clickable, but a status to read: plain text, not the greyed look of a dead
+            // control.
+            return {QStringLiteral("Simulator"), false, QFrame::Sunken,
+                    QStringLiteral("QLabel:disabled { color: palette(text); }")};
+        case ConnectionPanel::Connected:
+            return {QStringLiteral("ICE Connect"), true, QFrame::Sunken, QString()};
+        case ConnectionPanel::NotConnected:
+            break;
+        }
+        return {QStringLiteral("ICE not Connect"), true, QFrame::Raised,
+                QStringLiteral("background: red; color: white")};
+    }();
+    connection_->setText(look.text);
+    connection_->setEnabled(look.enabled);
+    connection_->setFrameShadow(look.shadow);
+    connection_->setStyleSheet(look.style);
 }
 
 void MainWindow::setChecksumPanel(const std::string& text) {

@@ -2,7 +2,30 @@
 
 #include <QMessageBox>
 
+#include <array>
+#include <utility>
+
 namespace zerka::gui {
+
+namespace {
+// Qt's button for each of ours: the set a box offers and the answer it gives both go through
+// this list.
+constexpr std::array<std::pair<Button, QMessageBox::StandardButton>, 5> kButtons = {{
+    {Button::Ok, QMessageBox::Ok},
+    {Button::Yes, QMessageBox::Yes},
+    {Button::No, QMessageBox::No},
+    {Button::Retry, QMessageBox::Retry},
+    {Button::Cancel, QMessageBox::Cancel},
+}};
+
+QMessageBox::StandardButtons qtButtons(std::initializer_list<Button> ours) {
+    QMessageBox::StandardButtons set;
+    for (Button b : ours)
+        for (const auto& [mine, qt] : kButtons)
+            if (mine == b) set |= qt;
+    return set;
+}
+} // namespace
 
 Button QtUiHost::messageBox(MessageType type, const std::string& text, Buttons buttons) {
     QMessageBox box(parent_);
@@ -25,38 +48,31 @@ Button QtUiHost::messageBox(MessageType type, const std::string& text, Buttons b
     QMessageBox::StandardButtons set;
     switch (buttons) {
     case Buttons::Ok:
-        set = QMessageBox::Ok;
+        set = qtButtons({Button::Ok});
         break;
     case Buttons::OkCancel:
-        set = QMessageBox::Ok | QMessageBox::Cancel;
+        set = qtButtons({Button::Ok, Button::Cancel});
         break;
     case Buttons::YesNo:
-        set = QMessageBox::Yes | QMessageBox::No;
+        set = qtButtons({Button::Yes, Button::No});
         break;
     case Buttons::YesNoCancel:
-        set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        set = qtButtons({Button::Yes, Button::No, Button::Cancel});
         break;
     case Buttons::RetryCancel:
-        set = QMessageBox::Retry | QMessageBox::Cancel;
+        set = qtButtons({Button::Retry, Button::Cancel});
         break;
     case Buttons::Cancel:
-        set = QMessageBox::Cancel;
+        set = qtButtons({Button::Cancel});
         break;
     }
     box.setStandardButtons(set);
     box.setAccessibleName(box.text());
-    switch (box.exec()) {
-    case QMessageBox::Ok:
-        return Button::Ok;
-    case QMessageBox::Yes:
-        return Button::Yes;
-    case QMessageBox::No:
-        return Button::No;
-    case QMessageBox::Retry:
-        return Button::Retry;
-    default:
-        return Button::Cancel;
-    }
+    const int pressed = box.exec();
+    for (const auto& [mine, qt] : kButtons)
+        if (pressed == qt) return mine;
+    // Closing the box answers Cancel.
+    return Button::Cancel;
 }
 
 void QtUiHost::statusText(const std::string& text) {

@@ -21,69 +21,57 @@ QLineEdit* numberEdit(QWidget* parent, const std::string& name, int top, int cha
     return e;
 }
 
-// A row of the grid: the caption, the number box and its unit.
-void addNumberRow(QGridLayout* grid, int row, QLabel* label, QLineEdit* box, QLabel* unit) {
-    grid->addWidget(label, row, 0);
-    grid->addWidget(box, row, 1);
-    grid->addWidget(unit, row, 2);
-}
 } // namespace
 
-void CalibrationPage::build() {
+CalibrationPage::CalibrationPage(const OptionsPageContext& context, QWidget* parent)
+    : OptionsPageWidget(context, parent) {
     OptionsControls& c = model_.controls();
     auto* page = static_cast<QVBoxLayout*>(layout());
     group_ = named(new QGroupBox(this), c.calibrationGroup.name);
     auto* grid = new QGridLayout(group_);
 
-    hardware_ = named(new QCheckBox(group_), c.EnHAO.name);
-    grid->addWidget(hardware_, 0, 0, 1, 5);
-
-    haoLabel_ = new QLabel(group_);
-    hao_ = numberEdit(group_, c.EHAO.name, 99999999, 8);
-    haoUnit_ = new QLabel(QStringLiteral("Hz"), group_);
+    // A switch across the row; the switches go through the model's rules, which keep them
+    // consistent.
+    const auto switchRow = [&](int row, CheckControl OptionsControls::*control,
+                               CalibrationSwitch which) {
+        auto* box = named(new QCheckBox(group_), (c.*control).name);
+        grid->addWidget(box, row, 0, 1, 5);
+        follow(box, control);
+        onClicked(box, [this, which](bool on) { model_.clickCalibrationSwitch(which, on); });
+        return box;
+    };
+    // A row of the caption, the number box bound to its record, and the box's unit.
+    const auto numberRow = [&](int row, QLabel*& label, QLineEdit*& box, QLabel*& unit,
+                               EditControl OptionsControls::*control, int top, int chars,
+                               const QString& unitText) {
+        label = new QLabel(group_);
+        box = numberEdit(group_, (c.*control).name, top, chars);
+        unit = new QLabel(unitText, group_);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(box, row, 1);
+        grid->addWidget(unit, row, 2);
+        bindText(box, control);
+    };
+    hardware_ = switchRow(0, &OptionsControls::EnHAO, CalibrationSwitch::Hardware);
+    numberRow(1, haoLabel_, hao_, haoUnit_, &OptionsControls::EHAO, 99999999, 8,
+              QStringLiteral("Hz"));
     range_ = named(new QLabel(group_), "haoRange");
-    addNumberRow(grid, 1, haoLabel_, hao_, haoUnit_);
     grid->addWidget(range_, 1, 3);
-
-    permissLabel_ = new QLabel(group_);
-    permiss_ = numberEdit(group_, c.EPERMISS.name, 999, 3);
-    permissUnit_ = new QLabel(QStringLiteral("%"), group_);
-    addNumberRow(grid, 2, permissLabel_, permiss_, permissUnit_);
-
-    softwareHao_ = named(new QCheckBox(group_), c.EnSHAO.name);
-    grid->addWidget(softwareHao_, 3, 0, 1, 5);
-
-    lpoLabel_ = new QLabel(group_);
-    lpo_ = numberEdit(group_, c.ELAO.name, 999999, 6);
-    lpoUnit_ = new QLabel(QStringLiteral("Hz"), group_);
-    addNumberRow(grid, 4, lpoLabel_, lpo_, lpoUnit_);
-    softwareLpo_ = named(new QCheckBox(group_), c.EnSLAO.name);
-    grid->addWidget(softwareLpo_, 5, 0, 1, 5);
+    numberRow(2, permissLabel_, permiss_, permissUnit_, &OptionsControls::EPERMISS, 999, 3,
+              QStringLiteral("%"));
+    softwareHao_ = switchRow(3, &OptionsControls::EnSHAO, CalibrationSwitch::SoftwareHao);
+    numberRow(4, lpoLabel_, lpo_, lpoUnit_, &OptionsControls::ELAO, 999999, 6,
+              QStringLiteral("Hz"));
+    softwareLpo_ = switchRow(5, &OptionsControls::EnSLAO, CalibrationSwitch::SoftwareLpo);
     grid->setColumnStretch(4, 1);
+    follow(group_, &OptionsControls::calibrationGroup);
 
     page->addWidget(group_);
     page->addStretch();
-
-    const auto store = [this](QCheckBox* box, CalibrationSwitch which) {
-        onClicked(box, [this, which](bool on) { model_.clickCalibrationSwitch(which, on); });
-    };
-    store(hardware_, CalibrationSwitch::Hardware);
-    store(softwareHao_, CalibrationSwitch::SoftwareHao);
-    store(softwareLpo_, CalibrationSwitch::SoftwareLpo);
-    storeText(hao_, &OptionsControls::EHAO);
-    storeText(permiss_, &OptionsControls::EPERMISS);
-    storeText(lpo_, &OptionsControls::ELAO);
 }
 
-void CalibrationPage::refresh() {
+void CalibrationPage::refreshUnbound() {
     const OptionsControls& c = model_.controls();
-    syncGroup(group_, c.calibrationGroup);
-    syncCheck(hardware_, c.EnHAO);
-    syncCheck(softwareHao_, c.EnSHAO);
-    syncCheck(softwareLpo_, c.EnSLAO);
-    syncEdit(hao_, c.EHAO);
-    syncEdit(permiss_, c.EPERMISS);
-    syncEdit(lpo_, c.ELAO);
     // The accepted HAO range and the permissible error belong to the hardware calibration.
     const bool hardware = c.EnHAO.checked;
     range_->setVisible(hardware);

@@ -14,20 +14,19 @@
 namespace zerka::gui {
 
 namespace {
-template <typename B> B* button(QWidget* parent, QVBoxLayout* column, const CheckControl& c) {
-    auto* b = named(new B(parent), c.name);
-    column->addWidget(b);
-    return b;
-}
-
 QGroupBox* group(QWidget* parent, const std::string& name, QVBoxLayout** column) {
     auto* g = named(new QGroupBox(parent), name);
     *column = new QVBoxLayout(g);
     return g;
 }
+
+// Output switches and the plain check boxes store their state at once; the others go through
+// the model's rules.
+constexpr bool kStores = true;
 } // namespace
 
-void ConfigPage::build() {
+ConfigPage::ConfigPage(const OptionsPageContext& context, QWidget* parent)
+    : OptionsPageWidget(context, parent) {
     OptionsControls& c = model_.controls();
     auto* grid = new QGridLayout;
     grid->setColumnStretch(0, 1);
@@ -36,18 +35,35 @@ void ConfigPage::build() {
     static_cast<QVBoxLayout*>(layout())->addStretch();
 
     QVBoxLayout* col = nullptr;
+    // A check box in the group being built, bound to its record.
+    const auto check = [this, &c, &col](QGroupBox* g, CheckControl OptionsControls::*control,
+                                        bool stores = false) {
+        auto* box = named(new QCheckBox(g), (c.*control).name);
+        col->addWidget(box);
+        if (stores)
+            bindCheck(box, control);
+        else
+            follow(box, control);
+        return box;
+    };
+    // A group box with a record of its own follows it.
+    const auto boundGroup = [this, &c, &col]<typename C>(C OptionsControls::*control) {
+        QGroupBox* g = group(this, (c.*control).name, &col);
+        follow(g, control);
+        return g;
+    };
     filesGroup_ = group(this, "filesGroup", &col);
-    asc_ = button<QCheckBox>(filesGroup_, col, c.CkASC);
-    list_ = button<QCheckBox>(filesGroup_, col, c.CkList);
-    bin_ = button<QCheckBox>(filesGroup_, col, c.CkBin);
-    bin2_ = button<QCheckBox>(filesGroup_, col, c.CkBin2);
-    binInv_ = button<QCheckBox>(filesGroup_, col, c.CkBinInv);
-    mask_ = button<QCheckBox>(filesGroup_, col, c.CkMask);
-    ascInv_ = button<QCheckBox>(filesGroup_, col, c.CkASCInv);
-    toolEdit_ = button<QCheckBox>(filesGroup_, col, c.CkToolEdit);
+    asc_ = check(filesGroup_, &OptionsControls::CkASC, kStores);
+    list_ = check(filesGroup_, &OptionsControls::CkList, kStores);
+    bin_ = check(filesGroup_, &OptionsControls::CkBin, kStores);
+    bin2_ = check(filesGroup_, &OptionsControls::CkBin2, kStores);
+    binInv_ = check(filesGroup_, &OptionsControls::CkBinInv, kStores);
+    mask_ = check(filesGroup_, &OptionsControls::CkMask, kStores);
+    ascInv_ = check(filesGroup_, &OptionsControls::CkASCInv, kStores);
+    toolEdit_ = check(filesGroup_, &OptionsControls::CkToolEdit, kStores);
     grid->addWidget(filesGroup_, 0, 0);
 
-    fillGroup_ = group(this, c.fillMode.name, &col);
+    fillGroup_ = boundGroup(&OptionsControls::fillMode);
     auto* fills = new QButtonGroup(fillGroup_);
     for (size_t i = 0; i < 3 && i < c.fillMode.buttons.size(); ++i) {
         fill_[i] = named(new QRadioButton(fillGroup_), "fill" + std::to_string(i));
@@ -59,18 +75,21 @@ void ConfigPage::build() {
     grid->addWidget(fillGroup_, 1, 0);
 
     compilerGroup_ = group(this, "compilerGroup", &col);
-    smart_ = button<QCheckBox>(compilerGroup_, col, c.SmartCompiler);
-    optimization_ = button<QCheckBox>(compilerGroup_, col, c.COptimization);
-    protect_ = button<QCheckBox>(compilerGroup_, col, c.CProtect);
+    smart_ = check(compilerGroup_, &OptionsControls::SmartCompiler);
+    optimization_ = check(compilerGroup_, &OptionsControls::COptimization);
+    protect_ = check(compilerGroup_, &OptionsControls::CProtect, kStores);
     grid->addWidget(compilerGroup_, 2, 0);
 
     // Two exclusive choices side by side in a group.
-    const auto pair = [&col](QGroupBox* box, QRadioButton*& a, const std::string& aName,
-                             QRadioButton*& b, const std::string& bName) {
+    const auto pair = [this, &col](QGroupBox* box, QRadioButton*& a,
+                                   CheckControl OptionsControls::*aControl, QRadioButton*& b,
+                                   CheckControl OptionsControls::*bControl) {
         auto* row = new QHBoxLayout;
         col->addLayout(row);
-        a = named(new QRadioButton(box), aName);
-        b = named(new QRadioButton(box), bName);
+        a = named(new QRadioButton(box), (model_.controls().*aControl).name);
+        b = named(new QRadioButton(box), (model_.controls().*bControl).name);
+        follow(a, aControl);
+        follow(b, bControl);
         auto* choices = new QButtonGroup(box);
         choices->addButton(a);
         choices->addButton(b);
@@ -78,37 +97,23 @@ void ConfigPage::build() {
         row->addWidget(b);
         row->addStretch();
     };
-    coreGroup_ = group(this, c.coreGroup.name, &col);
-    pair(coreGroup_, cx4a_, c.PCX4A.name, cx4b_, c.PCX4B.name);
+    coreGroup_ = boundGroup(&OptionsControls::coreGroup);
+    pair(coreGroup_, cx4a_, &OptionsControls::PCX4A, cx4b_, &OptionsControls::PCX4B);
     grid->addWidget(coreGroup_, 0, 1);
 
-    stackGroup_ = group(this, c.stackGroup.name, &col);
-    stackReset_ = button<QCheckBox>(stackGroup_, col, c.STKOVRST);
-    stackStop_ = button<QCheckBox>(stackGroup_, col, c.STKOVSTOP);
+    stackGroup_ = boundGroup(&OptionsControls::stackGroup);
+    stackReset_ = check(stackGroup_, &OptionsControls::STKOVRST, kStores);
+    stackStop_ = check(stackGroup_, &OptionsControls::STKOVSTOP, kStores);
     grid->addWidget(stackGroup_, 1, 1);
 
-    acmGroup_ = group(this, c.acmGroup.name, &col);
-    pair(acmGroup_, acm10_, c.RACM10.name, acm12_, c.RACM12.name);
+    acmGroup_ = boundGroup(&OptionsControls::acmGroup);
+    pair(acmGroup_, acm10_, &OptionsControls::RACM10, acm12_, &OptionsControls::RACM12);
     grid->addWidget(acmGroup_, 2, 1);
 
-    wdtGroup_ = group(this, c.wdtGroup.name, &col);
-    wdtJmp0_ = button<QCheckBox>(wdtGroup_, col, c.ChWDTJMPOO);
+    wdtGroup_ = boundGroup(&OptionsControls::wdtGroup);
+    wdtJmp0_ = check(wdtGroup_, &OptionsControls::ChWDTJMPOO, kStores);
     grid->addWidget(wdtGroup_, 3, 1);
     grid->setRowStretch(4, 1);
-
-    // Output switches and the plain check boxes store their state at once.
-    storeCheck(asc_, &OptionsControls::CkASC);
-    storeCheck(list_, &OptionsControls::CkList);
-    storeCheck(bin_, &OptionsControls::CkBin);
-    storeCheck(bin2_, &OptionsControls::CkBin2);
-    storeCheck(binInv_, &OptionsControls::CkBinInv);
-    storeCheck(mask_, &OptionsControls::CkMask);
-    storeCheck(ascInv_, &OptionsControls::CkASCInv);
-    storeCheck(toolEdit_, &OptionsControls::CkToolEdit);
-    storeCheck(protect_, &OptionsControls::CProtect);
-    storeCheck(stackReset_, &OptionsControls::STKOVRST);
-    storeCheck(stackStop_, &OptionsControls::STKOVSTOP);
-    storeCheck(wdtJmp0_, &OptionsControls::ChWDTJMPOO);
 
     onClicked(smart_, [this](bool on) { model_.setSmartCompiler(on); });
     onClicked(optimization_, [this](bool on) { model_.setOptimization(on); });
@@ -118,41 +123,16 @@ void ConfigPage::build() {
     onClicked(acm12_, [this](bool) { model_.selectAcm(true); });
 }
 
-void ConfigPage::refresh() {
+void ConfigPage::refreshUnbound() {
     const OptionsControls& c = model_.controls();
-    syncCheck(asc_, c.CkASC);
-    syncCheck(list_, c.CkList);
-    syncCheck(bin_, c.CkBin);
-    syncCheck(bin2_, c.CkBin2);
-    syncCheck(binInv_, c.CkBinInv);
-    syncCheck(mask_, c.CkMask);
-    syncCheck(ascInv_, c.CkASCInv);
-    syncCheck(toolEdit_, c.CkToolEdit);
-
-    syncGroup(fillGroup_, c.fillMode);
     for (size_t i = 0; i < 3 && i < c.fillMode.buttons.size(); ++i) {
         const RadioGroupControl::Button& b = c.fillMode.buttons[i];
         CheckControl state;
         state.checked = b.value == c.fillMode.value;
         state.enabled = b.enabled;
         state.visible = b.visible;
-        syncCheck(fill_[i], state);
+        syncWidget(fill_[i], state);
     }
-
-    syncCheck(smart_, c.SmartCompiler);
-    syncCheck(optimization_, c.COptimization);
-    syncCheck(protect_, c.CProtect);
-    syncGroup(coreGroup_, c.coreGroup);
-    syncCheck(cx4a_, c.PCX4A);
-    syncCheck(cx4b_, c.PCX4B);
-    syncGroup(stackGroup_, c.stackGroup);
-    syncCheck(stackReset_, c.STKOVRST);
-    syncCheck(stackStop_, c.STKOVSTOP);
-    syncGroup(acmGroup_, c.acmGroup);
-    syncCheck(acm10_, c.RACM10);
-    syncCheck(acm12_, c.RACM12);
-    syncGroup(wdtGroup_, c.wdtGroup);
-    syncCheck(wdtJmp0_, c.ChWDTJMPOO);
 }
 
 void ConfigPage::applyCaptions() {

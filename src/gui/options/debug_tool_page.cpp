@@ -50,12 +50,46 @@ QString hex(uint32_t value, int digits) {
 }
 } // namespace
 
-DebugToolPage::DebugToolPage(OptionsModel& model, OptionsHardwareTools* tools,
-                             std::function<void()> changed,
-                             std::function<void(const QString&)> report, QWidget* parent)
-    : OptionsPageWidget(model, std::move(changed), std::move(report), parent), tools_(tools) {}
+// One of the two memories the page reads and writes a cell of.
+struct DebugToolPage::Memory {
+    int addressDigits;
+    uint32_t addressLimit;
+    int valueDigits;
+    TextId error;
+    std::function<bool(OptionsHardwareTools&, uint16_t address, uint32_t value)> write;
+    std::function<std::optional<uint32_t>(OptionsHardwareTools&, uint16_t address)> read;
 
-void DebugToolPage::build() {
+    uint32_t valueLimit() const { return (1u << (4 * valueDigits)) - 1; }
+    QString addressRange() const {
+        return hex(0, addressDigits) + QLatin1Char('~') + hex(addressLimit, addressDigits);
+    }
+};
+
+namespace {
+const DebugToolPage::Memory kProgramMemory{
+    .addressDigits = 4,
+    .addressLimit = kProgramAddressLimit,
+    .valueDigits = 4,
+    .error = TextId::ProgramMemoryAccessedError,
+    .write = [](OptionsHardwareTools& t, uint16_t a,
+                uint32_t v) { return t.writeProgramWord(a, uint16_t(v)); },
+    .read = [](OptionsHardwareTools& t, uint16_t a) -> std::optional<uint32_t> {
+        return t.readProgramWord(a);
+    }};
+const DebugToolPage::Memory kDataMemory{
+    .addressDigits = 3,
+    .addressLimit = kDataAddressLimit,
+    .valueDigits = 2,
+    .error = TextId::RamAccessedError,
+    .write = [](OptionsHardwareTools& t, uint16_t a,
+                uint32_t v) { return t.writeDataByte(a, uint8_t(v)); },
+    .read = [](OptionsHardwareTools& t, uint16_t a) -> std::optional<uint32_t> {
+        return t.readDataByte(a);
+    }};
+} // namespace
+
+DebugToolPage::DebugToolPage(const OptionsPageContext& context, QWidget* parent)
+    : OptionsPageWidget(context, parent) {
     auto* page = static_cast<QVBoxLayout*>(layout());
     noUnit_ = named(new QLabel(this), "noUnit");
     noUnit_->setWordWrap(true);
@@ -128,13 +162,17 @@ void DebugToolPage::build() {
     connect(ckVpp_, &QPushButton::clicked, this, [this] { measure(true, false); });
     connect(ckVcc_, &QPushButton::clicked, this, [this] { measure(false, true); });
     connect(ckAll_, &QPushButton::clicked, this, [this] { measure(true, true); });
-    connect(programWrite_, &QPushButton::clicked, this, &DebugToolPage::writeProgram);
-    connect(programReadButton_, &QPushButton::clicked, this, &DebugToolPage::readProgram);
-    connect(dataWrite_, &QPushButton::clicked, this, &DebugToolPage::writeData);
-    connect(dataReadButton_, &QPushButton::clicked, this, &DebugToolPage::readData);
+    connect(programWrite_, &QPushButton::clicked, this,
+            [this] { writeCell(kProgramMemory, programAddress_, programValue_); });
+    connect(programReadButton_, &QPushButton::clicked, this,
+            [this] { readCell(kProgramMemory, programAddress_, programRead_); });
+    connect(dataWrite_, &QPushButton::clicked, this,
+            [this] { writeCell(kDataMemory, dataAddress_, dataValue_); });
+    connect(dataReadButton_, &QPushButton::clicked, this,
+            [this] { readCell(kDataMemory, dataAddress_, dataRead_); });
 }
 
-void DebugToolPage::refresh() {
+void DebugToolPage::refreshUnbound() {
     const bool unit = tools_ != nullptr;
     noUnit_->setVisible(!unit);
     // The "CK" buttons need the USB unit; the panel is shown once it answered.
@@ -155,50 +193,30 @@ void DebugToolPage::measure(bool vpp, bool vcc) {
     report(failed ? tableText(TextId::ConnectError) : QString());
 }
 
-void DebugToolPage::writeProgram() {
-    const auto address = hexBox(programAddress_, kProgramAddressLimit);
-    const auto value = hexBox(programValue_, 0xFFFF);
+void DebugToolPage::writeCell(const Memory& m, const QLineEdit* addressBox,
+                              const QLineEdit* valueBox) {
+    const auto address = hexBox(addressBox, m.addressLimit);
+    const auto value = hexBox(valueBox, m.valueLimit());
     if (!address || !value) {
-        report(tr("Enter a hexadecimal address 0000~7FFF and a value 0000~FFFF."));
+        report(
+            tr("Enter a hexadecimal address %1 and a value %2~%3.")
+                .arg(m.addressRange(), hex(0, m.valueDigits), hex(m.valueLimit(), m.valueDigits)));
         return;
     }
-    const bool ok = tools_ && tools_->writeProgramWord(uint16_t(*address), uint16_t(*value));
-    report(ok ? QString() : tableText(TextId::ProgramMemoryAccessedError));
+    const bool ok = tools_ && m.write(*tools_, uint16_t(*address), *value);
+    report(ok ? QString() : tableText(m.error));
 }
 
-void DebugToolPage::readProgram() {
-    const auto address = hexBox(programAddress_, kProgramAddressLimit);
+void DebugToolPage::readCell(const Memory& m, const QLineEdit* addressBox, QLineEdit* readBox) {
+    const auto address = hexBox(addressBox, m.addressLimit);
     if (!address) {
-        report(tr("Enter a hexadecimal address 0000~7FFF."));
+        report(tr("Enter a hexadecimal address %1.").arg(m.addressRange()));
         return;
     }
-    const std::optional<uint16_t> word =
-        tools_ ? tools_->readProgramWord(uint16_t(*address)) : std::nullopt;
-    programRead_->setText(hex(word.value_or(0), 4));
-    report(word ? QString() : tableText(TextId::ProgramMemoryAccessedError));
-}
-
-void DebugToolPage::writeData() {
-    const auto address = hexBox(dataAddress_, kDataAddressLimit);
-    const auto value = hexBox(dataValue_, 0xFF);
-    if (!address || !value) {
-        report(tr("Enter a hexadecimal address 000~1FF and a value 00~FF."));
-        return;
-    }
-    const bool ok = tools_ && tools_->writeDataByte(uint16_t(*address), uint8_t(*value));
-    report(ok ? QString() : tableText(TextId::RamAccessedError));
-}
-
-void DebugToolPage::readData() {
-    const auto address = hexBox(dataAddress_, kDataAddressLimit);
-    if (!address) {
-        report(tr("Enter a hexadecimal address 000~1FF."));
-        return;
-    }
-    const std::optional<uint8_t> byte =
-        tools_ ? tools_->readDataByte(uint16_t(*address)) : std::nullopt;
-    dataRead_->setText(hex(byte.value_or(0), 2));
-    report(byte ? QString() : tableText(TextId::RamAccessedError));
+    const std::optional<uint32_t> value =
+        tools_ ? m.read(*tools_, uint16_t(*address)) : std::nullopt;
+    readBox->setText(hex(value.value_or(0), m.valueDigits));
+    report(value ? QString() : tableText(m.error));
 }
 
 void DebugToolPage::applyCaptions() {

@@ -15,43 +15,37 @@
 
 namespace zerka::gui {
 
-namespace {
-QComboBox* combo(QWidget* parent, const std::string& name) {
-    auto* c = named(new QComboBox(parent), name);
-    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    c->setMinimumContentsLength(16);
-    return c;
-}
-} // namespace
-
-void InterfacePage::build() {
+InterfacePage::InterfacePage(const OptionsPageContext& context, QWidget* parent)
+    : OptionsPageWidget(context, parent) {
     OptionsControls& c = model_.controls();
     auto* page = static_cast<QVBoxLayout*>(layout());
 
-    chipGroup_ = named(new QGroupBox(this), "chipGroup");
-    chipLabel_ = new QLabel(chipGroup_);
-    chip_ = combo(chipGroup_, c.CbSeluP.name);
-    auto* chipForm = new QFormLayout(chipGroup_);
-    chipForm->addRow(chipLabel_, chip_);
-    page->addWidget(chipGroup_);
-
-    iceGroup_ = named(new QGroupBox(this), c.iceGroup.name);
-    interfaceLabel_ = new QLabel(iceGroup_);
-    interface_ = combo(iceGroup_, c.SelLPT.name);
-    auto* iceForm = new QFormLayout(iceGroup_);
-    iceForm->addRow(interfaceLabel_, interface_);
-    page->addWidget(iceGroup_);
-
-    languageGroup_ = named(new QGroupBox(this), "languageGroup");
-    languageLabel_ = new QLabel(languageGroup_);
-    language_ = combo(languageGroup_, c.CbSelLang.name);
-    auto* languageForm = new QFormLayout(languageGroup_);
-    languageForm->addRow(languageLabel_, language_);
-    page->addWidget(languageGroup_);
+    // A group holding one labelled selector, bound to its record.
+    const auto selectorGroup = [this, &c, page](const std::string& groupName, QGroupBox*& group,
+                                                QLabel*& label, QComboBox*& box,
+                                                ChoiceControl OptionsControls::*control) {
+        group = named(new QGroupBox(this), groupName);
+        label = new QLabel(group);
+        box = named(new QComboBox(group), (c.*control).name);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        box->setMinimumContentsLength(16);
+        follow(box, control);
+        auto* form = new QFormLayout(group);
+        form->addRow(label, box);
+        page->addWidget(group);
+    };
+    selectorGroup("chipGroup", chipGroup_, chipLabel_, chip_, &OptionsControls::CbSeluP);
+    selectorGroup(c.iceGroup.name, iceGroup_, interfaceLabel_, interface_,
+                  &OptionsControls::SelLPT);
+    follow(iceGroup_, &OptionsControls::iceGroup);
+    selectorGroup("languageGroup", languageGroup_, languageLabel_, language_,
+                  &OptionsControls::CbSelLang);
 
     modeGroup_ = named(new QGroupBox(this), "ideModeGroup");
     debugger_ = named(new QRadioButton(modeGroup_), c.PICE.name);
     programmer_ = named(new QRadioButton(modeGroup_), c.PProg.name);
+    follow(debugger_, &OptionsControls::PICE);
+    follow(programmer_, &OptionsControls::PProg);
     auto* modes = new QButtonGroup(modeGroup_);
     modes->addButton(debugger_);
     modes->addButton(programmer_);
@@ -61,12 +55,8 @@ void InterfacePage::build() {
     modeRow->addStretch();
     page->addWidget(modeGroup_);
 
-    romGroup_ = named(new QGroupBox(this), c.romGroup.name);
-    romLabel_ = new QLabel(romGroup_);
-    rom_ = combo(romGroup_, c.SELROM.name);
-    auto* romForm = new QFormLayout(romGroup_);
-    romForm->addRow(romLabel_, rom_);
-    page->addWidget(romGroup_);
+    selectorGroup(c.romGroup.name, romGroup_, romLabel_, rom_, &OptionsControls::SELROM);
+    follow(romGroup_, &OptionsControls::romGroup);
     page->addStretch();
 
     onActivated(chip_, [this](int index) {
@@ -80,18 +70,9 @@ void InterfacePage::build() {
     onActivated(rom_, [this](int index) { model_.selectRom(index); });
 }
 
-void InterfacePage::refresh() {
-    const OptionsControls& c = model_.controls();
-    syncChoice(chip_, c.CbSeluP);
-    syncGroup(iceGroup_, c.iceGroup);
-    syncChoice(interface_, c.SelLPT);
-    syncChoice(language_, c.CbSelLang);
-    syncCheck(debugger_, c.PICE);
-    syncCheck(programmer_, c.PProg);
-    syncGroup(romGroup_, c.romGroup);
+void InterfacePage::refreshUnbound() {
     // The engineer's second program-memory type is only of use when it can be chosen.
     if (model_.engineerMode()) romGroup_->setVisible(true);
-    syncChoice(rom_, c.SELROM);
 }
 
 void InterfacePage::applyCaptions() {

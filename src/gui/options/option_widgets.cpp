@@ -30,17 +30,17 @@ void syncCommon(QWidget* w, const OptionControl& c) {
 }
 } // namespace
 
-void syncCheck(QAbstractButton* w, const CheckControl& c) {
+void syncWidget(QAbstractButton* w, const CheckControl& c) {
     const QSignalBlocker block(w);
     w->setChecked(c.checked);
     syncCommon(w, c);
 }
 
-void syncGroup(QGroupBox* w, const OptionControl& c) {
+void syncWidget(QGroupBox* w, const OptionControl& c) {
     syncCommon(w, c);
 }
 
-void syncChoice(QComboBox* w, const ChoiceControl& c) {
+void syncWidget(QComboBox* w, const ChoiceControl& c) {
     const QSignalBlocker block(w);
     bool same = w->count() == int(c.items.size());
     for (int i = 0; same && i < w->count(); ++i)
@@ -54,7 +54,7 @@ void syncChoice(QComboBox* w, const ChoiceControl& c) {
     syncCommon(w, c);
 }
 
-void syncEdit(QLineEdit* w, const EditControl& c) {
+void syncWidget(QLineEdit* w, const EditControl& c) {
     const QSignalBlocker block(w);
     // Rewriting an unchanged text would move the caret while the user types.
     if (w->text() != textOf(c.text)) w->setText(textOf(c.text));

@@ -24,10 +24,10 @@ QString textOf(std::string_view bytes);
 // The UI text table's English text of an entry.
 QString tableText(TextId entry);
 
-void syncCheck(QAbstractButton* w, const CheckControl& c);
-void syncGroup(QGroupBox* w, const OptionControl& c);
-void syncChoice(QComboBox* w, const ChoiceControl& c);
-void syncEdit(QLineEdit* w, const EditControl& c);
+void syncWidget(QAbstractButton* w, const CheckControl& c);
+void syncWidget(QGroupBox* w, const OptionControl& c);
+void syncWidget(QComboBox* w, const ChoiceControl& c);
+void syncWidget(QLineEdit* w, const EditControl& c);
 
 // Caption and accessible name in one step; the name stays even while the text is elided.
 void setCaption(QAbstractButton* w, const QString& caption);

@@ -173,17 +173,10 @@ OptionsDialog::OptionsDialog(OptionsModel& model, OptionsHardwareTools* tools, Q
 
     const auto changed = [this] { d_->refresh(); };
     const auto report = [this](const QString& text) { d_->status->setText(text); };
-    auto* interfacePage = new InterfacePage(model, changed, report, this);
-    auto* configPage = new ConfigPage(model, changed, report, this);
-    auto* watchPage = new WatchPage(model, changed, report, this);
-    auto* debugToolPage = new DebugToolPage(model, tools, changed, report, this);
-    auto* calibrationPage = new CalibrationPage(model, changed, report, this);
-    interfacePage->build();
-    configPage->build();
-    watchPage->build();
-    debugToolPage->build();
-    calibrationPage->build();
-    d_->pages = {interfacePage, configPage, watchPage, debugToolPage, calibrationPage};
+    const OptionsPageContext context{model, tools, changed, report};
+    d_->pages = {new InterfacePage(context, this), new ConfigPage(context, this),
+                 new WatchPage(context, this), new DebugToolPage(context, this),
+                 new CalibrationPage(context, this)};
 
     d_->stack = new QStackedWidget(this);
     d_->stack->setObjectName(QStringLiteral("pageStack"));

@@ -11,10 +11,9 @@
 
 namespace zerka::gui {
 
-OptionsPageWidget::OptionsPageWidget(OptionsModel& model, std::function<void()> changed,
-                                     std::function<void(const QString&)> report, QWidget* parent)
-    : QWidget(parent), model_(model), heading_(new QLabel(this)), changed_(std::move(changed)),
-      report_(std::move(report)) {
+OptionsPageWidget::OptionsPageWidget(const OptionsPageContext& context, QWidget* parent)
+    : QWidget(parent), model_(context.model), tools_(context.tools), heading_(new QLabel(this)),
+      changed_(context.changed), report_(context.report) {
     QFont font = heading_->font();
     font.setBold(true);
     font.setPointSizeF(font.pointSizeF() * 1.2);
@@ -23,6 +22,12 @@ OptionsPageWidget::OptionsPageWidget(OptionsModel& model, std::function<void()> 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(heading_);
+}
+
+void OptionsPageWidget::refresh() {
+    for (const auto& follow : follows_)
+        follow();
+    refreshUnbound();
 }
 
 void OptionsPageWidget::onClicked(QAbstractButton* button, std::function<void(bool)> apply) {
@@ -39,11 +44,13 @@ void OptionsPageWidget::onActivated(QComboBox* box, std::function<void(int)> app
     });
 }
 
-void OptionsPageWidget::storeCheck(QAbstractButton* box, CheckControl OptionsControls::*control) {
+void OptionsPageWidget::bindCheck(QAbstractButton* box, CheckControl OptionsControls::*control) {
+    follow(box, control);
     onClicked(box, [this, control](bool on) { (model_.controls().*control).checked = on; });
 }
 
-void OptionsPageWidget::storeText(QLineEdit* box, EditControl OptionsControls::*control) {
+void OptionsPageWidget::bindText(QLineEdit* box, EditControl OptionsControls::*control) {
+    follow(box, control);
     connect(box, &QLineEdit::textEdited, this, [this, control](const QString& t) {
         (model_.controls().*control).text = t.toStdString();
     });

@@ -1,9 +1,13 @@
 #pragma once
 // The five pages of the options dialog. Each page builds its widgets, forwards the user's
 // clicks to the options model and redraws itself from the model in refresh().
+#include "chip/options_model.h"
+#include "gui/options/option_widgets.h"
+
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QAbstractButton;
 class QButtonGroup;
@@ -16,27 +20,34 @@ class QPushButton;
 class QRadioButton;
 
 namespace zerka {
-class OptionsModel;
 class OptionsHardwareTools;
-struct OptionsControls;
-struct CheckControl;
-struct EditControl;
 } // namespace zerka
 
 namespace zerka::gui {
 
+// What the dialog hands every page. `changed` runs after every change the page made to the
+// model, so the whole dialog follows; `report` shows a line in the dialog's status line (""
+// clears it); `tools` are the device operations of the hardware tools page (null without a unit).
+struct OptionsPageContext {
+    OptionsModel& model;
+    OptionsHardwareTools* tools = nullptr;
+    std::function<void()> changed;
+    std::function<void(const QString&)> report;
+};
+
+// A page builds its widgets in its constructor and binds each to its control record of the
+// model: refresh() redraws every bound widget from its record, then runs the page's own rules.
 class OptionsPageWidget : public QWidget {
     Q_OBJECT
   public:
-    // `changed` runs after every change the page made to the model, so the whole dialog
-    // follows; `report` shows a line in the dialog's status line ("" clears it).
-    OptionsPageWidget(OptionsModel& model, std::function<void()> changed,
-                      std::function<void(const QString&)> report, QWidget* parent = nullptr);
+    OptionsPageWidget(const OptionsPageContext& context, QWidget* parent);
 
-    virtual void refresh() = 0;
+    void refresh();
     virtual void applyCaptions() = 0;
 
   protected:
+    // What a refresh does beyond the bound widgets (runs after them).
+    virtual void refreshUnbound() {}
     // The page's heading, set by applyCaptions.
     QLabel* heading() const { return heading_; }
     void changed() { changed_(); }
@@ -45,28 +56,36 @@ class OptionsPageWidget : public QWidget {
     // then the dialog follows.
     void onClicked(QAbstractButton* button, std::function<void(bool)> apply);
     void onActivated(QComboBox* box, std::function<void(int)> apply);
-    // Boxes that store straight into their control of the model; a text waits for the dialog.
-    void storeCheck(QAbstractButton* box, CheckControl OptionsControls::*control);
-    void storeText(QLineEdit* box, EditControl OptionsControls::*control);
+    // A widget redrawn from its record on every refresh.
+    template <typename Widget, typename Control>
+    void follow(Widget* widget, Control OptionsControls::*control) {
+        follows_.push_back(
+            [this, widget, control] { syncWidget(widget, model_.controls().*control); });
+    }
+    // Boxes that also store straight into their record; a text waits for the dialog.
+    void bindCheck(QAbstractButton* box, CheckControl OptionsControls::*control);
+    void bindText(QLineEdit* box, EditControl OptionsControls::*control);
 
     OptionsModel& model_;
+    OptionsHardwareTools* const tools_;
 
   private:
     QLabel* heading_;
     std::function<void()> changed_;
     std::function<void(const QString&)> report_;
+    std::vector<std::function<void()>> follows_;
 };
 
 // "InterSetup": chip, interface, language, IDE mode, program-memory type.
 class InterfacePage : public OptionsPageWidget {
     Q_OBJECT
   public:
-    using OptionsPageWidget::OptionsPageWidget;
-    void build();
-    void refresh() override;
+    explicit InterfacePage(const OptionsPageContext& context, QWidget* parent = nullptr);
     void applyCaptions() override;
 
   private:
+    void refreshUnbound() override;
+
     QGroupBox* chipGroup_ = nullptr;
     QLabel* chipLabel_ = nullptr;
     QComboBox* chip_ = nullptr;
@@ -89,12 +108,12 @@ class InterfacePage : public OptionsPageWidget {
 class ConfigPage : public OptionsPageWidget {
     Q_OBJECT
   public:
-    using OptionsPageWidget::OptionsPageWidget;
-    void build();
-    void refresh() override;
+    explicit ConfigPage(const OptionsPageContext& context, QWidget* parent = nullptr);
     void applyCaptions() override;
 
   private:
+    void refreshUnbound() override;
+
     QGroupBox* filesGroup_ = nullptr;
     QCheckBox *asc_ = nullptr, *list_ = nullptr, *bin_ = nullptr, *binInv_ = nullptr,
               *mask_ = nullptr, *ascInv_ = nullptr, *bin2_ = nullptr, *toolEdit_ = nullptr;
@@ -116,12 +135,12 @@ class ConfigPage : public OptionsPageWidget {
 class WatchPage : public OptionsPageWidget {
     Q_OBJECT
   public:
-    using OptionsPageWidget::OptionsPageWidget;
-    void build();
-    void refresh() override;
+    explicit WatchPage(const OptionsPageContext& context, QWidget* parent = nullptr);
     void applyCaptions() override;
 
   private:
+    void refreshUnbound() override;
+
     QGroupBox* triggerGroup_ = nullptr;
     QLabel *addressLabel_ = nullptr, *dataLabel_ = nullptr;
     QLineEdit *address_ = nullptr, *data_ = nullptr;
@@ -134,20 +153,19 @@ class WatchPage : public OptionsPageWidget {
 class DebugToolPage : public OptionsPageWidget {
     Q_OBJECT
   public:
-    DebugToolPage(OptionsModel& model, OptionsHardwareTools* tools, std::function<void()> changed,
-                  std::function<void(const QString&)> report, QWidget* parent = nullptr);
-    void build();
-    void refresh() override;
+    explicit DebugToolPage(const OptionsPageContext& context, QWidget* parent = nullptr);
     void applyCaptions() override;
 
-  private:
-    void measure(bool vpp, bool vcc);
-    void writeProgram();
-    void readProgram();
-    void writeData();
-    void readData();
+    // The program memory or the data memory: its address and value sizes, its device access
+    // and its error text.
+    struct Memory;
 
-    OptionsHardwareTools* tools_;
+  private:
+    void refreshUnbound() override;
+    void measure(bool vpp, bool vcc);
+    void writeCell(const Memory& memory, const QLineEdit* addressBox, const QLineEdit* valueBox);
+    void readCell(const Memory& memory, const QLineEdit* addressBox, QLineEdit* readBox);
+
     QLabel* noUnit_ = nullptr;
     QGroupBox* voltageGroup_ = nullptr;
     QPushButton *ckVpp_ = nullptr, *ckVcc_ = nullptr, *ckAll_ = nullptr;
@@ -167,12 +185,12 @@ class DebugToolPage : public OptionsPageWidget {
 class CalibrationPage : public OptionsPageWidget {
     Q_OBJECT
   public:
-    using OptionsPageWidget::OptionsPageWidget;
-    void build();
-    void refresh() override;
+    explicit CalibrationPage(const OptionsPageContext& context, QWidget* parent = nullptr);
     void applyCaptions() override;
 
   private:
+    void refreshUnbound() override;
+
     QGroupBox* group_ = nullptr;
     QCheckBox *hardware_ = nullptr, *softwareHao_ = nullptr, *softwareLpo_ = nullptr;
     QLabel *haoLabel_ = nullptr, *haoUnit_ = nullptr, *range_ = nullptr;

@@ -24,7 +24,8 @@ QLineEdit* hexEdit(QWidget* parent, const std::string& name, int digits) {
 }
 } // namespace
 
-void WatchPage::build() {
+WatchPage::WatchPage(const OptionsPageContext& context, QWidget* parent)
+    : OptionsPageWidget(context, parent) {
     OptionsControls& c = model_.controls();
     auto* page = static_cast<QVBoxLayout*>(layout());
 
@@ -54,18 +55,15 @@ void WatchPage::build() {
     page->addWidget(stopOnStack_);
     page->addStretch();
 
-    storeText(address_, &OptionsControls::EWatchAddress);
-    storeText(data_, &OptionsControls::EWatchData);
-    storeCheck(stopOnStack_, &OptionsControls::STPOVSTAK);
+    bindText(address_, &OptionsControls::EWatchAddress);
+    bindText(data_, &OptionsControls::EWatchData);
+    bindCheck(stopOnStack_, &OptionsControls::STPOVSTAK);
 }
 
-void WatchPage::refresh() {
+void WatchPage::refreshUnbound() {
     const OptionsControls& c = model_.controls();
-    syncEdit(address_, c.EWatchAddress);
-    syncEdit(data_, c.EWatchData);
     for (size_t k = 0; k < 8; ++k)
-        syncCheck(bits_[k], c.CkWatchB[k]);
-    syncCheck(stopOnStack_, c.STPOVSTAK);
+        syncWidget(bits_[k], c.CkWatchB[k]);
 }
 
 void WatchPage::applyCaptions() {

@@ -44,18 +44,26 @@ QLabel* panel(const char* name, QWidget* parent) {
     return l;
 }
 
-// Two radio buttons and their two buttons in a group box.
-QGroupBox* switchGroup(const char* caption, QRadioButton* off, QRadioButton* on, QPushButton* set,
-                       QPushButton* read, QWidget* parent) {
+// Two radio buttons over their set and read buttons in a group box, with an optional row of
+// a label and a field between them.
+QGroupBox* switchGroup(const char* caption, QRadioButton* first, QRadioButton* second,
+                       QPushButton* set, QPushButton* read, QWidget* parent,
+                       QWidget* label = nullptr, QWidget* field = nullptr) {
     auto* g = new QGroupBox(QString::fromLatin1(caption), parent);
     auto* group = new QButtonGroup(g);
-    group->addButton(off);
-    group->addButton(on);
+    group->addButton(first);
+    group->addButton(second);
     auto* l = new QGridLayout(g);
-    l->addWidget(off, 0, 0);
-    l->addWidget(on, 0, 1);
-    l->addWidget(set, 1, 0);
-    l->addWidget(read, 1, 1);
+    l->addWidget(first, 0, 0);
+    l->addWidget(second, 0, 1);
+    int row = 1;
+    if (label && field) {
+        l->addWidget(label, row, 0);
+        l->addWidget(field, row, 1);
+        ++row;
+    }
+    l->addWidget(set, row, 0);
+    l->addWidget(read, row, 1);
     return g;
 }
 
@@ -181,27 +189,19 @@ void ProgrammerPage::buildLayout() {
     auto* buzzer = switchGroup("Buzzer function settings ", buzzerOff_, buzzerOn_, buzzerSet_,
                                buzzerRead_, content);
 
-    auto* code = new QGroupBox(QStringLiteral("Chip Code Number"), content);
-    numberOn_ = radio("m_rdoWriteNumOn", "Write Num ON", code);
-    numberOff_ = radio("m_rdoWriteNumOff", "Write Num OFF", code);
+    numberOn_ = radio("m_rdoWriteNumOn", "Write Num ON", content);
+    numberOff_ = radio("m_rdoWriteNumOff", "Write Num OFF", content);
     numberOff_->setChecked(true);
-    number_ = new QLineEdit(code);
+    number_ = new QLineEdit(content);
     number_->setObjectName(QStringLiteral("m_txtNumber"));
     number_->setAccessibleName(QStringLiteral("Next Number to Write(Dec)"));
     number_->setValidator(new QIntValidator(0, 2147483647, number_));
     number_->setEnabled(false);
-    numberSet_ = button("m_btnNumberWrite", "Chip Code Setting", code);
-    numberRead_ = button("m_btnNumberRead", "Read", code);
-    auto* codeGroup = new QButtonGroup(code);
-    codeGroup->addButton(numberOn_);
-    codeGroup->addButton(numberOff_);
-    auto* cl = new QGridLayout(code);
-    cl->addWidget(numberOn_, 0, 0);
-    cl->addWidget(numberOff_, 0, 1);
-    cl->addWidget(new QLabel(QStringLiteral("Next Number to Write(Dec)"), code), 1, 0);
-    cl->addWidget(number_, 1, 1);
-    cl->addWidget(numberSet_, 2, 0);
-    cl->addWidget(numberRead_, 2, 1);
+    numberSet_ = button("m_btnNumberWrite", "Chip Code Setting", content);
+    numberRead_ = button("m_btnNumberRead", "Read", content);
+    auto* code =
+        switchGroup("Chip Code Number", numberOn_, numberOff_, numberSet_, numberRead_, content,
+                    new QLabel(QStringLiteral("Next Number to Write(Dec)"), content), number_);
 
     readAll_ = button("SettingCheck", "Read Burner Setting", content);
     firmware_ = panel("PFirmware", content);

@@ -182,7 +182,10 @@ TEST_F(OptionsDialogTest, DebugToolPageMeasuresAndAccessesMemory) {
 
         QTest::keyClicks(find<QLineEdit>("dataAddress"), "200"); // beyond 1FF
         find<QPushButton>("dataReadButton")->click();
-        EXPECT_FALSE(find<QLabel>("status")->text().isEmpty());
+        EXPECT_EQ(find<QLabel>("status")->text(), "Enter a hexadecimal address 000~1FF.");
+        find<QPushButton>("dataWrite")->click();
+        EXPECT_EQ(find<QLabel>("status")->text(),
+                  "Enter a hexadecimal address 000~1FF and a value 00~FF.");
         find<QLineEdit>("dataAddress")->setText("1ff");
         find<QLineEdit>("dataValue")->setText("c3");
         find<QPushButton>("dataWrite")->click();
