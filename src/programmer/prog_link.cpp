@@ -9,7 +9,6 @@ namespace zerka {
 
 namespace {
 
-constexpr uint8_t kBlockAck = 0xAA;
 constexpr size_t kJobReply = 10;
 constexpr auto kFirstStatusDelay = std::chrono::milliseconds(1000);
 constexpr auto kStatusPoll = std::chrono::milliseconds(100);
@@ -219,7 +218,7 @@ bool ProgLink::sendFlash8(uint8_t b0, uint8_t b1, uint32_t address, uint32_t cou
 
 bool ProgLink::blockWrite(uint32_t address, std::span<const uint8_t> data) {
     if (!sendFlash8(0xAA, 0x02, address, static_cast<uint32_t>(data.size()), 1) ||
-        usb_.ioBuffer[0] != kBlockAck)
+        usb_.ioBuffer[0] != kUnitBlockAck)
         return false;
     const size_t limit = pieceLimit();
     for (size_t done = 0; done < data.size();) {
@@ -234,7 +233,7 @@ bool ProgLink::blockWrite(uint32_t address, std::span<const uint8_t> data) {
 bool ProgLink::blockRead(uint32_t address, std::span<uint8_t> out, const ProgressHook& progress,
                          size_t progressBase, size_t progressTotal) {
     if (!sendFlash8(0xAA, 0x03, address, static_cast<uint32_t>(out.size()), 1) ||
-        usb_.ioBuffer[0] != kBlockAck)
+        usb_.ioBuffer[0] != kUnitBlockAck)
         return false;
     const size_t limit = pieceLimit();
     for (size_t done = 0; done < out.size();) {

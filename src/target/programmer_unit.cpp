@@ -1,15 +1,13 @@
 #include "target/programmer_unit.h"
 
 #include "core/text.h"
+#include "link/ice_protocol.h"
 
 #include <algorithm>
 
 namespace zerka {
 
 namespace {
-
-constexpr uint8_t kAck = 0xFA;
-constexpr uint8_t kBlockAck = 0xAA;
 
 // Job codes of B8h.
 constexpr uint8_t kJobProgram = 0, kJobProgramSbm = 1, kJobBlank = 2, kJobBlankSbm = 3,
@@ -149,7 +147,7 @@ bool ProgrammerUnit::handleSystem(uint8_t sub, const uint8_t* p, size_t n,
             storeSettings();
         }
         r.assign(8, 0);
-        r[0] = kAck;
+        r[0] = kUnitAck;
         r[1] = value;
     };
     switch (sub) {
@@ -173,11 +171,11 @@ bool ProgrammerUnit::handleSystem(uint8_t sub, const uint8_t* p, size_t n,
             settings_.numberParam = arg(7);
         }
         storeSettings();
-        r = {kAck, settings_.numberOn, 0};
+        r = {kUnitAck, settings_.numberOn, 0};
         return true;
     case 0x1B:
         r.assign(8, 0);
-        r[0] = kAck;
+        r[0] = kUnitAck;
         r[1] = settings_.numberOn;
         for (int i = 0; i < 4; ++i)
             r[2 + i] = static_cast<uint8_t>(settings_.number >> (8 * i));
@@ -186,7 +184,7 @@ bool ProgrammerUnit::handleSystem(uint8_t sub, const uint8_t* p, size_t n,
         // The calibration set-up comes as two 64-byte transfers; the second confirms the first.
         std::copy_n(p, std::min<size_t>(n, setup_.size()), setup_.begin());
         r.assign(64, 0);
-        r[0] = kAck;
+        r[0] = kUnitAck;
         r[1] = 0x10;
         r[2] = arg(2);
         return true;
@@ -194,7 +192,7 @@ bool ProgrammerUnit::handleSystem(uint8_t sub, const uint8_t* p, size_t n,
     case 0x12:
         settings_.skipTrim = true;
         r.assign(8, 0);
-        r[0] = kAck;
+        r[0] = kUnitAck;
         return true;
     default:
         return false;
@@ -211,7 +209,7 @@ bool ProgrammerUnit::handlePacket(const uint8_t* p, size_t n, size_t packetLimit
         transfer_.address += static_cast<uint32_t>(piece);
         transfer_.remaining -= static_cast<uint32_t>(piece);
         if (transfer_.remaining == 0) transfer_ = {};
-        reply = std::vector<uint8_t>{kAck, static_cast<uint8_t>(transfer_.remaining >> 8),
+        reply = std::vector<uint8_t>{kUnitAck, static_cast<uint8_t>(transfer_.remaining >> 8),
                                      static_cast<uint8_t>(transfer_.remaining)};
         return true;
     }
@@ -240,7 +238,7 @@ bool ProgrammerUnit::handlePacket(const uint8_t* p, size_t n, size_t packetLimit
             transfer_.address = address;
             transfer_.remaining = count;
         }
-        reply = std::vector<uint8_t>{kBlockAck};
+        reply = std::vector<uint8_t>{kUnitBlockAck};
         return true;
     }
     case 0xAB:
@@ -289,7 +287,7 @@ bool ProgrammerUnit::handlePacket(const uint8_t* p, size_t n, size_t packetLimit
             transfer_.start = bytes24(a) / 2;
             transfer_.remaining = 2 * words;
         }
-        reply = std::vector<uint8_t>{kAck, 0xB6, 0, 0, 0};
+        reply = std::vector<uint8_t>{kUnitAck, 0xB6, 0, 0, 0};
         return true;
     }
     case 0xB8: {
@@ -297,7 +295,8 @@ bool ProgrammerUnit::handlePacket(const uint8_t* p, size_t n, size_t packetLimit
         if (code == kJobStatus)
             reply = jobStatus();
         else if (code == kJobCloseCalibration)
-            reply = std::vector<uint8_t>{kAck, kJobCloseCalibration, arg(2), 0, 0, 0, 0, 0, 0, 0};
+            reply =
+                std::vector<uint8_t>{kUnitAck, kJobCloseCalibration, arg(2), 0, 0, 0, 0, 0, 0, 0};
         else
             reply = startJob(code);
         return true;
@@ -313,10 +312,10 @@ std::vector<uint8_t> ProgrammerUnit::flashCommand(const uint8_t* p, size_t n) {
     case 0x05:
         return {static_cast<uint8_t>(flash_.busy() ? 0x01 : 0x00)};
     case 0x06:
-        return {static_cast<uint8_t>(flash_.writeEnable() ? kAck : kRefused), 0x06, 0};
+        return {static_cast<uint8_t>(flash_.writeEnable() ? kUnitAck : kRefused), 0x06, 0};
     case 0xD8: {
         const uint32_t a = n >= 5 ? bytes24(p + 2) : 0;
-        return {static_cast<uint8_t>(flash_.eraseSector(a) ? kAck : kRefused), 0xD8, 0};
+        return {static_cast<uint8_t>(flash_.eraseSector(a) ? kUnitAck : kRefused), 0xD8, 0};
     }
     default:
         return {kRefused, sub, 0};
@@ -343,7 +342,7 @@ std::vector<uint8_t> ProgrammerUnit::startJob(uint8_t code) {
     if (words > SocketChip::kCodeWords) words = 0;
     job_.end = now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                            jobTime(code, words) * config_.timeScale);
-    r[0] = kAck;
+    r[0] = kUnitAck;
     r[1] = code;
     return r;
 }
@@ -417,7 +416,7 @@ void ProgrammerUnit::runJob(uint8_t code, Job& job) {
 
 std::vector<uint8_t> ProgrammerUnit::jobStatus() {
     std::vector<uint8_t> r(10, 0);
-    r[0] = kAck;
+    r[0] = kUnitAck;
     if (!job_.active) {
         r[2] = kFailSocket; // no job was started
         return r;
@@ -441,7 +440,7 @@ std::vector<uint8_t> ProgrammerUnit::jobStatus() {
 std::vector<uint8_t> ProgrammerUnit::calibrate() {
     refreshSocket();
     std::vector<uint8_t> r(10, 0);
-    r[0] = kAck;
+    r[0] = kUnitAck;
     const uint32_t target = uint32_t(setup_[5]) | uint32_t(setup_[6]) << 8 |
                             uint32_t(setup_[7]) << 16 | uint32_t(setup_[8]) << 24;
     uint8_t code = 0;
