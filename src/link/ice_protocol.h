@@ -74,26 +74,17 @@ struct EepromProtectSequence {
     size_t length;
     bool locks;
 };
+// AAh to the command address and 55h to 2AAAh open each sequence; then A0h switches the
+// protection on, or 80h, AAh, 55h, 20h switch it off.
+constexpr EepromProtectSequence eepromProtectSequence(uint32_t commandAddress, bool on) {
+    const uint32_t a = commandAddress;
+    if (on) return {{{{a, 0xAA}, {0x2AAA, 0x55}, {a, 0xA0}}}, 3, true};
+    return {
+        {{{a, 0xAA}, {0x2AAA, 0x55}, {a, 0x80}, {a, 0xAA}, {0x2AAA, 0x55}, {a, 0x20}}}, 6, false};
+}
 // By mode: 0 off and 1 on for the lower half, 2 off and 3 on for the upper half.
-constexpr std::array<EepromProtectSequence, 4> kEepromProtectSequences = {{
-    {{{{0x5555, 0xAA},
-       {0x2AAA, 0x55},
-       {0x5555, 0x80},
-       {0x5555, 0xAA},
-       {0x2AAA, 0x55},
-       {0x5555, 0x20}}},
-     6,
-     false},
-    {{{{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0xA0}}}, 3, true},
-    {{{{0x9555, 0xAA},
-       {0x2AAA, 0x55},
-       {0x9555, 0x80},
-       {0x9555, 0xAA},
-       {0x2AAA, 0x55},
-       {0x9555, 0x20}}},
-     6,
-     false},
-    {{{{0x9555, 0xAA}, {0x2AAA, 0x55}, {0x9555, 0xA0}}}, 3, true},
-}};
+constexpr std::array<EepromProtectSequence, 4> kEepromProtectSequences = {
+    eepromProtectSequence(0x5555, false), eepromProtectSequence(0x5555, true),
+    eepromProtectSequence(0x9555, false), eepromProtectSequence(0x9555, true)};
 
 } // namespace zerka

@@ -336,7 +336,7 @@ void TargetUnit::handleEmulator(const uint8_t* p, size_t n) {
         }
         const uint8_t addressBytes[3] = {arg(1), arg(2), arg(3)};
         const uint32_t a = iceAddressFromBytes(addressBytes);
-        const bool read = arg(3) & 1;
+        const bool read = iceAddressReads(addressBytes);
         const uint32_t length = count24(p + 4);
         const std::string space = byteMode() ? " byte " : " word ";
         if (read) {
@@ -406,7 +406,7 @@ void TargetUnit::handleBlockHeader(const uint8_t* p, size_t n) {
         return;
     }
     const uint32_t a = iceAddressFromBytes(p + 1);
-    const bool read = p[3] & 1;
+    const bool read = iceAddressReads(p + 1);
     const uint32_t count = count24(p + 4);
     block_ = {};
     if (count == 0) {
