@@ -1,5 +1,7 @@
 #include "coverage/lcov.h"
 
+#include "core/split.h"
+
 #include <charconv>
 #include <limits>
 
@@ -17,16 +19,6 @@ template <typename T> bool parseNumber(std::string_view text, T& value) {
     const char* end = text.data() + text.size();
     auto [p, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && p == end;
-}
-
-std::vector<std::string_view> splitCommas(std::string_view s) {
-    std::vector<std::string_view> parts;
-    for (;;) {
-        const size_t comma = s.find(',');
-        parts.push_back(s.substr(0, comma));
-        if (comma == std::string_view::npos) return parts;
-        s.remove_prefix(comma + 1);
-    }
 }
 
 } // namespace
@@ -112,7 +104,7 @@ LcovParse parseLcov(std::string_view text) {
             open = &file.records.back();
         } else if (tag == "DA") {
             if (!open) return fail("DA outside a record");
-            const auto parts = splitCommas(value);
+            const auto parts = splitAt(value, ',');
             int32_t l = 0;
             uint64_t hits = 0;
             if (parts.size() < 2 || !parseNumber(parts[0], l) || l < 1 ||
@@ -122,7 +114,7 @@ LcovParse parseLcov(std::string_view text) {
             d = addSaturated(d, hits);
         } else if (tag == "BRDA") {
             if (!open) return fail("BRDA outside a record");
-            const auto parts = splitCommas(value);
+            const auto parts = splitAt(value, ',');
             int32_t l = 0, block = 0, branch = 0;
             uint64_t taken = 0;
             if (parts.size() != 4 || !parseNumber(parts[0], l) || !parseNumber(parts[1], block) ||

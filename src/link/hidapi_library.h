@@ -7,9 +7,6 @@
 
 namespace zerka {
 
-// Reports of the unit: report ID 0 and 64 data bytes.
-constexpr uint16_t kHidReportLength = 65;
-
 std::unique_ptr<HidLibrary> makeHidapiLibrary();
 
 } // namespace zerka

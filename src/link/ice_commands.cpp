@@ -10,16 +10,9 @@ namespace zerka {
 
 namespace {
 
-constexpr uint8_t kMemoryCommand = 0xA4;
 constexpr size_t kHeaderBytes = 7;
 // Bytes cleared before a memory read reply arrives.
 constexpr size_t kReadClearBytes = 81;
-
-constexpr uint8_t kCtlBit1 = 0x02;
-constexpr uint8_t kCtlBit2 = 0x04;
-constexpr uint8_t kCtlByteMode = 0x08;
-constexpr uint8_t kCtlWordMode = 0x10;
-constexpr uint8_t kCtlStopOnStack = 0x80;
 
 // The printer-port emulator's stack pointer register and the three bytes of the selected level.
 constexpr uint32_t kLptStackPointer = 24;
@@ -42,11 +35,6 @@ WaitHook clockWait(YieldHook yield) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     };
-}
-
-std::array<uint8_t, 3> iceAddressBytes(uint32_t a, bool read) {
-    return {static_cast<uint8_t>(0x40 | ((a >> 15) & 0x3F)), static_cast<uint8_t>((a >> 7) & 0xFF),
-            static_cast<uint8_t>(((a & 0x7F) << 1) | (read ? 1 : 0))};
 }
 
 void putTransferHeader(IoBuffer& io, uint8_t command, uint32_t a, bool read, size_t count) {
@@ -90,7 +78,7 @@ bool IceCommands::usbRead(uint32_t a, uint8_t* out, size_t count, bool words) {
     IoBuffer& io = usb_.ioBuffer;
     for (size_t done = 0; done < count;) {
         const size_t n = std::min(chunk, count - done);
-        putTransferHeader(io, kMemoryCommand, a + static_cast<uint32_t>(done), true, n);
+        putTransferHeader(io, kIceMemoryCommand, a + static_cast<uint32_t>(done), true, n);
         if (!usb_.write(kHeaderBytes)) return fail();
         std::fill_n(io.begin(), kReadClearBytes, 0);
         if (!usb_.read(n)) return fail();
@@ -106,7 +94,7 @@ bool IceCommands::usbWrite(uint32_t a, const uint8_t* data, size_t count, bool w
     IoBuffer& io = usb_.ioBuffer;
     for (size_t done = 0; done < count;) {
         const size_t n = std::min(chunk, count - done);
-        putTransferHeader(io, kMemoryCommand, a + static_cast<uint32_t>(done), false, n);
+        putTransferHeader(io, kIceMemoryCommand, a + static_cast<uint32_t>(done), false, n);
         std::memcpy(io.data() + kHeaderBytes, data + done, n);
         if (!acknowledged(kHeaderBytes + n, 3)) return false;
         done += n;
@@ -189,11 +177,11 @@ bool IceCommands::writeMemory(uint32_t a, const uint8_t* data, size_t count, boo
 }
 
 bool IceCommands::iceSelectWordMode() {
-    return modifyControl(kCtlBit2 | kCtlByteMode, kCtlWordMode);
+    return modifyControl(kIceCtlRun | kIceCtlByteMode, kIceCtlWordMode);
 }
 
 bool IceCommands::iceSelectByteMode() {
-    return modifyControl(kCtlBit2 | kCtlWordMode, kCtlByteMode);
+    return modifyControl(kIceCtlRun | kIceCtlWordMode, kIceCtlByteMode);
 }
 
 bool IceCommands::iceReadWords(uint32_t wordAddress, std::span<uint8_t> out) {
@@ -368,18 +356,20 @@ bool IceCommands::iceEepromMode(bool on) {
 
 bool IceCommands::runValue(uint8_t value) {
     if (settings_.stopOnStackOverflow)
-        value |= kCtlStopOnStack;
+        value |= kIceCtlStopOnStack;
     else
-        value &= static_cast<uint8_t>(~kCtlStopOnStack);
+        value &= static_cast<uint8_t>(~kIceCtlStopOnStack);
     return iceWriteControl(value);
 }
 
 bool IceCommands::iceGo() {
-    return modifyControl(0, kCtlWordMode) && runValue(0x16);
+    return modifyControl(0, kIceCtlWordMode) &&
+           runValue(kIceCtlMonitor | kIceCtlRun | kIceCtlWordMode);
 }
 
 bool IceCommands::iceGoVariant() {
-    return modifyControl(0, kCtlWordMode) && runValue(0x56);
+    return modifyControl(0, kIceCtlWordMode) &&
+           runValue(kIceCtlMonitor | kIceCtlRun | kIceCtlWordMode | kIceCtlComparators);
 }
 
 bool IceCommands::iceStep(uint8_t n) {
@@ -387,27 +377,29 @@ bool IceCommands::iceStep(uint8_t n) {
     if (!iceSelectByteMode() || !readMemory(kIceStepBase, &base, 1, false)) return false;
     const uint8_t count = static_cast<uint8_t>(n + base);
     if (!writeMemory(kIceStepCount, &count, 1, false)) return false;
-    return modifyControl(0, kCtlWordMode) && runValue(0x76);
+    return modifyControl(0, kIceCtlWordMode) &&
+           runValue(kIceCtlMonitor | kIceCtlRun | kIceCtlWordMode | kIceCtlComparators |
+                    kIceCtlStep);
 }
 
 bool IceCommands::iceHalt() {
     const auto c = readControl();
     if (!c) return false;
-    const uint8_t v =
-        static_cast<uint8_t>((*c & ~kCtlBit2) | kCtlByteMode | kCtlWordMode | kCtlBit1);
+    const uint8_t v = static_cast<uint8_t>((*c & ~kIceCtlRun) | kIceCtlByteMode | kIceCtlWordMode |
+                                           kIceCtlMonitor);
     return runValue(v);
 }
 
 bool IceCommands::iceStopOnStack() {
-    return modifyControl(0, kCtlStopOnStack);
+    return modifyControl(0, kIceCtlStopOnStack);
 }
 
 bool IceCommands::iceBit1Clear() {
-    return modifyControl(kCtlBit1, 0);
+    return modifyControl(kIceCtlMonitor, 0);
 }
 
 bool IceCommands::iceBit1Set() {
-    return modifyControl(0, kCtlBit1);
+    return modifyControl(0, kIceCtlMonitor);
 }
 
 IceStopPoll IceCommands::iceStopped() {

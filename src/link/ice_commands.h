@@ -3,6 +3,7 @@
 // control and status registers, run control, identification and set-up, over the USB link or
 // the printer port.
 #include "core/ui_host.h"
+#include "link/ice_protocol.h"
 #include "link/lpt_link.h"
 #include "link/usb_link.h"
 
@@ -40,24 +41,6 @@ using WaitHook = std::function<void(std::chrono::milliseconds)>;
 // Waits on the steady clock, calling `yield` (when set) while it waits.
 WaitHook clockWait(YieldHook yield = {});
 
-// Emulator register addresses.
-constexpr uint16_t kIceBreakTable = 0x1000;
-constexpr uint16_t kIceTrace = 0x1030;
-constexpr uint16_t kIceStepCount = 0x1060;
-constexpr uint16_t kIceCycles = 0x1061;
-constexpr uint16_t kIceStepBase = 0x1064;
-constexpr uint16_t kIceBodyIdAddress = 0x1065;
-constexpr uint16_t kIceWatch = 0x1067;
-constexpr uint16_t kIcePc = 0x106B;
-constexpr uint16_t kIceOption = 0x106E;
-constexpr uint16_t kIceCoreSelect = 0x106F; // 0 CX4A, 1 CX4B
-constexpr uint32_t kIceConfigWordAddress = 0x8100;
-constexpr uint16_t kBody8024 = 0x8024;
-
-// The three address bytes of emulator address A with the direction bit (1 read, 0 write):
-// 0x40 + A >> 15, bits 14..7, bits 6..0 shifted left by one OR the direction. Word accesses use
-// A = 2 x word address, byte accesses the byte address.
-std::array<uint8_t, 3> iceAddressBytes(uint32_t a, bool read);
 // The first seven bytes of a memory transfer in `io`: the command byte, the three address bytes
 // of A and the byte count as three bytes, most significant first.
 void putTransferHeader(IoBuffer& io, uint8_t command, uint32_t a, bool read, size_t count);

@@ -1,5 +1,7 @@
 #include "link/lpt_link.h"
 
+#include "link/ice_protocol.h"
+
 namespace zerka {
 
 namespace {
@@ -181,35 +183,13 @@ void LptLink::frameOfBytes(const uint8_t* bytes, size_t n) {
 }
 
 void LptLink::lptEepromProtect(int mode) {
-    // The command sequences of a 28C256-type EEPROM, aimed at its command addresses: six writes
-    // disable the protection, three enable it. Modes 2 and 3 address the upper half.
-    static constexpr uint8_t kDisableLow[6][4] = {
-        {0x40, 0xAA, 0xAA, 0xAA}, {0x40, 0x55, 0x54, 0x55}, {0x40, 0xAA, 0xAA, 0x80},
-        {0x40, 0xAA, 0xAA, 0xAA}, {0x40, 0x55, 0x54, 0x55}, {0x40, 0xAA, 0xAA, 0x20}};
-    static constexpr uint8_t kEnableLow[3][4] = {
-        {0x40, 0xAA, 0xAA, 0xAA}, {0x40, 0x55, 0x54, 0x55}, {0x40, 0xAA, 0xAA, 0xA0}};
-    static constexpr uint8_t kDisableHigh[6][4] = {
-        {0x41, 0x2A, 0xAA, 0xAA}, {0x40, 0x55, 0x54, 0x55}, {0x41, 0x2A, 0xAA, 0x80},
-        {0x41, 0x2A, 0xAA, 0xAA}, {0x40, 0x55, 0x54, 0x55}, {0x41, 0x2A, 0xAA, 0x20}};
-    static constexpr uint8_t kEnableHigh[3][4] = {
-        {0x41, 0x2A, 0xAA, 0xAA}, {0x40, 0x55, 0x54, 0x55}, {0x41, 0x2A, 0xAA, 0xA0}};
-    switch (mode) {
-    case 0:
-        for (const auto& f : kDisableLow)
-            frameOfBytes(f, 4);
-        break;
-    case 1:
-        for (const auto& f : kEnableLow)
-            frameOfBytes(f, 4);
-        break;
-    case 3:
-        for (const auto& f : kEnableHigh)
-            frameOfBytes(f, 4);
-        break;
-    default:
-        for (const auto& f : kDisableHigh)
-            frameOfBytes(f, 4);
-        break;
+    if (mode < 0 || mode > 3) mode = 2;
+    const EepromProtectSequence& sequence = kEepromProtectSequences[static_cast<size_t>(mode)];
+    for (size_t i = 0; i < sequence.length; ++i) {
+        const EepromCycle& cycle = sequence.cycles[i];
+        const auto address = iceAddressBytes(cycle.address, false);
+        const uint8_t frame[4] = {address[0], address[1], address[2], cycle.data};
+        frameOfBytes(frame, 4);
     }
 }
 

@@ -3,6 +3,7 @@
 // bytes) that both the emulator and the programmer command layers send. The packet is built in
 // the link's buffer and the answer read there; the transfer is the caller's exchange, which
 // counts a failure its own way.
+#include "link/ice_protocol.h"
 #include "link/usb_link.h"
 
 #include <cstdint>
@@ -12,7 +13,6 @@
 
 namespace zerka {
 
-constexpr uint8_t kUnitAck = 0xFA;
 constexpr size_t kSystemReplyBytes = 8;
 // The unit's two modes: the host drives the emulator (debug), or the programmer runs.
 enum UnitModeByte : uint8_t { kUnitDebugMode = 0, kUnitProgrammerMode = 1 };

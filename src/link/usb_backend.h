@@ -15,6 +15,8 @@ constexpr uint16_t kBulkProductId = 0x1003;
 constexpr uint16_t kHidVendorId = 0x04D9;
 constexpr uint16_t kHidProductId = 0x2009;
 constexpr uint16_t kHidVersion = 0x0727;
+// Reports of the unit: report ID 0 and 64 data bytes.
+constexpr uint16_t kHidReportLength = 65;
 
 // The 18-byte standard USB device descriptor, as the device sends it (little-endian fields).
 struct UsbDeviceDescriptor {

@@ -4,6 +4,8 @@
 
 #include "core/atomic_file.h"
 #include "core/chars.h"
+#include "core/split.h"
+#include "core/text.h"
 
 namespace zerka::lsp {
 namespace fs = std::filesystem;
@@ -85,16 +87,9 @@ int utf16Column(std::string_view line, size_t byteOffset) {
 }
 
 std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    size_t pos = 0;
-    for (;;) {
-        const size_t nl = text.find('\n', pos);
-        std::string_view l = text.substr(pos, nl == std::string_view::npos ? text.npos : nl - pos);
-        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
-        lines.push_back(l);
-        if (nl == std::string_view::npos) break;
-        pos = nl + 1;
-    }
+    std::vector<std::string_view> lines = splitAt(text, '\n');
+    for (std::string_view& l : lines)
+        l = stripCarriageReturn(l);
     return lines;
 }
 

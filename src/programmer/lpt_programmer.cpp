@@ -1,17 +1,12 @@
 #include "programmer/lpt_programmer.h"
 
 #include "core/text.h"
+#include "link/programmer_protocol.h"
 #include "programmer/programmer.h"
 
 namespace zerka {
 
 namespace {
-
-constexpr uint16_t kNothing = 0x0000, kReadId = 0x1000, kReadStatus = 0x2000, kSetAddress = 0x3000,
-                   kRead = 0x4000, kProgram = 0x5000, kCodeSpace = 0x6000, kSbmSpace = 0x6001,
-                   kProtect = 0x7000;
-constexpr uint32_t kSbmWords = 128;
-constexpr uint32_t kOwnFirst = 109, kOwnLast = 111;
 
 std::string errorAt(uint32_t address) {
     return "Error at 0x" + hexText(address & 0xFFFF, 4) + "H";
@@ -29,9 +24,9 @@ bool LptProgrammer::powerUp(const ChipModel& chip, MessageLog& log, const char* 
                             uint16_t& status) {
     lpt_.lptInit();
     lpt_.lptReset();
-    exchange(kReadId);
-    const uint16_t id = exchange(kReadStatus);
-    status = exchange(kNothing);
+    exchange(kLptProgReadId);
+    const uint16_t id = exchange(kLptProgReadStatus);
+    status = exchange(kLptProgNothing);
     if (id != chip.chipId) {
         log.AddEntry(caption, 0, "Chip ID Error!!  Program Chip ID = 0x" + hexText(id, 4));
         powerDown();
@@ -41,8 +36,8 @@ bool LptProgrammer::powerUp(const ChipModel& chip, MessageLog& log, const char* 
 }
 
 void LptProgrammer::select(bool sbm, uint32_t address) {
-    exchange(sbm ? kSbmSpace : kCodeSpace);
-    exchange(kSetAddress);
+    exchange(sbm ? kLptProgSbmSpace : kLptProgCodeSpace);
+    exchange(kLptProgSetAddress);
     exchange(static_cast<uint16_t>(address));
 }
 
@@ -50,10 +45,10 @@ std::vector<uint16_t> LptProgrammer::readWords(bool sbm, uint32_t count) {
     select(sbm, 0);
     std::vector<uint16_t> words(count);
     if (count == 0) return words;
-    exchange(kRead);
+    exchange(kLptProgRead);
     for (uint32_t i = 1; i < count; ++i)
-        words[i - 1] = exchange(kRead);
-    words[count - 1] = exchange(kNothing);
+        words[i - 1] = exchange(kLptProgRead);
+    words[count - 1] = exchange(kLptProgNothing);
     return words;
 }
 
@@ -61,11 +56,11 @@ std::optional<uint32_t> LptProgrammer::burn(bool sbm, std::span<const uint16_t> 
     select(sbm, 0);
     std::optional<uint32_t> bad;
     for (size_t k = 0; k < words.size(); ++k) {
-        const uint16_t after = exchange(kProgram);
+        const uint16_t after = exchange(kLptProgProgram);
         if (k > 0 && after != words[k - 1] && !bad) bad = static_cast<uint32_t>(k - 1);
         exchange(words[k]);
     }
-    const uint16_t last = exchange(kNothing);
+    const uint16_t last = exchange(kLptProgNothing);
     if (!words.empty() && last != words.back() && !bad)
         bad = static_cast<uint32_t>(words.size() - 1);
     return bad;
@@ -87,7 +82,7 @@ bool LptProgrammer::blankCheck(const ChipModel& chip, MessageLog& log) {
         }
     }
     if (ok) {
-        ok = !firstNot(readWords(true, kSbmWords), 0xFFFF);
+        ok = !firstNot(readWords(true, kSbmJobWords), 0xFFFF);
         log.AddEntry("Blank", 0, ok ? "SBM Blank OK" : "SBM Blank Fail");
     }
     powerDown();
@@ -124,7 +119,7 @@ bool LptProgrammer::program(const ChipModel& chip, ProgrammerState& state, Messa
             return false;
         }
         log.AddEntry("Program", 0, "Program Chip OK");
-        if (burn(true, std::span<const uint16_t>(info.data(), kSbmWords))) {
+        if (burn(true, std::span<const uint16_t>(info.data(), kSbmJobWords))) {
             log.AddEntry("Program", 0, "Program SBM Fail");
             return false;
         }
@@ -134,8 +129,8 @@ bool LptProgrammer::program(const ChipModel& chip, ProgrammerState& state, Messa
     bool ok = run();
     // Protection as the image's word 127 asks for it (F7FEh).
     if (ok && (info[127] & 0x0800) == 0) {
-        exchange(kProtect);
-        if ((exchange(kNothing) & 0x0800) != 0) {
+        exchange(kLptProgProtect);
+        if ((exchange(kLptProgNothing) & 0x0800) != 0) {
             log.AddEntry("Protect", 0, "Protect Fail");
             ok = false;
         }
@@ -164,9 +159,9 @@ bool LptProgrammer::verifyPowered(const ChipModel& chip, ProgrammerState& state,
         }
     }
     log.AddEntry("Verify", 0, "Verify Chip OK");
-    const auto sbm = readWords(true, kSbmWords);
-    for (uint32_t i = 0; i < kSbmWords; ++i) {
-        if (i >= kOwnFirst && i <= kOwnLast) continue;
+    const auto sbm = readWords(true, kSbmJobWords);
+    for (uint32_t i = 0; i < kSbmJobWords; ++i) {
+        if (i >= kOwnInfoFirst && i <= kOwnInfoLast) continue;
         if (sbm[i] != state.image.infoBlock[i]) {
             log.AddEntry("Verify", 0, "Verify SBM Fail");
             return false;

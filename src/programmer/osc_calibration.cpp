@@ -72,8 +72,8 @@ std::array<uint8_t, 64> calibrationSetupPacket(const CalibrationInputs& in, uint
     std::array<uint8_t, 64> p{};
     const HaoConstants& hao = chip.hao;
     const uint16_t w7 = chip.hasHao ? hao.w7 : static_cast<uint16_t>(chip.sbmStart);
-    p[0] = 0xF9;
-    p[1] = 0x10;
+    p[0] = kUnitSystemCommand;
+    p[1] = kSystemCalibrationSetup;
     p[2] = transfer;
     p[3] = (in.hardware || in.softwareHao || in.softwareLpo) ? 39 : 0;
     p[4] = 11;
@@ -186,7 +186,7 @@ bool OscCalibration::calSendSetup(ProgLink& link, MessageLog& log, bool firmware
 CalibrationOutcome runCalibrationJob(ProgLink& link, MessageLog& log) {
     CalibrationOutcome out;
     IoBuffer& b = link.usb().ioBuffer;
-    b[0] = 0xB8;
+    b[0] = kProgJob;
     b[1] = kJobCalibrate;
     if (!link.exchange(2, 10)) return out; // a transfer failure skips the messages
     out.ran = true;

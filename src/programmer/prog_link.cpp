@@ -9,7 +9,6 @@ namespace zerka {
 
 namespace {
 
-constexpr uint8_t kBlockAck = 0xAA;
 constexpr size_t kJobReply = 10;
 constexpr auto kFirstStatusDelay = std::chrono::milliseconds(1000);
 constexpr auto kStatusPoll = std::chrono::milliseconds(100);
@@ -72,7 +71,7 @@ bool ProgLink::progFirmwareAtLeast2() {
 
 std::optional<ChipIdReply> ProgLink::progReadChipId() {
     IoBuffer& b = usb_.ioBuffer;
-    const uint8_t request[7] = {0xB4, 0x00, 0x80, 0xFE, 0x00, 0x00, 0x01};
+    const uint8_t request[7] = {kProgReadChipWords, 0x00, 0x80, 0xFE, 0x00, 0x00, 0x01};
     std::memcpy(b.data(), request, sizeof request);
     if (!exchange(7, 8)) return std::nullopt;
     ChipIdReply r;
@@ -94,7 +93,7 @@ FlashIdReply ProgLink::progReadFlashId() {
 
 uint8_t ProgLink::progRunJob(uint8_t job, uint32_t count, const ProgressHook& progress) {
     IoBuffer& b = usb_.ioBuffer;
-    b[0] = 0xB8;
+    b[0] = kProgJob;
     b[1] = job;
     if (!exchange(2, kJobReply)) return kJobTransferFailed;
     wait(kFirstStatusDelay);
@@ -103,16 +102,16 @@ uint8_t ProgLink::progRunJob(uint8_t job, uint32_t count, const ProgressHook& pr
     const auto estimate = std::chrono::duration_cast<std::chrono::milliseconds>(
         kEstimatePerWord * std::max<uint32_t>(count, 1));
     for (;;) {
-        b[0] = 0xB8;
-        b[1] = 0x10;
+        b[0] = kProgJob;
+        b[1] = kJobStatus;
         if (!exchange(2, kJobReply)) return kJobTransferFailed;
         if (b[1] == 0) {
             const uint8_t flags = b[2];
             lastFlags_ = flags;
-            if (flags & 0x01) return 1;
-            if (flags & 0x02) return 2;
-            if (flags & 0x04) return 3;
-            if (flags & 0x08) return 0;
+            if (flags & kJobFailWord) return 1;
+            if (flags & kJobFailChip) return 2;
+            if (flags & kJobFailSocket) return 3;
+            if (flags & kJobSuccess) return 0;
             // Over, but neither success nor a failure kind: not a success.
             return 1;
         }
@@ -130,8 +129,8 @@ uint8_t ProgLink::progRunJob(uint8_t job, uint32_t count, const ProgressHook& pr
 JobError ProgLink::progJobError() {
     JobError e;
     IoBuffer& b = usb_.ioBuffer;
-    b[0] = 0xB8;
-    b[1] = 0x10;
+    b[0] = kProgJob;
+    b[1] = kJobStatus;
     if (!exchange(2, kJobReply)) return e;
     e.flags = b[2];
     for (int i = 0; i < 3; ++i)
@@ -165,7 +164,7 @@ bool ProgLink::displayPosition(uint8_t position) {
 
 std::optional<bool> ProgLink::flashBusy() {
     IoBuffer& b = usb_.ioBuffer;
-    const uint8_t request[8] = {0xAC, 0x05, 0, 0, 0, 0, 0, 0x01};
+    const uint8_t request[8] = {kProgFlashCommand, kFlashReadStatus, 0, 0, 0, 0, 0, 0x01};
     std::memcpy(b.data(), request, sizeof request);
     if (!exchange(8, 1)) return std::nullopt;
     return (b[0] & 0x01) != 0;
@@ -173,15 +172,15 @@ std::optional<bool> ProgLink::flashBusy() {
 
 bool ProgLink::flashWriteEnable() {
     IoBuffer& b = usb_.ioBuffer;
-    const uint8_t request[8] = {0xAC, 0x06, 0, 0, 0, 0, 0, 0};
+    const uint8_t request[8] = {kProgFlashCommand, kFlashWriteEnable, 0, 0, 0, 0, 0, 0};
     std::memcpy(b.data(), request, sizeof request);
     return exchange(8, 3) && b[0] == kUnitAck;
 }
 
 bool ProgLink::flashErase(uint32_t address) {
     IoBuffer& b = usb_.ioBuffer;
-    const uint8_t request[8] = {0xAC,
-                                0xD8,
+    const uint8_t request[8] = {kProgFlashCommand,
+                                kFlashSectorErase,
                                 static_cast<uint8_t>(address >> 16),
                                 static_cast<uint8_t>(address >> 8),
                                 static_cast<uint8_t>(address),
@@ -218,8 +217,9 @@ bool ProgLink::sendFlash8(uint8_t b0, uint8_t b1, uint32_t address, uint32_t cou
 }
 
 bool ProgLink::blockWrite(uint32_t address, std::span<const uint8_t> data) {
-    if (!sendFlash8(0xAA, 0x02, address, static_cast<uint32_t>(data.size()), 1) ||
-        usb_.ioBuffer[0] != kBlockAck)
+    if (!sendFlash8(kProgFlashTransfer, kFlashTransferWrite, address,
+                    static_cast<uint32_t>(data.size()), 1) ||
+        usb_.ioBuffer[0] != kUnitBlockAck)
         return false;
     const size_t limit = pieceLimit();
     for (size_t done = 0; done < data.size();) {
@@ -233,13 +233,14 @@ bool ProgLink::blockWrite(uint32_t address, std::span<const uint8_t> data) {
 
 bool ProgLink::blockRead(uint32_t address, std::span<uint8_t> out, const ProgressHook& progress,
                          size_t progressBase, size_t progressTotal) {
-    if (!sendFlash8(0xAA, 0x03, address, static_cast<uint32_t>(out.size()), 1) ||
-        usb_.ioBuffer[0] != kBlockAck)
+    if (!sendFlash8(kProgFlashTransfer, kFlashTransferRead, address,
+                    static_cast<uint32_t>(out.size()), 1) ||
+        usb_.ioBuffer[0] != kUnitBlockAck)
         return false;
     const size_t limit = pieceLimit();
     for (size_t done = 0; done < out.size();) {
         const size_t piece = std::min(limit, out.size() - done);
-        usb_.ioBuffer[0] = 0xAB;
+        usb_.ioBuffer[0] = kProgFlashReadPiece;
         if (!exchange(1, piece)) return false;
         std::memcpy(out.data() + done, usb_.ioBuffer.data(), piece);
         done += piece;
@@ -262,7 +263,7 @@ bool ProgLink::chipRead(uint32_t wordAddress, std::span<uint16_t> out,
     IoBuffer& b = usb_.ioBuffer;
     const uint32_t byteAddress = 2 * wordAddress;
     const uint32_t count = static_cast<uint32_t>(out.size());
-    const uint8_t request[7] = {0xB6,
+    const uint8_t request[7] = {kProgChipRead,
                                 static_cast<uint8_t>(byteAddress >> 16),
                                 static_cast<uint8_t>(byteAddress >> 8),
                                 static_cast<uint8_t>(byteAddress),
@@ -277,7 +278,7 @@ bool ProgLink::chipRead(uint32_t wordAddress, std::span<uint16_t> out,
     std::vector<uint8_t> bytes(total);
     for (size_t done = 0; done < total;) {
         const size_t piece = std::min(limit, total - done);
-        b[0] = 0xB7;
+        b[0] = kProgChipReadPiece;
         if (!exchange(1, piece)) return false;
         std::memcpy(bytes.data() + done, b.data(), piece);
         done += piece;

@@ -4,6 +4,7 @@
 // programmer's flash, the chip read command and the device display. Every request goes
 // through the link's packet buffer.
 #include "link/ice_commands.h"
+#include "link/programmer_protocol.h"
 #include "link/unit_system.h"
 #include "link/usb_link.h"
 
@@ -20,18 +21,6 @@ using SteadyNow = std::function<std::chrono::steady_clock::time_point()>;
 // Share of a transfer or job done, 0 to 100.
 using ProgressHook = std::function<void(int)>;
 
-// Job codes of B8h.
-enum ProgJob : uint8_t {
-    kJobProgram = 0,
-    kJobProgramSbm = 1,
-    kJobBlank = 2,
-    kJobBlankSbm = 3,
-    kJobVerify = 4,
-    kJobVerifySbm = 5,
-    kJobProtect = 6,
-    kJobCalibrate = 7,
-};
-
 // Job results: 0 success, 1..3 the failure kinds, then these.
 constexpr uint8_t kJobTimeOut = 0xFE;
 constexpr uint8_t kJobTransferFailed = 0xFF;
@@ -41,17 +30,6 @@ constexpr uint8_t kJobTransferFailed = 0xFF;
 constexpr std::chrono::seconds kJobTimeLimit{20};
 // Every wait for the flash ends after this long.
 constexpr std::chrono::seconds kFlashWaitLimit{5};
-
-constexpr uint32_t kSbmJobWords = 128;
-constexpr uint32_t kFlashInfoFirstHalf = 0x8000;
-constexpr uint32_t kFlashInfoSecondHalf = 0xFF00;
-constexpr uint32_t kFlashIdArea = 0xFFE0;
-
-// The flash byte address of program word k: words from 4000h on lie above the information
-// block, so a 32K-word program fits beside it.
-constexpr uint32_t flashCodeAddress(uint32_t k) {
-    return k < 0x4000 ? 2 * k : 2 * k + 0x8000;
-}
 
 struct ChipIdReply {
     uint16_t id = 0;

@@ -134,9 +134,9 @@ bool Programmer::flashIdMatches(uint16_t id) {
 void Programmer::errorReport() {
     const JobError e = link_.progJobError();
     if (link_.linkLost() || (!e.ok && e.flags == 0)) return;
-    if (e.flags & 0x10)
+    if (e.flags & kJobVppError)
         add("Blank", "VPP Error");
-    else if (e.flags & 0x20)
+    else if (e.flags & kJobVddError)
         add("Blank", "VDD Error");
     else if (e.ok)
         add("Blank", "Error at 0x" + hex4(e.errorAddress) + "H");
@@ -281,8 +281,8 @@ ProgOutcome Programmer::programSequence(bool withBlank, const std::string& idCap
         if (link_.progRunJob(kJobProtect, 1) != 0) ok = fail("Protect", "Protect Fail");
         if (calibration && calibration->ran) {
             IoBuffer& b = env_.usb.ioBuffer;
-            b[0] = 0xB8;
-            b[1] = 0x80;
+            b[0] = kProgJob;
+            b[1] = kJobCloseCalibration;
             b[2] = calibration->flags;
             link_.exchange(3, 10);
         }
@@ -330,7 +330,7 @@ ProgOutcome Programmer::progVerify() {
         const uint32_t from = (second[116] >> 1) & 0x7F;
         const uint32_t n = second[117] >> 8;
         for (uint32_t i = from; same && i <= from + n && i < 128; ++i) {
-            if (i >= 109 && i <= 111) continue;
+            if (i >= kOwnInfoFirst && i <= kOwnInfoLast) continue;
             same = chip[i] == first[i];
         }
         if (!same) return fail("Verify", "Verify SBM Fail");

@@ -1,24 +1,22 @@
 #include "programmer/prog_settings.h"
 
+#include "link/programmer_protocol.h"
+
 #include <algorithm>
 
 namespace zerka {
 
 namespace {
 
-constexpr uint8_t kOn = 0xAA;
-constexpr uint8_t kOff = 0xFF;
-constexpr uint8_t kSetKey = 0x0D, kGetKey = 0x0E, kSetBuzzer = 0x13, kGetBuzzer = 0x14,
-                  kSetChecksum = 0x18, kGetChecksum = 0x19, kSetNumber = 0x1A, kGetNumber = 0x1B,
-                  kFirmware = 0xFF;
+constexpr uint8_t kFirmware = 0xFF;
 
 // A stored switch byte read back: on is AAh; nothing when the transfer failed.
 std::optional<bool> isOn(std::optional<uint8_t> v) {
-    return v ? std::optional<bool>(*v == kOn) : std::nullopt;
+    return v ? std::optional<bool>(*v == kSettingOn) : std::nullopt;
 }
 
 std::optional<bool> isOff(std::optional<uint8_t> v) {
-    return v ? std::optional<bool>(*v != kOn) : std::nullopt;
+    return v ? std::optional<bool>(*v != kSettingOn) : std::nullopt;
 }
 
 } // namespace
@@ -37,35 +35,35 @@ std::optional<uint8_t> ProgrammerSettingsCommands::get(uint8_t sub) {
 
 // The key's values run the other way: AAh selects "Blank OFF".
 std::optional<bool> ProgrammerSettingsCommands::setKey(bool blankOn) {
-    return isOff(set(kSetKey, blankOn ? kOff : kOn));
+    return isOff(set(kSettingSetKey, blankOn ? kSettingOff : kSettingOn));
 }
 
 std::optional<bool> ProgrammerSettingsCommands::readKey() {
-    return isOff(get(kGetKey));
+    return isOff(get(kSettingGetKey));
 }
 
 std::optional<bool> ProgrammerSettingsCommands::setBuzzer(bool on) {
-    return isOn(set(kSetBuzzer, on ? kOn : kOff));
+    return isOn(set(kSettingSetBuzzer, on ? kSettingOn : kSettingOff));
 }
 
 std::optional<bool> ProgrammerSettingsCommands::readBuzzer() {
-    return isOn(get(kGetBuzzer));
+    return isOn(get(kSettingGetBuzzer));
 }
 
 std::optional<bool> ProgrammerSettingsCommands::setChecksum(bool on) {
-    return isOn(set(kSetChecksum, on ? kOn : kOff));
+    return isOn(set(kSettingSetChecksum, on ? kSettingOn : kSettingOff));
 }
 
 std::optional<bool> ProgrammerSettingsCommands::readChecksum() {
-    return isOn(get(kGetChecksum));
+    return isOn(get(kSettingGetChecksum));
 }
 
 std::optional<ChipCodeNumber> ProgrammerSettingsCommands::setChipCode(bool on, uint32_t number,
                                                                       uint8_t param) {
     IoBuffer& b = link_.usb().ioBuffer;
-    b[0] = 0xF9;
-    b[1] = kSetNumber;
-    b[2] = on ? kOn : kOff;
+    b[0] = kUnitSystemCommand;
+    b[1] = kSettingSetNumber;
+    b[2] = on ? kSettingOn : kSettingOff;
     for (int i = 0; i < 4; ++i)
         b[3 + i] = static_cast<uint8_t>(number >> (8 * i));
     b[7] = param;
@@ -75,11 +73,11 @@ std::optional<ChipCodeNumber> ProgrammerSettingsCommands::setChipCode(bool on, u
 
 std::optional<ChipCodeNumber> ProgrammerSettingsCommands::readChipCode() {
     IoBuffer& b = link_.usb().ioBuffer;
-    b[0] = 0xF9;
-    b[1] = kGetNumber;
+    b[0] = kUnitSystemCommand;
+    b[1] = kSettingGetNumber;
     if (!link_.exchange(2, 8)) return std::nullopt;
     ChipCodeNumber n;
-    n.on = b[1] == kOn;
+    n.on = b[1] == kSettingOn;
     if (n.on)
         n.number =
             uint32_t(b[2]) | uint32_t(b[3]) << 8 | uint32_t(b[4]) << 16 | uint32_t(b[5]) << 24;
@@ -111,19 +109,19 @@ bool ProgrammerSettingsCommands::readAll(ProgrammerSettingsPage& page) {
 
 bool ProgrammerSettingsCommands::ResetProgrammerSettings(ProgrammerSettingsPage& page) {
     // Every function gets FFh, the key included.
-    const auto key = set(kSetKey, kOff);
+    const auto key = set(kSettingSetKey, kSettingOff);
     if (!key) return false;
-    page.blankOn = *key != kOn;
-    const auto buzzer = set(kSetBuzzer, kOff);
+    page.blankOn = *key != kSettingOn;
+    const auto buzzer = set(kSettingSetBuzzer, kSettingOff);
     if (!buzzer) return false;
-    page.buzzerOn = *buzzer == kOn;
-    const auto check = set(kSetChecksum, kOff);
+    page.buzzerOn = *buzzer == kSettingOn;
+    const auto check = set(kSettingSetChecksum, kSettingOff);
     if (!check) return false;
-    page.checkOn = *check == kOn;
+    page.checkOn = *check == kSettingOn;
     IoBuffer& b = link_.usb().ioBuffer;
-    b[0] = 0xF9;
-    b[1] = kSetNumber;
-    b[2] = kOff;
+    b[0] = kUnitSystemCommand;
+    b[1] = kSettingSetNumber;
+    b[2] = kSettingOff;
     // A HID report carries the whole buffer: no stale number rides along.
     std::fill(b.begin() + 3, b.begin() + 8, 0);
     if (!link_.exchange(3, 3)) return false;

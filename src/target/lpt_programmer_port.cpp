@@ -1,6 +1,7 @@
 #include "target/lpt_programmer_port.h"
 
 #include "link/lpt_link.h"
+#include "link/programmer_protocol.h"
 
 namespace zerka {
 
@@ -73,28 +74,28 @@ void LptProgrammerPort::command(uint16_t word) {
         return;
     }
     switch (word) {
-    case 0x1000:
+    case kLptProgReadId:
         out_ = chip_.present ? chip_.id : 0xFFFF;
         break;
-    case 0x2000:
+    case kLptProgReadStatus:
         out_ = chip_.present ? chip_.status : 0xFFFF;
         break;
-    case 0x3000:
+    case kLptProgSetAddress:
         pending_ = Pending::Address;
         break;
-    case 0x4000:
+    case kLptProgRead:
         out_ = chip_.present ? current() : 0xFFFF;
         address_ = (address_ + 1) % limit;
         break;
-    case 0x5000:
+    case kLptProgProgram:
         pending_ = Pending::Program;
         break;
-    case 0x6000:
-    case 0x6001:
-        sbm_ = word == 0x6001;
+    case kLptProgCodeSpace:
+    case kLptProgSbmSpace:
+        sbm_ = word == kLptProgSbmSpace;
         address_ = 0;
         break;
-    case 0x7000:
+    case kLptProgProtect:
         if (!vppFault_) chip_.status &= static_cast<uint16_t>(~SocketChip::kProtectBit);
         out_ = chip_.status;
         break;

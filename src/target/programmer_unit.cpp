@@ -1,33 +1,14 @@
 #include "target/programmer_unit.h"
 
 #include "core/text.h"
+#include "link/ice_protocol.h"
+#include "link/programmer_protocol.h"
 
 #include <algorithm>
 
 namespace zerka {
 
 namespace {
-
-constexpr uint8_t kAck = 0xFA;
-constexpr uint8_t kBlockAck = 0xAA;
-
-// Job codes of B8h.
-constexpr uint8_t kJobProgram = 0, kJobProgramSbm = 1, kJobBlank = 2, kJobBlankSbm = 3,
-                  kJobVerify = 4, kJobVerifySbm = 5, kJobProtect = 6, kJobCalibrate = 7;
-constexpr uint8_t kJobStatus = 0x10;
-constexpr uint8_t kJobCloseCalibration = 0x80;
-
-// Result flags of the job status.
-constexpr uint8_t kFailWord = 0x01;   // a word differs
-constexpr uint8_t kFailChip = 0x02;   // the chip is not the one the image is for
-constexpr uint8_t kFailSocket = 0x04; // no chip, or no image in the flash
-constexpr uint8_t kSuccess = 0x08;
-constexpr uint8_t kVppError = 0x10;
-constexpr uint8_t kVddError = 0x20;
-
-constexpr uint32_t kSbmJobWords = 128;
-// Information words that the programmer writes itself (identifier, chip code number).
-constexpr uint32_t kOwnWordFirst = 109, kOwnWordLast = 111;
 
 // Where the programmer keeps its settings: the top flash sector, which no image reaches.
 constexpr uint32_t kSettingsAddress = 0x1F000;
@@ -136,7 +117,7 @@ void ProgrammerUnit::storeSettings() {
 // A chip that takes the type of the image: fixed by the first look once the flash has one.
 void ProgrammerUnit::refreshSocket() {
     if (config_.socket.kind != SocketSetup::Kind::FollowFlash || chip_.id != 0xFFFF) return;
-    const uint16_t flashId = flashWord(kIdArea + 4);
+    const uint16_t flashId = flashWord(kFlashIdArea + 4);
     if (flashId != 0xFFFF && flashId != 0) chip_.id = flashId;
 }
 
@@ -149,23 +130,23 @@ bool ProgrammerUnit::handleSystem(uint8_t sub, const uint8_t* p, size_t n,
             storeSettings();
         }
         r.assign(8, 0);
-        r[0] = kAck;
+        r[0] = kUnitAck;
         r[1] = value;
     };
     switch (sub) {
-    case 0x0D:
-    case 0x0E:
-        setting(settings_.key, sub == 0x0D);
+    case kSettingSetKey:
+    case kSettingGetKey:
+        setting(settings_.key, sub == kSettingSetKey);
         return true;
-    case 0x13:
-    case 0x14:
-        setting(settings_.buzzer, sub == 0x13);
+    case kSettingSetBuzzer:
+    case kSettingGetBuzzer:
+        setting(settings_.buzzer, sub == kSettingSetBuzzer);
         return true;
-    case 0x18:
-    case 0x19:
-        setting(settings_.checksum, sub == 0x18);
+    case kSettingSetChecksum:
+    case kSettingGetChecksum:
+        setting(settings_.checksum, sub == kSettingSetChecksum);
         return true;
-    case 0x1A:
+    case kSettingSetNumber:
         settings_.numberOn = arg(2);
         if (n >= 8) {
             settings_.number = uint32_t(arg(3)) | uint32_t(arg(4)) << 8 | uint32_t(arg(5)) << 16 |
@@ -173,28 +154,28 @@ bool ProgrammerUnit::handleSystem(uint8_t sub, const uint8_t* p, size_t n,
             settings_.numberParam = arg(7);
         }
         storeSettings();
-        r = {kAck, settings_.numberOn, 0};
+        r = {kUnitAck, settings_.numberOn, 0};
         return true;
-    case 0x1B:
+    case kSettingGetNumber:
         r.assign(8, 0);
-        r[0] = kAck;
+        r[0] = kUnitAck;
         r[1] = settings_.numberOn;
         for (int i = 0; i < 4; ++i)
             r[2 + i] = static_cast<uint8_t>(settings_.number >> (8 * i));
         return true;
-    case 0x10: {
+    case kSystemCalibrationSetup: {
         // The calibration set-up comes as two 64-byte transfers; the second confirms the first.
         std::copy_n(p, std::min<size_t>(n, setup_.size()), setup_.begin());
         r.assign(64, 0);
-        r[0] = kAck;
-        r[1] = 0x10;
+        r[0] = kUnitAck;
+        r[1] = kSystemCalibrationSetup;
         r[2] = arg(2);
         return true;
     }
-    case 0x12:
+    case kSystemSkipTrim:
         settings_.skipTrim = true;
         r.assign(8, 0);
-        r[0] = kAck;
+        r[0] = kUnitAck;
         return true;
     default:
         return false;
@@ -211,28 +192,29 @@ bool ProgrammerUnit::handlePacket(const uint8_t* p, size_t n, size_t packetLimit
         transfer_.address += static_cast<uint32_t>(piece);
         transfer_.remaining -= static_cast<uint32_t>(piece);
         if (transfer_.remaining == 0) transfer_ = {};
-        reply = std::vector<uint8_t>{kAck, static_cast<uint8_t>(transfer_.remaining >> 8),
+        reply = std::vector<uint8_t>{kUnitAck, static_cast<uint8_t>(transfer_.remaining >> 8),
                                      static_cast<uint8_t>(transfer_.remaining)};
         return true;
     }
     auto arg = [p, n](size_t i) -> uint8_t { return i < n ? p[i] : 0; };
     switch (p[0]) {
-    case 0xAC:
+    case kProgFlashCommand:
         reply = flashCommand(p, n);
         return true;
-    case 0xAA: {
+    case kProgFlashTransfer: {
         transfer_ = {};
         const uint8_t header[6] = {arg(2), arg(3), arg(4), arg(5), arg(6), arg(7)};
         const uint32_t address = bytes24(header);
         const uint32_t count = bytes24(header + 3);
-        const bool write = arg(1) == 0x02;
-        if ((arg(1) != 0x02 && arg(1) != 0x03) || n < 8 || address + count > SerialFlash::kSize) {
-            reply = std::vector<uint8_t>{kRefused};
+        const bool write = arg(1) == kFlashTransferWrite;
+        if ((arg(1) != kFlashTransferWrite && arg(1) != kFlashTransferRead) || n < 8 ||
+            address + count > SerialFlash::kSize) {
+            reply = std::vector<uint8_t>{kProgRefused};
             return true;
         }
         // The flash answers nothing while it is busy; a write needs the write enable.
         if (write ? !flash_.beginWrite() : flash_.busy()) {
-            reply = std::vector<uint8_t>{kRefused};
+            reply = std::vector<uint8_t>{kProgRefused};
             return true;
         }
         if (count > 0) {
@@ -240,12 +222,12 @@ bool ProgrammerUnit::handlePacket(const uint8_t* p, size_t n, size_t packetLimit
             transfer_.address = address;
             transfer_.remaining = count;
         }
-        reply = std::vector<uint8_t>{kBlockAck};
+        reply = std::vector<uint8_t>{kUnitBlockAck};
         return true;
     }
-    case 0xAB:
-    case 0xB7: {
-        const bool flash = p[0] == 0xAB;
+    case kProgFlashReadPiece:
+    case kProgChipReadPiece: {
+        const bool flash = p[0] == kProgFlashReadPiece;
         if (transfer_.kind != (flash ? Transfer::Kind::FlashRead : Transfer::Kind::ChipRead))
             return true; // no transfer: no answer
         const size_t piece = std::min<size_t>(packetLimit, transfer_.remaining);
@@ -266,7 +248,7 @@ bool ProgrammerUnit::handlePacket(const uint8_t* p, size_t n, size_t packetLimit
         reply = std::move(data);
         return true;
     }
-    case 0xB4: {
+    case kProgReadChipWords: {
         refreshSocket();
         const uint8_t a[3] = {arg(1), arg(2), arg(3)};
         const uint32_t start = bytes24(a);
@@ -279,7 +261,7 @@ bool ProgrammerUnit::handlePacket(const uint8_t* p, size_t n, size_t packetLimit
         reply = std::move(r);
         return true;
     }
-    case 0xB6: {
+    case kProgChipRead: {
         refreshSocket();
         transfer_ = {};
         const uint8_t a[6] = {arg(1), arg(2), arg(3), arg(4), arg(5), arg(6)};
@@ -289,15 +271,16 @@ bool ProgrammerUnit::handlePacket(const uint8_t* p, size_t n, size_t packetLimit
             transfer_.start = bytes24(a) / 2;
             transfer_.remaining = 2 * words;
         }
-        reply = std::vector<uint8_t>{kAck, 0xB6, 0, 0, 0};
+        reply = std::vector<uint8_t>{kUnitAck, kProgChipRead, 0, 0, 0};
         return true;
     }
-    case 0xB8: {
+    case kProgJob: {
         const uint8_t code = arg(1);
         if (code == kJobStatus)
             reply = jobStatus();
         else if (code == kJobCloseCalibration)
-            reply = std::vector<uint8_t>{kAck, kJobCloseCalibration, arg(2), 0, 0, 0, 0, 0, 0, 0};
+            reply =
+                std::vector<uint8_t>{kUnitAck, kJobCloseCalibration, arg(2), 0, 0, 0, 0, 0, 0, 0};
         else
             reply = startJob(code);
         return true;
@@ -310,16 +293,18 @@ bool ProgrammerUnit::handlePacket(const uint8_t* p, size_t n, size_t packetLimit
 std::vector<uint8_t> ProgrammerUnit::flashCommand(const uint8_t* p, size_t n) {
     const uint8_t sub = n > 1 ? p[1] : 0;
     switch (sub) {
-    case 0x05:
+    case kFlashReadStatus:
         return {static_cast<uint8_t>(flash_.busy() ? 0x01 : 0x00)};
-    case 0x06:
-        return {static_cast<uint8_t>(flash_.writeEnable() ? kAck : kRefused), 0x06, 0};
-    case 0xD8: {
+    case kFlashWriteEnable:
+        return {static_cast<uint8_t>(flash_.writeEnable() ? kUnitAck : kProgRefused),
+                kFlashWriteEnable, 0};
+    case kFlashSectorErase: {
         const uint32_t a = n >= 5 ? bytes24(p + 2) : 0;
-        return {static_cast<uint8_t>(flash_.eraseSector(a) ? kAck : kRefused), 0xD8, 0};
+        return {static_cast<uint8_t>(flash_.eraseSector(a) ? kUnitAck : kProgRefused),
+                kFlashSectorErase, 0};
     }
     default:
-        return {kRefused, sub, 0};
+        return {kProgRefused, sub, 0};
     }
 }
 
@@ -327,47 +312,47 @@ std::vector<uint8_t> ProgrammerUnit::startJob(uint8_t code) {
     std::vector<uint8_t> r(10, 0);
     if (code == kJobCalibrate) return calibrate();
     if (job_.active && now() < job_.end) {
-        r[0] = kRefused;
+        r[0] = kProgRefused;
         return r;
     }
     refreshSocket();
     job_ = {};
     if (code > kJobProtect) {
-        r[0] = kRefused;
+        r[0] = kProgRefused;
         return r;
     }
     runJob(code, job_);
     job_.active = true;
     job_.code = code;
-    uint32_t words = flashWord(kIdArea + 2);
+    uint32_t words = flashWord(kFlashIdArea + 2);
     if (words > SocketChip::kCodeWords) words = 0;
     job_.end = now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                            jobTime(code, words) * config_.timeScale);
-    r[0] = kAck;
+    r[0] = kUnitAck;
     r[1] = code;
     return r;
 }
 
 // The whole job is done at its start; the status answers "busy" until its time is over.
 void ProgrammerUnit::runJob(uint8_t code, Job& job) {
-    const uint16_t base = flashWord(kIdArea + 2);
+    const uint16_t base = flashWord(kFlashIdArea + 2);
     job.base = base;
     auto fail = [&job](uint8_t flags, uint32_t address, uint16_t data) {
         job.flags = flags;
         job.address = static_cast<uint16_t>(address);
         job.data = data;
     };
-    if (config_.faults.vdd) return fail(kFailWord | kVddError, 0, 0);
-    if (!chip_.present) return fail(kFailSocket, 0, 0);
+    if (config_.faults.vdd) return fail(kJobFailWord | kJobVddError, 0, 0);
+    if (!chip_.present) return fail(kJobFailSocket, 0, 0);
     const uint32_t words = base;
     if (words == 0 || words > SocketChip::kCodeWords || flash_.busy())
-        return fail(kFailSocket, 0, 0);
-    if (flashWord(kIdArea + 4) != chip_.id) return fail(kFailChip, 0, chip_.id);
+        return fail(kJobFailSocket, 0, 0);
+    if (flashWord(kFlashIdArea + 4) != chip_.id) return fail(kJobFailChip, 0, chip_.id);
     const bool needsVpp = code == kJobProgram || code == kJobProgramSbm || code == kJobProtect;
-    if (needsVpp && config_.faults.vpp) return fail(kFailWord | kVppError, 0, 0);
+    if (needsVpp && config_.faults.vpp) return fail(kJobFailWord | kJobVppError, 0, 0);
     const bool isProtected = (chip_.status & SocketChip::kProtectBit) == 0;
-    if (needsVpp && isProtected) return fail(kFailWord, 0, chip_.status);
-    const bool numberOn = settings_.numberOn == 0xAA;
+    if (needsVpp && isProtected) return fail(kJobFailWord, 0, chip_.status);
+    const bool numberOn = settings_.numberOn == kSettingOn;
     auto sbmImage = [&](uint32_t i) -> uint16_t {
         if (numberOn && i == 110) return static_cast<uint16_t>(settings_.number >> 16);
         if (numberOn && i == 111) return static_cast<uint16_t>(settings_.number);
@@ -390,20 +375,20 @@ void ProgrammerUnit::runJob(uint8_t code, Job& job) {
         break;
     case kJobBlank:
         for (uint32_t k = 0; k < words; ++k)
-            if (chip_.code(k) != 0xFFFF) return fail(kFailWord, k, chip_.code(k));
+            if (chip_.code(k) != 0xFFFF) return fail(kJobFailWord, k, chip_.code(k));
         break;
     case kJobBlankSbm:
         for (uint32_t i = 0; i < kSbmJobWords; ++i)
-            if (chip_.sbm(i) != 0xFFFF) return fail(kFailWord, i, chip_.sbm(i));
+            if (chip_.sbm(i) != 0xFFFF) return fail(kJobFailWord, i, chip_.sbm(i));
         break;
     case kJobVerify:
         for (uint32_t k = 0; k < words; ++k)
-            if (chip_.code(k) != imageWord(k)) return fail(kFailWord, k, chip_.code(k));
+            if (chip_.code(k) != imageWord(k)) return fail(kJobFailWord, k, chip_.code(k));
         break;
     case kJobVerifySbm:
         for (uint32_t i = 0; i < kSbmJobWords; ++i) {
-            if (i >= kOwnWordFirst && i <= kOwnWordLast) continue;
-            if (chip_.sbm(i) != infoWord(i)) return fail(kFailWord, i, chip_.sbm(i));
+            if (i >= kOwnInfoFirst && i <= kOwnInfoLast) continue;
+            if (chip_.sbm(i) != infoWord(i)) return fail(kJobFailWord, i, chip_.sbm(i));
         }
         break;
     case kJobProtect:
@@ -412,14 +397,14 @@ void ProgrammerUnit::runJob(uint8_t code, Job& job) {
     default:
         break;
     }
-    job.flags = kSuccess;
+    job.flags = kJobSuccess;
 }
 
 std::vector<uint8_t> ProgrammerUnit::jobStatus() {
     std::vector<uint8_t> r(10, 0);
-    r[0] = kAck;
+    r[0] = kUnitAck;
     if (!job_.active) {
-        r[2] = kFailSocket; // no job was started
+        r[2] = kJobFailSocket; // no job was started
         return r;
     }
     if (now() < job_.end) {
@@ -441,7 +426,7 @@ std::vector<uint8_t> ProgrammerUnit::jobStatus() {
 std::vector<uint8_t> ProgrammerUnit::calibrate() {
     refreshSocket();
     std::vector<uint8_t> r(10, 0);
-    r[0] = kAck;
+    r[0] = kUnitAck;
     const uint32_t target = uint32_t(setup_[5]) | uint32_t(setup_[6]) << 8 |
                             uint32_t(setup_[7]) << 16 | uint32_t(setup_[8]) << 24;
     uint8_t code = 0;
@@ -452,7 +437,7 @@ std::vector<uint8_t> ProgrammerUnit::calibrate() {
             if (chip_.code(k) != 0xFFFF) return false;
         return true;
     }();
-    if (!chip_.present || chip_.id != flashWord(kIdArea + 4)) {
+    if (!chip_.present || chip_.id != flashWord(kFlashIdArea + 4)) {
         code = 254;
         flags = 0x40;
     } else if (chip_.calibrated) {

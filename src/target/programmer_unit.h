@@ -6,6 +6,7 @@
 // on, so that a 32K-word program does not run into the information block), the information
 // block's first half at 8000h, its second half at FF00h; words 240..242 of the block (FFE0h)
 // are the code's start address, its word count and the flash identifier.
+#include "link/programmer_protocol.h"
 #include "target/serial_flash.h"
 #include "target/socket_chip.h"
 
@@ -45,10 +46,10 @@ struct ProgrammerConfig {
 
 // The settings the programmer keeps (get answers: byte 1 is the stored value).
 struct ProgrammerSettings {
-    uint8_t key = 0xAA;
-    uint8_t buzzer = 0xFF;
-    uint8_t checksum = 0xFF;
-    uint8_t numberOn = 0xFF;
+    uint8_t key = kSettingOn;
+    uint8_t buzzer = kSettingOff;
+    uint8_t checksum = kSettingOff;
+    uint8_t numberOn = kSettingOff;
     uint32_t number = 0;
     uint8_t numberParam = 0;
     bool skipTrim = false;
@@ -56,15 +57,6 @@ struct ProgrammerSettings {
 
 class ProgrammerUnit {
   public:
-    static constexpr uint32_t kInfoFirstHalf = 0x8000;
-    static constexpr uint32_t kInfoSecondHalf = 0xFF00;
-    static constexpr uint32_t kIdArea = 0xFFE0;
-    static constexpr uint8_t kRefused = 0xEE;
-    // The flash byte address of program word k.
-    static constexpr uint32_t codeAddress(uint32_t k) {
-        return k < 0x4000 ? 2 * k : 2 * k + 0x8000;
-    }
-
     explicit ProgrammerUnit(ProgrammerConfig config);
     ~ProgrammerUnit();
     ProgrammerUnit(const ProgrammerUnit&) = delete;
@@ -123,9 +115,9 @@ class ProgrammerUnit {
     std::vector<uint8_t> calibrate();
     void runJob(uint8_t code, Job& job);
     uint16_t flashWord(uint32_t a) const { return flash_.word(a); }
-    uint16_t imageWord(uint32_t k) const { return flash_.word(codeAddress(k)); }
+    uint16_t imageWord(uint32_t k) const { return flash_.word(flashCodeAddress(k)); }
     uint16_t infoWord(uint32_t i) const {
-        return flash_.word((i < 128 ? kInfoFirstHalf : kInfoSecondHalf - 256) + 2 * i);
+        return flash_.word((i < 128 ? kFlashInfoFirstHalf : kFlashInfoSecondHalf - 256) + 2 * i);
     }
     void loadSettings();
     void storeSettings();

@@ -9,24 +9,6 @@ namespace zerka {
 
 namespace {
 
-constexpr uint8_t kCtlMonitor = 0x02;
-constexpr uint8_t kCtlRun = 0x04;
-constexpr uint8_t kCtlStep = 0x20;
-constexpr uint8_t kCtlComparators = 0x40;
-constexpr uint8_t kCtlStopOnStack = 0x80;
-
-constexpr uint32_t kRegBase = 0x1000;
-constexpr uint32_t kRegBreak = 0x1000;
-constexpr uint32_t kRegTrace = 0x1030;
-constexpr uint32_t kRegStepCount = 0x1060;
-constexpr uint32_t kRegCycles = 0x1061;
-constexpr uint32_t kRegBodyId = 0x1065;
-constexpr uint32_t kRegWatch = 0x1067;
-constexpr uint32_t kRegPc = 0x106B;
-constexpr uint32_t kRegOption = 0x106E;
-constexpr uint32_t kRegCore = 0x106F;
-constexpr uint32_t kRegEnd = 0x1100;
-
 // The stack window of the data memory: the pointer register selects the level that the three
 // top-of-stack bytes show.
 constexpr uint32_t kTosUpper = reg::kTosUpper;
@@ -35,25 +17,6 @@ constexpr uint32_t kStackPointer = reg::kStackPointer;
 
 // A step never runs longer than the 8-bit step counter can count.
 constexpr int kMaxStepInstructions = 256;
-
-// The command cycles of a 28C256 software data protection, aimed at its command addresses:
-// six writes switch the protection off, three switch it on. The second pair addresses the
-// upper half of the memory.
-struct Cycle {
-    uint32_t address;
-    uint8_t data;
-};
-constexpr Cycle kDisableLow[6] = {{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x80},
-                                  {0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x20}};
-constexpr Cycle kEnableLow[3] = {{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0xA0}};
-constexpr Cycle kDisableHigh[6] = {{0x9555, 0xAA}, {0x2AAA, 0x55}, {0x9555, 0x80},
-                                   {0x9555, 0xAA}, {0x2AAA, 0x55}, {0x9555, 0x20}};
-constexpr Cycle kEnableHigh[3] = {{0x9555, 0xAA}, {0x2AAA, 0x55}, {0x9555, 0xA0}};
-
-uint32_t addressFromBytes(const uint8_t* b) {
-    return static_cast<uint32_t>(b[0] & 0x3F) << 15 | static_cast<uint32_t>(b[1]) << 7 |
-           static_cast<uint32_t>(b[2] >> 1);
-}
 
 uint32_t count24(const uint8_t* b) {
     return static_cast<uint32_t>(b[0]) << 16 | static_cast<uint32_t>(b[1]) << 8 | b[2];
@@ -192,7 +155,7 @@ void TargetUnit::handlePacket(const uint8_t* p, size_t n) {
         return;
     }
     switch (p[0]) {
-    case 0xF9:
+    case kUnitSystemCommand:
         handleSystem(p, n);
         return;
     case 0xC5:
@@ -208,7 +171,7 @@ void TargetUnit::handlePacket(const uint8_t* p, size_t n) {
         // The emulator is not reachable while the programmer has the unit.
         logCommand(hexText(p[0], 2) + " refused: programmer mode");
         block_ = {};
-        replyBytes(std::vector<uint8_t>(std::max<size_t>(n, 8), kBusy));
+        replyBytes(std::vector<uint8_t>(std::max<size_t>(n, 8), kUnitBusy));
         return;
     }
     handleEmulator(p, n);
@@ -231,7 +194,7 @@ void TargetUnit::handleSystem(const uint8_t* p, size_t n) {
     switch (sub) {
     case 0x01:
         logCommand("F9 01 device number " + std::to_string(param));
-        r[0] = kAck;
+        r[0] = kUnitAck;
         break;
     case 0x02:
         logCommand("F9 02 probe");
@@ -250,29 +213,29 @@ void TargetUnit::handleSystem(const uint8_t* p, size_t n) {
         logCommand("F9 06 device number 2");
         put32(config_.deviceNumber2);
         break;
-    case 0x09:
+    case kSystemFirmwareText:
     case 0xFF:
         logCommand("F9 " + hexText(sub, 2) + " firmware text");
         putText(config_.firmware);
         break;
-    case 0x0C: {
+    case kSystemModeSwitch: {
         const bool take = n > 2 && p[2] == 1;
         if (take && running_) {
             logCommand("F9 0C take refused: the emulator runs");
-            r[0] = kAck;
+            r[0] = kUnitAck;
             r[1] = 1;
             break;
         }
         if (!take && programmer_.jobRunning()) {
             logCommand("F9 0C debug mode refused: a programmer job runs");
-            r[0] = kAck;
+            r[0] = kUnitAck;
             r[1] = 1;
             break;
         }
         mode_ = take ? UnitMode::Programmer : UnitMode::Debug;
         programmer_.modeChanged();
         logCommand(take ? "F9 0C programmer mode" : "F9 0C debug mode");
-        r[0] = kAck;
+        r[0] = kUnitAck;
         r[1] = 0;
         break;
     }
@@ -286,7 +249,7 @@ void TargetUnit::handleSystem(const uint8_t* p, size_t n) {
             break;
         }
         logCommand("F9 " + hexText(sub, 2) + " not supported");
-        r.assign(8, kBusy);
+        r.assign(8, kUnitBusy);
         break;
     }
     replyBytes(std::move(r));
@@ -334,11 +297,11 @@ void TargetUnit::handleDisplay(const uint8_t* p, size_t n) {
     }
     default:
         logCommand("BB " + hexText(sub, 2) + " not supported");
-        reply({kBusy});
+        reply({kUnitBusy});
         return;
     }
     std::vector<uint8_t> r(8, 0);
-    r[0] = kAck;
+    r[0] = kUnitAck;
     r[1] = static_cast<uint8_t>(cursor_);
     replyBytes(std::move(r));
 }
@@ -354,7 +317,7 @@ void TargetUnit::handleEmulator(const uint8_t* p, size_t n) {
     case 0xA1:
         accessMode_ = arg(1);
         logCommand("A1 access mode " + std::to_string(accessMode_));
-        reply({kAck, accessMode_});
+        reply({kUnitAck, accessMode_});
         return;
     case 0xA2:
         handleBlockHeader(p, n);
@@ -366,14 +329,14 @@ void TargetUnit::handleEmulator(const uint8_t* p, size_t n) {
         }
         logCommand("A3 without a block read");
         return; // no answer
-    case 0xA4: {
+    case kIceMemoryCommand: {
         if (n < 7) {
             logCommand("A4 too short");
             return;
         }
         const uint8_t addressBytes[3] = {arg(1), arg(2), arg(3)};
-        const uint32_t a = addressFromBytes(addressBytes);
-        const bool read = arg(3) & 1;
+        const uint32_t a = iceAddressFromBytes(addressBytes);
+        const bool read = iceAddressReads(addressBytes);
         const uint32_t length = count24(p + 4);
         const std::string space = byteMode() ? " byte " : " word ";
         if (read) {
@@ -389,31 +352,31 @@ void TargetUnit::handleEmulator(const uint8_t* p, size_t n) {
             const size_t count = std::min<size_t>(length, n - 7);
             for (size_t i = 0; i < count; ++i)
                 writeByteStream(a + static_cast<uint32_t>(i), p[7 + i], true);
-            reply({kAck, static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)});
+            reply({kUnitAck, static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)});
         }
         return;
     }
     case 0xA5:
         logCommand("A5 end");
-        reply({kAck});
+        reply({kUnitAck});
         return;
     case 0xA6:
         logCommand("A6 control " + hexText(arg(1), 2));
         writeControl(arg(1));
-        reply({kAck});
+        reply({kUnitAck});
         return;
     case 0xA7:
         logCommand("A7 read control");
-        reply({kAck, control_});
+        reply({kUnitAck, control_});
         return;
     case 0xA8:
-        reply({kAck, statusRegister()});
+        reply({kUnitAck, statusRegister()});
         return;
     case 0xB5: {
         const bool on = arg(2) == 0;
         if (arg(1) == 0x04) eepromLocked_ = !on;
         logCommand(on ? "B5 EEPROM program-memory mode on" : "B5 EEPROM program-memory mode off");
-        reply({kAck});
+        reply({kUnitAck});
         return;
     }
     case 0xB9: {
@@ -431,7 +394,7 @@ void TargetUnit::handleEmulator(const uint8_t* p, size_t n) {
     }
     default:
         logCommand(hexText(p[0], 2) + " unknown command");
-        reply({kBusy});
+        reply({kUnitBusy});
         return;
     }
 }
@@ -439,15 +402,15 @@ void TargetUnit::handleEmulator(const uint8_t* p, size_t n) {
 void TargetUnit::handleBlockHeader(const uint8_t* p, size_t n) {
     if (n < 7) {
         logCommand("A2 too short");
-        reply({kBusy});
+        reply({kUnitBusy});
         return;
     }
-    const uint32_t a = addressFromBytes(p + 1);
-    const bool read = p[3] & 1;
+    const uint32_t a = iceAddressFromBytes(p + 1);
+    const bool read = iceAddressReads(p + 1);
     const uint32_t count = count24(p + 4);
     block_ = {};
     if (count == 0) {
-        reply({kBlockAck});
+        reply({kUnitBlockAck});
         return;
     }
     block_.active = true;
@@ -460,7 +423,7 @@ void TargetUnit::handleBlockHeader(const uint8_t* p, size_t n) {
     logCommand(std::string("A2 block ") + (read ? "read" : "write") +
                (byteMode() ? " byte " : " word ") + hexText(a, 5) + " " + std::to_string(count) +
                (read ? std::string() : " pulse " + std::to_string(n > 7 ? p[7] : 0)));
-    reply({kBlockAck});
+    reply({kUnitBlockAck});
 }
 
 void TargetUnit::blockWriteChunk(const uint8_t* p, size_t n) {
@@ -470,7 +433,7 @@ void TargetUnit::blockWriteChunk(const uint8_t* p, size_t n) {
     block_.address += static_cast<uint32_t>(piece);
     block_.remaining -= static_cast<uint32_t>(piece);
     if (block_.remaining == 0) block_.active = false;
-    reply({kAck, static_cast<uint8_t>(block_.remaining >> 8),
+    reply({kUnitAck, static_cast<uint8_t>(block_.remaining >> 8),
            static_cast<uint8_t>(block_.remaining)});
 }
 
@@ -510,7 +473,7 @@ void TargetUnit::setStuckBits(bool programMemory, uint32_t byteAddress, uint8_t 
 uint8_t TargetUnit::readByteStream(uint32_t a) {
     uint8_t v = 0;
     if (byteMode()) {
-        v = a < kRegBase ? readDataByte(a) : readRegister(a);
+        v = a < kIceRegisterSpace ? readDataByte(a) : readRegister(a);
     } else {
         const uint16_t word = readWordSpace(a >> 1);
         v = static_cast<uint8_t>((a & 1) ? word : word >> 8);
@@ -522,7 +485,7 @@ uint8_t TargetUnit::readByteStream(uint32_t a) {
 
 void TargetUnit::writeByteStream(uint32_t a, uint8_t value, bool programmed) {
     if (byteMode()) {
-        if (a < kRegBase)
+        if (a < kIceRegisterSpace)
             writeDataByte(a, value);
         else
             writeRegister(a, value);
@@ -536,17 +499,8 @@ void TargetUnit::writeByteStream(uint32_t a, uint8_t value, bool programmed) {
 }
 
 void TargetUnit::eepromCommandCycle(uint32_t a, uint8_t value) {
-    struct Sequence {
-        const Cycle* cycles;
-        size_t length;
-        bool locks;
-    };
-    const Sequence sequences[4] = {{kDisableLow, 6, false},
-                                   {kEnableLow, 3, true},
-                                   {kDisableHigh, 6, false},
-                                   {kEnableHigh, 3, true}};
     for (size_t s = 0; s < 4; ++s) {
-        const Sequence& seq = sequences[s];
+        const EepromProtectSequence& seq = kEepromProtectSequences[s];
         uint8_t& at = sdpProgress_[s];
         if (seq.cycles[at].address == a && seq.cycles[at].data == value) {
             ++at;
@@ -588,52 +542,52 @@ uint32_t TargetUnit::comparator(size_t k) const {
 }
 
 uint8_t TargetUnit::readRegister(uint32_t a) {
-    if (a >= kRegBreak && a < kRegTrace) return comparators_[a - kRegBreak];
-    if (a >= kRegTrace && a < kRegStepCount) {
-        const uint32_t i = (a - kRegTrace) / 3;
+    if (a >= kIceBreakTable && a < kIceTrace) return comparators_[a - kIceBreakTable];
+    if (a >= kIceTrace && a < kIceStepCount) {
+        const uint32_t i = (a - kIceTrace) / 3;
         const uint32_t e = cpu_.HistoryEntry(i);
-        return static_cast<uint8_t>(e >> (8 * (2 - (a - kRegTrace) % 3)));
+        return static_cast<uint8_t>(e >> (8 * (2 - (a - kIceTrace) % 3)));
     }
-    if (a == kRegStepCount) return stepCount_;
-    if (a >= kRegCycles && a < kRegBodyId)
-        return static_cast<uint8_t>(cpu_.GetCycles() >> (8 * (kRegBodyId - 1 - a)));
-    if (a == kRegBodyId || a == kRegBodyId + 1) {
+    if (a == kIceStepCount) return stepCount_;
+    if (a >= kIceCycles && a < kIceBodyIdAddress)
+        return static_cast<uint8_t>(cpu_.GetCycles() >> (8 * (kIceBodyIdAddress - 1 - a)));
+    if (a == kIceBodyIdAddress || a == kIceBodyIdAddress + 1) {
         // A sleeping chip does not answer with its identifier.
         const uint16_t id = cpu_.sleeping() ? 0 : config_.bodyId;
-        return static_cast<uint8_t>(a == kRegBodyId ? id >> 8 : id);
+        return static_cast<uint8_t>(a == kIceBodyIdAddress ? id >> 8 : id);
     }
-    if (a >= kRegWatch && a < kRegPc) return watch_[a - kRegWatch];
-    if (a >= kRegPc && a < kRegOption) {
+    if (a >= kIceWatch && a < kIcePc) return watch_[a - kIceWatch];
+    if (a >= kIcePc && a < kIceOption) {
         const uint32_t pc = cpu_.GetPC();
-        return static_cast<uint8_t>(pc >> (8 * (kRegOption - 1 - a)));
+        return static_cast<uint8_t>(pc >> (8 * (kIceOption - 1 - a)));
     }
-    if (a == kRegOption) return option_;
-    if (a == kRegCore) return engine_.core() == CoreType::CX4B ? 1 : 0;
+    if (a == kIceOption) return option_;
+    if (a == kIceCoreSelect) return engine_.core() == CoreType::CX4B ? 1 : 0;
     return 0;
 }
 
 void TargetUnit::writeRegister(uint32_t a, uint8_t value) {
-    if (a >= kRegBreak && a < kRegTrace) {
-        comparators_[a - kRegBreak] = value;
-    } else if (a == kRegStepCount) {
+    if (a >= kIceBreakTable && a < kIceTrace) {
+        comparators_[a - kIceBreakTable] = value;
+    } else if (a == kIceStepCount) {
         stepCount_ = value;
-    } else if (a >= kRegCycles && a < kRegBodyId) {
-        const unsigned shift = 8 * (kRegBodyId - 1 - a);
+    } else if (a >= kIceCycles && a < kIceBodyIdAddress) {
+        const unsigned shift = 8 * (kIceBodyIdAddress - 1 - a);
         const uint32_t c = (cpu_.GetCycles() & ~(0xFFu << shift)) | static_cast<uint32_t>(value)
                                                                         << shift;
         cpu_.SetCycles(static_cast<uint16_t>(c >> 16), static_cast<uint16_t>(c));
-    } else if (a >= kRegWatch && a < kRegPc) {
-        watch_[a - kRegWatch] = value;
-    } else if (a >= kRegPc && a < kRegOption) {
+    } else if (a >= kIceWatch && a < kIcePc) {
+        watch_[a - kIceWatch] = value;
+    } else if (a >= kIcePc && a < kIceOption) {
         const uint32_t pc = cpu_.GetPC();
         pcBytes_ = {static_cast<uint8_t>(pc >> 16), static_cast<uint8_t>(pc >> 8),
                     static_cast<uint8_t>(pc)};
-        pcBytes_[a - kRegPc] = value;
+        pcBytes_[a - kIcePc] = value;
         cpu_.SetPC(pcFromBytes());
         cpu_.clearPendingOperation();
-    } else if (a == kRegOption) {
+    } else if (a == kIceOption) {
         option_ = value;
-    } else if (a == kRegCore) {
+    } else if (a == kIceCoreSelect) {
         setCore(value & 1 ? CoreType::CX4B : CoreType::CX4A);
     }
     // Everything else in the register space (the trace, the identifier) is read-only.
@@ -647,9 +601,9 @@ void TargetUnit::setCore(CoreType core) {
 // ------------------------------------------------------------------------------------
 
 void TargetUnit::writeControl(uint8_t value) {
-    const bool wasRunRequest = (control_ & kCtlRun) != 0;
-    const bool bit1Was = (control_ & kCtlMonitor) != 0;
-    const bool bit1 = (value & kCtlMonitor) != 0;
+    const bool wasRunRequest = (control_ & kIceCtlRun) != 0;
+    const bool bit1Was = (control_ & kIceCtlMonitor) != 0;
+    const bool bit1 = (value & kIceCtlMonitor) != 0;
     if (bit1Was && !bit1 && !running_) monitorHeld_ = true;
     if (!bit1Was && bit1 && monitorHeld_) {
         monitorHeld_ = false;
@@ -657,14 +611,14 @@ void TargetUnit::writeControl(uint8_t value) {
         logCommand("system monitor started");
     }
     control_ = value;
-    if (!(value & kCtlRun)) {
+    if (!(value & kIceCtlRun)) {
         if (running_) logCommand("halt at " + hexText(cpu_.GetPC(), 4));
         stopRun();
         return;
     }
     // The run request starts the CPU on its rising edge.
     if (wasRunRequest || running_) return;
-    if (value & kCtlStep)
+    if (value & kIceCtlStep)
         runStep();
     else
         startRun();
@@ -688,7 +642,7 @@ void TargetUnit::placeComparatorMarks(bool on) {
 }
 
 void TargetUnit::startRun() {
-    comparatorsOn_ = (control_ & kCtlComparators) != 0;
+    comparatorsOn_ = (control_ & kIceCtlComparators) != 0;
     running_ = true;
     logCommand("run from " + hexText(cpu_.GetPC(), 4) +
                (comparatorsOn_ ? " with comparators" : ""));
@@ -711,7 +665,7 @@ void TargetUnit::runStep() {
 void TargetUnit::tick() {
     if (!running_) return;
     RunStops stops;
-    stops.stopOnStackFull = (control_ & kCtlStopOnStack) != 0;
+    stops.stopOnStackFull = (control_ & kIceCtlStopOnStack) != 0;
     placeComparatorMarks(comparatorsOn_);
     const uint8_t watchMask = watch_[0];
     const uint32_t watchAddress =

@@ -76,9 +76,6 @@ class TargetUnit {
     static constexpr uint32_t kBlockWords = 256;
     static constexpr size_t kHidReportBytes = 64;
     static constexpr size_t kDisplayChars = 32;
-    static constexpr uint8_t kAck = 0xFA;
-    static constexpr uint8_t kBlockAck = 0xAA;
-    static constexpr uint8_t kBusy = 0xEE; // the answer of emulator commands in programmer mode
 
     explicit TargetUnit(TargetConfig config = {});
     TargetUnit(const TargetUnit&) = delete;
@@ -107,7 +104,7 @@ class TargetUnit {
     void writeControl(uint8_t value);
     // Bit 2 of the status register: the CPU runs.
     uint8_t statusRegister();
-    bool byteMode() const { return (control_ & 0x08) != 0; }
+    bool byteMode() const { return (control_ & kIceCtlByteMode) != 0; }
     uint8_t readByteStream(uint32_t a);
     // Stores one byte of a write stream at byte address a of the selected space. `programmed`:
     // the write comes with a programming pulse long enough for the EEPROM.

@@ -8,9 +8,6 @@ namespace {
 
 // The end condition's two clock pulses come after the last data bit.
 constexpr size_t kEndPulses = 2;
-// Byte addresses from here on reach neither the data memory nor the register space: a single
-// byte written there is an EEPROM command cycle.
-constexpr uint32_t kCommandSpace = 0x1100;
 
 } // namespace
 
@@ -158,7 +155,7 @@ void VirtualPrinterPort::endFrame() {
         for (size_t i = 2; i < 10; ++i)
             v = static_cast<uint8_t>(v << 1 | bits_[i]);
         // The write pulse after an EEPROM page: the byte-mode bit goes up.
-        if (page_ && (v & 0x08) && !(unit_.controlRegister() & 0x08)) {
+        if (page_ && (v & kIceCtlByteMode) && !(unit_.controlRegister() & kIceCtlByteMode)) {
             for (size_t i = 0; i < page_->bytes.size(); ++i)
                 unit_.writeByteStream(page_->address + static_cast<uint32_t>(i), page_->bytes[i],
                                       true);
@@ -167,7 +164,7 @@ void VirtualPrinterPort::endFrame() {
         unit_.writeControl(v);
     } else if (phase_ == Phase::MemoryWrite) {
         const size_t bytes = n / 8;
-        if (bytes == 1 && (!unit_.byteMode() || address_ >= kCommandSpace)) {
+        if (bytes == 1 && (!unit_.byteMode() || address_ >= kIceRegisterEnd)) {
             unit_.eepromCommandCycle(address_, byteAt(0));
         } else if (!unit_.byteMode() && unit_.config().memoryType == RomType::Eeprom28C256) {
             page_ = std::make_unique<Page>();

@@ -12,7 +12,6 @@ namespace {
 constexpr uint8_t kBulkInEndpoint = 0x81;
 constexpr uint8_t kBulkOutEndpoint = 0x02;
 constexpr uint8_t kPipeBulk = 2;
-constexpr uint16_t kHidReportLength = 65;
 
 class VirtualBulkDevice : public BulkDevice {
   public:

@@ -1,6 +1,7 @@
 #include "views/sram_csv.h"
 
 #include "core/chars.h"
+#include "core/split.h"
 #include "core/text.h"
 
 #include <cstdio>
@@ -23,20 +24,6 @@ std::optional<uint32_t> hexField(std::string_view s) {
         v = v * 16 + uint32_t(d);
     }
     return v;
-}
-
-std::vector<std::string_view> splitCommas(std::string_view s) {
-    std::vector<std::string_view> fields;
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = s.find(',', start);
-        if (comma == std::string_view::npos) {
-            fields.push_back(s.substr(start));
-            return fields;
-        }
-        fields.push_back(s.substr(start, comma - start));
-        start = comma + 1;
-    }
 }
 
 } // namespace
@@ -86,7 +73,7 @@ std::optional<std::vector<RegRecordEntry>> parseSramCsv(std::string_view text, s
             if (error) *error = "line " + std::to_string(lineNumber) + ": " + why;
             return std::nullopt;
         };
-        const std::vector<std::string_view> f = splitCommas(line);
+        const std::vector<std::string_view> f = splitAt(line, ',');
         if (f.size() != 5) return bad("not a record of 5 comma-separated fields");
         const std::optional<uint32_t> address = hexField(f[2]);
         const std::optional<uint32_t> newValue = hexField(f[3]);

@@ -61,7 +61,7 @@ TEST(TargetUnitTest, HidReadAlwaysFillsOneWholeReport) {
     rig.usb.ioBuffer[0] = 0xA8;
     ASSERT_TRUE(rig.usb.write(1));
     ASSERT_TRUE(rig.usb.read(2));
-    EXPECT_EQ(rig.usb.ioBuffer[0], TargetUnit::kAck);
+    EXPECT_EQ(rig.usb.ioBuffer[0], kUnitAck);
     for (size_t i = 2; i < 64; ++i)
         EXPECT_EQ(rig.usb.ioBuffer[i], 0) << i; // the report's padding arrived
     EXPECT_EQ(rig.usb.ioBuffer[64], 0x77);      // beyond one report nothing changes
@@ -87,7 +87,7 @@ TEST(TargetUnitTest, DisplayShowsTwoLinesAndModesGateTheEmulator) {
 
     // Programmer mode: the emulator does not answer; debug mode brings it back.
     ASSERT_TRUE(send({0xF9, 0x0C, 1}));
-    EXPECT_EQ(rig.usb.ioBuffer[0], TargetUnit::kAck);
+    EXPECT_EQ(rig.usb.ioBuffer[0], kUnitAck);
     EXPECT_EQ(rig.unit.mode(), UnitMode::Programmer);
     EXPECT_EQ(rig.ice.iceReadControl(), 0xFF);
     EXPECT_EQ(rig.usb.linkStatus, kLinkLost);

@@ -1,6 +1,5 @@
 #include "upcentre/reference/reference_engine.h"
 
-#include <array>
 #include <utility>
 
 #define ZK_ALWAYS_INLINE [[gnu::always_inline]] inline
@@ -88,7 +87,6 @@ enum Kind : uint8_t {
 // kPlain: an unbanked address with no write-back rule of its own (not 24, 27 or 43), the
 // common case that takes the shortest path.
 enum AddressMode : uint8_t { kNoAddress = 0, kDirect = 1, kBanked = 2, kIndirect = 3, kPlain = 4 };
-enum PostOp : uint8_t { kPostNone = 0, kPostInc = 1, kPostDec = 2, kPostPlusW = 3 };
 
 constexpr uint32_t kPcMask = CpuState::kPcMask;
 constexpr uint32_t kDataSize = CpuState::kDataSize;
@@ -234,15 +232,14 @@ uint8_t kindOf(OpId id, CoreType core) {
     return ReferenceEngine::kInvalid;
 }
 
-// Pointer and mode of an indirect access register, or -1 for a plain address.
+// The indirect access registers as pointer * 8 + mode, or -1 for a plain address. The CX4A has
+// five per pointer at 0 to 14 (plain, post-increment, post-decrement, pre-increment, plus W); the
+// CX4B only IND0 at 0 and IND1 at 5, both plain.
 int indirectCode(CoreType core, uint32_t address) {
-    if (core == CoreType::CX4A) {
-        if (address <= 14) return int(address / 5) * 8 + int(address % 5);
-        return -1;
-    }
-    if (address == 0) return 0; // IND0: through pointer 0
-    if (address == 5) return 8; // IND1: through pointer 1
-    return -1;
+    if (core == CoreType::CX4B) return address == 0 ? 0 : address == 5 ? 8 : -1;
+    if (address > 14) return -1;
+    const int pointer = int(address) / 5;
+    return pointer * 8 + int(address) - pointer * 5;
 }
 
 bool isBitOperation(OpId id) {
@@ -258,70 +255,8 @@ bool isBitOperation(OpId id) {
     }
 }
 
-ReferenceOp decodeWord(const InstructionSet& set, uint16_t word) {
-    ReferenceOp op;
-    const InstructionDef* def = set.definitionFor(word);
-    if (!def) return op;
-    const uint8_t kind = kindOf(def->id, set.core());
-    if (kind == ReferenceEngine::kInvalid) return op;
-    op.kind = kind;
-    uint16_t operand[3] = {0, 0, 0};
-    for (int i = 0; i < def->operandCount && i < 3; ++i)
-        operand[i] = def->operands[i].extract(word);
-    op.a = operand[0];
-
-    if (!def->noFileOperand) {
-        const int bankOperand = def->bankSelectOperand();
-        const bool banked = bankOperand >= 2 && operand[bankOperand - 1] != 0;
-        if (def->operandCount == 3) {
-            if (isBitOperation(def->id))
-                op.bit = static_cast<uint8_t>(operand[1] & 7);
-            else
-                op.dst = operand[1] ? 1 : 0;
-        }
-        if (banked) {
-            op.mode = kBanked;
-        } else if (int code = indirectCode(set.core(), op.a); code >= 0) {
-            op.mode = kIndirect;
-            op.x = static_cast<int16_t>(code);
-        } else if (op.a == reg::kStackPointer || op.a == reg::kPcLatchLow || op.a == reg::kStatus) {
-            op.mode = kDirect;
-        } else {
-            op.mode = kPlain;
-        }
-        return op;
-    }
-
-    switch (def->id) {
-    case OpId::MVFF:
-        // The source is an unbanked address; the indirect registers still apply.
-        if (int code = indirectCode(set.core(), op.a); code >= 0) {
-            op.mode = kIndirect;
-            op.x = static_cast<int16_t>(code);
-        } else {
-            op.mode = kDirect;
-        }
-        break;
-    case OpId::CALL:
-        if (set.core() == CoreType::CX4A)
-            op.bit = operand[1] ? 1 : 0;
-        else
-            op.a &= 0xFFF;
-        break;
-    case OpId::JMP:
-        if (set.core() != CoreType::CX4A) op.a &= 0xFFF;
-        break;
-    case OpId::RET:
-    case OpId::RETI:
-        op.bit = (set.core() == CoreType::CX4A && def->operandCount >= 1 && operand[0] == 1);
-        break;
-    case OpId::TBLR:
-        op.bit = operand[0] & 1;
-        break;
-    case OpId::RJ:
-    case OpId::RCALL:
-        op.x = static_cast<int16_t>(signedOffset11(operand[0]));
-        break;
+bool isShortBranch(OpId id) {
+    switch (id) {
     case OpId::JZ:
     case OpId::JNZ:
     case OpId::JC:
@@ -330,10 +265,64 @@ ReferenceOp decodeWord(const InstructionSet& set, uint16_t word) {
     case OpId::JNN:
     case OpId::JO:
     case OpId::JNO:
-        op.x = static_cast<int16_t>(signedOffset8(operand[0]));
-        break;
+        return true;
     default:
-        break;
+        return false;
+    }
+}
+
+ReferenceOp decodeWord(const InstructionSet& set, uint16_t word) {
+    ReferenceOp op;
+    const InstructionDef* def = set.definitionFor(word);
+    if (!def) return op;
+    const uint8_t kind = kindOf(def->id, set.core());
+    if (kind == ReferenceEngine::kInvalid) return op;
+    const bool cx4a = set.core() == CoreType::CX4A;
+    auto operand = [&](int i) -> uint16_t {
+        return i < def->operandCount ? def->operands[i].extract(word) : uint16_t{0};
+    };
+    const OpId id = def->id;
+    op.kind = kind;
+    op.a = operand(0);
+
+    if (!def->noFileOperand) {
+        const int bankOperand = def->bankSelectOperand();
+        const bool banked = bankOperand >= 2 && operand(bankOperand - 1) != 0;
+        if (def->operandCount == 3 && isBitOperation(id))
+            op.bit = static_cast<uint8_t>(operand(1) & 7);
+        if (def->operandCount == 3 && !isBitOperation(id)) op.dst = operand(1) != 0;
+        const int code = indirectCode(set.core(), op.a);
+        if (banked)
+            op.mode = kBanked;
+        else if (code >= 0)
+            op.mode = kIndirect;
+        else if (op.a == reg::kStackPointer || op.a == reg::kPcLatchLow || op.a == reg::kStatus)
+            op.mode = kDirect;
+        else
+            op.mode = kPlain;
+        if (op.mode == kIndirect) op.x = static_cast<int16_t>(code);
+        return op;
+    }
+
+    if (id == OpId::MVFF) {
+        // The source is an unbanked address; the indirect registers still apply.
+        const int code = indirectCode(set.core(), op.a);
+        op.mode = code >= 0 ? kIndirect : kDirect;
+        if (code >= 0) op.x = static_cast<int16_t>(code);
+    } else if (id == OpId::CALL || id == OpId::JMP) {
+        // The CX4B's short forms reach 4K words; the CX4A's CALL carries the shadow-save bit.
+        if (!cx4a)
+            op.a &= 0xFFF;
+        else if (id == OpId::CALL)
+            op.bit = operand(1) != 0;
+    } else if (id == OpId::RET || id == OpId::RETI) {
+        op.bit = cx4a && operand(0) == 1;
+    } else if (id == OpId::TBLR) {
+        op.bit = operand(0) & 1;
+    } else if (id == OpId::RJ || id == OpId::RCALL) {
+        op.x = static_cast<int16_t>(signedOffset11(operand(0)));
+    } else if (isShortBranch(id)) {
+        op.x = static_cast<int16_t>(signedOffset8(operand(0)));
     }
     return op;
 }
@@ -374,36 +363,26 @@ struct ReferenceEngineCore {
 
 namespace {
 
-// Only Z and C exist on the CX4B.
-template <CoreType Core> constexpr uint8_t flagMask(uint8_t m) {
-    return Core == CoreType::CX4B ? uint8_t(m & (flag::kZ | flag::kC)) : m;
-}
-
 constexpr uint8_t kArithFlags = flag::kZ | flag::kOV | flag::kN | flag::kDC | flag::kC;
 constexpr uint8_t kLogicFlags = flag::kZ | flag::kN;
-
-// Z, N and C of every 9-bit result in one load.
-constexpr std::array<uint8_t, 512> kZncTable = [] {
-    std::array<uint8_t, 512> t{};
-    for (uint32_t r = 0; r < 512; ++r)
-        t[r] = static_cast<uint8_t>(((r & 0xFF) == 0 ? flag::kZ : 0) | ((r & 0x80) ? flag::kN : 0) |
-                                    ((r & 0x100) ? flag::kC : 0));
-    return t;
-}();
+// The CX4B has no OV, N or DC.
+constexpr uint8_t kCx4bFlags = flag::kZ | flag::kC;
 
 ZK_ALWAYS_INLINE uint8_t zeroFlag(uint32_t r) {
     return (r & 0xFF) == 0 ? flag::kZ : 0;
 }
 ZK_ALWAYS_INLINE uint8_t negativeFlag(uint32_t r) {
-    return (r >> 5) & flag::kN;
+    return (r & 0x80) ? flag::kN : 0;
 }
 
-// x + y + carryIn (x, y bytes, carryIn 0 or 1) with all five flags by their definitions. The
-// carry out of the low nibble shows in bit 4 of x ^ y ^ r.
+// The five flags of r = x + y + carryIn (x, y bytes, carryIn 0 or 1), each by its definition:
+// carry out of bit 7, carry out of bit 3, and a sign that differs from both addends.
 ZK_ALWAYS_INLINE uint8_t addFlags(uint32_t x, uint32_t y, uint32_t r) {
-    const uint32_t dc = ((x ^ y ^ r) >> 1) & flag::kDC;
-    const uint32_t ov = (((x ^ r) & (y ^ r) & 0x80) >> 6);
-    return static_cast<uint8_t>(kZncTable[r & 0x1FF] | dc | ov);
+    uint8_t f = zeroFlag(r) | negativeFlag(r);
+    if (r & 0x100) f |= flag::kC;
+    if ((x ^ y ^ r) & 0x10) f |= flag::kDC;
+    if ((x ^ r) & (y ^ r) & 0x80) f |= flag::kOV;
+    return f;
 }
 
 } // namespace
@@ -424,39 +403,21 @@ ZK_ALWAYS_INLINE bool ReferenceEngineCore::word(CpuState& s, const Ctx& c, Hot& 
 
     uint32_t cycles = 1;
     uint32_t addr = 0;
-    uint8_t post = kPostNone;
-    uint8_t postPointer = 0;
-    uint8_t postW = 0;
+    // The pointer an indirect access moves once the word is done, and by how much (0: it stays).
+    uint32_t movedPointer = 0;
+    int32_t pointerStep = 0;
 
-    // Unbanked address with the indirect registers replaced by their pointer targets.
+    // An indirect register (code: pointer number * 8 + mode) reads the address its pointer holds;
+    // the modes are plain, post-increment, post-decrement, pre-increment and plus W.
     auto resolveIndirect = [&](int code) ZK_LAMBDA_INLINE {
-        const uint32_t n = uint32_t(code) >> 3;
-        const uint32_t mode = uint32_t(code) & 7;
-        const uint32_t base = reg::kFsr0High + 2 * n;
-        const uint32_t ptr = (uint32_t(d[base]) << 8) | d[base + 1];
-        postPointer = static_cast<uint8_t>(n);
-        switch (mode) {
-        case 0:
-            addr = ptr;
-            break;
-        case 1:
-            addr = ptr;
-            post = kPostInc;
-            break;
-        case 2:
-            addr = ptr;
-            post = kPostDec;
-            break;
-        case 3:
-            addr = (ptr + 1) & 0xFFFF;
-            post = kPostInc;
-            break;
-        default:
-            postW = d[reg::kW];
-            addr = (ptr + uint32_t(int32_t(int8_t(postW)))) & 0xFFFF;
-            post = kPostPlusW;
-            break;
-        }
+        movedPointer = uint32_t(code) >> 3;
+        const uint32_t high = reg::kFsr0High + 2 * movedPointer;
+        const uint32_t pointer = uint32_t(d[high]) * 256 + d[high + 1];
+        const int mode = code & 7;
+        const int32_t w = int8_t(d[reg::kW]);
+        const int32_t offset = mode == 3 ? 1 : mode >= 4 ? w : 0;
+        pointerStep = (mode == 1 || mode == 3) ? 1 : mode == 2 ? -1 : mode >= 4 ? w : 0;
+        addr = (pointer + uint32_t(offset)) & 0xFFFF;
     };
     auto resolveUnbanked = [&](uint32_t a) ZK_LAMBDA_INLINE {
         const int code = indirectCode(Core, a);
@@ -515,7 +476,7 @@ ZK_ALWAYS_INLINE bool ReferenceEngineCore::word(CpuState& s, const Ctx& c, Hot& 
             d[reg::kW] = static_cast<uint8_t>(r);
     };
     auto setFlags = [&](uint8_t mask, uint8_t bits) ZK_LAMBDA_INLINE {
-        const uint8_t m = flagMask<Core>(mask);
+        const uint8_t m = Core == CoreType::CX4B ? uint8_t(mask & kCx4bFlags) : mask;
         if (flagsOn) d[reg::kStatus] = static_cast<uint8_t>((d[reg::kStatus] & ~m) | (bits & m));
     };
     auto skip = [&]() ZK_LAMBDA_INLINE {
@@ -902,18 +863,12 @@ ZK_ALWAYS_INLINE bool ReferenceEngineCore::word(CpuState& s, const Ctx& c, Hot& 
         break;
     }
 
-    // One pointer post-operation at most: a word resolves one indirect access.
-    if (post != kPostNone) {
-        const uint32_t base = reg::kFsr0High + 2 * postPointer;
-        uint32_t v = (uint32_t(d[base]) << 8) | d[base + 1];
-        if (post == kPostInc)
-            v += 1;
-        else if (post == kPostDec)
-            v -= 1;
-        else
-            v += uint32_t(int32_t(int8_t(postW)));
-        d[base] = static_cast<uint8_t>(v >> 8);
-        d[base + 1] = static_cast<uint8_t>(v);
+    // One pointer moves at most: a word resolves one indirect access.
+    if (pointerStep != 0) {
+        const uint32_t high = reg::kFsr0High + 2 * movedPointer;
+        const uint32_t v = uint32_t(d[high]) * 256 + d[high + 1] + uint32_t(pointerStep);
+        d[high] = static_cast<uint8_t>(v >> 8);
+        d[high + 1] = static_cast<uint8_t>(v);
     }
 
     // Timer: the prescaler counts words; every 256th word advances the counter, and the
