@@ -295,12 +295,17 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     };
 
     // --- helpers of the handlers -------------------------------------------------------------
+    // A push that fills the stack may have to stop the run: the tick end then takes the careful
+    // path. (A full flag set before keeps the tick end careful already, see recompute.)
     auto push = [&](uint32_t value) ZK_LAMBDA_INLINE {
         uint32_t c = d[reg::kStackPointer] + 1u;
-        if ((c & sp::kPointerMask) > s.stackDepth_)
-            c = (c & 0xC0u) | sp::kOverflow | s.stackDepth_;
-        else if ((c & sp::kPointerMask) == s.stackDepth_)
-            c |= sp::kFull;
+        if ((c & sp::kPointerMask) >= s.stackDepth_) [[unlikely]] {
+            if ((c & sp::kPointerMask) > s.stackDepth_)
+                c = (c & 0xC0u) | sp::kOverflow | s.stackDepth_;
+            else
+                c |= sp::kFull;
+            if (cold.stackStop && (c & sp::kFull)) attend();
+        }
         stack[c & sp::kPointerMask] = value;
         d[reg::kStackPointer] = static_cast<uint8_t>(c);
     };
@@ -801,7 +806,6 @@ dispatchSwitch:
             push(pc);
             topOfStackCopy(pc);
             jumpTo(cur->a);
-            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             countCall(pc, back, 1);
             ZK_NEXT_JUMP(1);
         }
@@ -818,7 +822,6 @@ dispatchSwitch:
             push(pc);
             topOfStackCopy(pc);
             jumpTo(pc + uint32_t(int32_t(cur->x)));
-            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             countCall(pc, back, 2);
             ZK_NEXT_JUMP(2);
         }
@@ -827,7 +830,6 @@ dispatchSwitch:
             push(pc);
             topOfStackCopy(pc);
             jumpNear();
-            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             countCall(pc, back, 1);
             ZK_NEXT(1);
         }
@@ -844,7 +846,6 @@ dispatchSwitch:
             push(pc);
             topOfStackCopy(pc);
             jumpNear();
-            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             countCall(pc, back, 2);
             ZK_NEXT(2);
         }
@@ -910,6 +911,9 @@ dispatchSwitch:
             ZK_NEXT(1);
         }
         ZK_CASE(Nopf) {
+            // With nothing pending (the word a CX4A CALL returns to) it is a no-operation that
+            // changes nothing the tick end depends on.
+            if (s.pendingOp_ == 0) ZK_NEXT(1);
             ZK_LATCH();
             const uint32_t payload = cur->a & 0xFFF;
             post = kPostNone;
@@ -988,7 +992,6 @@ dispatchSwitch:
             topOfStackCopy(pc);
             ZK_PAIR_SECOND();
             jumpTo(((cur->a & 0xFFu) << 12) + payload);
-            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             countCall(pc, stack[d[reg::kStackPointer] & sp::kPointerMask], 1);
             ZK_NEXT_JUMP(1);
         }
@@ -1064,6 +1067,28 @@ dispatchSwitch:
         }
 #undef ZK_INDIRECT
 #undef ZK_INDIRECT_MOVE
+
+        // --- computed jumps: ADDF and MVF to PCLATL ----------------------------------------------
+        // As the general handler: the operand is the low byte of the advanced PC, the flags are
+        // those of the sum, the PC comes from the latch. PCLATL itself is written lazily (it
+        // holds the low byte of the PC), and no register the tick end depends on changes.
+#define ZK_PCL_JUMP(r)                                                                             \
+    pc = ((uint32_t(d[reg::kPcLatchUpper]) << 16) | (uint32_t(d[reg::kPcLatchHigh]) << 8) |        \
+          ((r)&0xFF)) &                                                                            \
+         kPcMask;                                                                                  \
+    ZK_NEXT_JUMP(1)
+        ZK_CASE(AddfPcl) {
+            const uint32_t w = d[reg::kW], f = pc & 0xFF;
+            const uint32_t r = w + f;
+            d[reg::kStatus] =
+                static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kArithFlags)) |
+                                     (addFlags(w, f, r) & flagMask<Core>(kArithFlags)));
+            ZK_PCL_JUMP(r);
+        }
+        ZK_CASE(MvfPcl) {
+            ZK_PCL_JUMP(uint32_t(d[reg::kW]));
+        }
+#undef ZK_PCL_JUMP
 
         // --- records that are not instructions
         // -------------------------------------------------------
