@@ -164,6 +164,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     uint8_t* __restrict const d = s.data_.data();
     uint32_t* __restrict const stack = s.stack_.data();
     const ExecOp* const plainOps = p.plain;
+    const uint64_t programSize = p.size; // one load where a PC is clamped
 
     // 64 bits wide, so that indexing the layouts needs no widening.
 #if ZK_PINNED
@@ -482,7 +483,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 #define ZK_DISPATCH_CLAMPED(ops)                                                                   \
     do {                                                                                           \
         at = pc;                                                                                   \
-        ZK_JUMP((ops)[at < p.size ? at : p.size].kind);                                            \
+        ZK_JUMP((ops)[at < programSize ? uint64_t(at) : programSize].kind);                       \
     } while (0)
 // The end of an executed word: history, cycles, timer, then the next tick (or the careful path).
 #define ZK_WORD_END(n, DISPATCH)                                                                   \
