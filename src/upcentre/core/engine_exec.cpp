@@ -83,6 +83,15 @@ constexpr uint8_t addFlags(uint32_t x, uint32_t y, uint32_t r) {
     return static_cast<uint8_t>(kZncTable[r & 0xFF] | kCarryFlags[((x ^ y ^ r) >> 4) & 31]);
 }
 
+// The five flags of every sum x + y without a carry in (ADDF, ADDL), indexed x * 256 + y: one
+// load instead of two and the carry bits.
+constexpr std::array<uint8_t, 65536> kSumFlags = [] {
+    std::array<uint8_t, 65536> t{};
+    for (uint32_t i = 0; i < 65536; ++i)
+        t[i] = addFlags(i >> 8, i & 0xFF, (i >> 8) + (i & 0xFF));
+    return t;
+}();
+
 // The five flags of f + 1 and of f + FFh (INF, DCF), one load each.
 constexpr std::array<uint8_t, 256> kIncFlags = [] {
     std::array<uint8_t, 256> t{};
@@ -595,7 +604,12 @@ dispatchSwitch:
         // ---------------------------------------------------------------------
         ZK_FILE(Clrf, ZK_WB(0); ZK_END(1);)
         ZK_FILE(Setf, ZK_WB(0xFF); ZK_END(1);)
-        ZK_FILE(Addf, ZK_ARITH(d[reg::kW], ZK_F, 0))
+        ZK_FILE(Addf, {
+            const uint32_t w = d[reg::kW], f = ZK_F;
+            ZK_FLAGS(kArithFlags, kSumFlags[w * 256 + f]);
+            ZK_DST(w + f);
+            ZK_END(1);
+        })
         ZK_FILE(Addc, ZK_ARITH(d[reg::kW], ZK_F, carry()))
         ZK_FILE(Subf, ZK_ARITH(notW(), ZK_F, 1))
         ZK_FILE(Subc, ZK_ARITH(notW(), ZK_F, carry()))
@@ -731,7 +745,7 @@ dispatchSwitch:
             const uint32_t r = w + k;
             d[reg::kStatus] =
                 static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kArithFlags)) |
-                                     (addFlags(w, k, r) & flagMask<Core>(kArithFlags)));
+                                     (kSumFlags[w * 256 + k] & flagMask<Core>(kArithFlags)));
             d[reg::kW] = static_cast<uint8_t>(r);
             ZK_NEXT(1);
         }
@@ -1083,7 +1097,7 @@ dispatchSwitch:
             const uint32_t r = w + f;
             d[reg::kStatus] =
                 static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kArithFlags)) |
-                                     (addFlags(w, f, r) & flagMask<Core>(kArithFlags)));
+                                     (kSumFlags[w * 256 + f] & flagMask<Core>(kArithFlags)));
             ZK_PCL_JUMP(r);
         }
         ZK_CASE(MvfPcl) {
