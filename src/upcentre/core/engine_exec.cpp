@@ -106,9 +106,6 @@ constexpr std::array<uint8_t, 256> kDecFlags = [] {
     return t;
 }();
 
-// The pointer's step before and after an indirect access, by its code (0 to 3).
-constexpr uint32_t kPreStep[8] = {0, 0, 0, 1, 0, 0, 0, 0};
-constexpr int32_t kPostStep[8] = {0, 1, -1, 1, 0, 0, 0, 0};
 // Data addresses from here on have no write rule (see writeTo).
 constexpr uint32_t kFirstPlainData =
     std::max({reg::kStackPointer, reg::kIntFlag2, reg::kTimerControl, reg::kPcLatchLow}) + 1;
@@ -256,7 +253,6 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     uint32_t post = kPostNone;
     uint32_t postPointer = 0;
     uint32_t postW = 0;
-
 
     auto setStop = [&]() ZK_LAMBDA_INLINE {
         const uint64_t end = cold.syncHead + cold.budget + cold.extra;
@@ -871,14 +867,14 @@ dispatchSwitch:
         countTaken();                                                                              \
     }                                                                                              \
     ZK_NEXT(1);
-        ZK_CASE(JzNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kZ) }
-        ZK_CASE(JnzNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kZ)) }
-        ZK_CASE(JcNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kC) }
-        ZK_CASE(JncNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kC)) }
-        ZK_CASE(JnNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kN) }
-        ZK_CASE(JnnNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kN)) }
-        ZK_CASE(JoNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kOV) }
-        ZK_CASE(JnoNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kOV)) }
+        ZK_CASE(JzNear){ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kZ)} ZK_CASE(JnzNear){
+            ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kZ))} ZK_CASE(JcNear){
+            ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kC)} ZK_CASE(JncNear){
+            ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kC))} ZK_CASE(JnNear){
+            ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kN)} ZK_CASE(JnnNear){
+            ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kN))} ZK_CASE(JoNear){
+            ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kOV)} ZK_CASE(JnoNear){
+            ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kOV))}
 #undef ZK_BRANCH_NEAR
         ZK_CASE(Jz){ZK_BRANCH(d[reg::kStatus] & flag::kZ)} ZK_CASE(Jnz){
             ZK_BRANCH(!(d[reg::kStatus] & flag::kZ))} ZK_CASE(Jc){
@@ -1053,33 +1049,41 @@ dispatchSwitch:
 
         // --- MVF through a pointer ---------------------------------------------------------------
         // As the general handler with the post-operation of the record's code (0 to 3): none,
-        // post-increment, post-decrement, pre-increment.
-#define ZK_INDIRECT()                                                                              \
-    const uint32_t code_ = uint32_t(cur->x);                                                       \
-    const uint32_t base_ = reg::kFsr0High + 2 * (code_ >> 3);                                      \
+        // post-increment, post-decrement, pre-increment; one handler each, the pointer's high
+        // byte address in `a` (the code stays in `x` for the general handler).
+#define ZK_INDIRECT(pre, step)                                                                     \
+    const uint32_t base_ = cur->a;                                                                 \
     const uint32_t ptr_ = (uint32_t(d[base_]) << 8) | d[base_ + 1];                                \
-    const uint32_t at_ = (ptr_ + kPreStep[code_ & 7]) & 0xFFFF;                                    \
-    const uint32_t next_ = ptr_ + uint32_t(kPostStep[code_ & 7])
-#define ZK_INDIRECT_MOVE()                                                                         \
-    d[base_] = static_cast<uint8_t>(next_ >> 8);                                                   \
-    d[base_ + 1] = static_cast<uint8_t>(next_)
-        ZK_CASE(MvfIndW) {
-            ZK_LATCH();
-            ZK_INDIRECT();
-            d[reg::kW] = at_ < kDataSize ? d[at_] : 0;
-            ZK_INDIRECT_MOVE();
-            ZK_NEXT(1);
-        }
-        ZK_CASE(MvfIndF) {
-            ZK_INDIRECT();
-            // A register with a rule (or none) takes the general handler; an ordinary one cannot
-            // be the pointer itself.
-            if (at_ - kFirstPlainData >= kDataSize - kFirstPlainData) [[unlikely]]
-                ZK_JUMP(kMvfG);
-            d[at_] = d[reg::kW];
-            ZK_INDIRECT_MOVE();
-            ZK_NEXT(1);
-        }
+    const uint32_t at_ = (ptr_ + (pre)) & 0xFFFF;                                                  \
+    const uint32_t next_ = ptr_ + uint32_t(step)
+#define ZK_INDIRECT_MOVE(step)                                                                     \
+    if constexpr ((step) != 0) {                                                                   \
+        d[base_] = static_cast<uint8_t>(next_ >> 8);                                               \
+        d[base_ + 1] = static_cast<uint8_t>(next_);                                                \
+    }
+#define ZK_MVF_INDIRECT(code, pre, step)                                                           \
+    ZK_CASE(MvfIndW##code) {                                                                       \
+        ZK_LATCH();                                                                                \
+        ZK_INDIRECT(pre, step);                                                                    \
+        d[reg::kW] = at_ < kDataSize ? d[at_] : 0;                                                 \
+        ZK_INDIRECT_MOVE(step)                                                                     \
+        ZK_NEXT(1);                                                                                \
+    }                                                                                              \
+    ZK_CASE(MvfIndF##code) {                                                                       \
+        ZK_INDIRECT(pre, step);                                                                    \
+        /* A register with a rule (or none) takes the general handler; an ordinary one cannot */   \
+        /* be the pointer itself. */                                                               \
+        if (at_ - kFirstPlainData >= kDataSize - kFirstPlainData) [[unlikely]]                     \
+            ZK_JUMP(kMvfG);                                                                        \
+        d[at_] = d[reg::kW];                                                                       \
+        ZK_INDIRECT_MOVE(step)                                                                     \
+        ZK_NEXT(1);                                                                                \
+    }
+        ZK_MVF_INDIRECT(0, 0, 0)
+        ZK_MVF_INDIRECT(1, 0, 1)
+        ZK_MVF_INDIRECT(2, 0, -1)
+        ZK_MVF_INDIRECT(3, 1, 1)
+#undef ZK_MVF_INDIRECT
 #undef ZK_INDIRECT
 #undef ZK_INDIRECT_MOVE
 
