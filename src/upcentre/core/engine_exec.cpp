@@ -168,7 +168,9 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     // Nothing else reaches the data memory and the stack during a batch: stores there do not
     // make the compiler read the records, the history or the batch state again.
     uint8_t* __restrict const d = s.data_.data();
-    uint32_t* __restrict const stack = s.stack_.data();
+    // The stack is reached through `s` at a fixed offset: a pointer of its own would take a
+    // register or a stack slot.
+    auto& stack = s.stack_;
     const ExecOp* const plainOps = p.plain;
     const uint64_t programSize = p.size; // one load where a PC is clamped
 
@@ -488,7 +490,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 #define ZK_DISPATCH_CLAMPED(ops)                                                                   \
     do {                                                                                           \
         at = pc;                                                                                   \
-        ZK_JUMP((ops)[at < programSize ? uint64_t(at) : programSize].kind);                       \
+        ZK_JUMP((ops)[at < programSize ? uint64_t(at) : programSize].kind);                        \
     } while (0)
 // The end of an executed word: history, cycles, timer, then the next tick (or the careful path).
 #define ZK_WORD_END(n, DISPATCH)                                                                   \
