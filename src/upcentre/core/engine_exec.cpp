@@ -84,8 +84,9 @@ constexpr uint8_t addFlags(uint32_t x, uint32_t y, uint32_t r) {
 }
 
 // The five flags of every sum x + y without a carry in (ADDF, ADDL), indexed x * 256 + y: one
-// load instead of two and the carry bits.
-constexpr std::array<uint8_t, 65536> kSumFlags = [] {
+// load instead of two and the carry bits. Not constexpr: clang's evaluation limit stops short of
+// 65,536 entries, so there it is filled at start-up (GCC still builds it at compile time).
+const std::array<uint8_t, 65536> kSumFlags = [] {
     std::array<uint8_t, 65536> t{};
     for (uint32_t i = 0; i < 65536; ++i)
         t[i] = addFlags(i >> 8, i & 0xFF, (i >> 8) + (i & 0xFF));
