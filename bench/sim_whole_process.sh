@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Whole-process simulator speed: `zerka sim --max-instructions N --break FAR` on the bench loop
-# and on the realistic mix, both cores, with an earlier build of zerka (--before) and this one,
+# Whole-process simulator speed: `zerka sim --max-instructions N --break FAR` on the bench loop,
+# the realistic mix and the two-word/bank-switching programs, both cores, with an earlier build of zerka (--before) and this one,
 # measured in the same run.
 # `zerka sim` runs the IDE's time-sliced run (TZk_UP::Run), so these are sliced figures of the
 # whole process: start-up, assembly and the run.
@@ -35,7 +35,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/bench"
 cp -r "$here/../chips" "$work/chips"
-cp "$here"/sim_loop_cx4?.asm "$here"/sim_mix_cx4?.asm "$work/bench/"
+cp "$here"/sim_loop_cx4?.asm "$here"/sim_mix_cx4?.asm "$here"/sim_banks_cx4?.asm "$work/bench/"
 
 run() { # binary chip file count
     "$1" sim --chip "$2" --no-smart --max-instructions "$4" \
@@ -62,7 +62,7 @@ irs() { # binary chip file count -> host instructions
 }
 
 printf "%-6s %-5s %14s %14s %7s\n" program core "before" "after" ratio
-for program in loop mix; do
+for program in loop mix banks; do
     for core in cx4a cx4b; do
         chip=KXA1608
         [[ $core == cx4b ]] && chip=KXB0602

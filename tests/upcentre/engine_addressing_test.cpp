@@ -96,6 +96,30 @@ TEST(EngineAddressing, FiveIndirectModesPerPointer) {
     }
 }
 
+// MVF through a pointer in the modes without W, to W and to the file register.
+TEST(EngineAddressing, MvfThroughAPointerInEachModeWithoutW) {
+    const IndirectCase cases[] = {
+        {0, 0x0080, 0, 0x080, 0x0080},  {1, 0x00FF, 0, 0x0FF, 0x0100},
+        {2, 0x0100, 0, 0x100, 0x00FF},  {3, 0x0080, 0, 0x081, 0x0081},
+        {12, 0x0300, 0, 0x300, 0x02FF}, {1, 0xFFFF, 0, 0xFFFF, 0x0000},
+    };
+    for (const IndirectCase& c : cases) {
+        for (uint32_t toFile : {0u, 1u}) {
+            SCOPED_TRACE("register " + std::to_string(c.address) + " to file " +
+                         std::to_string(toFile));
+            Machine m(A);
+            const int n = int(c.address / 5);
+            m.setPointer(n, c.pointerBefore);
+            m.s.WriteData(reg::kW, 0x5A);
+            if (c.target < CpuState::kDataSize) m.s.WriteData(c.target, 0x41);
+            m.run({m.enc("MVF", {c.address, toFile, 0})});
+            if (toFile && c.target < CpuState::kDataSize) EXPECT_EQ(m.s.ReadData(c.target), 0x5A);
+            if (!toFile) EXPECT_EQ(m.w(), c.target < CpuState::kDataSize ? 0x41 : 0);
+            EXPECT_EQ(m.pointer(n), c.pointerAfter);
+        }
+    }
+}
+
 // The post-operation comes after the write-back, so a pointer may even count itself.
 TEST(EngineAddressing, PostOperationAppliesAfterTheWriteBack) {
     Machine m(A);

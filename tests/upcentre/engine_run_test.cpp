@@ -109,6 +109,45 @@ TEST(EngineRun, StackFullStopWhenAsked) {
     EXPECT_EQ(n.s.ReadData(reg::kStackPointer), 0x84);
 }
 
+// ADDF and MVF to PCLATL jump through the latch; the word they land on keeps its stop tests.
+TEST(EngineRun, ComputedJumpsThroughTheLatchStopOnTheirTarget) {
+    for (CoreType core : {A, B}) {
+        SCOPED_TRACE(coreTypeName(core));
+        Machine m(core);
+        m.s.SetPC(0x100);
+        m.load(0x100,
+               {m.enc("MVL", {0x01}), m.enc("MVF", {reg::kPcLatchHigh, 1, 0}), m.enc("MVL", {0x03}),
+                m.enc("ADDF", {reg::kPcLatchLow, 1, 0}), m.enc("NOP"), m.enc("NOP"), m.enc("NOP"),
+                // 0x107: the target of the ADDF (04h + 3)
+                m.enc("MVL", {0x0C}), m.enc("MVF", {reg::kPcLatchLow, 1, 0}), m.enc("NOP"),
+                m.enc("NOP"), m.enc("NOP"),
+                // 0x10C: the MVF's target; the ADDF wraps within the page to 0x106
+                m.enc("MVL", {0xF8}), m.enc("ADDF", {reg::kPcLatchLow, 1, 0})});
+        m.s.SetBreakpointMark(0x107, BreakpointKind::Address, true);
+        BatchResult r = m.engine.RunBatch(m.s, {}, 100);
+        EXPECT_EQ(r.reason, StopReason::Breakpoint);
+        EXPECT_EQ(r.ticks, 4u);
+        EXPECT_EQ(m.s.GetPC(), 0x107u);
+        EXPECT_EQ(m.s.ReadData(reg::kPcLatchLow), 0x07);
+        EXPECT_EQ(m.status(), 0x00);
+
+        RunStops temp;
+        temp.temporaryBreak = 0x10C;
+        r = m.engine.RunBatch(m.s, temp, 100);
+        EXPECT_EQ(r.reason, StopReason::Breakpoint);
+        EXPECT_EQ(r.ticks, 2u);
+        EXPECT_EQ(m.s.GetPC(), 0x10Cu);
+
+        temp.temporaryBreak = 0x106;
+        r = m.engine.RunBatch(m.s, temp, 100);
+        EXPECT_EQ(r.reason, StopReason::Breakpoint);
+        EXPECT_EQ(r.ticks, 2u);
+        EXPECT_EQ(m.s.GetPC(), 0x106u);
+        EXPECT_EQ(m.status(), core == A ? flag::kC | flag::kDC : flag::kC); // 0Eh + F8h
+        EXPECT_EQ(m.s.GetCycles(), 8u);
+    }
+}
+
 TEST(EngineRun, SleepingCpuDoesNotAdvanceUntilAnInterrupt) {
     Machine m(A);
     m.load(0, {m.enc("SLP"), m.enc("NOP")});

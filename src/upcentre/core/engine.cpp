@@ -305,8 +305,17 @@ void Engine::preparePlain(const CpuState& s) const {
     // MVF through a pointer, unless the pointer moves by W.
     for (uint32_t a = 0; a < size; ++a) {
         ExecOp& op = l.plain[a];
-        if (op.kind == kMvfG && op.mode == kIndirect && (op.x & 7) < 4)
-            op.kind = op.dst ? kMvfIndF : kMvfIndW;
+        if (op.kind == kMvfG && op.mode == kIndirect && (op.x & 7) < 4) {
+            op.kind = static_cast<uint8_t>((op.dst ? kMvfIndF0 : kMvfIndW0) + (op.x & 7));
+            op.a = static_cast<uint16_t>(reg::kFsr0High + 2 * (op.x >> 3));
+        }
+    }
+    // A computed jump: ADDF or MVF to PCLATL, the result there.
+    for (uint32_t a = 0; a < size; ++a) {
+        ExecOp& op = l.plain[a];
+        if (op.mode == kDirect && op.a == reg::kPcLatchLow && op.dst == 1 &&
+            (op.kind == kAddfG || op.kind == kMvfG))
+            op.kind = op.kind == kAddfG ? kAddfPcl : kMvfPcl;
     }
     // A jump with a fixed target inside the program needs no range check at run time.
     for (uint32_t a = 0; a < size; ++a) {

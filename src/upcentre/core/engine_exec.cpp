@@ -83,6 +83,16 @@ constexpr uint8_t addFlags(uint32_t x, uint32_t y, uint32_t r) {
     return static_cast<uint8_t>(kZncTable[r & 0xFF] | kCarryFlags[((x ^ y ^ r) >> 4) & 31]);
 }
 
+// The five flags of every sum x + y without a carry in (ADDF, ADDL), indexed x * 256 + y: one
+// load instead of two and the carry bits. Not constexpr: clang's evaluation limit stops short of
+// 65,536 entries, so there it is filled at start-up (GCC still builds it at compile time).
+const std::array<uint8_t, 65536> kSumFlags = [] {
+    std::array<uint8_t, 65536> t{};
+    for (uint32_t i = 0; i < 65536; ++i)
+        t[i] = addFlags(i >> 8, i & 0xFF, (i >> 8) + (i & 0xFF));
+    return t;
+}();
+
 // The five flags of f + 1 and of f + FFh (INF, DCF), one load each.
 constexpr std::array<uint8_t, 256> kIncFlags = [] {
     std::array<uint8_t, 256> t{};
@@ -97,9 +107,6 @@ constexpr std::array<uint8_t, 256> kDecFlags = [] {
     return t;
 }();
 
-// The pointer's step before and after an indirect access, by its code (0 to 3).
-constexpr uint32_t kPreStep[8] = {0, 0, 0, 1, 0, 0, 0, 0};
-constexpr int32_t kPostStep[8] = {0, 1, -1, 1, 0, 0, 0, 0};
 // Data addresses from here on have no write rule (see writeTo).
 constexpr uint32_t kFirstPlainData =
     std::max({reg::kStackPointer, reg::kIntFlag2, reg::kTimerControl, reg::kPcLatchLow}) + 1;
@@ -162,8 +169,11 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     // Nothing else reaches the data memory and the stack during a batch: stores there do not
     // make the compiler read the records, the history or the batch state again.
     uint8_t* __restrict const d = s.data_.data();
-    uint32_t* __restrict const stack = s.stack_.data();
+    // The stack is reached through `s` at a fixed offset: a pointer of its own would take a
+    // register or a stack slot.
+    auto& stack = s.stack_;
     const ExecOp* const plainOps = p.plain;
+    const uint64_t programSize = p.size; // one load where a PC is clamped
 
     // 64 bits wide, so that indexing the layouts needs no widening.
 #if ZK_PINNED
@@ -247,7 +257,6 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     uint32_t postPointer = 0;
     uint32_t postW = 0;
 
-
     auto setStop = [&]() ZK_LAMBDA_INLINE {
         const uint64_t end = cold.syncHead + cold.budget + cold.extra;
         stop = cold.limit < end ? cold.limit : end;
@@ -295,12 +304,17 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
     };
 
     // --- helpers of the handlers -------------------------------------------------------------
+    // A push that fills the stack may have to stop the run: the tick end then takes the careful
+    // path. (A full flag set before keeps the tick end careful already, see recompute.)
     auto push = [&](uint32_t value) ZK_LAMBDA_INLINE {
         uint32_t c = d[reg::kStackPointer] + 1u;
-        if ((c & sp::kPointerMask) > s.stackDepth_)
-            c = (c & 0xC0u) | sp::kOverflow | s.stackDepth_;
-        else if ((c & sp::kPointerMask) == s.stackDepth_)
-            c |= sp::kFull;
+        if ((c & sp::kPointerMask) >= s.stackDepth_) [[unlikely]] {
+            if ((c & sp::kPointerMask) > s.stackDepth_)
+                c = (c & 0xC0u) | sp::kOverflow | s.stackDepth_;
+            else
+                c |= sp::kFull;
+            if (cold.stackStop && (c & sp::kFull)) attend();
+        }
         stack[c & sp::kPointerMask] = value;
         d[reg::kStackPointer] = static_cast<uint8_t>(c);
     };
@@ -477,7 +491,7 @@ BatchResult EngineCore::execute(CpuState& s, const Program& p, const RunStops& s
 #define ZK_DISPATCH_CLAMPED(ops)                                                                   \
     do {                                                                                           \
         at = pc;                                                                                   \
-        ZK_JUMP((ops)[at < p.size ? at : p.size].kind);                                            \
+        ZK_JUMP((ops)[at < programSize ? uint64_t(at) : programSize].kind);                        \
     } while (0)
 // The end of an executed word: history, cycles, timer, then the next tick (or the careful path).
 #define ZK_WORD_END(n, DISPATCH)                                                                   \
@@ -589,7 +603,12 @@ dispatchSwitch:
         // ---------------------------------------------------------------------
         ZK_FILE(Clrf, ZK_WB(0); ZK_END(1);)
         ZK_FILE(Setf, ZK_WB(0xFF); ZK_END(1);)
-        ZK_FILE(Addf, ZK_ARITH(d[reg::kW], ZK_F, 0))
+        ZK_FILE(Addf, {
+            const uint32_t w = d[reg::kW], f = ZK_F;
+            ZK_FLAGS(kArithFlags, kSumFlags[w * 256 + f]);
+            ZK_DST(w + f);
+            ZK_END(1);
+        })
         ZK_FILE(Addc, ZK_ARITH(d[reg::kW], ZK_F, carry()))
         ZK_FILE(Subf, ZK_ARITH(notW(), ZK_F, 1))
         ZK_FILE(Subc, ZK_ARITH(notW(), ZK_F, carry()))
@@ -725,7 +744,7 @@ dispatchSwitch:
             const uint32_t r = w + k;
             d[reg::kStatus] =
                 static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kArithFlags)) |
-                                     (addFlags(w, k, r) & flagMask<Core>(kArithFlags)));
+                                     (kSumFlags[w * 256 + k] & flagMask<Core>(kArithFlags)));
             d[reg::kW] = static_cast<uint8_t>(r);
             ZK_NEXT(1);
         }
@@ -801,7 +820,6 @@ dispatchSwitch:
             push(pc);
             topOfStackCopy(pc);
             jumpTo(cur->a);
-            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             countCall(pc, back, 1);
             ZK_NEXT_JUMP(1);
         }
@@ -818,7 +836,6 @@ dispatchSwitch:
             push(pc);
             topOfStackCopy(pc);
             jumpTo(pc + uint32_t(int32_t(cur->x)));
-            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             countCall(pc, back, 2);
             ZK_NEXT_JUMP(2);
         }
@@ -827,7 +844,6 @@ dispatchSwitch:
             push(pc);
             topOfStackCopy(pc);
             jumpNear();
-            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             countCall(pc, back, 1);
             ZK_NEXT(1);
         }
@@ -844,7 +860,6 @@ dispatchSwitch:
             push(pc);
             topOfStackCopy(pc);
             jumpNear();
-            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             countCall(pc, back, 2);
             ZK_NEXT(2);
         }
@@ -855,14 +870,14 @@ dispatchSwitch:
         countTaken();                                                                              \
     }                                                                                              \
     ZK_NEXT(1);
-        ZK_CASE(JzNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kZ) }
-        ZK_CASE(JnzNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kZ)) }
-        ZK_CASE(JcNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kC) }
-        ZK_CASE(JncNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kC)) }
-        ZK_CASE(JnNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kN) }
-        ZK_CASE(JnnNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kN)) }
-        ZK_CASE(JoNear) { ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kOV) }
-        ZK_CASE(JnoNear) { ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kOV)) }
+        ZK_CASE(JzNear){ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kZ)} ZK_CASE(JnzNear){
+            ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kZ))} ZK_CASE(JcNear){
+            ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kC)} ZK_CASE(JncNear){
+            ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kC))} ZK_CASE(JnNear){
+            ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kN)} ZK_CASE(JnnNear){
+            ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kN))} ZK_CASE(JoNear){
+            ZK_BRANCH_NEAR(d[reg::kStatus] & flag::kOV)} ZK_CASE(JnoNear){
+            ZK_BRANCH_NEAR(!(d[reg::kStatus] & flag::kOV))}
 #undef ZK_BRANCH_NEAR
         ZK_CASE(Jz){ZK_BRANCH(d[reg::kStatus] & flag::kZ)} ZK_CASE(Jnz){
             ZK_BRANCH(!(d[reg::kStatus] & flag::kZ))} ZK_CASE(Jc){
@@ -910,6 +925,9 @@ dispatchSwitch:
             ZK_NEXT(1);
         }
         ZK_CASE(Nopf) {
+            // With nothing pending (the word a CX4A CALL returns to) it is a no-operation that
+            // changes nothing the tick end depends on.
+            if (s.pendingOp_ == 0) ZK_NEXT(1);
             ZK_LATCH();
             const uint32_t payload = cur->a & 0xFFF;
             post = kPostNone;
@@ -988,7 +1006,6 @@ dispatchSwitch:
             topOfStackCopy(pc);
             ZK_PAIR_SECOND();
             jumpTo(((cur->a & 0xFFu) << 12) + payload);
-            if (cold.stackStop && (d[reg::kStackPointer] & sp::kFull)) attend();
             countCall(pc, stack[d[reg::kStackPointer] & sp::kPointerMask], 1);
             ZK_NEXT_JUMP(1);
         }
@@ -1035,35 +1052,65 @@ dispatchSwitch:
 
         // --- MVF through a pointer ---------------------------------------------------------------
         // As the general handler with the post-operation of the record's code (0 to 3): none,
-        // post-increment, post-decrement, pre-increment.
-#define ZK_INDIRECT()                                                                              \
-    const uint32_t code_ = uint32_t(cur->x);                                                       \
-    const uint32_t base_ = reg::kFsr0High + 2 * (code_ >> 3);                                      \
+        // post-increment, post-decrement, pre-increment; one handler each, the pointer's high
+        // byte address in `a` (the code stays in `x` for the general handler).
+#define ZK_INDIRECT(pre, step)                                                                     \
+    const uint32_t base_ = cur->a;                                                                 \
     const uint32_t ptr_ = (uint32_t(d[base_]) << 8) | d[base_ + 1];                                \
-    const uint32_t at_ = (ptr_ + kPreStep[code_ & 7]) & 0xFFFF;                                    \
-    const uint32_t next_ = ptr_ + uint32_t(kPostStep[code_ & 7])
-#define ZK_INDIRECT_MOVE()                                                                         \
-    d[base_] = static_cast<uint8_t>(next_ >> 8);                                                   \
-    d[base_ + 1] = static_cast<uint8_t>(next_)
-        ZK_CASE(MvfIndW) {
-            ZK_LATCH();
-            ZK_INDIRECT();
-            d[reg::kW] = at_ < kDataSize ? d[at_] : 0;
-            ZK_INDIRECT_MOVE();
-            ZK_NEXT(1);
-        }
-        ZK_CASE(MvfIndF) {
-            ZK_INDIRECT();
-            // A register with a rule (or none) takes the general handler; an ordinary one cannot
-            // be the pointer itself.
-            if (at_ - kFirstPlainData >= kDataSize - kFirstPlainData) [[unlikely]]
-                ZK_JUMP(kMvfG);
-            d[at_] = d[reg::kW];
-            ZK_INDIRECT_MOVE();
-            ZK_NEXT(1);
-        }
+    const uint32_t at_ = (ptr_ + (pre)) & 0xFFFF;                                                  \
+    const uint32_t next_ = ptr_ + uint32_t(step)
+#define ZK_INDIRECT_MOVE(step)                                                                     \
+    if constexpr ((step) != 0) {                                                                   \
+        d[base_] = static_cast<uint8_t>(next_ >> 8);                                               \
+        d[base_ + 1] = static_cast<uint8_t>(next_);                                                \
+    }
+#define ZK_MVF_INDIRECT(code, pre, step)                                                           \
+    ZK_CASE(MvfIndW##code) {                                                                       \
+        ZK_LATCH();                                                                                \
+        ZK_INDIRECT(pre, step);                                                                    \
+        d[reg::kW] = at_ < kDataSize ? d[at_] : 0;                                                 \
+        ZK_INDIRECT_MOVE(step)                                                                     \
+        ZK_NEXT(1);                                                                                \
+    }                                                                                              \
+    ZK_CASE(MvfIndF##code) {                                                                       \
+        ZK_INDIRECT(pre, step);                                                                    \
+        /* A register with a rule (or none) takes the general handler; an ordinary one cannot */   \
+        /* be the pointer itself. */                                                               \
+        if (at_ - kFirstPlainData >= kDataSize - kFirstPlainData) [[unlikely]]                     \
+            ZK_JUMP(kMvfG);                                                                        \
+        d[at_] = d[reg::kW];                                                                       \
+        ZK_INDIRECT_MOVE(step)                                                                     \
+        ZK_NEXT(1);                                                                                \
+    }
+        ZK_MVF_INDIRECT(0, 0, 0)
+        ZK_MVF_INDIRECT(1, 0, 1)
+        ZK_MVF_INDIRECT(2, 0, -1)
+        ZK_MVF_INDIRECT(3, 1, 1)
+#undef ZK_MVF_INDIRECT
 #undef ZK_INDIRECT
 #undef ZK_INDIRECT_MOVE
+
+        // --- computed jumps: ADDF and MVF to PCLATL ----------------------------------------------
+        // As the general handler: the operand is the low byte of the advanced PC, the flags are
+        // those of the sum, the PC comes from the latch. PCLATL itself is written lazily (it
+        // holds the low byte of the PC), and no register the tick end depends on changes.
+#define ZK_PCL_JUMP(r)                                                                             \
+    pc = ((uint32_t(d[reg::kPcLatchUpper]) << 16) | (uint32_t(d[reg::kPcLatchHigh]) << 8) |        \
+          ((r)&0xFF)) &                                                                            \
+         kPcMask;                                                                                  \
+    ZK_NEXT_JUMP(1)
+        ZK_CASE(AddfPcl) {
+            const uint32_t w = d[reg::kW], f = pc & 0xFF;
+            const uint32_t r = w + f;
+            d[reg::kStatus] =
+                static_cast<uint8_t>((d[reg::kStatus] & ~flagMask<Core>(kArithFlags)) |
+                                     (kSumFlags[w * 256 + f] & flagMask<Core>(kArithFlags)));
+            ZK_PCL_JUMP(r);
+        }
+        ZK_CASE(MvfPcl) {
+            ZK_PCL_JUMP(uint32_t(d[reg::kW]));
+        }
+#undef ZK_PCL_JUMP
 
         // --- records that are not instructions
         // -------------------------------------------------------

@@ -64,16 +64,20 @@ namespace exec {
 // the jumps whose target a layout found inside the program (the target in `a`); MVF through a
 // pointer with no post-operation or with one that does not use W, to W and to the file register
 // (the record of the general handler, which the second one falls back to for a register with a
-// rule);
+// rule), one handler per post-operation code 0 to 3; ADDF and MVF to PCLATL with the result
+// there, the computed jumps (no address rule but the PC's, and nothing that can change the tick
+// end);
 // then the records that are not instructions: Stop (the run stops before this cell),
 // OutsideCheck and OutsideExec (sentinels past the program: the PC is outside program memory,
 // with and without the run's stop test), Invalid (not an instruction).
 #define ZK_OTHER_OPS(X)                                                                            \
     ZK_INSTRUCTIONS(ZK_OTHER_HANDLERS_OF, X)                                                       \
     X(CallPair)                                                                                    \
-    X(JmpPair) X(MvlpPair) X(LdprPair) X(MvffPair) X(CallNear) X(JmpNear) X(RjNear) X(RcallNear)   \
-        X(JzNear) X(JnzNear) X(JcNear) X(JncNear) X(JnNear) X(JnnNear) X(JoNear) X(JnoNear)        \
-            X(MvfIndW) X(MvfIndF) X(Stop) X(OutsideCheck) X(OutsideExec) X(Invalid)
+    X(JmpPair)                                                                                     \
+    X(MvlpPair) X(LdprPair) X(MvffPair) X(CallNear) X(JmpNear) X(RjNear) X(RcallNear) X(JzNear)    \
+        X(JnzNear) X(JcNear) X(JncNear) X(JnNear) X(JnnNear) X(JoNear) X(JnoNear) X(MvfIndW0)      \
+            X(MvfIndW1) X(MvfIndW2) X(MvfIndW3) X(MvfIndF0) X(MvfIndF1) X(MvfIndF2) X(MvfIndF3)    \
+                X(AddfPcl) X(MvfPcl) X(Stop) X(OutsideCheck) X(OutsideExec) X(Invalid)
 
 enum Kind : uint8_t {
 #define ZK_KIND_PG(n) k##n##P, k##n##G, k##n##Q,
