@@ -714,6 +714,23 @@ std::vector<uint32_t> DapServer::watchedAddresses() const {
     return out;
 }
 
+// The data breakpoints whose byte the instruction ending at position `p` changed; the
+// machine is left at `p`.
+json DapServer::changedDataBreakpoints(uint64_t p) {
+    ReverseRecorder& rec = *recorder_;
+    const CpuState& cpu = session_->up().cpu();
+    std::vector<uint8_t> before;
+    if (p > 0 && rec.seek(p - 1))
+        for (uint32_t a : watchedAddresses())
+            before.push_back(cpu.ReadData(a));
+    json ids = json::array();
+    if (!rec.seek(p) || before.empty()) return ids;
+    size_t i = 0;
+    for (const DataBreakpoint& d : dataBreakpoints_)
+        if (d.address && cpu.ReadData(*d.address) != before[i++]) ids.push_back(d.id);
+    return ids;
+}
+
 void DapServer::watchStart() {
     watchValues_.clear();
     watchHit_.reset();
@@ -908,9 +925,18 @@ void DapServer::reverse(const json& r, bool toBreakpoint) {
     const uint64_t here = rec.position();
     std::optional<uint64_t> target;
     std::string reason = "step";
+    json hitIds = json::array();
     if (toBreakpoint) {
         target = rec.previousBreakpoint(here);
         if (target) reason = "breakpoint";
+        // A data breakpoint stops a reverse run too: at the newest change before here.
+        const std::vector<uint32_t> watched = watchedAddresses();
+        const std::optional<uint64_t> change = rec.previousChange(here, watched);
+        if (change && (!target || *change > *target)) {
+            target = change;
+            reason = "data breakpoint";
+            hitIds = changedDataBreakpoints(*change);
+        }
     } else if (here > rec.oldest()) {
         target = here - 1;
     }
@@ -921,6 +947,7 @@ void DapServer::reverse(const json& r, bool toBreakpoint) {
     // The views and the source line follow as after any stop.
     session_->up().OnStopped().emit();
     json body{{"reason", reason}, {"threadId", kThreadId}, {"allThreadsStopped", true}};
+    if (!hitIds.empty()) body["hitBreakpointIds"] = hitIds;
     if (oldest) {
         body["description"] = "oldest recorded point";
         body["text"] = "The recording reaches back no further than instruction " +

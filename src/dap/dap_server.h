@@ -104,6 +104,7 @@ class DapServer : public UiHost {
     // Data breakpoints: the watched bytes as a run starts and at every time slice; a change
     // stops the run, and the recording finds the instruction that made it.
     std::vector<uint32_t> watchedAddresses() const;
+    json changedDataBreakpoints(uint64_t p);
     void watchStart();
     bool watchCheck();
     bool stopAtDataChange(RunKind kind, uint64_t end);

@@ -130,4 +130,41 @@ std::optional<uint64_t> ReverseRecorder::firstChange(uint64_t from, uint64_t to,
     return std::nullopt;
 }
 
+std::optional<uint64_t> ReverseRecorder::previousChange(uint64_t before,
+                                                        const std::vector<uint32_t>& addresses) {
+    if (!active() || snapshots_.empty() || addresses.empty()) return std::nullopt;
+    const MachineSnapshot now = MachineSnapshot::capture(up_.cpu());
+    const uint64_t here = position();
+    std::optional<uint64_t> found;
+    std::vector<uint8_t> last(addresses.size());
+    const RunStops none{.stepActive = true};
+    // Interval by interval from the newest, one instruction at a time within it; the bytes are
+    // compared with their value one instruction earlier, so an edit snapshot starts afresh.
+    for (size_t i = snapshots_.size(); i-- > 0 && !found;) {
+        const Entry& e = snapshots_[i];
+        if (e.position >= before) continue;
+        const uint64_t end =
+            i + 1 < snapshots_.size() ? std::min(before, snapshots_[i + 1].position) : before;
+        e.state.restore(up_.cpu());
+        CpuState& cpu = up_.cpu();
+        for (size_t k = 0; k < addresses.size(); ++k)
+            last[k] = cpu.ReadData(addresses[k]);
+        for (uint64_t p = e.position; p < end;) {
+            const BatchResult r = engine_->RunBatch(cpu, none, 1);
+            if (r.ticks == 0) break;
+            p += r.ticks;
+            bool changed = false;
+            for (size_t k = 0; k < addresses.size(); ++k) {
+                const uint8_t v = cpu.ReadData(addresses[k]);
+                changed |= v != last[k];
+                last[k] = v;
+            }
+            if (changed && p < before) found = p;
+        }
+    }
+    now.restore(up_.cpu());
+    base_ = up_.executedInstructions() - here;
+    return found;
+}
+
 } // namespace zerka::dap

@@ -48,6 +48,10 @@ class ReverseRecorder {
     // `addresses`; the machine is left there. Without one the machine stays where it was.
     std::optional<uint64_t> firstChange(uint64_t from, uint64_t to,
                                         const std::vector<uint32_t>& addresses);
+    // The newest position before `before` that an instruction reached by changing one of the
+    // bytes at `addresses` (a debugger edit is no such change), searched back to the oldest
+    // snapshot; the state stays where it was.
+    std::optional<uint64_t> previousChange(uint64_t before, const std::vector<uint32_t>& addresses);
     // Bytes the snapshots take.
     size_t memoryBytes() const { return snapshots_.capacity() * sizeof(Entry); }
     size_t snapshotCount() const { return snapshots_.size(); }

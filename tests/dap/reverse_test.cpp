@@ -146,5 +146,34 @@ TEST(ReverseExecution, FirstChangeFindsTheInstructionThatChangedAByteThatChanged
     EXPECT_TRUE(a.state() == there);
 }
 
+// Reverse runs stop at data breakpoints: the newest instruction before here that changed the
+// byte, never a debugger edit.
+TEST(ReverseExecution, PreviousChangeFindsTheNewestChangeButNotAnEdit) {
+    TempDir dir;
+    Loaded a(dir);
+    const uint32_t ticks = 0x91, spare = 0x300;
+    a.run(100'000);
+    a.session.up().SetRegister(spare, 0x5A);
+    a.recorder->edited();
+    a.run(100'000);
+    const CpuState& cpu = a.session.up().cpu();
+    const MachineSnapshot end = a.state();
+    const std::optional<uint64_t> at = a.recorder->previousChange(200'000, {ticks});
+    ASSERT_TRUE(at);
+    EXPECT_EQ(a.recorder->position(), 200'000u) << "the search leaves the state where it was";
+    EXPECT_TRUE(a.state() == end);
+    ASSERT_TRUE(a.recorder->seek(*at - 1));
+    const uint8_t was = cpu.ReadData(ticks);
+    ASSERT_TRUE(a.recorder->seek(*at));
+    EXPECT_NE(cpu.ReadData(ticks), was);
+    EXPECT_FALSE(a.recorder->firstChange(*at, 200'000, {ticks})) << "nothing newer changed it";
+    // The one before is older still, and the interrupt came more than once since 100,000.
+    const std::optional<uint64_t> earlier = a.recorder->previousChange(*at, {ticks});
+    ASSERT_TRUE(earlier);
+    EXPECT_LT(*earlier, *at);
+    ASSERT_TRUE(a.recorder->seek(200'000));
+    EXPECT_FALSE(a.recorder->previousChange(200'000, {spare})) << "the edit is no change";
+}
+
 } // namespace
 } // namespace zerka::dap

@@ -336,7 +336,7 @@ test('a data breakpoint deep in a free run finds the exact instruction, in an in
     await s;
     // TICKS changes only in the timer interrupt, thousands of instructions into the run.
     const info = await dc.customRequest('dataBreakpointInfo', { name: '91H' });
-    await dc.customRequest('setDataBreakpoints', { breakpoints: [{ dataId: info.body.dataId }] });
+    const set = await dc.customRequest('setDataBreakpoints', { breakpoints: [{ dataId: info.body.dataId }] });
     for (const value of ['0x01', '0x02']) {
         s = dc.waitForEvent('stopped');
         await dc.continueRequest({ threadId: 1 });
@@ -352,6 +352,18 @@ test('a data breakpoint deep in a free run finds the exact instruction, in an in
         await dc.stepInRequest({ threadId: 1, granularity: 'instruction' });
         await s;
     }
+    // Backwards the data breakpoint stops at the change before: TICKS as it became 1.
+    s = dc.waitForEvent('stopped');
+    await dc.reverseContinueRequest({ threadId: 1 });
+    const back = (await s).body;
+    assert.equal(back.reason, 'data breakpoint');
+    assert.deepEqual(back.hitBreakpointIds, [set.body.breakpoints[0].id]);
+    assert.equal(await evaluate(dc, 'TICKS'), '0x01');
+    assert.equal((await topFrame(dc))[0].line, lineOf('churn.asm', 'RETI'));
+    s = dc.waitForEvent('stopped');
+    await dc.reverseContinueRequest({ threadId: 1 });
+    assert.equal((await s).body.description, 'oldest recorded point');
+    assert.equal(await evaluate(dc, 'TICKS'), '0x00');
 });
 
 test('stepBack and reverseContinue put the whole state back', async (t) => {

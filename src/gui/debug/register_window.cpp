@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 
 namespace zerka::gui {
 
@@ -144,42 +145,40 @@ void RegisterWindow::build() {
     // The byte and word grids: names in the upper row of each pair, values below; each reads
     // its own part of the model.
     using M = RegisterViewModel;
-    const auto pairGrid = [this, layout](const QString& title, QLabel*& titleLabel,
-                                         const Cell& (M::*cell)(int, int) const,
-                                         std::optional<HexEditRequest> (M::*doubleClick)(int, int)
-                                             const,
-                                         bool (M::*key)(int, int, int),
-                                         std::optional<std::string> (M::*help)(int, int) const) {
-        titleLabel = new QLabel(title, this);
-        layout->addWidget(titleLabel);
-        auto* grid = new HexCellGrid(this);
-        grid->setCellSource([this, cell](int r, int c) {
-            Cell shown = (model_.*cell)(r, c);
-            if (r % 2 == 0 && !shown.text.empty()) shown.role = CellRole::Header;
-            return shown;
-        });
-        grid->setSelectable(
-            [this, doubleClick](int r, int c) { return (model_.*doubleClick)(r, c).has_value(); });
-        grid->onKey = [this, grid, key](int r, int c, int k) {
-            const bool taken = (model_.*key)(r, c, k);
-            grid->refresh();
-            return taken;
-        };
-        grid->onDoubleClick = [this, doubleClick](int r, int c, QPoint g) {
-            edit((model_.*doubleClick)(r, c), g);
-        };
-        grid->onContextMenu = [this, help](int r, int c, QPoint g) {
-            showHelp((model_.*help)(r, c), g);
-        };
-        layout->addWidget(grid);
-        return grid;
-    };
-    byteGrid_ = pairGrid(QStringLiteral("Byte "), byteTitle_, &M::byteCell, &M::byteDoubleClick,
-                         &M::byteKey, &M::byteHelp);
-    wordGrid_ = pairGrid(QStringLiteral("Word"), wordTitle_, &M::wordCell, &M::wordDoubleClick,
-                         &M::wordKey, &M::wordHelp);
+    byteGrid_ = buildPairGrid(*layout, QStringLiteral("Byte "), byteTitle_,
+                              {&M::byteCell, &M::byteDoubleClick, &M::byteKey, &M::byteHelp});
+    wordGrid_ = buildPairGrid(*layout, QStringLiteral("Word"), wordTitle_,
+                              {&M::wordCell, &M::wordDoubleClick, &M::wordKey, &M::wordHelp});
     layout->addStretch();
     makeRegisterWindowAccessible(*this);
+}
+
+HexCellGrid* RegisterWindow::buildPairGrid(QVBoxLayout& layout, const QString& title,
+                                           QLabel*& titleLabel, const PairGridParts& parts) {
+    titleLabel = new QLabel(title, this);
+    layout.addWidget(titleLabel);
+    auto* grid = new HexCellGrid(this);
+    grid->setCellSource([this, cell = parts.cell](int r, int c) {
+        Cell shown = std::invoke(cell, model_, r, c);
+        if (r % 2 == 0 && !shown.text.empty()) shown.role = CellRole::Header;
+        return shown;
+    });
+    grid->setSelectable([this, doubleClick = parts.doubleClick](int r, int c) {
+        return std::invoke(doubleClick, model_, r, c).has_value();
+    });
+    grid->onKey = [this, grid, key = parts.key](int r, int c, int k) {
+        const bool taken = std::invoke(key, model_, r, c, k);
+        grid->refresh();
+        return taken;
+    };
+    grid->onDoubleClick = [this, doubleClick = parts.doubleClick](int r, int c, QPoint g) {
+        edit(std::invoke(doubleClick, model_, r, c), g);
+    };
+    grid->onContextMenu = [this, help = parts.help](int r, int c, QPoint g) {
+        showHelp(std::invoke(help, model_, r, c), g);
+    };
+    layout.addWidget(grid);
+    return grid;
 }
 
 void RegisterWindow::setCellFont(const QFont& font) {

@@ -12,6 +12,7 @@
 #include <array>
 
 class QLabel;
+class QVBoxLayout;
 class QPushButton;
 
 namespace zerka::gui {
@@ -43,7 +44,17 @@ class RegisterWindow : public GridDebugWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // What a byte or word grid reads from the model.
+    struct PairGridParts {
+        const Cell& (RegisterViewModel::*cell)(int, int) const;
+        std::optional<HexEditRequest> (RegisterViewModel::*doubleClick)(int, int) const;
+        bool (RegisterViewModel::*key)(int, int, int);
+        std::optional<std::string> (RegisterViewModel::*help)(int, int) const;
+    };
+
     void build();
+    HexCellGrid* buildPairGrid(QVBoxLayout& layout, const QString& title, QLabel*& titleLabel,
+                               const PairGridParts& parts);
     void panelClicked(Panel p, QPoint global);
     void edit(const std::optional<HexEditRequest>& request, QPoint global);
     void showHelp(const std::optional<std::string>& text, QPoint global);
