@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -23,9 +22,7 @@ constexpr uint32_t kDataAddressLimit = 0x1FF;
 QLineEdit* hexEdit(QWidget* parent, const char* name, int digits) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
-    e->setMaxLength(digits);
-    e->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,%1}").arg(digits)), e));
+    acceptHexDigits(e, digits);
     e->setPlaceholderText(QString(digits, QLatin1Char('0')));
     return e;
 }
