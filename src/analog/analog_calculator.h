@@ -37,8 +37,8 @@ struct AnalogControl {
     int choiceIndex = -1;
     std::vector<std::string> codeLabels;
     bool textIsCodeLabel = false; // the text is the label of the current code
-    unsigned digits = 0;       // selectors with binary entries: digits of an entry
-    bool labelChoices = false; // the entries are the code labels themselves (VDDAX)
+    unsigned digits = 0;          // selectors with binary entries: digits of an entry
+    bool labelChoices = false;    // the entries are the code labels themselves (VDDAX)
 };
 
 class AnalogCalculator {

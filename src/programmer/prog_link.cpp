@@ -231,11 +231,10 @@ bool ProgLink::transferBlock(uint8_t direction, uint32_t address, size_t n,
 }
 
 bool ProgLink::blockWrite(uint32_t address, std::span<const uint8_t> data) {
-    return transferBlock(kFlashTransferWrite, address, data.size(),
-                         [&](size_t done, size_t piece) {
-                             std::memcpy(usb_.ioBuffer.data(), data.data() + done, piece);
-                             return exchange(piece, 3);
-                         });
+    return transferBlock(kFlashTransferWrite, address, data.size(), [&](size_t done, size_t piece) {
+        std::memcpy(usb_.ioBuffer.data(), data.data() + done, piece);
+        return exchange(piece, 3);
+    });
 }
 
 bool ProgLink::blockRead(uint32_t address, std::span<uint8_t> out, const ProgressHook& progress,

@@ -22,8 +22,7 @@ std::optional<bool> isOff(std::optional<uint8_t> v) {
 
 // Keeps a value read back for the page; false, and the page left alone, when the transfer
 // failed.
-template <typename T>
-bool keep(std::optional<T> v, T& into) {
+template <typename T> bool keep(std::optional<T> v, T& into) {
     if (!v) return false;
     into = std::move(*v);
     return true;

@@ -156,10 +156,9 @@ void ProgrammerPage::buildLayout() {
               radio("m_rdoVerifyOn", "Check ON", content),
               button("m_btnVerifySetting", "Checksum Setting", content),
               button("m_btnVerifyRead", "Read", content)};
-    buzzer_ = {radio("RB_BuzzerOff", "Buzzer OFF", content),
-               radio("RB_BuzzerOn", "Buzzer ON", content),
-               button("B_BuzzetSet", "Buzzer Setting", content),
-               button("BuzzerCheck", "Read", content)};
+    buzzer_ = {
+        radio("RB_BuzzerOff", "Buzzer OFF", content), radio("RB_BuzzerOn", "Buzzer ON", content),
+        button("B_BuzzetSet", "Buzzer Setting", content), button("BuzzerCheck", "Read", content)};
     for (const SettingSwitch* s : {&key_, &check_, &buzzer_})
         s->off->setChecked(true);
     auto* key = switchGroup("ProgramKey function settings ", key_, content);
