@@ -13,6 +13,7 @@
 
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace zerka::gui {
 
@@ -43,7 +44,16 @@ class RegisterWindow : public GridDebugWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    using M = RegisterViewModel;
+
     void build();
+    // The byte or the word grid: names in the upper row of each pair, values below, each grid
+    // on its own part of the model.
+    HexCellGrid* addPairGrid(QVBoxLayout* layout, const QString& title, QLabel*& titleLabel,
+                             const Cell& (M::*cell)(int, int) const,
+                             std::optional<HexEditRequest> (M::*doubleClick)(int, int) const,
+                             std::function<bool(int, int, int)> key,
+                             std::optional<std::string> (M::*help)(int, int) const);
     void panelClicked(Panel p, QPoint global);
     void edit(const std::optional<HexEditRequest>& request, QPoint global);
     void showHelp(const std::optional<std::string>& text, QPoint global);
