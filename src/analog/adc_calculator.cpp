@@ -48,7 +48,7 @@ std::string adcResultText(int32_t raw, int bits, bool hex) {
 
 AdcCalculator::AdcCalculator(const ChipModel& chip, TZk_UP* up)
     : AnalogCalculator(chip, AnalogBlockKind::Adc, up) {
-    addSelector("INX0", 0); // entries follow the field's width
+    addSelector("INX0", 0).textIsCodeLabel = true; // entries follow the field's width
     addToggle("IN0IS", "INIS");
     addSelector("PGA0GN", 2);
     addToggle("ENHIGN0", "ENHIGN");
@@ -138,14 +138,7 @@ void AdcCalculator::derive() {
 
 void AdcCalculator::deriveTexts() {
     for (AnalogControl& c : controls_) {
-        switch (c.kind) {
-        case ControlKind::Toggle:
-        case ControlKind::Display:
-            c.on = c.code == 1;
-            break;
-        case ControlKind::Selector:
-            break;
-        }
+        if (deriveSharedText(c)) continue;
         const unsigned k = c.code;
         if (c.field == "PGA0GN")
             c.text = kPgaTexts[std::min(k, 3u)];
@@ -163,10 +156,6 @@ void AdcCalculator::deriveTexts() {
             c.text = "ADC_CK / " + std::to_string(256u << (k > 7 ? 0 : k));
         else if (c.field == "ADCS0")
             c.text = "\xC3\xB7 " + std::to_string(1u << (k > 7 ? 0 : k));
-        else if (c.field == "INX0")
-            c.text = k < c.codeLabels.size() ? c.codeLabels[k] : std::string();
-        else if (c.field == "VDDAX" || c.field == "ENVDDA")
-            c.text = vddaText();
     }
     // The signal buffer only works with the PGA off.
     AnalogControl* inbuf = find("INBUF0");

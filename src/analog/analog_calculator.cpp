@@ -48,6 +48,7 @@ AnalogControl& AnalogCalculator::addChipSelector(std::string field) {
     // Entries and labels come from the chip description at every load.
     AnalogControl& c = addToggle(std::move(field), std::string());
     c.kind = ControlKind::Selector;
+    c.textIsCodeLabel = true;
     return c;
 }
 
@@ -190,6 +191,19 @@ bool AnalogCalculator::chooseText(std::string_view field, std::string_view text)
         return false;
     }
     return true;
+}
+
+bool AnalogCalculator::deriveSharedText(AnalogControl& c) const {
+    if (c.kind != ControlKind::Selector) c.on = c.code == 1;
+    if (c.textIsCodeLabel) {
+        c.text = c.code < c.codeLabels.size() ? c.codeLabels[c.code] : std::string();
+        return true;
+    }
+    if (c.field == "VDDAX" || c.field == "ENVDDA") {
+        c.text = vddaText();
+        return true;
+    }
+    return false;
 }
 
 std::string AnalogCalculator::vddaText() const {

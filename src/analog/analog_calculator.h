@@ -36,8 +36,9 @@ struct AnalogControl {
     std::vector<std::string> choices;
     int choiceIndex = -1;
     std::vector<std::string> codeLabels;
-    unsigned digits = 0;       // selectors with binary entries: digits of an entry
-    bool labelChoices = false; // the entries are the code labels themselves (VDDAX)
+    bool textIsCodeLabel = false; // the text is the label of the current code
+    unsigned digits = 0;          // selectors with binary entries: digits of an entry
+    bool labelChoices = false;    // the entries are the code labels themselves (VDDAX)
 };
 
 class AnalogCalculator {
@@ -86,6 +87,10 @@ class AnalogCalculator {
     virtual void derive() = 0;
     // A chance to adjust a field description copied from the chip.
     virtual void adjustField(AnalogControl&) {}
+    // What every calculator works out alike: the on look of panels and displays, and the text
+    // of an input selector (the label of its code) and of the VDDA pair (the supply). True when
+    // it set the text; the other texts are the calculator's own.
+    bool deriveSharedText(AnalogControl& c) const;
     // "VDDA = External" or "VDDA = <label> V".
     std::string vddaText() const;
     uint8_t code(std::string_view field) const;

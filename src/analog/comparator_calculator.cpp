@@ -71,18 +71,14 @@ void ComparatorCalculator::adjustField(AnalogControl& c) {
 
 void ComparatorCalculator::derive() {
     for (AnalogControl& c : controls_) {
-        if (c.kind != ControlKind::Selector) c.on = c.code == 1;
+        if (deriveSharedText(c)) continue;
         const unsigned k = c.code;
-        if (c.field == "CPIH" || c.field == "CPIL")
-            c.text = k < c.codeLabels.size() ? c.codeLabels[k] : std::string();
-        else if (c.field == "CPVCS")
+        if (c.field == "CPVCS")
             c.text = kSourceTexts[k > 3 ? 0 : k];
         else if (c.field == "CPVRS")
             c.text = cpvrsLabel(k);
         else if (c.field == "CPOIES")
             c.text = k == 1 ? "Falling edge" : "Rising edge";
-        else if (c.field == "VDDAX" || c.field == "ENVDDA")
-            c.text = vddaText();
     }
     const std::string old1 = cp1_, old2 = cp2_;
     const bool enabled = code("ENCPA") == 1;

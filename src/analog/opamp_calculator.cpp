@@ -23,16 +23,12 @@ OpAmpCalculator::OpAmpCalculator(const ChipModel& chip, TZk_UP* up)
 
 void OpAmpCalculator::derive() {
     for (AnalogControl& c : controls_) {
-        if (c.kind != ControlKind::Selector) c.on = c.code == 1;
+        if (deriveSharedText(c)) continue;
         const unsigned k = c.code;
-        if (c.field == "OP0P" || c.field == "OP0N")
-            c.text = k < c.codeLabels.size() ? c.codeLabels[k] : std::string();
-        else if (c.field == "ENOP")
+        if (c.field == "ENOP")
             c.text = k == 1 ? "ON" : "OFF";
         else if (c.field == "OP0M")
             c.text = kModeTexts[k > 3 ? 0 : k];
-        else if (c.field == "VDDAX" || c.field == "ENVDDA")
-            c.text = vddaText();
     }
 }
 

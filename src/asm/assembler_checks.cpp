@@ -9,21 +9,6 @@
 namespace zerka {
 namespace {
 
-enum class CheckGroup { None, FileBank2, FileBank3, Bit };
-
-CheckGroup groupOf(OpId id) {
-    switch (fileOperationGroup(id)) {
-    case FileOperationGroup::FileBankInOperand2:
-        return CheckGroup::FileBank2;
-    case FileOperationGroup::ByteWithDestination:
-        return CheckGroup::FileBank3;
-    case FileOperationGroup::Bit:
-        return CheckGroup::Bit;
-    default:
-        return CheckGroup::None;
-    }
-}
-
 std::string operandText(const SourceLine& line, int k) {
     return std::string(line.operand(k));
 }
@@ -79,9 +64,9 @@ void OperandChecker::check(int32_t address, uint16_t word, uint16_t previous,
         return;
     }
 
-    const CheckGroup group = groupOf(d.id);
-    if (group == CheckGroup::None) return;
-    const int bankOperand = group == CheckGroup::FileBank2 ? 2 : 3;
+    const FileOperationGroup group = fileOperationGroup(d.id);
+    if (group == FileOperationGroup::None) return;
+    const int bankOperand = group == FileOperationGroup::FileBankInOperand2 ? 2 : 3;
     if (namesExtern(line, bankOperand)) return;
     if (d.operandCount < bankOperand) return;
 
@@ -92,7 +77,7 @@ void OperandChecker::check(int32_t address, uint16_t word, uint16_t previous,
         reporter_.report(&line, 24, false, operandText(line, 1));
         return;
     }
-    if (group == CheckGroup::Bit) {
+    if (group == FileOperationGroup::Bit) {
         const unsigned bit = d.operands[1] & 7u;
         if (!((chip_.implementedBits[size_t(target)] >> bit) & 1u)) {
             reporter_.report(&line, 25, false, operandText(line, 2));

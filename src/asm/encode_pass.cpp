@@ -49,6 +49,17 @@ bool isWdtSkip(int id) {
            op != OpId::JC;
 }
 
+// A line inside the expansion of the open call `call`: the line names the call as its call site,
+// and the call steps into the line next.
+void enterOpenCall(SourceLine& line, SourceLine& call) {
+    line.callSiteFile = call.fileIndex;
+    line.callSiteLine = uint16_t(call.lineNumber);
+    line.outerRecord = int16_t(call.recordNumber);
+    call.stepFile = line.fileIndex;
+    call.stepLine = uint16_t(line.lineNumber);
+    call.nextRecord = int16_t(line.recordNumber);
+}
+
 class Pass {
   public:
     Pass(EncodeEnv& env, bool reporting, bool relaxed) : s_(env, reporting, relaxed) {}
@@ -302,13 +313,7 @@ void Pass::macroCall(SourceLine& line) {
     ++s_.recordCounter;
     line.recordNumber = uint16_t(s_.recordCounter);
     if (!s_.macroStack.empty() && s_.prevWasOpenCall) {
-        SourceLine& t = *s_.macroStack.back();
-        line.callSiteFile = t.fileIndex;
-        line.callSiteLine = uint16_t(t.lineNumber);
-        line.outerRecord = int16_t(t.recordNumber);
-        t.stepFile = line.fileIndex;
-        t.stepLine = uint16_t(line.lineNumber);
-        t.nextRecord = int16_t(line.recordNumber);
+        enterOpenCall(line, *s_.macroStack.back());
     } else {
         line.callSiteFile = line.fileIndex;
         line.callSiteLine = uint16_t(line.lineNumber);
@@ -449,16 +454,10 @@ void Pass::linkPendingCall(SourceLine& line) {
     if (s_.macroStack.empty()) return;
     ++s_.recordCounter;
     line.recordNumber = uint16_t(s_.recordCounter);
-    SourceLine& t = *s_.macroStack.back();
-    line.callSiteFile = t.fileIndex;
-    line.callSiteLine = uint16_t(t.lineNumber);
-    line.outerRecord = int16_t(t.recordNumber);
     line.stepFile = line.fileIndex;
     line.stepLine = uint16_t(line.lineNumber);
     line.nextRecord = int16_t(line.recordNumber);
-    t.stepFile = line.stepFile;
-    t.stepLine = line.stepLine;
-    t.nextRecord = line.nextRecord;
+    enterOpenCall(line, *s_.macroStack.back());
 }
 
 void Pass::instruction(SourceLine& line) {

@@ -200,6 +200,18 @@ std::string codeRecordOperands(const SourceLine* l, const SymbolTables& tables) 
     return out;
 }
 
+// The part global and extern records share: the name with its length, then the value, each
+// closed by the record kind's own markers.
+void appendNameAndValue(std::string& out, const SymbolEntry& e, uint8_t nameEnd, uint8_t valueMark,
+                        uint8_t valueEnd) {
+    out += hexText(uint32_t(e.name.size()) & 0xFF, 2);
+    out += e.name;
+    out.push_back(char(nameEnd));
+    out.push_back(char(valueMark));
+    out += hexText(uint32_t(e.value), 8);
+    out.push_back(char(valueEnd));
+}
+
 } // namespace
 
 std::string objectModule(const SymbolTables& tables, const ProgramImage& image,
@@ -210,22 +222,14 @@ std::string objectModule(const SymbolTables& tables, const ProgramImage& image,
         out.push_back(char(obj_marker::kGlobal));
         out.push_back(e.kind ? e.kind : 'E');
         out += e.kind == 'D' ? hexText(uint32_t(e.extra) & 0xFF, 2) : std::string("00");
-        out += hexText(uint32_t(e.name.size()) & 0xFF, 2);
-        out += e.name;
-        out.push_back(char(obj_marker::kGlobalNameEnd));
-        out.push_back(char(obj_marker::kGlobalValue));
-        out += hexText(uint32_t(e.value), 8);
-        out.push_back(char(obj_marker::kGlobalValueEnd));
+        appendNameAndValue(out, e, obj_marker::kGlobalNameEnd, obj_marker::kGlobalValue,
+                           obj_marker::kGlobalValueEnd);
     }
     for (int i = 1; i <= tables.externs.count(); ++i) {
         const SymbolEntry& e = *tables.externs.entry(i);
         out.push_back(char(obj_marker::kExtern));
-        out += hexText(uint32_t(e.name.size()) & 0xFF, 2);
-        out += e.name;
-        out.push_back(char(obj_marker::kExternNameEnd));
-        out.push_back(char(obj_marker::kExternValue));
-        out += hexText(uint32_t(e.value), 8);
-        out.push_back(char(obj_marker::kExternValueEnd));
+        appendNameAndValue(out, e, obj_marker::kExternNameEnd, obj_marker::kExternValue,
+                           obj_marker::kExternValueEnd);
     }
     const int32_t highest = image.highestAddress();
     out.push_back(char(obj_marker::kHeader));

@@ -89,6 +89,21 @@ void mapBanner(std::string& out, std::string_view title) {
     out += "\n" + kRule + "\n";
 }
 
+// A section of program addresses: the labels of `table`, each at its value, plus the load
+// address kept in `extra` where the labels come from an included object file.
+void mapProgramSection(std::string& out, std::string_view title, const TSymDefPack& table,
+                       bool relocated) {
+    mapBanner(out, title);
+    if (table.count() == 0) return;
+    mapHeaders(out);
+    for (int i = 1; i <= table.count(); ++i) {
+        const SymbolEntry& e = *table.entry(i);
+        if (e.kind != 'L') continue;
+        const uint32_t address = uint32_t(e.value) + (relocated ? uint32_t(e.extra) : 0u);
+        out += rightAligned32(e.name) + "     Program      0x" + hexText(address, 4) + "\n";
+    }
+}
+
 std::string binaryGroups(uint16_t word) {
     std::string s;
     for (int bit = 15; bit >= 0; --bit) {
@@ -183,26 +198,8 @@ std::string mapText(const SymbolTables& tables) {
         out += e.kind == 'D' ? "     Memory      0x" : "     Const       0x";
         out += hexText(uint32_t(e.value), 4) + "\n";
     }
-    mapBanner(out, "Local  Program  Address ");
-    if (tables.assembly.count() > 0) {
-        mapHeaders(out);
-        for (int i = 1; i <= tables.assembly.count(); ++i) {
-            const SymbolEntry& e = *tables.assembly.entry(i);
-            if (e.kind != 'L') continue;
-            out += rightAligned32(e.name) + "     Program      0x" + hexText(uint32_t(e.value), 4) +
-                   "\n";
-        }
-    }
-    mapBanner(out, "Extern  Program  Address ");
-    if (tables.objectSymbols.count() > 0) {
-        mapHeaders(out);
-        for (int i = 1; i <= tables.objectSymbols.count(); ++i) {
-            const SymbolEntry& e = *tables.objectSymbols.entry(i);
-            if (e.kind != 'L') continue;
-            out += rightAligned32(e.name) + "     Program      0x" +
-                   hexText(uint32_t(e.value) + uint32_t(e.extra), 4) + "\n";
-        }
-    }
+    mapProgramSection(out, "Local  Program  Address ", tables.assembly, false);
+    mapProgramSection(out, "Extern  Program  Address ", tables.objectSymbols, true);
     return out;
 }
 

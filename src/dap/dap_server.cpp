@@ -122,6 +122,13 @@ bool watchCondition(std::string text, uint8_t* mask, uint8_t* data) {
     return true;
 }
 
+// The reply entry all breakpoint kinds share: the id, whether it holds, and why it does not.
+json breakpointReply(int id, bool verified, const std::string& message) {
+    json j{{"id", id}, {"verified", verified}};
+    if (!message.empty()) j["message"] = message;
+    return j;
+}
+
 bool samePath(const std::string& a, const std::string& b) {
     std::error_code ec;
     if (fs::equivalent(a, b, ec)) return true;
@@ -567,9 +574,9 @@ void DapServer::setBreakpoints(const json& r) {
     json out = json::array();
     const int tab = tabOfPath(path);
     for (const SourceBreakpoint& b : list) {
-        json j{{"id", b.id}, {"verified", b.entry.has_value()}, {"line", b.actual}};
+        json j = breakpointReply(b.id, b.entry.has_value(), b.message);
+        j["line"] = b.actual;
         if (tab) j["source"] = sourceOf(tab);
-        if (!b.message.empty()) j["message"] = b.message;
         out.push_back(j);
     }
     respond(r, {{"breakpoints", out}});
@@ -586,14 +593,7 @@ void DapServer::setInstructionBreakpoints(const json& r) {
         instructionBreakpoints_.push_back(e);
     }
     applyBreakpoints();
-    json out = json::array();
-    for (const AddressBreakpoint& b : instructionBreakpoints_) {
-        json j{{"id", b.id}, {"verified", b.address.has_value()}};
-        if (b.address) j["instructionReference"] = wordText(*b.address);
-        if (!b.message.empty()) j["message"] = b.message;
-        out.push_back(j);
-    }
-    respond(r, {{"breakpoints", out}});
+    respond(r, {{"breakpoints", addressBreakpointsReply(instructionBreakpoints_, false)}});
 }
 
 void DapServer::setFunctionBreakpoints(const json& r) {
@@ -605,20 +605,24 @@ void DapServer::setFunctionBreakpoints(const json& r) {
         functionBreakpoints_.push_back(e);
     }
     applyBreakpoints();
+    respond(r, {{"breakpoints", addressBreakpointsReply(functionBreakpoints_, true)}});
+}
+
+json DapServer::addressBreakpointsReply(const std::vector<AddressBreakpoint>& list,
+                                        bool withSourceLine) {
     json out = json::array();
-    for (const AddressBreakpoint& b : functionBreakpoints_) {
-        json j{{"id", b.id}, {"verified", b.address.has_value()}};
+    for (const AddressBreakpoint& b : list) {
+        json j = breakpointReply(b.id, b.address.has_value(), b.message);
         if (b.address) {
             j["instructionReference"] = wordText(*b.address);
-            if (auto at = lineOf(*b.address)) {
+            if (const auto at = withSourceLine ? lineOf(*b.address) : std::nullopt) {
                 j["source"] = sourceOf(at->first);
                 j["line"] = at->second;
             }
         }
-        if (!b.message.empty()) j["message"] = b.message;
         out.push_back(j);
     }
-    respond(r, {{"breakpoints", out}});
+    return out;
 }
 
 // The simulator watches the bytes' values: a data breakpoint stops after the instruction that
@@ -699,11 +703,8 @@ void DapServer::setDataBreakpoints(const json& r) {
     }
     if (running_) watchStart();
     json out = json::array();
-    for (const DataBreakpoint& d : dataBreakpoints_) {
-        json j{{"id", d.id}, {"verified", d.address.has_value()}};
-        if (!d.message.empty()) j["message"] = d.message;
-        out.push_back(j);
-    }
+    for (const DataBreakpoint& d : dataBreakpoints_)
+        out.push_back(breakpointReply(d.id, d.address.has_value(), d.message));
     respond(r, {{"breakpoints", out}});
 }
 

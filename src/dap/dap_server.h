@@ -78,6 +78,9 @@ class DapServer : public UiHost {
     void setBreakpoints(const json& r);
     void setInstructionBreakpoints(const json& r);
     void setFunctionBreakpoints(const json& r);
+    // The reply to either list of address breakpoints; function breakpoints also name their
+    // source line.
+    json addressBreakpointsReply(const std::vector<AddressBreakpoint>& list, bool withSourceLine);
     void dataBreakpointInfo(const json& r);
     void setDataBreakpoints(const json& r);
     void threads(const json& r);

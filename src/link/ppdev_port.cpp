@@ -21,6 +21,26 @@ std::string baseText(uint16_t base) {
     return hexText(base, 3) + "h";
 }
 
+// The ppdev requests that read and write a register; none where ppdev offers no access.
+struct PpdevRequests {
+    std::optional<unsigned long> read;
+    std::optional<unsigned long> write;
+};
+
+PpdevRequests requestsFor(PortRegister r) {
+    switch (r) {
+    case PortRegister::Data:
+        return {PPRDATA, PPWDATA};
+    case PortRegister::Status:
+        return {PPRSTATUS, std::nullopt};
+    case PortRegister::Control:
+        return {PPRCONTROL, PPWCONTROL};
+    case PortRegister::ExtendedControl:
+        break;
+    }
+    return {};
+}
+
 class PpdevPort : public PrinterPort {
   public:
     explicit PpdevPort(int fd) : fd_(fd) {}
@@ -30,41 +50,17 @@ class PpdevPort : public PrinterPort {
     }
 
     bool read(PortRegister r, uint8_t& value) override {
+        const auto request = requestsFor(r).read;
         unsigned char v = 0;
-        int request = 0;
-        switch (r) {
-        case PortRegister::Data:
-            request = PPRDATA;
-            break;
-        case PortRegister::Status:
-            request = PPRSTATUS;
-            break;
-        case PortRegister::Control:
-            request = PPRCONTROL;
-            break;
-        case PortRegister::ExtendedControl:
-            return false;
-        }
-        if (::ioctl(fd_, request, &v) != 0) return false;
+        if (!request || ::ioctl(fd_, *request, &v) != 0) return false;
         value = v;
         return true;
     }
 
     bool write(PortRegister r, uint8_t value) override {
+        const auto request = requestsFor(r).write;
         unsigned char v = value;
-        int request = 0;
-        switch (r) {
-        case PortRegister::Data:
-            request = PPWDATA;
-            break;
-        case PortRegister::Control:
-            request = PPWCONTROL;
-            break;
-        case PortRegister::Status:
-        case PortRegister::ExtendedControl:
-            return false;
-        }
-        return ::ioctl(fd_, request, &v) == 0;
+        return request && ::ioctl(fd_, *request, &v) == 0;
     }
 
     // The kernel's parport_pc driver keeps an ECP port's extended control register in PS/2

@@ -216,38 +216,37 @@ bool ProgLink::sendFlash8(uint8_t b0, uint8_t b1, uint32_t address, uint32_t cou
     return exchange(8, readLength);
 }
 
-bool ProgLink::blockWrite(uint32_t address, std::span<const uint8_t> data) {
-    if (!sendFlash8(kProgFlashTransfer, kFlashTransferWrite, address,
-                    static_cast<uint32_t>(data.size()), 1) ||
+bool ProgLink::transferBlock(uint8_t direction, uint32_t address, size_t n,
+                             const std::function<bool(size_t done, size_t piece)>& piece) {
+    if (!sendFlash8(kProgFlashTransfer, direction, address, static_cast<uint32_t>(n), 1) ||
         usb_.ioBuffer[0] != kUnitBlockAck)
         return false;
     const size_t limit = pieceLimit();
-    for (size_t done = 0; done < data.size();) {
-        const size_t piece = std::min(limit, data.size() - done);
-        std::memcpy(usb_.ioBuffer.data(), data.data() + done, piece);
-        if (!exchange(piece, 3)) return false;
-        done += piece;
+    for (size_t done = 0; done < n;) {
+        const size_t size = std::min(limit, n - done);
+        if (!piece(done, size)) return false;
+        done += size;
     }
     return true;
 }
 
+bool ProgLink::blockWrite(uint32_t address, std::span<const uint8_t> data) {
+    return transferBlock(kFlashTransferWrite, address, data.size(), [&](size_t done, size_t piece) {
+        std::memcpy(usb_.ioBuffer.data(), data.data() + done, piece);
+        return exchange(piece, 3);
+    });
+}
+
 bool ProgLink::blockRead(uint32_t address, std::span<uint8_t> out, const ProgressHook& progress,
                          size_t progressBase, size_t progressTotal) {
-    if (!sendFlash8(kProgFlashTransfer, kFlashTransferRead, address,
-                    static_cast<uint32_t>(out.size()), 1) ||
-        usb_.ioBuffer[0] != kUnitBlockAck)
-        return false;
-    const size_t limit = pieceLimit();
-    for (size_t done = 0; done < out.size();) {
-        const size_t piece = std::min(limit, out.size() - done);
+    return transferBlock(kFlashTransferRead, address, out.size(), [&](size_t done, size_t piece) {
         usb_.ioBuffer[0] = kProgFlashReadPiece;
         if (!exchange(1, piece)) return false;
         std::memcpy(out.data() + done, usb_.ioBuffer.data(), piece);
-        done += piece;
         if (progress && progressTotal)
-            progress(static_cast<int>((progressBase + done) * 100 / progressTotal));
-    }
-    return true;
+            progress(static_cast<int>((progressBase + done + piece) * 100 / progressTotal));
+        return true;
+    });
 }
 
 bool ProgLink::readWords(uint32_t address, std::span<uint16_t> out) {

@@ -107,6 +107,10 @@ class ProgLink {
     UnitExchange exchanger();
     size_t pieceLimit() const;
     bool sendFlash8(uint8_t b0, uint8_t b1, uint32_t address, uint32_t count, size_t readLength);
+    // A flash block transfer in `direction`: the unit acknowledges the request, then `piece`
+    // moves each piece the link carries (bytes from `done` on).
+    bool transferBlock(uint8_t direction, uint32_t address, size_t n,
+                       const std::function<bool(size_t done, size_t piece)>& piece);
 
     UsbLink& usb_;
     WaitHook wait_;

@@ -3,6 +3,7 @@
 #include "link/programmer_protocol.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace zerka {
 
@@ -17,6 +18,14 @@ std::optional<bool> isOn(std::optional<uint8_t> v) {
 
 std::optional<bool> isOff(std::optional<uint8_t> v) {
     return v ? std::optional<bool>(*v != kSettingOn) : std::nullopt;
+}
+
+// Keeps a value read back for the page; false, and the page left alone, when the transfer
+// failed.
+template <typename T> bool keep(std::optional<T> v, T& into) {
+    if (!v) return false;
+    into = std::move(*v);
+    return true;
 }
 
 } // namespace
@@ -89,46 +98,24 @@ std::optional<std::string> ProgrammerSettingsCommands::readFirmware() {
 }
 
 bool ProgrammerSettingsCommands::readAll(ProgrammerSettingsPage& page) {
-    const auto firmware = readFirmware();
-    if (!firmware) return false;
-    page.firmware = *firmware;
-    const auto key = readKey();
-    if (!key) return false;
-    page.blankOn = *key;
-    const auto buzzer = readBuzzer();
-    if (!buzzer) return false;
-    page.buzzerOn = *buzzer;
-    const auto check = readChecksum();
-    if (!check) return false;
-    page.checkOn = *check;
-    const auto number = readChipCode();
-    if (!number) return false;
-    page.chipCode = *number;
-    return true;
+    return keep(readFirmware(), page.firmware) && keep(readKey(), page.blankOn) &&
+           keep(readBuzzer(), page.buzzerOn) && keep(readChecksum(), page.checkOn) &&
+           keep(readChipCode(), page.chipCode);
 }
 
 bool ProgrammerSettingsCommands::ResetProgrammerSettings(ProgrammerSettingsPage& page) {
     // Every function gets FFh, the key included.
-    const auto key = set(kSettingSetKey, kSettingOff);
-    if (!key) return false;
-    page.blankOn = *key != kSettingOn;
-    const auto buzzer = set(kSettingSetBuzzer, kSettingOff);
-    if (!buzzer) return false;
-    page.buzzerOn = *buzzer == kSettingOn;
-    const auto check = set(kSettingSetChecksum, kSettingOff);
-    if (!check) return false;
-    page.checkOn = *check == kSettingOn;
+    if (!keep(isOff(set(kSettingSetKey, kSettingOff)), page.blankOn) ||
+        !keep(isOn(set(kSettingSetBuzzer, kSettingOff)), page.buzzerOn) ||
+        !keep(isOn(set(kSettingSetChecksum, kSettingOff)), page.checkOn))
+        return false;
     IoBuffer& b = link_.usb().ioBuffer;
     b[0] = kUnitSystemCommand;
     b[1] = kSettingSetNumber;
     b[2] = kSettingOff;
     // A HID report carries the whole buffer: no stale number rides along.
     std::fill(b.begin() + 3, b.begin() + 8, 0);
-    if (!link_.exchange(3, 3)) return false;
-    const auto number = readChipCode();
-    if (!number) return false;
-    page.chipCode = *number;
-    return true;
+    return link_.exchange(3, 3) && keep(readChipCode(), page.chipCode);
 }
 
 } // namespace zerka

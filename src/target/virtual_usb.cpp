@@ -13,10 +13,29 @@ constexpr uint8_t kBulkInEndpoint = 0x81;
 constexpr uint8_t kBulkOutEndpoint = 0x02;
 constexpr uint8_t kPipeBulk = 2;
 
-class VirtualBulkDevice : public BulkDevice {
+// What both virtual devices keep: the unit behind them, how long they wait for its answer, and
+// the system error of their last failure (each device type reports its own code).
+class VirtualDevice {
+  protected:
+    VirtualDevice(TargetUnit& unit, std::chrono::milliseconds timeout, int failureCode)
+        : unit_(unit), timeout_(timeout), failureCode_(failureCode) {}
+
+    bool fail() {
+        lastError_ = failureCode_;
+        return false;
+    }
+
+    TargetUnit& unit_;
+    std::chrono::milliseconds timeout_;
+    int failureCode_;
+    int lastError_ = 0;
+};
+
+class VirtualBulkDevice : public BulkDevice, private VirtualDevice {
   public:
+    // 31: "a device attached to the system is not functioning"
     VirtualBulkDevice(TargetUnit& unit, std::chrono::milliseconds timeout)
-        : unit_(unit), timeout_(timeout) {}
+        : VirtualDevice(unit, timeout, 31) {}
 
     bool readDeviceDescriptor(UsbDeviceDescriptor& out) override {
         if (unit_.unplugged()) return fail();
@@ -57,21 +76,13 @@ class VirtualBulkDevice : public BulkDevice {
         return unit_.hostRead(data, n, got) || fail();
     }
     int lastError() const override { return lastError_; }
-
-  private:
-    bool fail() {
-        lastError_ = 31; // "a device attached to the system is not functioning"
-        return false;
-    }
-    TargetUnit& unit_;
-    std::chrono::milliseconds timeout_;
-    int lastError_ = 0;
 };
 
-class VirtualHidDevice : public HidDevice {
+class VirtualHidDevice : public HidDevice, private VirtualDevice {
   public:
+    // 1167: "the device is not connected"
     VirtualHidDevice(TargetUnit& unit, std::chrono::milliseconds timeout)
-        : unit_(unit), timeout_(timeout) {}
+        : VirtualDevice(unit, timeout, 1167) {}
 
     bool getAttributes(HidAttributes& out) override {
         if (unit_.unplugged()) return fail();
@@ -89,15 +100,6 @@ class VirtualHidDevice : public HidDevice {
         return unit_.hostRead(report + 1, length - 1, got) || fail();
     }
     int lastError() const override { return lastError_; }
-
-  private:
-    bool fail() {
-        lastError_ = 1167; // "the device is not connected"
-        return false;
-    }
-    TargetUnit& unit_;
-    std::chrono::milliseconds timeout_;
-    int lastError_ = 0;
 };
 
 } // namespace

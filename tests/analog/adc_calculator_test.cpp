@@ -138,10 +138,12 @@ TEST_F(AnalogChipTest, AdcSelectorsRefuseCodesTheFieldCannotHoldAndInputsWrap) {
     poke(0x53, 0xA3);
     adc.DataUpdate();
     EXPECT_EQ(adc.control("INX0")->code, 3);
+    EXPECT_EQ(adc.control("INX0")->text, "IN3");
     EXPECT_TRUE(adc.clickInputPicture());
     EXPECT_EQ(data(0x53), 0xA0);
     EXPECT_TRUE(adc.clickInputPicture());
     EXPECT_EQ(data(0x53), 0xA1);
+    EXPECT_EQ(adc.control("INX0")->text, "IN1");
 
     // The divider register is named by address only: its low three bits.
     poke(0x54, 0xF8);

@@ -15,7 +15,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <functional>
 
 namespace zerka::gui {
 
@@ -142,42 +141,47 @@ void RegisterWindow::build() {
     bitGrid_->onContextMenu = [this](int r, int c, QPoint g) { showHelp(model_.bitHelp(r, c), g); };
     layout->addWidget(bitGrid_);
 
-    // The byte and word grids: names in the upper row of each pair, values below; each reads
-    // its own part of the model.
-    using M = RegisterViewModel;
-    byteGrid_ = buildPairGrid(*layout, QStringLiteral("Byte "), byteTitle_,
-                              {&M::byteCell, &M::byteDoubleClick, &M::byteKey, &M::byteHelp});
-    wordGrid_ = buildPairGrid(*layout, QStringLiteral("Word"), wordTitle_,
-                              {&M::wordCell, &M::wordDoubleClick, &M::wordKey, &M::wordHelp});
+    byteGrid_ = addPairGrid(
+        layout, QStringLiteral("Byte "), byteTitle_, &M::byteCell, &M::byteDoubleClick,
+        [this](int r, int c, int k) { return model_.byteKey(r, c, k); }, &M::byteHelp);
+    wordGrid_ = addPairGrid(
+        layout, QStringLiteral("Word"), wordTitle_, &M::wordCell, &M::wordDoubleClick,
+        [this](int r, int c, int k) { return model_.wordKey(r, c, k); }, &M::wordHelp);
     layout->addStretch();
     makeRegisterWindowAccessible(*this);
 }
 
-HexCellGrid* RegisterWindow::buildPairGrid(QVBoxLayout& layout, const QString& title,
-                                           QLabel*& titleLabel, const PairGridParts& parts) {
+// The key handler comes as a function: called through a pointer to member from the grid's
+// handler, UBSan took the window for a wrong object.
+HexCellGrid* RegisterWindow::addPairGrid(QVBoxLayout* layout, const QString& title,
+                                         QLabel*& titleLabel,
+                                         const Cell& (M::*cell)(int, int) const,
+                                         std::optional<HexEditRequest> (M::*doubleClick)(int, int)
+                                             const,
+                                         std::function<bool(int, int, int)> key,
+                                         std::optional<std::string> (M::*help)(int, int) const) {
     titleLabel = new QLabel(title, this);
-    layout.addWidget(titleLabel);
+    layout->addWidget(titleLabel);
     auto* grid = new HexCellGrid(this);
-    grid->setCellSource([this, cell = parts.cell](int r, int c) {
-        Cell shown = std::invoke(cell, model_, r, c);
+    grid->setCellSource([this, cell](int r, int c) {
+        Cell shown = (model_.*cell)(r, c);
         if (r % 2 == 0 && !shown.text.empty()) shown.role = CellRole::Header;
         return shown;
     });
-    grid->setSelectable([this, doubleClick = parts.doubleClick](int r, int c) {
-        return std::invoke(doubleClick, model_, r, c).has_value();
-    });
-    grid->onKey = [this, grid, key = parts.key](int r, int c, int k) {
-        const bool taken = std::invoke(key, model_, r, c, k);
+    grid->setSelectable(
+        [this, doubleClick](int r, int c) { return (model_.*doubleClick)(r, c).has_value(); });
+    grid->onKey = [grid, key](int r, int c, int k) {
+        const bool taken = key(r, c, k);
         grid->refresh();
         return taken;
     };
-    grid->onDoubleClick = [this, doubleClick = parts.doubleClick](int r, int c, QPoint g) {
-        edit(std::invoke(doubleClick, model_, r, c), g);
+    grid->onDoubleClick = [this, doubleClick](int r, int c, QPoint g) {
+        edit((model_.*doubleClick)(r, c), g);
     };
-    grid->onContextMenu = [this, help = parts.help](int r, int c, QPoint g) {
-        showHelp(std::invoke(help, model_, r, c), g);
+    grid->onContextMenu = [this, help](int r, int c, QPoint g) {
+        showHelp((model_.*help)(r, c), g);
     };
-    layout.addWidget(grid);
+    layout->addWidget(grid);
     return grid;
 }
 

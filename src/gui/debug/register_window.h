@@ -12,8 +12,8 @@
 #include <array>
 
 class QLabel;
-class QVBoxLayout;
 class QPushButton;
+class QVBoxLayout;
 
 namespace zerka::gui {
 
@@ -44,17 +44,16 @@ class RegisterWindow : public GridDebugWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // What a byte or word grid reads from the model.
-    struct PairGridParts {
-        const Cell& (RegisterViewModel::*cell)(int, int) const;
-        std::optional<HexEditRequest> (RegisterViewModel::*doubleClick)(int, int) const;
-        bool (RegisterViewModel::*key)(int, int, int);
-        std::optional<std::string> (RegisterViewModel::*help)(int, int) const;
-    };
+    using M = RegisterViewModel;
 
     void build();
-    HexCellGrid* buildPairGrid(QVBoxLayout& layout, const QString& title, QLabel*& titleLabel,
-                               const PairGridParts& parts);
+    // The byte or the word grid: names in the upper row of each pair, values below, each grid
+    // on its own part of the model.
+    HexCellGrid* addPairGrid(QVBoxLayout* layout, const QString& title, QLabel*& titleLabel,
+                             const Cell& (M::*cell)(int, int) const,
+                             std::optional<HexEditRequest> (M::*doubleClick)(int, int) const,
+                             std::function<bool(int, int, int)> key,
+                             std::optional<std::string> (M::*help)(int, int) const);
     void panelClicked(Panel p, QPoint global);
     void edit(const std::optional<HexEditRequest>& request, QPoint global);
     void showHelp(const std::optional<std::string>& text, QPoint global);

@@ -12,8 +12,10 @@
 namespace zerka::gui {
 
 namespace {
-void name(QWidget* w, const QString& text) {
-    w->setAccessibleName(text);
+// The caption with its keyboard mnemonic; the accessible name is the caption without the '&'.
+template <typename W> void caption(W* w, const QString& text) {
+    w->setText(text);
+    w->setAccessibleName(QString(text).remove(QLatin1Char('&')));
 }
 } // namespace
 
@@ -23,27 +25,22 @@ FindReplaceDialog::FindReplaceDialog(QWidget* parent)
       matchCase_(new QCheckBox(this)), findNext_(new QPushButton(this)),
       replaceOne_(new QPushButton(this)), replaceAll_(new QPushButton(this)) {
     setObjectName(QStringLiteral("FindReplaceDialog"));
-    auto* findLabel = new QLabel(tr("Fi&nd what:"), this);
+    auto* findLabel = new QLabel(this);
+    caption(findLabel, tr("Fi&nd what:"));
     findLabel->setBuddy(find_);
-    replaceLabel_->setText(tr("Re&place with:"));
+    caption(replaceLabel_, tr("Re&place with:"));
     replaceLabel_->setBuddy(replace_);
-    wholeWord_->setText(tr("Match &whole word only"));
-    matchCase_->setText(tr("Match &case"));
-    findNext_->setText(tr("&Find Next"));
+    caption(wholeWord_, tr("Match &whole word only"));
+    caption(matchCase_, tr("Match &case"));
+    caption(findNext_, tr("&Find Next"));
     findNext_->setDefault(true);
-    replaceOne_->setText(tr("&Replace"));
-    replaceAll_->setText(tr("Replace &All"));
-    auto* cancel = new QPushButton(tr("Cancel"), this);
-    name(findLabel, tr("Find what:"));
-    name(find_, tr("Find what:"));
-    name(replaceLabel_, tr("Replace with:"));
-    name(replace_, tr("Replace with:"));
-    name(wholeWord_, tr("Match whole word only"));
-    name(matchCase_, tr("Match case"));
-    name(findNext_, tr("Find Next"));
-    name(replaceOne_, tr("Replace"));
-    name(replaceAll_, tr("Replace All"));
-    name(cancel, tr("Cancel"));
+    caption(replaceOne_, tr("&Replace"));
+    caption(replaceAll_, tr("Replace &All"));
+    auto* cancel = new QPushButton(this);
+    caption(cancel, tr("Cancel"));
+    // The fields are named by their labels.
+    find_->setAccessibleName(findLabel->accessibleName());
+    replace_->setAccessibleName(replaceLabel_->accessibleName());
     find_->setMinimumWidth(220);
 
     auto* grid = new QGridLayout;

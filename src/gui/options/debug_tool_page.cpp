@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -23,9 +22,7 @@ constexpr uint32_t kDataAddressLimit = 0x1FF;
 QLineEdit* hexEdit(QWidget* parent, const char* name, int digits) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
-    e->setMaxLength(digits);
-    e->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,%1}").arg(digits)), e));
+    acceptHexDigits(e, digits);
     e->setPlaceholderText(QString(digits, QLatin1Char('0')));
     return e;
 }
@@ -55,6 +52,7 @@ struct DebugToolPage::Memory {
     int addressDigits;
     uint32_t addressLimit;
     int valueDigits;
+    TextId title;
     TextId error;
     std::function<bool(OptionsHardwareTools&, uint16_t address, uint32_t value)> write;
     std::function<std::optional<uint32_t>(OptionsHardwareTools&, uint16_t address)> read;
@@ -63,6 +61,9 @@ struct DebugToolPage::Memory {
     QString addressRange() const {
         return hex(0, addressDigits) + QLatin1Char('~') + hex(addressLimit, addressDigits);
     }
+    QString valueRange() const {
+        return hex(0, valueDigits) + QLatin1Char('~') + hex(valueLimit(), valueDigits);
+    }
 };
 
 namespace {
@@ -70,6 +71,7 @@ const DebugToolPage::Memory kProgramMemory{
     .addressDigits = 4,
     .addressLimit = kProgramAddressLimit,
     .valueDigits = 4,
+    .title = TextId::ProgramROMData,
     .error = TextId::ProgramMemoryAccessedError,
     .write = [](OptionsHardwareTools& t, uint16_t a,
                 uint32_t v) { return t.writeProgramWord(a, uint16_t(v)); },
@@ -80,6 +82,7 @@ const DebugToolPage::Memory kDataMemory{
     .addressDigits = 3,
     .addressLimit = kDataAddressLimit,
     .valueDigits = 2,
+    .title = TextId::SramData,
     .error = TextId::RamAccessedError,
     .write = [](OptionsHardwareTools& t, uint16_t a,
                 uint32_t v) { return t.writeDataByte(a, uint8_t(v)); },
@@ -119,57 +122,50 @@ DebugToolPage::DebugToolPage(const OptionsPageContext& context, QWidget* parent)
     volts->setColumnStretch(3, 1);
     page->addWidget(voltageGroup_);
 
-    const auto accessGroup = [this](const char* name, QLabel** addressLabel, QLineEdit** address,
-                                    int addressDigits, QLabel** valueLabel, QLineEdit** value,
-                                    int valueDigits, QLabel** readLabel, QLineEdit** read,
-                                    QPushButton** write, QPushButton** readButton) {
-        auto* g = new QGroupBox(this);
-        g->setObjectName(QLatin1String(name));
-        auto* row = new QHBoxLayout(g);
-        auto* form = new QFormLayout;
-        *addressLabel = new QLabel(g);
-        *address = hexEdit(g, (std::string(name) + "Address").c_str(), addressDigits);
-        *valueLabel = new QLabel(g);
-        *value = hexEdit(g, (std::string(name) + "Value").c_str(), valueDigits);
-        *readLabel = new QLabel(g);
-        *read = hexEdit(g, (std::string(name) + "Read").c_str(), valueDigits);
-        (*read)->setReadOnly(true);
-        form->addRow(*addressLabel, *address);
-        form->addRow(*valueLabel, *value);
-        form->addRow(*readLabel, *read);
-        row->addLayout(form, 1);
-        auto* buttons = new QVBoxLayout;
-        *write = pushButton(g, (std::string(name) + "Write").c_str());
-        *readButton = pushButton(g, (std::string(name) + "ReadButton").c_str());
-        buttons->addWidget(*write);
-        buttons->addWidget(*readButton);
-        buttons->addStretch();
-        row->addLayout(buttons);
-        return g;
-    };
     auto* memories = new QHBoxLayout;
-    programGroup_ = accessGroup("program", &programAddressLabel_, &programAddress_, 4,
-                                &programValueLabel_, &programValue_, 4, &programReadLabel_,
-                                &programRead_, &programWrite_, &programReadButton_);
-    dataGroup_ =
-        accessGroup("data", &dataAddressLabel_, &dataAddress_, 3, &dataValueLabel_, &dataValue_, 2,
-                    &dataReadLabel_, &dataRead_, &dataWrite_, &dataReadButton_);
-    memories->addWidget(programGroup_);
-    memories->addWidget(dataGroup_);
+    program_ = addAccessGroup("program", kProgramMemory);
+    data_ = addAccessGroup("data", kDataMemory);
+    memories->addWidget(program_.group);
+    memories->addWidget(data_.group);
     page->addLayout(memories);
     page->addStretch();
 
     connect(ckVpp_, &QPushButton::clicked, this, [this] { measure(true, false); });
     connect(ckVcc_, &QPushButton::clicked, this, [this] { measure(false, true); });
     connect(ckAll_, &QPushButton::clicked, this, [this] { measure(true, true); });
-    connect(programWrite_, &QPushButton::clicked, this,
-            [this] { writeCell(kProgramMemory, programAddress_, programValue_); });
-    connect(programReadButton_, &QPushButton::clicked, this,
-            [this] { readCell(kProgramMemory, programAddress_, programRead_); });
-    connect(dataWrite_, &QPushButton::clicked, this,
-            [this] { writeCell(kDataMemory, dataAddress_, dataValue_); });
-    connect(dataReadButton_, &QPushButton::clicked, this,
-            [this] { readCell(kDataMemory, dataAddress_, dataRead_); });
+}
+
+DebugToolPage::AccessGroup DebugToolPage::addAccessGroup(const char* name, const Memory& memory) {
+    const auto objectName = [name](const char* part) { return std::string(name) + part; };
+    AccessGroup a;
+    a.group = new QGroupBox(this);
+    a.group->setObjectName(QLatin1String(name));
+    auto* row = new QHBoxLayout(a.group);
+    auto* form = new QFormLayout;
+    a.addressLabel = new QLabel(a.group);
+    a.address = hexEdit(a.group, objectName("Address").c_str(), memory.addressDigits);
+    a.valueLabel = new QLabel(a.group);
+    a.value = hexEdit(a.group, objectName("Value").c_str(), memory.valueDigits);
+    a.readLabel = new QLabel(a.group);
+    a.read = hexEdit(a.group, objectName("Read").c_str(), memory.valueDigits);
+    a.read->setReadOnly(true);
+    form->addRow(a.addressLabel, a.address);
+    form->addRow(a.valueLabel, a.value);
+    form->addRow(a.readLabel, a.read);
+    row->addLayout(form, 1);
+    auto* buttons = new QVBoxLayout;
+    a.write = pushButton(a.group, objectName("Write").c_str());
+    a.readButton = pushButton(a.group, objectName("ReadButton").c_str());
+    buttons->addWidget(a.write);
+    buttons->addWidget(a.readButton);
+    buttons->addStretch();
+    row->addLayout(buttons);
+    // The memory tables outlive the page.
+    connect(a.write, &QPushButton::clicked, this,
+            [this, &memory, a] { writeCell(memory, a.address, a.value); });
+    connect(a.readButton, &QPushButton::clicked, this,
+            [this, &memory, a] { readCell(memory, a.address, a.read); });
+    return a;
 }
 
 void DebugToolPage::refreshUnbound() {
@@ -177,8 +173,8 @@ void DebugToolPage::refreshUnbound() {
     noUnit_->setVisible(!unit);
     // The "CK" buttons need the USB unit; the panel is shown once it answered.
     voltageGroup_->setVisible(unit && model_.controls().voltagePanel.visible);
-    programGroup_->setEnabled(unit);
-    dataGroup_->setEnabled(unit);
+    program_.group->setEnabled(unit);
+    data_.group->setEnabled(unit);
 }
 
 void DebugToolPage::measure(bool vpp, bool vcc) {
@@ -198,9 +194,8 @@ void DebugToolPage::writeCell(const Memory& m, const QLineEdit* addressBox,
     const auto address = hexBox(addressBox, m.addressLimit);
     const auto value = hexBox(valueBox, m.valueLimit());
     if (!address || !value) {
-        report(
-            tr("Enter a hexadecimal address %1 and a value %2~%3.")
-                .arg(m.addressRange(), hex(0, m.valueDigits), hex(m.valueLimit(), m.valueDigits)));
+        report(tr("Enter a hexadecimal address %1 and a value %2.")
+                   .arg(m.addressRange(), m.valueRange()));
         return;
     }
     const bool ok = tools_ && m.write(*tools_, uint16_t(*address), *value);
@@ -231,28 +226,20 @@ void DebugToolPage::applyCaptions() {
     vpp_->setAccessibleName(QStringLiteral("VPP"));
     vcc_->setAccessibleName(QStringLiteral("VCC"));
 
-    const QString address = tableText(TextId::Address) + QLatin1Char(':');
-    const QString value = tableText(TextId::WriteData) + QLatin1Char(':');
-    const QString read = tableText(TextId::ReadData) + QLatin1Char(':');
-    setCaption(programGroup_, tableText(TextId::ProgramROMData));
-    setCaption(programAddressLabel_, address);
-    nameField(programAddress_, programAddressLabel_, tr("Range: 0000~7FFF"));
-    setCaption(programValueLabel_, value);
-    nameField(programValue_, programValueLabel_, tr("Range: 0000~FFFF"));
-    setCaption(programReadLabel_, read);
-    nameField(programRead_, programReadLabel_);
-    setCaption(programWrite_, tableText(TextId::SramWrite));
-    setCaption(programReadButton_, tableText(TextId::SramRead));
+    captionAccessGroup(program_, kProgramMemory);
+    captionAccessGroup(data_, kDataMemory);
+}
 
-    setCaption(dataGroup_, tableText(TextId::SramData));
-    setCaption(dataAddressLabel_, address);
-    nameField(dataAddress_, dataAddressLabel_, tr("Range: 000~1FF"));
-    setCaption(dataValueLabel_, value);
-    nameField(dataValue_, dataValueLabel_, tr("Range: 00~FF"));
-    setCaption(dataReadLabel_, read);
-    nameField(dataRead_, dataReadLabel_);
-    setCaption(dataWrite_, tableText(TextId::SramWrite));
-    setCaption(dataReadButton_, tableText(TextId::SramRead));
+void DebugToolPage::captionAccessGroup(const AccessGroup& g, const Memory& memory) {
+    setCaption(g.group, tableText(memory.title));
+    setCaption(g.addressLabel, tableText(TextId::Address) + QLatin1Char(':'));
+    nameField(g.address, g.addressLabel, tr("Range: %1").arg(memory.addressRange()));
+    setCaption(g.valueLabel, tableText(TextId::WriteData) + QLatin1Char(':'));
+    nameField(g.value, g.valueLabel, tr("Range: %1").arg(memory.valueRange()));
+    setCaption(g.readLabel, tableText(TextId::ReadData) + QLatin1Char(':'));
+    nameField(g.read, g.readLabel);
+    setCaption(g.write, tableText(TextId::SramWrite));
+    setCaption(g.readButton, tableText(TextId::SramRead));
 }
 
 } // namespace zerka::gui

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QStringDecoder>
 
@@ -74,6 +75,12 @@ void setCaption(QGroupBox* w, const QString& caption) {
 void setCaption(QLabel* w, const QString& caption) {
     w->setText(caption);
     w->setAccessibleName(caption);
+}
+
+void acceptHexDigits(QLineEdit* box, int digits) {
+    box->setMaxLength(digits);
+    box->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,%1}").arg(digits)), box));
 }
 
 void nameField(QWidget* field, QLabel* label, const QString& hint) {

@@ -33,6 +33,8 @@ void syncWidget(QLineEdit* w, const EditControl& c);
 void setCaption(QAbstractButton* w, const QString& caption);
 void setCaption(QGroupBox* w, const QString& caption);
 void setCaption(QLabel* w, const QString& caption);
+// Lets a box take at most `digits` hexadecimal digits.
+void acceptHexDigits(QLineEdit* box, int digits);
 // A field named by its label: the label's buddy gets the label's text as its name.
 void nameField(QWidget* field, QLabel* label, const QString& hint = {});
 

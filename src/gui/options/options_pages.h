@@ -156,12 +156,23 @@ class DebugToolPage : public OptionsPageWidget {
     explicit DebugToolPage(const OptionsPageContext& context, QWidget* parent = nullptr);
     void applyCaptions() override;
 
-    // The program memory or the data memory: its address and value sizes, its device access
-    // and its error text.
+    // The program memory or the data memory: its address and value sizes, its device access,
+    // its group title and its error text.
     struct Memory;
 
   private:
+    // The boxes and buttons that read and write one cell of a memory.
+    struct AccessGroup {
+        QGroupBox* group = nullptr;
+        QLabel *addressLabel = nullptr, *valueLabel = nullptr, *readLabel = nullptr;
+        QLineEdit *address = nullptr, *value = nullptr, *read = nullptr;
+        QPushButton *write = nullptr, *readButton = nullptr;
+    };
+
     void refreshUnbound() override;
+    // `name` prefixes the object names of the group's widgets.
+    AccessGroup addAccessGroup(const char* name, const Memory& memory);
+    void captionAccessGroup(const AccessGroup& g, const Memory& memory);
     void measure(bool vpp, bool vcc);
     void writeCell(const Memory& memory, const QLineEdit* addressBox, const QLineEdit* valueBox);
     void readCell(const Memory& memory, const QLineEdit* addressBox, QLineEdit* readBox);
@@ -170,15 +181,7 @@ class DebugToolPage : public OptionsPageWidget {
     QGroupBox* voltageGroup_ = nullptr;
     QPushButton *ckVpp_ = nullptr, *ckVcc_ = nullptr, *ckAll_ = nullptr;
     QLabel *vppLabel_ = nullptr, *vccLabel_ = nullptr, *vpp_ = nullptr, *vcc_ = nullptr;
-    QGroupBox *programGroup_ = nullptr, *dataGroup_ = nullptr;
-    QLabel *programAddressLabel_ = nullptr, *programValueLabel_ = nullptr,
-           *programReadLabel_ = nullptr;
-    QLabel *dataAddressLabel_ = nullptr, *dataValueLabel_ = nullptr, *dataReadLabel_ = nullptr;
-    QLineEdit *programAddress_ = nullptr, *programValue_ = nullptr, *dataAddress_ = nullptr,
-              *dataValue_ = nullptr;
-    QLineEdit *programRead_ = nullptr, *dataRead_ = nullptr;
-    QPushButton *programWrite_ = nullptr, *programReadButton_ = nullptr, *dataWrite_ = nullptr,
-                *dataReadButton_ = nullptr;
+    AccessGroup program_, data_;
 };
 
 // "OSC Calibration": the oscillator-calibration switches and targets (programmer mode).

@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace zerka::gui {
@@ -16,9 +15,7 @@ namespace zerka::gui {
 namespace {
 QLineEdit* hexEdit(QWidget* parent, const std::string& name, int digits) {
     auto* e = named(new QLineEdit(parent), name);
-    e->setMaxLength(digits);
-    e->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,%1}").arg(digits)), e));
+    acceptHexDigits(e, digits);
     e->setFixedWidth(e->fontMetrics().horizontalAdvance(QLatin1Char('W')) * (digits + 3));
     return e;
 }

@@ -67,6 +67,10 @@ QGroupBox* switchGroup(const char* caption, QRadioButton* first, QRadioButton* s
     return g;
 }
 
+QGroupBox* switchGroup(const char* caption, const SettingSwitch& s, QWidget* parent) {
+    return switchGroup(caption, s.off, s.on, s.set, s.read, parent);
+}
+
 } // namespace
 
 ProgrammerPage::ProgrammerPage(OptionsModel& options, const ChipLibrary& library, LinkSource link,
@@ -78,33 +82,12 @@ ProgrammerPage::ProgrammerPage(OptionsModel& options, const ChipLibrary& library
     refreshChipList();
     syncFromOptions();
 
-    // Each setting: set writes the selected value and reads it back; read only reads.
-    auto settings = [this]() -> std::optional<ProgrammerSettingsCommands> {
-        ProgLink* l = link_ ? link_() : nullptr;
-        if (!l) return std::nullopt;
-        return ProgrammerSettingsCommands(*l);
-    };
-    connect(keySet_, &QPushButton::clicked, this, [this, settings] {
-        if (auto s = settings()) showSwitch(keyOn_, keyOff_, s->setKey(keyOn_->isChecked()));
-    });
-    connect(keyRead_, &QPushButton::clicked, this, [this, settings] {
-        if (auto s = settings()) showSwitch(keyOn_, keyOff_, s->readKey());
-    });
-    connect(buzzerSet_, &QPushButton::clicked, this, [this, settings] {
-        if (auto s = settings())
-            showSwitch(buzzerOn_, buzzerOff_, s->setBuzzer(buzzerOn_->isChecked()));
-    });
-    connect(buzzerRead_, &QPushButton::clicked, this, [this, settings] {
-        if (auto s = settings()) showSwitch(buzzerOn_, buzzerOff_, s->readBuzzer());
-    });
-    connect(checkSet_, &QPushButton::clicked, this, [this, settings] {
-        if (auto s = settings())
-            showSwitch(checkOn_, checkOff_, s->setChecksum(checkOn_->isChecked()));
-    });
-    connect(checkRead_, &QPushButton::clicked, this, [this, settings] {
-        if (auto s = settings()) showSwitch(checkOn_, checkOff_, s->readChecksum());
-    });
-    connect(numberSet_, &QPushButton::clicked, this, [this, settings] {
+    connectSwitch(key_, &ProgrammerSettingsCommands::setKey, &ProgrammerSettingsCommands::readKey);
+    connectSwitch(buzzer_, &ProgrammerSettingsCommands::setBuzzer,
+                  &ProgrammerSettingsCommands::readBuzzer);
+    connectSwitch(check_, &ProgrammerSettingsCommands::setChecksum,
+                  &ProgrammerSettingsCommands::readChecksum);
+    connect(numberSet_, &QPushButton::clicked, this, [this] {
         auto s = settings();
         if (!s) return;
         const std::string text = number_->text().trimmed().toStdString();
@@ -122,7 +105,7 @@ ProgrammerPage::ProgrammerPage(OptionsModel& options, const ChipLibrary& library
         const auto param = static_cast<uint8_t>(options_.chip().serialNumberParam);
         if (const auto back = s->setChipCode(on, n, param)) showChipCode(back->on, back->number);
     });
-    connect(numberRead_, &QPushButton::clicked, this, [this, settings] {
+    connect(numberRead_, &QPushButton::clicked, this, [this] {
         if (auto s = settings())
             if (const auto back = s->readChipCode()) showChipCode(back->on, back->number);
     });
@@ -167,27 +150,20 @@ void ProgrammerPage::buildLayout() {
     chips_->setAccessibleName(QStringLiteral("Chip"));
     (new QVBoxLayout(pre))->addWidget(chips_);
 
-    keyOff_ = radio("RBKOFF", "Blank OFF", content);
-    keyOn_ = radio("RBKON", "Blank ON", content);
-    keySet_ = button("PBKINPUT", "Key Setting", content);
-    keyRead_ = button("PBKINPUT_Check", "Read", content);
-    checkOff_ = radio("m_rdoVerifyOff", "Check OFF", content);
-    checkOn_ = radio("m_rdoVerifyOn", "Check ON", content);
-    checkSet_ = button("m_btnVerifySetting", "Checksum Setting", content);
-    checkRead_ = button("m_btnVerifyRead", "Read", content);
-    buzzerOff_ = radio("RB_BuzzerOff", "Buzzer OFF", content);
-    buzzerOn_ = radio("RB_BuzzerOn", "Buzzer ON", content);
-    buzzerSet_ = button("B_BuzzetSet", "Buzzer Setting", content);
-    buzzerRead_ = button("BuzzerCheck", "Read", content);
-    keyOff_->setChecked(true);
-    checkOff_->setChecked(true);
-    buzzerOff_->setChecked(true);
-    auto* key =
-        switchGroup("ProgramKey function settings ", keyOff_, keyOn_, keySet_, keyRead_, content);
-    auto* check = switchGroup("Checksum function setting", checkOff_, checkOn_, checkSet_,
-                              checkRead_, content);
-    auto* buzzer = switchGroup("Buzzer function settings ", buzzerOff_, buzzerOn_, buzzerSet_,
-                               buzzerRead_, content);
+    key_ = {radio("RBKOFF", "Blank OFF", content), radio("RBKON", "Blank ON", content),
+            button("PBKINPUT", "Key Setting", content), button("PBKINPUT_Check", "Read", content)};
+    check_ = {radio("m_rdoVerifyOff", "Check OFF", content),
+              radio("m_rdoVerifyOn", "Check ON", content),
+              button("m_btnVerifySetting", "Checksum Setting", content),
+              button("m_btnVerifyRead", "Read", content)};
+    buzzer_ = {
+        radio("RB_BuzzerOff", "Buzzer OFF", content), radio("RB_BuzzerOn", "Buzzer ON", content),
+        button("B_BuzzetSet", "Buzzer Setting", content), button("BuzzerCheck", "Read", content)};
+    for (const SettingSwitch* s : {&key_, &check_, &buzzer_})
+        s->off->setChecked(true);
+    auto* key = switchGroup("ProgramKey function settings ", key_, content);
+    auto* check = switchGroup("Checksum function setting", check_, content);
+    auto* buzzer = switchGroup("Buzzer function settings ", buzzer_, content);
 
     numberOn_ = radio("m_rdoWriteNumOn", "Write Num ON", content);
     numberOff_ = radio("m_rdoWriteNumOff", "Write Num OFF", content);
@@ -367,9 +343,24 @@ void ProgrammerPage::showImageInfo(const InfoBlock& info) {
     toOptions();
 }
 
-void ProgrammerPage::showSwitch(QRadioButton* on, QRadioButton* off, std::optional<bool> value) {
+std::optional<ProgrammerSettingsCommands> ProgrammerPage::settings() const {
+    ProgLink* l = link_ ? link_() : nullptr;
+    if (!l) return std::nullopt;
+    return ProgrammerSettingsCommands(*l);
+}
+
+void ProgrammerPage::connectSwitch(const SettingSwitch& s, SwitchWrite write, SwitchRead read) {
+    connect(s.set, &QPushButton::clicked, this, [this, s, write] {
+        if (auto c = settings()) showSwitch(s, ((*c).*write)(s.on->isChecked()));
+    });
+    connect(s.read, &QPushButton::clicked, this, [this, s, read] {
+        if (auto c = settings()) showSwitch(s, ((*c).*read)());
+    });
+}
+
+void ProgrammerPage::showSwitch(const SettingSwitch& s, std::optional<bool> value) {
     if (!value) return; // a failed transfer ends the action silently
-    (*value ? on : off)->setChecked(true);
+    (*value ? s.on : s.off)->setChecked(true);
 }
 
 void ProgrammerPage::showChipCode(bool on, uint32_t number) {
@@ -379,22 +370,21 @@ void ProgrammerPage::showChipCode(bool on, uint32_t number) {
 }
 
 void ProgrammerPage::readBurnerSetting() {
-    ProgLink* l = link_ ? link_() : nullptr;
-    if (!l) return;
-    ProgrammerSettingsCommands s(*l);
-    const auto firmware = s.readFirmware();
+    auto s = settings();
+    if (!s) return;
+    const auto firmware = s->readFirmware();
     if (!firmware) return;
     firmware_->setText(QString::fromStdString(*firmware));
-    const auto key = s.readKey();
-    if (!key) return;
-    showSwitch(keyOn_, keyOff_, key);
-    const auto buzzer = s.readBuzzer();
-    if (!buzzer) return;
-    showSwitch(buzzerOn_, buzzerOff_, buzzer);
-    const auto check = s.readChecksum();
-    if (!check) return;
-    showSwitch(checkOn_, checkOff_, check);
-    if (const auto code = s.readChipCode()) showChipCode(code->on, code->number);
+    const std::pair<const SettingSwitch*, SwitchRead> switches[] = {
+        {&key_, &ProgrammerSettingsCommands::readKey},
+        {&buzzer_, &ProgrammerSettingsCommands::readBuzzer},
+        {&check_, &ProgrammerSettingsCommands::readChecksum}};
+    for (const auto& [sw, read] : switches) {
+        const auto value = ((*s).*read)();
+        if (!value) return;
+        showSwitch(*sw, value);
+    }
+    if (const auto code = s->readChipCode()) showChipCode(code->on, code->number);
 }
 
 } // namespace zerka::gui

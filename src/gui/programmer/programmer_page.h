@@ -7,6 +7,7 @@
 #include "chip/chip_library.h"
 #include "chip/options_model.h"
 #include "programmer/flash_download.h"
+#include "programmer/prog_settings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,6 +24,15 @@ class ProgLink;
 }
 
 namespace zerka::gui {
+
+// One on/off setting the programmer keeps: its two radio buttons, and the buttons that write it
+// and read it back.
+struct SettingSwitch {
+    QRadioButton* off = nullptr;
+    QRadioButton* on = nullptr;
+    QPushButton* set = nullptr;
+    QPushButton* read = nullptr;
+};
 
 class ProgrammerPage : public QWidget {
     Q_OBJECT
@@ -53,18 +63,12 @@ class ProgrammerPage : public QWidget {
     QLabel* versionPanel() const { return versionPanel_; }
     QLabel* checksumPanel() const { return checksumPanel_; }
     QLabel* firmwarePanel() const { return firmware_; }
-    QRadioButton* keyOff() const { return keyOff_; }
-    QRadioButton* keyOn() const { return keyOn_; }
-    QRadioButton* buzzerOff() const { return buzzerOff_; }
-    QRadioButton* buzzerOn() const { return buzzerOn_; }
-    QRadioButton* checkOff() const { return checkOff_; }
-    QRadioButton* checkOn() const { return checkOn_; }
+    const SettingSwitch& keySwitch() const { return key_; }
+    const SettingSwitch& buzzerSwitch() const { return buzzer_; }
+    const SettingSwitch& checkSwitch() const { return check_; }
     QRadioButton* numberOn() const { return numberOn_; }
     QRadioButton* numberOff() const { return numberOff_; }
     QLineEdit* numberBox() const { return number_; }
-    QPushButton* keySet() const { return keySet_; }
-    QPushButton* buzzerSet() const { return buzzerSet_; }
-    QPushButton* checkSet() const { return checkSet_; }
     QPushButton* numberSet() const { return numberSet_; }
     QPushButton* numberRead() const { return numberRead_; }
     QPushButton* readAllButton() const { return readAll_; }
@@ -77,8 +81,15 @@ class ProgrammerPage : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    using SwitchWrite = std::optional<bool> (ProgrammerSettingsCommands::*)(bool);
+    using SwitchRead = std::optional<bool> (ProgrammerSettingsCommands::*)();
+
     void buildLayout();
-    void showSwitch(QRadioButton* on, QRadioButton* off, std::optional<bool> value);
+    // The programmer's settings, or nothing when the unit does not answer.
+    std::optional<ProgrammerSettingsCommands> settings() const;
+    // Set writes the selected value and shows what the programmer kept; read only reads.
+    void connectSwitch(const SettingSwitch& s, SwitchWrite write, SwitchRead read);
+    void showSwitch(const SettingSwitch& s, std::optional<bool> value);
     void showChipCode(bool on, uint32_t number);
     void toOptions();
 
@@ -91,10 +102,9 @@ class ProgrammerPage : public QWidget {
     QLabel* checksumPanel_;
     QComboBox* version_;
     QComboBox* chips_;
-    QRadioButton *keyOff_, *keyOn_, *checkOff_, *checkOn_, *buzzerOff_, *buzzerOn_;
+    SettingSwitch key_, check_, buzzer_;
     QRadioButton *numberOn_, *numberOff_;
     QLineEdit* number_;
-    QPushButton *keySet_, *keyRead_, *checkSet_, *checkRead_, *buzzerSet_, *buzzerRead_;
     QPushButton *numberSet_, *numberRead_, *readAll_;
     QLabel* firmware_;
     QCheckBox* calib_[3];

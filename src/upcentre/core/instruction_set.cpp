@@ -120,6 +120,18 @@ DecodedInstruction decodeWith(const InstructionDef& def, uint16_t word) {
     return r;
 }
 
+// A lookup in one of the name indexes: the definition the name leads to, or nullptr.
+const InstructionDef* lookUp(const std::unordered_map<std::string, uint8_t>& index,
+                             const std::vector<InstructionDef>& defs, std::string_view text) {
+    auto it = index.find(std::string(text));
+    return it == index.end() ? nullptr : &defs[it->second];
+}
+
+// The id the find...Id lookups give: -1 when there is no definition.
+int idOf(const InstructionDef* def) {
+    return def ? static_cast<int>(def->id) : -1;
+}
+
 } // namespace
 
 InstructionSet::InstructionSet() : decodeIndex_(65536, kNoDefinition) {}
@@ -209,23 +221,19 @@ DisplayDecode InstructionSet::decodeForDisplay(uint16_t word) const {
 }
 
 const InstructionDef* InstructionSet::findByMnemonic(std::string_view text) const {
-    auto it = byMnemonic_.find(std::string(text));
-    return it == byMnemonic_.end() ? nullptr : &defs_[it->second];
+    return lookUp(byMnemonic_, defs_, text);
 }
 
 int InstructionSet::findIdByMnemonic(std::string_view text) const {
-    const InstructionDef* def = findByMnemonic(text);
-    return def ? static_cast<int>(def->id) : -1;
+    return idOf(findByMnemonic(text));
 }
 
 const InstructionDef* InstructionSet::findByMnemonicOrAlias(std::string_view text) const {
-    auto it = byMnemonicOrAlias_.find(std::string(text));
-    return it == byMnemonicOrAlias_.end() ? nullptr : &defs_[it->second];
+    return lookUp(byMnemonicOrAlias_, defs_, text);
 }
 
 int InstructionSet::findIdByMnemonicOrAlias(std::string_view text) const {
-    const InstructionDef* def = findByMnemonicOrAlias(text);
-    return def ? static_cast<int>(def->id) : -1;
+    return idOf(findByMnemonicOrAlias(text));
 }
 
 std::optional<InstructionDef> InstructionSet::copyByMnemonicOrAlias(std::string_view text) const {

@@ -2,38 +2,31 @@
 
 namespace zerka {
 
+template <typename Snapshot, typename State, typename Copy>
+void MachineSnapshot::forEachField(Snapshot& m, State& s, Copy copy) {
+    copy(m.data, s.data_);
+    copy(m.stack, s.stack_);
+    copy(m.history, s.history_);
+    copy(m.pc, s.pc_);
+    copy(m.cycles, s.cycles_);
+    copy(m.pendingValue, s.pendingValue_);
+    copy(m.historyHead, s.historyHead_);
+    copy(m.historyCursor, s.historyCursor_);
+    copy(m.prescaler, s.prescaler_);
+    copy(m.pendingOp, s.pendingOp_);
+    copy(m.sleep, s.sleep_);
+    copy(m.idle, s.idle_);
+    copy(m.timerEdge, s.timerEdge_);
+}
+
 MachineSnapshot MachineSnapshot::capture(const CpuState& s) {
     MachineSnapshot m;
-    m.data = s.data_;
-    m.stack = s.stack_;
-    m.history = s.history_;
-    m.pc = s.pc_;
-    m.cycles = s.cycles_;
-    m.pendingValue = s.pendingValue_;
-    m.historyHead = s.historyHead_;
-    m.historyCursor = s.historyCursor_;
-    m.prescaler = s.prescaler_;
-    m.pendingOp = s.pendingOp_;
-    m.sleep = s.sleep_;
-    m.idle = s.idle_;
-    m.timerEdge = s.timerEdge_;
+    forEachField(m, s, [](auto& field, const auto& state) { field = state; });
     return m;
 }
 
 void MachineSnapshot::restore(CpuState& s) const {
-    s.data_ = data;
-    s.stack_ = stack;
-    s.history_ = history;
-    s.pc_ = pc;
-    s.cycles_ = cycles;
-    s.pendingValue_ = pendingValue;
-    s.historyHead_ = historyHead;
-    s.historyCursor_ = historyCursor;
-    s.prescaler_ = prescaler;
-    s.pendingOp_ = pendingOp;
-    s.sleep_ = sleep;
-    s.idle_ = idle;
-    s.timerEdge_ = timerEdge;
+    forEachField(*this, s, [](const auto& field, auto& state) { state = field; });
 }
 
 } // namespace zerka

@@ -30,6 +30,12 @@ struct MachineSnapshot {
     // Puts the state back; nothing is recorded or notified (the caller refreshes its views).
     void restore(CpuState& s) const;
     bool operator==(const MachineSnapshot&) const = default;
+
+  private:
+    // The one list of what a snapshot holds, `copy(snapshotField, stateField)` for each: capture
+    // and restore walk it both ways and cannot drift apart.
+    template <typename Snapshot, typename State, typename Copy>
+    static void forEachField(Snapshot& m, State& s, Copy copy);
 };
 
 } // namespace zerka

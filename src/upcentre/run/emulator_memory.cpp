@@ -71,57 +71,59 @@ std::vector<uint8_t> EmulatorMemory::programBytes(uint32_t words) const {
 
 // ---- block transfer --------------------------------------------------------------------------
 
-bool EmulatorMemory::blockWrite(uint32_t a, std::span<const uint8_t> data, uint8_t writePulse,
-                                bool words) {
-    if (data.empty()) return true;
-    if (data.size() > kMaxBlockBytes) return false;
+bool EmulatorMemory::transferBlock(
+    uint32_t a, size_t n, bool read, uint8_t writePulse,
+    const std::function<void(const IceCommands::TransferProgress&)>& lpt,
+    const std::function<bool(IoBuffer& io, size_t done, size_t piece)>& piece) {
+    if (n == 0) return true;
+    if (n > kMaxBlockBytes) return false;
     if (!settings_.usb) {
         if (!lpt_.isOpen()) return fail();
-        ice_.lptWrite(a, data, words,
-                      [this](size_t done, size_t total) { reportProgress(done, total); });
+        lpt([this](size_t done, size_t total) { reportProgress(done, total); });
         return true;
     }
     const size_t chunk = chunkBytes();
     if (chunk == 0) return fail();
     IoBuffer& io = usb_.ioBuffer;
-    const size_t n = data.size();
-    putTransferHeader(io, kBlockHeader, a, false, n);
-    io[7] = writePulse;
-    if (!usb_.write(kWriteHeaderBytes) || !usb_.read(1) || io[0] != kBlockAnswer) return fail();
+    putTransferHeader(io, kBlockHeader, a, read, n);
+    if (!read) io[7] = writePulse;
+    if (!usb_.write(read ? kReadHeaderBytes : kWriteHeaderBytes) || !usb_.read(1) ||
+        io[0] != kBlockAnswer)
+        return fail();
     for (size_t done = 0; done < n;) {
-        const size_t piece = std::min(chunk, n - done);
-        std::memcpy(io.data(), data.data() + done, piece);
-        if (!usb_.write(piece) || !usb_.read(kChunkReplyBytes)) return fail();
-        done += piece;
+        const size_t size = std::min(chunk, n - done);
+        if (!piece(io, done, size)) return fail();
+        done += size;
         reportProgress(done, n);
     }
     return true;
 }
 
+bool EmulatorMemory::blockWrite(uint32_t a, std::span<const uint8_t> data, uint8_t writePulse,
+                                bool words) {
+    return transferBlock(
+        a, data.size(), false, writePulse,
+        [&](const IceCommands::TransferProgress& progress) {
+            ice_.lptWrite(a, data, words, progress);
+        },
+        [&](IoBuffer& io, size_t done, size_t piece) {
+            std::memcpy(io.data(), data.data() + done, piece);
+            return usb_.write(piece) && usb_.read(kChunkReplyBytes);
+        });
+}
+
 bool EmulatorMemory::blockRead(uint32_t a, std::span<uint8_t> out, bool words) {
-    if (out.empty()) return true;
-    if (out.size() > kMaxBlockBytes) return false;
-    if (!settings_.usb) {
-        if (!lpt_.isOpen()) return fail();
-        ice_.lptRead(a, out, words,
-                     [this](size_t done, size_t total) { reportProgress(done, total); });
-        return true;
-    }
-    const size_t chunk = chunkBytes();
-    if (chunk == 0) return fail();
-    IoBuffer& io = usb_.ioBuffer;
-    const size_t n = out.size();
-    putTransferHeader(io, kBlockHeader, a, true, n);
-    if (!usb_.write(kReadHeaderBytes) || !usb_.read(1) || io[0] != kBlockAnswer) return fail();
-    for (size_t done = 0; done < n;) {
-        const size_t piece = std::min(chunk, n - done);
-        io[0] = kBlockNext;
-        if (!usb_.write(1) || !usb_.read(piece)) return fail();
-        std::memcpy(out.data() + done, io.data(), piece);
-        done += piece;
-        reportProgress(done, n);
-    }
-    return true;
+    return transferBlock(
+        a, out.size(), true, 0,
+        [&](const IceCommands::TransferProgress& progress) {
+            ice_.lptRead(a, out, words, progress);
+        },
+        [&](IoBuffer& io, size_t done, size_t piece) {
+            io[0] = kBlockNext;
+            if (!usb_.write(1) || !usb_.read(piece)) return false;
+            std::memcpy(out.data() + done, io.data(), piece);
+            return true;
+        });
 }
 
 // Word blocks with the write pulse and the EEPROM mode changes the program-memory type needs.

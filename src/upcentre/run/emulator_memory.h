@@ -91,6 +91,12 @@ class EmulatorMemory {
     void hideProgress();
     void reportProgress(size_t done, size_t total);
     size_t chunkBytes() const;
+    // What both directions of a block transfer share: the size checks; over the printer port
+    // `lpt` moves the block at once; over USB the header is sent and answered, then `piece`
+    // moves each piece the link carries (bytes from `done` on) and the progress is told.
+    bool transferBlock(uint32_t a, size_t n, bool read, uint8_t writePulse,
+                       const std::function<void(const IceCommands::TransferProgress&)>& lpt,
+                       const std::function<bool(IoBuffer& io, size_t done, size_t piece)>& piece);
     bool writeWords(uint32_t a, std::span<const uint8_t> data);
     std::vector<uint8_t> programBytes(uint32_t words) const;
     int testProgramPattern(uint8_t even, uint8_t odd, bool first, uint32_t& position);

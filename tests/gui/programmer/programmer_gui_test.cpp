@@ -156,20 +156,20 @@ class ProgrammerGuiTest : public ::testing::Test {
 TEST_F(ProgrammerGuiTest, DownloadThenBlankProgramVerifyAndReadIntoTheGrid) {
     const std::string file = writeImage();
     // The programmer's own functions are on before the download...
-    page->buzzerOn()->setChecked(true);
-    page->buzzerSet()->click();
-    ASSERT_TRUE(page->buzzerOn()->isChecked());
+    page->buzzerSwitch().on->setChecked(true);
+    page->buzzerSwitch().set->click();
+    ASSERT_TRUE(page->buzzerSwitch().on->isChecked());
 
     commands->chooseHexFile = [&] { return std::optional<std::string>(file); };
     commands->run(Command::DownLoad);
     EXPECT_EQ(confirmedChips, int(library.chipSelectorTexts().size()));
     ASSERT_TRUE(logged("OK", file + "   Download OK")) << logText();
     // ...and off after it, as the page shows.
-    EXPECT_TRUE(page->buzzerOff()->isChecked());
+    EXPECT_TRUE(page->buzzerSwitch().off->isChecked());
     // The key's "off" is the value 0xFF, which the key reads as "Blank ON".
     EXPECT_EQ(unit.programmer().settings().key, 0xFF);
-    EXPECT_TRUE(page->keyOn()->isChecked());
-    EXPECT_TRUE(page->checkOff()->isChecked());
+    EXPECT_TRUE(page->keySwitch().on->isChecked());
+    EXPECT_TRUE(page->checkSwitch().off->isChecked());
     EXPECT_TRUE(page->numberOff()->isChecked());
     EXPECT_EQ(unit.programmer().settings().buzzer, 0xFF);
     // The page names what the image is.
@@ -253,13 +253,13 @@ TEST_F(ProgrammerGuiTest, ConfirmationWindowRulesTheCalibrationSwitchesAndCancel
 }
 
 TEST_F(ProgrammerGuiTest, SettingButtonsWriteReadBackAndShowTheProgrammersAnswer) {
-    page->keyOff()->setChecked(true);
-    page->keySet()->click();
+    page->keySwitch().off->setChecked(true);
+    page->keySwitch().set->click();
     EXPECT_EQ(unit.programmer().settings().key, 0xAA);
-    EXPECT_TRUE(page->keyOff()->isChecked());
+    EXPECT_TRUE(page->keySwitch().off->isChecked());
 
-    page->checkOn()->setChecked(true);
-    page->checkSet()->click();
+    page->checkSwitch().on->setChecked(true);
+    page->checkSwitch().set->click();
     EXPECT_EQ(unit.programmer().settings().checksum, 0xAA);
 
     // Write Num ON enables the number box; 1000 goes out and comes back.
@@ -273,10 +273,10 @@ TEST_F(ProgrammerGuiTest, SettingButtonsWriteReadBackAndShowTheProgrammersAnswer
     EXPECT_EQ(page->numberBox()->text(), QStringLiteral("1000"));
 
     // What the programmer says wins over what the page had selected.
-    page->checkOff()->setChecked(true);
+    page->checkSwitch().off->setChecked(true);
     page->numberOff()->setChecked(true);
     page->readAllButton()->click();
-    EXPECT_TRUE(page->checkOn()->isChecked());
+    EXPECT_TRUE(page->checkSwitch().on->isChecked());
     EXPECT_TRUE(page->numberOn()->isChecked());
     EXPECT_EQ(page->numberBox()->text(), QStringLiteral("1000"));
     EXPECT_EQ(page->firmwarePanel()->text(), QStringLiteral("WRIV0210"));
