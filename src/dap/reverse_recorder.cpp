@@ -74,19 +74,28 @@ bool ReverseRecorder::seek(uint64_t p) {
     return reached == p;
 }
 
-std::optional<uint64_t> ReverseRecorder::previousBreakpoint(uint64_t before) {
+std::optional<uint64_t> ReverseRecorder::searchBack(uint64_t before, const IntervalScan& scan) {
     if (!active() || snapshots_.empty()) return std::nullopt;
     const MachineSnapshot now = MachineSnapshot::capture(up_.cpu());
     const uint64_t here = position();
     std::optional<uint64_t> found;
-    // Interval by interval from the newest: the marks stop the engine before the marked word.
     for (size_t i = snapshots_.size(); i-- > 0 && !found;) {
         const Entry& e = snapshots_[i];
         if (e.position >= before) continue;
         const uint64_t end =
             i + 1 < snapshots_.size() ? std::min(before, snapshots_[i + 1].position) : before;
         e.state.restore(up_.cpu());
-        uint64_t p = e.position;
+        found = scan(e.position, end);
+    }
+    now.restore(up_.cpu());
+    base_ = up_.executedInstructions() - here;
+    return found;
+}
+
+std::optional<uint64_t> ReverseRecorder::previousBreakpoint(uint64_t before) {
+    // The marks stop the engine before the marked word; the newest stop of an interval counts.
+    return searchBack(before, [this](uint64_t p, uint64_t end) {
+        std::optional<uint64_t> found;
         const RunStops marks{};
         if (up_.cpu().BreakpointMarkAt(up_.cpu().GetPC(), BreakpointKind::Any)) found = p;
         while (p < end) {
@@ -97,10 +106,8 @@ std::optional<uint64_t> ReverseRecorder::previousBreakpoint(uint64_t before) {
             else if (r.reason != StopReason::None || r.ticks == 0)
                 break;
         }
-    }
-    now.restore(up_.cpu());
-    base_ = up_.executedInstructions() - here;
-    return found;
+        return found;
+    });
 }
 
 std::optional<uint64_t> ReverseRecorder::firstChange(uint64_t from, uint64_t to,
@@ -132,24 +139,17 @@ std::optional<uint64_t> ReverseRecorder::firstChange(uint64_t from, uint64_t to,
 
 std::optional<uint64_t> ReverseRecorder::previousChange(uint64_t before,
                                                         const std::vector<uint32_t>& addresses) {
-    if (!active() || snapshots_.empty() || addresses.empty()) return std::nullopt;
-    const MachineSnapshot now = MachineSnapshot::capture(up_.cpu());
-    const uint64_t here = position();
-    std::optional<uint64_t> found;
-    std::vector<uint8_t> last(addresses.size());
-    const RunStops none{.stepActive = true};
-    // Interval by interval from the newest, one instruction at a time within it; the bytes are
-    // compared with their value one instruction earlier, so an edit snapshot starts afresh.
-    for (size_t i = snapshots_.size(); i-- > 0 && !found;) {
-        const Entry& e = snapshots_[i];
-        if (e.position >= before) continue;
-        const uint64_t end =
-            i + 1 < snapshots_.size() ? std::min(before, snapshots_[i + 1].position) : before;
-        e.state.restore(up_.cpu());
+    if (addresses.empty()) return std::nullopt;
+    // One instruction at a time; each byte is compared with its value one instruction earlier,
+    // so the edit that starts an interval is no change.
+    return searchBack(before, [&](uint64_t p, uint64_t end) {
+        std::optional<uint64_t> found;
         CpuState& cpu = up_.cpu();
-        for (size_t k = 0; k < addresses.size(); ++k)
-            last[k] = cpu.ReadData(addresses[k]);
-        for (uint64_t p = e.position; p < end;) {
+        std::vector<uint8_t> last;
+        for (uint32_t a : addresses)
+            last.push_back(cpu.ReadData(a));
+        const RunStops none{.stepActive = true};
+        while (p < end) {
             const BatchResult r = engine_->RunBatch(cpu, none, 1);
             if (r.ticks == 0) break;
             p += r.ticks;
@@ -159,12 +159,10 @@ std::optional<uint64_t> ReverseRecorder::previousChange(uint64_t before,
                 changed |= v != last[k];
                 last[k] = v;
             }
-            if (changed && p < before) found = p;
+            if (changed && p < before) found = p; // an interval's last instruction counts too
         }
-    }
-    now.restore(up_.cpu());
-    base_ = up_.executedInstructions() - here;
-    return found;
+        return found;
+    });
 }
 
 } // namespace zerka::dap

@@ -14,6 +14,7 @@
 #include "upcentre/run/up_centre.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -61,6 +62,11 @@ class ReverseRecorder {
         uint64_t position = 0;
         MachineSnapshot state;
     };
+    // Walks the recorded intervals before `before` from the newest: each one's start state is
+    // restored and `scan(start, end)` gives the newest position it finds in it, if any. The
+    // machine is put back where it was.
+    using IntervalScan = std::function<std::optional<uint64_t>(uint64_t start, uint64_t end)>;
+    std::optional<uint64_t> searchBack(uint64_t before, const IntervalScan& scan);
     void take(bool force);
     // Re-executes from the current state up to `count` instructions; the executed count.
     uint64_t replay(uint64_t count);
