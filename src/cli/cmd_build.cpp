@@ -5,6 +5,7 @@
 // succeeded, 1 when it failed, 2 for a usage error.
 #include "cli/cli_number.h"
 #include "cli/cli_options.h"
+#include "cli/stderr_ui.h"
 #include "cli/commands.h"
 
 #include "cli/asm_options.h"
@@ -21,7 +22,7 @@ namespace zerka::cli {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr const char* kMe = "zerka build: ";
+constexpr const char* kBuildPrefix = "zerka build: ";
 
 struct BuildOptions {
     std::string lib;
@@ -32,24 +33,6 @@ struct BuildOptions {
     std::string file;
     coverage::OutputRequest counting; // --coverage, --coverage-append, --profile
     std::string maxInstructions;      // the counted run's limit
-};
-
-// Messages on stderr; a question is answered Cancel (a build in CI must not go on after one).
-class StderrUi : public UiHost {
-  public:
-    explicit StderrUi(std::ostream& err) : err_(err) {}
-    Button messageBox(MessageType, const std::string& text, Buttons buttons) override {
-        err_ << kMe << text << '\n';
-        last = text;
-        return buttons == Buttons::Ok ? Button::Ok : Button::Cancel;
-    }
-    void statusText(const std::string&) override {}
-    void progress(int) override {}
-    void busy(bool) override {}
-    std::string last;
-
-  private:
-    std::ostream& err_;
 };
 
 // After a simulator build: runs the program from reset until a breakpoint, sleep or the limit,
@@ -68,7 +51,7 @@ int countedRun(TZk_UP& up, Shell& shell, const BuildOptions& o, uint64_t limit, 
                              coverage::programOf(up.cpu(), up.engine(), result));
     std::string error;
     if (!coverage::writeOutputs(report, o.counting, ctx.out, error)) {
-        ctx.err << kMe << error << '\n';
+        ctx.err << kBuildPrefix << error << '\n';
         return kExitFailed;
     }
     return kExitOk;
@@ -76,11 +59,11 @@ int countedRun(TZk_UP& up, Shell& shell, const BuildOptions& o, uint64_t limit, 
 
 int runBuild(const BuildOptions& o, CliContext& ctx) {
     if (const auto problem = inputFileProblem(o.file)) {
-        ctx.err << kMe << *problem << '\n';
+        ctx.err << kBuildPrefix << *problem << '\n';
         return kExitUsage;
     }
     const fs::path libDir = o.lib.empty() ? chipLibraryDir() : fs::path(o.lib);
-    StderrUi ui(ctx.err);
+    StderrUi ui(ctx.err, kBuildPrefix);
     WorkbenchSetup setup;
     setup.programDir = programDir().string();
     setup.libraryDir = libDir;
@@ -89,18 +72,18 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
     Workbench bench(std::move(setup));
     std::string problem;
     if (!bench.loadChipList(&problem)) {
-        ctx.err << kMe << "no chip library in " << libDir.string()
+        ctx.err << kBuildPrefix << "no chip library in " << libDir.string()
                 << (problem.empty() ? "" : " (" + problem + ")") << '\n';
         return kExitUsage;
     }
     if (!o.connect.empty()) {
         TargetAddress address;
         if (!parseTargetAddress(o.connect, address, problem)) {
-            ctx.err << kMe << "--connect \"" << o.connect << "\": " << problem << '\n';
+            ctx.err << kBuildPrefix << "--connect \"" << o.connect << "\": " << problem << '\n';
             return kExitUsage;
         }
     }
-    if (!checkIncludeDirs(o.includeDirs, ctx.err, kMe)) return kExitUsage;
+    if (!checkIncludeDirs(o.includeDirs, ctx.err, kBuildPrefix)) return kExitUsage;
     Shell* shell = &bench.shell();
     TZk_UP& up = bench.up();
     shell->setIncludeDirs({o.includeDirs.begin(), o.includeDirs.end()});
@@ -109,15 +92,15 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
     // something else than the project.
     if (!shell->state().configLoaded || !unread.empty()) {
         if (!shell->state().configLoaded && !unread.empty())
-            ctx.err << kMe << o.file << ": " << unread << '\n';
-        ctx.err << kMe << "nothing was built\n";
+            ctx.err << kBuildPrefix << o.file << ": " << unread << '\n';
+        ctx.err << kBuildPrefix << "nothing was built\n";
         return kExitFailed;
     }
     const bool programmer = bench.options().ideMode() == IdeMode::Programmer;
     const bool simulator =
         o.target.empty() ? shell->state().simulatorMode : o.target == "simulator";
     if (!o.connect.empty() && simulator && !programmer) {
-        ctx.err << kMe << "--connect needs --target emulator or a programmer-mode file\n";
+        ctx.err << kBuildPrefix << "--connect needs --target emulator or a programmer-mode file\n";
         return kExitUsage;
     }
     // The emulator: the unit at --connect, else the virtual unit in this process (for the chip
@@ -129,24 +112,24 @@ int runBuild(const BuildOptions& o, CliContext& ctx) {
         shell->SetMainFile(bench.editor().pathOf(1));
 
     if (o.counting.append && o.counting.coverage.empty()) {
-        ctx.err << kMe << "--coverage-append needs --coverage FILE\n";
+        ctx.err << kBuildPrefix << "--coverage-append needs --coverage FILE\n";
         return kExitUsage;
     }
     uint64_t limit = 10'000'000;
     if (o.counting.any() || !o.maxInstructions.empty()) {
         const CommandNumber n = parseCommandNumber(toUpperAscii(o.maxInstructions));
         if (!o.maxInstructions.empty() && (!n.isNumber || n.tooLarge || n.value < 1)) {
-            ctx.err << kMe << "--max-instructions \"" << o.maxInstructions
+            ctx.err << kBuildPrefix << "--max-instructions \"" << o.maxInstructions
                     << "\" is not a count of at least 1\n";
             return kExitUsage;
         }
         if (!o.maxInstructions.empty()) limit = uint64_t(n.value);
         if (!o.counting.any()) {
-            ctx.err << kMe << "--max-instructions goes with --coverage or --profile\n";
+            ctx.err << kBuildPrefix << "--max-instructions goes with --coverage or --profile\n";
             return kExitUsage;
         }
         if (o.assembleOnly || !simulator || programmer) {
-            ctx.err << kMe
+            ctx.err << kBuildPrefix
                     << "--coverage and --profile run the program on the simulator: not "
                        "with --assemble-only, the emulator or a programmer-mode file\n";
             return kExitUsage;

@@ -17,7 +17,7 @@
 namespace zerka::cli {
 namespace {
 
-constexpr const char* kMe = "zerka dap: ";
+constexpr const char* kDapPrefix = "zerka dap: ";
 
 struct DapOptions {
     std::string listen;
@@ -44,7 +44,7 @@ int serveStdio(CliContext& ctx) {
     std::cout.flush();
     const int out = ::dup(STDOUT_FILENO);
     if (out < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
-        ctx.err << kMe << "cannot set up standard output\n";
+        ctx.err << kDapPrefix << "cannot set up standard output\n";
         return kExitFailed;
     }
     dap::DapServer server(STDIN_FILENO, out, &ctx.err);
@@ -57,13 +57,13 @@ int serveTcp(const std::string& address, CliContext& ctx) {
     const std::optional<uint16_t> port = loopbackPort(address);
     if (!port) {
         ctx.err
-            << kMe << "--listen \"" << address
+            << kDapPrefix << "--listen \"" << address
             << "\" is not tcp:127.0.0.1:PORT (a port from 1 to 65535 on the loopback address)\n";
         return kExitUsage;
     }
     const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listener < 0) {
-        ctx.err << kMe << "cannot open a socket\n";
+        ctx.err << kDapPrefix << "cannot open a socket\n";
         return kExitFailed;
     }
     const int yes = 1;
@@ -74,15 +74,15 @@ int serveTcp(const std::string& address, CliContext& ctx) {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) < 0 ||
         ::listen(listener, 1) < 0) {
-        ctx.err << kMe << "cannot listen on " << address << " (address in use?)\n";
+        ctx.err << kDapPrefix << "cannot listen on " << address << " (address in use?)\n";
         ::close(listener);
         return kExitUsage;
     }
-    ctx.err << kMe << "listening on " << address << '\n';
+    ctx.err << kDapPrefix << "listening on " << address << '\n';
     const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     ::close(listener);
     if (client < 0) {
-        ctx.err << kMe << "no client connected\n";
+        ctx.err << kDapPrefix << "no client connected\n";
         return kExitFailed;
     }
     int status = 0;

@@ -11,6 +11,7 @@
 // nothing is then sent to the unit), 2 for a usage error.
 #include "cli/commands.h"
 #include "cli/cli_options.h"
+#include "cli/stderr_ui.h"
 #include "chip/options_model.h"
 #include "cli/prog_chip.h"
 #include "core/atomic_file.h"
@@ -28,7 +29,7 @@
 namespace zerka::cli {
 namespace {
 
-const std::string kMe = "zerka prog: ";
+constexpr const char* kProgPrefix = "zerka prog: ";
 
 struct ProgOptions {
     std::string operation;
@@ -56,25 +57,10 @@ class PrintedLog : public MessageLog {
     std::ostream& out_;
 };
 
-class StderrUi : public UiHost {
-  public:
-    explicit StderrUi(std::ostream& err) : err_(err) {}
-    Button messageBox(MessageType, const std::string& text, Buttons buttons) override {
-        err_ << kMe << text << '\n';
-        return buttons == Buttons::Ok ? Button::Ok : Button::Cancel;
-    }
-    void statusText(const std::string&) override {}
-    void progress(int) override {}
-    void busy(bool) override {}
-
-  private:
-    std::ostream& err_;
-};
-
 std::optional<bool> onOff(const std::string& text, const char* what, std::ostream& err) {
     if (text == "on") return true;
     if (text == "off") return false;
-    err << kMe << what << " \"" << text << "\": use on or off\n";
+    err << kProgPrefix << what << " \"" << text << "\": use on or off\n";
     return std::nullopt;
 }
 
@@ -87,7 +73,7 @@ bool writeWords(const std::string& path, const std::vector<uint16_t>& words, std
     }
     std::string problem;
     if (!writeFileAtomic(path, bytes, &problem)) {
-        err << kMe << problem << '\n';
+        err << kProgPrefix << problem << '\n';
         return false;
     }
     return true;
@@ -95,7 +81,7 @@ bool writeWords(const std::string& path, const std::vector<uint16_t>& words, std
 
 // A connection that failed: the link's own words (a busy unit, a socket nobody serves).
 void reportDiagnosis(const UsbLink& usb, CliContext& ctx) {
-    if (!usb.diagnosis().empty()) ctx.err << kMe << usb.diagnosis() << '\n';
+    if (!usb.diagnosis().empty()) ctx.err << kProgPrefix << usb.diagnosis() << '\n';
 }
 
 int runSettings(const ProgOptions& o, ProgLink& link, const ChipModel& chip, CliContext& ctx) {
@@ -113,12 +99,13 @@ int runSettings(const ProgOptions& o, ProgLink& link, const ChipModel& chip, Cli
         const auto [end, ec] =
             std::from_chars(o.chipCode.data(), o.chipCode.data() + o.chipCode.size(), n);
         if (ec != std::errc{} || end != o.chipCode.data() + o.chipCode.size()) {
-            ctx.err << kMe << "--chip-code \"" << o.chipCode << "\": use a decimal number or off\n";
+            ctx.err << kProgPrefix << "--chip-code \"" << o.chipCode
+                    << "\": use a decimal number or off\n";
             return kExitUsage;
         }
         number = n;
     }
-    StderrUi ui(ctx.err);
+    StderrUi ui(ctx.err, kProgPrefix);
     if (!link.usb().ensureConnected(ui, 0)) {
         reportDiagnosis(link.usb(), ctx);
         return kExitFailed;
@@ -134,7 +121,7 @@ int runSettings(const ProgOptions& o, ProgLink& link, const ChipModel& chip, Cli
              ok;
     ProgrammerSettingsPage page;
     if (!settings.readAll(page) || !ok) {
-        ctx.err << kMe << "the programmer did not answer\n";
+        ctx.err << kProgPrefix << "the programmer did not answer\n";
         return kExitFailed;
     }
     ctx.out << "Firmware: " << page.firmware << '\n'
@@ -155,17 +142,18 @@ bool checkCalibration(const ProgOptions& o, const ChipModel& chip, std::ostream&
     const bool any = o.calibrate || o.softwareHao || o.softwareLpo;
     const bool values = !o.hao.empty() || !o.permissibleError.empty() || !o.lpo.empty();
     if ((any || values) && o.operation != "program" && o.operation != "auto") {
-        err << kMe << "calibration options belong to program and auto\n";
+        err << kProgPrefix << "calibration options belong to program and auto\n";
         return false;
     }
     if (values && !any) {
-        err << kMe << "--hao, --permissible-error and --lpo need --calibrate, --sw-hao or "
-                      "--sw-lpo\n";
+        err << kProgPrefix
+            << "--hao, --permissible-error and --lpo need --calibrate, --sw-hao or "
+               "--sw-lpo\n";
         return false;
     }
     if (!any) return true;
     if ((o.calibrate || o.softwareHao) && !chip.hasHao) {
-        err << kMe << "chip " << chip.productName
+        err << kProgPrefix << "chip " << chip.productName
             << " has no #HAO oscillator to calibrate (--calibrate, --sw-hao)\n";
         return false;
     }
@@ -173,7 +161,7 @@ bool checkCalibration(const ProgOptions& o, const ChipModel& chip, std::ostream&
         o.hao.empty() ? "2000000" : o.hao, o.permissibleError.empty() ? "2" : o.permissibleError,
         o.lpo.empty() ? "28000" : o.lpo, chip, o.calibrate, o.softwareHao, o.softwareLpo);
     if (problem) {
-        err << kMe << *problem << ' ' << calibrationRangeText(*problem, chip) << '\n';
+        err << kProgPrefix << *problem << ' ' << calibrationRangeText(*problem, chip) << '\n';
         return false;
     }
     return true;
@@ -183,31 +171,31 @@ int runProg(const ProgOptions& o, CliContext& ctx) {
     const bool needsFile =
         o.operation == "program" || o.operation == "auto" || o.operation == "download";
     if (needsFile && o.hexFile.empty()) {
-        ctx.err << kMe << o.operation << " needs the word image (.hex) to burn\n";
+        ctx.err << kProgPrefix << o.operation << " needs the word image (.hex) to burn\n";
         return kExitUsage;
     }
     if (!needsFile && !o.hexFile.empty()) {
-        ctx.err << kMe << o.operation << " takes no HEXFILE\n";
+        ctx.err << kProgPrefix << o.operation << " takes no HEXFILE\n";
         return kExitUsage;
     }
     if (const auto problem = needsFile ? inputFileProblem(o.hexFile) : std::nullopt) {
-        ctx.err << kMe << *problem << '\n';
+        ctx.err << kProgPrefix << *problem << '\n';
         return kExitUsage;
     }
     if (const auto problem = o.out.empty() ? std::nullopt : inputFileProblem(o.out, true)) {
-        ctx.err << kMe << "--out: " << *problem << '\n';
+        ctx.err << kProgPrefix << "--out: " << *problem << '\n';
         return kExitUsage;
     }
     if (!o.connect.empty()) {
         TargetAddress address;
         std::string problem;
         if (!parseTargetAddress(o.connect, address, problem)) {
-            ctx.err << kMe << "--connect \"" << o.connect << "\": " << problem << '\n';
+            ctx.err << kProgPrefix << "--connect \"" << o.connect << "\": " << problem << '\n';
             return kExitUsage;
         }
     }
     // The unit at --connect, else the USB programmer (or the one ZERKA_TARGET names).
-    StderrUi ui(ctx.err);
+    StderrUi ui(ctx.err, kProgPrefix);
     WorkbenchSetup setup;
     setup.programDir = programDir().string();
     setup.libraryDir = o.lib.empty() ? chipLibraryDir() : std::filesystem::path(o.lib);
@@ -216,7 +204,7 @@ int runProg(const ProgOptions& o, CliContext& ctx) {
     Workbench bench(std::move(setup));
     ChipLibrary& library = bench.library();
     ChipModel& chip = bench.chip();
-    if (!loadChosenChip(library, o.chip.empty() ? "0" : o.chip, chip, ctx.err, kMe))
+    if (!loadChosenChip(library, o.chip.empty() ? "0" : o.chip, chip, ctx.err, kProgPrefix))
         return kExitUsage;
     if (!checkCalibration(o, chip, ctx.err)) return kExitUsage;
 

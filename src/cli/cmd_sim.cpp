@@ -27,7 +27,7 @@
 namespace zerka::cli {
 namespace {
 
-constexpr const char* kMe = "zerka sim: ";
+constexpr const char* kSimPrefix = "zerka sim: ";
 constexpr uint64_t kDefaultMaxInstructions = 10'000'000;
 
 // `--target emulator [--connect unix:PATH|tcp:127.0.0.1:PORT]`: the same command line on the
@@ -66,7 +66,7 @@ class StderrHost : public UiHost {
     explicit StderrHost(std::ostream& err) : err_(err) {}
     Button messageBox(MessageType, const std::string& text, Buttons) override {
         // Nobody can press the target's button here; the report's stop reason says "sleep".
-        if (text != TZk_UP::kAsleepMessage) err_ << kMe << text << '\n';
+        if (text != TZk_UP::kAsleepMessage) err_ << kSimPrefix << text << '\n';
         return Button::Ok;
     }
     void statusText(const std::string&) override {}
@@ -125,7 +125,7 @@ class Simulation {
                                     bool program = false);
     void takeLabels(const AssemblyResult& result);
     bool usage(const std::string& text) {
-        ctx_.err << kMe << text << '\n';
+        ctx_.err << kSimPrefix << text << '\n';
         return false;
     }
     bool applyPokes();
@@ -141,7 +141,7 @@ class Simulation {
     bool enterEmulator(const AssemblyResult& result, bool stackStop, uint64_t maxCycles);
     bool linkLost() const { return emulator_ && bench_->linkLost(); }
     int reportLostLink() {
-        ctx_.err << kMe << "the link to the target unit was lost (" << bench_->unit().name()
+        ctx_.err << kSimPrefix << "the link to the target unit was lost (" << bench_->unit().name()
                  << "): no final state to report\n";
         return kExitFailed;
     }
@@ -492,13 +492,14 @@ void Simulation::printJson(const std::string& reason) {
     ctx_.out << j.dump() << '\n';
 }
 
-// The workbench's bring-up on the unit the options name, its failures worded after kMe.
+// The workbench's bring-up on the unit the options name, its failures worded after kSimPrefix.
 bool Simulation::enterEmulator(const AssemblyResult& result, bool stackStop, uint64_t maxCycles) {
     if (!o_.target.connect.empty()) {
         TargetAddress address;
         std::string problem;
         if (!parseTargetAddress(o_.target.connect, address, problem)) {
-            ctx_.err << kMe << "--connect \"" << o_.target.connect << "\": " << problem << '\n';
+            ctx_.err << kSimPrefix << "--connect \"" << o_.target.connect << "\": " << problem
+                     << '\n';
             return false;
         }
     }
@@ -509,7 +510,7 @@ bool Simulation::enterEmulator(const AssemblyResult& result, bool stackStop, uin
     const BringUp status = bench.bringUpEmulator(accesses);
     if (status == BringUp::ConnectFailed) {
         const UsbLink& usb = bench.emulator().usb();
-        ctx_.err << kMe << connectErrorText(0);
+        ctx_.err << kSimPrefix << connectErrorText(0);
         if (bench.unit().fromEnvironment) ctx_.err << " (ZERKA_TARGET=" << bench.unit().address << ")";
         if (!usb.diagnosis().empty()) ctx_.err << " (" << usb.diagnosis() << ")";
         ctx_.err << '\n';
@@ -518,7 +519,7 @@ bool Simulation::enterEmulator(const AssemblyResult& result, bool stackStop, uin
     if (status != BringUp::Ok) {
         // A body that does not answer is as wrong as another chip's.
         const bool id = status == BringUp::ChipIdMissing || status == BringUp::ChipIdMismatch;
-        ctx_.err << kMe << (id ? shell_text::kChipIdError : bringUpText(status)) << '\n';
+        ctx_.err << kSimPrefix << (id ? shell_text::kChipIdError : bringUpText(status)) << '\n';
         return false;
     }
     bench.emulator().run().setBlockingRuns(true, maxCycles);
@@ -527,7 +528,7 @@ bool Simulation::enterEmulator(const AssemblyResult& result, bool stackStop, uin
 }
 
 int Simulation::run() {
-    setup_ = prepareAssembly(o_.assembly, AssemblyMode::BuildAndLoad, ctx_.err, kMe, &host_);
+    setup_ = prepareAssembly(o_.assembly, AssemblyMode::BuildAndLoad, ctx_.err, kSimPrefix, &host_);
     if (!setup_) return kExitUsage;
     AsmSetup* setup = setup_.get();
     bench_ = setup->bench.get();
@@ -540,7 +541,7 @@ int Simulation::run() {
     if (!o_.steps.empty() && !parseCount(o_.steps, "--step")) return kExitUsage;
     if (!o_.stepOvers.empty() && !parseCount(o_.stepOvers, "--step-over")) return kExitUsage;
 
-    PrefixedLog log(ctx_.err, kMe);
+    PrefixedLog log(ctx_.err, kSimPrefix);
     AssemblyContext context = setup->context(log);
     // The result stays in memory: output files only when a switch asks for them.
     AssemblyOptions& files = setup->assembly;
@@ -555,9 +556,10 @@ int Simulation::run() {
     const AssemblyResult result = Assemble(o_.assembly.main, context, setup->assembly);
     if (result.refused) return kExitUsage; // the log said which output would replace an input
     if (!result.success) {
-        ctx_.err << kMe << "\"" << o_.assembly.main << "\" did not assemble (" << result.errorCount
-                 << (result.errorCount == 1 ? " error)\n" : " errors)\n");
-        if (const auto hint = coreHint(result, *setup->chip)) ctx_.err << kMe << *hint << '\n';
+        ctx_.err << kSimPrefix << "\"" << o_.assembly.main << "\" did not assemble ("
+                 << result.errorCount << (result.errorCount == 1 ? " error)\n" : " errors)\n");
+        if (const auto hint = coreHint(result, *setup->chip))
+            ctx_.err << kSimPrefix << *hint << '\n';
         return kExitFailed;
     }
 
@@ -571,7 +573,7 @@ int Simulation::run() {
     up_->ClearBreakpoints();
     UpCentreReceiver receiver(*up_);
     if (!HandOverAssembly(result, receiver)) {
-        ctx_.err << kMe << "the program could not be loaded into the simulator\n";
+        ctx_.err << kSimPrefix << "the program could not be loaded into the simulator\n";
         return kExitFailed;
     }
     if (o_.target.emulator() && !enterEmulator(result, stackStop, *limit)) return kExitFailed;
@@ -597,7 +599,7 @@ int Simulation::run() {
                                  coverage::programOf(up_->cpu(), up_->engine(), result));
         std::string error;
         if (!coverage::writeOutputs(report, o_.counting, o_.json ? ctx_.err : ctx_.out, error)) {
-            ctx_.err << kMe << error << '\n';
+            ctx_.err << kSimPrefix << error << '\n';
             return kExitFailed;
         }
     }
@@ -606,11 +608,12 @@ int Simulation::run() {
     for (const Expectation& x : expectations_)
         if (!x.ok()) {
             ++failed;
-            ctx_.err << kMe << "expected " << x.name << " (" << hexText(x.address, 4)
+            ctx_.err << kSimPrefix << "expected " << x.name << " (" << hexText(x.address, 4)
                      << "h) = " << int(x.expected) << ", found " << int(x.actual) << '\n';
         }
     if (failed) {
-        ctx_.err << kMe << failed << " of " << expectations_.size() << " expectations failed\n";
+        ctx_.err << kSimPrefix << failed << " of " << expectations_.size()
+                 << " expectations failed\n";
         return kExitExpectation;
     }
     return kExitOk;
@@ -683,7 +686,7 @@ void registerSimCommand(CLI::App& app, CliContext& ctx) {
         ->check(notEmpty());
     sub->add_option("MAIN", o->assembly.main, "Main source file")->required();
     sub->callback([o, &ctx] {
-        runCommand(ctx, kMe, [&] {
+        runCommand(ctx, kSimPrefix, [&] {
             Simulation sim(*o, ctx);
             return sim.run();
         });

@@ -44,7 +44,7 @@ struct TargetOptions {
     TargetProgrammerOptions programmer;
 };
 
-constexpr const char* kMe = "zerka target: ";
+constexpr const char* kTargetPrefix = "zerka target: ";
 
 // Takes the stop signals that arrived off the descriptor. Left pending, they would end the
 // process the moment the old signal mask comes back, before its summary.
@@ -60,7 +60,7 @@ void drainSignals(int fd) {
 // Without --chip the unit is the library's first chip, the one the other commands default to,
 // so that a host without --chip finds the body it accepts.
 bool applyChip(const TargetOptions& o, TargetConfig& config, CliContext& ctx) {
-    const char* me = kMe;
+    const char* me = kTargetPrefix;
     ChipLibrary library(o.lib.empty() ? chipLibraryDir() : std::filesystem::path(o.lib));
     std::string error;
     if (!library.buildChipList(&error)) {
@@ -86,7 +86,7 @@ bool applyChip(const TargetOptions& o, TargetConfig& config, CliContext& ctx) {
 }
 
 int runTarget(const TargetOptions& o, CliContext& ctx) {
-    const char* me = kMe;
+    const char* me = kTargetPrefix;
     TargetConfig config;
     if (equalsIgnoreCase(o.usb, "hid")) {
         config.usbForm = UsbForm::Hid;
@@ -119,7 +119,8 @@ int runTarget(const TargetOptions& o, CliContext& ctx) {
         return kExitUsage;
     }
     if (o.verbose)
-        unit.setCommandLog([&ctx](const std::string& line) { ctx.err << kMe << line << '\n'; });
+        unit.setCommandLog(
+            [&ctx](const std::string& line) { ctx.err << kTargetPrefix << line << '\n'; });
 
     // Interrupts arrive on a descriptor, so the server can finish the connection in order.
     sigset_t stopSignals;

@@ -15,24 +15,24 @@ namespace zerka::cli {
 
 namespace {
 
-const std::string kMe = "zerka target: ";
+const std::string kTargetOptionsPrefix = "zerka target: ";
 
 bool loadSocketImage(const std::string& file, uint32_t romWords, SocketSetup& socket,
                      std::ostream& err) {
     if (const auto problem = inputFileProblem(file)) {
-        err << kMe << "--socket-image: " << *problem << '\n';
+        err << kTargetOptionsPrefix << "--socket-image: " << *problem << '\n';
         return false;
     }
     std::string bytes;
     if (!readFileBytes(file, bytes)) {
-        err << kMe << "cannot read the socket image " << file << '\n';
+        err << kTargetOptionsPrefix << "cannot read the socket image " << file << '\n';
         return false;
     }
     // Without a chip type the information block is the file's last 512 bytes.
     const size_t codeWords =
         romWords ? (romWords / 256) * 256 : (bytes.size() > 512 ? (bytes.size() - 512) / 2 : 0);
     if (bytes.size() / 2 > codeWords + 256) {
-        err << kMe << "the socket image " << file << " is larger than the chip\n";
+        err << kTargetOptionsPrefix << "the socket image " << file << " is larger than the chip\n";
         return false;
     }
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -81,12 +81,13 @@ bool applyTargetProgrammerOptions(const TargetProgrammerOptions& o, const std::s
         } else if (fault.rfind("verify-fail=", 0) == 0) {
             const auto a = parseTargetHex(fault.substr(12), 0x7FFF);
             if (!a) {
-                err << kMe << "\"" << fault << "\": give a program address 0..7FFF in hex\n";
+                err << kTargetOptionsPrefix << "\"" << fault
+                    << "\": give a program address 0..7FFF in hex\n";
                 return false;
             }
             p.faults.verifyFailAddress = *a;
         } else {
-            err << kMe << "unknown fault \"" << fault
+            err << kTargetOptionsPrefix << "unknown fault \"" << fault
                 << "\" (use vpp, vdd, flash-busy or verify-fail=ADDR)\n";
             return false;
         }
@@ -94,7 +95,7 @@ bool applyTargetProgrammerOptions(const TargetProgrammerOptions& o, const std::s
     // The state file may not be there yet; a folder or a device is no place for it.
     if (const auto problem =
             o.flashState.empty() ? std::nullopt : inputFileProblem(o.flashState, true)) {
-        err << kMe << "--flash-state: " << *problem << '\n';
+        err << kTargetOptionsPrefix << "--flash-state: " << *problem << '\n';
         return false;
     }
     p.flashState = o.flashState;
@@ -105,14 +106,15 @@ bool applyTargetProgrammerOptions(const TargetProgrammerOptions& o, const std::s
     } else if (!socketChip.empty()) {
         ChipLibrary library(lib.empty() ? chipLibraryDir() : std::filesystem::path(lib));
         ChipModel model;
-        if (!loadChosenChip(library, socketChip, model, err, kMe)) return false;
+        if (!loadChosenChip(library, socketChip, model, err, kTargetOptionsPrefix)) return false;
         p.socket.kind = SocketSetup::Kind::Blank;
         p.socket.chipId = model.chipId;
         romWords = model.romWords;
         // A weak cell past the chip's program would never be burned: the fault could not show.
         const uint32_t words = (romWords / 256) * 256;
         if (p.faults.verifyFailAddress >= int64_t(words)) {
-            err << kMe << "\"verify-fail=" << hexText(uint32_t(p.faults.verifyFailAddress), 4)
+            err << kTargetOptionsPrefix
+                << "\"verify-fail=" << hexText(uint32_t(p.faults.verifyFailAddress), 4)
                 << "h\" lies past the " << words << " program words of " << model.productName
                 << " (0.." << hexText(words - 1, 4) << "h)\n";
             return false;
