@@ -17,11 +17,11 @@ function(zerka_add_library name)
   endif()
 endfunction()
 
-# Test programs compile in batches of files (unity builds): most of a test file's compile time is
-# the headers it shares with its neighbours, so a batch of eight costs about half as much CPU as
-# its files one by one. Names at file scope in one test folder must therefore differ.
-option(ZERKA_UNITY_TESTS "Compile each test program in batches of files" ON)
-function(zerka_unity_test name)
+# Test programs (and the cli library) compile in batches of files (unity builds): most of a file's
+# compile time is the headers it shares with its neighbours, so a batch of eight costs about half
+# as much CPU as its files one by one. Names at file scope in one folder must therefore differ.
+option(ZERKA_UNITY_TESTS "Compile the test programs and the cli library in batches of files" ON)
+function(zerka_unity_build name)
   if(ZERKA_UNITY_TESTS)
     set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   endif()
@@ -38,7 +38,7 @@ function(zerka_add_test name)
     return()
   endif()
   add_executable(${name} ${srcs})
-  zerka_unity_test(${name})
+  zerka_unity_build(${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} zerka_testsupport GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE
