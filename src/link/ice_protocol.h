@@ -45,7 +45,11 @@ constexpr uint16_t kIcePc = 0x106B;
 constexpr uint16_t kIceOption = 0x106E;
 constexpr uint16_t kIceCoreSelect = 0x106F; // 0 CX4A, 1 CX4B
 constexpr uint16_t kIceRegisterEnd = 0x1100;
+// Word addresses above the program memory: the information block and the configuration block,
+// 256 words each.
+constexpr uint32_t kIceInfoBlockAddress = 0x8000;
 constexpr uint32_t kIceConfigWordAddress = 0x8100;
+constexpr uint32_t kIceBlockWords = 256;
 constexpr uint16_t kBody8024 = 0x8024;
 
 // The three address bytes of emulator address A with the direction bit (1 read, 0 write):

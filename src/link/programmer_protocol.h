@@ -59,15 +59,29 @@ constexpr uint8_t kSystemSkipTrim = 0x12;
 constexpr uint8_t kSettingOn = 0xAA;
 constexpr uint8_t kSettingOff = 0xFF;
 
+// A chip's words as the programmer reads them (kProgChipRead, kProgReadChipWords): the code
+// from 0, the SBM area from 4000h (128 words, then the BIE banks), and the identifier and the
+// status word at 80FEh and 80FFh.
+constexpr uint32_t kChipCodeWords = 0x8000;
+constexpr uint32_t kChipSbmAddress = 0x4000;
+constexpr uint32_t kChipSbmWords = 0x100;
+constexpr uint32_t kChipIdAddress = 0x80FE;
+constexpr uint32_t kChipStatusAddress = 0x80FF;
+// Status word: bit 11 clear = protected; bit 0 clear = programmed (the checksum then stands in
+// SBM word 123). An image's information word 127 asks for protection the same way.
+constexpr uint16_t kChipStatusProtectBit = 0x0800;
+
 // An image in the programmer's flash.
 constexpr uint32_t kSbmJobWords = 128;
 constexpr uint32_t kFlashInfoFirstHalf = 0x8000;
 constexpr uint32_t kFlashInfoSecondHalf = 0xFF00;
 constexpr uint32_t kFlashIdArea = 0xFFE0;
+constexpr uint32_t kFlashStoredChecksum = kFlashInfoFirstHalf + 2 * 123; // information word 123
 // The flash byte address of program word k: words from 4000h on lie above the information
 // block, so a 32K-word program fits beside it.
+constexpr uint32_t kFlashLowCodeWords = 0x4000;
 constexpr uint32_t flashCodeAddress(uint32_t k) {
-    return k < 0x4000 ? 2 * k : 2 * k + 0x8000;
+    return k < kFlashLowCodeWords ? 2 * k : 2 * k + kFlashInfoFirstHalf;
 }
 // Information words the programmer writes itself (identifier, chip code number): verifying the
 // SBM passes over them.

@@ -6,14 +6,6 @@
 
 namespace zerka {
 
-namespace {
-
-constexpr uint32_t kLowCodeWords = 0x4000;
-constexpr uint32_t kMaxCodeWords = 0x8000;
-constexpr uint32_t kStoredChecksum = 0x80F6;
-
-} // namespace
-
 ProgOutcome Programmer::DownloadCommand(const std::filesystem::path& file) {
     ProgOutcome out;
     const uint32_t codeBytes = (env_.chip.romWords / 256) * 512;
@@ -140,18 +132,20 @@ ProgOutcome Programmer::ReadBackCommand(FlashReadBack& result) {
         uint16_t area[3] = {};
         uint16_t checksum[1] = {};
         if (!link_.readWords(kFlashInfoSecondHalf, second) ||
-            !link_.readWords(kFlashIdArea, area) || !link_.readWords(kStoredChecksum, checksum))
+            !link_.readWords(kFlashIdArea, area) ||
+            !link_.readWords(kFlashStoredChecksum, checksum))
             return fail("ERROR", "The programmer's flash did not answer the read");
         // An erased flash says FFFFh: the area names no code that fits the flash.
         const uint32_t start = area[0];
         const uint32_t count = area[1];
-        if (count == 0 || start + count > kMaxCodeWords)
+        if (count == 0 || start + count > kChipCodeWords)
             return fail("ERROR", "The programmer's flash holds no image (nothing was downloaded "
                                  "into it, or the download did not finish)");
         result.checksum = checksum[0];
         result.code.assign(count, 0xFFFF);
         std::vector<uint8_t> bytes(size_t(count) * 2);
-        const uint32_t low = start < kLowCodeWords ? std::min(count, kLowCodeWords - start) : 0;
+        const uint32_t low =
+            start < kFlashLowCodeWords ? std::min(count, kFlashLowCodeWords - start) : 0;
         auto progress = [this](int p) { env_.ui.progress(p); };
         env_.ui.progress(0);
         if (low &&

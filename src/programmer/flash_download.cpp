@@ -13,7 +13,7 @@ namespace {
 constexpr uint32_t kBlockWords = 128;
 constexpr uint32_t kSectors[] = {0x0000, 0x1000, 0x3000, 0x7000, 0xF000};
 constexpr uint32_t kUpperSector = 0x10000;
-constexpr uint32_t kLowCodeBytes = 0x8000;
+constexpr uint32_t kLowCodeBytes = 2 * kFlashLowCodeWords;
 
 std::vector<uint8_t> bigEndian(std::span<const uint16_t> words) {
     std::vector<uint8_t> bytes(words.size() * 2);
@@ -83,8 +83,7 @@ std::string downloadFailureText(const DownloadResult& r) {
     case Failure::Transfer:
         return "a transfer to the programmer failed";
     case Failure::CodeDiffers:
-        return "the code word at " + r.address + "h read back as " + r.read + ", not " +
-               r.expected;
+        return "the code word at " + r.address + "h read back as " + r.read + ", not " + r.expected;
     case Failure::InfoDiffers:
         return "the information block did not read back as written";
     }

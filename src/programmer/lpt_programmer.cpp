@@ -109,7 +109,7 @@ bool LptProgrammer::program(const ChipModel& chip, ProgrammerState& state, Messa
     const InfoBlock& info = state.image.infoBlock;
     const std::span<const uint16_t> code(state.image.code.data(), (chip.romWords / 256) * 256);
     auto run = [&]() -> bool {
-        if ((status & 0x0800) == 0) {
+        if ((status & kChipStatusProtectBit) == 0) {
             log.AddEntry("Program", 0, "Chip Had been Protect!!");
             return false;
         }
@@ -128,9 +128,9 @@ bool LptProgrammer::program(const ChipModel& chip, ProgrammerState& state, Messa
     };
     bool ok = run();
     // Protection as the image's word 127 asks for it (F7FEh).
-    if (ok && (info[127] & 0x0800) == 0) {
+    if (ok && (info[127] & kChipStatusProtectBit) == 0) {
         exchange(kLptProgProtect);
-        if ((exchange(kLptProgNothing) & 0x0800) != 0) {
+        if ((exchange(kLptProgNothing) & kChipStatusProtectBit) != 0) {
             log.AddEntry("Protect", 0, "Protect Fail");
             ok = false;
         }

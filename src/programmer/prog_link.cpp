@@ -71,7 +71,14 @@ bool ProgLink::progFirmwareAtLeast2() {
 
 std::optional<ChipIdReply> ProgLink::progReadChipId() {
     IoBuffer& b = usb_.ioBuffer;
-    const uint8_t request[7] = {kProgReadChipWords, 0x00, 0x80, 0xFE, 0x00, 0x00, 0x01};
+    // Two words from the identifier on: the identifier and the status word.
+    const uint8_t request[7] = {kProgReadChipWords,
+                                0x00,
+                                static_cast<uint8_t>(kChipIdAddress >> 8),
+                                static_cast<uint8_t>(kChipIdAddress),
+                                0x00,
+                                0x00,
+                                0x01};
     std::memcpy(b.data(), request, sizeof request);
     if (!exchange(7, 8)) return std::nullopt;
     ChipIdReply r;

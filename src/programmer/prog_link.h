@@ -36,7 +36,7 @@ struct ChipIdReply {
     uint16_t status = 0;
     uint8_t statusHigh() const { return static_cast<uint8_t>(status >> 8); }
     uint8_t statusLow() const { return static_cast<uint8_t>(status); }
-    bool protectedChip() const { return (statusHigh() & 0x08) == 0; }
+    bool protectedChip() const { return (status & kChipStatusProtectBit) == 0; }
 };
 
 struct FlashIdReply {

@@ -325,7 +325,8 @@ ProgOutcome Programmer::progVerify() {
         if (!mainJobDone(result, "Verify", "Verify Chip Fail", "Verify Chip OK")) return false;
         // The SBM words the image sets, from the information block kept with it.
         uint16_t second[128] = {}, chip[128] = {}, first[128] = {};
-        bool same = link_.readWords(kFlashInfoSecondHalf, second) && link_.chipRead(0x4000, chip) &&
+        bool same = link_.readWords(kFlashInfoSecondHalf, second) &&
+                    link_.chipRead(kChipSbmAddress, chip) &&
                     link_.readWords(kFlashInfoFirstHalf, first);
         const uint32_t from = (second[116] >> 1) & 0x7F;
         const uint32_t n = second[117] >> 8;

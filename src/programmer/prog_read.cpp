@@ -10,8 +10,6 @@ namespace zerka {
 
 namespace {
 
-constexpr uint32_t kSbmBase = 0x4000;
-
 // w1 of the first non-empty line after each keyword of a description file.
 struct TableValues {
     std::optional<std::string> product, id, rom;
@@ -141,7 +139,7 @@ ProgOutcome Programmer::progRead(ChipReadResult& out) {
             add("Read", "Read Checksum = 0x" + hexText(value, 4));
         } else {
             uint16_t sbm[128] = {};
-            const bool read = link_.chipRead(kSbmBase, sbm);
+            const bool read = link_.chipRead(kChipSbmAddress, sbm);
             out.allBlank =
                 read && programBlank &&
                 std::all_of(std::begin(sbm), std::end(sbm), [](uint16_t w) { return w == 0xFFFF; });
@@ -155,7 +153,7 @@ ProgOutcome Programmer::progRead(ChipReadResult& out) {
         }
     }
     out.bieWords.assign(size_t(std::min<uint32_t>(env_.chip.bieBank, 256)) * 16, 0xFFFF);
-    if (!out.bieWords.empty()) link_.chipRead(kSbmBase, out.bieWords);
+    if (!out.bieWords.empty()) link_.chipRead(kChipSbmAddress, out.bieWords);
     uint16_t info[18] = {};
     if (link_.chipRead(0x406D, info)) {
         if (info[114 - 109] == 0x067F) out.acmSelection = 0;

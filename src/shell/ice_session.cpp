@@ -88,7 +88,7 @@ bool IceSession::selectCore(uint8_t coreVariant) {
 bool IceSession::writeInfoBlock(const std::array<uint16_t, 256>& words) {
     EmulatorMemory::InfoBlock info{};
     std::copy(words.begin(), words.end(), info.begin());
-    if (!memory_.WriteInfoBlock(kInfoBlockAddress, info)) return false;
+    if (!memory_.WriteInfoBlock(kIceInfoBlockAddress, info)) return false;
     return memory_.infoReadBack() == info;
 }
 

@@ -51,7 +51,7 @@ bool LptProgrammerPort::write(PortRegister r, uint8_t value) {
 }
 
 void LptProgrammerPort::command(uint16_t word) {
-    const uint32_t limit = sbm_ ? SocketChip::kSbmWords : SocketChip::kCodeWords;
+    const uint32_t limit = sbm_ ? kChipSbmWords : kChipCodeWords;
     auto current = [this] { return sbm_ ? chip_.sbm(address_) : chip_.code(address_); };
     if (pending_ == Pending::Address) {
         pending_ = Pending::None;
@@ -61,7 +61,7 @@ void LptProgrammerPort::command(uint16_t word) {
     }
     if (pending_ == Pending::Program) {
         pending_ = Pending::None;
-        const bool locked = (chip_.status & SocketChip::kProtectBit) == 0;
+        const bool locked = (chip_.status & kChipStatusProtectBit) == 0;
         if (!vppFault_ && !locked) {
             if (sbm_)
                 chip_.burnSbm(address_, word);
@@ -96,7 +96,7 @@ void LptProgrammerPort::command(uint16_t word) {
         address_ = 0;
         break;
     case kLptProgProtect:
-        if (!vppFault_) chip_.status &= static_cast<uint16_t>(~SocketChip::kProtectBit);
+        if (!vppFault_) chip_.status &= static_cast<uint16_t>(~kChipStatusProtectBit);
         out_ = chip_.status;
         break;
     default:

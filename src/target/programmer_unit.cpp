@@ -52,7 +52,7 @@ ProgrammerUnit::ProgrammerUnit(ProgrammerConfig config)
     } else {
         chip_.insertBlank(s.kind == SocketSetup::Kind::Blank ? s.chipId : 0xFFFF);
         if (!s.imageCode.empty() || !s.imageInfo.empty()) chip_.loadImage(s.imageCode, s.imageInfo);
-        if (s.protectedChip) chip_.status &= static_cast<uint16_t>(~SocketChip::kProtectBit);
+        if (s.protectedChip) chip_.status &= static_cast<uint16_t>(~kChipStatusProtectBit);
     }
     chip_.setWeakCell(config_.faults.verifyFailAddress);
 }
@@ -325,7 +325,7 @@ std::vector<uint8_t> ProgrammerUnit::startJob(uint8_t code) {
     job_.active = true;
     job_.code = code;
     uint32_t words = flashWord(kFlashIdArea + 2);
-    if (words > SocketChip::kCodeWords) words = 0;
+    if (words > kChipCodeWords) words = 0;
     job_.end = now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                            jobTime(code, words) * config_.timeScale);
     r[0] = kUnitAck;
@@ -345,12 +345,11 @@ void ProgrammerUnit::runJob(uint8_t code, Job& job) {
     if (config_.faults.vdd) return fail(kJobFailWord | kJobVddError, 0, 0);
     if (!chip_.present) return fail(kJobFailSocket, 0, 0);
     const uint32_t words = base;
-    if (words == 0 || words > SocketChip::kCodeWords || flash_.busy())
-        return fail(kJobFailSocket, 0, 0);
+    if (words == 0 || words > kChipCodeWords || flash_.busy()) return fail(kJobFailSocket, 0, 0);
     if (flashWord(kFlashIdArea + 4) != chip_.id) return fail(kJobFailChip, 0, chip_.id);
     const bool needsVpp = code == kJobProgram || code == kJobProgramSbm || code == kJobProtect;
     if (needsVpp && config_.faults.vpp) return fail(kJobFailWord | kJobVppError, 0, 0);
-    const bool isProtected = (chip_.status & SocketChip::kProtectBit) == 0;
+    const bool isProtected = (chip_.status & kChipStatusProtectBit) == 0;
     if (needsVpp && isProtected) return fail(kJobFailWord, 0, chip_.status);
     const bool numberOn = settings_.numberOn == kSettingOn;
     auto sbmImage = [&](uint32_t i) -> uint16_t {

@@ -4,6 +4,8 @@
 // and the protection status word (80FFh), any other one the code words from its start on, so a
 // read of a whole 32K-word chip from 0 stays in the code. Programming can only clear bits; an
 // erased word reads FFFFh.
+#include "link/programmer_protocol.h"
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -12,15 +14,6 @@ namespace zerka {
 
 class SocketChip {
   public:
-    static constexpr uint32_t kCodeWords = 0x8000;
-    static constexpr uint32_t kSbmBase = 0x4000;
-    static constexpr uint32_t kSbmWords = 0x100;
-    static constexpr uint32_t kIdAddress = 0x80FE;
-    static constexpr uint32_t kStatusAddress = 0x80FF;
-    // Status word bits: high byte bit 3 clear = protected; low byte bit 0 clear = programmed
-    // (the checksum then stands in SBM word 123).
-    static constexpr uint16_t kProtectBit = 0x0800;
-
     bool present = false;
     uint16_t id = 0xFFFF;
     uint16_t status = 0xFFFF;
@@ -31,8 +24,8 @@ class SocketChip {
 
     // Word `i` of a read that starts at `start`. Without a chip every word reads FFFFh.
     uint16_t read(uint32_t start, uint32_t i) const;
-    uint16_t code(uint32_t k) const { return k < kCodeWords ? code_[k] : 0xFFFF; }
-    uint16_t sbm(uint32_t i) const { return i < kSbmWords ? sbm_[i] : 0xFFFF; }
+    uint16_t code(uint32_t k) const { return k < kChipCodeWords ? code_[k] : 0xFFFF; }
+    uint16_t sbm(uint32_t i) const { return i < kChipSbmWords ? sbm_[i] : 0xFFFF; }
     // One programming pulse: the word keeps only the bits both have. A weak cell takes none.
     void burnCode(uint32_t k, uint16_t value);
     void burnSbm(uint32_t i, uint16_t value);
@@ -42,12 +35,12 @@ class SocketChip {
     void setWeakCell(int64_t k) { weakCell_ = k; }
 
   private:
-    std::vector<uint16_t> code_ = std::vector<uint16_t>(kCodeWords, 0xFFFF);
-    std::array<uint16_t, kSbmWords> sbm_ = filled();
+    std::vector<uint16_t> code_ = std::vector<uint16_t>(kChipCodeWords, 0xFFFF);
+    std::array<uint16_t, kChipSbmWords> sbm_ = filled();
     int64_t weakCell_ = -1;
 
-    static std::array<uint16_t, kSbmWords> filled() {
-        std::array<uint16_t, kSbmWords> a;
+    static std::array<uint16_t, kChipSbmWords> filled() {
+        std::array<uint16_t, kChipSbmWords> a;
         a.fill(0xFFFF);
         return a;
     }

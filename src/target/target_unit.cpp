@@ -448,21 +448,21 @@ void TargetUnit::setProgramWord(uint32_t wordAddress, uint16_t value) {
 }
 
 uint16_t TargetUnit::readWordSpace(uint32_t w) const {
-    if (w < kInfoWordAddress) return programWord(w);
-    if (w < kInfoWordAddress + kBlockWords) return info_[w - kInfoWordAddress];
-    if (w >= kConfigWordAddress && w < kConfigWordAddress + kBlockWords)
-        return configBlock_[w - kConfigWordAddress];
+    if (w < kIceInfoBlockAddress) return programWord(w);
+    if (w < kIceInfoBlockAddress + kIceBlockWords) return info_[w - kIceInfoBlockAddress];
+    if (w >= kIceConfigWordAddress && w < kIceConfigWordAddress + kIceBlockWords)
+        return configBlock_[w - kIceConfigWordAddress];
     return 0xFFFF;
 }
 
 void TargetUnit::writeWordSpace(uint32_t w, uint16_t value, bool programmed) {
     if (config_.memoryType == RomType::Eeprom28C256 && (eepromLocked_ || !programmed)) return;
-    if (w < kInfoWordAddress) {
+    if (w < kIceInfoBlockAddress) {
         setProgramWord(w, value);
-    } else if (w < kInfoWordAddress + kBlockWords) {
-        info_[w - kInfoWordAddress] = value;
-    } else if (w >= kConfigWordAddress && w < kConfigWordAddress + kBlockWords) {
-        configBlock_[w - kConfigWordAddress] = value;
+    } else if (w < kIceInfoBlockAddress + kIceBlockWords) {
+        info_[w - kIceInfoBlockAddress] = value;
+    } else if (w >= kIceConfigWordAddress && w < kIceConfigWordAddress + kIceBlockWords) {
+        configBlock_[w - kIceConfigWordAddress] = value;
     }
 }
 

@@ -71,9 +71,6 @@ enum class UnitMode { Debug, Programmer };
 
 class TargetUnit {
   public:
-    static constexpr uint32_t kInfoWordAddress = 0x8000;
-    static constexpr uint32_t kConfigWordAddress = 0x8100;
-    static constexpr uint32_t kBlockWords = 256;
     static constexpr size_t kHidReportBytes = 64;
     static constexpr size_t kDisplayChars = 32;
 
@@ -120,9 +117,9 @@ class TargetUnit {
     const CpuState& cpu() const { return cpu_; }
     uint16_t programWord(uint32_t wordAddress) const;
     void setProgramWord(uint32_t wordAddress, uint16_t value);
-    uint16_t infoWord(uint32_t index) const { return index < kBlockWords ? info_[index] : 0; }
+    uint16_t infoWord(uint32_t index) const { return index < kIceBlockWords ? info_[index] : 0; }
     uint16_t configWord(uint32_t index) const {
-        return index < kBlockWords ? configBlock_[index] : 0;
+        return index < kIceBlockWords ? configBlock_[index] : 0;
     }
     bool running() const { return running_; }
     bool eepromLocked() const { return eepromLocked_; }
@@ -187,8 +184,8 @@ class TargetUnit {
     TargetConfig config_;
     Engine engine_;
     CpuState cpu_;
-    std::array<uint16_t, kBlockWords> info_{};
-    std::array<uint16_t, kBlockWords> configBlock_{};
+    std::array<uint16_t, kIceBlockWords> info_{};
+    std::array<uint16_t, kIceBlockWords> configBlock_{};
 
     // Emulator registers.
     uint8_t control_ = 0x12;

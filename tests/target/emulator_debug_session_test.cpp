@@ -290,7 +290,7 @@ TEST(EmulatorDebugMirror, TheRefreshMasks3BhAndReadsTheInformationBlockBack) {
     EmulatorMemory::InfoBlock info{};
     for (size_t i = 0; i < info.size(); ++i)
         info[i] = static_cast<uint16_t>(0x100 * i + 7);
-    ASSERT_TRUE(r.memory.WriteInfoBlock(kInfoBlockAddress, info));
+    ASSERT_TRUE(r.memory.WriteInfoBlock(kIceInfoBlockAddress, info));
     r.unit.cpu().WriteData(0x3B, 0xFF);
     ASSERT_TRUE(r.run.refreshMirror());
     EXPECT_EQ(r.data(0x3B), 0x1F);

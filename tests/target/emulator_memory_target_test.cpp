@@ -61,7 +61,7 @@ TEST_P(MemoryFaceTest, InformationBlockAndDataBytes) {
     EmulatorMemory::InfoBlock info{};
     for (size_t i = 0; i < info.size(); ++i)
         info[i] = static_cast<uint16_t>(0xA000 + 3 * i);
-    ASSERT_TRUE(rig.memory.WriteInfoBlock(kInfoBlockAddress, info));
+    ASSERT_TRUE(rig.memory.WriteInfoBlock(kIceInfoBlockAddress, info));
     EXPECT_EQ(rig.memory.infoReadBack(), info);
     EXPECT_EQ(rig.unit.infoWord(0), 0xA000);
     EXPECT_EQ(rig.unit.infoWord(255), 0xA000 + 3 * 255);

@@ -33,7 +33,7 @@ std::vector<Operation> operations() {
          [](Rig& r) {
              EmulatorMemory::InfoBlock info{};
              info.fill(0x5AA5);
-             return r.memory.WriteInfoBlock(kInfoBlockAddress, info);
+             return r.memory.WriteInfoBlock(kIceInfoBlockAddress, info);
          }},
         {"ReadDataBytes", [](Rig& r) { return r.memory.ReadDataBytes(0, 0x200); }},
     };
@@ -151,7 +151,7 @@ TEST(PortFaultTest, SilentUnitFailsVerifyAndMemoryTest) {
         EXPECT_NE(rig.memory.EmulatorMemoryTest(false, position), kMemoryTestPassed);
         EmulatorMemory::InfoBlock info{};
         info.fill(0x1234);
-        EXPECT_FALSE(rig.memory.WriteInfoBlock(kInfoBlockAddress, info));
+        EXPECT_FALSE(rig.memory.WriteInfoBlock(kIceInfoBlockAddress, info));
     }
 }
 

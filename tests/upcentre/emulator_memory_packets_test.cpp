@@ -162,7 +162,7 @@ TEST(EmulatorMemoryPacketsTest, ReadBackSmallerThanTheCodeFailsTheVerify) {
 TEST(EmulatorMemoryPacketsTest, InfoBlockGoesToWord8000) {
     Host host(RomType::Ram62256);
     // The recording unit reads back zeros, so the check of the written block fails.
-    EXPECT_FALSE(host.memory->WriteInfoBlock(kInfoBlockAddress, [] {
+    EXPECT_FALSE(host.memory->WriteInfoBlock(kIceInfoBlockAddress, [] {
         EmulatorMemory::InfoBlock b{};
         b.fill(0x1234);
         return b;

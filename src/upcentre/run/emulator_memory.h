@@ -37,7 +37,6 @@ constexpr uint8_t kBlockNext = 0xA3;
 constexpr uint8_t kBlockAnswer = 0xAA;
 constexpr uint8_t kWritePulseRam = 0;
 constexpr uint8_t kWritePulseEeprom = 10;
-constexpr uint32_t kInfoBlockAddress = 0x8000;
 
 struct EmulatorMemoryHooks {
     // Run control's ClearBreakpoints (the memory test starts with it).

@@ -155,7 +155,7 @@ bool EmulatorRun::refreshMirror() {
 
     if (settings_.eeprom.mode != 0) {
         std::array<uint8_t, 2 * kInfoReadBackWords> b{};
-        if (!ice_.iceSelectWordMode() || !memory_.blockRead(2 * kInfoBlockAddress, b, true))
+        if (!ice_.iceSelectWordMode() || !memory_.blockRead(2 * kIceInfoBlockAddress, b, true))
             return false;
         for (size_t i = 0; i < infoReadBack_.size(); ++i)
             infoReadBack_[i] = static_cast<uint16_t>(b[2 * i] << 8 | b[2 * i + 1]);
