@@ -61,12 +61,7 @@ enum class TextId : int {
     CanNotBeSetupBreakpoint = 51, // "Can not be setup breakpoint after operation PCL..."
     CanNotBeFoundChip = 52, // "Can not be found Chip ID!!"
     CanNotSelectCx4aOr = 53, // "Can not Select CX4A or CX4B!!"
-    Unused54 = 54,
-    Unused55 = 55,
-    Unused56 = 56,
-    Unused57 = 57,
-    Unused58 = 58,
-    Unused59 = 59,
+    // 54..59: entries the table leaves empty
     OverWrite = 60, // "Over Write ""
     RebuildMainProgram = 61, // "had been : modified, Rebuild Main Program?"
     SaveQuote = 62, // "Save  " "
@@ -76,9 +71,7 @@ enum class TextId : int {
     ICEChipComesOffPlease = 66, // "ICE chip comes off, please check!!"
     AdcReferenceBelow = 67, // "If A/D differential voltage reference < 1.4V, I..."
     AdcReferenceAbove = 68, // "If A/D differential voltage reference > 1.4V, I..."
-    Unused69 = 69,
-    Unused70 = 70,
-    Unused71 = 71,
+    // 69..71: entries the table leaves empty
     DownloadLengthError = 72, // "Download File Length  Error , Please check !!"
     MenuFile = 73, // "File"
     ItemNew = 74, // "New(&N)"
@@ -288,9 +281,7 @@ enum class TextId : int {
     IDEMode = 278, // "IDE Mode"
     EmulateAndDebug = 279, // "emulate and Debug"
     IdeModeProgrammer = 280, // "Programmer"
-    Unused281 = 281,
-    Unused282 = 282,
-    Unused283 = 283,
+    // 281..283: entries the table leaves empty
     SramData = 284, // "SRAM Data"
     Address = 285, // "Address"
     WriteData = 286, // "Write Data"
