@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         memory.EmulatorMemoryTest(pick & 0x10, position);
         break;
     case 6:
-        memory.WriteInfoBlock(kInfoBlockAddress, info);
+        memory.WriteInfoBlock(kIceInfoBlockAddress, info);
         break;
     case 7:
         memory.ReadDataBytes(feed.next() << 4, static_cast<size_t>(feed.next()) << 4);

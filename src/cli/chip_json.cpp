@@ -3,6 +3,8 @@
 #include "core/text.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zerka::cli {
 namespace {
@@ -89,55 +91,75 @@ json analogFieldToJson(const AnalogField& f) {
             {"optionFlag", f.optionFlag}};
 }
 
-json chipModelToJson(const ChipModel& m) {
-    json j;
-    j["productName"] = m.productName;
-    j["compilerName"] = m.compilerName;
-    j["coreVariant"] = m.coreVariant;
-    j["chipId"] = m.chipId;
-    j["romWords"] = m.romWords;
-    j["specialRange0"] = range(m.specialRange0);
-    j["specialRange1"] = range(m.specialRange1);
+namespace {
+
+// The model's scalars and small records in model order: the JSON object and the text listing
+// both take them from here.
+std::vector<std::pair<const char*, json>> scalarFields(const ChipModel& m) {
     json banks = json::array();
     for (const AddressRange& r : m.ramBank)
         banks.push_back(range(r));
-    j["ramBank"] = banks;
-    j["lastBankIndex"] = m.lastBankIndex;
-    j["stackDepth"] = m.stackDepth;
-    j["sbmAddr"] = m.sbmAddr;
-    j["emulatorIds"] = m.emulatorIds;
-    j["reg3ByteCount"] = m.reg3ByteCount;
-    j["bitPageCount"] = m.bitPageCount;
-    j["byteCount"] = m.byteCount;
-    j["wordCount"] = m.wordCount;
-    j["sbmBankWords"] = m.sbmBankWords;
-    j["selfEromMode"] = m.selfEromMode;
-    j["selfEromPage"] = m.selfEromPage;
-    j["selfEromBase"] = m.selfEromBase;
-    j["selfEromParam"] = m.selfEromParam;
-    j["sbmRom"] = m.sbmRom;
-    j["sbmStart"] = m.sbmStart;
-    j["sbmSector"] = m.sbmSector;
-    j["hasHao"] = m.hasHao;
-    j["hao"] = {{"w1", m.hao.w1}, {"w2", m.hao.w2}, {"w3", m.hao.w3}, {"w4", m.hao.w4},
-                {"w5", m.hao.w5}, {"w6", m.hao.w6}, {"w7", m.hao.w7}};
-    j["laoRange"] = {{"low", m.laoRange.low}, {"high", m.laoRange.high}};
-    j["triscBit"] = {{"address", m.triscBit.address}, {"bitCode", m.triscBit.bitCode}};
-    j["mckcnBit"] = {{"address", m.mckcnBit.address}, {"bitCode", m.mckcnBit.bitCode}};
-    j["acm"] = {{"address", m.acm.address},
-                {"bit", m.acm.bit},
-                {"flag", m.acm.flag},
-                {"count", m.acm.count}};
-    j["acmSelectable"] = m.acmSelectable;
-    j["acmDefaultHigh"] = m.acmDefaultHigh;
-    j["stackOver"] = {
-        {"address", m.stackOver.address}, {"bit", m.stackOver.bit}, {"flag", m.stackOver.flag}};
-    j["stackOverResetAvailable"] = m.stackOverResetAvailable;
-    j["bieBank"] = m.bieBank;
-    j["serialNumberParam"] = m.serialNumberParam;
-    j["hasAdc"] = m.hasAdc;
-    j["hasOp"] = m.hasOp;
-    j["hasCmp"] = m.hasCmp;
+    return {
+        {"productName", m.productName},
+        {"compilerName", m.compilerName},
+        {"coreVariant", m.coreVariant},
+        {"chipId", m.chipId},
+        {"romWords", m.romWords},
+        {"specialRange0", range(m.specialRange0)},
+        {"specialRange1", range(m.specialRange1)},
+        {"ramBank", banks},
+        {"lastBankIndex", m.lastBankIndex},
+        {"stackDepth", m.stackDepth},
+        {"sbmAddr", m.sbmAddr},
+        {"emulatorIds", m.emulatorIds},
+        {"reg3ByteCount", m.reg3ByteCount},
+        {"bitPageCount", m.bitPageCount},
+        {"byteCount", m.byteCount},
+        {"wordCount", m.wordCount},
+        {"sbmBankWords", m.sbmBankWords},
+        {"selfEromMode", m.selfEromMode},
+        {"selfEromPage", m.selfEromPage},
+        {"selfEromBase", m.selfEromBase},
+        {"selfEromParam", m.selfEromParam},
+        {"sbmRom", m.sbmRom},
+        {"sbmStart", m.sbmStart},
+        {"sbmSector", m.sbmSector},
+        {"hasHao", m.hasHao},
+        {"hao",
+         {{"w1", m.hao.w1},
+          {"w2", m.hao.w2},
+          {"w3", m.hao.w3},
+          {"w4", m.hao.w4},
+          {"w5", m.hao.w5},
+          {"w6", m.hao.w6},
+          {"w7", m.hao.w7}}},
+        {"laoRange", {{"low", m.laoRange.low}, {"high", m.laoRange.high}}},
+        {"triscBit", {{"address", m.triscBit.address}, {"bitCode", m.triscBit.bitCode}}},
+        {"mckcnBit", {{"address", m.mckcnBit.address}, {"bitCode", m.mckcnBit.bitCode}}},
+        {"acm",
+         {{"address", m.acm.address},
+          {"bit", m.acm.bit},
+          {"flag", m.acm.flag},
+          {"count", m.acm.count}}},
+        {"acmSelectable", m.acmSelectable},
+        {"acmDefaultHigh", m.acmDefaultHigh},
+        {"stackOver",
+         {{"address", m.stackOver.address}, {"bit", m.stackOver.bit}, {"flag", m.stackOver.flag}}},
+        {"stackOverResetAvailable", m.stackOverResetAvailable},
+        {"bieBank", m.bieBank},
+        {"serialNumberParam", m.serialNumberParam},
+        {"hasAdc", m.hasAdc},
+        {"hasOp", m.hasOp},
+        {"hasCmp", m.hasCmp},
+    };
+}
+
+} // namespace
+
+json chipModelToJson(const ChipModel& m) {
+    json j;
+    for (auto& [key, value] : scalarFields(m))
+        j[key] = std::move(value);
     j["adc"] = analogBlock(m.adc);
     j["op"] = analogBlock(m.op);
     j["cmp"] = analogBlock(m.cmp);
@@ -160,30 +182,8 @@ std::string dumpJson(const json& j, int indent) {
 }
 
 void printChipModel(std::ostream& out, const ChipModel& m) {
-    const json j = chipModelToJson(m);
-    // Scalars and small records in model order.
-    for (const char* key : {"productName",   "compilerName",
-                            "coreVariant",   "chipId",
-                            "romWords",      "specialRange0",
-                            "specialRange1", "ramBank",
-                            "lastBankIndex", "stackDepth",
-                            "sbmAddr",       "emulatorIds",
-                            "reg3ByteCount", "bitPageCount",
-                            "byteCount",     "wordCount",
-                            "sbmBankWords",  "selfEromMode",
-                            "selfEromPage",  "selfEromBase",
-                            "selfEromParam", "sbmRom",
-                            "sbmStart",      "sbmSector",
-                            "hasHao",        "hao",
-                            "laoRange",      "triscBit",
-                            "mckcnBit",      "acm",
-                            "acmSelectable", "acmDefaultHigh",
-                            "stackOver",     "stackOverResetAvailable",
-                            "bieBank",       "serialNumberParam",
-                            "hasAdc",        "hasOp",
-                            "hasCmp"}) {
-        out << padRight(key, 24) << ' ' << dumpJson(j.at(key), -1) << '\n';
-    }
+    for (const auto& [key, value] : scalarFields(m))
+        out << padRight(key, 24) << ' ' << dumpJson(value, -1) << '\n';
     out << "chipId (hex)             " << hex(m.chipId, 4) << '\n';
     if (!m.emulatorIds.empty()) {
         out << "emulatorIds (hex)       ";

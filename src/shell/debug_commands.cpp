@@ -162,9 +162,9 @@ void DebugCommands::analogAdvice() {
     const int h = (control >> 5) & 3;
     const OptionsModel& o = shell_.parts().options;
     if (o.acm10() && h <= 1)
-        message(MessageType::Warning, debug_text::kAcmTo12, Buttons::Ok);
+        message(MessageType::Warning, TextOf(TextId::AdcReferenceAbove), Buttons::Ok);
     else if (o.acm12() && h >= 2)
-        message(MessageType::Warning, debug_text::kAcmTo10, Buttons::Ok);
+        message(MessageType::Warning, TextOf(TextId::AdcReferenceBelow), Buttons::Ok);
 }
 
 // --- commands --------------------------------------------------------------------------------
@@ -282,9 +282,9 @@ void DebugCommands::memoryCheck() {
     shell_.parts().ui.busy(true);
     if (shell_.parts().yield) shell_.parts().yield();
     if (e->checkProgramMemory())
-        message(MessageType::Information, debug_text::kMemoryOk, Buttons::Ok);
+        message(MessageType::Information, TextOf(TextId::MemoryCheckedOk), Buttons::Ok);
     else
-        message(MessageType::Error, shell_text::kProgramMemory, Buttons::Cancel);
+        message(MessageType::Error, TextOf(TextId::ProgramMemoryAccessedError), Buttons::Cancel);
     afterReset();
 }
 
@@ -301,21 +301,22 @@ void DebugCommands::iceTest() {
     const int r = e ? e->fullMemoryTest(position) : 3;
     switch (r) {
     case 0:
-        message(MessageType::Information, debug_text::kMemoryOk, Buttons::Ok);
+        message(MessageType::Information, TextOf(TextId::MemoryCheckedOk), Buttons::Ok);
         break;
     case 1:
+    case 2: {
+        // The failing memory and the address that failed: four digits for the data memory.
+        const bool program = r == 1;
+        const TextId what =
+            program ? TextId::ProgramMemory62256ErrorAddress : TextId::DataMemoryUPErrorAddress;
         message(MessageType::Error,
-                debug_text::kProgramMemoryAt + hexText(position, 3) + debug_text::kAddressEnd,
+                TextOf(what) + hexText(position, program ? 3 : 4) + debug_text::kAddressEnd,
                 Buttons::Cancel);
         break;
-    case 2:
-        message(MessageType::Error,
-                debug_text::kDataMemoryAt + hexText(position, 4) + debug_text::kAddressEnd,
-                Buttons::Cancel);
-        break;
+    }
     default:
         // A test that never reached the unit has checked nothing.
-        message(MessageType::Error, shell_text::kConnectError, Buttons::Cancel);
+        message(MessageType::Error, TextOf(TextId::ConnectError), Buttons::Cancel);
         break;
     }
 }
@@ -344,7 +345,7 @@ void DebugCommands::reloadRom() {
     EmulatorTarget* e = shell_.parts().emulator;
     if (!debugging() || !emulator() || !e || up_.running()) return;
     if (!e->reloadProgram())
-        message(MessageType::Error, shell_text::kProgramMemory, Buttons::Cancel);
+        message(MessageType::Error, TextOf(TextId::ProgramMemoryAccessedError), Buttons::Cancel);
     views_.programMemory.Refresh();
     host_.refreshDebugWindows();
 }
@@ -386,8 +387,8 @@ void DebugCommands::toggleEditDebug() {
     std::string title =
         "ZerkaIDE" + TextOf(TextId::EditModeTitle) + " " + p.library.chipListVersion();
     if (o.engineerMode()) title += "-Engineer";
-    title += "        Chip = ZK - " + o.chipText() + "     ICE Inteface = " +
-             o.controls().SelLPT.text() + "   Project = " + s.projectFile;
+    title += "        Chip = ZK - " + o.chipText() +
+             "     ICE Inteface = " + o.controls().SelLPT.text() + "   Project = " + s.projectFile;
     p.windows.setTitle(title);
     if (emulator()) shell_.showOnDevice("Zerka-IDE ICE Edit Mode            ");
     host_.runTimerChanged();
@@ -404,7 +405,7 @@ void DebugCommands::watchdogTick() {
     setWatchdog(false);
     s.linkState = 0;
     s.iceConnected = false;
-    message(MessageType::Error, shell_text::kConnectError, Buttons::Cancel);
+    message(MessageType::Error, TextOf(TextId::ConnectError), Buttons::Cancel);
     p.windows.setConnectionPanel(ConnectionPanel::NotConnected);
     p.windows.bringToFront();
     shell_.EnterEditMode(false);

@@ -17,18 +17,9 @@
 
 namespace zerka {
 
-// Message texts of the debug commands.
+// The end of the memory check's error texts (the table's texts hold their start).
 namespace debug_text {
-inline constexpr const char* kMemoryOk = "Memory checked OK!";
-inline constexpr const char* kProgramMemoryAt = "Program memory(62256) error. address:";
-inline constexpr const char* kDataMemoryAt = "Data memory(uP) error. address:";
 inline constexpr const char* kAddressEnd = "h)!";
-inline constexpr const char* kAcmTo12 =
-    "If A/D differential voltage reference > 1.4V, It is suggested to set up the ACM voltage as "
-    "1.2V. Please go to Options-Build Options to change ACM voltage=1.2V";
-inline constexpr const char* kAcmTo10 =
-    "If A/D differential voltage reference < 1.4V, It is suggested to set up the ACM voltage as "
-    "1.0V. Please go to Options-Build Options to change ACM voltage=1.0V";
 } // namespace debug_text
 
 // The child window that Set Break Point acts on.

@@ -1,4 +1,5 @@
 #include "shell/emulator_bring_up.h"
+#include "uitext/text_id.h"
 
 #include "shell/shell.h"
 #include "upcentre/run/up_centre.h"
@@ -53,22 +54,22 @@ const char* bringUpText(BringUp status) {
     using namespace shell_text;
     switch (status) {
     case BringUp::ConnectFailed:
-        return kConnectError;
+        return TextOf(TextId::ConnectError).c_str();
     case BringUp::ChipIdMismatch:
         return kChipIdError;
     case BringUp::ChipIdMissing:
-        return kChipIdMissing;
+        return TextOf(TextId::CanNotBeFoundChip).c_str();
     case BringUp::Busy:
         return kBusy;
     case BringUp::CoreSelect:
-        return kCoreSelect;
+        return TextOf(TextId::CanNotSelectCx4aOr).c_str();
     case BringUp::InfoBlock:
     case BringUp::ProgramMemory:
-        return kProgramMemory;
+        return TextOf(TextId::ProgramMemoryAccessedError).c_str();
     case BringUp::Ram:
-        return kRam;
+        return TextOf(TextId::RamAccessedError).c_str();
     case BringUp::LinkFailed:
-        return kProgramMemory;
+        return TextOf(TextId::ProgramMemoryAccessedError).c_str();
     default:
         return "";
     }

@@ -40,21 +40,12 @@ struct ShellParts {
     YieldHook yield;                    // lets pending window messages through
 };
 
-// Message texts of the shell.
+// Message texts of the shell that the UI text table does not hold.
 namespace shell_text {
-inline constexpr const char* kConnectError = "ZerKa-IDE Connect Error , Please check !!";
 inline constexpr const char* kChipIdError = "ICE Chip ID Error!!";
-inline constexpr const char* kChipIdMissing = "Can not be found Chip ID!!";
-inline constexpr const char* kNoMainFile = "Please set the \"Mail File\".";
 inline constexpr const char* kBusy = "ZK-IDE Buzy !!";
-inline constexpr const char* kCoreSelect = "Can not Select CX4A or CX4B!!";
-inline constexpr const char* kProgramMemory = "Program memory accessed error!";
-inline constexpr const char* kRam = "Ram accessed error!";
-inline constexpr const char* kSizeError = "size error of program memory (16k/8k)!";
 inline constexpr const char* kSbmLog = "RUN  SBM  ERROR !!!";
 inline constexpr const char* kSbmAsk = "SMB RUN Error!! OK --> Continue , Cancel --> Out ";
-inline constexpr const char* kSetConfiguration = "Please set Configuration!";
-inline constexpr const char* kCantSave = "Can't save Configuration!";
 inline constexpr const char* kFileNotFound = "File not Found!!";
 inline constexpr const char* kNoFile = "Error! file do't exist!";
 inline constexpr const char* kSaveFileError = "Save File Error";

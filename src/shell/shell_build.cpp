@@ -102,8 +102,8 @@ bool Shell::emulatorSteps(bool& toDebug) {
         message(MessageType::Error, kBusy, Buttons::Cancel);
         return false;
     case BringUp::CoreSelect:
-        message(MessageType::Error, kCoreSelect, Buttons::Cancel);
-        showOnDevice(padRight(kCoreSelect, 31));
+        message(MessageType::Error, TextOf(TextId::CanNotSelectCx4aOr), Buttons::Cancel);
+        showOnDevice(padRight(TextOf(TextId::CanNotSelectCx4aOr), 31));
         return false;
     default: {
         // The information block's failure shows nothing on the device; the memory's do.
@@ -114,7 +114,7 @@ bool Shell::emulatorSteps(bool& toDebug) {
     }
     }
     if (out.sizeError) {
-        message(MessageType::Error, kSizeError, Buttons::Cancel);
+        message(MessageType::Error, TextOf(TextId::SizeErrorOfProgramMemory), Buttons::Cancel);
         showOnDevice(padRight("size error of program memory!", 32));
     }
     toDebug = true;
@@ -165,7 +165,7 @@ bool Shell::BuildAndLoad(bool forDebug) {
         if (p_.options.usbInterface() && s_.linkState != 0) {
             s_.linkState = p_.emulator ? p_.emulator->connectCheck() : 255;
             if (s_.linkState == 255) {
-                message(MessageType::Error, kConnectError, Buttons::Cancel);
+                message(MessageType::Error, TextOf(TextId::ConnectError), Buttons::Cancel);
                 setConnection(ConnectionPanel::NotConnected);
                 return buildCleanup(false);
             }
@@ -203,7 +203,7 @@ bool Shell::BuildAndLoad(bool forDebug) {
     cmd_.enable(Command::Message, true);
     s_.currentFile = s_.mainFile;
     if (s_.currentFile.empty()) {
-        message(MessageType::Error, kNoMainFile, Buttons::Cancel);
+        message(MessageType::Error, TextOf(TextId::SetMainFileFirst), Buttons::Cancel);
         return buildCleanup(false);
     }
     // 9: the editor shows exactly what is assembled.
@@ -279,7 +279,7 @@ bool Shell::BuildAndLoad(bool forDebug) {
         enterDebugMode();
         if (!s_.simulatorMode && p_.options.usbInterface() && !p_.emulator->linkAlive()) {
             s_.linkState = 255;
-            message(MessageType::Error, kConnectError, Buttons::Cancel);
+            message(MessageType::Error, TextOf(TextId::ConnectError), Buttons::Cancel);
             p_.windows.bringToFront();
             EnterEditMode(false);
             return false;

@@ -4,6 +4,7 @@
 #include "core/text.h"
 #include "shell/config_file.h"
 #include "shell/shell.h"
+#include "uitext/text_id.h"
 
 #include <charconv>
 #include <filesystem>
@@ -205,7 +206,7 @@ std::string Shell::ReadConfiguration(const std::string& path) {
         if (!s_.programmerHexFile.empty() && programmer && p_.options.usbInterface()) {
             s_.linkState = p_.emulator ? p_.emulator->connectCheck() : 255;
             if (s_.linkState == 255) {
-                message(MessageType::Error, shell_text::kConnectError, Buttons::Cancel);
+                message(MessageType::Error, TextOf(TextId::ConnectError), Buttons::Cancel);
             } else if (!fs::exists(s_.programmerHexFile)) {
                 message(MessageType::Error, shell_text::kFileNotFound, Buttons::Cancel);
                 changed();
@@ -222,7 +223,7 @@ std::string Shell::ReadConfiguration(const std::string& path) {
         }
     }
     if (!s_.configLoaded)
-        message(MessageType::Information, shell_text::kSetConfiguration, Buttons::Ok);
+        message(MessageType::Information, TextOf(TextId::PleaseSetConfiguration), Buttons::Ok);
     else if (!problem.empty())
         // The settings the file does not hold keep other values: a build would not be the
         // file's.
@@ -235,7 +236,7 @@ bool Shell::WriteConfiguration(const std::string& path) {
     p_.options.selectRom(0);
     std::string error;
     if (!writeFileAtomic(path, formatConfiguration(captureConfiguration()), &error)) {
-        message(MessageType::Error, shell_text::kCantSave, Buttons::Cancel);
+        message(MessageType::Error, TextOf(TextId::CantSaveConfiguration), Buttons::Cancel);
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "core/atomic_file.h"
 #include "core/text.h"
+#include "uitext/text_id.h"
 #include "views/sram_codegen.h"
 #include "views/sram_csv.h"
 
@@ -151,7 +152,7 @@ bool SramRecordModel::load() {
         error(path.string() + sram_text::kNotExist);
         return false;
     }
-    if (!confirm("Load  \" " + path.string() + "\" ?")) return false;
+    if (!confirm(TextOf(TextId::LoadQuote) + path.string() + "\" ?")) return false;
     setAction("Download " + quoted(path.string()));
     std::string text;
     if (!readFileBytes(path, text)) {
@@ -176,10 +177,10 @@ bool SramRecordModel::load() {
 }
 
 bool SramRecordModel::clear() {
-    if (!confirm(sram_text::kClearAsk)) return false;
+    if (!confirm(TextOf(TextId::ClearRecordQuestion))) return false;
     record().Clear();
     seenRevision_ = record().revision();
-    setAction(sram_text::kClearStatus);
+    setAction(TextOf(TextId::ClearRecord));
     return true;
 }
 
@@ -249,7 +250,8 @@ bool SramRecordModel::addToCurrentAddress() {
         return false;
     }
     if (hooks_.reloadSource) hooks_.reloadSource(source);
-    if (confirm(quoted(source) + "  " + sram_text::kRebuildAsk) && hooks_.rebuild) hooks_.rebuild();
+    if (confirm(quoted(source) + "  " + TextOf(TextId::RebuildMainProgram)) && hooks_.rebuild)
+        hooks_.rebuild();
     return true;
 }
 

@@ -17,7 +17,6 @@
 namespace zerka {
 
 namespace sram_text {
-inline constexpr const char* kCaption = "SRAM Record";
 inline constexpr const char* kFolder = "ZerkaTemp";
 inline constexpr const char* kCsvFile = "ZkSRAM.CSV";
 inline constexpr const char* kAsmFile = "ZkSRAM.asm";
@@ -25,11 +24,8 @@ inline constexpr const char* kTempFile = "MyTemp.tmp";
 inline constexpr const char* kNoFolder = "ZerkaTemp can't been Created!!!!!";
 inline constexpr const char* kFileOpen = "File has been Open, Please Close Open File!!!!!";
 inline constexpr const char* kBufferFull = "SRAM Buffer is over 1024, Please clear SRAM Buffer !!!";
-inline constexpr const char* kClearAsk = "Clear Record ?";
-inline constexpr const char* kClearStatus = "Clear Record";
 inline constexpr const char* kContinueStatus = "Status: Continue";
 inline constexpr const char* kNotContinueStatus = "Status: Not Continue";
-inline constexpr const char* kRebuildAsk = "had been : modified, Rebuild Main Program?";
 inline constexpr const char* kNotExist = " is not Exist!!!!";
 inline constexpr const char* kNoSourceLine =
     "The current PC has no source line: nothing was added.";

@@ -10,6 +10,7 @@
 #include "target/target_unit.h"
 #include "target/virtual_port.h"
 #include "target/virtual_usb.h"
+#include "uitext/text_id.h"
 
 #include <filesystem>
 
@@ -277,7 +278,7 @@ TEST_F(EmulatorBuildTest, UnpluggedUnitFailsWithTheConnectError) {
     unit->setFault({FaultKind::Disconnect});
     shell->state().linkState = 255;
     EXPECT_FALSE(shell->assembleAndRun());
-    EXPECT_TRUE(ui.shown(shell_text::kConnectError));
+    EXPECT_TRUE(ui.shown(TextOf(TextId::ConnectError)));
     EXPECT_EQ(windows.panel, ConnectionPanel::NotConnected);
     EXPECT_EQ(shell->state().debugMode, 0);
     EXPECT_TRUE(shell->commands().enabled(Command::AssembleRun));

@@ -2,6 +2,7 @@
 // and stopped command states, Stop's warnings on the emulator, the stack status, the one-time
 // analog advice, Set Break Point's two targets, ICE Test's results and the link watchdog.
 #include "shell/debug_commands.h"
+#include "uitext/text_id.h"
 
 #include "shell/shell_fixture.h"
 
@@ -336,7 +337,7 @@ TEST_F(DebugCommandsTest, StopShowsTheStackStateAndTheAnalogAdviceComesOncePerBu
     commands->stop();
     commands->stop();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, debug_text::kAcmTo12);
+    EXPECT_EQ(ui.messages[0].text, TextOf(TextId::AdcReferenceAbove));
     EXPECT_EQ(commands->analogAdviceState(), 2);
     // A reset arms it again: its first stop only counts, the next one advises.
     commands->reset();
@@ -399,7 +400,7 @@ TEST_F(DebugCommandsTest, IceTestReportsEachResultInWords) {
     EXPECT_EQ(ui.messages[3].text, "Memory checked OK!");
     EXPECT_EQ(ui.messages[3].type, MessageType::Information);
     // A test that never reached the unit is no pass.
-    EXPECT_EQ(ui.messages[4].text, shell_text::kConnectError);
+    EXPECT_EQ(ui.messages[4].text, TextOf(TextId::ConnectError));
 }
 
 TEST_F(DebugCommandsTest, WatchdogReturnsToEditModeWhenTheLinkIsLost) {
@@ -416,7 +417,7 @@ TEST_F(DebugCommandsTest, WatchdogReturnsToEditModeWhenTheLinkIsLost) {
     commands->continueRun();
     commands->watchdogTick();
     EXPECT_EQ(shell->state().debugMode, 0);
-    EXPECT_TRUE(ui.shown(shell_text::kConnectError));
+    EXPECT_TRUE(ui.shown(TextOf(TextId::ConnectError)));
     EXPECT_EQ(windows.panel, ConnectionPanel::NotConnected);
     EXPECT_EQ(shell->state().linkState, 0);
     EXPECT_FALSE(host.watchdog);

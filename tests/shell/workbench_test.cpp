@@ -2,6 +2,7 @@
 // on the in-process virtual unit, the bring-up for a program already in the uP centre (the
 // command line's and the adapter's way), and a named unit that does not answer.
 #include "shell/workbench.h"
+#include "uitext/text_id.h"
 
 #include "support/temp_dir.h"
 #include "target/target_unit.h"
@@ -95,7 +96,7 @@ TEST_F(WorkbenchTest, ANamedUnitThatDoesNotAnswerFailsTheConnect) {
     EXPECT_EQ(bench->unit().name(), address);
     EXPECT_EQ(bench->inProcessUnit(), nullptr);
     EXPECT_EQ(bench->bringUpEmulator({}), BringUp::ConnectFailed);
-    EXPECT_STREQ(bringUpText(BringUp::ConnectFailed), shell_text::kConnectError);
+    EXPECT_EQ(bringUpText(BringUp::ConnectFailed), TextOf(TextId::ConnectError));
 }
 
 TEST(UnitChoice, TheCommandLineRule) {

@@ -21,7 +21,7 @@ QString text(TextId entry) {
 SramRecordWindow::SramRecordWindow(SramRecordModel& model, QWidget* parent)
     : QDialog(parent), model_(model) {
     setObjectName(QStringLiteral("SRAMRecord"));
-    setWindowTitle(QString::fromLatin1(sram_text::kCaption));
+    setWindowTitle(QString::fromStdString(TextOf(TextId::ItemSramRecord)));
     setAccessibleName(windowTitle());
     setMinimumSize(SramRecordModel::kMinWidth, SramRecordModel::kMinHeight);
     resize(SramRecordModel::kMinWidth + 100, SramRecordModel::kMinHeight);

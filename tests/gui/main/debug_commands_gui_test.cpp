@@ -4,6 +4,7 @@
 // line, and the link watchdog ending a session whose unit went away.
 // First: the core headers it pulls in must come before Qt defines its keywords.
 #include "gui/support/main_window_fixture.h"
+#include "uitext/text_id.h"
 
 #include "core/atomic_file.h"
 #include "gui/editor/editor_window.h"
@@ -160,8 +161,8 @@ TEST_F(DebugGuiTest, EveryRealWindowFollowsTheStepsOnBothTargets) {
     useProbes = false;
     for (bool emulator : {false, true}) {
         start(emulator);
-        for (Slot slot : {Slot::Source, Slot::ProgramMemory, Slot::Ram, Slot::Register,
-                          Slot::Stack, Slot::Watch})
+        for (Slot slot : {Slot::Source, Slot::ProgramMemory, Slot::Ram, Slot::Register, Slot::Stack,
+                          Slot::Watch})
             window->showAsChild(slot, true);
         tile(true);
         traceTo(symbol("ADDUP"));
@@ -198,14 +199,15 @@ TEST_F(DebugGuiTest, SimulatorStepsRunsAndResetsThroughTheKeys) {
     window->showAsChild(Slot::ProgramMemory, true);
     bench().views().programMemory.ShowAddress(symbol("ADDUP"));
     press(Command::SetBreakPoint);
-    EXPECT_TRUE(
-        bench().up().cpu().BreakpointMarkAt(symbol("ADDUP"), BreakpointKind::Address));
+    EXPECT_TRUE(bench().up().cpu().BreakpointMarkAt(symbol("ADDUP"), BreakpointKind::Address));
 
     // The stack status line after a stop.
     bench().up().cpu().WriteData(0x18, 0xA0);
     bench().debug().stop();
-    EXPECT_EQ(named<QLabel>(QStringLiteral("Status"))->text(), QStringLiteral("Stack Full and Over Flow"));
-    EXPECT_TRUE(named<QLabel>(QStringLiteral("Status"))->styleSheet().contains(QStringLiteral("red")));
+    EXPECT_EQ(named<QLabel>(QStringLiteral("Status"))->text(),
+              QStringLiteral("Stack Full and Over Flow"));
+    EXPECT_TRUE(
+        named<QLabel>(QStringLiteral("Status"))->styleSheet().contains(QStringLiteral("red")));
 
     // Continue steps on its 20 ms timer until Stop.
     bench().up().cpu().WriteData(0x18, 0);
@@ -367,7 +369,8 @@ TEST_F(DebugGuiTest, VirtualEmulatorStepsRunsAndResetsThroughTheKeys) {
     press(Command::EditMode);
     ASSERT_TRUE(enabled(Command::IceTest));
     press(Command::IceTest);
-    EXPECT_TRUE(catcher.saw("Memory checked OK!")) << (catcher.texts.empty() ? "" : catcher.texts[0]);
+    EXPECT_TRUE(catcher.saw("Memory checked OK!"))
+        << (catcher.texts.empty() ? "" : catcher.texts[0]);
 }
 
 TEST_F(DebugGuiTest, UnitGoingAwayEndsInTheMessageAndEditMode) {
@@ -385,8 +388,9 @@ TEST_F(DebugGuiTest, UnitGoingAwayEndsInTheMessageAndEditMode) {
         QTest::qWait(20);
         window->action(Command::Run)->trigger();
         ASSERT_TRUE(QTest::qWaitFor([&] { return shell().state().debugMode == 0; }, 15000));
-        EXPECT_TRUE(catcher.saw(shell_text::kConnectError));
-        EXPECT_EQ(named<QLabel>(QStringLiteral("Connection"))->text(), QStringLiteral("ICE not Connect"));
+        EXPECT_TRUE(catcher.saw(TextOf(TextId::ConnectError)));
+        EXPECT_EQ(named<QLabel>(QStringLiteral("Connection"))->text(),
+                  QStringLiteral("ICE not Connect"));
         EXPECT_FALSE(timer("LinkWatchdog")->isActive());
         EXPECT_FALSE(timer("RunTimer")->isActive());
         EXPECT_FALSE(enabled(Command::Trace));
