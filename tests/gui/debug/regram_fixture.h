@@ -67,7 +67,9 @@ struct RegramFixture {
         EXPECT_TRUE(library.buildChipList());
         const auto index = library.findChipByName("KXA1608");
         EXPECT_TRUE(index.has_value());
-        if (index) EXPECT_TRUE(library.GetSELUP(*index, chip));
+        if (index) {
+            EXPECT_TRUE(library.GetSELUP(*index, chip));
+        }
         up.setInstructionSet(InstructionSet(CoreType::CX4A));
         up.applyChip(chip);
         // MVL 5AH; MVF 80H,F; INF 80H,F; CLRF 80H; then back to 0.

@@ -252,10 +252,13 @@ TEST_F(MainWindowTest, CaptionsComeFromTheTextTableAndNameEveryWidget) {
     for (QToolBar* bar : window->findChildren<QToolBar*>())
         for (QAction* a : bar->actions())
             if (QWidget* w = bar->widgetForAction(a);
-                w && !a->isSeparator() && !a->toolTip().isEmpty())
+                w && !a->isSeparator() && !a->toolTip().isEmpty()) {
                 EXPECT_EQ(w->accessibleName(), a->toolTip()) << a->text().toStdString();
+            }
     for (QToolButton* b : window->findChildren<QToolButton*>())
-        if (b->isVisible()) EXPECT_FALSE(b->accessibleName().isEmpty()) << b->text().toStdString();
+        if (b->isVisible()) {
+            EXPECT_FALSE(b->accessibleName().isEmpty()) << b->text().toStdString();
+        }
 }
 
 TEST_F(MainWindowTest, AlwaysOnTopItemsSetTheFlagsAndTheWindowStyle) {
