@@ -13,8 +13,13 @@ namespace zerka {
 constexpr uint8_t kIceMemoryCommand = 0xA4;
 constexpr uint8_t kUnitSystemCommand = 0xF9;
 // Second byte of a system command.
+constexpr uint8_t kSystemSetDeviceNumber = 0x01;
+constexpr uint8_t kSystemProbe = 0x02; // answered FF FF by a unit that is there
+constexpr uint8_t kSystemDeviceNumber = 0x04;
+constexpr uint8_t kSystemDeviceNumber2 = 0x06;
 constexpr uint8_t kSystemFirmwareText = 0x09;
 constexpr uint8_t kSystemModeSwitch = 0x0C;
+constexpr uint8_t kSystemModel = 0xAC; // eight characters: "PROBEONE" or "PROBETWO"
 
 // Replies.
 constexpr uint8_t kUnitAck = 0xFA;

@@ -1,8 +1,10 @@
 #include "link/usb_link.h"
 
 #include "link/hidapi_library.h"
+#include "link/ice_protocol.h"
 #include "link/libusb_driver.h"
 #include "link/socket_transport.h"
+#include "link/unit_system.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -134,18 +136,14 @@ bool UsbLink::read(size_t n) {
 }
 
 bool UsbLink::systemRequest(uint8_t sub, uint16_t param) {
-    ioBuffer[0] = 0xF9;
-    ioBuffer[1] = sub;
-    ioBuffer[2] = static_cast<uint8_t>(param & 0xFF);
-    ioBuffer[3] = static_cast<uint8_t>(param >> 8);
-    return write(4) && read(8);
+    const size_t n = putSystemCommand(
+        ioBuffer, sub, {static_cast<uint8_t>(param & 0xFF), static_cast<uint8_t>(param >> 8)});
+    return write(n) && read(kSystemReplyBytes);
 }
 
 int UsbLink::identify() {
     if (!connected_) return 0;
-    ioBuffer[0] = 0xF9;
-    ioBuffer[1] = 0xAC;
-    if (!write(2) || !read(8)) return 0;
+    if (!write(putSystemCommand(ioBuffer, kSystemModel)) || !read(kSystemReplyBytes)) return 0;
     const std::string model(reinterpret_cast<const char*>(ioBuffer.data()), 8);
     if (model == "PROBEONE") return 1;
     if (model == "PROBETWO") return 2;
@@ -154,14 +152,14 @@ int UsbLink::identify() {
 
 bool UsbLink::probeAndHandshake(uint32_t number) {
     connected_ = false;
-    if (!systemRequest(0x02, 0)) return false;
+    if (!systemRequest(kSystemProbe, 0)) return false;
     if (ioBuffer[0] != 0xFF || ioBuffer[1] != 0xFF) return false;
     connected_ = true;
     // A handshake transfer that fails has closed the device: the unit is not usable.
-    if (!systemRequest(0x01, static_cast<uint16_t>(number))) return false;
-    if (!systemRequest(0x04, 0)) return false;
+    if (!systemRequest(kSystemSetDeviceNumber, static_cast<uint16_t>(number))) return false;
+    if (!systemRequest(kSystemDeviceNumber, 0)) return false;
     deviceNumber = bigEndian32(ioBuffer.data());
-    if (!systemRequest(0x06, 0)) return false;
+    if (!systemRequest(kSystemDeviceNumber2, 0)) return false;
     deviceNumber2 = bigEndian32(ioBuffer.data());
     ioBuffer[0] = 0xC5;
     ioBuffer[1] = 0xFF;

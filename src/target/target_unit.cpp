@@ -192,11 +192,11 @@ void TargetUnit::handleSystem(const uint8_t* p, size_t n) {
             r[i] = i < text.size() ? static_cast<uint8_t>(text[i]) : ' ';
     };
     switch (sub) {
-    case 0x01:
+    case kSystemSetDeviceNumber:
         logCommand("F9 01 device number " + std::to_string(param));
         r[0] = kUnitAck;
         break;
-    case 0x02:
+    case kSystemProbe:
         logCommand("F9 02 probe");
         r[0] = 0xFF;
         r[1] = 0xFF;
@@ -205,11 +205,11 @@ void TargetUnit::handleSystem(const uint8_t* p, size_t n) {
     case 0x05:
         put32(0);
         break;
-    case 0x04:
+    case kSystemDeviceNumber:
         logCommand("F9 04 device number");
         put32(config_.deviceNumber);
         break;
-    case 0x06:
+    case kSystemDeviceNumber2:
         logCommand("F9 06 device number 2");
         put32(config_.deviceNumber2);
         break;
@@ -239,7 +239,7 @@ void TargetUnit::handleSystem(const uint8_t* p, size_t n) {
         r[1] = 0;
         break;
     }
-    case 0xAC:
+    case kSystemModel:
         logCommand("F9 AC model");
         putText(config_.model);
         break;

@@ -70,7 +70,9 @@ TEST_F(AssemblerOutputsTest, NoOutputReplacesTheMainFileOrAFileItReads) {
             ++count;
         EXPECT_EQ(count, c.include ? 2u : 1u);
         EXPECT_EQ(fresh.read(c.main), main);
-        if (c.include) EXPECT_EQ(fresh.read(c.include), included);
+        if (c.include) {
+            EXPECT_EQ(fresh.read(c.include), included);
+        }
     }
     // An output the options do not ask for does not count.
     options.asciiFile = false;

@@ -27,8 +27,12 @@ TEST_P(FaceTest, ConnectsWithHandshakeAndAnswersIdentity) {
     EXPECT_TRUE(rig.unit.handshakeComplete());
     EXPECT_EQ(rig.usb.identify(), 1);
     EXPECT_EQ(rig.usb.maxPacketSize(), 64);
-    if (GetParam() == Face::Bulk) EXPECT_EQ(rig.usb.deviceName(), "ZkUSB-0");
-    if (GetParam() == Face::Hid) EXPECT_EQ(rig.usb.usbMode(), 1);
+    if (GetParam() == Face::Bulk) {
+        EXPECT_EQ(rig.usb.deviceName(), "ZkUSB-0");
+    }
+    if (GetParam() == Face::Hid) {
+        EXPECT_EQ(rig.usb.usbMode(), 1);
+    }
     // The body identifier through the emulator's register space.
     EXPECT_EQ(rig.ice.readIceBodyId(), 0);
     EXPECT_EQ(rig.ice.iceBodyId(), rig.unit.config().bodyId);

@@ -129,8 +129,12 @@ TEST(EmulatorMemoryPacketsTest, EepromDownloadUnlocksWithTheLongPulse) {
     // word mode (A6), mode on, access 2, block, access 3, mode off
     EXPECT_EQ(host.commands(), (std::vector<uint8_t>{0xA6, 0xB5, 0xA1, 0xA2, 0xA1, 0xB5}));
     for (const auto& q : host.unit.packets) {
-        if (q[0] == 0xA2) EXPECT_EQ(q[7], 10);
-        if (q[0] == 0xB5) EXPECT_EQ(q[1], 0x04);
+        if (q[0] == 0xA2) {
+            EXPECT_EQ(q[7], 10);
+        }
+        if (q[0] == 0xB5) {
+            EXPECT_EQ(q[1], 0x04);
+        }
     }
 }
 

@@ -113,8 +113,12 @@ TEST(EngineAddressing, MvfThroughAPointerInEachModeWithoutW) {
             m.s.WriteData(reg::kW, 0x5A);
             if (c.target < CpuState::kDataSize) m.s.WriteData(c.target, 0x41);
             m.run({m.enc("MVF", {c.address, toFile, 0})});
-            if (toFile && c.target < CpuState::kDataSize) EXPECT_EQ(m.s.ReadData(c.target), 0x5A);
-            if (!toFile) EXPECT_EQ(m.w(), c.target < CpuState::kDataSize ? 0x41 : 0);
+            if (toFile && c.target < CpuState::kDataSize) {
+                EXPECT_EQ(m.s.ReadData(c.target), 0x5A);
+            }
+            if (!toFile) {
+                EXPECT_EQ(m.w(), c.target < CpuState::kDataSize ? 0x41 : 0);
+            }
             EXPECT_EQ(m.pointer(n), c.pointerAfter);
         }
     }

@@ -344,7 +344,9 @@ uint64_t cyclesFromCounts(const Engine& engine, const CpuState& s, const ExecCou
     for (uint32_t a = 0; a <= c.programSize(); ++a) {
         const uint16_t word = a < c.programSize() ? s.ProgramWord(a) : uint16_t{0};
         sum += c.executed()[a] * engine.wordCycles(word) + c.taken()[a];
-        if (c.taken()[a]) EXPECT_TRUE(engine.conditional(word)) << "address " << a;
+        if (c.taken()[a]) {
+            EXPECT_TRUE(engine.conditional(word)) << "address " << a;
+        }
     }
     return sum;
 }

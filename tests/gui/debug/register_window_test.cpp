@@ -102,11 +102,14 @@ TEST(RegisterWindow, PanelGridAndBitEditsReachTheCpu) {
 
     // The description menu of a byte register (nothing for one without a description).
     const size_t before = menus.menus.size();
-    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, bytes.cellRect(row, col).center());
+    const QPoint at = bytes.cellRect(row, col).center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, bytes.mapToGlobal(at));
     QApplication::sendEvent(&bytes, &menuEvent);
     const auto help = model.byteHelp(row, col);
     EXPECT_EQ(menus.menus.size(), before + (help ? 1 : 0));
-    if (help) EXPECT_EQ(menus.menus.back(), std::vector<std::string>{*help});
+    if (help) {
+        EXPECT_EQ(menus.menus.back(), std::vector<std::string>{*help});
+    }
 }
 
 TEST(RegisterWindow, AStepPaintsChangedRegistersBlueUntilANoHighlightRefresh) {
@@ -122,7 +125,9 @@ TEST(RegisterWindow, AStepPaintsChangedRegistersBlueUntilANoHighlightRefresh) {
     EXPECT_EQ(window.panel(Panel::W)->text(), " WREG:5A");
     EXPECT_EQ(window.panel(Panel::W)->palette().color(QPalette::Window), QColor(0, 0, 255));
     const auto [row, col] = byteCellOf(f.views->registers, reg::kW);
-    if (row >= 0) EXPECT_EQ(test::cellBackground(*window.byteGrid(), row, col), QColor(0, 0, 255));
+    if (row >= 0) {
+        EXPECT_EQ(test::cellBackground(*window.byteGrid(), row, col), QColor(0, 0, 255));
+    }
     // Only what changed is repainted (W and the few registers the step touched).
     EXPECT_LE(window.byteGrid()->lastRepaintCount(), 4);
 
@@ -137,7 +142,9 @@ TEST(RegisterWindow, AStepPaintsChangedRegistersBlueUntilANoHighlightRefresh) {
     f.views->refreshAll(true);
     window.refreshView();
     EXPECT_EQ(window.panel(Panel::W)->palette().color(QPalette::Window), normal);
-    if (row >= 0) EXPECT_NE(test::cellBackground(*window.byteGrid(), row, col), QColor(0, 0, 255));
+    if (row >= 0) {
+        EXPECT_NE(test::cellBackground(*window.byteGrid(), row, col), QColor(0, 0, 255));
+    }
 }
 
 } // namespace
