@@ -16,6 +16,22 @@ void loadNopLoop(Machine& m) {
     m.load(0, {m.enc("NOP"), m.enc("NOP"), m.enc("NOP"), m.enc("NOP"), m.enc("RJ", {0x7FB})});
 }
 
+// A run fuses MVFF and its NOPF into one copy where neither address has a rule; where one has,
+// the rule holds (the stack pointer keeps its pointer bits), and a copy lands as a copy.
+TEST(EngineRun, FusedMvffCopiesPlainAddressesAndKeepsTheRulesOfOthers) {
+    Machine m(A);
+    m.load(0, {m.enc("MVFF", {0x050}), m.enc("NOPF", {reg::kStackPointer}), m.enc("MVFF", {0x050}),
+               m.enc("NOPF", {0x123}), m.enc("NOP")});
+    const uint8_t pointerBits = m.s.ReadData(reg::kStackPointer) & sp::kPointerMask;
+    m.s.WriteData(0x050, 0xFF);
+    const BatchResult r = m.engine.RunBatch(m.s, {}, 3); // a tick an instruction
+    EXPECT_EQ(r.ticks, 3u);
+    EXPECT_EQ(m.s.GetPC(), 5u);
+    EXPECT_EQ(m.s.GetCycles(), 5u);
+    EXPECT_EQ(m.s.ReadData(reg::kStackPointer), (0xFF & ~sp::kPointerMask) | pointerBits);
+    EXPECT_EQ(m.s.ReadData(0x123), 0xFF);
+}
+
 TEST(EngineRun, StopsOnEitherMarkOrTheTemporaryBreakpointAfterExecuting) {
     Machine m(A);
     loadNopLoop(m);

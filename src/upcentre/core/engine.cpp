@@ -292,6 +292,11 @@ void Engine::preparePlain(const CpuState& s) const {
         if (pair && l.plain[a + 1].kind == kNopf) {
             first.kind = pair;
             first.x = static_cast<int16_t>(l.plain[a + 1].a & 0xFFF);
+            // A copy between two addresses without rules (PCLATL is written lazily).
+            const uint32_t to = uint32_t(first.x);
+            if (pair == kMvffPair && first.mode == kDirect && first.a != reg::kPcLatchLow &&
+                indirectCode(core_, to) < 0 && !needsGeneralHandler(to) && to != reg::kPcLatchLow)
+                first.kind = kMvffPlain;
         }
     }
     // A read of a register with write rules, the result to W, needs none of the rules: only

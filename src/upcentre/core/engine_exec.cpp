@@ -1047,6 +1047,14 @@ dispatchSwitch:
             applyPost();
             ZK_NEXT_JUMP(1);
         }
+        // MVFF between two addresses without rules (and not PCLATL), the source in `a` and the
+        // destination in `x`: a copy.
+        ZK_CASE(MvffPlain) {
+            ZK_PAIR(kMvff);
+            d[payload] = d[cur->a];
+            ZK_PAIR_SECOND();
+            ZK_NEXT(1);
+        }
 #undef ZK_PAIR
 #undef ZK_PAIR_SECOND
 

@@ -60,7 +60,8 @@ namespace exec {
 #define ZK_FILE_OPS(X) ZK_INSTRUCTIONS(ZK_FILE_HANDLERS_OF, X)
 
 // The other instructions; then the two-word instructions fused with the NOPF word after them
-// (a layout puts them where a NOPF follows: both words in one tick, the NOPF's payload in `x`);
+// (a layout puts them where a NOPF follows: both words in one tick, the NOPF's payload in `x`),
+// and MVFF so fused between two addresses without rules;
 // the jumps whose target a layout found inside the program (the target in `a`); MVF through a
 // pointer with no post-operation or with one that does not use W, to W and to the file register
 // (the record of the general handler, which the second one falls back to for a register with a
@@ -74,7 +75,8 @@ namespace exec {
     ZK_INSTRUCTIONS(ZK_OTHER_HANDLERS_OF, X)                                                       \
     X(CallPair)                                                                                    \
     X(JmpPair)                                                                                     \
-    X(MvlpPair) X(LdprPair) X(MvffPair) X(CallNear) X(JmpNear) X(RjNear) X(RcallNear) X(JzNear)    \
+    X(MvlpPair)                                                                                    \
+    X(LdprPair) X(MvffPair) X(MvffPlain) X(CallNear) X(JmpNear) X(RjNear) X(RcallNear) X(JzNear)   \
         X(JnzNear) X(JcNear) X(JncNear) X(JnNear) X(JnnNear) X(JoNear) X(JnoNear) X(MvfIndW0)      \
             X(MvfIndW1) X(MvfIndW2) X(MvfIndW3) X(MvfIndF0) X(MvfIndF1) X(MvfIndF2) X(MvfIndF3)    \
                 X(AddfPcl) X(MvfPcl) X(Stop) X(OutsideCheck) X(OutsideExec) X(Invalid)
